@@ -1,0 +1,47 @@
+// Where the simulated phone's camera gets its pictures: a demo scene, a photo, a video, a webcam.
+// Sources live in backends; the device core sees only this interface and never a source's library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace device {
+
+struct FrameSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const FrameSize&) const = default;
+};
+
+// A 32-bit image in pixman's a8r8g8b8 layout (0xAARRGGBB words, alpha premultiplied),
+// rows `stride` bytes apart. Camera frames are always opaque.
+struct PixelView {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * stride); }
+};
+
+class CameraSource {
+public:
+    virtual ~CameraSource() = default;
+
+    // Names the source in log lines, e.g. "demo scene" or "photo holiday.jpg".
+    virtual std::string Describe() const = 0;
+
+    // Prepares the source; on failure returns false and a one-line reason.
+    virtual bool Open(std::string& reason) = 0;
+    virtual void Close() {}
+
+    // The preview resolutions this source offers, in the camera's own order.
+    virtual std::vector<FrameSize> Resolutions() const = 0;
+
+    // Fills every pixel of `out` with the picture at device time `timeUs`
+    // (microseconds since the device started). Returns false with a reason when
+    // the source has failed for good (the device then falls back to the demo scene).
+    virtual bool Render(std::int64_t timeUs, const PixelView& out, std::string& reason) = 0;
+};
+
+} // namespace device
