@@ -1,0 +1,200 @@
+// Checks the demo scene camera: its known corners are really drawn where it says, frames are whole
+// and opaque, only the watch moves, and odd output sizes or bad output views are handled.
+#include "backends/demo/DemoScene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using demo::DemoScene;
+using demo::KnownAngle;
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr std::uint32_t kPoison = 0x00ABCDEFu;
+
+struct Frame {
+    int width, height, strideWords;
+    std::vector<std::uint32_t> words;
+    device::PixelView View() { return {words.data(), width, height, strideWords * 4}; }
+    std::uint32_t At(int x, int y) const { return words[std::size_t(y) * strideWords + x]; }
+};
+
+// Renders into a buffer whose rows carry `padWords` spare words that the scene must not touch.
+Frame Render(DemoScene& scene, int width, int height, double seconds, int padWords = 0)
+{
+    Frame f{width, height, width + padWords, {}};
+    f.words.assign(std::size_t(f.strideWords) * height, kPoison);
+    std::string reason;
+    EXPECT_TRUE(scene.Render(std::int64_t(seconds * 1e6), f.View(), reason)) << reason;
+    return f;
+}
+
+double Luma(std::uint32_t p) { return 0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF); }
+
+// Brightness at a point in scene coordinates (whole numbers at pixel centres), interpolated.
+double LumaAt(const Frame& f, double x, double y)
+{
+    int ix = int(std::floor(x)), iy = int(std::floor(y));
+    double fx = x - ix, fy = y - iy;
+    auto at = [&](int px, int py) { return Luma(f.At(std::clamp(px, 0, f.width - 1), std::clamp(py, 0, f.height - 1))); };
+    return (1 - fy) * ((1 - fx) * at(ix, iy) + fx * at(ix + 1, iy)) + fy * ((1 - fx) * at(ix, iy + 1) + fx * at(ix + 1, iy + 1));
+}
+
+double Wrap360(double deg) { return std::fmod(std::fmod(deg, 360.0) + 360.0, 360.0); }
+double DegreesApart(double a, double b) { double d = Wrap360(a - b); return std::min(d, 360.0 - d); }
+
+// Distance from a pixel to the first `length` pixels of an edge leaving (vx, vy) towards `deg`.
+double DistanceToEdge(double x, double y, const KnownAngle& k, double deg)
+{
+    double dx = std::cos(deg * kPi / 180), dy = -std::sin(deg * kPi / 180);
+    double s = std::clamp((x - k.vertexX) * dx + (y - k.vertexY) * dy, 0.0, k.edgeLength);
+    return std::hypot(x - (k.vertexX + s * dx), y - (k.vertexY + s * dy));
+}
+
+TEST(DemoSceneSource, IdentifiesItselfOpensAndOffersTheLandscapeFrameLast)
+{
+    DemoScene scene;
+    std::string reason;
+    EXPECT_EQ(scene.Describe(), "demo scene");
+    EXPECT_TRUE(scene.Open(reason));
+    auto sizes = scene.Resolutions();
+    ASSERT_GE(sizes.size(), 2u);
+    EXPECT_EQ(sizes.back(), (device::FrameSize{800, 480}));
+    for (auto s : sizes)
+        EXPECT_TRUE(s.width > 0 && s.height > 0);
+}
+
+TEST(DemoSceneAngles, CornersSitOnBothDialCentresAndNeedBothPinsMoved)
+{
+    const auto& angles = DemoScene::KnownAngles();
+    ASSERT_GE(angles.size(), 2u);
+    const KnownAngle& land = angles[0];
+    const KnownAngle& port = angles[1];
+    EXPECT_EQ(land.vertexX, 400.0);
+    EXPECT_EQ(land.vertexY, 469.0);
+    EXPECT_EQ(port.vertexX, 399.0);
+    EXPECT_EQ(port.vertexY, 239.0);
+    // The landscape dial spans left through up to right only.
+    for (double e : {land.edge1Deg, land.edge2Deg})
+        EXPECT_TRUE(e >= 0.0 && e <= 180.0) << e;
+
+    // Pins start at readings 0 and 90: landscape 0/90 are directions 180/90, portrait 0/90 are 270/180.
+    const double landStarts[] = {180.0, 90.0}, portStarts[] = {270.0, 180.0};
+    for (auto [k, starts] : {std::pair{&land, landStarts}, std::pair{&port, portStarts}})
+        for (double e : {k->edge1Deg, k->edge2Deg})
+            for (double s : {starts[0], starts[1]})
+                EXPECT_GT(DegreesApart(e, s), 5.0) << k->name;
+
+    for (const KnownAngle& k : angles) {
+        EXPECT_NEAR(k.angleDeg, Wrap360(k.edge2Deg - k.edge1Deg), 1e-9) << k.name;
+        EXPECT_GT(k.angleDeg, 20.0) << k.name;
+        EXPECT_GT(DegreesApart(k.angleDeg, 90.0), 5.0) << k.name;
+        EXPECT_GE(k.edgeLength, 150.0) << k.name;
+    }
+}
+
+TEST(DemoSceneAngles, EveryEdgeIsDrawnSharpAlongItsStatedLine)
+{
+    DemoScene scene;
+    Frame f = Render(scene, 800, 480, 3.0);
+    for (const KnownAngle& k : DemoScene::KnownAngles()) {
+        for (double deg : {k.edge1Deg, k.edge2Deg}) {
+            double dx = std::cos(deg * kPi / 180), dy = -std::sin(deg * kPi / 180);
+            double nx = -dy, ny = dx;
+            for (double s = 14.0; s <= k.edgeLength - 10.0; s += 4.0) {
+                double px = k.vertexX + s * dx, py = k.vertexY + s * dy;
+                auto across = [&](double o) { return LumaAt(f, px + o * nx, py + o * ny); };
+                double a = (across(-4) + across(-3)) / 2, b = (across(3) + across(4)) / 2;
+                ASSERT_GT(std::fabs(a - b), 40.0) << k.name << " edge " << deg << " at " << s;
+                // Where brightness crosses halfway between the two sides is the drawn edge.
+                double mid = (a + b) / 2, crossing = 99;
+                for (double o = -3.0; o < 3.0; o += 0.125)
+                    if ((across(o) - mid) * (across(o + 0.125) - mid) <= 0) {
+                        crossing = o + 0.0625;
+                        break;
+                    }
+                ASSERT_LE(std::fabs(crossing), 1.0) << k.name << " edge " << deg << " at " << s;
+            }
+        }
+    }
+}
+
+TEST(DemoSceneFrames, FillsEveryPixelOpaqueAndLeavesRowPaddingAlone)
+{
+    DemoScene scene;
+    for (auto [w, h] : {std::pair{800, 480}, std::pair{333, 517}}) {
+        Frame f = Render(scene, w, h, 12.5, 5);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(f.At(x, y) >> 24, 0xFFu) << w << "x" << h << " at " << x << "," << y;
+            for (int x = w; x < f.strideWords; ++x)
+                ASSERT_EQ(f.At(x, y), kPoison) << "padding written in row " << y;
+        }
+    }
+}
+
+TEST(DemoSceneFrames, OnlyTheWatchMovesAndTheSameTimeGivesTheSamePicture)
+{
+    DemoScene scene;
+    Frame a = Render(scene, 800, 480, 0.0);
+    Frame b = Render(scene, 800, 480, 7.25);
+    Render(scene, 320, 240, 1.0);  // a size change in between must not alter later frames
+    Frame a2 = Render(scene, 800, 480, 0.0);
+    EXPECT_EQ(a.words, a2.words);
+    DemoScene fresh;
+    EXPECT_EQ(Render(fresh, 800, 480, 7.25).words, b.words);
+
+    DemoScene::Rect m = DemoScene::MovingArea();
+    int changed = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 800; ++x) {
+            bool same = a.At(x, y) == b.At(x, y);
+            changed += !same;
+            if (!same) {
+                ASSERT_TRUE(x >= m.x - 1 && x <= m.x + m.width + 1 && y >= m.y - 1 && y <= m.y + m.height + 1)
+                    << "pixel " << x << "," << y << " changed outside the moving area";
+            }
+            for (const KnownAngle& k : DemoScene::KnownAngles()) {
+                for (double deg : {k.edge1Deg, k.edge2Deg}) {
+                    if (DistanceToEdge(x, y, k, deg) < 8.0) {
+                        ASSERT_TRUE(same) << k.name << " edge moved at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    EXPECT_GT(changed, 50);
+    // A second later the seconds hand has moved on; a frozen time stays frozen.
+    EXPECT_NE(Render(scene, 800, 480, 8.25).words, b.words);
+    EXPECT_EQ(Render(scene, 800, 480, 7.25).words, b.words);
+}
+
+TEST(DemoSceneFrames, AnyOutputSizeRendersAndBadViewsAreRefused)
+{
+    DemoScene scene;
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{320, 240}, std::pair{640, 480}, std::pair{480, 800},
+                        std::pair{1280, 720}, std::pair{3, 900}}) {
+        Frame f = Render(scene, w, h, -5.0);
+        for (std::uint32_t p : f.words)
+            ASSERT_EQ(p >> 24, 0xFFu) << w << "x" << h;
+    }
+
+    std::string reason;
+    std::uint32_t word = kPoison;
+    EXPECT_TRUE(scene.Render(0, {&word, 0, 0, 0}, reason));
+    EXPECT_EQ(word, kPoison);
+    EXPECT_FALSE(scene.Render(0, {nullptr, 4, 4, 16}, reason));
+    EXPECT_FALSE(reason.empty());
+    std::vector<std::uint32_t> small(16, kPoison);
+    reason.clear();
+    EXPECT_FALSE(scene.Render(0, {small.data(), 4, 4, 8}, reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(small, std::vector<std::uint32_t>(16, kPoison));
+}
+
+} // namespace
