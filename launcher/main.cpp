@@ -1,0 +1,236 @@
+// The veltora launcher: plays the phone's loader. It reads the options, makes the
+// device, loads the application library and calls its OspMain.
+#include <dlfcn.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/Log.h"
+#include "demo/DemoScene.h"
+#include "device/Device.h"
+#include "device/Screen.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: veltora [options] [-- application arguments]\n"
+    "\n"
+    "Runs Veltora, the camera protractor, on a simulated phone.\n"
+    "\n"
+    "options:\n"
+    "  --headless          run with no window, on a simulated clock\n"
+    "  --seconds N         how long a headless run lasts, in simulated seconds (default 10)\n"
+    "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
+    "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
+    "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
+    "  --log FILE          also append the log to FILE\n"
+    "  --help              show this help and exit\n";
+
+struct Options {
+    bool headless = false;
+    double seconds = 10.0;
+    std::string screenshot;
+    std::string app;
+    std::string res;
+    std::string log;
+    std::vector<std::string> appArgs;
+};
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "veltora: %s\n", message.c_str());
+    return 2;
+}
+
+std::string ExeDir()
+{
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) {
+        return ".";
+    }
+    buf[n] = '\0';
+    std::string path(buf);
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string DirOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Returns -1 when the options are good, otherwise the exit code.
+int Parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= argc) {
+                Fail("option " + arg + " needs a value (see veltora --help)");
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--headless") {
+            o.headless = true;
+        } else if (arg == "--seconds") {
+            std::string v;
+            if (!value(v)) {
+                return 2;
+            }
+            char* end = nullptr;
+            errno = 0;
+            const double s = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || errno != 0 || !std::isfinite(s) || s < 0 || s > 86400) {
+                return Fail("--seconds wants a number of seconds from 0 to 86400, not '" + v + "'");
+            }
+            o.seconds = s;
+        } else if (arg == "--screenshot") {
+            if (!value(o.screenshot)) {
+                return 2;
+            }
+        } else if (arg == "--app") {
+            if (!value(o.app)) {
+                return 2;
+            }
+        } else if (arg == "--res") {
+            if (!value(o.res)) {
+                return 2;
+            }
+        } else if (arg == "--log") {
+            if (!value(o.log)) {
+                return 2;
+            }
+        } else if (arg == "--") {
+            for (i++; i < argc; i++) {
+                o.appArgs.push_back(argv[i]);
+            }
+        } else {
+            return Fail("unknown option '" + arg + "' (see veltora --help)");
+        }
+    }
+    return -1;
+}
+
+// SIGINT and SIGTERM end the application through its normal termination.
+class SignalWatch {
+public:
+    explicit SignalWatch(device::Device& dev)
+    {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGINT);
+        sigaddset(&m_set, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &m_set, nullptr);
+        m_thread = std::thread([this, &dev] {
+            const timespec tick{0, 100 * 1000 * 1000};
+            while (!m_done.load()) {
+                if (sigtimedwait(&m_set, nullptr, &tick) > 0) {
+                    dev.RequestTermination();
+                }
+            }
+        });
+    }
+    ~SignalWatch()
+    {
+        m_done.store(true);
+        m_thread.join();
+    }
+
+private:
+    sigset_t m_set;
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (int code = Parse(argc, argv, o); code >= 0) {
+        return code;
+    }
+    if (!o.log.empty()) {
+        std::string reason;
+        if (!oslog::SetFile(o.log, reason)) {
+            return Fail(reason);
+        }
+    }
+    if (!o.headless) {
+        std::fprintf(stderr, "veltora: this build has no window yet; running headless\n");
+        o.headless = true;
+    }
+
+    const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
+    if (access(appPath.c_str(), R_OK) != 0) {
+        return Fail("cannot load application " + appPath + ": " + std::strerror(errno));
+    }
+    void* lib = dlopen(appPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        const char* err = dlerror();
+        return Fail("cannot load application " + appPath + ": " + (err ? err : "unknown error"));
+    }
+    using EntryPoint = int (*)(int, char**);
+    auto ospMain = reinterpret_cast<EntryPoint>(dlsym(lib, "OspMain"));
+    if (!ospMain) {
+        dlclose(lib);
+        return Fail("application " + appPath + " has no OspMain entry point");
+    }
+
+    device::DeviceConfig config;
+    config.clock = device::ClockKind::Virtual;
+    config.resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
+    config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    device::Device dev(config);
+
+    const auto runMicros = static_cast<device::Micros>(std::llround(o.seconds * device::kMicrosPerSecond));
+    int exitCode = 0;
+    bool screenshotFailed = false;
+    dev.SetDriver([&](device::Device& d) {
+        d.RunFor(runMicros);
+        if (!o.screenshot.empty()) {
+            std::string reason;
+            if (!d.GetScreen().WritePng(o.screenshot, reason)) {
+                std::fprintf(stderr, "veltora: cannot write screenshot: %s\n", reason.c_str());
+                screenshotFailed = true;
+            }
+        }
+    });
+
+    std::vector<std::string> args;
+    args.push_back(appPath);
+    args.insert(args.end(), o.appArgs.begin(), o.appArgs.end());
+    std::vector<char*> cargs;
+    for (auto& a : args) {
+        cargs.push_back(a.data());
+    }
+    cargs.push_back(nullptr);
+
+    {
+        SignalWatch signals(dev);
+        exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
+    }
+    dlclose(lib);
+    if (exitCode != 0) {
+        // Keep a failure a failure even where its code has no low byte.
+        return (exitCode & 0xFF) ? (exitCode & 0xFF) : 1;
+    }
+    return screenshotFailed ? 1 : 0;
+}

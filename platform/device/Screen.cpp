@@ -1,0 +1,118 @@
+// The compositor. Bottom to top: the form's background, each shown control in the order
+// it was added (an overlay panel paints the camera picture first), then the canvas the
+// application showed last, which belongs to the camera panel and shows only with it.
+#include "device/Screen.h"
+
+#include <pixman.h>
+
+#include "device/Device.h"
+#include "graphics/Painter.h"
+#include "media/ImageCodec.h"
+#include "osp/Ui.h"
+#include "ui/ControlAccess.h"
+#include "ui/OverlayBuffer.h"
+
+using namespace Osp::Ui;
+using namespace Osp::Ui::Controls;
+
+namespace device {
+
+Screen::Screen(Device& device) : m_device(device) {}
+Screen::~Screen() = default;
+
+void Screen::SetFrame(Frame* frame)
+{
+    m_pFrame = frame;
+    m_canvasOps.clear();
+    Invalidate();
+}
+
+Form* Screen::CurrentForm() const
+{
+    return m_pFrame ? m_pFrame->GetCurrentForm() : nullptr;
+}
+
+bool Screen::Portrait() const
+{
+    const Form* form = CurrentForm();
+    return form && form->GetOrientation() == ORIENTATION_PORTRAIT;
+}
+
+std::uint64_t Screen::Version() const
+{
+    // Camera frames change the picture without telling the screen.
+    std::uint64_t v = m_version;
+    if (const Form* form = CurrentForm()) {
+        v += ui::ControlAccess::PictureGeneration(*form);
+    }
+    return v;
+}
+
+void Screen::ShowCanvas(const graphics::CanvasImpl& canvas)
+{
+    m_canvasOps = canvas.ops;
+    m_canvasBounds = canvas.bounds;
+    ++m_canvasShows;
+    Invalidate();
+    if (m_canvasObserver) {
+        m_canvasObserver(m_canvasOps);
+    }
+}
+
+namespace {
+
+void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPanelShown)
+{
+    if (!control.GetShowState()) {
+        return;
+    }
+    ui::Painter painter = parent.Child(control.GetBounds());
+    if (painter.ClipEmpty()) {
+        return;
+    }
+    ui::ControlAccess::Paint(control, painter);
+    if (ui::ControlAccess::IsOverlayPanel(control)) {
+        cameraPanelShown = true;
+    }
+    if (const auto* container = dynamic_cast<const Container*>(&control)) {
+        const ui::Painter content = painter.Shifted(0, -ui::ControlAccess::ScrollOffset(control));
+        for (const auto& child : ui::ControlAccess::Children(*container)) {
+            PaintTree(*child, content, cameraPanelShown);
+        }
+    }
+}
+
+} // namespace
+
+PixelView Screen::Compose()
+{
+    const int w = Width();
+    const int h = Height();
+    m_pixels.assign(static_cast<size_t>(w) * h, 0xFF000000u);
+    pixman_image_t* target = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, m_pixels.data(), w * 4);
+    const ui::Painter screen(target, w, h);
+    bool cameraPanelShown = false;
+    if (const Form* form = CurrentForm()) {
+        PaintTree(*form, screen, cameraPanelShown);
+    }
+    if (cameraPanelShown) {
+        const ui::Painter canvas = screen.Child(m_canvasBounds);
+        for (const auto& op : m_canvasOps) {
+            if (op.turned) {
+                canvas.DrawBitmapTurned(*op.bitmap, op.point.x, op.point.y, op.pivot.x, op.pivot.y, op.angle);
+            } else {
+                canvas.DrawBitmap(*op.bitmap, op.point.x, op.point.y);
+            }
+        }
+    }
+    pixman_image_unref(target);
+    return PixelView{m_pixels.data(), w, h, w * 4};
+}
+
+bool Screen::WritePng(const std::string& path, std::string& reason)
+{
+    const PixelView view = Compose();
+    return media::WritePngFile(path, view.pixels, view.width, view.height, view.stride, reason);
+}
+
+} // namespace device

@@ -1,0 +1,154 @@
+// The log writer behind the application's AppLog and AppLogException and the
+// platform's own reports.
+#include "base/Log.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include "osp/Base.h"
+
+namespace oslog {
+
+namespace {
+struct State {
+    std::mutex mutex;
+    FILE* file = nullptr;
+    bool toStderr = true;
+    int nextToken = 1;
+    std::map<int, std::function<void(const Record&)>> hooks;
+};
+State& Get()
+{
+    static State state;
+    return state;
+}
+
+std::string Timestamp()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t t = system_clock::to_time_t(now);
+    const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+    return buf;
+}
+} // namespace
+
+void Write(Level level, const char* function, int line, const std::string& message)
+{
+    State& s = Get();
+    const Record record{level, function ? function : "", line, message};
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.toStderr || s.file) {
+        const std::string text = Timestamp() + (level == Level::Info ? " INFO " : " EXCEPTION ") + record.function +
+                                 ":" + std::to_string(line) + ": " + message + "\n";
+        if (s.toStderr) {
+            std::fputs(text.c_str(), stderr);
+        }
+        if (s.file) {
+            std::fputs(text.c_str(), s.file);
+            std::fflush(s.file);
+        }
+    }
+    for (auto& [token, hook] : s.hooks) {
+        hook(record);
+    }
+}
+
+void Platform(const char* function, int line, const std::string& message)
+{
+    Write(Level::Info, function, line, message);
+}
+
+bool SetFile(const std::string& path, std::string& reason)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.file) {
+        std::fclose(s.file);
+        s.file = nullptr;
+    }
+    if (path.empty()) {
+        return true;
+    }
+    s.file = std::fopen(path.c_str(), "a");
+    if (!s.file) {
+        reason = std::string("cannot open log file ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void SetStderr(bool enabled)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.toStderr = enabled;
+}
+
+int AddHook(std::function<void(const Record&)> hook)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const int token = s.nextToken++;
+    s.hooks.emplace(token, std::move(hook));
+    return token;
+}
+
+void RemoveHook(int token)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.hooks.erase(token);
+}
+
+} // namespace oslog
+
+namespace {
+void WriteFormatted(oslog::Level level, const char* function, int line, const char* format, va_list args)
+{
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(small, sizeof small, format ? format : "", copy);
+    va_end(copy);
+    if (n < 0) {
+        oslog::Write(level, function, line, "(unprintable log message)");
+        return;
+    }
+    if (static_cast<size_t>(n) < sizeof small) {
+        oslog::Write(level, function, line, small);
+        return;
+    }
+    std::string big(static_cast<size_t>(n) + 1, '\0');
+    std::vsnprintf(big.data(), big.size(), format, args);
+    big.resize(static_cast<size_t>(n));
+    oslog::Write(level, function, line, big);
+}
+} // namespace
+
+extern "C" void __App_info(const char* pFunction, int lineNumber, const char* pFormat, ...)
+{
+    va_list args;
+    va_start(args, pFormat);
+    WriteFormatted(oslog::Level::Info, pFunction, lineNumber, pFormat, args);
+    va_end(args);
+}
+
+extern "C" void __App_exception(const char* pFunction, int lineNumber, const char* pFormat, ...)
+{
+    va_list args;
+    va_start(args, pFormat);
+    WriteFormatted(oslog::Level::Exception, pFunction, lineNumber, pFormat, args);
+    va_end(args);
+}

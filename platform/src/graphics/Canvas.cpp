@@ -1,0 +1,73 @@
+// Osp::Graphics::Canvas: records the application's draw calls and shows them on the
+// device's screen over the camera picture.
+#include "graphics/CanvasImpl.h"
+
+#include "device/Device.h"
+#include "device/Screen.h"
+
+namespace Osp { namespace Graphics {
+
+using namespace Osp::Base;
+
+Canvas::Canvas() : m_pImpl(std::make_unique<graphics::CanvasImpl>()) {}
+Canvas::~Canvas() = default;
+
+result Canvas::Construct(const Rectangle& rect)
+{
+    if (m_pImpl->constructed) {
+        return E_INVALID_STATE;
+    }
+    if (rect.width <= 0 || rect.height <= 0) {
+        return E_INVALID_ARG;
+    }
+    m_pImpl->bounds = rect;
+    m_pImpl->constructed = true;
+    // A frame's worth of draw calls without growing the list.
+    m_pImpl->ops.reserve(32);
+    return E_SUCCESS;
+}
+
+result Canvas::Clear()
+{
+    if (!m_pImpl->constructed) {
+        return E_INVALID_STATE;
+    }
+    m_pImpl->ops.clear();
+    return E_SUCCESS;
+}
+
+result Canvas::DrawBitmap(const Point& point, const Bitmap& bitmap)
+{
+    if (!m_pImpl->constructed) {
+        return E_INVALID_STATE;
+    }
+    if (!bitmap.GetData()) {
+        return E_INVALID_ARG;
+    }
+    m_pImpl->ops.push_back({bitmap.GetData(), point, Point(0, 0), 0, false});
+    return E_SUCCESS;
+}
+
+result Canvas::DrawBitmap(const Point& point, const Bitmap& bitmap, const Point& pivot, int degree)
+{
+    if (!m_pImpl->constructed) {
+        return E_INVALID_STATE;
+    }
+    if (!bitmap.GetData()) {
+        return E_INVALID_ARG;
+    }
+    m_pImpl->ops.push_back({bitmap.GetData(), point, pivot, degree, true});
+    return E_SUCCESS;
+}
+
+result Canvas::Show()
+{
+    device::Device* dev = device::Device::Current();
+    if (!m_pImpl->constructed || !dev) {
+        return E_INVALID_STATE;
+    }
+    dev->GetScreen().ShowCanvas(*m_pImpl);
+    return E_SUCCESS;
+}
+
+}} // namespace Osp::Graphics

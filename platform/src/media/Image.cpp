@@ -1,0 +1,52 @@
+// Osp::Media::Image: decodes image files, "/Res/" ones from the application's resource
+// folder, into bitmaps of the pixel format asked for.
+#include "osp/Media.h"
+
+#include "base/Log.h"
+#include "device/Device.h"
+#include "graphics/BitmapData.h"
+#include "media/ImageCodec.h"
+
+namespace Osp { namespace Media {
+
+using namespace Osp::Base;
+using namespace Osp::Graphics;
+
+result Image::Construct()
+{
+    if (m_constructed) {
+        return E_INVALID_STATE;
+    }
+    m_constructed = true;
+    return E_SUCCESS;
+}
+
+Bitmap* Image::DecodeN(const String& srcImagePath, BitmapPixelFormat pixelFormat) const
+{
+    const std::string name = srcImagePath.ToUtf8();
+    if (pixelFormat != BITMAP_PIXEL_FORMAT_RGB565 && pixelFormat != BITMAP_PIXEL_FORMAT_ARGB8888) {
+        OSP_PLATFORM_LOG("image: cannot decode " + name + ": unsupported pixel format");
+        return nullptr;
+    }
+    device::Device* dev = device::Device::Current();
+    const std::string path = dev ? dev->ResolvePath(name) : name;
+
+    media::DecodedImage decoded;
+    std::string reason;
+    if (!media::DecodeImageFile(path, decoded, reason)) {
+        OSP_PLATFORM_LOG("image: cannot decode " + path + ": " + reason);
+        return nullptr;
+    }
+    const auto slash = name.find_last_of('/');
+    auto data = graphics::MakeBitmapData(decoded.width, decoded.height, decoded.pixels.data(), pixelFormat,
+                                         slash == std::string::npos ? name : name.substr(slash + 1));
+    if (!data) {
+        OSP_PLATFORM_LOG("image: cannot decode " + path + ": out of memory");
+        return nullptr;
+    }
+    auto* bitmap = new Bitmap();
+    bitmap->SetData(std::move(data));
+    return bitmap;
+}
+
+}} // namespace Osp::Media

@@ -1,0 +1,455 @@
+// The control tree: ownership, layout and visibility of controls, and how each kind
+// paints itself on the screen.
+#include <algorithm>
+
+#include "base/Log.h"
+#include "device/Device.h"
+#include "device/Screen.h"
+#include "graphics/Painter.h"
+#include "osp/Ui.h"
+#include "ui/ControlAccess.h"
+#include "ui/OverlayBuffer.h"
+
+using namespace Osp::Base;
+using namespace Osp::Graphics;
+
+namespace {
+void ScreenChanged()
+{
+    if (device::Device* dev = device::Device::Current()) {
+        dev->GetScreen().Invalidate();
+    }
+}
+} // namespace
+
+namespace Osp { namespace Ui {
+
+Control::Control() = default;
+
+Control::~Control() = default;
+
+result Control::ConstructControl(const Rectangle& rect)
+{
+    if (m_constructed) {
+        return E_INVALID_STATE;
+    }
+    if (rect.width < 0 || rect.height < 0) {
+        return E_INVALID_ARG;
+    }
+    m_bounds = rect;
+    m_constructed = true;
+    return E_SUCCESS;
+}
+
+result Control::SetPosition(int x, int y)
+{
+    m_bounds.x = x;
+    m_bounds.y = y;
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+result Control::SetBounds(const Rectangle& rect)
+{
+    if (rect.width < 0 || rect.height < 0) {
+        return E_INVALID_ARG;
+    }
+    m_bounds = rect;
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+result Control::SetShowState(bool state)
+{
+    m_shown = state;
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+result Control::Draw()
+{
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+result Control::Show()
+{
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+result Control::RequestRedraw(bool show) const
+{
+    (void)show;
+    ScreenChanged();
+    return E_SUCCESS;
+}
+
+void Control::SetBackgroundColor(const Color& color)
+{
+    m_backgroundColor = color;
+    m_hasBackgroundColor = true;
+    ScreenChanged();
+}
+
+void Control::AddTouchEventListener(const ITouchEventListener& listener)
+{
+    auto* p = const_cast<ITouchEventListener*>(&listener);
+    if (std::find(m_touchListeners.begin(), m_touchListeners.end(), p) == m_touchListeners.end()) {
+        m_touchListeners.push_back(p);
+    }
+}
+
+void Control::RemoveTouchEventListener(const ITouchEventListener& listener)
+{
+    auto* p = const_cast<ITouchEventListener*>(&listener);
+    m_touchListeners.erase(std::remove(m_touchListeners.begin(), m_touchListeners.end(), p), m_touchListeners.end());
+}
+
+void Control::Paint(const ui::Painter& painter) const
+{
+    if (m_hasBackgroundColor) {
+        painter.Fill(Rectangle(0, 0, m_bounds.width, m_bounds.height), m_backgroundColor.GetRGB32());
+    }
+}
+
+Container::~Container()
+{
+    // Children go last-added first, the reverse of building.
+    while (!m_children.empty()) {
+        m_children.pop_back();
+    }
+}
+
+result Container::AddControl(const Control& control)
+{
+    auto& child = const_cast<Control&>(control);
+    if (&child == this || child.m_pParent) {
+        return E_INVALID_ARG;
+    }
+    for (const Container* p = this; p; p = p->m_pParent) {
+        if (p == &child) {
+            return E_INVALID_ARG;
+        }
+    }
+    m_children.emplace_back(&child);
+    child.m_pParent = this;
+    ScreenChanged();
+    // A control that joins the application's frame is initialized before any event can
+    // reach it.
+    if (ui::ControlAccess::IsInFrame(*this)) {
+        ui::ControlAccess::Initialize(child);
+    }
+    return E_SUCCESS;
+}
+
+result Container::RemoveControl(const Control& control)
+{
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+        if (it->get() == &control) {
+            std::unique_ptr<Control> gone = std::move(*it);
+            m_children.erase(it);
+            gone->m_pParent = nullptr;
+            if (gone->m_initialized) {
+                ui::ControlAccess::Terminate(*gone);
+            }
+            gone.reset();
+            ScreenChanged();
+            return E_SUCCESS;
+        }
+    }
+    return E_OBJ_NOT_FOUND;
+}
+
+Control* Container::GetControl(int index) const
+{
+    if (index < 0 || index >= GetControlCount()) {
+        return nullptr;
+    }
+    return m_children[static_cast<size_t>(index)].get();
+}
+
+namespace Controls {
+
+result Form::Construct(unsigned long formStyle)
+{
+    (void)formStyle; // no title bar, indicator or soft keys on this phone
+    result r = ConstructControl(Rectangle(0, 0, device::Screen::kLongSide, device::Screen::kShortSide));
+    if (r == E_SUCCESS) {
+        SetBackgroundColor(Color::COLOR_BLACK);
+    }
+    return r;
+}
+
+result Form::SetOrientation(Orientation orientation)
+{
+    if (orientation != ORIENTATION_PORTRAIT && orientation != ORIENTATION_LANDSCAPE) {
+        return E_INVALID_ARG;
+    }
+    m_orientation = orientation;
+    const bool portrait = orientation == ORIENTATION_PORTRAIT;
+    SetBounds(Rectangle(0, 0, portrait ? device::Screen::kShortSide : device::Screen::kLongSide,
+                        portrait ? device::Screen::kLongSide : device::Screen::kShortSide));
+    return E_SUCCESS;
+}
+
+void Form::Paint(const ui::Painter& painter) const
+{
+    Control::Paint(painter);
+}
+
+result Frame::SetCurrentForm(const Form& form)
+{
+    for (int i = 0; i < GetControlCount(); i++) {
+        if (GetControl(i) == &form) {
+            m_pCurrentForm = const_cast<Form*>(&form);
+            ScreenChanged();
+            return E_SUCCESS;
+        }
+    }
+    return E_INVALID_ARG;
+}
+
+result Panel::Construct(const Rectangle& rect, GroupStyle groupStyle)
+{
+    (void)groupStyle;
+    return ConstructControl(rect);
+}
+
+OverlayPanel::OverlayPanel() = default;
+OverlayPanel::~OverlayPanel() = default;
+
+result OverlayPanel::Construct(const Rectangle& rect)
+{
+    result r = Panel::Construct(rect, GROUP_STYLE_NONE);
+    if (r != E_SUCCESS) {
+        return r;
+    }
+    m_pBackground = std::make_shared<ui::OverlayBuffer>();
+    m_pBackground->width = rect.width;
+    m_pBackground->height = rect.height;
+    m_pBackground->pixels.assign(static_cast<size_t>(rect.width) * rect.height, 0xFF000000u);
+    if (device::Device* dev = device::Device::Current()) {
+        dev->RegisterOverlay(m_pBackground);
+    }
+    return E_SUCCESS;
+}
+
+result OverlayPanel::GetBackgroundBufferInfo(BufferInfo& bufferInfo) const
+{
+    if (!m_pBackground) {
+        return E_INVALID_STATE;
+    }
+    bufferInfo.width = m_pBackground->width;
+    bufferInfo.height = m_pBackground->height;
+    bufferInfo.pitch = m_pBackground->width * 4;
+    bufferInfo.bitsPerPixel = 32;
+    bufferInfo.pixelFormat = PIXEL_FORMAT_ARGB8888;
+    bufferInfo.pPixels = m_pBackground->pixels.data();
+    return E_SUCCESS;
+}
+
+void OverlayPanel::Paint(const ui::Painter& painter) const
+{
+    if (m_pBackground) {
+        painter.CopyPixels(m_pBackground->pixels.data(), m_pBackground->width, m_pBackground->height, 0, 0);
+    }
+}
+
+result ScrollPanel::Construct(const Rectangle& rect)
+{
+    return Panel::Construct(rect, GROUP_STYLE_NONE);
+}
+
+int ScrollPanel::GetScrollRange() const
+{
+    int bottom = 0;
+    for (int i = 0; i < GetControlCount(); i++) {
+        const Rectangle b = GetControl(i)->GetBounds();
+        bottom = std::max(bottom, b.y + b.height);
+    }
+    return std::max(0, bottom - GetBounds().height);
+}
+
+void ScrollPanel::SetScrollPosition(int y)
+{
+    m_scrollY = std::clamp(y, 0, GetScrollRange());
+    ScreenChanged();
+}
+
+result Label::Construct(const Rectangle& rect, const String& text)
+{
+    result r = ConstructControl(rect);
+    if (r == E_SUCCESS) {
+        m_text = text;
+    }
+    return r;
+}
+
+void Label::SetBackgroundBitmap(const Bitmap& bitmap)
+{
+    m_pBackground = bitmap.GetData();
+    ScreenChanged();
+}
+
+void Label::Paint(const ui::Painter& painter) const
+{
+    Control::Paint(painter);
+    if (m_pBackground) {
+        painter.DrawBitmapScaled(*m_pBackground, Rectangle(0, 0, GetBounds().width, GetBounds().height));
+    }
+}
+
+result Button::Construct(const Rectangle& rect, const String& text)
+{
+    result r = ConstructControl(rect);
+    if (r == E_SUCCESS) {
+        m_text = text;
+    }
+    return r;
+}
+
+void Button::SetNormalBitmap(const Point& position, const Bitmap& bitmap)
+{
+    if (bitmap.GetData()) {
+        m_normal.image = bitmap.GetData();
+        m_normal.imagePosition = position;
+        ScreenChanged();
+    }
+}
+
+void Button::SetNormalBackgroundBitmap(const Bitmap& bitmap)
+{
+    if (bitmap.GetData()) {
+        m_normal.background = bitmap.GetData();
+        ScreenChanged();
+    }
+}
+
+void Button::SetPressedBitmap(const Point& position, const Bitmap& bitmap)
+{
+    if (bitmap.GetData()) {
+        m_pressedImages.image = bitmap.GetData();
+        m_pressedImages.imagePosition = position;
+        ScreenChanged();
+    }
+}
+
+void Button::SetPressedBackgroundBitmap(const Bitmap& bitmap)
+{
+    if (bitmap.GetData()) {
+        m_pressedImages.background = bitmap.GetData();
+        ScreenChanged();
+    }
+}
+
+void Button::AddActionEventListener(const IActionEventListener& listener)
+{
+    auto* p = const_cast<IActionEventListener*>(&listener);
+    if (std::find(m_actionListeners.begin(), m_actionListeners.end(), p) == m_actionListeners.end()) {
+        m_actionListeners.push_back(p);
+    }
+}
+
+void Button::RemoveActionEventListener(const IActionEventListener& listener)
+{
+    auto* p = const_cast<IActionEventListener*>(&listener);
+    m_actionListeners.erase(std::remove(m_actionListeners.begin(), m_actionListeners.end(), p), m_actionListeners.end());
+}
+
+void Button::Paint(const ui::Painter& painter) const
+{
+    Control::Paint(painter);
+    // A pressed state without images of its own looks like the normal one.
+    const StateImages& s = (m_pressed && (m_pressedImages.image || m_pressedImages.background)) ? m_pressedImages : m_normal;
+    if (s.background) {
+        painter.DrawBitmapScaled(*s.background, Rectangle(0, 0, GetBounds().width, GetBounds().height));
+    }
+    if (s.image) {
+        painter.DrawBitmap(*s.image, s.imagePosition.x, s.imagePosition.y);
+    }
+}
+
+} // namespace Controls
+}} // namespace Osp::Ui
+
+namespace ui {
+
+using namespace Osp::Ui;
+using namespace Osp::Ui::Controls;
+
+int ControlAccess::ScrollOffset(const Control& c)
+{
+    const auto* sp = dynamic_cast<const ScrollPanel*>(&c);
+    return sp ? sp->m_scrollY : 0;
+}
+
+std::uint64_t ControlAccess::PictureGeneration(const Control& c)
+{
+    std::uint64_t g = 0;
+    if (const auto* op = dynamic_cast<const OverlayPanel*>(&c); op && op->m_pBackground) {
+        g += op->m_pBackground->generation;
+    }
+    if (const auto* container = dynamic_cast<const Container*>(&c)) {
+        for (const auto& child : container->m_children) {
+            g += PictureGeneration(*child);
+        }
+    }
+    return g;
+}
+
+bool ControlAccess::IsInFrame(const Control& c)
+{
+    for (const Control* p = &c; p; p = p->m_pParent) {
+        if (dynamic_cast<const Frame*>(p)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ControlAccess::Initialize(Control& c)
+{
+    if (!c.m_initialized) {
+        c.m_initialized = true;
+        c.OnInitializing();
+    }
+    if (auto* container = dynamic_cast<Container*>(&c)) {
+        // OnInitializing may add children, which are initialized as they join.
+        for (size_t i = 0; i < container->m_children.size(); i++) {
+            Initialize(*container->m_children[i]);
+        }
+    }
+}
+
+void ControlAccess::Terminate(Control& c)
+{
+    if (c.m_initialized) {
+        c.m_initialized = false;
+        c.OnTerminating();
+    }
+    if (auto* container = dynamic_cast<Container*>(&c)) {
+        for (auto& child : container->m_children) {
+            Terminate(*child);
+        }
+    }
+}
+
+void ControlAccess::SetPressed(Button& b, bool pressed)
+{
+    if (b.m_pressed != pressed) {
+        b.m_pressed = pressed;
+        ScreenChanged();
+    }
+}
+
+void ControlAccess::FireAction(Button& b)
+{
+    // A listener may remove itself while being told.
+    const auto listeners = b.m_actionListeners;
+    for (IActionEventListener* l : listeners) {
+        l->OnActionPerformed(b, b.m_actionId);
+    }
+}
+
+} // namespace ui
