@@ -1,0 +1,85 @@
+// The list of Veltora's images and the screen geometry they are drawn for.
+// The app places every image at fixed points, so the constants here must match its layout exactly.
+#pragma once
+
+#include "canvas.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace resgen {
+
+// A pixel (x, y) that the app pins to a screen point is the square x..x+1, so its centre is +0.5.
+namespace geo {
+
+// Landscape half-circle dial: shown at screen (46,104); the needles turn about screen (400,469).
+inline constexpr int kLandW = 708, kLandH = 376;
+inline constexpr Pt kLandCentre{354.5, 365.5};
+// Touches are measured from screen (400,480), 11 px below the needles' pivot.
+inline constexpr Pt kLandTouch{354.5, 376.5};
+inline constexpr double kLandMeasureR = 166, kLandOriginR0 = 206, kLandOriginR1 = 366;
+
+// Portrait full-circle dial: shown at (0,0), centred on screen (399,239); touches from (400,240).
+inline constexpr int kPortW = 800, kPortH = 480;
+inline constexpr Pt kPortCentre{399.5, 239.5};
+inline constexpr Pt kPortTouch{400.5, 240.5};
+inline constexpr double kPortMeasureR = 96, kPortOriginR0 = 128, kPortOriginR1 = 240;
+
+// Needles point up; pivot pixel (axis, 631).
+inline constexpr int kPinH = 646, kPinPivotY = 631;
+inline constexpr int kLandPinW = 31, kLandPinAxis = 15;
+inline constexpr int kPortPinW = 21, kPortPinAxis = 10;
+
+inline constexpr int kHubW = 42, kHubH = 40, kHubCx = 21, kHubCy = 20;
+inline constexpr int kSmallHubW = 26, kSmallHubH = 26, kSmallHubC = 13;
+
+inline constexpr int kFrameW = 250, kFrameH = 60;
+inline constexpr int kBigW = 24, kBigH = 32, kSmallW = 14, kSmallH = 16;
+// Readout positions in frame coordinates: hundreds, tens, units, point, tenths, degree sign.
+inline constexpr double kBigX[6] = {24, 48, 72, 86, 100, 120};
+inline constexpr double kBigY[6] = {35, 35, 35, 35, 35, 33};
+inline constexpr double kSmallX[6] = {140, 152, 164, 172, 180, 190};
+inline constexpr double kSmallY[6] = {45, 45, 45, 45, 45, 43};
+
+inline constexpr int kHoldW = 64, kHoldH = 66;
+inline constexpr int kInfoW = 50, kInfoH = 50;
+inline constexpr int kBackW = 83, kBackH = 48;
+inline constexpr int kTitleW = 480, kTitleH = 65;
+inline constexpr int kHelpW = 480, kHelpH = 1020;
+
+}  // namespace geo
+
+// The digit images: index 0-9 digits, 10 the decimal point, 11 the degree sign.
+inline constexpr int kPointGlyph = 10, kDegreeGlyph = 11;
+
+Canvas drawLandscapeDial();
+Canvas drawPortraitDial();
+Canvas drawPin(bool landscape, bool origin);
+Canvas drawHub(bool small);
+Canvas drawNumberFrame(bool portrait);
+Canvas drawDigit(int glyph, bool big);
+Canvas drawHold(bool on);
+Canvas drawInfo(bool on);
+Canvas drawBlank();
+Canvas drawBackButton(bool pressed);
+Canvas drawTitleStrip();
+Canvas drawHelpContents();
+
+struct Asset {
+    std::string name;  // file name in Res/
+    std::function<Canvas()> draw;
+};
+
+// Every file the app loads, in a fixed order.
+const std::vector<Asset>& allAssets();
+
+// Composites of the screen as the app lays it out, for judging placement by eye.
+Canvas drawLandscapePreview();
+Canvas drawPortraitPreview();
+
+// Returns the number of problems found, having printed each one.
+int checkArtwork(const std::filesystem::path& dir);
+int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& b);
+
+}  // namespace resgen

@@ -1,0 +1,87 @@
+// Drawing surfaces, fonts and file writers shared by every piece of Veltora's artwork.
+// Keeping colours, outlines and text handling in one place keeps all 43 images in one visual style.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace resgen {
+
+struct Rgba {
+    double r, g, b, a = 1.0;
+    constexpr Rgba withAlpha(double na) const { return {r, g, b, na}; }
+};
+
+struct Pt {
+    double x, y;
+};
+
+// The two needles and everything that refers to them (zone tints, help text) share these.
+inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13};  // measuring needle: red-orange
+inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00};   // origin needle: sky blue
+inline constexpr Rgba kScaleWhite{0.98, 0.99, 1.00};
+inline constexpr Rgba kShadow{0.0, 0.0, 0.0};
+inline constexpr Rgba kPanel{0.05, 0.07, 0.10, 0.66};
+inline constexpr Rgba kHoldAmber{1.00, 0.70, 0.05};
+inline constexpr Rgba kInk{0.11, 0.13, 0.16};
+
+struct Pixel {
+    std::uint8_t r, g, b, a;  // not premultiplied
+};
+
+// A decoded picture for checking and comparing artwork.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<Pixel> px;
+    const Pixel& at(int x, int y) const { return px[static_cast<std::size_t>(y) * width + x]; }
+};
+
+class Canvas {
+public:
+    Canvas(int width, int height, bool opaque = false);
+    explicit Canvas(cairo_surface_t* adopted);
+    ~Canvas();
+    Canvas(Canvas&& other) noexcept;
+    Canvas& operator=(Canvas&& other) noexcept;
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    cairo_t* cr() const { return cr_; }
+    cairo_surface_t* surface() const { return surface_; }
+    int width() const;
+    int height() const;
+    bool opaque() const;
+    Image snapshot() const;
+
+private:
+    cairo_surface_t* surface_ = nullptr;
+    cairo_t* cr_ = nullptr;
+};
+
+enum class Font { Sans, SansBold, Mono, MonoBold, Serif, SerifBold };
+
+// Selects a DejaVu face loaded straight from its file, so output does not depend on fontconfig.
+// xscale < 1 narrows the face; the core DejaVu package has no condensed cut.
+void setFont(cairo_t* cr, Font font, double size, double xscale = 1.0);
+
+enum class Align { Left, Centre, Right };
+void setColour(cairo_t* cr, Rgba c);
+double textAdvance(cairo_t* cr, std::string_view text);
+// Adds the text to the path with its baseline at y, anchored at x.
+void textPath(cairo_t* cr, std::string_view text, double x, double y, Align align = Align::Left);
+// Adds the text to the path with the centre of its ink at (cx, cy).
+void textPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy);
+// Fills the current path with a dark rim of the given width around it; consumes the path.
+void fillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth);
+void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
+
+void writePng(const Canvas& canvas, const std::filesystem::path& file);
+void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality);
+// Reads a PNG or JPEG written by this program; throws with the file name on any fault.
+Image loadImage(const std::filesystem::path& file);
+
+}  // namespace resgen

@@ -1,0 +1,348 @@
+// Checks a folder of artwork against what the app relies on: sizes, pivots, clear edges, spacing.
+// Also compares two folders with a small tolerance, to tell whether Res/ is out of date.
+#include "artwork.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+
+namespace resgen {
+
+namespace {
+
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // inclusive
+    bool empty() const { return right < left; }
+    void add(int x, int y) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    void add(const Box& b) {
+        if (b.empty()) return;
+        add(b.left, b.top);
+        add(b.right, b.bottom);
+    }
+};
+
+Box inkBox(const Image& img, int minAlpha = 24) {
+    Box b;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            if (img.at(x, y).a >= minAlpha) b.add(x, y);
+    return b;
+}
+
+double luminance(const Pixel& p) { return 0.2126 * p.r + 0.7152 * p.g + 0.0722 * p.b; }
+
+// Expected sizes, written out here rather than taken from the drawing code so a drawing slip shows.
+const std::map<std::string, std::pair<int, int>>& expectedSizes() {
+    static const std::map<std::string, std::pair<int, int>> sizes = [] {
+        std::map<std::string, std::pair<int, int>> s{
+            {"velt.png", {708, 376}},          {"velt3.png", {800, 480}},
+            {"landscape_pin.png", {31, 646}},  {"landscape_originPin.png", {31, 646}},
+            {"portrait_pin.png", {21, 646}},   {"portrait_originPin.png", {21, 646}},
+            {"pin_up_ball.png", {42, 40}},     {"pin_up_small_ball.png", {26, 26}},
+            {"side_numberframe.png", {250, 60}}, {"up_numberframe.png", {250, 60}},
+            {"hold_off.png", {64, 66}},        {"hold_on.png", {64, 66}},
+            {"info_on.png", {50, 50}},         {"info_off.png", {50, 50}},
+            {"blank.png", {64, 66}},           {"info_up.jpg", {480, 65}},
+            {"info_back_1.png", {83, 48}},     {"info_back_2.png", {83, 48}},
+            {"info_contents.jpg", {480, 1020}},
+        };
+        for (int i = 0; i <= 11; ++i) {
+            s["bigNum" + std::to_string(i) + ".png"] = {24, 32};
+            s["smallNum" + std::to_string(i) + ".png"] = {14, 16};
+        }
+        return s;
+    }();
+    return sizes;
+}
+
+class Checker {
+public:
+    explicit Checker(const std::filesystem::path& dir) : dir_(dir) {}
+
+    int run() {
+        if (allAssets().size() != 43) fail("resgen lists " + std::to_string(allAssets().size()) + " files, not 43");
+        for (const auto& [name, size] : expectedSizes()) {
+            const Image* img = load(name);
+            if (img && (img->width != size.first || img->height != size.second))
+                fail(name + " is " + dims(*img) + ", expected " + std::to_string(size.first) + "x" +
+                     std::to_string(size.second));
+        }
+        if (problems_ > 0) return problems_;  // the finer checks assume the sizes are right
+        checkPins();
+        checkHubs();
+        checkDials();
+        checkReadout(true);
+        checkReadout(false);
+        checkButtons();
+        checkHelpPage();
+        return problems_;
+    }
+
+private:
+    void fail(const std::string& msg) {
+        std::cerr << "  " << msg << "\n";
+        ++problems_;
+    }
+
+    static std::string dims(const Image& i) { return std::to_string(i.width) + "x" + std::to_string(i.height); }
+
+    const Image* load(const std::string& name) {
+        if (auto it = images_.find(name); it != images_.end()) return &it->second;
+        try {
+            return &images_.emplace(name, loadImage(dir_ / name)).first->second;
+        } catch (const std::exception& e) {
+            fail(e.what());
+            return nullptr;
+        }
+    }
+    const Image& get(const std::string& name) { return images_.at(name); }
+
+    void checkPins() {
+        for (const char* orient : {"landscape", "portrait"}) {
+            const int axis = std::string(orient) == "landscape" ? geo::kLandPinAxis : geo::kPortPinAxis;
+            for (const bool origin : {false, true}) {
+                const std::string name = std::string(orient) + (origin ? "_originPin.png" : "_pin.png");
+                const Image& img = get(name);
+                for (int y = 0; y < img.height; ++y)
+                    if (img.at(0, y).a || img.at(img.width - 1, y).a) {
+                        fail(name + ": paint touches the side edge at row " + std::to_string(y));
+                        break;
+                    }
+                if (img.at(axis, geo::kPinPivotY).a != 255) fail(name + ": pivot pixel is not solid");
+                const Box b = inkBox(img, 1);
+                if (b.top > 10) fail(name + ": needle stops " + std::to_string(b.top) + " px short of the top");
+                if (b.bottom < geo::kPinPivotY) fail(name + ": needle does not reach its pivot");
+                // Rotation keeps the needle on the dial only if its axis is exactly the pivot column.
+                for (int y = 0; y < img.height; ++y) {
+                    double sum = 0, weighted = 0;
+                    for (int x = 0; x < img.width; ++x) {
+                        sum += img.at(x, y).a;
+                        weighted += img.at(x, y).a * (x + 0.5);
+                    }
+                    if (sum > 0 && std::abs(weighted / sum - (axis + 0.5)) > 0.05) {
+                        fail(name + ": row " + std::to_string(y) + " is not centred on the axis");
+                        break;
+                    }
+                }
+                double red = 0, blue = 0;
+                for (const Pixel& p : img.px)
+                    if (p.a == 255) {
+                        red += p.r;
+                        blue += p.b;
+                    }
+                if (origin ? blue <= red * 1.5 : red <= blue * 1.5)
+                    fail(name + ": not clearly " + (origin ? "blue" : "red"));
+            }
+        }
+    }
+
+    void checkHubs() {
+        struct H { const char* name; double cx, cy; };
+        for (const H& h : {H{"pin_up_ball.png", geo::kHubCx + 0.5, geo::kHubCy + 0.5},
+                           H{"pin_up_small_ball.png", geo::kSmallHubC + 0.5, geo::kSmallHubC + 0.5}}) {
+            const Image& img = get(h.name);
+            double n = 0, sx = 0, sy = 0;
+            for (int y = 0; y < img.height; ++y)
+                for (int x = 0; x < img.width; ++x)
+                    if (img.at(x, y).a >= 250) {
+                        n += 1;
+                        sx += x + 0.5;
+                        sy += y + 0.5;
+                    }
+            if (n == 0 || std::hypot(sx / n - h.cx, sy / n - h.cy) > 0.35)
+                fail(std::string(h.name) + ": cap is not centred on the pivot");
+        }
+    }
+
+    // A bright, solid pixel near (x, y): the scale is drawn there.
+    bool scaleAt(const Image& img, double x, double y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int px = static_cast<int>(std::floor(x)) + dx, py = static_cast<int>(std::floor(y)) + dy;
+                if (px < 0 || py < 0 || px >= img.width || py >= img.height) continue;
+                const Pixel& p = img.at(px, py);
+                if (p.a > 200 && luminance(p) > 200) return true;
+            }
+        return false;
+    }
+
+    void checkDials() {
+        for (const char* name : {"velt.png", "velt3.png"}) {
+            const Image& img = get(name);
+            double alpha = 0;
+            for (const Pixel& p : img.px) alpha += p.a;
+            if (alpha / img.px.size() > 0.25 * 255) fail(std::string(name) + ": covers too much of the picture");
+        }
+        // Ticks must sit on circles round the pivot; 45 and 135 are minor ticks with nothing else near.
+        const double pi = std::acos(-1.0);
+        const Image& land = get("velt.png");
+        const Pt c = geo::kLandCentre;
+        for (const double d : {5.0, 45.0, 90.0, 135.0, 175.0}) {
+            const double a = d * pi / 180, r = 345;
+            if (!scaleAt(land, c.x - r * std::cos(a), c.y - r * std::sin(a)))
+                fail("velt.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
+        }
+        if (scaleAt(land, c.x, c.y - 362)) fail("velt.png: scale runs past its radius");
+        const Image& port = get("velt3.png");
+        const Pt p = geo::kPortCentre;
+        for (const double d : {0.0, 45.0, 135.0, 180.0, 225.0, 315.0}) {
+            const double a = d * pi / 180, r = 231;
+            if (!scaleAt(port, p.x - r * std::sin(a), p.y + r * std::cos(a)))
+                fail("velt3.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
+        }
+    }
+
+    void checkReadout(bool big) {
+        const std::string prefix = big ? "bigNum" : "smallNum";
+        const double* xs = big ? geo::kBigX : geo::kSmallX;
+        const double* ys = big ? geo::kBigY : geo::kSmallY;
+        const int w = big ? geo::kBigW : geo::kSmallW, h = big ? geo::kBigH : geo::kSmallH;
+
+        Box digits, point, degree;
+        for (int i = 0; i <= 11; ++i) {
+            const std::string name = prefix + std::to_string(i) + ".png";
+            const Image& img = get(name);
+            for (int x = 0; x < w; ++x)
+                if (img.at(x, 0).a || img.at(x, h - 1).a) fail(name + ": glyph is cut at the top or bottom");
+            for (int y = 0; y < h; ++y)
+                if (img.at(0, y).a || img.at(w - 1, y).a) fail(name + ": glyph is cut at the side");
+            const Box b = inkBox(img);
+            if (b.empty()) {
+                fail(name + ": empty");
+                continue;
+            }
+            (i <= 9 ? digits : i == kPointGlyph ? point : degree).add(b);
+        }
+        if (digits.empty() || point.empty() || degree.empty()) return;
+        // A point wider than 40% of its cell would crowd the digits the app sets 14 (or 8) px away.
+        if (const int pw = point.right - point.left + 1; pw > w * 2 / 5)
+            fail(prefix + ": decimal point is " + std::to_string(pw) + " px wide");
+        if (std::abs((point.left + point.right + 1) / 2.0 - w / 2.0) > 0.5)
+            fail(prefix + ": decimal point is not centred");
+
+        // Frame-space ink extents of each place, for any digit that can stand there.
+        auto place = [&](const Box& b, int i) {
+            const int ox = static_cast<int>(xs[i]) - w / 2, oy = static_cast<int>(ys[i]) - h / 2;
+            return Box{b.left + ox, b.top + oy, b.right + ox, b.bottom + oy};
+        };
+        const Box placed[6] = {place(digits, 0), place(digits, 1), place(digits, 2),
+                               place(point, 3),  place(digits, 4), place(degree, 5)};
+        for (int i = 0; i + 1 < 6; ++i)
+            if (placed[i].right >= placed[i + 1].left)
+                fail(prefix + ": place " + std::to_string(i) + " runs into place " + std::to_string(i + 1));
+        if (std::abs(placed[5].top - placed[0].top) > 1) fail(prefix + ": degree sign is not level with the digits");
+
+        for (const char* frameName : {"side_numberframe.png", "up_numberframe.png"}) {
+            if (!big && std::string(frameName) == "side_numberframe.png") continue;
+            const Image& frame = get(frameName);
+            for (const Box& b : placed) {
+                for (int y = b.top; y <= b.bottom; ++y) {
+                    const Pixel& first = frame.at(b.left, y);
+                    if (first.a < 150 || luminance(first) > 80)
+                        fail(std::string(frameName) + ": no dark panel under the digits at row " + std::to_string(y));
+                    for (int x = b.left; x <= b.right; ++x) {
+                        const Pixel& p = frame.at(x, y);
+                        if (p.r != first.r || p.g != first.g || p.b != first.b || p.a != first.a) {
+                            fail(std::string(frameName) + ": something is drawn under a digit place at (" +
+                                 std::to_string(x) + "," + std::to_string(y) + ")");
+                            return;
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    double difference(const Image& a, const Image& b) {
+        double d = 0;
+        for (std::size_t i = 0; i < a.px.size(); ++i)
+            d += std::abs(a.px[i].r - b.px[i].r) + std::abs(a.px[i].g - b.px[i].g) +
+                 std::abs(a.px[i].b - b.px[i].b) + std::abs(a.px[i].a - b.px[i].a);
+        return d / (4.0 * a.px.size());
+    }
+
+    void checkButtons() {
+        for (const Pixel& p : get("blank.png").px)
+            if (p.a != 0) {
+                fail("blank.png: not fully transparent");
+                break;
+            }
+        const std::pair<const char*, const char*> pairs[] = {
+            {"hold_off.png", "hold_on.png"}, {"info_on.png", "info_off.png"}, {"info_back_1.png", "info_back_2.png"}};
+        for (const auto& [a, b] : pairs)
+            if (difference(get(a), get(b)) < 25)
+                fail(std::string(a) + " and " + b + " are too alike to tell apart");
+    }
+
+    void checkHelpPage() {
+        // The back button lies on the title strip there: only the vertical shading may vary.
+        const Image& title = get("info_up.jpg");
+        for (int y = 8; y <= 56; ++y) {
+            const Pixel& first = title.at(360, y);
+            for (int x = 360; x <= 443; ++x)
+                if (std::abs(luminance(title.at(x, y)) - luminance(first)) > 6) {
+                    fail("info_up.jpg: something is drawn where the back button lies");
+                    y = 57;
+                    break;
+                }
+        }
+        const Image& help = get("info_contents.jpg");
+        std::size_t dark = 0;
+        for (const Pixel& p : help.px)
+            if (luminance(p) < 90) ++dark;
+        if (luminance(help.at(2, 2)) < 245 || luminance(help.at(477, 1017)) < 245)
+            fail("info_contents.jpg: not on white");
+        if (dark < help.px.size() / 100) fail("info_contents.jpg: hardly any text");
+    }
+
+    std::filesystem::path dir_;
+    std::map<std::string, Image> images_;
+    int problems_ = 0;
+};
+
+}  // namespace
+
+int checkArtwork(const std::filesystem::path& dir) { return Checker(dir).run(); }
+
+int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& b) {
+    int problems = 0;
+    for (const auto& asset : allAssets()) {
+        try {
+            const Image x = loadImage(a / asset.name), y = loadImage(b / asset.name);
+            if (x.width != y.width || x.height != y.height) {
+                std::cerr << "  " << asset.name << ": sizes differ\n";
+                ++problems;
+                continue;
+            }
+            // Premultiplied, so colour under near-zero alpha does not count.
+            std::size_t differing = 0;
+            for (std::size_t i = 0; i < x.px.size(); ++i) {
+                const Pixel &p = x.px[i], &q = y.px[i];
+                auto pm = [](int c, int al) { return c * al / 255; };
+                const int d = std::max({std::abs(pm(p.r, p.a) - pm(q.r, q.a)), std::abs(pm(p.g, p.a) - pm(q.g, q.a)),
+                                        std::abs(pm(p.b, p.a) - pm(q.b, q.a)), std::abs(p.a - q.a)});
+                if (d > 40) ++differing;
+            }
+            if (differing > std::max<std::size_t>(2, x.px.size() / 200)) {
+                std::cerr << "  " << asset.name << ": " << differing << " pixels differ\n";
+                ++problems;
+            }
+        } catch (const std::exception& e) {
+            std::cerr << "  " << e.what() << "\n";
+            ++problems;
+        }
+    }
+    return problems;
+}
+
+}  // namespace resgen

@@ -1,0 +1,416 @@
+// The help page: its title strip and the scrolling text that explains how to use the protractor.
+// Both are JPEGs on an opaque background; needle colours in text and diagrams match the real needles.
+#include "artwork.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace resgen {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr Rgba kText{0.13, 0.16, 0.20};
+constexpr Rgba kHeading{0.06, 0.12, 0.20};
+// The needle colours, darkened just enough to read as text on white.
+constexpr Rgba kMeasureText{0.84, 0.19, 0.06};
+constexpr Rgba kOriginText{0.04, 0.45, 0.78};
+
+double rad(double d) { return d * kPi / 180.0; }
+
+// Screen direction of a landscape dial angle: 0 left, 90 up.
+Pt dialPoint(Pt c, double degrees, double r) {
+    return {c.x - r * std::cos(rad(degrees)), c.y - r * std::sin(rad(degrees))};
+}
+
+void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour) {
+    const Pt e = dialPoint(c, degrees, length);
+    cairo_move_to(cr, c.x, c.y);
+    cairo_line_to(cr, e.x, e.y);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_width(cr, 4.5);
+    setColour(cr, kShadow.withAlpha(0.7));
+    cairo_stroke_preserve(cr);
+    cairo_set_line_width(cr, 2.5);
+    setColour(cr, colour);
+    cairo_stroke(cr);
+}
+
+void hubDot(cairo_t* cr, Pt c, double r) {
+    cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
+    setColour(cr, {0.62, 0.65, 0.69});
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 1.2);
+    setColour(cr, {0.15, 0.16, 0.18});
+    cairo_stroke(cr);
+}
+
+// A little half-circle protractor; used in the title and the phone sketches.
+void miniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, r, kPi, 2 * kPi);
+    cairo_close_path(cr);
+    cairo_set_line_width(cr, std::max(1.0, r / 10));
+    setColour(cr, scale);
+    cairo_stroke(cr);
+    for (int d = 10; d < 180; d += 10) {
+        const Pt a = dialPoint(c, d, r);
+        const Pt b = dialPoint(c, d, r * (d % 30 == 0 ? 0.72 : 0.84));
+        cairo_move_to(cr, a.x, a.y);
+        cairo_line_to(cr, b.x, b.y);
+    }
+    cairo_set_line_width(cr, std::max(0.8, r / 18));
+    cairo_stroke(cr);
+    if (needles) {
+        for (auto [deg, colour] : {std::pair{90.0, kOriginColour}, std::pair{30.0, kMeasureColour}}) {
+            const Pt e = dialPoint(c, deg, r * 1.12);
+            cairo_move_to(cr, c.x, c.y);
+            cairo_line_to(cr, e.x, e.y);
+            cairo_set_line_width(cr, std::max(1.6, r / 8));
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+            setColour(cr, colour);
+            cairo_stroke(cr);
+        }
+    }
+}
+
+// Lays out text top to bottom; [r]...[/] and [b]...[/] mark words in the needles' colours.
+class Page {
+public:
+    Page(cairo_t* cr, double left, double right, double top) : cr_(cr), left_(left), right_(right), y_(top) {}
+
+    double y() const { return y_; }
+    double take(double h) {
+        const double top = y_;
+        y_ += h;
+        return top;
+    }
+
+    void heading(const std::string& text) {
+        y_ += 6;
+        cairo_rectangle(cr_, left_, y_ + 3, 4, 19);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, y_ + 3, 0, y_ + 22);
+        cairo_pattern_add_color_stop_rgb(p, 0, kMeasureColour.r, kMeasureColour.g, kMeasureColour.b);
+        cairo_pattern_add_color_stop_rgb(p, 1, kOriginColour.r, kOriginColour.g, kOriginColour.b);
+        cairo_set_source(cr_, p);
+        cairo_fill(cr_);
+        cairo_pattern_destroy(p);
+        setFont(cr_, Font::SansBold, 18);
+        setColour(cr_, kHeading);
+        textPath(cr_, text, left_ + 12, y_ + 19);
+        cairo_fill(cr_);
+        y_ += 30;
+    }
+
+    void paragraph(const std::string& marked, double indent = 0) {
+        struct Word {
+            std::string text;
+            int style;          // 0 plain, 1 measuring, 2 origin
+            bool glued = false; // follows the previous word without a space (punctuation after a marked span)
+        };
+        std::vector<Word> words;
+        int style = 0;
+        std::istringstream in(marked);
+        std::string token;
+        while (in >> token) {
+            for (;;) {
+                if (token.rfind("[r]", 0) == 0) { style = 1; token.erase(0, 3); continue; }
+                if (token.rfind("[b]", 0) == 0) { style = 2; token.erase(0, 3); continue; }
+                break;
+            }
+            if (const auto at = token.find("[/]"); at != std::string::npos) {
+                words.push_back({token.substr(0, at), style});
+                style = 0;
+                if (at + 3 < token.size()) words.push_back({token.substr(at + 3), 0, true});
+            } else {
+                words.push_back({token, style});
+            }
+        }
+
+        const double x0 = left_ + indent;
+        double x = x0;
+        y_ += kLine;
+        for (const Word& w : words) {
+            useStyle(w.style);
+            const double width = textAdvance(cr_, w.text);
+            if (w.glued) {
+                useStyle(0);
+                x -= textAdvance(cr_, " ");
+                useStyle(w.style);
+            }
+            if (!w.glued && x > x0 && x + width > right_) {
+                x = x0;
+                y_ += kLine;
+            }
+            textPath(cr_, w.text, x, y_ - 5);
+            cairo_fill(cr_);
+            useStyle(0);
+            x += width + textAdvance(cr_, " ");
+        }
+        y_ += 8;
+    }
+
+private:
+    static constexpr double kLine = 21;
+
+    void useStyle(int style) {
+        setFont(cr_, style == 0 ? Font::Sans : Font::SansBold, 14.5);
+        setColour(cr_, style == 1 ? kMeasureText : style == 2 ? kOriginText : kText);
+    }
+
+    cairo_t* cr_;
+    double left_, right_, y_;
+};
+
+void measuringDiagram(cairo_t* cr, double top) {
+    const double left = 22, width = 436, height = 170;
+    roundedRect(cr, left, top, width, height, 10);
+    setColour(cr, {0.93, 0.95, 0.97});
+    cairo_fill_preserve(cr);
+    cairo_save(cr);
+    cairo_clip(cr);
+
+    const Pt c{left + 124, top + height - 14};
+    const double scaleR = 112;
+    // The object being measured: a corner whose sides run at 30 and 90 degrees.
+    cairo_move_to(cr, c.x, c.y);
+    const Pt a = dialPoint(c, 30, 240), b = dialPoint(c, 90, 240);
+    cairo_line_to(cr, a.x, a.y);
+    cairo_line_to(cr, b.x, b.y);
+    cairo_close_path(cr);
+    setColour(cr, {0.84, 0.76, 0.62});
+    cairo_fill(cr);
+
+    // Zones, in the needles' colours, as on the dial.
+    cairo_arc(cr, c.x, c.y, 46, kPi, 2 * kPi);
+    cairo_close_path(cr);
+    setColour(cr, kMeasureColour.withAlpha(0.20));
+    cairo_fill(cr);
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, scaleR, kPi, 2 * kPi);
+    cairo_arc_negative(cr, c.x, c.y, 64, 2 * kPi, kPi);
+    cairo_close_path(cr);
+    setColour(cr, kOriginColour.withAlpha(0.18));
+    cairo_fill(cr);
+
+    // Scale.
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, scaleR, kPi, 2 * kPi);
+    setColour(cr, {0.25, 0.28, 0.32});
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+    for (int d = 0; d <= 180; d += 5) {
+        const Pt p = dialPoint(c, d, scaleR), q = dialPoint(c, d, scaleR - (d % 10 == 0 ? 10 : 6));
+        cairo_move_to(cr, p.x, p.y);
+        cairo_line_to(cr, q.x, q.y);
+    }
+    cairo_set_line_width(cr, 1.0);
+    cairo_stroke(cr);
+    cairo_move_to(cr, c.x - scaleR, c.y);
+    cairo_line_to(cr, c.x + scaleR, c.y);
+    cairo_stroke(cr);
+
+    needle(cr, c, 90, 170, kOriginColour);
+    needle(cr, c, 30, 170, kMeasureColour);
+    hubDot(cr, c, 7);
+
+    // Arc showing the angle read.
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, 30, kPi + rad(30), kPi + rad(90));
+    setColour(cr, kHeading);
+    cairo_set_line_width(cr, 1.4);
+    cairo_stroke(cr);
+
+    const double textX = left + 262;
+    auto callout = [&](Pt from, double y, const char* l1, const char* l2, Rgba colour) {
+        cairo_move_to(cr, from.x, from.y);
+        cairo_line_to(cr, textX - 6, y);
+        setColour(cr, colour);
+        cairo_set_line_width(cr, 1.2);
+        cairo_stroke(cr);
+        cairo_arc(cr, from.x, from.y, 2.5, 0, 2 * kPi);
+        cairo_fill(cr);
+        setFont(cr, Font::SansBold, 12.5);
+        textPath(cr, l1, textX, y + 4);
+        cairo_fill(cr);
+        setFont(cr, Font::Sans, 12.5);
+        setColour(cr, kText);
+        textPath(cr, l2, textX, y + 20);
+        cairo_fill(cr);
+    };
+    callout(dialPoint(c, 135, 88), top + 28, "Drag on the outer ring", "to move the blue needle", kOriginText);
+    callout(dialPoint(c, 150, 30), top + 78, "Drag near the centre", "to move the red needle", kMeasureText);
+
+    // The readout for this picture.
+    roundedRect(cr, textX, top + 118, 84, 34, 6);
+    setColour(cr, {0.08, 0.10, 0.13});
+    cairo_fill(cr);
+    setFont(cr, Font::SansBold, 21);
+    setColour(cr, kScaleWhite);
+    textPath(cr, "60.0°", textX + 42, top + 143, Align::Centre);
+    cairo_fill(cr);
+    setFont(cr, Font::Sans, 12.5);
+    setColour(cr, kText);
+    textPath(cr, "the angle", textX + 94, top + 140);
+    cairo_fill(cr);
+
+    cairo_restore(cr);
+}
+
+void holdDiagram(cairo_t* cr, double top) {
+    // The real button images, so the help shows exactly what the screen shows.
+    auto button = [&](bool on, double x, const char* l1, const char* l2) {
+        Canvas img = drawHold(on);
+        roundedRect(cr, x, top, 78, 80, 8);
+        setColour(cr, {0.36, 0.42, 0.48});
+        cairo_fill(cr);
+        cairo_set_source_surface(cr, img.surface(), x + 7, top + 7);
+        cairo_paint(cr);
+        setFont(cr, Font::SansBold, 13.5);
+        setColour(cr, kHeading);
+        textPath(cr, l1, x + 90, top + 36);
+        cairo_fill(cr);
+        setFont(cr, Font::Sans, 13.5);
+        setColour(cr, kText);
+        textPath(cr, l2, x + 90, top + 54);
+        cairo_fill(cr);
+    };
+    button(false, 22, "Live picture", "press to hold");
+    button(true, 244, "Picture held", "press to release");
+}
+
+void phonesDiagram(cairo_t* cr, double top) {
+    auto phone = [&](double x, double y, double w, double h) {
+        roundedRect(cr, x, y, w, h, 8);
+        setColour(cr, {0.16, 0.18, 0.21});
+        cairo_fill(cr);
+        const bool wide = w > h;
+        const double inset = 5;
+        const double sx = x + (wide ? 12 : inset), sy = y + (wide ? inset : 12);
+        const double sw = w - (wide ? 24 : 2 * inset), sh = h - (wide ? 2 * inset : 24);
+        cairo_rectangle(cr, sx, sy, sw, sh);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, sy, 0, sy + sh);
+        cairo_pattern_add_color_stop_rgb(p, 0, 0.62, 0.74, 0.84);
+        cairo_pattern_add_color_stop_rgb(p, 1, 0.48, 0.44, 0.38);
+        cairo_set_source(cr, p);
+        cairo_fill(cr);
+        cairo_pattern_destroy(p);
+        return std::array<double, 4>{sx, sy, sw, sh};
+    };
+
+    // Sideways: half circle along the bottom edge.
+    const auto l = phone(40, top + 16, 170, 96);
+    miniProtractor(cr, {l[0] + l[2] / 2, l[1] + l[3] - 2}, 38, kScaleWhite, true);
+    // Upright: the full circle in the middle.
+    const auto p = phone(300, top, 76, 128);
+    const Pt c{p[0] + p[2] / 2, p[1] + p[3] / 2};
+    cairo_arc(cr, c.x, c.y, 27, 0, 2 * kPi);
+    setColour(cr, kScaleWhite);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    for (int d = 0; d < 360; d += 30) {
+        cairo_move_to(cr, c.x + 27 * std::cos(rad(d)), c.y + 27 * std::sin(rad(d)));
+        cairo_line_to(cr, c.x + 21 * std::cos(rad(d)), c.y + 21 * std::sin(rad(d)));
+    }
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+    for (auto [deg, colour] : {std::pair{200.0, kOriginColour}, std::pair{310.0, kMeasureColour}}) {
+        cairo_move_to(cr, c.x, c.y);
+        cairo_line_to(cr, c.x + 32 * std::cos(rad(deg)), c.y + 32 * std::sin(rad(deg)));
+        cairo_set_line_width(cr, 2.2);
+        setColour(cr, colour);
+        cairo_stroke(cr);
+    }
+
+    setFont(cr, Font::SansBold, 13);
+    setColour(cr, kHeading);
+    textPath(cr, "Sideways: half circle", 125, top + 146, Align::Centre);
+    cairo_fill(cr);
+    textPath(cr, "Upright: full circle", 338, top + 146, Align::Centre);
+    cairo_fill(cr);
+}
+
+}  // namespace
+
+Canvas drawTitleStrip() {
+    Canvas canvas(geo::kTitleW, geo::kTitleH, true);
+    cairo_t* cr = canvas.cr();
+    cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, geo::kTitleH);
+    cairo_pattern_add_color_stop_rgb(bg, 0, 0.15, 0.20, 0.26);
+    cairo_pattern_add_color_stop_rgb(bg, 1, 0.07, 0.09, 0.12);
+    cairo_set_source(cr, bg);
+    cairo_paint(cr);
+    cairo_pattern_destroy(bg);
+
+    // Accent line in the needles' colours.
+    cairo_pattern_t* accent = cairo_pattern_create_linear(0, 0, geo::kTitleW, 0);
+    cairo_pattern_add_color_stop_rgb(accent, 0, kMeasureColour.r, kMeasureColour.g, kMeasureColour.b);
+    cairo_pattern_add_color_stop_rgb(accent, 1, kOriginColour.r, kOriginColour.g, kOriginColour.b);
+    cairo_rectangle(cr, 0, geo::kTitleH - 3, geo::kTitleW, 3);
+    cairo_set_source(cr, accent);
+    cairo_fill(cr);
+    cairo_pattern_destroy(accent);
+
+    miniProtractor(cr, {36, 48}, 22, kScaleWhite, true);
+
+    setFont(cr, Font::SansBold, 26);
+    setColour(cr, kScaleWhite);
+    textPath(cr, "Veltora", 70, 33);
+    cairo_fill(cr);
+    setFont(cr, Font::Sans, 13.5);
+    setColour(cr, {0.70, 0.77, 0.84});
+    textPath(cr, "How to measure", 71, 52);
+    cairo_fill(cr);
+    return canvas;
+}
+
+Canvas drawHelpContents() {
+    Canvas canvas(geo::kHelpW, geo::kHelpH, true);
+    cairo_t* cr = canvas.cr();
+    setColour(cr, {1, 1, 1});
+    cairo_paint(cr);
+
+    Page page(cr, 22, 458, 6);
+    page.heading("Measuring an angle");
+    page.paragraph("Aim the camera so that the corner of the angle sits right under the round hub of the dial.");
+    measuringDiagram(cr, page.take(176));
+    page.take(4);
+    page.paragraph("Drag near the centre of the dial to move the [r]red needle[/], the measuring needle. "
+                   "Drag on the outer ring of the dial to move the [b]blue needle[/], the origin needle. "
+                   "Lay each needle along one side of the angle.");
+    page.paragraph("The readout shows the angle between the two needles in tenths of a degree, "
+                   "for example 60.0°. On the round dial the other side of the angle, "
+                   "360° minus the angle, is shown beside it in small digits.");
+
+    page.heading("Holding the picture");
+    page.take(6);
+    holdDiagram(cr, page.take(84));
+    page.take(6);
+    page.paragraph("Press the hold button to freeze the picture. The needles stay adjustable, "
+                   "so you can line them up at ease. Press the button again to release it "
+                   "and see the live picture.");
+
+    page.heading("Turning the phone");
+    page.take(8);
+    phonesDiagram(cr, page.take(150));
+    page.take(6);
+    page.paragraph("Hold the phone sideways for the half-circle dial at the bottom of the screen, "
+                   "or upright for the full-circle dial in the middle. The layout follows the phone, "
+                   "except while the picture is held.");
+
+    page.heading("Going back");
+    page.paragraph("Press Back to return to the live camera.");
+
+    if (page.y() > geo::kHelpH)
+        throw std::runtime_error("help text runs " + std::to_string(static_cast<int>(page.y() - geo::kHelpH)) +
+                                 " px past the page");
+    return canvas;
+}
+
+}  // namespace resgen
