@@ -3,6 +3,7 @@
 #include "device/CameraHardware.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include <pixman.h>
@@ -53,6 +54,7 @@ bool CameraHardware::SwitchToFallback(const std::string& why)
         std::string reason;
         if (m_pSource && m_pSource->Open(reason)) {
             m_opened = true;
+            m_pSource->SetAim(m_aim);
             OSP_PLATFORM_LOG("camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
             return true;
         }
@@ -76,6 +78,7 @@ bool CameraHardware::EnsureSource()
     std::string reason;
     if (m_pSource->Open(reason)) {
         m_opened = true;
+        m_pSource->SetAim(m_aim);
         return true;
     }
     return SwitchToFallback("cannot open: " + reason);
@@ -87,6 +90,18 @@ std::vector<FrameSize> CameraHardware::Resolutions()
         return {};
     }
     return m_pSource->Resolutions();
+}
+
+void CameraHardware::SetAim(const Aim& aim)
+{
+    Aim a = aim;
+    a.zoom = std::isfinite(a.zoom) ? std::clamp(a.zoom, 1.0, 8.0) : 1.0;
+    a.centerX = std::isfinite(a.centerX) ? std::clamp(a.centerX, 0.0, 1.0) : 0.5;
+    a.centerY = std::isfinite(a.centerY) ? std::clamp(a.centerY, 0.0, 1.0) : 0.5;
+    m_aim = a;
+    if (m_pSource) {
+        m_pSource->SetAim(m_aim);
+    }
 }
 
 bool CameraHardware::Claim(CameraUnit* unit)

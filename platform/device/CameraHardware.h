@@ -32,6 +32,11 @@ public:
     // Replaces the source (the window's camera menu, tests).
     void SetSource(std::unique_ptr<CameraSource> source);
 
+    // Aims the camera over its picture; the zoom is kept within 1 to 8 and the centre
+    // within the picture.
+    void SetAim(const Aim& aim);
+    const Aim& GetAim() const { return m_aim; }
+
     // Only one Camera object may hold the camera at a time.
     bool Claim(CameraUnit* unit);
     void Release(CameraUnit* unit);
@@ -50,6 +55,7 @@ private:
     bool m_opened = false;
     bool m_triedFallback = false;
     CameraUnit* m_pHolder = nullptr;
+    Aim m_aim;
     std::vector<std::uint32_t> m_frame;
     std::uint64_t m_framesProduced = 0;
 };

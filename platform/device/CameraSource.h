@@ -24,6 +24,17 @@ struct PixelView {
     std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * stride); }
 };
 
+// Aiming: which part of the source's picture fills the frame, as a user moves the phone
+// to bring an angle's corner under the dial. At zoom 1 the whole picture is scaled to
+// cover the frame and centred; a larger zoom magnifies. (centerX, centerY) is the point
+// of the picture, in fractions of its width and height, that lands at the frame's centre.
+struct Aim {
+    double zoom = 1.0;
+    double centerX = 0.5;
+    double centerY = 0.5;
+    bool operator==(const Aim&) const = default;
+};
+
 class CameraSource {
 public:
     virtual ~CameraSource() = default;
@@ -42,6 +53,10 @@ public:
     // (microseconds since the device started). Returns false with a reason when
     // the source has failed for good (the device then falls back to the demo scene).
     virtual bool Render(std::int64_t timeUs, const PixelView& out, std::string& reason) = 0;
+
+    // Sources that can be aimed (all of ours) apply it from the next Render on; the
+    // device keeps the zoom within 1 to 8 and the centre within the picture.
+    virtual void SetAim(const Aim& aim) { (void)aim; }
 };
 
 } // namespace device

@@ -7,6 +7,7 @@
 #include "device/CameraHardware.h"
 #include "device/Screen.h"
 #include "device/TiltSensor.h"
+#include "device/TouchRouter.h"
 #include "osp/App.h"
 #include "ui/OverlayBuffer.h"
 
@@ -20,7 +21,8 @@ Device::Device(DeviceConfig config)
     : m_config(std::move(config)),
       m_pLoop(std::make_unique<EventLoop>(m_config.clock)),
       m_pTilt(std::make_unique<TiltSensor>(m_config.initialPitch)),
-      m_pScreen(std::make_unique<Screen>(*this))
+      m_pScreen(std::make_unique<Screen>(*this)),
+      m_pTouch(std::make_unique<TouchRouter>(*this))
 {
     m_pCamera = std::make_unique<CameraHardware>(*this);
     g_current.store(this);
@@ -84,6 +86,30 @@ void Device::PostBatteryLevel(Osp::System::BatteryLevel level)
             m_pApp->OnBatteryLevelChanged(level);
         }
     });
+}
+
+void Device::PostTouch(TouchPhase phase, int x, int y)
+{
+    m_pLoop->Post([this, phase, x, y] {
+        if (!m_pApp) {
+            return;
+        }
+        switch (phase) {
+        case TouchPhase::Press: m_pTouch->Press(x, y); break;
+        case TouchPhase::Move: m_pTouch->Move(x, y); break;
+        case TouchPhase::Release: m_pTouch->Release(x, y); break;
+        }
+    });
+}
+
+void Device::PostPitch(float pitch)
+{
+    m_pLoop->Post([this, pitch] { m_pTilt->SetPitch(pitch); });
+}
+
+void Device::PostAim(const Aim& aim)
+{
+    m_pLoop->Post([this, aim] { m_pCamera->SetAim(aim); });
 }
 
 void Device::RequestTermination()

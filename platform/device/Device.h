@@ -20,6 +20,7 @@ namespace device {
 class CameraHardware;
 class TiltSensor;
 class Screen;
+class TouchRouter;
 
 using CameraSourceFactory = std::function<std::unique_ptr<CameraSource>()>;
 
@@ -56,12 +57,22 @@ public:
     CameraHardware& Camera() { return *m_pCamera; }
     TiltSensor& Tilt() { return *m_pTilt; }
     Screen& GetScreen() { return *m_pScreen; }
+    TouchRouter& Touch() { return *m_pTouch; }
 
     // The application's life. Each is delivered on the event thread, in order.
     void PostBackground();
     void PostForeground();
     void PostLowMemory();
     void PostBatteryLevel(Osp::System::BatteryLevel level);
+    // Touches at screen points (the screen as composed: 800x480, or 480x800 while the
+    // form is portrait). Any thread; delivered in order on the event thread.
+    enum class TouchPhase { Press, Move, Release };
+    void PostTouch(TouchPhase phase, int x, int y);
+    // The phone's pitch in degrees, as the tilt sensor will report it.
+    void PostPitch(float pitch);
+    // Aims the camera over its picture (see CameraSource.h); any thread.
+    void PostAim(const Aim& aim);
+
     // Ends the run: from any thread (a signal thread too), also from a callback.
     void RequestTermination();
     bool TerminationRequested() const { return m_pLoop->Stopped(); }
@@ -90,6 +101,7 @@ private:
     std::unique_ptr<CameraHardware> m_pCamera;
     std::unique_ptr<TiltSensor> m_pTilt;
     std::unique_ptr<Screen> m_pScreen;
+    std::unique_ptr<TouchRouter> m_pTouch;
     Driver m_driver;
     Osp::App::Application* m_pApp = nullptr;
     std::map<const void*, std::weak_ptr<ui::OverlayBuffer>> m_overlays;

@@ -6,6 +6,8 @@
 #include "osp/System.h"
 #include "osp/Ui.h"
 
+namespace app { class Runtime; }
+
 namespace Osp { namespace App {
 
 class Application;
@@ -55,7 +57,7 @@ public:
     Osp::Base::result Terminate();
 
 private:
-    friend class AppRuntime;
+    friend class ::app::Runtime;
     const Osp::Base::Collection::IList* m_pArguments = nullptr;
 };
 

@@ -2,19 +2,86 @@
 // to the device's event loop, and always ends it the same way, however the end came.
 #include "osp/App.h"
 
+#include "app/Runtime.h"
 #include "base/Log.h"
 #include "device/Device.h"
 #include "device/Screen.h"
+#include "device/TouchRouter.h"
 #include "ui/ControlAccess.h"
+
+namespace {
+Osp::App::Application* g_pInstance = nullptr;
+Osp::App::AppFrame* g_pAppFrame = nullptr;
+} // namespace
+
+namespace app {
+
+using namespace Osp::Base;
+
+Runtime::Runtime(device::Device& device, Osp::App::ApplicationInstanceFactory factory,
+                 const Collection::IList* arguments)
+    : m_device(device), m_factory(factory), m_pArguments(arguments)
+{
+}
+
+Runtime::~Runtime()
+{
+    Finish();
+}
+
+result Runtime::Start()
+{
+    if (!m_factory) {
+        return E_INVALID_ARG;
+    }
+    if (g_pInstance || m_pApp) {
+        return E_INVALID_STATE;
+    }
+    Osp::App::Application* app = m_factory();
+    if (!app) {
+        return E_OUT_OF_MEMORY;
+    }
+    app->m_pArguments = m_pArguments;
+    m_pApp = app;
+    m_pAppFrame = std::make_unique<Osp::App::AppFrame>();
+    g_pInstance = app;
+    g_pAppFrame = m_pAppFrame.get();
+    m_device.SetApplication(app);
+    m_device.GetScreen().SetFrame(m_pAppFrame->GetFrame());
+
+    if (!app->OnAppInitializing(m_registry)) {
+        OSP_PLATFORM_LOG("application: OnAppInitializing failed; ending the application");
+        Finish();
+        return E_INIT_FAILED;
+    }
+    return E_SUCCESS;
+}
+
+void Runtime::Finish()
+{
+    if (!m_pApp) {
+        return;
+    }
+    // However the run ended, the application and then its forms hear of it.
+    m_pApp->OnAppTerminating(m_registry, false);
+    ui::ControlAccess::Terminate(*m_pAppFrame->GetFrame());
+    m_device.Touch().Reset();
+    m_device.GetScreen().SetFrame(nullptr);
+    m_pAppFrame.reset();
+    g_pAppFrame = nullptr;
+    m_device.SetApplication(nullptr);
+    // Nothing posted for the application may outlive it.
+    m_device.Loop().Clear();
+    g_pInstance = nullptr;
+    delete m_pApp;
+    m_pApp = nullptr;
+}
+
+} // namespace app
 
 namespace Osp { namespace App {
 
 using namespace Osp::Base;
-
-namespace {
-Application* g_pInstance = nullptr;
-AppFrame* g_pAppFrame = nullptr;
-} // namespace
 
 AppFrame::AppFrame() : m_pFrame(std::make_unique<Ui::Controls::Frame>()) {}
 AppFrame::~AppFrame() = default;
@@ -66,47 +133,19 @@ result Application::Execute(ApplicationInstanceFactory pFactory, const Collectio
     if (dev->Config().executeFailure != E_SUCCESS) {
         return dev->Config().executeFailure;
     }
-    if (!pFactory) {
-        return E_INVALID_ARG;
-    }
-    if (g_pInstance) {
-        return E_INVALID_STATE;
-    }
 
-    Application* app = pFactory();
-    if (!app) {
-        return E_OUT_OF_MEMORY;
+    app::Runtime runtime(*dev, pFactory, pArguments);
+    const result r = runtime.Start();
+    if (r != E_SUCCESS) {
+        return r;
     }
-    app->m_pArguments = pArguments;
-    auto appFrame = std::make_unique<AppFrame>();
-    g_pInstance = app;
-    g_pAppFrame = appFrame.get();
-    dev->SetApplication(app);
-    dev->GetScreen().SetFrame(appFrame->GetFrame());
-
-    AppRegistry registry;
-    result r = E_SUCCESS;
-    if (!app->OnAppInitializing(registry)) {
-        OSP_PLATFORM_LOG("application: OnAppInitializing failed; ending the application");
-        r = E_INIT_FAILED;
-    } else if (const auto& driver = dev->GetDriver()) {
+    if (const auto& driver = dev->GetDriver()) {
         driver(*dev);
     } else {
         dev->Loop().RunUntil(device::kForever);
     }
-
-    // However the run ended, the application and its forms hear of it, in this order.
-    app->OnAppTerminating(registry, false);
-    ui::ControlAccess::Terminate(*appFrame->GetFrame());
-    dev->GetScreen().SetFrame(nullptr);
-    appFrame.reset();
-    g_pAppFrame = nullptr;
-    dev->SetApplication(nullptr);
-    // Nothing posted for the application may outlive it.
-    dev->Loop().Clear();
-    g_pInstance = nullptr;
-    delete app;
-    return r;
+    runtime.Finish();
+    return E_SUCCESS;
 }
 
 }} // namespace Osp::App

@@ -1,0 +1,36 @@
+# Veltora's front door: `make run` and `make test` install what is missing, build, and
+# run or test. Everything else is a convenience around CMake.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure build run test bench res clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target veltora_bench
+	@$(BUILD)/bench/veltora_bench --benchmark_counters_tabular=true
+
+# Draws Res/ anew from tools/resgen.
+res: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target resgen
+	@$(BUILD)/bin/resgen Res
+
+clean:
+	@rm -rf $(BUILD)

@@ -1,0 +1,39 @@
+// Draws a picture scaled to cover a camera frame around the aimed point; photos, videos and
+// webcams all go through it so that they frame, crop and zoom exactly alike.
+#pragma once
+
+#include "device/CameraSource.h"
+
+#include <cstdint>
+#include <string>
+
+namespace photo {
+
+// An opaque picture: rows of x8r8g8b8 words (the top byte is ignored), `stride` bytes apart.
+struct PictureView {
+    const std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    // How wide one pixel is seen compared with its height; some video is stored with
+    // non-square pixels and would look squashed if drawn one to one.
+    double pixelAspect = 1.0;
+};
+
+// Pictures are placed with pixman's 16.16 fixed-point coordinates, which end at 32767.
+inline constexpr int kMaxPictureSide = 32000;
+
+// Whether `out` can be written safely: pixels present, rows 4-byte aligned and not
+// overlapping. A view without width or height is valid; there is nothing to draw.
+bool CheckFrame(const device::PixelView& out, std::string& reason);
+
+// Fills every pixel of `out` with the picture scaled to cover it (zoom 1 scales the whole
+// picture just large enough to leave no gap), magnified by the aim's zoom, with the aimed
+// point at the frame's centre. Where the frame reaches past the picture's edge (an aim near
+// the edge) it is black. Filtering is bilinear; a picture shrunk to less than half its size
+// is averaged over each frame pixel instead, so fine detail does not break up into noise.
+// Output is opaque. Fails, leaving `out` untouched, for an unsafe view or a malformed picture.
+bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim,
+                  std::string& reason);
+
+} // namespace photo

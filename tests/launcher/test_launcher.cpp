@@ -1,0 +1,114 @@
+// The veltora program as a user meets it: its help, its errors and exit codes, and a
+// headless run that ends cleanly with the application's log.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out; // stdout and stderr together
+};
+
+Outcome RunVeltora(const std::string& args)
+{
+    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
+    Outcome o;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) {
+        return o;
+    }
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) {
+        o.out.append(buf.data(), n);
+    }
+    const int status = pclose(p);
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+}
+
+int Lines(const std::string& s)
+{
+    int n = 0;
+    for (char c : s) {
+        n += c == '\n';
+    }
+    return n;
+}
+
+std::string TempPath(const std::string& name)
+{
+    return (testing::TempDir().empty() ? std::string("/tmp/") : testing::TempDir()) + name;
+}
+
+} // namespace
+
+TEST(Launcher, HelpListsEveryOption)
+{
+    const Outcome o = RunVeltora("--help");
+    EXPECT_EQ(o.code, 0);
+    for (const char* opt : {"--headless", "--seconds", "--screenshot", "--app", "--res", "--log", "--help"}) {
+        EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
+    }
+}
+
+TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
+{
+    struct Case {
+        std::string args;
+        std::string says;
+    };
+    const std::string notElf = TempPath("not-a-library.so");
+    std::ofstream(notElf) << "this is not a shared library\n";
+    const Case cases[] = {
+        {"--bogus", "unknown option '--bogus'"},
+        {"--seconds", "needs a value"},
+        {"--seconds ten", "--seconds wants a number"},
+        {"--seconds -1", "--seconds wants a number"},
+        {"--headless --app /nonexistent/libNope.so", "cannot load application /nonexistent/libNope.so"},
+        {"--headless --app " + notElf, "cannot load application " + notElf},
+        // A real library, but not an application.
+        {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libosp.so", "has no OspMain"},
+        {"--headless --log /nonexistent/dir/log.txt", "cannot open log file"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = RunVeltora(c.args);
+        EXPECT_EQ(o.code, 2) << c.args << "\n" << o.out;
+        EXPECT_EQ(Lines(o.out), 1) << c.args << "\n" << o.out;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << c.args << "\n" << o.out;
+        EXPECT_EQ(o.out.rfind("veltora: ", 0), 0u) << o.out;
+    }
+}
+
+TEST(Launcher, HeadlessRunEndsCleanlyAndLogsStartAndFinish)
+{
+    const std::string log = TempPath("veltora-run.log");
+    std::remove(log.c_str());
+    const Outcome o = RunVeltora("--headless --seconds 3 --log " + log);
+    EXPECT_EQ(o.code, 0) << o.out;
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto started = text.find("INFO int OspMain(int, char**):");
+    const auto s = text.find("Application started.");
+    const auto f = text.find("Application finished.");
+    EXPECT_NE(started, std::string::npos) << text;
+    ASSERT_NE(s, std::string::npos) << text;
+    ASSERT_NE(f, std::string::npos) << text;
+    EXPECT_LT(s, f);
+    // The same records reach stderr.
+    EXPECT_NE(o.out.find("Application finished."), std::string::npos);
+}
+
+TEST(Launcher, WithoutHeadlessItSaysItRunsHeadless)
+{
+    const Outcome o = RunVeltora("--seconds 0.2");
+    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_NE(o.out.find("running headless"), std::string::npos) << o.out;
+}

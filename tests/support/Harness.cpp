@@ -1,0 +1,142 @@
+// The test harness: the real application on the real platform, headless.
+#include "support/Harness.h"
+
+#include "demo/DemoScene.h"
+#include "device/TouchRouter.h"
+
+namespace testing_support {
+
+LogCapture::LogCapture()
+{
+    oslog::SetStderr(false);
+    m_token = oslog::AddHook([this](const oslog::Record& r) { records.push_back(r); });
+}
+
+LogCapture::~LogCapture()
+{
+    oslog::RemoveHook(m_token);
+    oslog::SetStderr(true);
+}
+
+std::vector<std::string> LogCapture::Messages() const
+{
+    std::vector<std::string> v;
+    for (const auto& r : records) {
+        v.push_back(r.message);
+    }
+    return v;
+}
+
+int LogCapture::Count(const std::string& part) const
+{
+    int n = 0;
+    for (const auto& r : records) {
+        n += r.message.find(part) != std::string::npos;
+    }
+    return n;
+}
+
+std::string SourceRes()
+{
+    return std::string(VELTORA_SOURCE_DIR) + "/Res";
+}
+
+Harness::Harness(HarnessOptions options)
+{
+    device::DeviceConfig config;
+    config.clock = device::ClockKind::Virtual;
+    config.resDir = options.resDir;
+    if (options.camera) {
+        config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    }
+    m_pDevice = std::make_unique<device::Device>(config);
+    if (options.startApp) {
+        m_pRuntime = std::make_unique<app::Runtime>(*m_pDevice, Veltora::CreateInstance, nullptr);
+        m_pRuntime->Start();
+    }
+}
+
+Harness::~Harness()
+{
+    Finish();
+}
+
+void Harness::Finish()
+{
+    if (m_pRuntime) {
+        m_pRuntime->Finish();
+        m_pRuntime.reset();
+    }
+}
+
+Veltora& Harness::App()
+{
+    return *static_cast<Veltora*>(m_pRuntime->App());
+}
+
+MainForm& Harness::Form()
+{
+    return *static_cast<MainForm*>(m_pDevice->GetScreen().CurrentForm());
+}
+
+void Harness::Frames(int n)
+{
+    const auto target = m_pDevice->Camera().FramesProduced() + static_cast<std::uint64_t>(n);
+    for (int guard = 0; guard < n * 20 && m_pDevice->Camera().FramesProduced() < target; guard++) {
+        m_pDevice->RunFor(1000 * 1000 / 15 / 4 + 1);
+    }
+}
+
+void Harness::Press(int x, int y)
+{
+    m_pDevice->PostTouch(device::Device::TouchPhase::Press, x, y);
+    m_pDevice->RunFor(0);
+}
+
+void Harness::MoveTo(int x, int y)
+{
+    m_pDevice->PostTouch(device::Device::TouchPhase::Move, x, y);
+    m_pDevice->RunFor(0);
+}
+
+void Harness::Release(int x, int y)
+{
+    m_pDevice->PostTouch(device::Device::TouchPhase::Release, x, y);
+    m_pDevice->RunFor(0);
+}
+
+void Harness::Drag(int x0, int y0, int x1, int y1, int steps)
+{
+    Press(x0, y0);
+    for (int i = 1; i <= steps; i++) {
+        MoveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    }
+    Release(x1, y1);
+}
+
+void Harness::Tap(int x, int y)
+{
+    Press(x, y);
+    Release(x, y);
+}
+
+void Harness::Tilt(float pitch)
+{
+    Pitch(pitch);
+    RunMs(500);
+}
+
+std::vector<std::string> Harness::ShownDraws() const
+{
+    std::vector<std::string> v;
+    for (const auto& op : m_pDevice->GetScreen().ShownCanvas()) {
+        std::string s = op.bitmap->name + "@" + std::to_string(op.point.x) + "," + std::to_string(op.point.y);
+        if (op.turned) {
+            s += "/" + std::to_string(op.pivot.x) + "," + std::to_string(op.pivot.y) + ":" + std::to_string(op.angle);
+        }
+        v.push_back(s);
+    }
+    return v;
+}
+
+} // namespace testing_support
