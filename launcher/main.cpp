@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Log.h"
+#include "base/Trace.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
 #include "device/Screen.h"
@@ -34,6 +35,7 @@ const char* kUsage =
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
     "  --log FILE          also append the log to FILE\n"
+    "  --trace FILE        write what the application does as JSON lines (see README)\n"
     "  --help              show this help and exit\n";
 
 struct Options {
@@ -43,6 +45,7 @@ struct Options {
     std::string app;
     std::string res;
     std::string log;
+    std::string trace;
     std::vector<std::string> appArgs;
 };
 
@@ -117,6 +120,10 @@ int Parse(int argc, char** argv, Options& o)
             if (!value(o.log)) {
                 return 2;
             }
+        } else if (arg == "--trace") {
+            if (!value(o.trace)) {
+                return 2;
+            }
         } else if (arg == "--") {
             for (i++; i < argc; i++) {
                 o.appArgs.push_back(argv[i]);
@@ -169,6 +176,12 @@ int main(int argc, char** argv)
     if (!o.log.empty()) {
         std::string reason;
         if (!oslog::SetFile(o.log, reason)) {
+            return Fail(reason);
+        }
+    }
+    if (!o.trace.empty()) {
+        std::string reason;
+        if (!trace::OpenFile(o.trace, reason)) {
             return Fail(reason);
         }
     }
@@ -228,6 +241,7 @@ int main(int argc, char** argv)
         exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
     }
     dlclose(lib);
+    trace::CloseFile();
     if (exitCode != 0) {
         // Keep a failure a failure even where its code has no low byte.
         return (exitCode & 0xFF) ? (exitCode & 0xFF) : 1;

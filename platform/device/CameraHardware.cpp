@@ -48,8 +48,9 @@ bool CameraHardware::SwitchToFallback(const std::string& why)
     }
     m_pSource.reset();
     m_opened = false;
-    if (!m_triedFallback && m_device.Config().fallbackCameraSource) {
-        m_triedFallback = true;
+    const bool first = !m_triedFallback;
+    m_triedFallback = true;
+    if (first && m_device.Config().fallbackCameraSource) {
         m_pSource = m_device.Config().fallbackCameraSource();
         std::string reason;
         if (m_pSource && m_pSource->Open(reason)) {

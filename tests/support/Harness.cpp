@@ -1,6 +1,11 @@
 // The test harness: the real application on the real platform, headless.
 #include "support/Harness.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
 #include "demo/DemoScene.h"
 #include "device/TouchRouter.h"
 
@@ -36,6 +41,56 @@ int LogCapture::Count(const std::string& part) const
     return n;
 }
 
+TraceRecorder::TraceRecorder()
+{
+    m_token = trace::AddSink([this](const trace::Event& e) { events.push_back(e); });
+}
+
+TraceRecorder::~TraceRecorder()
+{
+    trace::RemoveSink(m_token);
+}
+
+int TraceRecorder::Count(const std::string& name) const
+{
+    int n = 0;
+    for (const auto& e : events) {
+        n += e.name == name;
+    }
+    return n;
+}
+
+std::vector<std::string> TraceRecorder::Args(const std::string& name, const std::string& arg) const
+{
+    std::vector<std::string> v;
+    for (const auto& e : events) {
+        if (e.name != name) {
+            continue;
+        }
+        for (const auto& [k, value] : e.args) {
+            if (k == arg) {
+                v.push_back(value);
+            }
+        }
+    }
+    return v;
+}
+
+std::string CopyRes(const std::string& folder, const std::vector<std::string>& leaveOut)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / folder;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const auto& entry : fs::directory_iterator(SourceRes())) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(leaveOut.begin(), leaveOut.end(), name) == leaveOut.end()) {
+            fs::copy_file(entry.path(), dir / name);
+        }
+    }
+    return dir.string();
+}
+
 std::string SourceRes()
 {
     return std::string(VELTORA_SOURCE_DIR) + "/Res";
@@ -46,7 +101,9 @@ Harness::Harness(HarnessOptions options)
     device::DeviceConfig config;
     config.clock = device::ClockKind::Virtual;
     config.resDir = options.resDir;
-    if (options.camera) {
+    if (options.cameraSource) {
+        config.cameraSource = options.cameraSource;
+    } else if (options.camera) {
         config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     }
     m_pDevice = std::make_unique<device::Device>(config);

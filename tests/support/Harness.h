@@ -10,6 +10,7 @@
 #include "Veltora.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
+#include "base/Trace.h"
 #include "device/CameraHardware.h"
 #include "device/Device.h"
 #include "device/Screen.h"
@@ -49,6 +50,12 @@ public:
         return v;
     }
     void DrawAngleNumber() { form.DrawAngleNumber(); }
+    Osp::Graphics::Bitmap* GetBitmapN(const Osp::Base::String& name) { return form.GetBitmapN(name); }
+    Osp::Ui::Controls::Button* GetButtonN(const Osp::Graphics::Rectangle& rect, const Osp::Base::String& normal,
+                                          const Osp::Base::String& pressed, int actionId)
+    {
+        return form.GetButtonN(rect, normal, pressed, actionId);
+    }
 
     MainForm& form;
     Osp::Ui::Controls::OverlayPanel*& cameraPanel;
@@ -91,12 +98,31 @@ private:
     int m_token;
 };
 
+// Collects trace events while it lives.
+class TraceRecorder {
+public:
+    TraceRecorder();
+    ~TraceRecorder();
+    std::vector<trace::Event> events;
+    int Count(const std::string& name) const;
+    // The values of one argument over the calls of that name, in order.
+    std::vector<std::string> Args(const std::string& name, const std::string& arg) const;
+    void Clear() { events.clear(); }
+
+private:
+    int m_token;
+};
+
 std::string SourceRes();
+// A fresh folder under the test temp dir, holding copies of the named Res/ files (all when empty).
+std::string CopyRes(const std::string& folder, const std::vector<std::string>& leaveOut = {});
 
 struct HarnessOptions {
     std::string resDir = SourceRes();
     bool camera = true;            // the demo scene as the camera
     bool startApp = true;
+    // Replaces the camera source (the demo scene) when set.
+    device::CameraSourceFactory cameraSource;
 };
 
 // A device plus the application, started in the constructor and ended in the
@@ -130,9 +156,11 @@ public:
     // The draw calls of the canvas shown last, as "file@x,y" or "file@x,y/px,py:angle".
     std::vector<std::string> ShownDraws() const;
     LogCapture& Log() { return m_log; }
+    TraceRecorder& Trace() { return m_trace; }
 
 private:
     LogCapture m_log;
+    TraceRecorder m_trace;
     std::unique_ptr<device::Device> m_pDevice;
     std::unique_ptr<app::Runtime> m_pRuntime;
 };

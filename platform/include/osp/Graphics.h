@@ -107,6 +107,9 @@ public:
     int GetHeight() const;
     BitmapPixelFormat GetPixelColorFormat() const;
 
+    // How many Bitmap objects exist right now (for leak checks).
+    static long GetLiveCount();
+
     // Platform side: the shared, immutable pixels. Controls that are given a bitmap
     // keep a reference to these, so the caller may delete its Bitmap at once.
     const std::shared_ptr<const graphics::BitmapData>& GetData() const { return m_data; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "osp/Base.h"
 #include "osp/Graphics.h"
@@ -92,6 +93,7 @@ public:
                                    Osp::Graphics::BitmapPixelFormat pixelFormat) const;
 
 private:
+    Osp::Graphics::Bitmap* Decode(const std::string& name, Osp::Graphics::BitmapPixelFormat pixelFormat) const;
     bool m_constructed = false;
 };
 

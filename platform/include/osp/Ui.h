@@ -124,6 +124,7 @@ private:
     bool m_initialized = false;
     Container* m_pParent = nullptr;
     std::vector<ITouchEventListener*> m_touchListeners;
+    unsigned m_serial; // names the control in traces: "Button#7"
 };
 
 class Container : public Control {
@@ -265,7 +266,7 @@ public:
     void SetPressedBitmap(const Osp::Graphics::Point& position, const Osp::Graphics::Bitmap& bitmap);
     void SetPressedBackgroundBitmap(const Osp::Graphics::Bitmap& bitmap);
 
-    void SetActionId(int actionId) { m_actionId = actionId; }
+    void SetActionId(int actionId);
     int GetActionId() const { return m_actionId; }
     void AddActionEventListener(const IActionEventListener& listener);
     void RemoveActionEventListener(const IActionEventListener& listener);

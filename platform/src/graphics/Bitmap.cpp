@@ -1,6 +1,8 @@
 // Osp::Graphics::Bitmap and its shared pixel data.
 #include "graphics/BitmapData.h"
 
+#include <atomic>
+
 namespace graphics {
 
 BitmapData::BitmapData(int w, int h, Osp::Graphics::BitmapPixelFormat fmt, std::string resourceName)
@@ -59,8 +61,13 @@ namespace Osp { namespace Graphics {
 
 using namespace Osp::Base;
 
-Bitmap::Bitmap() = default;
-Bitmap::~Bitmap() = default;
+namespace {
+std::atomic<long> g_liveBitmaps{0};
+}
+
+Bitmap::Bitmap() { ++g_liveBitmaps; }
+Bitmap::~Bitmap() { --g_liveBitmaps; }
+long Bitmap::GetLiveCount() { return g_liveBitmaps.load(); }
 
 result Bitmap::Construct(const Dimension& dim, BitmapPixelFormat format)
 {

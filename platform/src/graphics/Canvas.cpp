@@ -2,6 +2,8 @@
 // device's screen over the camera picture.
 #include "graphics/CanvasImpl.h"
 
+#include "base/Trace.h"
+
 #include "device/Device.h"
 #include "device/Screen.h"
 
@@ -67,6 +69,14 @@ result Canvas::Show()
         return E_INVALID_STATE;
     }
     dev->GetScreen().ShowCanvas(*m_pImpl);
+    if (trace::Enabled()) {
+        trace::Event e;
+        e.type = trace::Event::Type::Canvas;
+        for (const auto& op : m_pImpl->ops) {
+            e.draws.push_back({op.bitmap->name, op.point.x, op.point.y, op.turned, op.pivot.x, op.pivot.y, op.angle});
+        }
+        trace::Emit(std::move(e));
+    }
     return E_SUCCESS;
 }
 

@@ -3,6 +3,7 @@
 #include "osp/Media.h"
 
 #include "base/Log.h"
+#include "base/Trace.h"
 #include "device/Device.h"
 #include "graphics/BitmapData.h"
 #include "media/ImageCodec.h"
@@ -21,9 +22,30 @@ result Image::Construct()
     return E_SUCCESS;
 }
 
+namespace {
+Bitmap* TracedDecode(const std::string& path, BitmapPixelFormat format, Bitmap* bitmap)
+{
+    if (trace::Enabled()) {
+        trace::Event e;
+        e.name = "Image::DecodeN";
+        e.args = {{"path", trace::Quote(path)},
+                  {"format", trace::Quote(format == BITMAP_PIXEL_FORMAT_RGB565 ? "RGB565"
+                                          : format == BITMAP_PIXEL_FORMAT_ARGB8888 ? "ARGB8888" : "other")},
+                  {"decoded", trace::Bool(bitmap != nullptr)}};
+        trace::Emit(std::move(e));
+    }
+    return bitmap;
+}
+} // namespace
+
 Bitmap* Image::DecodeN(const String& srcImagePath, BitmapPixelFormat pixelFormat) const
 {
     const std::string name = srcImagePath.ToUtf8();
+    return TracedDecode(name, pixelFormat, Decode(name, pixelFormat));
+}
+
+Bitmap* Image::Decode(const std::string& name, BitmapPixelFormat pixelFormat) const
+{
     if (pixelFormat != BITMAP_PIXEL_FORMAT_RGB565 && pixelFormat != BITMAP_PIXEL_FORMAT_ARGB8888) {
         OSP_PLATFORM_LOG("image: cannot decode " + name + ": unsupported pixel format");
         return nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "osp/Ui.h"
@@ -19,11 +20,19 @@ public:
     static bool TakesTouches(const Osp::Ui::Control& c) { return c.TakesTouches() || !c.m_touchListeners.empty(); }
     static const std::vector<Osp::Ui::ITouchEventListener*>& TouchListeners(const Osp::Ui::Control& c) { return c.m_touchListeners; }
     static const char* ClassName(const Osp::Ui::Control& c) { return c.ClassName(); }
+    static std::string TraceName(const Osp::Ui::Control& c) { return std::string(c.ClassName()) + "#" + std::to_string(c.m_serial); }
     static bool IsOverlayPanel(const Osp::Ui::Control& c) { return dynamic_cast<const Osp::Ui::Controls::OverlayPanel*>(&c) != nullptr; }
     static int ScrollOffset(const Osp::Ui::Control& c);
     // The sum of the camera-frame counters of the overlay panels under `c`.
     static std::uint64_t PictureGeneration(const Osp::Ui::Control& c);
     static const std::shared_ptr<OverlayBuffer>& Background(const Osp::Ui::Controls::OverlayPanel& p) { return p.m_pBackground; }
+
+    static const std::shared_ptr<const graphics::BitmapData>& LabelBackground(const Osp::Ui::Controls::Label& l) { return l.m_pBackground; }
+    // The images of a button's state: its image, its image's position and its background.
+    static const std::shared_ptr<const graphics::BitmapData>& ButtonImage(const Osp::Ui::Controls::Button& b, bool pressed) { return pressed ? b.m_pressedImages.image : b.m_normal.image; }
+    static Osp::Graphics::Point ButtonImagePosition(const Osp::Ui::Controls::Button& b, bool pressed) { return pressed ? b.m_pressedImages.imagePosition : b.m_normal.imagePosition; }
+    static const std::shared_ptr<const graphics::BitmapData>& ButtonBackground(const Osp::Ui::Controls::Button& b, bool pressed) { return pressed ? b.m_pressedImages.background : b.m_normal.background; }
+    static const std::vector<Osp::Ui::IActionEventListener*>& ActionListeners(const Osp::Ui::Controls::Button& b) { return b.m_actionListeners; }
 
     // Calls OnInitializing on `c` and its children that have not had it yet.
     static void Initialize(Osp::Ui::Control& c);

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "base/Log.h"
+#include "base/Trace.h"
 #include "device/Device.h"
 #include "device/Screen.h"
+#include "graphics/BitmapData.h"
 #include "graphics/Painter.h"
 #include "osp/Ui.h"
 #include "ui/ControlAccess.h"
@@ -20,16 +22,41 @@ void ScreenChanged()
         dev->GetScreen().Invalidate();
     }
 }
+unsigned g_nextSerial = 1;
+
+void Trace(const Osp::Ui::Control& control, const std::string& name,
+           std::vector<std::pair<std::string, std::string>> args = {})
+{
+    if (!trace::Enabled()) {
+        return;
+    }
+    trace::Event e;
+    e.name = name;
+    e.target = ui::ControlAccess::TraceName(control);
+    e.args = std::move(args);
+    trace::Emit(std::move(e));
+}
+
+std::string RectArg(const Rectangle& r)
+{
+    return "[" + trace::Num(r.x) + "," + trace::Num(r.y) + "," + trace::Num(r.width) + "," + trace::Num(r.height) + "]";
+}
+
+std::string BitmapArg(const Bitmap& b)
+{
+    return b.GetData() ? trace::Quote(b.GetData()->name) : std::string("null");
+}
 } // namespace
 
 namespace Osp { namespace Ui {
 
-Control::Control() = default;
+Control::Control() : m_serial(g_nextSerial++) {}
 
 Control::~Control() = default;
 
 result Control::ConstructControl(const Rectangle& rect)
 {
+    Trace(*this, std::string(ui::ControlAccess::ClassName(*this)) + "::Construct", {{"rect", RectArg(rect)}});
     if (m_constructed) {
         return E_INVALID_STATE;
     }
@@ -43,6 +70,7 @@ result Control::ConstructControl(const Rectangle& rect)
 
 result Control::SetPosition(int x, int y)
 {
+    Trace(*this, "Control::SetPosition", {{"x", trace::Num(x)}, {"y", trace::Num(y)}});
     m_bounds.x = x;
     m_bounds.y = y;
     ScreenChanged();
@@ -51,6 +79,7 @@ result Control::SetPosition(int x, int y)
 
 result Control::SetBounds(const Rectangle& rect)
 {
+    Trace(*this, "Control::SetBounds", {{"rect", RectArg(rect)}});
     if (rect.width < 0 || rect.height < 0) {
         return E_INVALID_ARG;
     }
@@ -61,6 +90,7 @@ result Control::SetBounds(const Rectangle& rect)
 
 result Control::SetShowState(bool state)
 {
+    Trace(*this, "Control::SetShowState", {{"show", trace::Bool(state)}});
     m_shown = state;
     ScreenChanged();
     return E_SUCCESS;
@@ -68,18 +98,21 @@ result Control::SetShowState(bool state)
 
 result Control::Draw()
 {
+    Trace(*this, "Control::Draw");
     ScreenChanged();
     return E_SUCCESS;
 }
 
 result Control::Show()
 {
+    Trace(*this, "Control::Show");
     ScreenChanged();
     return E_SUCCESS;
 }
 
 result Control::RequestRedraw(bool show) const
 {
+    Trace(*this, "Control::RequestRedraw", {{"show", trace::Bool(show)}});
     (void)show;
     ScreenChanged();
     return E_SUCCESS;
@@ -87,6 +120,7 @@ result Control::RequestRedraw(bool show) const
 
 void Control::SetBackgroundColor(const Color& color)
 {
+    Trace(*this, "Control::SetBackgroundColor", {{"argb", trace::Num(color.GetRGB32())}});
     m_backgroundColor = color;
     m_hasBackgroundColor = true;
     ScreenChanged();
@@ -94,6 +128,7 @@ void Control::SetBackgroundColor(const Color& color)
 
 void Control::AddTouchEventListener(const ITouchEventListener& listener)
 {
+    Trace(*this, "Control::AddTouchEventListener");
     auto* p = const_cast<ITouchEventListener*>(&listener);
     if (std::find(m_touchListeners.begin(), m_touchListeners.end(), p) == m_touchListeners.end()) {
         m_touchListeners.push_back(p);
@@ -123,6 +158,7 @@ Container::~Container()
 
 result Container::AddControl(const Control& control)
 {
+    Trace(*this, "Container::AddControl", {{"control", trace::Quote(ui::ControlAccess::TraceName(control))}});
     auto& child = const_cast<Control&>(control);
     if (&child == this || child.m_pParent) {
         return E_INVALID_ARG;
@@ -176,6 +212,7 @@ result Form::Construct(unsigned long formStyle)
     (void)formStyle; // no title bar, indicator or soft keys on this phone
     result r = ConstructControl(Rectangle(0, 0, device::Screen::kLongSide, device::Screen::kShortSide));
     if (r == E_SUCCESS) {
+        const trace::Quiet quiet;
         SetBackgroundColor(Color::COLOR_BLACK);
     }
     return r;
@@ -183,11 +220,13 @@ result Form::Construct(unsigned long formStyle)
 
 result Form::SetOrientation(Orientation orientation)
 {
+    Trace(*this, "Form::SetOrientation", {{"orientation", trace::Quote(orientation == ORIENTATION_PORTRAIT ? "portrait" : orientation == ORIENTATION_LANDSCAPE ? "landscape" : "other")}});
     if (orientation != ORIENTATION_PORTRAIT && orientation != ORIENTATION_LANDSCAPE) {
         return E_INVALID_ARG;
     }
     m_orientation = orientation;
     const bool portrait = orientation == ORIENTATION_PORTRAIT;
+    const trace::Quiet quiet;
     SetBounds(Rectangle(0, 0, portrait ? device::Screen::kShortSide : device::Screen::kLongSide,
                         portrait ? device::Screen::kLongSide : device::Screen::kShortSide));
     return E_SUCCESS;
@@ -200,6 +239,7 @@ void Form::Paint(const ui::Painter& painter) const
 
 result Frame::SetCurrentForm(const Form& form)
 {
+    Trace(*this, "Frame::SetCurrentForm", {{"form", trace::Quote(ui::ControlAccess::TraceName(form))}});
     for (int i = 0; i < GetControlCount(); i++) {
         if (GetControl(i) == &form) {
             m_pCurrentForm = const_cast<Form*>(&form);
@@ -237,6 +277,7 @@ result OverlayPanel::Construct(const Rectangle& rect)
 
 result OverlayPanel::GetBackgroundBufferInfo(BufferInfo& bufferInfo) const
 {
+    Trace(*this, "OverlayPanel::GetBackgroundBufferInfo");
     if (!m_pBackground) {
         return E_INVALID_STATE;
     }
@@ -288,6 +329,7 @@ result Label::Construct(const Rectangle& rect, const String& text)
 
 void Label::SetBackgroundBitmap(const Bitmap& bitmap)
 {
+    Trace(*this, "Label::SetBackgroundBitmap", {{"bitmap", BitmapArg(bitmap)}});
     m_pBackground = bitmap.GetData();
     ScreenChanged();
 }
@@ -311,6 +353,7 @@ result Button::Construct(const Rectangle& rect, const String& text)
 
 void Button::SetNormalBitmap(const Point& position, const Bitmap& bitmap)
 {
+    Trace(*this, "Button::SetNormalBitmap", {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_normal.image = bitmap.GetData();
         m_normal.imagePosition = position;
@@ -320,6 +363,7 @@ void Button::SetNormalBitmap(const Point& position, const Bitmap& bitmap)
 
 void Button::SetNormalBackgroundBitmap(const Bitmap& bitmap)
 {
+    Trace(*this, "Button::SetNormalBackgroundBitmap", {{"bitmap", BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_normal.background = bitmap.GetData();
         ScreenChanged();
@@ -328,6 +372,7 @@ void Button::SetNormalBackgroundBitmap(const Bitmap& bitmap)
 
 void Button::SetPressedBitmap(const Point& position, const Bitmap& bitmap)
 {
+    Trace(*this, "Button::SetPressedBitmap", {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_pressedImages.image = bitmap.GetData();
         m_pressedImages.imagePosition = position;
@@ -337,14 +382,22 @@ void Button::SetPressedBitmap(const Point& position, const Bitmap& bitmap)
 
 void Button::SetPressedBackgroundBitmap(const Bitmap& bitmap)
 {
+    Trace(*this, "Button::SetPressedBackgroundBitmap", {{"bitmap", BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_pressedImages.background = bitmap.GetData();
         ScreenChanged();
     }
 }
 
+void Button::SetActionId(int actionId)
+{
+    Trace(*this, "Button::SetActionId", {{"actionId", trace::Num(actionId)}});
+    m_actionId = actionId;
+}
+
 void Button::AddActionEventListener(const IActionEventListener& listener)
 {
+    Trace(*this, "Button::AddActionEventListener");
     auto* p = const_cast<IActionEventListener*>(&listener);
     if (std::find(m_actionListeners.begin(), m_actionListeners.end(), p) == m_actionListeners.end()) {
         m_actionListeners.push_back(p);

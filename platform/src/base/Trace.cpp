@@ -1,0 +1,168 @@
+// Trace sinks and the JSON-lines writer.
+#include "base/Trace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "device/Device.h"
+
+namespace trace {
+
+namespace {
+struct State {
+    std::mutex mutex;
+    std::map<int, std::function<void(const Event&)>> sinks;
+    int nextToken = 1;
+    FILE* file = nullptr;
+    int fileToken = 0;
+};
+State& Get()
+{
+    static State s;
+    return s;
+}
+} // namespace
+
+thread_local int t_quiet = 0;
+
+Quiet::Quiet() { ++t_quiet; }
+Quiet::~Quiet() { --t_quiet; }
+
+bool Enabled()
+{
+    if (t_quiet > 0) {
+        return false;
+    }
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    return !s.sinks.empty();
+}
+
+void Emit(Event event)
+{
+    if (device::Device* dev = device::Device::Current()) {
+        event.timeUs = dev->Now();
+    }
+    State& s = Get();
+    std::vector<std::function<void(const Event&)>> sinks;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        for (auto& [token, sink] : s.sinks) {
+            sinks.push_back(sink);
+        }
+    }
+    for (auto& sink : sinks) {
+        sink(event);
+    }
+}
+
+int AddSink(std::function<void(const Event&)> sink)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const int token = s.nextToken++;
+    s.sinks.emplace(token, std::move(sink));
+    return token;
+}
+
+void RemoveSink(int token)
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.sinks.erase(token);
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string ToJson(const Event& e)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", e.timeUs / 1000.0);
+    std::string out = std::string("{\"t\":") + time + ",\"type\":";
+    if (e.type == Event::Type::Canvas) {
+        out += "\"canvas\",\"draws\":[";
+        for (size_t i = 0; i < e.draws.size(); i++) {
+            const Draw& d = e.draws[i];
+            out += i ? ",{" : "{";
+            out += "\"bitmap\":" + Quote(d.bitmap) + ",\"x\":" + Num(d.x) + ",\"y\":" + Num(d.y);
+            if (d.turned) {
+                out += ",\"pivotX\":" + Num(d.pivotX) + ",\"pivotY\":" + Num(d.pivotY) + ",\"angle\":" + Num(d.angle);
+            }
+            out += "}";
+        }
+        return out + "]}";
+    }
+    out += "\"call\",\"name\":" + Quote(e.name);
+    if (!e.target.empty()) {
+        out += ",\"target\":" + Quote(e.target);
+    }
+    out += ",\"args\":{";
+    for (size_t i = 0; i < e.args.size(); i++) {
+        out += (i ? "," : "") + Quote(e.args[i].first) + ":" + e.args[i].second;
+    }
+    return out + "}}";
+}
+
+bool OpenFile(const std::string& path, std::string& reason)
+{
+    CloseFile();
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) {
+        reason = "cannot write trace file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    State& s = Get();
+    const int token = AddSink([f](const Event& e) {
+        const std::string line = ToJson(e) + "\n";
+        std::fputs(line.c_str(), f);
+    });
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.file = f;
+    s.fileToken = token;
+    return true;
+}
+
+void CloseFile()
+{
+    State& s = Get();
+    FILE* f = nullptr;
+    int token = 0;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        f = s.file;
+        token = s.fileToken;
+        s.file = nullptr;
+        s.fileToken = 0;
+    }
+    if (f) {
+        RemoveSink(token);
+        std::fclose(f);
+    }
+}
+
+} // namespace trace
