@@ -32,7 +32,7 @@ test-asan: deps
 
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target veltora_bench
-	@$(BUILD)/bench/veltora_bench --benchmark_counters_tabular=true
+	@$(BUILD)/bin/veltora_bench --benchmark_counters_tabular=true
 
 # Draws Res/ anew from tools/resgen.
 res: configure

@@ -61,6 +61,24 @@ void Screen::ShowCanvas(const graphics::CanvasImpl& canvas)
 
 namespace {
 
+int CoveringChild(const Container& container)
+{
+    if (ui::ControlAccess::ScrollOffset(container) != 0) {
+        return -1;
+    }
+    const auto& children = ui::ControlAccess::Children(container);
+    const auto size = container.GetBounds();
+    for (size_t i = children.size(); i-- > 0;) {
+        const Control& c = *children[i];
+        const auto b = c.GetBounds();
+        if (c.GetShowState() && ui::ControlAccess::IsOverlayPanel(c) && b.x <= 0 && b.y <= 0 &&
+            b.x + b.width >= size.width && b.y + b.height >= size.height) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPanelShown)
 {
     if (!control.GetShowState()) {
@@ -70,14 +88,21 @@ void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPa
     if (painter.ClipEmpty()) {
         return;
     }
-    ui::ControlAccess::Paint(control, painter);
+    const auto* container = dynamic_cast<const Container*>(&control);
+    // A shown camera panel covering its whole container hides everything under it: the
+    // container's background and the children before it are not painted.
+    const int cover = container ? CoveringChild(*container) : -1;
+    if (cover < 0) {
+        ui::ControlAccess::Paint(control, painter);
+    }
     if (ui::ControlAccess::IsOverlayPanel(control)) {
         cameraPanelShown = true;
     }
-    if (const auto* container = dynamic_cast<const Container*>(&control)) {
+    if (container) {
         const ui::Painter content = painter.Shifted(0, -ui::ControlAccess::ScrollOffset(control));
-        for (const auto& child : ui::ControlAccess::Children(*container)) {
-            PaintTree(*child, content, cameraPanelShown);
+        const auto& children = ui::ControlAccess::Children(*container);
+        for (size_t i = cover < 0 ? 0 : static_cast<size_t>(cover); i < children.size(); i++) {
+            PaintTree(*children[i], content, cameraPanelShown);
         }
     }
 }
@@ -88,7 +113,7 @@ PixelView Screen::Compose()
 {
     const int w = Width();
     const int h = Height();
-    m_pixels.assign(static_cast<size_t>(w) * h, 0xFF000000u);
+    m_pixels.resize(static_cast<size_t>(w) * h);
     pixman_image_t* target = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, m_pixels.data(), w * 4);
     const ui::Painter screen(target, w, h);
     bool cameraPanelShown = false;

@@ -34,6 +34,26 @@ struct BitmapData {
     pixman_image_t* image = nullptr;
     // Whether any pixel is partly transparent (opaque bitmaps are copied, not blended).
     bool hasAlpha = true;
+
+    // Where a big, partly transparent bitmap has pixels at all: for each band of kBand
+    // rows, the runs of kBand-wide tiles that are not wholly transparent. Drawing
+    // blends only those (a dial is mostly empty space).
+    static constexpr int kBand = 16;
+    // Not one pixel shows (a "blank" image): drawing it does nothing.
+    bool invisible = false;
+    struct Run {
+        int y0, y1, x0, x1;
+    };
+    std::vector<Run> runs;
+    bool hasRuns = false;
+    void FindRuns();
+
+    // The bitmap turned by a quarter, a half and three quarters counter-clockwise, made
+    // on first use: quarter turns then blend like unturned bitmaps, pixel for pixel.
+    const BitmapData& Turned(int quarters) const;
+
+private:
+    mutable std::shared_ptr<BitmapData> m_turned[3];
 };
 
 // Makes bitmap data of `format` from premultiplied a8r8g8b8 pixels (RGB565 drops alpha

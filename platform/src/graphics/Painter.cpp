@@ -86,13 +86,23 @@ void Painter::CopyPixels(const std::uint32_t* pixels, int width, int height, int
 void Painter::DrawBitmap(const graphics::BitmapData& bitmap, int px, int py) const
 {
     int x, y, w, h;
-    if (!bitmap.image || !ClipRect(px, py, bitmap.width, bitmap.height, x, y, w, h)) {
+    if (!bitmap.image || bitmap.invisible || !ClipRect(px, py, bitmap.width, bitmap.height, x, y, w, h)) {
         return;
     }
-    const int sx = x - (m_originX + px);
-    const int sy = y - (m_originY + py);
-    pixman_image_composite32(bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, bitmap.image, nullptr, m_target,
-                             sx, sy, 0, 0, x, y, w, h);
+    const pixman_op_t op = bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC;
+    if (!bitmap.hasRuns) {
+        pixman_image_composite32(op, bitmap.image, nullptr, m_target, x - (m_originX + px), y - (m_originY + py), 0,
+                                 0, x, y, w, h);
+        return;
+    }
+    // Only the parts of a big bitmap that have pixels are blended.
+    for (const auto& run : bitmap.runs) {
+        int rx, ry, rw, rh;
+        if (ClipRect(px + run.x0, py + run.y0, run.x1 - run.x0, run.y1 - run.y0, rx, ry, rw, rh)) {
+            pixman_image_composite32(op, bitmap.image, nullptr, m_target, rx - (m_originX + px),
+                                     ry - (m_originY + py), 0, 0, rx, ry, rw, rh);
+        }
+    }
 }
 
 void Painter::DrawBitmapScaled(const graphics::BitmapData& bitmap, const Osp::Graphics::Rectangle& rect) const
@@ -102,7 +112,7 @@ void Painter::DrawBitmapScaled(const graphics::BitmapData& bitmap, const Osp::Gr
         return;
     }
     int x, y, w, h;
-    if (!bitmap.image || rect.width <= 0 || rect.height <= 0 ||
+    if (!bitmap.image || bitmap.invisible || rect.width <= 0 || rect.height <= 0 ||
         !ClipRect(rect.x, rect.y, rect.width, rect.height, x, y, w, h)) {
         return;
     }
@@ -123,55 +133,48 @@ void Painter::DrawBitmapScaled(const graphics::BitmapData& bitmap, const Osp::Gr
 
 void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int py, int pivotX, int pivotY, int degree) const
 {
-    if (!bitmap.image) {
+    if (!bitmap.image || bitmap.invisible) {
         return;
     }
     int turn = degree % 360;
     if (turn < 0) {
         turn += 360;
     }
-    if (turn == 0) {
-        DrawBitmap(bitmap, px - pivotX, py - pivotY);
-        return;
+    const int W = bitmap.width;
+    const int H = bitmap.height;
+    // Quarter turns: a bitmap offset (du, dv) from the pivot lands at (dv, -du) for a
+    // quarter turn counter-clockwise, (-du, -dv) for a half and (-dv, du) for three
+    // quarters; the turned copy is placed so each pixel lands exactly there.
+    switch (turn) {
+    case 0: DrawBitmap(bitmap, px - pivotX, py - pivotY); return;
+    case 90: DrawBitmap(bitmap.Turned(1), px - pivotY, py + pivotX - (W - 1)); return;
+    case 180: DrawBitmap(bitmap.Turned(2), px + pivotX - (W - 1), py + pivotY - (H - 1)); return;
+    case 270: DrawBitmap(bitmap.Turned(3), px + pivotY - (H - 1), py - pivotX); return;
+    default: break;
     }
-    double c, s;
-    const bool quarter = turn % 90 == 0;
-    if (quarter) {
-        c = turn == 180 ? -1 : 0;
-        s = turn == 90 ? 1 : turn == 270 ? -1 : 0;
-    } else {
-        const double rad = turn * 3.14159265358979323846 / 180.0;
-        c = std::cos(rad);
-        s = std::sin(rad);
-    }
+
+    const double rad = turn * 3.14159265358979323846 / 180.0;
+    const double c = std::cos(rad);
+    const double s = std::sin(rad);
     // A bitmap offset (u, w) lands at screen offset (u*c + w*s, -u*s + w*c): counter-
     // clockwise on a screen whose y grows downward. Pixel centres are matched, so the
-    // pivot pixel covers the point's pixel exactly.
+    // pivot pixel sits on the point's pixel.
     const double cx = m_originX + px + 0.5;
     const double cy = m_originY + py + 0.5;
     const double pcx = pivotX + 0.5;
     const double pcy = pivotY + 0.5;
-    double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
-    const double corners[4][2] = {{0, 0}, {double(bitmap.width), 0}, {0, double(bitmap.height)},
-                                  {double(bitmap.width), double(bitmap.height)}};
-    for (const auto& k : corners) {
-        const double u = k[0] - pcx;
-        const double w = k[1] - pcy;
-        const double X = cx + u * c + w * s;
-        const double Y = cy - u * s + w * c;
-        minX = std::min(minX, X);
-        maxX = std::max(maxX, X);
-        minY = std::min(minY, Y);
-        maxY = std::max(maxY, Y);
+    double corner[4][2];
+    const double box[4][2] = {{0, 0}, {double(W), 0}, {double(W), double(H)}, {0, double(H)}};
+    double minY = 1e18, maxY = -1e18;
+    for (int i = 0; i < 4; i++) {
+        const double u = box[i][0] - pcx;
+        const double w = box[i][1] - pcy;
+        corner[i][0] = cx + u * c + w * s;
+        corner[i][1] = cy - u * s + w * c;
+        minY = std::min(minY, corner[i][1]);
+        maxY = std::max(maxY, corner[i][1]);
     }
-    const int bx = static_cast<int>(std::floor(minX)) - m_originX;
-    const int by = static_cast<int>(std::floor(minY)) - m_originY;
-    const int bw = static_cast<int>(std::ceil(maxX)) - m_originX - bx;
-    const int bh = static_cast<int>(std::ceil(maxY)) - m_originY - by;
-    int x, y, w, h;
-    if (!ClipRect(bx, by, bw, bh, x, y, w, h)) {
-        return;
-    }
+
     // Screen (X, Y) back to the bitmap: u = dx*c - dy*s, w = dx*s + dy*c.
     pixman_transform_t t;
     t.matrix[0][0] = pixman_double_to_fixed(c);
@@ -184,8 +187,44 @@ void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int p
     t.matrix[2][1] = 0;
     t.matrix[2][2] = pixman_fixed_1;
     pixman_image_set_transform(bitmap.image, &t);
-    pixman_image_set_filter(bitmap.image, quarter ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR, nullptr, 0);
-    pixman_image_composite32(PIXMAN_OP_OVER, bitmap.image, nullptr, m_target, x, y, 0, 0, x, y, w, h);
+    pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+
+    // The turned bitmap covers a slanted rectangle; its bounding box is mostly empty for
+    // a long thin needle. So it is blended in bands of rows, each only as wide as the
+    // rectangle is there (plus a pixel for the filter's soft edge).
+    constexpr int kBandRows = 8;
+    const int top = static_cast<int>(std::floor(minY)) - 1;
+    const int bottom = static_cast<int>(std::ceil(maxY)) + 1;
+    for (int y0 = top; y0 < bottom; y0 += kBandRows) {
+        const double b0 = y0, b1 = std::min(y0 + kBandRows, bottom);
+        double lo = 1e18, hi = -1e18;
+        for (int i = 0; i < 4; i++) {
+            const double* p = corner[i];
+            const double* q = corner[(i + 1) % 4];
+            // The part of this edge inside the band.
+            const double ya = std::max(b0, std::min(p[1], q[1]));
+            const double yb = std::min(b1, std::max(p[1], q[1]));
+            if (ya > yb) {
+                continue;
+            }
+            for (double yy : {ya, yb}) {
+                const double dy = q[1] - p[1];
+                const double xx = std::abs(dy) < 1e-9 ? p[0] : p[0] + (q[0] - p[0]) * (yy - p[1]) / dy;
+                const double x2 = std::abs(dy) < 1e-9 ? q[0] : xx;
+                lo = std::min({lo, xx, x2});
+                hi = std::max({hi, xx, x2});
+            }
+        }
+        if (lo > hi) {
+            continue;
+        }
+        const int bx = static_cast<int>(std::floor(lo)) - 1 - m_originX;
+        const int bw = static_cast<int>(std::ceil(hi)) + 1 - m_originX - bx;
+        int x, y, w, h;
+        if (ClipRect(bx, y0 - m_originY, bw, static_cast<int>(b1) - y0, x, y, w, h)) {
+            pixman_image_composite32(PIXMAN_OP_OVER, bitmap.image, nullptr, m_target, x, y, 0, 0, x, y, w, h);
+        }
+    }
     pixman_image_set_transform(bitmap.image, nullptr);
     pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
 }

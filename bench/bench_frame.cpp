@@ -1,0 +1,101 @@
+// What a frame costs: from the camera's frame callback to the composed screen, beside a
+// memcpy of one 800x480 ARGB frame measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "MainForm.h"
+#include "Veltora.h"
+#include "app/Runtime.h"
+#include "base/Log.h"
+#include "demo/DemoScene.h"
+#include "device/Device.h"
+#include "device/Screen.h"
+
+namespace {
+
+constexpr size_t kFrameBytes = 800 * 480 * 4;
+
+double MemcpyNs()
+{
+    static double ns = [] {
+        std::vector<std::uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
+        for (int i = 0; i < 20; i++) {
+            std::memcpy(b.data(), a.data(), kFrameBytes);
+        }
+        const int n = 400;
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < n; i++) {
+            std::memcpy(b.data(), a.data(), kFrameBytes);
+            benchmark::DoNotOptimize(b.data());
+            benchmark::ClobberMemory();
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        return std::chrono::duration<double, std::nano>(t1 - t0).count() / n;
+    }();
+    return ns;
+}
+
+void BM_MemcpyFrame(benchmark::State& state)
+{
+    std::vector<std::uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), kFrameBytes);
+        benchmark::DoNotOptimize(b.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFrameBytes));
+}
+BENCHMARK(BM_MemcpyFrame);
+
+// The application running on a headless device, on the demo scene.
+struct Running {
+    Running(float pitch)
+    {
+        oslog::SetStderr(false);
+        device::DeviceConfig config;
+        config.resDir = VELTORA_SOURCE_DIR "/Res";
+        config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+        config.initialPitch = pitch;
+        dev = std::make_unique<device::Device>(config);
+        runtime = std::make_unique<app::Runtime>(*dev, Veltora::CreateInstance, nullptr);
+        runtime->Start();
+        dev->RunFor(1000 * device::kMicrosPerMilli); // laid out, frames flowing
+        form = static_cast<MainForm*>(dev->GetScreen().CurrentForm());
+    }
+    ~Running()
+    {
+        runtime.reset();
+        dev.reset();
+        oslog::SetStderr(true);
+    }
+    std::unique_ptr<device::Device> dev;
+    std::unique_ptr<app::Runtime> runtime;
+    MainForm* form = nullptr;
+};
+
+// One whole frame: the form draws its scene and readout, the screen composes it.
+void BM_Frame(benchmark::State& state)
+{
+    Running app(static_cast<float>(state.range(0)));
+    Osp::Base::ByteBuffer data;
+    const double memcpyNs = MemcpyNs();
+    double totalNs = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        app.form->OnCameraPreviewed(data, Osp::Base::E_SUCCESS);
+        const auto view = app.dev->GetScreen().Compose();
+        benchmark::DoNotOptimize(view.pixels);
+        totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+    }
+    state.counters["memcpy_ns"] = memcpyNs;
+    state.counters["memcpys"] = totalNs / state.iterations() / memcpyNs;
+}
+BENCHMARK(BM_Frame)->Arg(-90)->Arg(0)->ArgName("pitch");
+
+} // namespace
+
+BENCHMARK_MAIN();
