@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace photo {
 
@@ -27,12 +28,31 @@ inline constexpr int kMaxPictureSide = 32000;
 // overlapping. A view without width or height is valid; there is nothing to draw.
 bool CheckFrame(const device::PixelView& out, std::string& reason);
 
-// Fills every pixel of `out` with the picture scaled to cover it (zoom 1 scales the whole
-// picture just large enough to leave no gap), magnified by the aim's zoom, with the aimed
-// point at the frame's centre. Where the frame reaches past the picture's edge (an aim near
-// the edge) it is black. Filtering is bilinear; a picture shrunk to less than half its size
-// is averaged over each frame pixel instead, so fine detail does not break up into noise.
-// Output is opaque. Fails, leaving `out` untouched, for an unsafe view or a malformed picture.
+// Draws one picture into frames, as often as asked.
+//
+// Each frame is covered by the picture scaled just large enough to leave no gap at zoom 1,
+// magnified by the aim's zoom, with the aimed point at the frame's centre; where the frame
+// reaches past the picture's edge (an aim near the edge) it is black. Filtering is bilinear.
+// Bilinear filtering reads only four pixels, so a picture shrunk to less than half its size
+// would skip pixels and fine detail would break up into noise: it is drawn instead from a
+// copy halved (2x2 averaged) as often as needed. Halves are kept until the picture changes,
+// so a still picture is halved once.
+class CoverDrawer {
+public:
+    // The picture's pixels must stay valid and unchanged until the next SetPicture.
+    void SetPicture(const PictureView& picture);
+
+    // Output is opaque. Fails, leaving `out` untouched, for an unsafe view or a malformed picture.
+    bool Draw(const device::PixelView& out, const device::Aim& aim, std::string& reason);
+
+private:
+    PictureView picture_;
+    // halves_[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
+    std::vector<std::vector<std::uint32_t>> halves_;
+    int halvesBuilt_ = 0;
+};
+
+// Draws `picture` once, as CoverDrawer does.
 bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim,
                   std::string& reason);
 
