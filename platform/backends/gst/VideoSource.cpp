@@ -1,0 +1,457 @@
+// Runs the GStreamer pipeline behind video and webcam cameras: a decoder feeding videoconvert and
+// an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
+#include "VideoSource.h"
+
+#include "photo/CoverDraw.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace gst {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool EnsureGstreamer(std::string& reason)
+{
+    static std::once_flag once;
+    static std::string failure;
+    std::call_once(once, [] {
+        GError* error = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &error)) {
+            failure = std::string("GStreamer cannot start: ") + (error ? error->message : "unknown error");
+            if (error)
+                g_error_free(error);
+        }
+    });
+    if (!failure.empty()) {
+        reason = failure;
+        return false;
+    }
+    return true;
+}
+
+std::string OneLine(std::string text)
+{
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text.empty() ? std::string("unknown GStreamer error") : text;
+}
+
+std::string Seconds(std::chrono::milliseconds ms)
+{
+    const long long tenths = (ms.count() + 50) / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
+bool IsVideoPad(GstPad* pad)
+{
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (caps == nullptr)
+        caps = gst_pad_query_caps(pad, nullptr);
+    bool video = false;
+    if (caps != nullptr) {
+        if (gst_caps_get_size(caps) > 0)
+            video = g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
+        gst_caps_unref(caps);
+    }
+    return video;
+}
+
+} // namespace
+
+struct VideoSource::Pipeline {
+    GstElement* pipeline = nullptr;
+    GstElement* convert = nullptr;
+    GstElement* sink = nullptr;
+    GstBus* bus = nullptr;
+    bool live = false;
+
+    // The only state GStreamer's streaming threads touch: what the decoder found.
+    std::mutex mutex;
+    bool videoLinked = false;
+    bool allPadsFound = false;
+
+    // Everything below belongs to the thread that opens and renders. The picture shown last
+    // stays mapped for redrawing; the appsink's sample itself is handed back at once, since
+    // appsink reuses it and complains when it is still held at a change of caps.
+    GstVideoFrame frame{};
+    bool mapped = false;
+    photo::CoverDrawer drawer;
+    bool firstFramePending = false;
+    bool shownAny = false;
+    std::int64_t lastTimeUs = 0;
+    Clock::time_point lastNewFrame;
+
+    Pipeline() = default;
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    ~Pipeline()
+    {
+        // Stopping joins the streaming threads, so none can reach this object afterwards.
+        if (pipeline)
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (mapped)
+            gst_video_frame_unmap(&frame);
+        if (bus)
+            gst_object_unref(bus);
+        if (pipeline)
+            gst_object_unref(pipeline);
+    }
+
+    // Makes `sample` the picture to draw; takes the sample.
+    bool Show(GstSample* sample, std::string& why)
+    {
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstVideoInfo info;
+        bool ok = caps != nullptr && buffer != nullptr && gst_video_info_from_caps(&info, caps) &&
+                  GST_VIDEO_INFO_FORMAT(&info) == GST_VIDEO_FORMAT_BGRx;
+        if (!ok) {
+            why = "GStreamer delivered a picture in an unexpected format";
+        } else {
+            if (mapped)
+                gst_video_frame_unmap(&frame);
+            // The mapping holds its own reference to the buffer.
+            mapped = gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ);
+            ok = mapped;
+            if (!ok) {
+                why = "cannot read a picture from GStreamer";
+            } else {
+                photo::PictureView picture;
+                picture.pixels = static_cast<const std::uint32_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+                picture.width = GST_VIDEO_FRAME_WIDTH(&frame);
+                picture.height = GST_VIDEO_FRAME_HEIGHT(&frame);
+                picture.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+                if (GST_VIDEO_INFO_PAR_N(&info) > 0 && GST_VIDEO_INFO_PAR_D(&info) > 0)
+                    picture.pixelAspect = double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
+                drawer.SetPicture(picture);
+            }
+        }
+        gst_sample_unref(sample);
+        return ok;
+    }
+
+    GstAppSink* AppSink() const { return GST_APP_SINK(sink); }
+
+    // Takes pending error (and, for live sources, end-of-stream) messages off the bus; other
+    // messages are dropped so the bus does not grow while nobody watches it.
+    bool Failed(std::string& why)
+    {
+        while (GstMessage* msg = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))) {
+            const bool error = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR;
+            if (error) {
+                GError* err = nullptr;
+                gchar* debug = nullptr;
+                gst_message_parse_error(msg, &err, &debug);
+                // Typefinding failing is GStreamer's way of saying the bytes are no media at all.
+                if (err && err->domain == GST_STREAM_ERROR && err->code == GST_STREAM_ERROR_TYPE_NOT_FOUND)
+                    why = "not a video: GStreamer cannot tell what the data is";
+                else
+                    why = OneLine(err && err->message ? err->message : "");
+                if (err)
+                    g_error_free(err);
+                g_free(debug);
+            }
+            gst_message_unref(msg);
+            if (error)
+                return true;
+            // A file's end is seen at the appsink and answered by rewinding; a live source
+            // that ends is gone.
+            if (live) {
+                why = "the source stopped sending pictures";
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The decoders announce streams from their own threads; only the first video stream is
+    // linked, so sound and further video tracks stay unconnected and are dropped.
+    static void OnPadAdded(GstElement*, GstPad* pad, gpointer data)
+    {
+        auto* self = static_cast<Pipeline*>(data);
+        if (!IsVideoPad(pad))
+            return;
+        std::lock_guard<std::mutex> lock(self->mutex);
+        if (self->videoLinked)
+            return;
+        GstPad* target = gst_element_get_static_pad(self->convert, "sink");
+        if (target != nullptr) {
+            self->videoLinked = gst_pad_link(pad, target) == GST_PAD_LINK_OK;
+            gst_object_unref(target);
+        }
+    }
+
+    static void OnNoMorePads(GstElement*, gpointer data)
+    {
+        auto* self = static_cast<Pipeline*>(data);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->allPadsFound = true;
+    }
+
+    bool HasNoVideo()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return allPadsFound && !videoLinked;
+    }
+};
+
+namespace {
+
+GstElement* Make(const char* factory, std::string& reason)
+{
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (element == nullptr)
+        reason = std::string("the GStreamer element ") + factory + " is not installed";
+    return element;
+}
+
+} // namespace
+
+VideoSource::VideoSource(Kind kind, std::string location, VideoTiming timing)
+    : kind_(kind), location_(std::move(location)), timing_(timing)
+{
+}
+
+VideoSource::~VideoSource() { Close(); }
+
+std::string VideoSource::Describe() const
+{
+    switch (kind_) {
+    case Kind::File: {
+        const std::size_t slash = location_.find_last_of('/');
+        return "video " + (slash == std::string::npos ? location_ : location_.substr(slash + 1));
+    }
+    case Kind::Webcam:
+        return "webcam " + location_;
+    case Kind::LiveDescription:
+        break;
+    }
+    return "live source " + location_;
+}
+
+std::vector<device::FrameSize> VideoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
+
+void VideoSource::SetAim(const device::Aim& aim) { aim_ = aim; }
+
+void VideoSource::Close()
+{
+    pipeline_.reset();
+    failure_.clear();
+}
+
+bool VideoSource::Fail(std::string why, std::string& reason)
+{
+    // Stop the pipeline at once so a failed webcam is released; Render keeps reporting why.
+    pipeline_.reset();
+    failure_ = std::move(why);
+    reason = failure_;
+    return false;
+}
+
+bool VideoSource::Open(std::string& reason)
+{
+    Close();
+    if (!EnsureGstreamer(reason))
+        return false;
+
+    // Paths are checked here, not left to GStreamer, for a plain reason; they are passed to
+    // elements as properties, never spliced into a pipeline description.
+    struct stat st {};
+    if (kind_ == Kind::File) {
+        if (location_.empty() || ::stat(location_.c_str(), &st) != 0) {
+            reason = errno == ENOENT || location_.empty() ? "file not found" : std::string("cannot read the file: ") + std::strerror(errno);
+            return false;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            reason = "a folder, not a video file";
+            return false;
+        }
+    } else if (kind_ == Kind::Webcam) {
+        if (location_.empty() || ::stat(location_.c_str(), &st) != 0) {
+            reason = "no such device";
+            return false;
+        }
+        if (!S_ISCHR(st.st_mode)) {
+            reason = "not a video device";
+            return false;
+        }
+    }
+
+    auto p = std::make_unique<Pipeline>();
+    p->live = kind_ != Kind::File;
+    p->pipeline = gst_pipeline_new("camera");
+    GstElement* source = nullptr;
+    GstElement* decoder = nullptr;
+    if (kind_ == Kind::File) {
+        decoder = Make("uridecodebin", reason);
+        if (decoder == nullptr)
+            return false;
+        gst_bin_add(GST_BIN(p->pipeline), decoder);
+        GError* error = nullptr;
+        gchar* uri = gst_filename_to_uri(location_.c_str(), &error);
+        if (uri == nullptr) {
+            reason = "cannot name the file for GStreamer: " + OneLine(error ? error->message : "");
+            if (error)
+                g_error_free(error);
+            return false;
+        }
+        g_object_set(decoder, "uri", uri, nullptr);
+        g_free(uri);
+    } else {
+        if (kind_ == Kind::Webcam) {
+            source = Make("v4l2src", reason);
+            if (source != nullptr)
+                g_object_set(source, "device", location_.c_str(), nullptr);
+        } else {
+            GError* error = nullptr;
+            source = gst_parse_bin_from_description(location_.c_str(), TRUE, &error);
+            if (error != nullptr) {
+                reason = "cannot build the source: " + OneLine(error->message);
+                g_error_free(error);
+                if (source != nullptr)
+                    gst_object_unref(gst_object_ref_sink(source));
+                return false;
+            }
+        }
+        if (source == nullptr)
+            return false;
+        gst_bin_add(GST_BIN(p->pipeline), source);
+        decoder = Make("decodebin", reason);
+        if (decoder == nullptr)
+            return false;
+        gst_bin_add(GST_BIN(p->pipeline), decoder);
+    }
+
+    p->convert = Make("videoconvert", reason);
+    if (p->convert == nullptr)
+        return false;
+    gst_bin_add(GST_BIN(p->pipeline), p->convert);
+    p->sink = Make("appsink", reason);
+    if (p->sink == nullptr)
+        return false;
+    gst_bin_add(GST_BIN(p->pipeline), p->sink);
+
+    // BGRx in memory is the x8r8g8b8 word pixman draws from on a little-endian machine.
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
+    // A file is pulled one frame per preview frame, so its decoder waits on a short queue;
+    // a live source keeps only its newest picture.
+    g_object_set(p->sink, "caps", caps, "sync", FALSE, "max-buffers", guint(p->live ? 1 : 3), "drop",
+                 gboolean(p->live), "enable-last-sample", FALSE, nullptr);
+    gst_caps_unref(caps);
+
+    if ((source != nullptr && !gst_element_link(source, decoder)) || !gst_element_link(p->convert, p->sink)) {
+        reason = "cannot connect the GStreamer elements";
+        return false;
+    }
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(&Pipeline::OnPadAdded), p.get());
+    g_signal_connect(decoder, "no-more-pads", G_CALLBACK(&Pipeline::OnNoMorePads), p.get());
+    p->bus = gst_element_get_bus(p->pipeline);
+
+    const Clock::time_point deadline = Clock::now() + timing_.open;
+    if (gst_element_set_state(p->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        if (!p->Failed(reason))
+            reason = "GStreamer cannot start the pipeline";
+        return false;
+    }
+    for (;;) {
+        // Checked first: a stream left unlinked also stops the pipeline with a vaguer error.
+        if (p->HasNoVideo()) {
+            reason = kind_ == Kind::File ? "the file has no video" : "the source gives no video";
+            return false;
+        }
+        if (p->Failed(reason))
+            return false;
+        if (GstSample* sample = gst_app_sink_try_pull_sample(p->AppSink(), 20 * GST_MSECOND)) {
+            if (!p->Show(sample, reason))
+                return false;
+            p->firstFramePending = true;
+            p->lastNewFrame = Clock::now();
+            break;
+        }
+        if (gst_app_sink_is_eos(p->AppSink())) {
+            reason = kind_ == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
+            return false;
+        }
+        if (Clock::now() >= deadline) {
+            reason = "no picture within " + Seconds(timing_.open);
+            return false;
+        }
+    }
+    pipeline_ = std::move(p);
+    return true;
+}
+
+bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
+{
+    if (!photo::CheckFrame(out, reason))
+        return false;
+    if (!failure_.empty()) {
+        reason = failure_;
+        return false;
+    }
+    if (!pipeline_) {
+        reason = kind_ == Kind::File ? "the video is not open" : "the camera is not open";
+        return false;
+    }
+    Pipeline& p = *pipeline_;
+    std::string why;
+    if (p.Failed(why))
+        return Fail(why, reason);
+
+    if (p.live) {
+        if (GstSample* sample = gst_app_sink_try_pull_sample(p.AppSink(), 0)) {
+            if (!p.Show(sample, why))
+                return Fail(why, reason);
+            p.lastNewFrame = Clock::now();
+        } else if (gst_app_sink_is_eos(p.AppSink())) {
+            return Fail("the source stopped sending pictures", reason);
+        } else if (Clock::now() - p.lastNewFrame > timing_.stall) {
+            return Fail("no new picture for " + Seconds(timing_.stall), reason);
+        }
+    } else if (!p.shownAny || timeUs != p.lastTimeUs) {
+        if (p.firstFramePending) {
+            p.firstFramePending = false;
+        } else {
+            const GstClockTime wait = GstClockTime(timing_.nextFrame.count()) * GST_MSECOND;
+            GstSample* sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
+            if (sample == nullptr && gst_app_sink_is_eos(p.AppSink())) {
+                if (!gst_element_seek_simple(p.pipeline, GST_FORMAT_TIME,
+                                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0))
+                    return Fail("the video cannot be rewound to play it again", reason);
+                sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
+                if (sample == nullptr && gst_app_sink_is_eos(p.AppSink()))
+                    return Fail("the video has no frames", reason);
+            }
+            if (sample != nullptr) {
+                if (!p.Show(sample, why))
+                    return Fail(why, reason);
+            } else if (p.Failed(why)) {
+                return Fail(why, reason);
+            }
+        }
+    }
+    p.shownAny = true;
+    p.lastTimeUs = timeUs;
+    if (out.width <= 0 || out.height <= 0)
+        return true;
+
+    if (!p.drawer.Draw(out, aim_, why))
+        return Fail(why, reason);
+    return true;
+}
+
+} // namespace gst

@@ -1,0 +1,74 @@
+// A camera fed by GStreamer: a video file played one frame per preview frame and looped, or a
+// webcam (or any live GStreamer source) showing its newest picture. Both share one pipeline shape.
+#pragma once
+
+#include "device/CameraSource.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gst {
+
+// How long the source waits for GStreamer.
+struct VideoTiming {
+    // Opening fails when no first picture arrives within this.
+    std::chrono::milliseconds open{5000};
+    // A live source that sends no new picture for this long has failed (a webcam that
+    // stopped without saying so).
+    std::chrono::milliseconds stall{5000};
+    // A file's next frame is awaited this long; if decoding falls behind the last frame is
+    // shown again and the video continues from where it was on the next preview frame.
+    std::chrono::milliseconds nextFrame{1000};
+};
+
+class VideoSource final : public device::CameraSource {
+public:
+    enum class Kind {
+        // A video file path; any container and codec GStreamer can play.
+        File,
+        // A video-for-Linux device such as /dev/video0.
+        Webcam,
+        // A gst-launch description of a live source, e.g. "videotestsrc is-live=true":
+        // handled exactly as a webcam, for tests and trials without a camera.
+        LiveDescription,
+    };
+
+    VideoSource(Kind kind, std::string location, VideoTiming timing = {});
+    ~VideoSource() override;
+    VideoSource(const VideoSource&) = delete;
+    VideoSource& operator=(const VideoSource&) = delete;
+
+    // "video NAME" (the file's name), "webcam /dev/videoN" or "live source DESCRIPTION".
+    std::string Describe() const override;
+
+    // Builds and starts the pipeline and waits for its first picture. Fails within the open
+    // timeout with a one-line reason: a missing file or device, no video in the file, or
+    // GStreamer's own error text.
+    bool Open(std::string& reason) override;
+    void Close() override;
+    std::vector<device::FrameSize> Resolutions() const override;
+
+    // A file moves on one frame whenever the time differs from the last call's, and starts
+    // over after its last frame; a live source shows its newest picture. Returns false with
+    // the reason once the pipeline reports an error or a live source ends or stalls.
+    // Not thread-safe, like the device that calls it; GStreamer's threads never call out.
+    bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
+    void SetAim(const device::Aim& aim) override;
+
+private:
+    struct Pipeline;
+
+    bool Fail(std::string why, std::string& reason);
+
+    Kind kind_;
+    std::string location_;
+    VideoTiming timing_;
+    device::Aim aim_;
+    std::unique_ptr<Pipeline> pipeline_;
+    std::string failure_;
+};
+
+} // namespace gst

@@ -1,0 +1,431 @@
+// Checks the GStreamer camera with videos made here by GStreamer itself: a file shows one frame per
+// preview frame and loops, live sources go the webcam's way, and bad files, devices and streams fail plainly.
+#include "backends/gst/VideoSource.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using device::Aim;
+using device::PixelView;
+using gst::VideoSource;
+using gst::VideoTiming;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint32_t kPoison = 0x00ABCDEFu;
+constexpr int kFrames = 12;
+constexpr std::int64_t kFrameUs = 66'667;
+
+// The grey of the counting video's frame i; far enough apart to tell after JPEG.
+int Level(int i) { return 30 + 15 * i; }
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "video-test-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir()
+    {
+        if (!path_.empty())
+            std::filesystem::remove_all(path_);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void InitGstreamer()
+{
+    static const bool ok = gst_init_check(nullptr, nullptr, nullptr);
+    ASSERT_TRUE(ok);
+}
+
+// Plays a pipeline to its end; returns GStreamer's error text, or nothing when it finished.
+std::string RunToEnd(GstElement* pipeline)
+{
+    std::string error;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* msg =
+        gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (msg == nullptr) {
+        error = "timed out";
+    } else {
+        if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+            GError* err = nullptr;
+            gst_message_parse_error(msg, &err, nullptr);
+            error = err ? err->message : "error";
+            if (err)
+                g_error_free(err);
+        }
+        gst_message_unref(msg);
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return error;
+}
+
+std::string Launch(const std::string& description)
+{
+    GError* err = nullptr;
+    GstElement* pipeline = gst_parse_launch(description.c_str(), &err);
+    if (err != nullptr) {
+        std::string text = err->message;
+        g_error_free(err);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return text;
+    }
+    return RunToEnd(pipeline);
+}
+
+// An MJPEG AVI of kFrames frames at 15 fps: frame i is grey Level(i) on its left half and blue
+// on its right half, so a rendered frame tells which frame of the file it is.
+void WriteCountingVideo(const std::string& path, int width = 160, int height = 120)
+{
+    InitGstreamer();
+    GError* err = nullptr;
+    const std::string caps = "video/x-raw,format=BGRx,width=" + std::to_string(width) +
+                             ",height=" + std::to_string(height) + ",framerate=15/1";
+    GstElement* pipeline = gst_parse_launch(
+        ("appsrc name=src format=time caps=" + caps + " ! videoconvert ! jpegenc quality=95 ! avimux ! filesink name=out").c_str(),
+        &err);
+    ASSERT_EQ(err, nullptr) << err->message;
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    g_object_set(out, "location", path.c_str(), nullptr);
+    gst_object_unref(out);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    for (int i = 0; i < kFrames; ++i) {
+        std::vector<std::uint32_t> pixels(std::size_t(width) * height);
+        const std::uint32_t grey = 0xFF000000u | std::uint32_t(Level(i)) * 0x010101u;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels[std::size_t(y) * width + x] = x < width / 2 ? grey : 0xFF0000FFu;
+        GstBuffer* buffer = gst_buffer_new_memdup(pixels.data(), pixels.size() * 4);
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
+        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
+        ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src), buffer), GST_FLOW_OK);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(src));
+    gst_object_unref(src);
+    ASSERT_EQ(RunToEnd(pipeline), "");
+}
+
+struct Frame {
+    int width, height, strideWords;
+    std::vector<std::uint32_t> words;
+    Frame(int w, int h, int padWords = 0) : width(w), height(h), strideWords(w + padWords)
+    {
+        words.assign(std::size_t(strideWords) * h, kPoison);
+    }
+    PixelView View() { return {words.data(), width, height, strideWords * 4}; }
+    std::uint32_t At(int x, int y) const { return words[std::size_t(y) * strideWords + x]; }
+};
+
+bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+// Which frame of the counting video a rendered frame shows, by the grey of its left half;
+// -1 when the grey is none of the video's.
+int FrameNumber(const Frame& f)
+{
+    const std::uint32_t p = f.At(f.width / 4, f.height / 2);
+    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    if (std::max({r, g, b}) - std::min({r, g, b}) > 8)
+        return -1;
+    for (int i = 0; i < kFrames; ++i)
+        if (std::abs(g - Level(i)) <= 5)
+            return i;
+    return -1;
+}
+
+Frame Render(VideoSource& source, std::int64_t timeUs, int width = 800, int height = 480)
+{
+    Frame f(width, height, 2);
+    std::string reason;
+    EXPECT_TRUE(source.Render(timeUs, f.View(), reason)) << reason;
+    return f;
+}
+
+// Renders every 20 ms until Render fails or `limit` passes; returns the failure's reason.
+std::string RenderUntilFailure(VideoSource& source, std::chrono::milliseconds limit)
+{
+    Frame f(320, 240);
+    const auto end = Clock::now() + limit;
+    std::int64_t t = 0;
+    while (Clock::now() < end) {
+        std::string reason;
+        if (!source.Render(t += 33'333, f.View(), reason))
+            return reason.empty() ? "(failed without a reason)" : reason;
+        std::this_thread::sleep_for(20ms);
+    }
+    return "";
+}
+
+TEST(VideoSource, NamesItsSourceAndOffersTheLandscapeFrameLast)
+{
+    EXPECT_EQ(VideoSource(VideoSource::Kind::File, "/films/bridge.mp4").Describe(), "video bridge.mp4");
+    EXPECT_EQ(VideoSource(VideoSource::Kind::Webcam, "/dev/video2").Describe(), "webcam /dev/video2");
+    const auto sizes = VideoSource(VideoSource::Kind::File, "x.avi").Resolutions();
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back(), (device::FrameSize{800, 480}));
+}
+
+TEST(VideoSource, FileShowsOneFramePerPreviewFrameAndLoops)
+{
+    TempDir dir;
+    const std::string path = dir.File("count.avi");
+    WriteCountingVideo(path);
+    if (HasFatalFailure())
+        return;
+
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    ASSERT_TRUE(source.Open(reason)) << reason;
+
+    // Two and a half times through the file, one frame per call.
+    std::int64_t t = 0;
+    for (int k = 0; k < kFrames * 5 / 2; ++k, t += kFrameUs) {
+        Frame f = Render(source, t);
+        ASSERT_EQ(FrameNumber(f), k % kFrames) << "call " << k;
+        ASSERT_TRUE(Near(f.At(600, 240), 0xFF0000FFu, 24)) << std::hex << f.At(600, 240);
+        for (int y = 0; y < f.height; ++y)
+            ASSERT_EQ(f.words[std::size_t(y) * f.strideWords + f.width], kPoison) << "padding written";
+    }
+    // Asked again for the same moment, the picture stays where it is.
+    const int shown = (kFrames * 5 / 2 - 1) % kFrames;
+    EXPECT_EQ(FrameNumber(Render(source, t - kFrameUs)), shown);
+    EXPECT_EQ(FrameNumber(Render(source, t - kFrameUs)), shown);
+    EXPECT_EQ(FrameNumber(Render(source, t)), (shown + 1) % kFrames);
+
+    // A video much larger than the frame is drawn from a halved copy: each new frame of the
+    // file must get its own, never the one made for the frame before.
+    const std::string large = dir.File("large.avi");
+    WriteCountingVideo(large, 640, 480);
+    if (HasFatalFailure())
+        return;
+    VideoSource big(VideoSource::Kind::File, large);
+    ASSERT_TRUE(big.Open(reason)) << reason;
+    for (int k = 0; k < kFrames + 3; ++k) {
+        ASSERT_EQ(FrameNumber(Render(big, k * kFrameUs, 120, 90)), k % kFrames) << "call " << k;
+        ASSERT_EQ(FrameNumber(Render(big, k * kFrameUs, 800, 480)), k % kFrames) << "call " << k;
+        ASSERT_EQ(FrameNumber(Render(big, k * kFrameUs, 120, 90)), k % kFrames) << "call " << k;
+    }
+
+    // Closing and opening again starts from the beginning.
+    source.Close();
+    ASSERT_TRUE(source.Open(reason)) << reason;
+    EXPECT_EQ(FrameNumber(Render(source, 0)), 0);
+    EXPECT_EQ(FrameNumber(Render(source, kFrameUs)), 1);
+}
+
+TEST(VideoSource, FramesAreAimedLikePhotos)
+{
+    TempDir dir;
+    const std::string path = dir.File("count.avi");
+    WriteCountingVideo(path);
+    if (HasFatalFailure())
+        return;
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    ASSERT_TRUE(source.Open(reason)) << reason;
+
+    // 160x120 covers 800x480 at 5 times: the grey/blue edge at x = 80 lands at the centre.
+    Frame whole = Render(source, 0);
+    EXPECT_EQ(FrameNumber(whole), 0);
+    EXPECT_TRUE(Near(whole.At(380, 240), 0xFF1E1E1Eu, 8)) << std::hex << whole.At(380, 240);
+    EXPECT_TRUE(Near(whole.At(420, 240), 0xFF0000FFu, 24)) << std::hex << whole.At(420, 240);
+
+    // Three times closer on the middle of the grey half: no blue is left in sight.
+    source.SetAim(Aim{3.0, 0.25, 0.5});
+    Frame close = Render(source, kFrameUs);
+    for (int y = 0; y < close.height; y += 4)
+        for (int x = 0; x < close.width; x += 4)
+            ASSERT_TRUE(Near(close.At(x, y), 0xFF2D2D2Du, 8)) << x << ", " << y << ": " << std::hex << close.At(x, y);
+}
+
+TEST(VideoSource, AVideoWithSoundPlaysItsPicture)
+{
+    InitGstreamer();
+    TempDir dir;
+    const std::string path = dir.File("talk.avi");
+    ASSERT_EQ(Launch("avimux name=mux ! filesink location=\"" + path + "\" "
+                     "videotestsrc num-buffers=10 pattern=green ! video/x-raw,width=160,height=120,framerate=15/1 "
+                     "! jpegenc ! mux. "
+                     "audiotestsrc num-buffers=10 samplesperbuffer=533 ! audio/x-raw,format=S16LE,rate=8000,channels=1 "
+                     "! mux."),
+              "");
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    ASSERT_TRUE(source.Open(reason)) << reason;
+    for (int k = 0; k < 25; ++k) {
+        Frame f = Render(source, k * kFrameUs, 320, 240);
+        ASSERT_TRUE(Near(f.At(160, 120), 0xFF00FF00u, 24)) << "call " << k << ": " << std::hex << f.At(160, 120);
+    }
+}
+
+TEST(VideoSource, OpenExplainsFilesItCannotPlay)
+{
+    InitGstreamer();
+    TempDir dir;
+    std::string reason;
+
+    VideoSource missing(VideoSource::Kind::File, dir.File("absent.avi"));
+    EXPECT_FALSE(missing.Open(reason));
+    EXPECT_EQ(reason, "file not found");
+
+    {
+        std::ofstream garbage(dir.File("garbage.avi"), std::ios::binary);
+        for (int i = 0; i < 4096; ++i)
+            garbage.put(char((i * 7919 + 13) % 251));
+    }
+    VideoSource garbage(VideoSource::Kind::File, dir.File("garbage.avi"));
+    reason.clear();
+    auto start = Clock::now();
+    EXPECT_FALSE(garbage.Open(reason));
+    EXPECT_LT(Clock::now() - start, 4s);
+    EXPECT_EQ(reason.rfind("not a video", 0), 0u) << reason;
+
+    ASSERT_EQ(Launch("audiotestsrc num-buffers=5 ! wavenc ! filesink location=\"" + dir.File("sound.wav") + "\""), "");
+    VideoSource sound(VideoSource::Kind::File, dir.File("sound.wav"));
+    reason.clear();
+    EXPECT_FALSE(sound.Open(reason));
+    EXPECT_EQ(reason, "the file has no video");
+
+    VideoSource folder(VideoSource::Kind::File, dir.File(""));
+    EXPECT_FALSE(folder.Open(reason));
+
+    // Nothing opened, nothing rendered.
+    Frame f(64, 48);
+    reason.clear();
+    EXPECT_FALSE(garbage.Render(0, f.View(), reason));
+    EXPECT_FALSE(reason.empty());
+}
+
+TEST(VideoSource, OpenExplainsMissingAndWrongDevices)
+{
+    std::string reason;
+    VideoSource absent(VideoSource::Kind::Webcam, "/dev/video99");
+    EXPECT_FALSE(absent.Open(reason));
+    EXPECT_EQ(reason, "no such device");
+
+    VideoSource file(VideoSource::Kind::Webcam, "/etc/hostname");
+    EXPECT_FALSE(file.Open(reason));
+    EXPECT_EQ(reason, "not a video device");
+
+    // A character device that is no camera: GStreamer itself says why.
+    VideoSource null(VideoSource::Kind::Webcam, "/dev/null");
+    reason.clear();
+    auto start = Clock::now();
+    EXPECT_FALSE(null.Open(reason));
+    EXPECT_LT(Clock::now() - start, 4s);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+}
+
+TEST(VideoSource, LiveSourceShowsItsNewestPicture)
+{
+    VideoSource blue(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true pattern=blue");
+    EXPECT_EQ(blue.Describe(), "live source videotestsrc is-live=true pattern=blue");
+    std::string reason;
+    ASSERT_TRUE(blue.Open(reason)) << reason;
+    Frame f = Render(blue, 0, 640, 480);
+    for (std::uint32_t p : std::vector<std::uint32_t>{f.At(0, 0), f.At(320, 240), f.At(639, 479)})
+        EXPECT_TRUE(Near(p, 0xFF0000FFu, 8)) << std::hex << p;
+    blue.Close();
+
+    // Snow differs in every picture: later calls show later pictures, whatever the time says.
+    VideoSource snow(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true pattern=snow");
+    ASSERT_TRUE(snow.Open(reason)) << reason;
+    Frame first = Render(snow, 0, 160, 120);
+    std::this_thread::sleep_for(150ms);
+    Frame later = Render(snow, 0, 160, 120);
+    EXPECT_NE(first.words, later.words);
+
+    // Pictures that arrive while nobody renders are not queued up to be shown one by one:
+    // right after a pause the newest picture is shown, and a call straight after it has
+    // nothing newer. (A picture may arrive between the two calls, so a few tries are allowed.)
+    bool caughtUp = false;
+    for (int attempt = 0; attempt < 5 && !caughtUp; ++attempt) {
+        std::this_thread::sleep_for(200ms);
+        Frame newest = Render(snow, 0, 160, 120);
+        caughtUp = Render(snow, 0, 160, 120).words == newest.words;
+    }
+    EXPECT_TRUE(caughtUp);
+}
+
+TEST(VideoSource, LiveSourceThatFailsOrEndsMidwayStopsRendering)
+{
+    std::string reason;
+    // Stands in for a webcam pulled out: an error on the bus after a few pictures.
+    VideoSource unplugged(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true ! identity error-after=6");
+    ASSERT_TRUE(unplugged.Open(reason)) << reason;
+    const std::string why = RenderUntilFailure(unplugged, 3s);
+    EXPECT_FALSE(why.empty()) << "kept rendering after the error";
+    Frame f(32, 32);
+    reason.clear();
+    EXPECT_FALSE(unplugged.Render(10'000'000, f.View(), reason));
+    EXPECT_EQ(reason, why);
+
+    VideoSource ending(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true num-buffers=4");
+    ASSERT_TRUE(ending.Open(reason)) << reason;
+    EXPECT_EQ(RenderUntilFailure(ending, 3s), "the source stopped sending pictures");
+}
+
+TEST(VideoSource, LiveSourceThatGoesQuietFailsAfterTheStallTime)
+{
+    VideoTiming timing;
+    timing.stall = 300ms;
+    // One picture, then the next is half a minute away.
+    VideoSource slow(VideoSource::Kind::LiveDescription,
+                     "videotestsrc is-live=true ! capsfilter caps=video/x-raw,framerate=1/30", timing);
+    std::string reason;
+    ASSERT_TRUE(slow.Open(reason)) << reason;
+    Frame f(32, 32);
+    EXPECT_TRUE(slow.Render(0, f.View(), reason)) << reason;
+    auto start = Clock::now();
+    const std::string why = RenderUntilFailure(slow, 3s);
+    EXPECT_EQ(why, "no new picture for 0.3 s");
+    EXPECT_GE(Clock::now() - start, 250ms);
+}
+
+TEST(VideoSource, OpenGivesUpOnASourceWithoutPictures)
+{
+    VideoTiming timing;
+    timing.open = 300ms;
+    VideoSource silent(VideoSource::Kind::LiveDescription, "appsrc is-live=true", timing);
+    std::string reason;
+    auto start = Clock::now();
+    EXPECT_FALSE(silent.Open(reason));
+    EXPECT_EQ(reason, "no picture within 0.3 s");
+    EXPECT_LT(Clock::now() - start, 2s);
+
+    VideoSource broken(VideoSource::Kind::LiveDescription, "videotestsrc ! no-such-element-here");
+    EXPECT_FALSE(broken.Open(reason));
+    EXPECT_NE(reason.find("cannot build"), std::string::npos) << reason;
+}
+
+} // namespace
