@@ -18,6 +18,7 @@
 #include "base/Log.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
+#include "headless/Script.h"
 #include "device/Device.h"
 #include "device/Screen.h"
 
@@ -36,11 +37,17 @@ const char* kUsage =
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
     "  --log FILE          also append the log to FILE\n"
     "  --trace FILE        write what the application does as JSON lines (see README)\n"
-    "  --help              show this help and exit\n";
+    "  --script FILE       run the commands in FILE (headless); the run ends with the script,\n"
+    "                      plus --seconds if given\n"
+    "  --help              show this help and exit\n"
+    "\n"
+    "script commands (one a line):\n";
 
 struct Options {
     bool headless = false;
     double seconds = 10.0;
+    bool secondsGiven = false;
+    std::string scriptPath;
     std::string screenshot;
     std::string app;
     std::string res;
@@ -89,6 +96,7 @@ int Parse(int argc, char** argv, Options& o)
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs(headless::Script::Help(), stdout);
             return 0;
         } else if (arg == "--headless") {
             o.headless = true;
@@ -104,6 +112,7 @@ int Parse(int argc, char** argv, Options& o)
                 return Fail("--seconds wants a number of seconds from 0 to 86400, not '" + v + "'");
             }
             o.seconds = s;
+            o.secondsGiven = true;
         } else if (arg == "--screenshot") {
             if (!value(o.screenshot)) {
                 return 2;
@@ -118,6 +127,10 @@ int Parse(int argc, char** argv, Options& o)
             }
         } else if (arg == "--log") {
             if (!value(o.log)) {
+                return 2;
+            }
+        } else if (arg == "--script") {
+            if (!value(o.scriptPath)) {
                 return 2;
             }
         } else if (arg == "--trace") {
@@ -173,6 +186,13 @@ int main(int argc, char** argv)
     if (int code = Parse(argc, argv, o); code >= 0) {
         return code;
     }
+    headless::Script script;
+    if (!o.scriptPath.empty()) {
+        std::string error;
+        if (!headless::Script::Load(o.scriptPath, script, error)) {
+            return Fail(error);
+        }
+    }
     if (!o.log.empty()) {
         std::string reason;
         if (!oslog::SetFile(o.log, reason)) {
@@ -213,10 +233,15 @@ int main(int argc, char** argv)
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     device::Device dev(config);
 
-    const auto runMicros = static_cast<device::Micros>(std::llround(o.seconds * device::kMicrosPerSecond));
+    // With a script the run lasts as long as the script, and --seconds more if given.
+    const double seconds = o.scriptPath.empty() || o.secondsGiven ? o.seconds : 0.0;
+    const auto runMicros = static_cast<device::Micros>(std::llround(seconds * device::kMicrosPerSecond));
     int exitCode = 0;
     bool screenshotFailed = false;
     dev.SetDriver([&](device::Device& d) {
+        if (!o.scriptPath.empty()) {
+            screenshotFailed |= !script.Run(d, [](const std::string& m) { std::fprintf(stderr, "veltora: %s\n", m.c_str()); });
+        }
         d.RunFor(runMicros);
         if (!o.screenshot.empty()) {
             std::string reason;

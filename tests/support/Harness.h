@@ -50,6 +50,10 @@ public:
         return v;
     }
     void DrawAngleNumber() { form.DrawAngleNumber(); }
+    static void TurnPin(double& angle, const VECTOR& vec1, const VECTOR& vec2, double length)
+    {
+        MainForm::TurnPin(angle, vec1, vec2, length);
+    }
     Osp::Graphics::Bitmap* GetBitmapN(const Osp::Base::String& name) { return form.GetBitmapN(name); }
     Osp::Ui::Controls::Button* GetButtonN(const Osp::Graphics::Rectangle& rect, const Osp::Base::String& normal,
                                           const Osp::Base::String& pressed, int actionId)

@@ -1,0 +1,43 @@
+// Scripts for the headless device: one command a line (touches, drags, presses, the
+// phone's pitch, waits in simulated time, background and foreground, screenshots).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace device { class Device; }
+
+namespace headless {
+
+struct Command {
+    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim };
+    Kind kind;
+    int line = 0;
+    std::vector<double> numbers;
+    std::string text; // the screenshot's file
+};
+
+class Script {
+public:
+    // Reads and checks the whole script first; on a bad line returns false with
+    // "FILE:LINE: what is wrong", and nothing is run.
+    static bool Load(const std::string& path, Script& out, std::string& error);
+    static bool Parse(const std::string& text, const std::string& name, Script& out, std::string& error);
+
+    // Runs the commands on the device's event thread, in order; time passes only in
+    // waits. A screenshot that cannot be written is reported and the run goes on.
+    // Returns false if any command failed.
+    bool Run(device::Device& device, const std::function<void(const std::string&)>& report) const;
+
+    const std::vector<Command>& Commands() const { return m_commands; }
+
+    // The commands, for --help and the README.
+    static const char* Help();
+
+private:
+    std::string m_name;
+    std::vector<Command> m_commands;
+};
+
+} // namespace headless
