@@ -1,0 +1,214 @@
+// Scripts through the launcher: bad lines are refused before anything runs, and a
+// script that lines the pins up with a known corner of the demo scene reads its angle,
+// checked through the trace.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "demo/DemoScene.h"
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+};
+
+Outcome Veltora(const std::string& args)
+{
+    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
+    Outcome o;
+    FILE* p = popen(cmd.c_str(), "r");
+    std::array<char, 4096> buf;
+    size_t n;
+    while (p && (n = fread(buf.data(), 1, buf.size(), p)) > 0) {
+        o.out.append(buf.data(), n);
+    }
+    const int status = p ? pclose(p) : -1;
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+}
+
+std::string Temp(const std::string& name)
+{
+    return ::testing::TempDir() + name;
+}
+
+std::string WriteScript(const std::string& name, const std::string& text)
+{
+    const std::string path = Temp(name);
+    std::ofstream(path) << text;
+    return path;
+}
+
+// The numbers shown by the last canvas in a trace: the big readout, then the small one.
+std::pair<std::string, std::string> LastReadout(const std::string& tracePath)
+{
+    std::ifstream in(tracePath);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        if (line.find("\"type\":\"canvas\"") != std::string::npos) {
+            last = line;
+        }
+    }
+    std::string big, small;
+    const std::regex draw("\"bitmap\":\"(big|small)Num([0-9]+)\\.png\"");
+    for (auto it = std::sregex_iterator(last.begin(), last.end(), draw); it != std::sregex_iterator(); ++it) {
+        const int image = std::stoi((*it)[2]);
+        const std::string glyph = image < 10 ? std::to_string(image) : image == 10 ? "." : "deg";
+        ((*it)[1] == "big" ? big : small) += glyph;
+    }
+    return {big, small};
+}
+
+// Where a finger ends up so that a pin points along `direction` (screen degrees,
+// counter-clockwise from right) from the dial's touch centre: the whole-pixel point
+// near `radius` whose angle, as the dial computes it, errs the least, over or under the
+// edge's as asked. The readout cuts off below a tenth, so the larger angle's finger errs
+// over and the smaller's under, as a careful user would line them up.
+struct Finger {
+    int x, y;
+};
+
+double DialAngle(bool landscape, int x, int y)
+{
+    const double cx = 400, cy = landscape ? 480 : 240;
+    const double dx = x - cx, dy = y - cy, len = std::sqrt(dx * dx + dy * dy);
+    if (landscape) {
+        return std::acos(-dx / len) * 180 / M_PI;
+    }
+    const double a = std::acos(dy / len) * 180 / M_PI;
+    return x > 399 ? 360 - a : a;
+}
+
+Finger Along(bool landscape, double direction, double radius, double want, bool over)
+{
+    const double cx = 400, cy = landscape ? 480 : 240;
+    Finger best{0, 0};
+    double bestErr = 1e9;
+    for (double r = radius - 40; r <= radius; r += 0.25) {
+        const int x = static_cast<int>(std::lround(cx + r * std::cos(direction * M_PI / 180)));
+        const int y = static_cast<int>(std::lround(cy - r * std::sin(direction * M_PI / 180)));
+        const double err = DialAngle(landscape, x, y) - want;
+        if ((over ? err >= 0 : err <= 0) && std::abs(err) < bestErr) {
+            bestErr = std::abs(err);
+            best = {x, y};
+        }
+    }
+    return best;
+}
+
+std::string Line(const char* cmd, Finger a)
+{
+    return std::string(cmd) + " " + std::to_string(a.x) + " " + std::to_string(a.y) + "\n";
+}
+
+} // namespace
+
+TEST(Script, ABadLineIsRefusedWithItsPlaceAndNothingRuns)
+{
+    struct Case {
+        std::string text;
+        int line;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"wait 100\njump 1 2\n", 2, "unknown command 'jump'"},
+        {"# fine\n\ndown 10\n", 3, "expected: down X Y"},
+        {"move 10 ten\n", 1, "'ten' is not a number"},
+        {"press 10.5 3\n", 1, "not a whole number"},
+        {"wait -5\n", 1, "wait takes 0 to"},
+        {"wait nan\n", 1, "not a number"},
+        {"screenshot\n", 1, "expected: screenshot FILE"},
+        {"drag 1 2 3 4 0\n", 1, "a drag takes 1 to 1000 steps"},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        const std::string path = WriteScript("bad" + std::to_string(i++) + ".txt", c.text);
+        const Outcome o = Veltora("--headless --script " + path);
+        EXPECT_EQ(o.code, 2) << c.text << o.out;
+        EXPECT_EQ(o.out, "veltora: " + path + ":" + std::to_string(c.line) + ": " +
+                             o.out.substr(o.out.find(": ", o.out.find(path)) + 2))
+            << o.out;
+        EXPECT_NE(o.out.find(path + ":" + std::to_string(c.line) + ": "), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("Application started."), std::string::npos) << "the script ran: " << o.out;
+    }
+    const Outcome missing = Veltora("--headless --script /nonexistent/script.txt");
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.out.find("cannot read script /nonexistent/script.txt"), std::string::npos) << missing.out;
+}
+
+TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
+{
+    const auto& corners = demo::DemoScene::KnownAngles();
+    const demo::KnownAngle& ridge = corners[0]; // at the landscape dial's centre
+    const demo::KnownAngle& square = corners[1]; // at the portrait dial's centre
+    ASSERT_EQ(ridge.vertexX, 400);
+    ASSERT_EQ(ridge.vertexY, 469);
+    ASSERT_EQ(square.vertexX, 399);
+    ASSERT_EQ(square.vertexY, 239);
+    const auto tenths = [](double angle) { return static_cast<int>(std::lround(angle * 10)); };
+    const auto text = [](int t) { return std::to_string(t / 10) + "." + std::to_string(t % 10) + "deg"; };
+
+    // Landscape: 0 points left, so an edge at direction d reads 180 - d. The measuring
+    // pin is taken near the centre, the origin pin on the ring; each then follows the
+    // finger out along its edge.
+    const double l1 = 180 - ridge.edge2Deg, l2 = 180 - ridge.edge1Deg;
+    ASSERT_LT(l1, l2);
+    std::string s = "# measure the roof truss ridge on the landscape dial\npitch -90\nwait 600\n";
+    s += Line("down", Along(true, ridge.edge2Deg, 60, l1, false)) + Line("move", Along(true, ridge.edge2Deg, 120, l1, false));
+    s += Line("move", Along(true, ridge.edge2Deg, 340, l1, false)) + Line("up", Along(true, ridge.edge2Deg, 340, l1, false));
+    s += Line("down", Along(true, ridge.edge1Deg, 220, l2, true)) + Line("move", Along(true, ridge.edge1Deg, 300, l2, true));
+    s += Line("move", Along(true, ridge.edge1Deg, 360, l2, true)) + Line("up", Along(true, ridge.edge1Deg, 360, l2, true));
+    s += "wait 100\nscreenshot " + Temp("measured-landscape.png") + "\npress 753 48\nwait 200\n";
+    const std::string landscapeTrace = Temp("landscape.jsonl");
+    Outcome o = Veltora("--headless --trace " + landscapeTrace + " --script " + WriteScript("landscape.txt", s));
+    ASSERT_EQ(o.code, 0) << o.out;
+    auto [big, small] = LastReadout(landscapeTrace);
+    EXPECT_EQ(big, text(tenths(ridge.angleDeg))) << s;
+    EXPECT_EQ(small, "");
+    // The hold froze the picture: the last canvas carries the pressed hold image.
+    std::ifstream in(landscapeTrace);
+    std::stringstream all;
+    all << in.rdbuf();
+    const std::string trace = all.str();
+    EXPECT_NE(trace.rfind("hold_on.png"), std::string::npos);
+    EXPECT_GT(trace.rfind("Camera::StopPreview"), trace.rfind("\"type\":\"canvas\""));
+
+    // Portrait: 0 points down and angles grow clockwise, so direction d reads 270 - d.
+    const double p1 = std::fmod(270 - square.edge2Deg + 360, 360), p2 = std::fmod(270 - square.edge1Deg + 360, 360);
+    ASSERT_LT(p1, p2);
+    s = "# measure the set square's corner on the round dial\npitch 0\nwait 600\n";
+    s += Line("down", Along(false, square.edge2Deg, 45, p1, false)) + Line("move", Along(false, square.edge2Deg, 80, p1, false));
+    s += Line("move", Along(false, square.edge2Deg, 225, p1, false)) + Line("up", Along(false, square.edge2Deg, 225, p1, false));
+    s += Line("down", Along(false, square.edge1Deg, 150, p2, true)) + Line("move", Along(false, square.edge1Deg, 200, p2, true));
+    s += Line("move", Along(false, square.edge1Deg, 230, p2, true)) + Line("up", Along(false, square.edge1Deg, 230, p2, true));
+    s += "press 48 47\nwait 200\nscreenshot " + Temp("measured-portrait.png") + "\n";
+    // The help page, and back to the live picture.
+    s += "press 90 440\nwait 100\nscreenshot " + Temp("help.png") + "\npress 400 32\nwait 200\n";
+    const std::string portraitTrace = Temp("portrait.jsonl");
+    o = Veltora("--headless --trace " + portraitTrace + " --script " + WriteScript("portrait.txt", s) +
+                " --screenshot " + Temp("after-help.png"));
+    ASSERT_EQ(o.code, 0) << o.out;
+    std::tie(big, small) = LastReadout(portraitTrace);
+    EXPECT_EQ(big, text(tenths(square.angleDeg))) << s;
+    EXPECT_EQ(small, text(3600 - tenths(square.angleDeg)));
+    std::ifstream pin(portraitTrace);
+    std::stringstream pall;
+    pall << pin.rdbuf();
+    const std::string ptrace = pall.str();
+    EXPECT_NE(ptrace.find("\"orientation\":\"portrait\""), std::string::npos);
+    EXPECT_GT(ptrace.rfind("\"orientation\":\"landscape\""), ptrace.find("\"orientation\":\"portrait\""));
+    for (const char* shot : {"measured-landscape.png", "measured-portrait.png", "help.png", "after-help.png"}) {
+        std::ifstream f(Temp(shot), std::ios::binary | std::ios::ate);
+        EXPECT_GT(static_cast<long>(f.tellg()), 10000) << shot;
+    }
+}
