@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -18,6 +19,8 @@
 #include "base/Log.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
+#include "gst/VideoSource.h"
+#include "photo/PhotoSource.h"
 #include "headless/Script.h"
 #include "device/Device.h"
 #include "device/Screen.h"
@@ -33,6 +36,8 @@ const char* kUsage =
     "  --headless          run with no window, on a simulated clock\n"
     "  --seconds N         how long a headless run lasts, in simulated seconds (default 10)\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
+    "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
+    "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
     "  --log FILE          also append the log to FILE\n"
@@ -48,6 +53,7 @@ struct Options {
     double seconds = 10.0;
     bool secondsGiven = false;
     std::string scriptPath;
+    std::string camera;
     std::string screenshot;
     std::string app;
     std::string res;
@@ -79,6 +85,35 @@ std::string DirOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool EndsWithNoCase(const std::string& s, const std::string& suffix)
+{
+    if (s.size() < suffix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < suffix.size(); i++) {
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) != suffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The camera's picture: a photo by its suffix, a webcam by its device path, otherwise a
+// video file. The demo scene is the default, and what takes over when a source fails.
+device::CameraSourceFactory CameraFor(const std::string& source)
+{
+    if (source.empty()) {
+        return [] { return std::make_unique<demo::DemoScene>(); };
+    }
+    if (source.rfind("/dev/video", 0) == 0) {
+        return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
+    }
+    if (EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") || EndsWithNoCase(source, ".png")) {
+        return [source] { return std::make_unique<photo::PhotoSource>(source); };
+    }
+    return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, source); };
 }
 
 // Returns -1 when the options are good, otherwise the exit code.
@@ -127,6 +162,10 @@ int Parse(int argc, char** argv, Options& o)
             }
         } else if (arg == "--log") {
             if (!value(o.log)) {
+                return 2;
+            }
+        } else if (arg == "--camera") {
+            if (!value(o.camera)) {
                 return 2;
             }
         } else if (arg == "--script") {
@@ -229,7 +268,7 @@ int main(int argc, char** argv)
     device::DeviceConfig config;
     config.clock = device::ClockKind::Virtual;
     config.resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
-    config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     device::Device dev(config);
 
