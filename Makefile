@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test test-asan bench res clean
+.PHONY: all deps configure build run test test-asan bench fuzz res clean
 
 all: build
 
@@ -29,6 +29,16 @@ test-asan: deps
 	@cmake --build $(BUILD)-asan -j$(JOBS)
 	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j$(JOBS)
+
+# The event fuzzer, built with clang; FUZZ_SECONDS bounds the run. Findings land in
+# fuzz/findings/ and become tests.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTORA_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD)-fuzz -j$(JOBS) --target fuzz_events
+	@mkdir -p $(BUILD)-fuzz/corpus fuzz/findings
+	@$(BUILD)-fuzz/bin/fuzz_events -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=4096 \
+		-artifact_prefix=fuzz/findings/ -print_final_stats=1 $(BUILD)-fuzz/corpus fuzz/corpus
 
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target veltora_bench

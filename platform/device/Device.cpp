@@ -2,6 +2,7 @@
 // termination from any thread, and the run that a driver or a script steers.
 #include "device/Device.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "device/CameraHardware.h"
@@ -55,6 +56,9 @@ std::string Device::ResolvePath(const std::string& path) const
 void Device::PostBackground()
 {
     m_pLoop->Post([this] {
+        m_background = true;
+        // A finger on the screen when the application leaves is lifted for it.
+        m_pTouch->Cancel();
         if (m_pApp) {
             m_pApp->OnBackground();
         }
@@ -64,6 +68,7 @@ void Device::PostBackground()
 void Device::PostForeground()
 {
     m_pLoop->Post([this] {
+        m_background = false;
         if (m_pApp) {
             m_pApp->OnForeground();
         }
@@ -90,8 +95,13 @@ void Device::PostBatteryLevel(Osp::System::BatteryLevel level)
 
 void Device::PostTouch(TouchPhase phase, int x, int y)
 {
+    // No touch screen reports points a million pixels away; keeping them near makes all
+    // arithmetic on them safe.
+    x = std::clamp(x, -kTouchLimit, kTouchLimit);
+    y = std::clamp(y, -kTouchLimit, kTouchLimit);
     m_pLoop->Post([this, phase, x, y] {
-        if (!m_pApp) {
+        // The screen belongs to another application while this one is in the background.
+        if (!m_pApp || m_background) {
             return;
         }
         switch (phase) {

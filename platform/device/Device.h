@@ -67,6 +67,7 @@ public:
     // Touches at screen points (the screen as composed: 800x480, or 480x800 while the
     // form is portrait). Any thread; delivered in order on the event thread.
     enum class TouchPhase { Press, Move, Release };
+    static constexpr int kTouchLimit = 1000000;
     void PostTouch(TouchPhase phase, int x, int y);
     // The phone's pitch in degrees, as the tilt sensor will report it.
     void PostPitch(float pitch);
@@ -76,6 +77,7 @@ public:
     // Ends the run: from any thread (a signal thread too), also from a callback.
     void RequestTermination();
     bool TerminationRequested() const { return m_pLoop->Stopped(); }
+    bool InBackground() const { return m_background; }
 
     // What drives a run once the application has started (a script, a test). It runs
     // on the event thread and advances time with RunFor; when it returns, the
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<TouchRouter> m_pTouch;
     Driver m_driver;
     Osp::App::Application* m_pApp = nullptr;
+    bool m_background = false;
     std::map<const void*, std::weak_ptr<ui::OverlayBuffer>> m_overlays;
 };
 

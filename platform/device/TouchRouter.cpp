@@ -88,6 +88,19 @@ void TouchRouter::Reset()
     m_lastPressTime = -1;
 }
 
+void TouchRouter::Cancel()
+{
+    m_device.Loop().Cancel(m_longPressTimer);
+    m_longPressTimer = 0;
+    if (CapturedStillThere()) {
+        if (auto* button = dynamic_cast<Button*>(m_pCaptured)) {
+            ui::ControlAccess::SetPressed(*button, false);
+        }
+        Deliver(Kind::Released, m_last.x, m_last.y);
+    }
+    m_pCaptured = nullptr;
+}
+
 void TouchRouter::Deliver(Kind kind, int x, int y)
 {
     Control& source = *m_pCaptured;

@@ -22,6 +22,9 @@ public:
     void Press(int x, int y);
     void Move(int x, int y);
     void Release(int x, int y);
+    // Ends a gesture in progress without acting on it: the control hears the finger
+    // lifted, a pressed button lets go without firing (the application is leaving).
+    void Cancel();
     // Forgets the gesture (the application ended, or its control went away).
     void Reset();
 

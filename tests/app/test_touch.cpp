@@ -227,3 +227,24 @@ TEST(Dragging, RoundingNeverMakesAnAngleThatIsNotANumber)
         EXPECT_EQ(f.landscapePin, x < 400 ? 0.0 : 180.0) << x;
     }
 }
+
+TEST(Dragging, TouchesWhileInTheBackgroundReachNothing)
+{
+    Harness h;
+    h.Tilt(-90);
+    auto f = h.Inspect();
+    h.Press(400, 400);
+    h.MoveTo(400, 401);
+    ASSERT_TRUE(f.moveLandscapePin);
+    // Leaving lifts the finger for the application: its gesture is over.
+    h.Device().PostBackground();
+    h.RunMs(0);
+    EXPECT_FALSE(f.moveLandscapePin);
+    h.MoveTo(100, 470);
+    h.Drag(400, 400, 300, 300);
+    EXPECT_NEAR(f.landscapePin, 90.0, 1.0);
+    h.Device().PostForeground();
+    h.RunMs(0);
+    h.Drag(400, 400, 300, 450);
+    EXPECT_LT(f.landscapePin, 30.0);
+}

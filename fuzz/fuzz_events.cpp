@@ -1,0 +1,170 @@
+// Feeds the application a stream of events made from the fuzzer's bytes: touches
+// anywhere, actions, pitches (NaN and infinities too), frames, background and
+// foreground, termination. After every event the state must still make sense.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "MainForm.h"
+#include "Veltora.h"
+#include "app/Runtime.h"
+#include "base/Log.h"
+#include "demo/DemoScene.h"
+#include "device/CameraHardware.h"
+#include "device/Device.h"
+#include "device/Screen.h"
+
+// The form's state, read as the tests do.
+class MainFormInspector {
+public:
+    static const MainForm& F(const device::Device& d) { return *static_cast<const MainForm*>(const_cast<device::Device&>(d).GetScreen().CurrentForm()); }
+    static bool Hold(const device::Device& d) { return F(d).m_bHoldOn; }
+    static bool Info(const device::Device& d) { return F(d).m_bInfo; }
+    static bool Previewing(const device::Device& d) { return F(d).pPrimaryCamera->GetState() == Osp::Media::CAMERA_STATE_PREVIEW; }
+    static void Check(const device::Device& d);
+    static void Action(device::Device& d, int id)
+    {
+        auto& f = const_cast<MainForm&>(F(d));
+        f.OnActionPerformed(*f.m_pInfoButton, id);
+    }
+};
+
+namespace {
+
+[[noreturn]] void Broken(const char* what, double value)
+{
+    std::fprintf(stderr, "invariant broken: %s (%g)\n", what, value);
+    std::abort();
+}
+
+struct Bytes {
+    const std::uint8_t* p;
+    size_t n;
+    std::uint8_t U8() { return n ? (n--, *p++) : 0; }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(U8() | (U8() << 8)); }
+    std::uint32_t U32() { return U16() | (static_cast<std::uint32_t>(U16()) << 16); }
+};
+
+// Interesting places to touch: the dial centres, the zone limits, the screen's edges,
+// and anywhere at all.
+int Coordinate(Bytes& b, bool vertical)
+{
+    static const int xs[] = {400, 399, 401, 234, 566, 194, 606, 34, 766, 304, 272, 160, 0, 799, 800, -1, -100000, 100000};
+    static const int ys[] = {480, 479, 469, 240, 239, 314, 315, 274, 273, 114, 115, 144, 145, 112, 111, 0, 1, 800, -5};
+    const std::uint8_t kind = b.U8();
+    if (kind < 64) {
+        return vertical ? ys[kind % (sizeof ys / sizeof *ys)] : xs[kind % (sizeof xs / sizeof *xs)];
+    }
+    return static_cast<int>(b.U16() % 1000) - 100;
+}
+
+float Pitch(Bytes& b)
+{
+    static const float special[] = {-90, 90, 0, 180, -180, -10, 10, -80, -100, 80, 100, -170, 170, 45, -135,
+                                    NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
+    const std::uint8_t kind = b.U8();
+    if (kind < 128) {
+        return special[kind % (sizeof special / sizeof *special)];
+    }
+    const std::uint32_t bits = b.U32();
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+} // namespace
+
+void MainFormInspector::Check(const device::Device& d)
+{
+    const MainForm& f = F(d);
+    const double landscape[] = {f.m_dLandscapePinAngle, f.m_dLandscapeOriginPinAngle};
+    const double portrait[] = {f.m_dPortraitPinAngle, f.m_dPortraitOriginPinAngle};
+    for (double a : landscape) {
+        if (!std::isfinite(a) || a < 0 || a > 180) {
+            Broken("landscape pin angle out of 0..180", a);
+        }
+    }
+    for (double a : portrait) {
+        if (!std::isfinite(a) || a < 0 || a > 360) {
+            Broken("portrait pin angle out of 0..360", a);
+        }
+    }
+    if (f.m_iOrientation < 0 || f.m_iOrientation > 3) {
+        Broken("orientation code", f.m_iOrientation);
+    }
+    // Every readout image drawn is one of the twelve.
+    for (const auto& op : const_cast<device::Device&>(d).GetScreen().ShownCanvas()) {
+        const std::string& name = op.bitmap->name;
+        for (const char* prefix : {"bigNum", "smallNum"}) {
+            if (name.rfind(prefix, 0) == 0) {
+                const int index = std::atoi(name.c_str() + std::strlen(prefix));
+                if (index < 0 || index > 11) {
+                    Broken("readout image index", index);
+                }
+            }
+        }
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    static bool quiet = [] {
+        oslog::SetStderr(false);
+        return true;
+    }();
+    (void)quiet;
+    device::DeviceConfig config;
+    config.resDir = VELTORA_SOURCE_DIR "/Res";
+    config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    device::Device dev(config);
+    app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
+    runtime.Start();
+
+    using Phase = device::Device::TouchPhase;
+    Bytes b{data, size};
+    bool background = false;
+    for (int events = 0; b.n > 0 && events < 200; events++) {
+        const std::uint8_t op = b.U8() % 11;
+        bool settled = false;
+        switch (op) {
+        case 0: dev.PostTouch(Phase::Press, Coordinate(b, false), Coordinate(b, true)); break;
+        case 1: dev.PostTouch(Phase::Move, Coordinate(b, false), Coordinate(b, true)); break;
+        case 2: dev.PostTouch(Phase::Release, Coordinate(b, false), Coordinate(b, true)); break;
+        case 3: {
+            // Buttons are pressed by touches, which a backgrounded application never gets.
+            static const int ids[] = {150, 151, 152, 0, 149, 153, -1};
+            const int id = ids[b.U8() % 7];
+            if (!background) {
+                MainFormInspector::Action(dev, id);
+            }
+            break;
+        }
+        case 4: dev.PostPitch(Pitch(b)); break;
+        case 5: {
+            // Long enough for at least one frame and possibly a tilt reading.
+            dev.RunFor(static_cast<device::Micros>(70 + b.U8() * 4) * device::kMicrosPerMilli);
+            settled = true;
+            break;
+        }
+        case 6: dev.PostBackground(); background = true; break;
+        case 7: dev.PostForeground(); background = false; break;
+        case 8: dev.PostLowMemory(); break;
+        case 9: runtime.Finish(); return 0; // termination at any point
+        case 10: dev.RunFor(b.U8() * device::kMicrosPerMilli); break;
+        }
+        dev.RunFor(0);
+        MainFormInspector::Check(dev);
+        if (settled && !background) {
+            // After a frame's time in the foreground the preview runs exactly in live mode.
+            const bool live = !MainFormInspector::Hold(dev) && !MainFormInspector::Info(dev);
+            if (MainFormInspector::Previewing(dev) != live) {
+                Broken("preview running against the mode table", MainFormInspector::Previewing(dev));
+            }
+        }
+    }
+    runtime.Finish();
+    return 0;
+}
