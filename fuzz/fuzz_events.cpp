@@ -12,10 +12,14 @@
 #include "Veltora.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
-#include "demo/DemoScene.h"
+#include <algorithm>
+#include <vector>
+
+#include "device/CameraSource.h"
 #include "device/CameraHardware.h"
 #include "device/Device.h"
 #include "device/Screen.h"
+#include "media/ImageCodec.h"
 
 // The form's state, read as the tests do.
 class MainFormInspector {
@@ -33,6 +37,51 @@ public:
 };
 
 namespace {
+
+// A plain grey camera: the fuzzer is after the application's logic, not the picture.
+class GreyCamera : public device::CameraSource {
+public:
+    std::string Describe() const override { return "grey camera"; }
+    bool Open(std::string&) override { return true; }
+    std::vector<device::FrameSize> Resolutions() const override { return {{320, 240}, {800, 480}}; }
+    bool Render(std::int64_t, const device::PixelView& out, std::string&) override
+    {
+        for (int y = 0; y < out.height; y++) {
+            std::fill(out.Row(y), out.Row(y) + out.width, 0xFF808080u);
+        }
+        return true;
+    }
+};
+
+// The application's 43 images as 2x2 pictures: decoding them is quick, and every draw
+// still names its image.
+std::string TinyRes()
+{
+    std::vector<std::string> names = {"velt.png", "velt3.png", "portrait_pin.png", "landscape_pin.png",
+                                      "portrait_originPin.png", "landscape_originPin.png", "pin_up_ball.png",
+                                      "pin_up_small_ball.png", "up_numberframe.png", "side_numberframe.png",
+                                      "hold_off.png", "hold_on.png", "info_on.png", "info_off.png", "blank.png",
+                                      "info_back_1.png", "info_back_2.png"};
+    for (int i = 0; i < 12; i++) {
+        names.push_back("bigNum" + std::to_string(i) + ".png");
+        names.push_back("smallNum" + std::to_string(i) + ".png");
+    }
+    char dir[] = "/tmp/veltora-fuzz-res-XXXXXX";
+    if (!mkdtemp(dir)) {
+        std::abort();
+    }
+    const std::uint32_t px[4] = {0xFF102030u, 0x80402010u, 0u, 0xFFFFFFFFu};
+    std::string reason;
+    for (const auto& n : names) {
+        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
+    }
+    // The two pictures of the help page are JPEGs; a PNG under their names fails to
+    // decode, which the form copes with too.
+    for (const char* n : {"info_up.jpg", "info_contents.jpg"}) {
+        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
+    }
+    return dir;
+}
 
 [[noreturn]] void Broken(const char* what, double value)
 {
@@ -111,14 +160,13 @@ void MainFormInspector::Check(const device::Device& d)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
-    static bool quiet = [] {
+    static const std::string res = [] {
         oslog::SetStderr(false);
-        return true;
+        return TinyRes();
     }();
-    (void)quiet;
     device::DeviceConfig config;
-    config.resDir = VELTORA_SOURCE_DIR "/Res";
-    config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    config.resDir = res;
+    config.cameraSource = [] { return std::make_unique<GreyCamera>(); };
     device::Device dev(config);
     app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
     runtime.Start();
