@@ -7,17 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "MainForm.h"
-#include "Veltora.h"
-#include "app/Runtime.h"
-#include "base/Log.h"
-#include "demo/DemoScene.h"
-#include "device/Device.h"
-#include "device/Screen.h"
-
-namespace {
-
-constexpr size_t kFrameBytes = 800 * 480 * 4;
+#include "BenchApp.h"
 
 double MemcpyNs()
 {
@@ -39,6 +29,8 @@ double MemcpyNs()
     return ns;
 }
 
+namespace {
+
 void BM_MemcpyFrame(benchmark::State& state)
 {
     std::vector<std::uint8_t> a(kFrameBytes, 1), b(kFrameBytes, 2);
@@ -50,32 +42,6 @@ void BM_MemcpyFrame(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFrameBytes));
 }
 BENCHMARK(BM_MemcpyFrame);
-
-// The application running on a headless device, on the demo scene.
-struct Running {
-    Running(float pitch)
-    {
-        oslog::SetStderr(false);
-        device::DeviceConfig config;
-        config.resDir = VELTORA_SOURCE_DIR "/Res";
-        config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
-        config.initialPitch = pitch;
-        dev = std::make_unique<device::Device>(config);
-        runtime = std::make_unique<app::Runtime>(*dev, Veltora::CreateInstance, nullptr);
-        runtime->Start();
-        dev->RunFor(1000 * device::kMicrosPerMilli); // laid out, frames flowing
-        form = static_cast<MainForm*>(dev->GetScreen().CurrentForm());
-    }
-    ~Running()
-    {
-        runtime.reset();
-        dev.reset();
-        oslog::SetStderr(true);
-    }
-    std::unique_ptr<device::Device> dev;
-    std::unique_ptr<app::Runtime> runtime;
-    MainForm* form = nullptr;
-};
 
 // One whole frame: the form draws its scene and readout, the screen composes it.
 void BM_Frame(benchmark::State& state)

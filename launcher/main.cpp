@@ -35,6 +35,7 @@ const char* kUsage =
     "options:\n"
     "  --headless          run with no window, on a simulated clock\n"
     "  --seconds N         how long a headless run lasts, in simulated seconds (default 10)\n"
+    "  --real-time         run headless at the pace of the wall clock instead\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
     "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
@@ -52,6 +53,7 @@ struct Options {
     bool headless = false;
     double seconds = 10.0;
     bool secondsGiven = false;
+    bool realTime = false;
     std::string scriptPath;
     std::string camera;
     std::string screenshot;
@@ -135,6 +137,8 @@ int Parse(int argc, char** argv, Options& o)
             return 0;
         } else if (arg == "--headless") {
             o.headless = true;
+        } else if (arg == "--real-time") {
+            o.realTime = true;
         } else if (arg == "--seconds") {
             std::string v;
             if (!value(v)) {
@@ -266,7 +270,7 @@ int main(int argc, char** argv)
     }
 
     device::DeviceConfig config;
-    config.clock = device::ClockKind::Virtual;
+    config.clock = o.realTime ? device::ClockKind::Real : device::ClockKind::Virtual;
     config.resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
