@@ -3,7 +3,7 @@
 // leaves the demo scene in its place.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "support/Launch.h"
 
 #include <array>
 #include <fstream>
@@ -14,32 +14,11 @@
 
 #include "media/ImageCodec.h"
 
+using testing_support::Outcome;
+using testing_support::RunVeltora;
+using testing_support::Temp;
+
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out;
-};
-
-Outcome Veltora(const std::string& args)
-{
-    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
-    Outcome o;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while (p && (n = fread(buf.data(), 1, buf.size(), p)) > 0) {
-        o.out.append(buf.data(), n);
-    }
-    const int status = p ? pclose(p) : -1;
-    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
-
-std::string Temp(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
 
 std::uint32_t PixelOf(const std::string& png, int x, int y)
 {
@@ -91,7 +70,7 @@ TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
     const std::string shot1 = Temp("photo-1.png"), shot2 = Temp("photo-2.png");
     const std::string script = Script("photo.txt", "wait 200\nscreenshot " + shot1 +
                                                        "\naim 2 0.25 0.5\nwait 200\nscreenshot " + shot2 + "\n");
-    const Outcome o = Veltora("--headless --camera " + photo + " --script " + script);
+    const Outcome o = RunVeltora("--headless --camera " + photo + " --script " + script);
     ASSERT_EQ(o.code, 0) << o.out;
     EXPECT_EQ(o.out.find("camera:"), std::string::npos) << o.out;
     // Scaled to cover 800x480, the photo's halves meet at x = 400.
@@ -123,7 +102,7 @@ TEST(Camera, AVideoPlaysUnderTheDial)
 
     const std::string shot = Temp("video.png");
     // Longer than the video: it loops.
-    const Outcome o = Veltora("--headless --seconds 2 --camera " + video + " --screenshot " + shot);
+    const Outcome o = RunVeltora("--headless --seconds 2 --camera " + video + " --screenshot " + shot);
     ASSERT_EQ(o.code, 0) << o.out;
     EXPECT_EQ(o.out.find("camera:"), std::string::npos) << o.out;
     EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF00FF00u, 60)) << std::hex << PixelOf(shot, kSpotX, kSpotY);
@@ -132,7 +111,7 @@ TEST(Camera, AVideoPlaysUnderTheDial)
 TEST(Camera, ASourceThatCannotOpenSaysWhyAndTheDemoSceneTakesOver)
 {
     const std::string demoShot = Temp("demo.png");
-    ASSERT_EQ(Veltora("--headless --seconds 0.5 --screenshot " + demoShot).code, 0);
+    ASSERT_EQ(RunVeltora("--headless --seconds 0.5 --screenshot " + demoShot).code, 0);
     const std::uint32_t demo = PixelOf(demoShot, kSpotX, kSpotY);
 
     std::ofstream(Temp("broken.jpg")) << "not a jpeg at all";
@@ -145,7 +124,7 @@ TEST(Camera, ASourceThatCannotOpenSaysWhyAndTheDemoSceneTakesOver)
                           Case{Temp("nothing-here.mp4"), "video nothing-here.mp4: cannot open:"},
                           Case{"/dev/video99", "webcam /dev/video99: cannot open:"}}) {
         const std::string shot = Temp("fallback.png");
-        const Outcome o = Veltora("--headless --seconds 0.5 --camera " + c.source + " --screenshot " + shot);
+        const Outcome o = RunVeltora("--headless --seconds 0.5 --camera " + c.source + " --screenshot " + shot);
         EXPECT_EQ(o.code, 0) << o.out;
         int lines = 0;
         for (size_t at = o.out.find("camera:"); at != std::string::npos; at = o.out.find("camera:", at + 1)) {

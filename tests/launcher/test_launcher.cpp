@@ -2,37 +2,18 @@
 // headless run that ends cleanly with the application's log.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "support/Launch.h"
 
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <string>
 
+using testing_support::Outcome;
+using testing_support::RunVeltora;
+using testing_support::Temp;
+
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out; // stdout and stderr together
-};
-
-Outcome RunVeltora(const std::string& args)
-{
-    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
-    Outcome o;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) {
-        return o;
-    }
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) {
-        o.out.append(buf.data(), n);
-    }
-    const int status = pclose(p);
-    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
 
 int Lines(const std::string& s)
 {
@@ -41,11 +22,6 @@ int Lines(const std::string& s)
         n += c == '\n';
     }
     return n;
-}
-
-std::string TempPath(const std::string& name)
-{
-    return (testing::TempDir().empty() ? std::string("/tmp/") : testing::TempDir()) + name;
 }
 
 } // namespace
@@ -65,7 +41,7 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
         std::string args;
         std::string says;
     };
-    const std::string notElf = TempPath("not-a-library.so");
+    const std::string notElf = Temp("not-a-library.so");
     std::ofstream(notElf) << "this is not a shared library\n";
     const Case cases[] = {
         {"--bogus", "unknown option '--bogus'"},
@@ -89,7 +65,7 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
 
 TEST(Launcher, HeadlessRunEndsCleanlyAndLogsStartAndFinish)
 {
-    const std::string log = TempPath("veltora-run.log");
+    const std::string log = Temp("veltora-run.log");
     std::remove(log.c_str());
     const Outcome o = RunVeltora("--headless --seconds 3 --log " + log);
     EXPECT_EQ(o.code, 0) << o.out;

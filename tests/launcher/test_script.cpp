@@ -3,7 +3,7 @@
 // checked through the trace.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "support/Launch.h"
 
 #include <array>
 #include <cmath>
@@ -14,32 +14,11 @@
 
 #include "demo/DemoScene.h"
 
+using testing_support::Outcome;
+using testing_support::RunVeltora;
+using testing_support::Temp;
+
 namespace {
-
-struct Outcome {
-    int code = -1;
-    std::string out;
-};
-
-Outcome Veltora(const std::string& args)
-{
-    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
-    Outcome o;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while (p && (n = fread(buf.data(), 1, buf.size(), p)) > 0) {
-        o.out.append(buf.data(), n);
-    }
-    const int status = p ? pclose(p) : -1;
-    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
-}
-
-std::string Temp(const std::string& name)
-{
-    return ::testing::TempDir() + name;
-}
 
 std::string WriteScript(const std::string& name, const std::string& text)
 {
@@ -132,7 +111,7 @@ TEST(Script, ABadLineIsRefusedWithItsPlaceAndNothingRuns)
     int i = 0;
     for (const auto& c : cases) {
         const std::string path = WriteScript("bad" + std::to_string(i++) + ".txt", c.text);
-        const Outcome o = Veltora("--headless --script " + path);
+        const Outcome o = RunVeltora("--headless --script " + path);
         EXPECT_EQ(o.code, 2) << c.text << o.out;
         EXPECT_EQ(o.out, "veltora: " + path + ":" + std::to_string(c.line) + ": " +
                              o.out.substr(o.out.find(": ", o.out.find(path)) + 2))
@@ -141,7 +120,7 @@ TEST(Script, ABadLineIsRefusedWithItsPlaceAndNothingRuns)
         EXPECT_NE(o.out.find(c.says), std::string::npos) << o.out;
         EXPECT_EQ(o.out.find("Application started."), std::string::npos) << "the script ran: " << o.out;
     }
-    const Outcome missing = Veltora("--headless --script /nonexistent/script.txt");
+    const Outcome missing = RunVeltora("--headless --script /nonexistent/script.txt");
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.out.find("cannot read script /nonexistent/script.txt"), std::string::npos) << missing.out;
 }
@@ -170,7 +149,7 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
     s += Line("move", Along(true, ridge.edge1Deg, 360, l2, true)) + Line("up", Along(true, ridge.edge1Deg, 360, l2, true));
     s += "wait 100\nscreenshot " + Temp("measured-landscape.png") + "\npress 753 48\nwait 200\n";
     const std::string landscapeTrace = Temp("landscape.jsonl");
-    Outcome o = Veltora("--headless --trace " + landscapeTrace + " --script " + WriteScript("landscape.txt", s));
+    Outcome o = RunVeltora("--headless --trace " + landscapeTrace + " --script " + WriteScript("landscape.txt", s));
     ASSERT_EQ(o.code, 0) << o.out;
     auto [big, small] = LastReadout(landscapeTrace);
     EXPECT_EQ(big, text(tenths(ridge.angleDeg))) << s;
@@ -195,7 +174,7 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
     // The help page, and back to the live picture.
     s += "press 90 440\nwait 100\nscreenshot " + Temp("help.png") + "\npress 400 32\nwait 200\n";
     const std::string portraitTrace = Temp("portrait.jsonl");
-    o = Veltora("--headless --trace " + portraitTrace + " --script " + WriteScript("portrait.txt", s) +
+    o = RunVeltora("--headless --trace " + portraitTrace + " --script " + WriteScript("portrait.txt", s) +
                 " --screenshot " + Temp("after-help.png"));
     ASSERT_EQ(o.code, 0) << o.out;
     std::tie(big, small) = LastReadout(portraitTrace);

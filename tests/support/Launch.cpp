@@ -1,0 +1,36 @@
+// Starting the launcher from tests.
+#include "support/Launch.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+Outcome RunVeltora(const std::string& args)
+{
+    const std::string cmd = std::string(VELTORA_BIN_DIR) + "/veltora " + args + " 2>&1";
+    Outcome o;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) {
+        return o;
+    }
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) {
+        o.out.append(buf.data(), n);
+    }
+    const int status = pclose(p);
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+}
+
+std::string Temp(const std::string& name)
+{
+    return ::testing::TempDir() + name;
+}
+
+} // namespace testing_support

@@ -1,0 +1,17 @@
+// Runs the veltora program as a user would and collects what it printed and its exit code.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+struct Outcome {
+    int code = -1;
+    std::string out; // stdout and stderr together
+};
+
+Outcome RunVeltora(const std::string& args);
+// A path in the test temp folder.
+std::string Temp(const std::string& name);
+
+} // namespace testing_support
