@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -176,13 +177,73 @@ private:
         return false;
     }
 
+    // The dial is blended over every camera frame; partly clear pixels each cost a full blend,
+    // so more than a fifth of them would make the frame too slow.
+    static constexpr double kMaxPartlyClear = 0.20;
+
+    // A solid pixel of the wanted needle colour within 1.5 px of radius r from c, along `deg`.
+    static bool edgeColourAt(const Image& img, Pt c, double r, double deg, bool portrait, bool origin) {
+        const double a = deg * std::acos(-1.0) / 180;
+        const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
+        for (double rr = r - 1.5; rr <= r + 1.5; rr += 0.25) {
+            const int x = static_cast<int>(std::floor(c.x + rr * ux)), y = static_cast<int>(std::floor(c.y + rr * uy));
+            if (x < 0 || y < 0 || x >= img.width || y >= img.height) continue;
+            const Pixel& p = img.at(x, y);
+            if (p.a < 200) continue;
+            if (origin ? (p.b > 180 && p.b > 2 * p.r) : (p.r > 180 && p.r > 2 * p.b)) return true;
+        }
+        return false;
+    }
+
+    // Share of pixels with any paint in the ring r0..r1 about c: the picture must show through the zones.
+    static double paintedShare(const Image& img, Pt c, double r0, double r1) {
+        std::size_t n = 0, painted = 0;
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x) {
+                const double r = std::hypot(x + 0.5 - c.x, y + 0.5 - c.y);
+                if (r < r0 || r > r1) continue;
+                ++n;
+                if (img.at(x, y).a > 0) ++painted;
+            }
+        return n ? static_cast<double>(painted) / n : 1.0;
+    }
+
+    void checkZones(const std::string& name, Pt touch, double measureR, double originR0, bool portrait,
+                    std::initializer_list<double> angles) {
+        const Image& img = get(name);
+        for (const double d : angles) {
+            if (!edgeColourAt(img, touch, measureR, d, portrait, false))
+                fail(name + ": no red edge of the measuring zone at " + std::to_string(static_cast<int>(d)) + " degrees");
+            if (!edgeColourAt(img, touch, originR0, d, portrait, true))
+                fail(name + ": no blue edge of the origin zone at " + std::to_string(static_cast<int>(d)) + " degrees");
+        }
+        // Only the dashed guides and the base line may cross the zones' insides; a tint would cover them.
+        if (paintedShare(img, touch, 30, measureR - 10) > 0.10)
+            fail(name + ": the measuring zone is painted over");
+        if (paintedShare(img, touch, originR0 + 10, originR0 + 50) > 0.10)
+            fail(name + ": the origin zone is painted over");
+    }
+
     void checkDials() {
         for (const char* name : {"velt.png", "velt3.png"}) {
             const Image& img = get(name);
             double alpha = 0;
-            for (const Pixel& p : img.px) alpha += p.a;
+            std::size_t partly = 0;
+            for (const Pixel& p : img.px) {
+                alpha += p.a;
+                if (p.a != 0 && p.a != 255) ++partly;
+            }
             if (alpha / img.px.size() > 0.25 * 255) fail(std::string(name) + ": covers too much of the picture");
+            const double share = static_cast<double>(partly) / img.px.size();
+            std::ostringstream line;
+            line << name << ": " << partly << " of " << img.px.size() << " pixels partly clear ("
+                 << std::round(share * 1000) / 10 << "%)";
+            std::cout << "  " << line.str() << "\n";
+            if (share > kMaxPartlyClear) fail(line.str() + ", more than " + std::to_string(int(kMaxPartlyClear * 100)) + "%");
         }
+        // Straight up the zone edges round the touch point lie 11 px from circles round the pivot.
+        checkZones("velt.png", geo::kLandTouch, geo::kLandMeasureR, geo::kLandOriginR0, false, {10, 60, 90, 120, 170});
+        checkZones("velt3.png", geo::kPortTouch, geo::kPortMeasureR, geo::kPortOriginR0, true, {0, 60, 90, 180, 270, 300});
         // Ticks must sit on circles round the pivot; 45 and 135 are minor ticks with nothing else near.
         const double pi = std::acos(-1.0);
         const Image& land = get("velt.png");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
 namespace resgen {
 
@@ -12,17 +13,27 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
+// The app blends the dial over every camera frame. Clear pixels are nearly free and partly clear
+// ones cost a full blend, so translucent paint is kept to thin lines and the narrow tick band.
+constexpr double kBandAlpha = 0.34;
+constexpr double kBandFade = 4;       // soft inner edge of the band, so it does not read as a stripe
+constexpr double kNumberGap = 2.5;    // between the end of a ten-degree tick and its number
+constexpr double kNumberRim = 1.5;    // dark outline round the numbers
+constexpr double kZoneGlow = 4;       // soft tint on the zone side of each zone edge
+constexpr double kZoneGlowAlpha = 0.50;
+
 struct DialLayout {
     int width, height;
     Pt centre, touch;
-    double measureR, originR0, originR1;
+    double measureR, originR0;
     double scaleR, tick1, tick5, tick10;
-    double numberR, numberSize;
-    double bandIn, bandOut;
+    double numberSize;
     int lastDegree;  // 180 for the half circle, 359 for the full one
     bool half;
     // Screen direction of a dial angle, as a cairo angle (clockwise from +x).
     double (*phi)(double degrees);
+    std::vector<double> markerAngles;  // grip marks on the zone edges, dial degrees
+    double markerSize;
 };
 
 double rad(double degrees) { return degrees * kPi / 180.0; }
@@ -32,10 +43,12 @@ double landscapePhi(double d) { return kPi + rad(d); }
 // Portrait: 0 points down, 90 left, 180 up, 270 right.
 double portraitPhi(double d) { return kPi / 2 + rad(d); }
 
-Pt polar(const DialLayout& L, double degrees, double r) {
+Pt polarAbout(const DialLayout& L, Pt c, double degrees, double r) {
     const double p = L.phi(degrees);
-    return {L.centre.x + r * std::cos(p), L.centre.y + r * std::sin(p)};
+    return {c.x + r * std::cos(p), c.y + r * std::sin(p)};
 }
+
+Pt polar(const DialLayout& L, double degrees, double r) { return polarAbout(L, L.centre, degrees, r); }
 
 void arcPath(cairo_t* cr, const DialLayout& L, Pt c, double r) {
     cairo_new_sub_path(cr);
@@ -45,55 +58,47 @@ void arcPath(cairo_t* cr, const DialLayout& L, Pt c, double r) {
         cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
 }
 
-void drawZones(cairo_t* cr, const DialLayout& L) {
-    // Tinted in the needles' colours, so the user sees which needle each zone moves.
-    cairo_save(cr);
-    cairo_new_path(cr);
-    cairo_arc(cr, L.touch.x, L.touch.y, L.measureR, 0, 2 * kPi);
-    setColour(cr, kMeasureColour.withAlpha(0.10));
-    cairo_fill(cr);
-
-    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_arc(cr, L.touch.x, L.touch.y, L.originR1, 0, 2 * kPi);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, L.touch.x, L.touch.y, L.originR0, 0, 2 * kPi);
-    setColour(cr, kOriginColour.withAlpha(0.09));
-    cairo_fill(cr);
-    cairo_restore(cr);
+// Radial extent of a number's ink: numbers are turned so their height runs along the radius.
+double numberInkHeight(cairo_t* cr, const DialLayout& L) {
+    setFont(cr, Font::SansBold, L.numberSize, 0.92);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, "0123456789", &e);
+    return e.height;
 }
 
-void drawZoneEdges(cairo_t* cr, const DialLayout& L) {
-    // Only the inner edges are lined: the outer edge of the origin ring runs along the scale anyway.
-    auto edge = [&](double r, Rgba colour) {
-        cairo_new_path(cr);
-        cairo_arc(cr, L.touch.x, L.touch.y, r, 0, 2 * kPi);
-        cairo_set_line_width(cr, 3.2);
-        setColour(cr, kShadow.withAlpha(0.30));
-        cairo_stroke_preserve(cr);
-        cairo_set_line_width(cr, 1.4);
-        setColour(cr, colour.withAlpha(0.85));
-        cairo_stroke(cr);
-    };
-    edge(L.measureR, kMeasureColour);
-    edge(L.originR0, kOriginColour);
+double numberRadius(cairo_t* cr, const DialLayout& L) {
+    return L.scaleR - L.tick10 - kNumberGap - numberInkHeight(cr, L) / 2;
 }
+
+// The band reaches just past the numbers' outlines and no further: it holds most of the dial's
+// partly clear pixels.
+double bandInner(cairo_t* cr, const DialLayout& L) {
+    return numberRadius(cr, L) - numberInkHeight(cr, L) / 2 - kNumberRim - 2;
+}
+double bandOuter(const DialLayout& L) { return L.scaleR + 2; }
 
 void drawScaleBacking(cairo_t* cr, const DialLayout& L) {
-    // A faint dark band keeps the scale legible over white walls and sky.
+    // A dark band under the ticks and numbers keeps the white scale legible over white walls and sky.
+    const double in = bandInner(cr, L), out = bandOuter(L);
     cairo_save(cr);
     cairo_new_path(cr);
     if (L.half) {
-        cairo_arc(cr, L.centre.x, L.centre.y, L.bandOut, L.phi(0), L.phi(180));
-        cairo_arc_negative(cr, L.centre.x, L.centre.y, L.bandIn, L.phi(180), L.phi(0));
+        cairo_arc(cr, L.centre.x, L.centre.y, out, L.phi(0), L.phi(180));
+        cairo_arc_negative(cr, L.centre.x, L.centre.y, in, L.phi(180), L.phi(0));
         cairo_close_path(cr);
     } else {
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_arc(cr, L.centre.x, L.centre.y, L.bandOut, 0, 2 * kPi);
+        cairo_arc(cr, L.centre.x, L.centre.y, out, 0, 2 * kPi);
         cairo_new_sub_path(cr);
-        cairo_arc(cr, L.centre.x, L.centre.y, L.bandIn, 0, 2 * kPi);
+        cairo_arc(cr, L.centre.x, L.centre.y, in, 0, 2 * kPi);
     }
-    setColour(cr, kShadow.withAlpha(0.22));
+    cairo_pattern_t* band = cairo_pattern_create_radial(L.centre.x, L.centre.y, in, L.centre.x, L.centre.y, out);
+    cairo_pattern_add_color_stop_rgba(band, 0, kShadow.r, kShadow.g, kShadow.b, 0);
+    cairo_pattern_add_color_stop_rgba(band, kBandFade / (out - in), kShadow.r, kShadow.g, kShadow.b, kBandAlpha);
+    cairo_pattern_add_color_stop_rgba(band, 1, kShadow.r, kShadow.g, kShadow.b, kBandAlpha);
+    cairo_set_source(cr, band);
     cairo_fill(cr);
+    cairo_pattern_destroy(band);
     cairo_restore(cr);
 }
 
@@ -104,9 +109,11 @@ void drawGuides(cairo_t* cr, const DialLayout& L) {
     cairo_set_line_width(cr, 1.0);
     const int from = L.half ? 30 : 0;
     const int to = L.half ? 150 : 330;
+    const double end = bandInner(cr, L) - 6;
+    cairo_new_path(cr);
     for (int d = from; d <= to; d += 30) {
         const Pt a = polar(L, d, 24);
-        const Pt b = polar(L, d, L.bandIn - 6);
+        const Pt b = polar(L, d, end);
         cairo_move_to(cr, a.x, a.y);
         cairo_line_to(cr, b.x, b.y);
     }
@@ -115,9 +122,87 @@ void drawGuides(cairo_t* cr, const DialLayout& L) {
     cairo_restore(cr);
 }
 
+// A grip mark in the shape of the needle's own grip (lozenge for measuring, ring for origin), so the
+// zones can be told apart without telling red from blue. Its long axis runs along the radius,
+// as on the needle.
+void gripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin) {
+    cairo_new_sub_path(cr);
+    if (origin) {
+        cairo_arc(cr, at.x, at.y, size * 0.55, 0, 2 * kPi);
+        return;
+    }
+    const double ux = std::cos(along), uy = std::sin(along);
+    const double l = size, w = size * 0.55;
+    cairo_move_to(cr, at.x + ux * l, at.y + uy * l);
+    cairo_line_to(cr, at.x - uy * w, at.y + ux * w);
+    cairo_line_to(cr, at.x - ux * l, at.y - uy * l);
+    cairo_line_to(cr, at.x + uy * w, at.y - ux * w);
+    cairo_close_path(cr);
+}
+
+// A zone is shown by its edge alone: a fine line in its needle's colour with a short glow on the
+// side where dragging moves that needle. The picture inside stays untouched.
+void drawZoneEdge(cairo_t* cr, const DialLayout& L, double r, Rgba colour, bool zoneInside, bool origin) {
+    const Pt c = L.touch;
+    cairo_save(cr);
+
+    const double g0 = zoneInside ? r - kZoneGlow : r, g1 = zoneInside ? r : r + kZoneGlow;
+    cairo_new_path(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_arc(cr, c.x, c.y, g1, 0, 2 * kPi);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, c.x, c.y, g0, 0, 2 * kPi);
+    cairo_pattern_t* glow = cairo_pattern_create_radial(c.x, c.y, g0, c.x, c.y, g1);
+    // Strongest at the line, fading into the zone.
+    const double atLine = zoneInside ? 1 : 0, away = 1 - atLine;
+    cairo_pattern_add_color_stop_rgba(glow, atLine, colour.r, colour.g, colour.b, kZoneGlowAlpha);
+    cairo_pattern_add_color_stop_rgba(glow, 0.5, colour.r, colour.g, colour.b, kZoneGlowAlpha * 0.3);
+    cairo_pattern_add_color_stop_rgba(glow, away, colour.r, colour.g, colour.b, 0);
+    cairo_set_source(cr, glow);
+    cairo_fill(cr);
+    cairo_pattern_destroy(glow);
+
+    // Dark edge and marks as one group, so where they overlap they do not darken twice.
+    auto edgeAndMarks = [&] {
+        cairo_new_path(cr);
+        cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
+        for (const double d : L.markerAngles) gripMarkPath(cr, polarAbout(L, c, d, r), L.phi(d), L.markerSize, origin);
+    };
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_push_group(cr);
+    setColour(cr, kShadow);
+    edgeAndMarks();
+    cairo_set_line_width(cr, 4.4);
+    cairo_stroke(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, 0.6);
+
+    setColour(cr, colour);
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke(cr);
+    for (const double d : L.markerAngles) {
+        cairo_new_path(cr);
+        gripMarkPath(cr, polarAbout(L, c, d, r), L.phi(d), L.markerSize, origin);
+        // Outlined like the needles' grips; the edge line shows through the middle.
+        cairo_set_line_width(cr, 1.8);
+        cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+}
+
+void drawZones(cairo_t* cr, const DialLayout& L) {
+    // Only the inner edge of the origin ring is drawn: its outer edge lies past the scale, at the
+    // dial's rim, where there is nothing else to grab.
+    drawZoneEdge(cr, L, L.measureR, kMeasureColour, true, false);
+    drawZoneEdge(cr, L, L.originR0, kOriginColour, false, true);
+}
+
 // Draws the scale once as its shadow (widened) and once in white, so shadows never cover white lines.
 void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
     const double grow = shadow ? 2.0 : 0.0;
+    const double numberR = numberRadius(cr, L);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 
     cairo_new_path(cr);
@@ -151,10 +236,10 @@ void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
             // The end numbers would straddle the base line: slide them up along the arc until clear.
             cairo_text_extents_t e;
             cairo_text_extents(cr, text.c_str(), &e);
-            const double lift = std::asin((e.width / 2 + 3) / L.numberR) * 180 / kPi;
+            const double lift = std::asin((e.width / 2 + 3) / numberR) * 180 / kPi;
             at += d == 0 ? lift : -lift;
         }
-        const Pt p = polar(L, at, L.numberR);
+        const Pt p = polar(L, at, numberR);
         cairo_save(cr);
         cairo_translate(cr, p.x, p.y);
         // Tops of the numbers face outwards, like the scale of a real protractor.
@@ -163,7 +248,7 @@ void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
         textPathInkCentred(cr, text, 0, 0);
         cairo_restore(cr);
         if (shadow) {
-            cairo_set_line_width(cr, 3.0);
+            cairo_set_line_width(cr, 2 * kNumberRim);
             cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
             cairo_stroke_preserve(cr);
         }
@@ -174,16 +259,15 @@ void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
 Canvas drawDial(const DialLayout& L) {
     Canvas canvas(L.width, L.height);
     cairo_t* cr = canvas.cr();
-    drawZones(cr, L);
     drawScaleBacking(cr, L);
     drawGuides(cr, L);
-    drawZoneEdges(cr, L);
+    drawZones(cr, L);
 
     cairo_push_group(cr);
     setColour(cr, kShadow);
     drawScale(cr, L, true);
     cairo_pop_group_to_source(cr);
-    cairo_paint_with_alpha(cr, 0.62);
+    cairo_paint_with_alpha(cr, 0.70);
 
     setColour(cr, kScaleWhite);
     drawScale(cr, L, false);
@@ -196,11 +280,12 @@ Canvas drawLandscapeDial() {
     const DialLayout L{
         .width = geo::kLandW, .height = geo::kLandH,
         .centre = geo::kLandCentre, .touch = geo::kLandTouch,
-        .measureR = geo::kLandMeasureR, .originR0 = geo::kLandOriginR0, .originR1 = geo::kLandOriginR1,
-        .scaleR = 350, .tick1 = 9, .tick5 = 15, .tick10 = 23,
-        .numberR = 312, .numberSize = 14,
-        .bandIn = 298, .bandOut = 353,
-        .lastDegree = 180, .half = true, .phi = landscapePhi};
+        .measureR = geo::kLandMeasureR, .originR0 = geo::kLandOriginR0,
+        .scaleR = 350, .tick1 = 7, .tick5 = 12, .tick10 = 18,
+        .numberSize = 14,
+        .lastDegree = 180, .half = true, .phi = landscapePhi,
+        // Between the guides, so marks and guides do not meet.
+        .markerAngles = {15, 45, 75, 105, 135, 165}, .markerSize = 7};
     return drawDial(L);
 }
 
@@ -208,11 +293,11 @@ Canvas drawPortraitDial() {
     const DialLayout L{
         .width = geo::kPortW, .height = geo::kPortH,
         .centre = geo::kPortCentre, .touch = geo::kPortTouch,
-        .measureR = geo::kPortMeasureR, .originR0 = geo::kPortOriginR0, .originR1 = geo::kPortOriginR1,
-        .scaleR = 234, .tick1 = 7, .tick5 = 12, .tick10 = 18,
-        .numberR = 205, .numberSize = 11.5,
-        .bandIn = 193, .bandOut = 237,
-        .lastDegree = 359, .half = false, .phi = portraitPhi};
+        .measureR = geo::kPortMeasureR, .originR0 = geo::kPortOriginR0,
+        .scaleR = 234, .tick1 = 6, .tick5 = 10, .tick10 = 15,
+        .numberSize = 11.5,
+        .lastDegree = 359, .half = false, .phi = portraitPhi,
+        .markerAngles = {45, 135, 225, 315}, .markerSize = 5.5};
     return drawDial(L);
 }
 

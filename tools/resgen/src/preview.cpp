@@ -1,8 +1,10 @@
-// Screen composites that put the artwork where the app puts it, over a photo-like background.
+// Screen composites that put the artwork where the app puts it, over a busy photo-like background.
 // Used to judge placement and legibility by eye; the app's own drawing rules are mirrored here.
 #include "artwork.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 
@@ -12,32 +14,97 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// A stand-in camera picture with bright and dark areas and a corner to measure at (400,469).
-void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs) {
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, 480);
-    cairo_pattern_add_color_stop_rgb(sky, 0.0, 0.86, 0.90, 0.94);
-    cairo_pattern_add_color_stop_rgb(sky, 0.55, 0.66, 0.71, 0.74);
-    cairo_pattern_add_color_stop_rgb(sky, 1.0, 0.35, 0.31, 0.27);
-    cairo_set_source(cr, sky);
-    cairo_paint(cr);
-    cairo_pattern_destroy(sky);
-    cairo_rectangle(cr, 560, 40, 200, 150);
-    cairo_set_source_rgb(cr, 0.98, 0.98, 0.96);
-    cairo_fill(cr);
-    cairo_rectangle(cr, 0, 260, 240, 220);
-    cairo_set_source_rgb(cr, 0.14, 0.13, 0.12);
-    cairo_fill(cr);
+// Small hash-based value noise: the stand-in picture comes out the same on every run and machine.
+double hashUnit(int x, int y, std::uint32_t seed) {
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^
+                      seed * 0xcb1ab31fu;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return (h & 0xffffff) / double(0x1000000);
+}
 
+double valueNoise(double x, double y, std::uint32_t seed) {
+    const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+    const double fx = x - ix, fy = y - iy;
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double a = hashUnit(ix, iy, seed), b = hashUnit(ix + 1, iy, seed);
+    const double c = hashUnit(ix, iy + 1, seed), d = hashUnit(ix + 1, iy + 1, seed);
+    return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+}
+
+double fbm(double x, double y, std::uint32_t seed) {
+    double sum = 0, amp = 0.5;
+    for (int i = 0; i < 4; ++i) {
+        sum += amp * valueNoise(x, y, seed + i);
+        x *= 2.03;
+        y *= 2.03;
+        amp *= 0.5;
+    }
+    return sum;
+}
+
+// Wood seen up close: busy grain with sharp dark lines is the hardest background for thin artwork.
+// (u, v) run along and across the board; `light` and `dark` are the grain's two ends.
+Rgba woodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark) {
+    const double t = v * 0.16 + 5.0 * fbm(u * 0.004, v * 0.02, seed) + 0.8 * fbm(u * 0.03, v * 0.15, seed + 7);
+    double ring = 0.5 + 0.5 * std::sin(t * 2 * kPi);
+    ring = ring * ring * ring;
+    const double pores = fbm(u * 0.25, v * 1.2, seed + 13);
+    const double k = std::clamp(0.65 * ring + 0.45 * (pores - 0.35), 0.0, 1.0);
+    return {light.r + (dark.r - light.r) * k, light.g + (dark.g - light.g) * k, light.b + (dark.b - light.b) * k};
+}
+
+// A stand-in camera picture: a plank floor, a pale board whose corner is measured at `corner`,
+// a sheet of white paper and a deep shadow, so the dial is seen over busy, bright and dark ground.
+void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs) {
     auto dir = [&](double d) {
         const double a = d * kPi / 180.0;
         return landscapeDirs ? Pt{-std::cos(a), -std::sin(a)} : Pt{-std::sin(a), std::cos(a)};
     };
     const Pt a = dir(deg1), b = dir(deg2);
-    cairo_move_to(cr, corner.x, corner.y);
-    cairo_line_to(cr, corner.x + 900 * a.x, corner.y + 900 * a.y);
-    cairo_line_to(cr, corner.x + 900 * b.x, corner.y + 900 * b.y);
-    cairo_close_path(cr);
-    cairo_set_source_rgb(cr, 0.72, 0.55, 0.36);
+    // The board runs along the first edge; v measures the distance from it into the board.
+    const double bisx = a.x + b.x, bisy = a.y + b.y;
+    const double side = (-a.y * bisx + a.x * bisy) > 0 ? 1 : -1;
+
+    Canvas photo(800, 480, true);
+    cairo_surface_flush(photo.surface());
+    unsigned char* data = cairo_image_surface_get_data(photo.surface());
+    const int stride = cairo_image_surface_get_stride(photo.surface());
+    const double cross = a.x * b.y - a.y * b.x;
+    for (int y = 0; y < 480; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        for (int x = 0; x < 800; ++x) {
+            const double px = x + 0.5 - corner.x, py = y + 0.5 - corner.y;
+            // Inside the angle between the two edges: on the inner side of both.
+            const double sa = a.x * py - a.y * px, sb = px * b.y - py * b.x;
+            const bool onBoard = cross > 0 ? (sa >= 0 && sb >= 0) : (sa <= 0 && sb <= 0);
+            Rgba c;
+            if (onBoard) {
+                const double u = px * a.x + py * a.y, v = side * (-px * a.y + py * a.x);
+                c = woodAt(u, v, 91, {0.93, 0.80, 0.60}, {0.62, 0.42, 0.24});
+                // A darker rim along both edges gives the board its thickness, as in a photo.
+                const double edge = std::min(std::abs(sa), std::abs(sb));
+                if (edge < 3) c = {c.r * 0.55, c.g * 0.5, c.b * 0.45};
+            } else {
+                const int plank = static_cast<int>(std::floor((y + 20) / 68.0));
+                const double v = y + 20 - plank * 68.0;
+                c = woodAt(x + plank * 211.0, v + plank * 37.0, 17 + plank, {0.70, 0.47, 0.27}, {0.30, 0.17, 0.08});
+                if (v < 2) c = {0.12, 0.07, 0.04};  // the gap between planks
+            }
+            auto ch = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+            row[x] = 0xff000000u | ch(c.r) << 16 | ch(c.g) << 8 | ch(c.b);
+        }
+    }
+    cairo_surface_mark_dirty(photo.surface());
+    cairo_set_source_surface(cr, photo.surface(), 0, 0);
+    cairo_paint(cr);
+
+    cairo_rectangle(cr, 560, 40, 200, 150);
+    cairo_set_source_rgb(cr, 0.98, 0.98, 0.96);
+    cairo_fill(cr);
+    cairo_rectangle(cr, 0, 300, 200, 180);
+    cairo_set_source_rgb(cr, 0.08, 0.07, 0.06);
     cairo_fill(cr);
 }
 
