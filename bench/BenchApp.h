@@ -49,4 +49,11 @@ class MainFormInspector {
 public:
     static bool& HoldOn(MainForm& f) { return f.m_bHoldOn; }
     static Osp::Ui::Controls::OverlayPanel& CameraPanel(MainForm& f) { return *f.pCameraPanel; }
+    static void SetPins(MainForm& f, double landscapePin, double landscapeOrigin, double portraitPin, double portraitOrigin)
+    {
+        f.m_dLandscapePinAngle = landscapePin;
+        f.m_dLandscapeOriginPinAngle = landscapeOrigin;
+        f.m_dPortraitPinAngle = portraitPin;
+        f.m_dPortraitOriginPinAngle = portraitOrigin;
+    }
 };

@@ -121,6 +121,33 @@ TEST(Canvas, QuarterTurnsArePixelExactAndOddAnglesHaveSoftEdges)
     EXPECT_GT(partial, 40);
 }
 
+TEST(Canvas, AnOddTurnLooksTheSameWhereverItIsDrawnAndAfterOtherTurns)
+{
+    const auto bmp = Marked();
+    Target a, b, c;
+    ui::Painter(a.image, kW, kH).DrawBitmapTurned(*bmp, 50, 50, 5, 5, 37);
+    ui::Painter(b.image, kW, kH).DrawBitmapTurned(*bmp, 57, 46, 5, 5, 37);
+    // Other turns in between, then the first one again.
+    for (int angle : {12, -75, 200}) {
+        Target scratch;
+        ui::Painter(scratch.image, kW, kH).DrawBitmapTurned(*bmp, 50, 50, 5, 5, angle);
+    }
+    ui::Painter(c.image, kW, kH).DrawBitmapTurned(*bmp, 50, 50, 5, 5, 37);
+    int painted = 0;
+    for (int y = 10; y < 90; y++) {
+        for (int x = 10; x < 100; x++) {
+            ASSERT_EQ(b.At(x + 7, y - 4), a.At(x, y)) << x << "," << y;
+            ASSERT_EQ(c.At(x, y), a.At(x, y)) << x << "," << y;
+            painted += a.At(x, y) != 0;
+        }
+    }
+    EXPECT_GT(painted, 0);
+    // A different pivot is a different turn.
+    Target d;
+    ui::Painter(d.image, kW, kH).DrawBitmapTurned(*bmp, 50, 50, 15, 3, 37);
+    EXPECT_EQ(d.Reddest(), std::make_pair(50, 50));
+}
+
 TEST(Canvas, BlendsOverTheCameraPictureAndClearsBackToIt)
 {
     testing_support::Harness h;

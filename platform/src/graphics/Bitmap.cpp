@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace graphics {
 
@@ -95,6 +96,109 @@ const BitmapData& BitmapData::Turned(int quarters) const
         slot = std::move(t);
     }
     return *slot;
+}
+
+const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, int& offsetX, int& offsetY) const
+{
+    for (auto& c : m_turnCache) {
+        if (c.image && c.degree == degree && c.pivotX == pivotX && c.pivotY == pivotY) {
+            offsetX = c.offsetX;
+            offsetY = c.offsetY;
+            return *c.image;
+        }
+    }
+    const double rad = degree * 3.14159265358979323846 / 180.0;
+    const double co = std::cos(rad);
+    const double si = std::sin(rad);
+    // A bitmap offset (u, w) from the pivot lands at (u*c + w*s, -u*s + w*c) from the
+    // point: counter-clockwise on a screen whose y grows downward. Pixel centres are
+    // matched, so the pivot's pixel sits on the point's pixel. Here the point's pixel
+    // centre is at (0.5, 0.5).
+    const double pcx = pivotX + 0.5;
+    const double pcy = pivotY + 0.5;
+    double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
+    double corner[4][2];
+    const double box[4][2] = {{0, 0}, {double(width), 0}, {double(width), double(height)}, {0, double(height)}};
+    for (int i = 0; i < 4; i++) {
+        const double u = box[i][0] - pcx;
+        const double w = box[i][1] - pcy;
+        corner[i][0] = 0.5 + u * co + w * si;
+        corner[i][1] = 0.5 - u * si + w * co;
+        minX = std::min(minX, corner[i][0]);
+        maxX = std::max(maxX, corner[i][0]);
+        minY = std::min(minY, corner[i][1]);
+        maxY = std::max(maxY, corner[i][1]);
+    }
+    // One pixel of margin for the filter's soft edge.
+    const int x0 = static_cast<int>(std::floor(minX)) - 1;
+    const int y0 = static_cast<int>(std::floor(minY)) - 1;
+    const int w = static_cast<int>(std::ceil(maxX)) + 1 - x0;
+    const int h = static_cast<int>(std::ceil(maxY)) + 1 - y0;
+    auto turned = std::make_shared<BitmapData>(w, h, Osp::Graphics::BITMAP_PIXEL_FORMAT_ARGB8888, name);
+    // Turned pixel (i, j) sits at (x0 + i, y0 + j) from the point; back in the bitmap:
+    // u = dx*c - dy*s, w = dx*s + dy*c around the pivot.
+    const double cx = 0.5 - x0;
+    const double cy = 0.5 - y0;
+    pixman_transform_t t;
+    t.matrix[0][0] = pixman_double_to_fixed(co);
+    t.matrix[0][1] = pixman_double_to_fixed(-si);
+    t.matrix[0][2] = pixman_double_to_fixed(-co * cx + si * cy + pcx);
+    t.matrix[1][0] = pixman_double_to_fixed(si);
+    t.matrix[1][1] = pixman_double_to_fixed(co);
+    t.matrix[1][2] = pixman_double_to_fixed(-si * cx - co * cy + pcy);
+    t.matrix[2][0] = 0;
+    t.matrix[2][1] = 0;
+    t.matrix[2][2] = pixman_fixed_1;
+    pixman_image_set_transform(image, &t);
+    pixman_image_set_filter(image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    // The turned bitmap covers a slanted rectangle, and for a long thin needle most of
+    // its bounding box is empty: it is filtered in bands of rows, each only as wide as
+    // the rectangle is there, so the work follows the needle's own pixels.
+    // The bands are also where the turned bitmap has pixels, so they are its runs.
+    constexpr int kBandRows = kBand;
+    turned->runs.clear();
+    for (int by = 0; by < h; by += kBandRows) {
+        const double b0 = y0 + by, b1 = y0 + std::min(by + kBandRows, h);
+        double lo = 1e18, hi = -1e18;
+        for (int i = 0; i < 4; i++) {
+            const double* p = corner[i];
+            const double* q = corner[(i + 1) % 4];
+            const double ya = std::max(b0, std::min(p[1], q[1]));
+            const double yb = std::min(b1, std::max(p[1], q[1]));
+            if (ya > yb) {
+                continue;
+            }
+            const double dy = q[1] - p[1];
+            for (double yy : {ya, yb}) {
+                const double xx = std::abs(dy) < 1e-9 ? std::min(p[0], q[0]) : p[0] + (q[0] - p[0]) * (yy - p[1]) / dy;
+                const double x2 = std::abs(dy) < 1e-9 ? std::max(p[0], q[0]) : xx;
+                lo = std::min(lo, xx);
+                hi = std::max(hi, x2);
+            }
+        }
+        if (lo > hi) {
+            continue;
+        }
+        const int bx0 = std::max(0, static_cast<int>(std::floor(lo)) - 1 - x0);
+        const int bx1 = std::min(w, static_cast<int>(std::ceil(hi)) + 1 - x0);
+        if (bx1 > bx0) {
+            const int bh = std::min(kBandRows, h - by);
+            pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, turned->image, bx0, by, 0, 0, bx0, by, bx1 - bx0, bh);
+            turned->runs.push_back({by, by + bh, bx0, bx1});
+        }
+    }
+    turned->hasRuns = true;
+    pixman_image_set_transform(image, nullptr);
+    pixman_image_set_filter(image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    turned->hasAlpha = true;
+    turned->invisible = invisible;
+
+    // The older of the two entries makes way.
+    m_turnCache[1] = std::move(m_turnCache[0]);
+    m_turnCache[0] = {degree, pivotX, pivotY, x0, y0, std::move(turned)};
+    offsetX = x0;
+    offsetY = y0;
+    return *m_turnCache[0].image;
 }
 
 std::shared_ptr<BitmapData> MakeBitmapData(int width, int height, const std::uint32_t* argb,

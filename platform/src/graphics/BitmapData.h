@@ -52,8 +52,22 @@ struct BitmapData {
     // on first use: quarter turns then blend like unturned bitmaps, pixel for pixel.
     const BitmapData& Turned(int quarters) const;
 
+    // The bitmap turned by `degree` (not a quarter turn) about `pivot`, filtered, with
+    // (offsetX, offsetY) from the point the pivot lands on to its top-left corner. The
+    // last two turns are kept: a needle left alone is turned once, not every frame.
+    const BitmapData& TurnedAbout(int degree, int pivotX, int pivotY, int& offsetX, int& offsetY) const;
+
 private:
     mutable std::shared_ptr<BitmapData> m_turned[3];
+    struct TurnCache {
+        int degree = 0;
+        int pivotX = 0;
+        int pivotY = 0;
+        int offsetX = 0;
+        int offsetY = 0;
+        std::shared_ptr<BitmapData> image;
+    };
+    mutable TurnCache m_turnCache[2];
 };
 
 // Makes bitmap data of `format` from premultiplied a8r8g8b8 pixels (RGB565 drops alpha

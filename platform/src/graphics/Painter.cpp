@@ -153,80 +153,9 @@ void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int p
     default: break;
     }
 
-    const double rad = turn * 3.14159265358979323846 / 180.0;
-    const double c = std::cos(rad);
-    const double s = std::sin(rad);
-    // A bitmap offset (u, w) lands at screen offset (u*c + w*s, -u*s + w*c): counter-
-    // clockwise on a screen whose y grows downward. Pixel centres are matched, so the
-    // pivot pixel sits on the point's pixel.
-    const double cx = m_originX + px + 0.5;
-    const double cy = m_originY + py + 0.5;
-    const double pcx = pivotX + 0.5;
-    const double pcy = pivotY + 0.5;
-    double corner[4][2];
-    const double box[4][2] = {{0, 0}, {double(W), 0}, {double(W), double(H)}, {0, double(H)}};
-    double minY = 1e18, maxY = -1e18;
-    for (int i = 0; i < 4; i++) {
-        const double u = box[i][0] - pcx;
-        const double w = box[i][1] - pcy;
-        corner[i][0] = cx + u * c + w * s;
-        corner[i][1] = cy - u * s + w * c;
-        minY = std::min(minY, corner[i][1]);
-        maxY = std::max(maxY, corner[i][1]);
-    }
-
-    // Screen (X, Y) back to the bitmap: u = dx*c - dy*s, w = dx*s + dy*c.
-    pixman_transform_t t;
-    t.matrix[0][0] = pixman_double_to_fixed(c);
-    t.matrix[0][1] = pixman_double_to_fixed(-s);
-    t.matrix[0][2] = pixman_double_to_fixed(-c * cx + s * cy + pcx);
-    t.matrix[1][0] = pixman_double_to_fixed(s);
-    t.matrix[1][1] = pixman_double_to_fixed(c);
-    t.matrix[1][2] = pixman_double_to_fixed(-s * cx - c * cy + pcy);
-    t.matrix[2][0] = 0;
-    t.matrix[2][1] = 0;
-    t.matrix[2][2] = pixman_fixed_1;
-    pixman_image_set_transform(bitmap.image, &t);
-    pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
-
-    // The turned bitmap covers a slanted rectangle; its bounding box is mostly empty for
-    // a long thin needle. So it is blended in bands of rows, each only as wide as the
-    // rectangle is there (plus a pixel for the filter's soft edge).
-    constexpr int kBandRows = 8;
-    const int top = static_cast<int>(std::floor(minY)) - 1;
-    const int bottom = static_cast<int>(std::ceil(maxY)) + 1;
-    for (int y0 = top; y0 < bottom; y0 += kBandRows) {
-        const double b0 = y0, b1 = std::min(y0 + kBandRows, bottom);
-        double lo = 1e18, hi = -1e18;
-        for (int i = 0; i < 4; i++) {
-            const double* p = corner[i];
-            const double* q = corner[(i + 1) % 4];
-            // The part of this edge inside the band.
-            const double ya = std::max(b0, std::min(p[1], q[1]));
-            const double yb = std::min(b1, std::max(p[1], q[1]));
-            if (ya > yb) {
-                continue;
-            }
-            for (double yy : {ya, yb}) {
-                const double dy = q[1] - p[1];
-                const double xx = std::abs(dy) < 1e-9 ? p[0] : p[0] + (q[0] - p[0]) * (yy - p[1]) / dy;
-                const double x2 = std::abs(dy) < 1e-9 ? q[0] : xx;
-                lo = std::min({lo, xx, x2});
-                hi = std::max({hi, xx, x2});
-            }
-        }
-        if (lo > hi) {
-            continue;
-        }
-        const int bx = static_cast<int>(std::floor(lo)) - 1 - m_originX;
-        const int bw = static_cast<int>(std::ceil(hi)) + 1 - m_originX - bx;
-        int x, y, w, h;
-        if (ClipRect(bx, y0 - m_originY, bw, static_cast<int>(b1) - y0, x, y, w, h)) {
-            pixman_image_composite32(PIXMAN_OP_OVER, bitmap.image, nullptr, m_target, x, y, 0, 0, x, y, w, h);
-        }
-    }
-    pixman_image_set_transform(bitmap.image, nullptr);
-    pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    int offsetX = 0, offsetY = 0;
+    const graphics::BitmapData& turned = bitmap.TurnedAbout(turn, pivotX, pivotY, offsetX, offsetY);
+    DrawBitmap(turned, px + offsetX, py + offsetY);
 }
 
 } // namespace ui
