@@ -166,6 +166,7 @@ void Window::WatchConnection()
     // On X11 the window waits on the X connection and an eventfd itself. SDL's own wait
     // wakes through a second X connection that sends the window a message, and a message
     // still on its way when the window closes fails, which Xlib answers by exiting.
+#if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(m_pWindow, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
@@ -175,6 +176,7 @@ void Window::WatchConnection()
     if (m_wakeFd >= 0) {
         m_xFd = ConnectionNumber(info.info.x11.display);
     }
+#endif
 }
 
 Window::~Window()
@@ -426,17 +428,19 @@ void Window::Resize(int width, int height)
 
 void Window::UpdateTitle()
 {
-    std::string title = "Veltora \xE2\x80\x94 pitch " + FormatNumber(m_pitch, "%g") + "\xC2\xB0";
+    // Plain ASCII: SDL converts titles through the C library's locale, which is "C" here,
+    // and a title it cannot convert never reaches the window manager.
+    std::string title = "Veltora - pitch " + FormatNumber(m_pitch, "%g") + " deg";
     if (m_aim.zoom > 1.0 + 1e-9) {
-        title += " \xE2\x80\x94 zoom " + FormatNumber(m_aim.zoom, "%.1f") + "\xC3\x97";
+        title += " - zoom " + FormatNumber(m_aim.zoom, "%.1f") + "x";
     }
     if (m_background) {
-        title += " \xE2\x80\x94 in the background";
+        title += " - in the background";
     }
     if (m_shrink > 1) {
-        title += " \xE2\x80\x94 shown 1:" + std::to_string(m_shrink);
+        title += " - shown 1:" + std::to_string(m_shrink);
     }
-    title += " \xE2\x80\x94 H lists the keys";
+    title += " - H lists the keys";
     if (title != m_title) {
         m_title = title;
         SDL_SetWindowTitle(m_pWindow, m_title.c_str());
