@@ -6,7 +6,7 @@
 # usage: test_window.sh PATH/TO/veltora [more launcher options]
 # Needs Xvfb, xdotool, ImageMagick (import, compare, identify) and jq; exits 77 when one
 # is missing, 0 when every check passes, 1 with the failed check otherwise.
-set -euo pipefail
+set -Eeuo pipefail
 
 if [[ $# -lt 1 ]]; then
   echo "usage: $0 PATH/TO/veltora [launcher options]" >&2
@@ -34,15 +34,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
+passed=0
 fail() {
   echo "test_window: FAIL: $*" >&2
   if [[ -s "$work/app.log" ]]; then
     echo "--- the launcher's output:" >&2
     tail -n 20 "$work/app.log" >&2
   fi
+  echo "test_window: $passed passed, 1 failed"
   exit 1
 }
-pass() { echo "test_window: ok: $*"; }
+pass() {
+  passed=$((passed + 1))
+  echo "test_window: ok: $*"
+}
+# A tool failing on its own (xdotool once the window is gone, say) still ends with a reason.
+trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
 
 # Xvfb picks a free display itself and names it once it is ready.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -142,6 +149,19 @@ diff=$(compare -metric AE "$work/first.png" "$work/second.png" null: 2>&1 || tru
 [[ $diff -gt 1000 ]] || fail "the window did not change after the drags and hold ($diff pixels differ)"
 pass "$diff pixels changed after the drags and hold"
 
+# S saves the phone's screen (not the turned window) in the launcher's folder and names it.
+xdotool key s
+for _ in $(seq 50); do
+  compgen -G "$work/veltora-*.png" >/dev/null && break
+  sleep 0.1
+done
+saved=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
+[[ -n "$saved" ]] || fail "S saved no screenshot in the current folder"
+sleep 0.2
+[[ "$(identify -format '%wx%h' "$saved")" == 800x480 ]] || fail "the saved screenshot is not 800x480"
+grep -qF "$(basename "$saved")" "$work/app.log" || fail "the launcher did not print the screenshot's name"
+pass "S saved $(basename "$saved")"
+
 xdotool key q
 for _ in $(seq 100); do
   kill -0 "$app_pid" 2>/dev/null || break
@@ -185,4 +205,4 @@ held=$(awk -v s="$stop" '$1 > s && $2 == "canvas" && /landscape_originPin\.png=-
 [[ -n "$held" ]] || fail "the origin needle did not follow the mouse while held"
 pass "hold stopped the camera and the needles still moved while held"
 
-echo "test_window: all checks passed"
+echo "test_window: $passed passed, 0 failed"
