@@ -140,6 +140,8 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     const int viewW = sideways ? device::Screen::kShortSide : device::Screen::kLongSide;
     const int viewH = sideways ? device::Screen::kLongSide : device::Screen::kShortSide;
     window->m_shrink = window->ShrinkFor(viewW, viewH);
+    window->m_shrinkForWidth = viewW;
+    window->m_shrinkForHeight = viewH;
     window->m_windowWidth = viewW / window->m_shrink;
     window->m_windowHeight = viewH / window->m_shrink;
     window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -344,8 +346,12 @@ void Window::Present()
         }
     }
 
-    const int previousShrink = m_shrink;
-    m_shrink = ShrinkFor(viewW, viewH);
+    // The desktop's size is asked for only when the view turns or the display changes.
+    if (viewW != m_shrinkForWidth || viewH != m_shrinkForHeight) {
+        m_shrinkForWidth = viewW;
+        m_shrinkForHeight = viewH;
+        m_shrink = ShrinkFor(viewW, viewH);
+    }
     const int outW = viewW / m_shrink;
     const int outH = viewH / m_shrink;
     const std::uint32_t* out = m_view.data();
@@ -374,9 +380,6 @@ void Window::Present()
 
     if (outW != m_windowWidth || outH != m_windowHeight) {
         Resize(outW, outH);
-    }
-    if (m_shrink != previousShrink) {
-        m_title.clear();
     }
 
     SDL_Surface* surface = SDL_GetWindowSurface(m_pWindow);
@@ -481,8 +484,11 @@ void Window::Handle(const SDL_Event& event)
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            m_mustPresent = true;
+            break;
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
             m_mustPresent = true;
+            m_shrinkForWidth = 0; // another desktop may want another shrink
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A finger does not stay on the glass while the user is in another window.
@@ -541,6 +547,10 @@ void Window::Handle(const SDL_Event& event)
     }
     case SDL_KEYDOWN:
         HandleKey(event);
+        break;
+    case SDL_DISPLAYEVENT:
+        m_shrinkForWidth = 0;
+        m_mustPresent = true;
         break;
     default:
         break;

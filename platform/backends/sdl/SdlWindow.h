@@ -99,6 +99,8 @@ private:
     bool m_portraitForm = false;
     int m_turns = 0;
     int m_shrink = 1;
+    int m_shrinkForWidth = 0; // the view size m_shrink was chosen for
+    int m_shrinkForHeight = 0;
     int m_windowWidth = 0;
     int m_windowHeight = 0;
     std::vector<std::uint32_t> m_view;
