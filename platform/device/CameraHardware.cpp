@@ -145,7 +145,8 @@ void CameraHardware::ProduceFrame(Micros now, FrameSize previewSize, ui::Overlay
     }
     if (!direct) {
         pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride);
-        pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, target->width, target->height,
+        // Read as having no alpha, written with an opaque one: the panel's picture stays opaque.
+        pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, target->width, target->height,
                                                        target->pixels.data(), target->width * 4);
         const double scale = std::max(double(target->width) / view.width, double(target->height) / view.height);
         const double offX = (view.width * scale - target->width) / 2;

@@ -72,7 +72,8 @@ void Painter::CopyPixels(const std::uint32_t* pixels, int width, int height, int
     if (!pixels || !ClipRect(px, py, width, height, x, y, w, h)) {
         return;
     }
-    pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, width, height,
+    // Camera pictures are opaque, so a plain copy of the words is the whole job.
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height,
                                                    const_cast<std::uint32_t*>(pixels), width * 4);
     if (!src) {
         return;

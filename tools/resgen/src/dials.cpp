@@ -102,26 +102,6 @@ void drawScaleBacking(cairo_t* cr, const DialLayout& L) {
     cairo_restore(cr);
 }
 
-void drawGuides(cairo_t* cr, const DialLayout& L) {
-    cairo_save(cr);
-    const double dashes[] = {3.0, 5.0};
-    cairo_set_dash(cr, dashes, 2, 0);
-    cairo_set_line_width(cr, 1.0);
-    const int from = L.half ? 30 : 0;
-    const int to = L.half ? 150 : 330;
-    const double end = bandInner(cr, L) - 6;
-    cairo_new_path(cr);
-    for (int d = from; d <= to; d += 30) {
-        const Pt a = polar(L, d, 24);
-        const Pt b = polar(L, d, end);
-        cairo_move_to(cr, a.x, a.y);
-        cairo_line_to(cr, b.x, b.y);
-    }
-    setColour(cr, kScaleWhite.withAlpha(0.38));
-    cairo_stroke(cr);
-    cairo_restore(cr);
-}
-
 // A grip mark in the shape of the needle's own grip (lozenge for measuring, ring for origin), so the
 // zones can be told apart without telling red from blue. Its long axis runs along the radius,
 // as on the needle.
@@ -260,7 +240,6 @@ Canvas drawDial(const DialLayout& L) {
     Canvas canvas(L.width, L.height);
     cairo_t* cr = canvas.cr();
     drawScaleBacking(cr, L);
-    drawGuides(cr, L);
     drawZones(cr, L);
 
     cairo_push_group(cr);
