@@ -37,7 +37,7 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTORA_FUZZ=ON >/dev/null
 	@cmake --build $(BUILD)-fuzz -j$(JOBS) --target fuzz_events
 	@mkdir -p $(BUILD)-fuzz/corpus fuzz/findings
-	@$(BUILD)-fuzz/bin/fuzz_events -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=4096 \
+	@$(BUILD)-fuzz/bin/fuzz_events -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=4096 -max_len=256 \
 		-artifact_prefix=fuzz/findings/ -print_final_stats=1 $(BUILD)-fuzz/corpus fuzz/corpus
 
 bench: configure
