@@ -21,6 +21,7 @@
 #include "demo/DemoScene.h"
 #include "gst/VideoSource.h"
 #include "photo/PhotoSource.h"
+#include "sdl/SdlWindow.h"
 #include "headless/Script.h"
 #include "device/Device.h"
 #include "device/Screen.h"
@@ -30,13 +31,16 @@ namespace {
 const char* kUsage =
     "usage: veltora [options] [-- application arguments]\n"
     "\n"
-    "Runs Veltora, the camera protractor, on a simulated phone.\n"
+    "Runs Veltora, the camera protractor, on a simulated phone: in a window, or with\n"
+    "--headless (or --script) without one.\n"
     "\n"
     "options:\n"
     "  --headless          run with no window, on a simulated clock\n"
-    "  --seconds N         how long a headless run lasts, in simulated seconds (default 10)\n"
+    "  --seconds N         how long a headless run lasts, in simulated seconds (default 10);\n"
+    "                      a window runs until you quit\n"
     "  --real-time         run headless at the pace of the wall clock instead\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
+    "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
     "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
     "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
@@ -54,6 +58,7 @@ struct Options {
     double seconds = 10.0;
     bool secondsGiven = false;
     bool realTime = false;
+    int shrink = 0;
     std::string scriptPath;
     std::string camera;
     std::string screenshot;
@@ -134,6 +139,8 @@ int Parse(int argc, char** argv, Options& o)
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             std::fputs(headless::Script::Help(), stdout);
+            std::fputs("\n", stdout);
+            std::fputs(sdl::kKeyHelp, stdout);
             return 0;
         } else if (arg == "--headless") {
             o.headless = true;
@@ -168,6 +175,17 @@ int Parse(int argc, char** argv, Options& o)
             if (!value(o.log)) {
                 return 2;
             }
+        } else if (arg == "--shrink") {
+            std::string v;
+            if (!value(v)) {
+                return 2;
+            }
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 1 || n > 8) {
+                return Fail("--shrink wants a whole number from 1 to 8, not '" + v + "'");
+            }
+            o.shrink = static_cast<int>(n);
         } else if (arg == "--camera") {
             if (!value(o.camera)) {
                 return 2;
@@ -248,8 +266,8 @@ int main(int argc, char** argv)
             return Fail(reason);
         }
     }
-    if (!o.headless) {
-        std::fprintf(stderr, "veltora: this build has no window yet; running headless\n");
+    // A script drives the phone itself: no window.
+    if (!o.scriptPath.empty()) {
         o.headless = true;
     }
 
@@ -270,11 +288,25 @@ int main(int argc, char** argv)
     }
 
     device::DeviceConfig config;
-    config.clock = o.realTime ? device::ClockKind::Real : device::ClockKind::Virtual;
+    config.clock = (o.realTime || !o.headless) ? device::ClockKind::Real : device::ClockKind::Virtual;
     config.resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     device::Device dev(config);
+    // Signals are blocked before the window's library starts any thread of its own.
+    SignalWatch signals(dev);
+    std::unique_ptr<sdl::Window> window;
+    if (!o.headless) {
+        std::string reason;
+        sdl::Options options;
+        options.shrink = o.shrink;
+        window = sdl::Window::Open(dev, options, reason);
+        if (!window) {
+            dlclose(lib);
+            trace::CloseFile();
+            return Fail(reason);
+        }
+    }
 
     // With a script the run lasts as long as the script, and --seconds more if given.
     const double seconds = o.scriptPath.empty() || o.secondsGiven ? o.seconds : 0.0;
@@ -285,7 +317,11 @@ int main(int argc, char** argv)
         if (!o.scriptPath.empty()) {
             screenshotFailed |= !script.Run(d, [](const std::string& m) { std::fprintf(stderr, "veltora: %s\n", m.c_str()); });
         }
-        d.RunFor(runMicros);
+        if (window) {
+            window->Run();
+        } else {
+            d.RunFor(runMicros);
+        }
         if (!o.screenshot.empty()) {
             std::string reason;
             if (!d.GetScreen().WritePng(o.screenshot, reason)) {
@@ -304,10 +340,8 @@ int main(int argc, char** argv)
     }
     cargs.push_back(nullptr);
 
-    {
-        SignalWatch signals(dev);
-        exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
-    }
+    exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
+    window.reset();
     dlclose(lib);
     trace::CloseFile();
     if (exitCode != 0) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -30,8 +31,13 @@ TEST(Launcher, HelpListsEveryOption)
 {
     const Outcome o = RunVeltora("--help");
     EXPECT_EQ(o.code, 0);
-    for (const char* opt : {"--headless", "--seconds", "--screenshot", "--app", "--res", "--log", "--help"}) {
+    for (const char* opt : {"--headless", "--seconds", "--real-time", "--screenshot", "--shrink", "--app", "--res",
+                            "--camera", "--log", "--trace", "--script", "--help"}) {
         EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
+    }
+    // The script commands and the window's keys too.
+    for (const char* item : {"drag X0 Y0 X1 Y1", "screenshot FILE", "Q, Escape", "arrow keys"}) {
+        EXPECT_NE(o.out.find(item), std::string::npos) << item;
     }
 }
 
@@ -82,9 +88,13 @@ TEST(Launcher, HeadlessRunEndsCleanlyAndLogsStartAndFinish)
     EXPECT_NE(o.out.find("Application finished."), std::string::npos);
 }
 
-TEST(Launcher, WithoutHeadlessItSaysItRunsHeadless)
+TEST(Launcher, AWindowWithoutADisplaySaysSoInOneLine)
 {
     const Outcome o = RunVeltora("--seconds 0.2");
-    EXPECT_EQ(o.code, 0) << o.out;
-    EXPECT_NE(o.out.find("running headless"), std::string::npos) << o.out;
+    if (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) {
+        GTEST_SKIP() << "a display is there";
+    }
+    EXPECT_EQ(o.code, 2) << o.out;
+    EXPECT_EQ(Lines(o.out), 1) << o.out;
+    EXPECT_NE(o.out.find("cannot open a window: no display"), std::string::npos) << o.out;
 }
