@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -97,4 +98,19 @@ TEST(Launcher, AWindowWithoutADisplaySaysSoInOneLine)
     EXPECT_EQ(o.code, 2) << o.out;
     EXPECT_EQ(Lines(o.out), 1) << o.out;
     EXPECT_NE(o.out.find("cannot open a window: no display"), std::string::npos) << o.out;
+}
+
+TEST(Launcher, TheApplicationLibraryExportsOspMainAlone)
+{
+    const std::string cmd = std::string("nm -D --defined-only ") + VELTORA_BIN_DIR + "/libVeltora.so 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> symbols;
+    char line[512];
+    while (fgets(line, sizeof line, p)) {
+        std::string l(line);
+        symbols.push_back(l.substr(l.find_last_of(' ') + 1, l.find_last_not_of("\n") - l.find_last_of(' ')));
+    }
+    ASSERT_EQ(pclose(p), 0);
+    EXPECT_EQ(symbols, (std::vector<std::string>{"OspMain"}));
 }
