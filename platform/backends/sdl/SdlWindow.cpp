@@ -687,11 +687,11 @@ void Window::ZoomBy(double factor, const Point* windowPoint)
 void Window::SetAim(device::Aim aim)
 {
     aim.zoom = std::clamp(aim.zoom, kMinZoom, kMaxZoom);
-    // The screen stays within the picture: no black edges, and no distance piled up past
-    // an edge that the user would have to pan back first.
-    const double half = 0.5 / aim.zoom;
-    aim.centerX = std::clamp(aim.centerX, half, 1.0 - half);
-    aim.centerY = std::clamp(aim.centerY, half, 1.0 - half);
+    // Any point of the picture can be brought to the middle, so a corner near a photo's
+    // edge can still be put under the dial's hub (what lies past the edge shows black);
+    // beyond that no distance piles up that the user would have to pan back first.
+    aim.centerX = std::clamp(aim.centerX, 0.0, 1.0);
+    aim.centerY = std::clamp(aim.centerY, 0.0, 1.0);
     if (aim == m_aim) {
         return;
     }
