@@ -140,6 +140,8 @@ bool OpenFile(const std::string& path, std::string& reason)
     const int token = AddSink([f](const Event& e) {
         const std::string line = ToJson(e) + "\n";
         std::fputs(line.c_str(), f);
+        // Whole lines only, at once: a script or a person may read the trace while it grows.
+        std::fflush(f);
     });
     std::lock_guard<std::mutex> lock(s.mutex);
     s.file = f;
