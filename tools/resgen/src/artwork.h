@@ -4,6 +4,7 @@
 
 #include "canvas.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ inline constexpr double kPortMeasureR = 96, kPortOriginR0 = 128, kPortOriginR1 =
 inline constexpr int kPinH = 646, kPinPivotY = 631;
 inline constexpr int kLandPinW = 31, kLandPinAxis = 15;
 inline constexpr int kPortPinW = 21, kPortPinAxis = 10;
+// Distance of each landscape needle's grip from the pivot, inside the zone that moves that needle.
+inline constexpr double kLandMeasureGripR = 110, kLandOriginGripR = 262;
 
 inline constexpr int kHubW = 42, kHubH = 40, kHubCx = 21, kHubCy = 20;
 inline constexpr int kSmallHubW = 26, kSmallHubH = 26, kSmallHubC = 13;
@@ -52,6 +55,14 @@ inline constexpr int kHelpW = 480, kHelpH = 1020;
 
 // The digit images: index 0-9 digits, 10 the decimal point, 11 the degree sign.
 inline constexpr int kPointGlyph = 10, kDegreeGlyph = 11;
+
+// Grip marks along the landscape dial's zone edges, in dial degrees. The help page's diagram uses
+// the same list so that it shows the marks where the user will find them.
+inline constexpr std::array<double, 6> kLandZoneMarks{15, 45, 75, 105, 135, 165};
+
+// The outline of a zone-edge grip mark centred on `at`, its long axis along the cairo angle `along`:
+// a ring for the origin zone, a lozenge for the measuring zone, like the grips on the needles.
+void gripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin);
 
 Canvas drawLandscapeDial();
 Canvas drawPortraitDial();

@@ -217,7 +217,7 @@ private:
             if (!edgeColourAt(img, touch, originR0, d, portrait, true))
                 fail(name + ": no blue edge of the origin zone at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
-        // Only the dashed guides and the base line may cross the zones' insides; a tint would cover them.
+        // Only the base line may cross the zones' insides; a tint would fill them.
         if (paintedShare(img, touch, 30, measureR - 10) > 0.10)
             fail(name + ": the measuring zone is painted over");
         if (paintedShare(img, touch, originR0 + 10, originR0 + 50) > 0.10)

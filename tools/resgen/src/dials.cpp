@@ -102,24 +102,6 @@ void drawScaleBacking(cairo_t* cr, const DialLayout& L) {
     cairo_restore(cr);
 }
 
-// A grip mark in the shape of the needle's own grip (lozenge for measuring, ring for origin), so the
-// zones can be told apart without telling red from blue. Its long axis runs along the radius,
-// as on the needle.
-void gripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin) {
-    cairo_new_sub_path(cr);
-    if (origin) {
-        cairo_arc(cr, at.x, at.y, size * 0.55, 0, 2 * kPi);
-        return;
-    }
-    const double ux = std::cos(along), uy = std::sin(along);
-    const double l = size, w = size * 0.55;
-    cairo_move_to(cr, at.x + ux * l, at.y + uy * l);
-    cairo_line_to(cr, at.x - uy * w, at.y + ux * w);
-    cairo_line_to(cr, at.x - ux * l, at.y - uy * l);
-    cairo_line_to(cr, at.x + uy * w, at.y - ux * w);
-    cairo_close_path(cr);
-}
-
 // A zone is shown by its edge alone: a fine line in its needle's colour with a short glow on the
 // side where dragging moves that needle. The picture inside stays untouched.
 void drawZoneEdge(cairo_t* cr, const DialLayout& L, double r, Rgba colour, bool zoneInside, bool origin) {
@@ -255,6 +237,24 @@ Canvas drawDial(const DialLayout& L) {
 
 }  // namespace
 
+// A grip mark in the shape of the needle's own grip (lozenge for measuring, ring for origin), so the
+// zones can be told apart without telling red from blue. Its long axis runs along the radius,
+// as on the needle.
+void gripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin) {
+    cairo_new_sub_path(cr);
+    if (origin) {
+        cairo_arc(cr, at.x, at.y, size * 0.55, 0, 2 * kPi);
+        return;
+    }
+    const double ux = std::cos(along), uy = std::sin(along);
+    const double l = size, w = size * 0.55;
+    cairo_move_to(cr, at.x + ux * l, at.y + uy * l);
+    cairo_line_to(cr, at.x - uy * w, at.y + ux * w);
+    cairo_line_to(cr, at.x - ux * l, at.y - uy * l);
+    cairo_line_to(cr, at.x + uy * w, at.y - ux * w);
+    cairo_close_path(cr);
+}
+
 Canvas drawLandscapeDial() {
     const DialLayout L{
         .width = geo::kLandW, .height = geo::kLandH,
@@ -263,8 +263,7 @@ Canvas drawLandscapeDial() {
         .scaleR = 350, .tick1 = 7, .tick5 = 12, .tick10 = 18,
         .numberSize = 14,
         .lastDegree = 180, .half = true, .phi = landscapePhi,
-        // Between the guides, so marks and guides do not meet.
-        .markerAngles = {15, 45, 75, 105, 135, 165}, .markerSize = 7};
+        .markerAngles = std::vector<double>(kLandZoneMarks.begin(), kLandZoneMarks.end()), .markerSize = 7};
     return drawDial(L);
 }
 

@@ -22,6 +22,9 @@ constexpr Rgba kHeading{0.06, 0.12, 0.20};
 constexpr Rgba kMeasureText{0.84, 0.19, 0.06};
 constexpr Rgba kOriginText{0.04, 0.45, 0.78};
 
+// Grip marks are drawn larger than the dial's scaled down, or they would shrink to dots.
+constexpr double kGripSize = 5;
+
 double rad(double d) { return d * kPi / 180.0; }
 
 // Screen direction of a landscape dial angle: 0 left, 90 up.
@@ -29,14 +32,24 @@ Pt dialPoint(Pt c, double degrees, double r) {
     return {c.x - r * std::cos(rad(degrees)), c.y - r * std::sin(rad(degrees))};
 }
 
-void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour) {
+// A needle with its grip, the mark that also runs along the edge of the zone that moves it.
+void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin) {
     const Pt e = dialPoint(c, degrees, length);
-    cairo_move_to(cr, c.x, c.y);
-    cairo_line_to(cr, e.x, e.y);
+    const Pt g = dialPoint(c, degrees, gripAt);
+    const double along = kPi + rad(degrees);
+    auto path = [&] {
+        cairo_new_path(cr);
+        cairo_move_to(cr, c.x, c.y);
+        cairo_line_to(cr, e.x, e.y);
+        gripMarkPath(cr, g, along, kGripSize, origin);
+    };
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    path();
     cairo_set_line_width(cr, 4.5);
     setColour(cr, kShadow.withAlpha(0.7));
-    cairo_stroke_preserve(cr);
+    cairo_stroke(cr);
+    path();
     cairo_set_line_width(cr, 2.5);
     setColour(cr, colour);
     cairo_stroke(cr);
@@ -187,17 +200,48 @@ void measuringDiagram(cairo_t* cr, double top) {
     setColour(cr, {0.84, 0.76, 0.62});
     cairo_fill(cr);
 
-    // Zones, in the needles' colours, as on the dial.
-    cairo_arc(cr, c.x, c.y, 46, kPi, 2 * kPi);
-    cairo_close_path(cr);
-    setColour(cr, kMeasureColour.withAlpha(0.20));
-    cairo_fill(cr);
-    cairo_new_path(cr);
-    cairo_arc(cr, c.x, c.y, scaleR, kPi, 2 * kPi);
-    cairo_arc_negative(cr, c.x, c.y, 64, 2 * kPi, kPi);
-    cairo_close_path(cr);
-    setColour(cr, kOriginColour.withAlpha(0.18));
-    cairo_fill(cr);
+    // Everything in proportion to the landscape dial, whose scale has a radius of 350 px.
+    const double k = scaleR / 350;
+    // Touches are measured from a point a little below the pivot, so the zone edges are centred there.
+    const Pt touch{c.x, c.y + k * (geo::kLandTouch.y - geo::kLandCentre.y)};
+    const double measureR = k * geo::kLandMeasureR, originR0 = k * geo::kLandOriginR0;
+    auto onEdge = [&](double r, double d) { return dialPoint(touch, d, r); };
+
+    // The zones as the dial shows them: only their edges, each with a faint tint on the side where
+    // dragging moves that needle, and the grip marks of that needle along it.
+    auto zoneEdge = [&](double r, Rgba colour, bool zoneInside, bool origin) {
+        const double g0 = zoneInside ? r - 3 : r, g1 = zoneInside ? r : r + 3;
+        cairo_new_path(cr);
+        cairo_arc(cr, touch.x, touch.y, g1, kPi, 2 * kPi);
+        cairo_arc_negative(cr, touch.x, touch.y, g0, 2 * kPi, kPi);
+        cairo_close_path(cr);
+        cairo_pattern_t* glow = cairo_pattern_create_radial(touch.x, touch.y, g0, touch.x, touch.y, g1);
+        const double atLine = zoneInside ? 1 : 0;
+        cairo_pattern_add_color_stop_rgba(glow, atLine, colour.r, colour.g, colour.b, 0.45);
+        cairo_pattern_add_color_stop_rgba(glow, 1 - atLine, colour.r, colour.g, colour.b, 0);
+        cairo_set_source(cr, glow);
+        cairo_fill(cr);
+        cairo_pattern_destroy(glow);
+
+        auto path = [&] {
+            cairo_new_path(cr);
+            cairo_arc(cr, touch.x, touch.y, r, kPi, 2 * kPi);
+            for (const double d : kLandZoneMarks) gripMarkPath(cr, onEdge(r, d), kPi + rad(d), kGripSize, origin);
+        };
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        path();
+        cairo_set_line_width(cr, 3.2);
+        setColour(cr, kShadow.withAlpha(0.45));
+        cairo_stroke(cr);
+        path();
+        cairo_set_line_width(cr, 1.5);
+        setColour(cr, colour);
+        cairo_stroke(cr);
+    };
+    // As on the dial, the origin ring shows only its inner edge; its outer edge is the scale.
+    zoneEdge(measureR, kMeasureColour, true, false);
+    zoneEdge(originR0, kOriginColour, false, true);
 
     // Scale.
     cairo_new_path(cr);
@@ -216,19 +260,23 @@ void measuringDiagram(cairo_t* cr, double top) {
     cairo_line_to(cr, c.x + scaleR, c.y);
     cairo_stroke(cr);
 
-    needle(cr, c, 90, 170, kOriginColour);
-    needle(cr, c, 30, 170, kMeasureColour);
+    // Grips where the needles carry them on screen: each inside the zone that moves it.
+    needle(cr, c, 90, 170, kOriginColour, k * geo::kLandOriginGripR, true);
+    needle(cr, c, 30, 170, kMeasureColour, k * geo::kLandMeasureGripR, false);
     hubDot(cr, c, 7);
 
     // Arc showing the angle read.
     cairo_new_path(cr);
-    cairo_arc(cr, c.x, c.y, 30, kPi + rad(30), kPi + rad(90));
+    cairo_arc(cr, c.x, c.y, 22, kPi + rad(30), kPi + rad(90));
     setColour(cr, kHeading);
     cairo_set_line_width(cr, 1.4);
     cairo_stroke(cr);
 
     const double textX = left + 262;
+    // Each callout ends on its zone's edge halfway between two grip marks, where its line stays clear of
+    // every mark on the way out.
     auto callout = [&](Pt from, double y, const char* l1, const char* l2, Rgba colour) {
+        cairo_new_path(cr);
         cairo_move_to(cr, from.x, from.y);
         cairo_line_to(cr, textX - 6, y);
         setColour(cr, colour);
@@ -244,8 +292,8 @@ void measuringDiagram(cairo_t* cr, double top) {
         textPath(cr, l2, textX, y + 20);
         cairo_fill(cr);
     };
-    callout(dialPoint(c, 135, 88), top + 28, "Drag on the outer ring", "to move the blue needle", kOriginText);
-    callout(dialPoint(c, 150, 30), top + 78, "Drag near the centre", "to move the red needle", kMeasureText);
+    callout(onEdge(originR0, 120), top + 28, "Drag on the outer ring", "to move the blue needle", kOriginText);
+    callout(onEdge(measureR, 150), top + 78, "Drag near the centre", "to move the red needle", kMeasureText);
 
     // The readout for this picture.
     roundedRect(cr, textX, top + 118, 84, 34, 6);

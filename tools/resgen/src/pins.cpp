@@ -55,7 +55,7 @@ Canvas drawPin(bool landscape, bool origin) {
     L.axis = (landscape ? geo::kLandPinAxis : geo::kPortPinAxis) + 0.5;
     L.pivotY = geo::kPinPivotY + 0.5;
     if (landscape) {
-        L.gripR = origin ? 262 : 110;
+        L.gripR = origin ? geo::kLandOriginGripR : geo::kLandMeasureGripR;
         L.gripHalfLen = 20;
         L.gripHalfWidth = origin ? 7 : 6;
     } else {
