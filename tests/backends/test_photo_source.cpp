@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Frames.h"
+
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -25,7 +27,9 @@ namespace {
 using device::Aim;
 using device::PixelView;
 
-constexpr std::uint32_t kPoison = 0x00ABCDEFu;
+using testing_support::Frame;
+using testing_support::kPoison;
+using testing_support::Near;
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 constexpr std::uint32_t kGrey = 0xFF606060u;
@@ -123,25 +127,6 @@ std::string WritePng(const TempDir& dir, const std::string& name, const Picture&
     EXPECT_TRUE(media::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
         << reason;
     return path;
-}
-
-struct Frame {
-    int width, height, strideWords;
-    std::vector<std::uint32_t> words;
-    Frame(int w, int h, int padWords = 0) : width(w), height(h), strideWords(w + padWords)
-    {
-        words.assign(std::size_t(strideWords) * h, kPoison);
-    }
-    PixelView View() { return {words.data(), width, height, strideWords * 4}; }
-    std::uint32_t At(int x, int y) const { return words[std::size_t(y) * strideWords + x]; }
-};
-
-bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
 }
 
 // Where the aim promises each frame pixel's centre lands on the picture: the aimed point at the

@@ -6,6 +6,8 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include "support/Frames.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -25,7 +27,9 @@ using gst::VideoTiming;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint32_t kPoison = 0x00ABCDEFu;
+using testing_support::Frame;
+using testing_support::kPoison;
+using testing_support::Near;
 constexpr int kFrames = 12;
 constexpr std::int64_t kFrameUs = 66'667;
 
@@ -127,25 +131,6 @@ void WriteCountingVideo(const std::string& path, int width = 160, int height = 1
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
     ASSERT_EQ(RunToEnd(pipeline), "");
-}
-
-struct Frame {
-    int width, height, strideWords;
-    std::vector<std::uint32_t> words;
-    Frame(int w, int h, int padWords = 0) : width(w), height(h), strideWords(w + padWords)
-    {
-        words.assign(std::size_t(strideWords) * h, kPoison);
-    }
-    PixelView View() { return {words.data(), width, height, strideWords * 4}; }
-    std::uint32_t At(int x, int y) const { return words[std::size_t(y) * strideWords + x]; }
-};
-
-bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
 }
 
 // Which frame of the counting video a rendered frame shows, by the grey of its left half;
