@@ -3,6 +3,8 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests may run with more jobs than cores (CI does) so that a race between tests shows at once.
+TEST_JOBS ?= $(JOBS)
 
 .PHONY: all deps configure build run test test-asan bench fuzz res clean
 
@@ -21,7 +23,7 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)
 
 # The whole suite under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
 test-asan: deps

@@ -8,6 +8,7 @@
 
 #include "demo/DemoScene.h"
 #include "support/Harness.h"
+#include "support/Scratch.h"
 
 using namespace Osp::Base;
 using namespace Osp::Graphics;
@@ -204,7 +205,7 @@ TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
 TEST(Form, RunsWithNoImagesAtAll)
 {
     HarnessOptions o;
-    o.resDir = (std::filesystem::path(::testing::TempDir()) / "no-such-res-folder").string();
+    o.resDir = testing_support::ProcessScratch().File("no-such-res-folder");
     Harness h(o);
     h.Frames(5);
     EXPECT_EQ(h.Log().Count("file not found"), 48);

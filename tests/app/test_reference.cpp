@@ -7,6 +7,7 @@
 
 #include "media/ImageCodec.h"
 #include "support/Harness.h"
+#include "support/Scratch.h"
 
 using testing_support::Harness;
 
@@ -47,7 +48,7 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     }
     const int allowed = screen.width * screen.height / 500; // 0.2 %
     if (far > allowed) {
-        const std::string got = ::testing::TempDir() + "/got-" + name;
+        const std::string got = testing_support::KeptFolder("veltora-reference") + "/got-" + name;
         media::WritePngFile(got, screen.pixels, screen.width, screen.height, screen.stride, reason);
         FAIL() << name << ": " << far << " pixels differ (allowed " << allowed << "); this run's picture is " << got;
     }

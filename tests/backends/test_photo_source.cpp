@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Frames.h"
+#include "support/Scratch.h"
 
 #include <jpeglib.h>
 
@@ -30,6 +31,7 @@ using device::PixelView;
 using testing_support::Frame;
 using testing_support::kPoison;
 using testing_support::Near;
+using testing_support::ScratchDir;
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 constexpr std::uint32_t kGrey = 0xFF606060u;
@@ -38,23 +40,6 @@ constexpr std::uint32_t kGreen = 0xFF10C020u;
 constexpr std::uint32_t kBlue = 0xFF1020E0u;
 constexpr std::uint32_t kYellow = 0xFFF0E010u;
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "photo-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir()
-    {
-        if (!path_.empty())
-            std::filesystem::remove_all(path_);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 struct Picture {
     int width = 0, height = 0;
@@ -121,7 +106,7 @@ bool WriteJpeg(const std::string& path, const Picture& picture)
     return std::fclose(file) == 0;
 }
 
-std::string WritePng(const TempDir& dir, const std::string& name, const Picture& picture)
+std::string WritePng(const ScratchDir& dir, const std::string& name, const Picture& picture)
 {
     std::string path = dir.File(name), reason;
     EXPECT_TRUE(media::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
@@ -225,7 +210,7 @@ TEST(PhotoSource, NamesTheFileAndOffersTheLandscapeFrameLast)
 
 TEST(PhotoSource, CoversEveryFrameShapeCentredWithoutStretching)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     const Picture picture = Quadrants();
     photo::PhotoSource source(WritePng(dir, "quads.png", picture));
     std::string reason;
@@ -258,7 +243,7 @@ TEST(PhotoSource, CoversEveryFrameShapeCentredWithoutStretching)
 
 TEST(PhotoSource, AimMovesAndMagnifiesThePicture)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     const Picture picture = Quadrants();
     photo::PhotoSource source(WritePng(dir, "quads.png", picture));
     std::string reason;
@@ -301,7 +286,7 @@ TEST(PhotoSource, AimMovesAndMagnifiesThePicture)
 
 TEST(PhotoSource, AimNearThePicturesEdgeShowsBlackBeyondIt)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     const Picture picture = Quadrants();
     photo::PhotoSource source(WritePng(dir, "quads.png", picture));
     std::string reason;
@@ -322,7 +307,7 @@ TEST(PhotoSource, AimNearThePicturesEdgeShowsBlackBeyondIt)
 
 TEST(PhotoSource, ReadsJpegAndKeepsFramesOpaque)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     const Picture picture = Quadrants(320, 240);
     const std::string path = dir.File("quads.jpeg");
     ASSERT_TRUE(WriteJpeg(path, picture));
@@ -346,7 +331,7 @@ TEST(PhotoSource, ReadsJpegAndKeepsFramesOpaque)
 
 TEST(PhotoSource, RefusesMissingAndBrokenFiles)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     std::string reason;
 
     photo::PhotoSource missing(dir.File("nowhere.png"));
@@ -390,7 +375,7 @@ TEST(PhotoSource, RefusesMissingAndBrokenFiles)
 
 TEST(PhotoSource, RefusesUnsafeOutputViews)
 {
-    TempDir dir;
+    ScratchDir dir("photo-test");
     photo::PhotoSource source(WritePng(dir, "quads.png", Quadrants()));
     std::string reason;
     ASSERT_TRUE(source.Open(reason)) << reason;
@@ -435,7 +420,7 @@ TEST(CoverDraw, ShrinkingAveragesFineDetailInsteadOfSamplingIt)
 TEST(PhotoSource, LargePicturesShrunkHardStillLandWhereTheAimSays)
 {
     // Odd sizes, so every halving has a half-covered last row and column.
-    TempDir dir;
+    ScratchDir dir("photo-test");
     const Picture picture = Quadrants(1601, 1203);
     photo::PhotoSource source(WritePng(dir, "large.png", picture));
     std::string reason;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Frames.h"
+#include "support/Scratch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,29 +31,13 @@ using Clock = std::chrono::steady_clock;
 using testing_support::Frame;
 using testing_support::kPoison;
 using testing_support::Near;
+using testing_support::ScratchDir;
 constexpr int kFrames = 12;
 constexpr std::int64_t kFrameUs = 66'667;
 
 // The grey of the counting video's frame i; far enough apart to tell after JPEG.
 int Level(int i) { return 30 + 15 * i; }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "video-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempDir()
-    {
-        if (!path_.empty())
-            std::filesystem::remove_all(path_);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 void InitGstreamer()
 {
@@ -181,7 +166,7 @@ TEST(VideoSource, NamesItsSourceAndOffersTheLandscapeFrameLast)
 
 TEST(VideoSource, FileShowsOneFramePerPreviewFrameAndLoops)
 {
-    TempDir dir;
+    ScratchDir dir("video-test");
     const std::string path = dir.File("count.avi");
     WriteCountingVideo(path);
     if (HasFatalFailure())
@@ -229,7 +214,7 @@ TEST(VideoSource, FileShowsOneFramePerPreviewFrameAndLoops)
 
 TEST(VideoSource, FramesAreAimedLikePhotos)
 {
-    TempDir dir;
+    ScratchDir dir("video-test");
     const std::string path = dir.File("count.avi");
     WriteCountingVideo(path);
     if (HasFatalFailure())
@@ -255,7 +240,7 @@ TEST(VideoSource, FramesAreAimedLikePhotos)
 TEST(VideoSource, AVideoWithSoundPlaysItsPicture)
 {
     InitGstreamer();
-    TempDir dir;
+    ScratchDir dir("video-test");
     const std::string path = dir.File("talk.avi");
     ASSERT_EQ(Launch("avimux name=mux ! filesink location=\"" + path + "\" "
                      "videotestsrc num-buffers=10 pattern=green ! video/x-raw,width=160,height=120,framerate=15/1 "
@@ -275,7 +260,7 @@ TEST(VideoSource, AVideoWithSoundPlaysItsPicture)
 TEST(VideoSource, OpenExplainsFilesItCannotPlay)
 {
     InitGstreamer();
-    TempDir dir;
+    ScratchDir dir("video-test");
     std::string reason;
 
     VideoSource missing(VideoSource::Kind::File, dir.File("absent.avi"));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Scratch.h"
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -179,12 +181,6 @@ Bytes makeBmp(std::int32_t w, std::int32_t h, int bpp, const Bytes& rows, const 
 
 class ImageCodecTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/image-codec-test-XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        dir_ = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
     // One small valid file of each format, for the failure tests to spoil.
@@ -210,7 +206,8 @@ protected:
         return path("s.bmp");
     }
 
-    std::string dir_;
+    testing_support::ScratchDir scratch_{"image-codec-test"};
+    const std::string& dir_ = scratch_.Path();
 };
 
 TEST_F(ImageCodecTest, PngColourTypesAllBecomePremultipliedArgb) {

@@ -8,6 +8,7 @@
 
 #include "demo/DemoScene.h"
 #include "device/TouchRouter.h"
+#include "support/Scratch.h"
 
 namespace testing_support {
 
@@ -79,7 +80,7 @@ std::vector<std::string> TraceRecorder::Args(const std::string& name, const std:
 std::string CopyRes(const std::string& folder, const std::vector<std::string>& leaveOut)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(::testing::TempDir()) / folder;
+    const fs::path dir = fs::path(ProcessScratch().Path()) / folder;
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (const auto& entry : fs::directory_iterator(SourceRes())) {

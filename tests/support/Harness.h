@@ -118,7 +118,7 @@ private:
 };
 
 std::string SourceRes();
-// A fresh folder under the test temp dir, holding copies of the named Res/ files (all when empty).
+// A fresh folder in this process's scratch folder, holding copies of the named Res/ files (all when empty).
 std::string CopyRes(const std::string& folder, const std::vector<std::string>& leaveOut = {});
 
 struct HarnessOptions {

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdio>
 
-#include <gtest/gtest.h>
+#include "support/Scratch.h"
 
 namespace testing_support {
 
@@ -30,7 +30,7 @@ Outcome RunVeltora(const std::string& args)
 
 std::string Temp(const std::string& name)
 {
-    return ::testing::TempDir() + name;
+    return ProcessScratch().File(name);
 }
 
 } // namespace testing_support

@@ -11,7 +11,7 @@ struct Outcome {
 };
 
 Outcome RunVeltora(const std::string& args);
-// A path in the test temp folder.
+// A path in this process's own scratch folder.
 std::string Temp(const std::string& name);
 
 } // namespace testing_support
