@@ -49,7 +49,9 @@ void ExpectNode(const Control* c, const MainForm& form, const Node& want)
     EXPECT_EQ(got.actionId, want.actionId) << want.cls;
 }
 
-// A camera whose list of preview sizes is empty.
+constexpr std::uint32_t kCameraColour = 0xFF336699u;
+
+// A camera that offers no preview sizes and sees one plain colour.
 class NoSizesSource : public device::CameraSource {
 public:
     std::string Describe() const override { return "sizeless camera"; }
@@ -58,7 +60,7 @@ public:
     bool Render(std::int64_t, const device::PixelView& out, std::string&) override
     {
         for (int y = 0; y < out.height; y++) {
-            std::fill(out.Row(y), out.Row(y) + out.width, 0xFF336699u);
+            std::fill(out.Row(y), out.Row(y) + out.width, kCameraColour);
         }
         return true;
     }
@@ -177,9 +179,11 @@ TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
                                            "info_contents.jpg", "velt.png"};
     HarnessOptions o;
     o.resDir = CopyRes("missing-some", gone);
+    o.cameraSource = [] { return std::make_unique<NoSizesSource>(); };
     Harness h(o);
     auto f = h.Inspect();
     h.Frames(3);
+    ASSERT_EQ(f.orientation, 2);
     for (const auto& name : gone) {
         EXPECT_EQ(h.Log().Count(name + ": file not found"), name == "blank.png" ? 6 : 1) << name;
     }
@@ -199,19 +203,31 @@ TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
     EXPECT_EQ(draws.front().rfind("landscape_originPin.png", 0), 0u);
     EXPECT_EQ(ui::ControlAccess::LabelBackground(*f.landscapeLabel), nullptr);
     EXPECT_FALSE(ui::ControlAccess::ButtonImage(*f.infoButton, false));
-    h.Device().GetScreen().Compose();
+    // On screen: the camera's plain colour where the hold image would be, the information
+    // image that is there drawn over it.
+    const auto screen = h.Device().GetScreen().Compose();
+    EXPECT_EQ(screen.Row(15 + 25)[721 + 25], kCameraColour);
+    EXPECT_NE(screen.Row(90 + 25)[15 + 25], kCameraColour);
 }
 
 TEST(Form, RunsWithNoImagesAtAll)
 {
     HarnessOptions o;
     o.resDir = testing_support::ProcessScratch().File("no-such-res-folder");
+    o.cameraSource = [] { return std::make_unique<NoSizesSource>(); };
     Harness h(o);
     h.Frames(5);
     EXPECT_EQ(h.Log().Count("file not found"), 48);
     EXPECT_TRUE(h.ShownDraws().empty());
-    EXPECT_EQ(h.Device().Camera().FramesProduced() > 0, true);
-    h.Device().GetScreen().Compose();
+    EXPECT_GT(h.Device().Camera().FramesProduced(), 0u);
+    // Nothing over the camera's picture: every pixel is the camera's colour.
+    const auto screen = h.Device().GetScreen().Compose();
+    ASSERT_EQ(screen.width, 800);
+    for (int y = 0; y < screen.height; y++) {
+        for (int x = 0; x < screen.width; x++) {
+            ASSERT_EQ(screen.Row(y)[x], kCameraColour) << "at (" << x << ", " << y << ")";
+        }
+    }
     h.Finish();
     EXPECT_EQ(Bitmap::GetLiveCount(), 0);
 }
@@ -229,7 +245,7 @@ TEST(Form, CameraWithNoSizesKeepsItsDefaultAndNoCameraAtAllStillRuns)
         EXPECT_FALSE(h.ShownDraws().empty());
         // Its picture shows under the dial.
         const auto screen = h.Device().GetScreen().Compose();
-        EXPECT_EQ(screen.Row(470)[790], 0xFF336699u);
+        EXPECT_EQ(screen.Row(470)[790], kCameraColour);
     }
     {
         HarnessOptions o;

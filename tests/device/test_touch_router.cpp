@@ -2,10 +2,13 @@
 // gesture kept by that control, the seven callbacks, buttons and the scroll panel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "device/TouchRouter.h"
+#include "media/ImageCodec.h"
+#include "support/Frames.h"
 #include "support/Harness.h"
 
 using namespace Osp::Base;
@@ -204,12 +207,35 @@ TEST(TouchRouter, TheHelpImageScrollsByAtMost285)
     h.Frames(1);
     ASSERT_TRUE(h.Device().GetScreen().Portrait());
     auto* scroll = static_cast<ScrollPanel*>(f.infoPanel->GetControl(2));
+    media::DecodedImage help;
+    std::string reason;
+    ASSERT_TRUE(media::DecodeImageFile(testing_support::SourceRes() + "/info_contents.jpg", help, reason)) << reason;
+    ASSERT_EQ(help.height, 1020);
+    // The scroll panel starts 65 rows down the 800-row screen; it shows the help image's rows
+    // from `top` on, unscaled, down to the screen's last row. The form keeps the picture in
+    // 16-bit colour, so each channel may differ by the 565 rounding.
+    auto expectHelpFrom = [&](int top) {
+        const auto screen = h.Device().GetScreen().Compose();
+        ASSERT_EQ(screen.width, 480);
+        ASSERT_EQ(screen.height, 800);
+        int rowsWithInk = 0;
+        for (int y = 65; y < 800; y += 7) {
+            const std::uint32_t* want = help.pixels.data() + std::size_t(top + y - 65) * help.width;
+            bool ink = false;
+            for (int x = 0; x < 480; x++) {
+                ink = ink || (want[x] & 0xFF) < 0x80;
+                ASSERT_TRUE(testing_support::Near(screen.Row(y)[x], want[x], 8))
+                    << "screen (" << x << ", " << y << ") against help image row " << top + y - 65;
+            }
+            rowsWithInk += ink;
+        }
+        EXPECT_GT(rowsWithInk, 20); // the rows compared hold text and drawings, not only paper
+    };
+    expectHelpFrom(0);
     h.Drag(240, 700, 240, 100, 12);
     EXPECT_EQ(scroll->GetScrollPosition(), 285);
-    // The bottom of the help image is on screen now.
-    const auto screen = h.Device().GetScreen().Compose();
-    EXPECT_EQ(screen.width, 480);
-    EXPECT_EQ(screen.height, 800);
+    expectHelpFrom(285); // the bottom of the help image is on screen now
     h.Drag(240, 100, 240, 700, 12);
     EXPECT_EQ(scroll->GetScrollPosition(), 0);
+    expectHelpFrom(0);
 }
