@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Uses the desktop window as a person would, with real X mouse and key events under a
 # virtual X server: drags needles landscape and portrait, holds the picture, then checks
-# the window's pictures, the trace of what the application drew and called, and the CPU.
+# the window's pictures, the trace of what the application drew and called, and the CPU;
+# last, on a still photo, compares the window pixel by pixel with the phone's screen.
 #
 # usage: test_window.sh PATH/TO/veltora [more launcher options]
 # Needs Xvfb, xdotool, ImageMagick (import, compare, identify) and jq; exits 77 when one
@@ -204,5 +205,79 @@ last_portrait=$(last_line 'portrait_pin')
 held=$(awk -v s="$stop" '$1 > s && $2 == "canvas" && /landscape_originPin\.png=-4[6-9]/ {print $1; exit}' "$work/events.txt")
 [[ -n "$held" ]] || fail "the origin needle did not follow the mouse while held"
 pass "hold stopped the camera and the needles still moved while held"
+
+# Pixels: on a still photo (the demo scene has a running watch), the window must show the
+# phone's screen turned as the phone is held, upright for the user, in all four holdings and on
+# the help page. S saves the phone's own screen; ImageMagick turns it the expected way (clockwise
+# degrees) and compares it with an X screenshot of the window, and the wrong turns must not match.
+convert -size 800x480 -seed 7 plasma:fractal "$work/still.png" || fail "cannot draw the still photo"
+rm -f "$work"/veltora-*.png
+(cd "$work" && exec "$launcher" --camera "$work/still.png" "${extra[@]}") >"$work/app.log" 2>&1 &
+app_pid=$!
+wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||
+  fail "no Veltora window appeared within 15 s on the still photo"
+xdotool windowfocus --sync "$wid"
+wait_geometry 800x480 "start on the still photo"
+
+saved_screen() { # waits for S's file, moves it to $work/$1.png
+  local f
+  for _ in $(seq 50); do
+    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
+    [[ -n "$f" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$f" ]] || fail "S saved no screenshot for $1"
+  sleep 0.2
+  mv "$f" "$work/$1.png"
+}
+differs() { # a b: how many pixels differ beyond the 1% fuzz; a size mismatch counts as all
+  if [[ "$(identify -format '%wx%h' "$1")" != "$(identify -format '%wx%h' "$2")" ]]; then
+    echo 999999
+    return
+  fi
+  local n
+  n=$(compare -metric AE -fuzz 1% "$1" "$2" null: 2>&1 || true)
+  [[ "$n" =~ ^[0-9]+$ ]] || fail "cannot compare $1 and $2: $n"
+  echo "$n"
+}
+check_view() { # name turn size: the window shows the screen turned by `turn` degrees clockwise
+  local name=$1 turn=$2 size=$3 wrong n bad
+  wait_geometry "$size" "$name"
+  sleep 1.2 # a tilt reading lays the controls out, then a frame shows them
+  shot "view-$name"
+  xdotool key s
+  saved_screen "screen-$name"
+  convert "$work/screen-$name.png" -rotate "$turn" "$work/want-$name.png"
+  n=$(differs "$work/view-$name.png" "$work/want-$name.png")
+  [[ $n -le 40 ]] || fail "$name: the window is not the phone's screen turned $turn degrees ($n pixels differ; KEEP_WORK=1 keeps the pictures)"
+  for wrong in 0 90 180 270; do
+    [[ $wrong -eq $turn ]] && continue
+    convert "$work/screen-$name.png" -rotate "$wrong" "$work/wrong-$name.png"
+    bad=$(differs "$work/view-$name.png" "$work/wrong-$name.png")
+    [[ $bad -gt 10000 ]] || fail "$name: a turn of $wrong degrees matches the window too ($bad pixels differ)"
+  done
+  pass "$name: the window is the phone's screen turned $turn degrees ($n pixels differ)"
+}
+check_view landscape 0 800x480
+xdotool key 2
+check_view portrait 90 480x800
+xdotool key 3
+check_view landscape-turned-over 180 800x480
+xdotool key 4
+check_view portrait-upside-down 270 480x800
+xdotool key 1
+wait_geometry 800x480 "key 1 (landscape) again"
+sleep 1.2
+# The information image is at (15,90)-(65,140); the help page turns the form to portrait.
+xdotool mousemove --window "$wid" 40 115 click 1
+check_view help-page 0 480x800
+xdotool key q
+for _ in $(seq 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the launcher did not quit within 10 s of Q on the still photo"
+wait "$app_pid" || true
+app_pid=""
 
 echo "test_window: $passed passed, 0 failed"
