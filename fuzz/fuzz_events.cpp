@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "MainForm.h"
@@ -66,10 +67,17 @@ std::string TinyRes()
         names.push_back("bigNum" + std::to_string(i) + ".png");
         names.push_back("smallNum" + std::to_string(i) + ".png");
     }
-    char dir[] = "/tmp/veltora-fuzz-res-XXXXXX";
-    if (!mkdtemp(dir)) {
+    // Made once per process and removed when it ends.
+    struct Folder {
+        std::string path;
+        ~Folder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    };
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltora-fuzz-res-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
         std::abort();
     }
+    static Folder folder{pattern};
+    const char* dir = folder.path.c_str();
     const std::uint32_t px[4] = {0xFF102030u, 0x80402010u, 0u, 0xFFFFFFFFu};
     std::string reason;
     for (const auto& n : names) {
