@@ -122,6 +122,21 @@ private:
         return false;
     }
 
+    // Amber paint along dial angle `deg` between radii r0 and r1, within a number's half-width.
+    static bool secondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait) {
+        const double a = deg * std::acos(-1.0) / 180;
+        const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
+        for (double r = r0; r <= r1; r += 0.5)
+            for (double t = -4; t <= 4; t += 1) {
+                const int x = static_cast<int>(std::floor(c.x + r * ux - t * uy));
+                const int y = static_cast<int>(std::floor(c.y + r * uy + t * ux));
+                if (x < 0 || y < 0 || x >= img.width || y >= img.height) continue;
+                const Pixel& q = img.at(x, y);
+                if (q.a > 200 && q.r > 200 && q.g > 150 && q.r - q.b > 60) return true;
+            }
+        return false;
+    }
+
     // The dial is blended over every camera frame; partly clear pixels each cost a full blend,
     // so more than a fifth of them would make the frame too slow.
     static constexpr double kMaxPartlyClear = 0.20;
@@ -206,6 +221,14 @@ private:
             if (!scaleAt(port, p.x - r * std::sin(a), p.y + r * std::cos(a)))
                 fail("velt3.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
+        // The second scale, for the phone turned over: amber numbers inside the white ones at every
+        // ten degrees.
+        for (int d = 10; d <= 170; d += 10)
+            if (!secondScaleAt(land, c, d, 296, 318, false))
+                fail("velt.png: no second-scale number at " + std::to_string(d) + " degrees");
+        for (int d = 0; d < 360; d += 10)
+            if (!secondScaleAt(port, p, d, 188, 207, true))
+                fail("velt3.png: no second-scale number at " + std::to_string(d) + " degrees");
     }
 
     double difference(const Image& a, const Image& b) {

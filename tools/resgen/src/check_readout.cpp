@@ -100,12 +100,18 @@ private:
         }
         if (b.left == 0 || b.top == 0 || b.right == w_ - 1 || b.bottom == h_ - 1)
             report_.fail(name + ": glyph is cut at the edge of its image");
-        // Small images stand on plates of the panel's colour; big ones on nothing.
-        for (const Pixel& p : img.px)
-            if (!big_ && p.a != 0 && !isInk(p) && p.a != 255) {
-                report_.fail(name + ": stray paint beside the glyph");
-                break;
-            }
+        // Small images stand on plates that must vanish into the panel; big ones stand on nothing.
+        if (!big_) {
+            bool plain = true;
+            for (int y = 0; y < h_; ++y)
+                for (int x = 0; x < w_; ++x) {
+                    const Pixel& p = img.at(x, y);
+                    // The rim's faintest edge is dark on dark, so the glyph's box is taken one pixel wider.
+                    const bool inGlyph = x >= b.left - 1 && x <= b.right + 1 && y >= b.top - 1 && y <= b.bottom + 1;
+                    if (!inGlyph && p.a != 0 && (p.a != 255 || colourDistance(p, panelColour()) > 12)) plain = false;
+                }
+            if (!plain) report_.fail(name + ": its plate is not the panel's colour");
+        }
         if (i == kPointGlyph) {
             // A point wider than 40% of its cell would crowd the digits the app sets 14 (or 8) px away.
             if (const int pw = b.right - b.left + 1; pw > w_ * 2 / 5)
@@ -131,28 +137,26 @@ private:
 
         // Opaque and plain under every digit place; on the portrait frame the complement slot may
         // show a placeholder, as long as the small images' plates hide it wherever they stand.
-        for (int p = 0; p < 6; ++p) {
-            const Box& b = ink[p];
-            for (int y = b.top; y <= b.bottom; ++y)
-                for (int x = b.left; x <= b.right; ++x) {
-                    const Pixel& f = frame.at(x, y);
-                    if (f.a != 255) {
-                        failFrame("the picture shows through under a digit at (" + std::to_string(x) + "," +
-                                  std::to_string(y) + ")");
-                        return;
+        auto underDigits = [&]() -> std::string {
+            for (int p = 0; p < 6; ++p)
+                for (int y = ink[p].top; y <= ink[p].bottom; ++y)
+                    for (int x = ink[p].left; x <= ink[p].right; ++x) {
+                        const Pixel& f = frame.at(x, y);
+                        const std::string at = " at (" + std::to_string(x) + "," + std::to_string(y) + ")";
+                        if (f.a != 255) return "the picture shows through under a digit" + at;
+                        if (colourDistance(f, panel) > 2 && (big_ || !hiddenByPlates(x, y)))
+                            return "something shows under a digit place" + at;
                     }
-                    if (colourDistance(f, panel) > 2 && (big_ || !hiddenByPlates(x, y))) {
-                        failFrame("something shows under a digit place at (" + std::to_string(x) + "," +
-                                  std::to_string(y) + ")");
-                        return;
-                    }
-                }
-        }
+            return "";
+        };
+        if (const std::string problem = underDigits(); !problem.empty()) failFrame(problem);
         if (big_) {
-            checkCaption(frame, frameName + " \"ANGLE\"", geo::kPanelLeft + 2, ink[5].right, 2, inkAll_.top - 2);
+            checkCaption(frame, frameName + " \"ANGLE\"", geo::kPanelLeft + 2, ink[5].right, geo::kPanelTop + 4,
+                         inkAll_.top - 2);
         } else {
             const int slotLeft = static_cast<int>(geo::kSmallX[0]) - geo::kSmallW / 2;
-            checkCaption(frame, frameName + " \"OTHER SIDE\"", slotLeft, panelRight - 3, 2, inkAll_.top - 2);
+            checkCaption(frame, frameName + " \"OTHER SIDE\"", slotLeft, panelRight - 4, geo::kPanelTop + 4,
+                         inkAll_.top - 2);
             // Everything drawn in the slot, placeholder included, lies where the plates hide it.
             for (int y = inkAll_.top - 1; y <= inkAll_.bottom + 1; ++y)
                 for (int x = slotLeft; x < panelRight - 8; ++x)
@@ -179,7 +183,19 @@ private:
     // Captions are capitals: their inked rows must span the minimum height, in a colour that
     // contrasts enough with the panel.
     void checkCaption(const Image& frame, const std::string& what, int x0, int x1, int y0, int y1) {
-        const Pixel panel = panelColour();
+        // Against the panel as drawn: its commonest colour.
+        std::map<std::tuple<int, int, int>, int> frameColours;
+        for (const Pixel& p : frame.px)
+            if (p.a) ++frameColours[{p.r, p.g, p.b}];
+        auto commonest = [](const auto& counts) {
+            auto best = counts.begin();
+            for (auto it = counts.begin(); it != counts.end(); ++it)
+                if (it->second > best->second) best = it;
+            const auto [r, g, b] = best->first;
+            return Pixel{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b), 255};
+        };
+        if (frameColours.empty()) return;
+        const Pixel panel = commonest(frameColours);
         Box box;
         std::map<std::tuple<int, int, int>, int> colours;
         for (int y = y0; y <= y1; ++y)
@@ -196,13 +212,7 @@ private:
         if (box.bottom - box.top + 1 < geo::kCaptionMinHeight)
             report_.fail(what + ": caption is " + std::to_string(box.bottom - box.top + 1) + " px high");
         // The caption's own colour is the one its fully covered pixels share: the commonest.
-        auto best = colours.begin();
-        for (auto it = colours.begin(); it != colours.end(); ++it)
-            if (it->second > best->second) best = it;
-        const auto [r, g, b] = best->first;
-        const double ratio = contrastRatio(Pixel{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                                                 static_cast<std::uint8_t>(b), 255},
-                                           panel);
+        const double ratio = contrastRatio(commonest(colours), panel);
         if (ratio < geo::kCaptionMinContrast)
             report_.fail(what + ": caption contrast " + std::to_string(ratio).substr(0, 4) + ":1");
     }
