@@ -201,7 +201,8 @@ private:
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 const Pixel& p = frame.at(x, y);
-                if (colourDistance(p, panel) <= 60) continue;
+                // Where the panel does not reach, there is no caption to read.
+                if (p.a != 255 || colourDistance(p, panel) <= 60) continue;
                 box.add(x, y);
                 ++colours[{p.r, p.g, p.b}];
             }
