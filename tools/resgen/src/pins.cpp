@@ -118,7 +118,7 @@ Canvas drawHub(bool small) {
         cairo_arc(cr, cx, cy, r0, 0, 2 * kPi);
     };
 
-    // Soft drop shadow, a little below, lifts the ring off the picture.
+    // A soft shadow round the ring lifts it off the picture.
     for (int i = 3; i >= 1; --i) {
         annulus(window, outer + i * 0.7);
         setColour(cr, kShadow.withAlpha(0.16));
