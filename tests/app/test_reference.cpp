@@ -81,6 +81,25 @@ TEST(Reference, EachLayoutLooksAsItsReference)
     }
 }
 
+// While the picture is held, a move redraws the landscape scene with the portrait number frame;
+// its complement slot must look like an empty field, not a caption without its number.
+TEST(Reference, HeldLandscapeRedrawLooksAsItsReference)
+{
+    for (const float pitch : {-90.0f, 90.0f}) {
+        Harness h;
+        h.Pitch(pitch);
+        h.RunMs(1000);
+        auto f = h.Inspect();
+        f.form.OnActionPerformed(*f.landscapeHoldButton, MainForm::ACTION_ID_HOLD);
+        h.RunMs(200);
+        // Needles at odd angles show how the clear line survives turning.
+        h.Drag(370, 457, 138, 279);
+        h.Drag(559, 358, 675, 269);
+        ExpectLooksLike(h.Device().GetScreen().Compose(),
+                        pitch < 0 ? "held-landscape-left.png" : "held-landscape-right.png");
+    }
+}
+
 TEST(Reference, HelpPageLooksAsItsReference)
 {
     Harness h;

@@ -36,8 +36,20 @@ inline constexpr double kLandMeasureGripR = 110, kLandOriginGripR = 262;
 
 inline constexpr int kHubW = 42, kHubH = 40, kHubCx = 21, kHubCy = 20;
 inline constexpr int kSmallHubW = 26, kSmallHubH = 26, kSmallHubC = 13;
+// Each hub is a ring round a see-through window; the window shows the aimed point under a crosshair.
+// The needles stop under the ring, so inside the window only the picture and the crosshair show.
+inline constexpr double kHubWindowR = 12, kHubOuterR = 16.5;
+inline constexpr double kSmallHubWindowR = 6.5, kSmallHubOuterR = 11.5;
+// The crosshair leaves this much of the picture round the pivot untouched.
+inline constexpr double kCrosshairGapR = 2.5;
 
 inline constexpr int kFrameW = 250, kFrameH = 60;
+// The readout panel: the frame's left side lies on the screen's edge and its top 15 px from the
+// next edge, in every holding. The app sets the hundreds digit 12 px from the edge, so the panel
+// cannot keep the buttons' 15 px there; it keeps 10.
+inline constexpr int kPanelLeft = 10, kPanelTop = 0, kPanelBottom = 60;
+inline constexpr int kSidePanelRight = 142, kUpPanelRight = 210;
+inline constexpr double kCaptionMinHeight = 9, kCaptionMinContrast = 4.5;
 inline constexpr int kBigW = 24, kBigH = 32, kSmallW = 14, kSmallH = 16;
 // Readout positions in frame coordinates: hundreds, tens, units, point, tenths, degree sign.
 inline constexpr double kBigX[6] = {24, 48, 72, 86, 100, 120};

@@ -24,10 +24,16 @@ struct Pt {
 inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13};  // measuring needle: red-orange
 inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00};   // origin needle: sky blue
 inline constexpr Rgba kScaleWhite{0.98, 0.99, 1.00};
+inline constexpr Rgba kSecondScale{1.00, 0.86, 0.50};  // the dials' turned-over scale: pale amber
 inline constexpr Rgba kShadow{0.0, 0.0, 0.0};
 inline constexpr Rgba kPanel{0.05, 0.07, 0.10, 0.66};
 inline constexpr Rgba kHoldAmber{1.00, 0.70, 0.05};
 inline constexpr Rgba kInk{0.11, 0.13, 0.16};
+// The readout panel is one flat, opaque colour: the small digits' plates must match it exactly.
+inline constexpr Rgba kReadoutPanel{0.07, 0.09, 0.12};
+inline constexpr Rgba kReadoutBorder{0.34, 0.38, 0.44};
+inline constexpr Rgba kReadoutCaption{0.74, 0.80, 0.87};
+inline constexpr Rgba kReadoutPlaceholder{0.36, 0.40, 0.46};
 
 struct Pixel {
     std::uint8_t r, g, b, a;  // not premultiplied

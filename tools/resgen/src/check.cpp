@@ -1,6 +1,6 @@
 // Checks a folder of artwork against what the app relies on: sizes, pivots, clear edges, spacing.
 // Also compares two folders with a small tolerance, to tell whether Res/ is out of date.
-#include "artwork.h"
+#include "checks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,25 +14,13 @@
 
 namespace resgen {
 
-namespace {
+using checks::Box;
+using checks::inkBox;
+using checks::luminance;
 
-struct Box {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // inclusive
-    bool empty() const { return right < left; }
-    void add(int x, int y) {
-        left = std::min(left, x);
-        right = std::max(right, x);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-    }
-    void add(const Box& b) {
-        if (b.empty()) return;
-        add(b.left, b.top);
-        add(b.right, b.bottom);
-    }
-};
+namespace checks {
 
-Box inkBox(const Image& img, int minAlpha = 24) {
+Box inkBox(const Image& img, int minAlpha) {
     Box b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
@@ -41,6 +29,20 @@ Box inkBox(const Image& img, int minAlpha = 24) {
 }
 
 double luminance(const Pixel& p) { return 0.2126 * p.r + 0.7152 * p.g + 0.0722 * p.b; }
+
+double contrastRatio(const Pixel& a, const Pixel& b) {
+    auto linear = [](int c) {
+        const double v = c / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    auto rel = [&](const Pixel& p) { return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b); };
+    const double la = rel(a), lb = rel(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace checks
+
+namespace {
 
 // Expected sizes, written out here rather than taken from the drawing code so a drawing slip shows.
 const std::map<std::string, std::pair<int, int>>& expectedSizes() {
@@ -66,7 +68,7 @@ const std::map<std::string, std::pair<int, int>>& expectedSizes() {
     return sizes;
 }
 
-class Checker {
+class Checker : public checks::Report {
 public:
     explicit Checker(const std::filesystem::path& dir) : dir_(dir) {}
 
@@ -79,18 +81,17 @@ public:
                      std::to_string(size.second));
         }
         if (problems_ > 0) return problems_;  // the finer checks assume the sizes are right
-        checkPins();
-        checkHubs();
+        checks::checkNeedles(*this);
+        checks::checkHubs(*this);
         checkDials();
-        checkReadout(true);
-        checkReadout(false);
+        checks::checkReadout(*this);
         checkButtons();
         checkHelpPage();
         return problems_;
     }
 
 private:
-    void fail(const std::string& msg) {
+    void fail(const std::string& msg) override {
         std::cerr << "  " << msg << "\n";
         ++problems_;
     }
@@ -106,64 +107,8 @@ private:
             return nullptr;
         }
     }
-    const Image& get(const std::string& name) { return images_.at(name); }
+    const Image& get(const std::string& name) override { return images_.at(name); }
 
-    void checkPins() {
-        for (const char* orient : {"landscape", "portrait"}) {
-            const int axis = std::string(orient) == "landscape" ? geo::kLandPinAxis : geo::kPortPinAxis;
-            for (const bool origin : {false, true}) {
-                const std::string name = std::string(orient) + (origin ? "_originPin.png" : "_pin.png");
-                const Image& img = get(name);
-                for (int y = 0; y < img.height; ++y)
-                    if (img.at(0, y).a || img.at(img.width - 1, y).a) {
-                        fail(name + ": paint touches the side edge at row " + std::to_string(y));
-                        break;
-                    }
-                if (img.at(axis, geo::kPinPivotY).a != 255) fail(name + ": pivot pixel is not solid");
-                const Box b = inkBox(img, 1);
-                if (b.top > 10) fail(name + ": needle stops " + std::to_string(b.top) + " px short of the top");
-                if (b.bottom < geo::kPinPivotY) fail(name + ": needle does not reach its pivot");
-                // Rotation keeps the needle on the dial only if its axis is exactly the pivot column.
-                for (int y = 0; y < img.height; ++y) {
-                    double sum = 0, weighted = 0;
-                    for (int x = 0; x < img.width; ++x) {
-                        sum += img.at(x, y).a;
-                        weighted += img.at(x, y).a * (x + 0.5);
-                    }
-                    if (sum > 0 && std::abs(weighted / sum - (axis + 0.5)) > 0.05) {
-                        fail(name + ": row " + std::to_string(y) + " is not centred on the axis");
-                        break;
-                    }
-                }
-                double red = 0, blue = 0;
-                for (const Pixel& p : img.px)
-                    if (p.a == 255) {
-                        red += p.r;
-                        blue += p.b;
-                    }
-                if (origin ? blue <= red * 1.5 : red <= blue * 1.5)
-                    fail(name + ": not clearly " + (origin ? "blue" : "red"));
-            }
-        }
-    }
-
-    void checkHubs() {
-        struct H { const char* name; double cx, cy; };
-        for (const H& h : {H{"pin_up_ball.png", geo::kHubCx + 0.5, geo::kHubCy + 0.5},
-                           H{"pin_up_small_ball.png", geo::kSmallHubC + 0.5, geo::kSmallHubC + 0.5}}) {
-            const Image& img = get(h.name);
-            double n = 0, sx = 0, sy = 0;
-            for (int y = 0; y < img.height; ++y)
-                for (int x = 0; x < img.width; ++x)
-                    if (img.at(x, y).a >= 250) {
-                        n += 1;
-                        sx += x + 0.5;
-                        sy += y + 0.5;
-                    }
-            if (n == 0 || std::hypot(sx / n - h.cx, sy / n - h.cy) > 0.35)
-                fail(std::string(h.name) + ": cap is not centred on the pivot");
-        }
-    }
 
     // A bright, solid pixel near (x, y): the scale is drawn there.
     bool scaleAt(const Image& img, double x, double y) {
@@ -173,6 +118,21 @@ private:
                 if (px < 0 || py < 0 || px >= img.width || py >= img.height) continue;
                 const Pixel& p = img.at(px, py);
                 if (p.a > 200 && luminance(p) > 200) return true;
+            }
+        return false;
+    }
+
+    // Amber paint along dial angle `deg` between radii r0 and r1, within a number's half-width.
+    static bool secondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait) {
+        const double a = deg * std::acos(-1.0) / 180;
+        const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
+        for (double r = r0; r <= r1; r += 0.5)
+            for (double t = -4; t <= 4; t += 1) {
+                const int x = static_cast<int>(std::floor(c.x + r * ux - t * uy));
+                const int y = static_cast<int>(std::floor(c.y + r * uy + t * ux));
+                if (x < 0 || y < 0 || x >= img.width || y >= img.height) continue;
+                const Pixel& q = img.at(x, y);
+                if (q.a > 200 && q.r > 200 && q.g > 150 && q.r - q.b > 60) return true;
             }
         return false;
     }
@@ -261,67 +221,14 @@ private:
             if (!scaleAt(port, p.x - r * std::sin(a), p.y + r * std::cos(a)))
                 fail("velt3.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
-    }
-
-    void checkReadout(bool big) {
-        const std::string prefix = big ? "bigNum" : "smallNum";
-        const double* xs = big ? geo::kBigX : geo::kSmallX;
-        const double* ys = big ? geo::kBigY : geo::kSmallY;
-        const int w = big ? geo::kBigW : geo::kSmallW, h = big ? geo::kBigH : geo::kSmallH;
-
-        Box digits, point, degree;
-        for (int i = 0; i <= 11; ++i) {
-            const std::string name = prefix + std::to_string(i) + ".png";
-            const Image& img = get(name);
-            for (int x = 0; x < w; ++x)
-                if (img.at(x, 0).a || img.at(x, h - 1).a) fail(name + ": glyph is cut at the top or bottom");
-            for (int y = 0; y < h; ++y)
-                if (img.at(0, y).a || img.at(w - 1, y).a) fail(name + ": glyph is cut at the side");
-            const Box b = inkBox(img);
-            if (b.empty()) {
-                fail(name + ": empty");
-                continue;
-            }
-            (i <= 9 ? digits : i == kPointGlyph ? point : degree).add(b);
-        }
-        if (digits.empty() || point.empty() || degree.empty()) return;
-        // A point wider than 40% of its cell would crowd the digits the app sets 14 (or 8) px away.
-        if (const int pw = point.right - point.left + 1; pw > w * 2 / 5)
-            fail(prefix + ": decimal point is " + std::to_string(pw) + " px wide");
-        if (std::abs((point.left + point.right + 1) / 2.0 - w / 2.0) > 0.5)
-            fail(prefix + ": decimal point is not centred");
-
-        // Frame-space ink extents of each place, for any digit that can stand there.
-        auto place = [&](const Box& b, int i) {
-            const int ox = static_cast<int>(xs[i]) - w / 2, oy = static_cast<int>(ys[i]) - h / 2;
-            return Box{b.left + ox, b.top + oy, b.right + ox, b.bottom + oy};
-        };
-        const Box placed[6] = {place(digits, 0), place(digits, 1), place(digits, 2),
-                               place(point, 3),  place(digits, 4), place(degree, 5)};
-        for (int i = 0; i + 1 < 6; ++i)
-            if (placed[i].right >= placed[i + 1].left)
-                fail(prefix + ": place " + std::to_string(i) + " runs into place " + std::to_string(i + 1));
-        if (std::abs(placed[5].top - placed[0].top) > 1) fail(prefix + ": degree sign is not level with the digits");
-
-        for (const char* frameName : {"side_numberframe.png", "up_numberframe.png"}) {
-            if (!big && std::string(frameName) == "side_numberframe.png") continue;
-            const Image& frame = get(frameName);
-            for (const Box& b : placed) {
-                for (int y = b.top; y <= b.bottom; ++y) {
-                    const Pixel& first = frame.at(b.left, y);
-                    if (first.a < 150 || luminance(first) > 80)
-                        fail(std::string(frameName) + ": no dark panel under the digits at row " + std::to_string(y));
-                    for (int x = b.left; x <= b.right; ++x) {
-                        const Pixel& p = frame.at(x, y);
-                        if (p.r != first.r || p.g != first.g || p.b != first.b || p.a != first.a) {
-                            fail(std::string(frameName) + ": something is drawn under a digit place at (" +
-                                 std::to_string(x) + "," + std::to_string(y) + ")");
-                            return;
-                        }
-                    }
-                }
-            }
-        }
+        // The second scale, for the phone turned over: amber numbers inside the white ones at every
+        // ten degrees.
+        for (int d = 10; d <= 170; d += 10)
+            if (!secondScaleAt(land, c, d, 296, 318, false))
+                fail("velt.png: no second-scale number at " + std::to_string(d) + " degrees");
+        for (int d = 0; d < 360; d += 10)
+            if (!secondScaleAt(port, p, d, 188, 207, true))
+                fail("velt3.png: no second-scale number at " + std::to_string(d) + " degrees");
     }
 
     double difference(const Image& a, const Image& b) {

@@ -34,6 +34,10 @@ struct DialLayout {
     double (*phi)(double degrees);
     std::vector<double> markerAngles;  // grip marks on the zone edges, dial degrees
     double markerSize;
+    // The second scale, just inside the first, reads upright when the phone is turned over: its
+    // numbers face the centre and count from the other end, as on a double-scale protractor.
+    double innerNumberSize;
+    int (*innerValue)(int degrees);
 };
 
 double rad(double degrees) { return degrees * kPi / 180.0; }
@@ -68,6 +72,14 @@ double numberInkHeight(cairo_t* cr, const DialLayout& L) {
 
 double numberRadius(cairo_t* cr, const DialLayout& L) {
     return L.scaleR - L.tick10 - kNumberGap - numberInkHeight(cr, L) / 2;
+}
+
+double innerNumberRadius(cairo_t* cr, const DialLayout& L) {
+    const double outer = numberRadius(cr, L) - numberInkHeight(cr, L) / 2;
+    setFont(cr, Font::SansBold, L.innerNumberSize, 0.92);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, "0123456789", &e);
+    return outer - 2 * kNumberRim - 1 - e.height / 2;
 }
 
 // The band reaches just past the numbers' outlines and no further: it holds most of the dial's
@@ -161,10 +173,41 @@ void drawZones(cairo_t* cr, const DialLayout& L) {
     drawZoneEdge(cr, L, L.originR0, kOriginColour, false, true);
 }
 
+// The numbers of one scale; the second scale's face the centre, in their own colour.
+void drawNumbers(cairo_t* cr, const DialLayout& L, bool shadow, bool inner) {
+    const double numberR = inner ? innerNumberRadius(cr, L) : numberRadius(cr, L);
+    setFont(cr, Font::SansBold, inner ? L.innerNumberSize : L.numberSize, 0.92);
+    if (!shadow) setColour(cr, inner ? kSecondScale : kScaleWhite);
+    for (int d = 0; d <= L.lastDegree; d += 10) {
+        const std::string text = std::to_string(inner ? L.innerValue(d) : d);
+        double at = d;
+        if (L.half && (d == 0 || d == 180)) {
+            // The end numbers would straddle the base line: slide them up along the arc until clear.
+            cairo_text_extents_t e;
+            cairo_text_extents(cr, text.c_str(), &e);
+            const double lift = std::asin((e.width / 2 + 3) / numberR) * 180 / kPi;
+            at += d == 0 ? lift : -lift;
+        }
+        const Pt p = polar(L, at, numberR);
+        cairo_save(cr);
+        cairo_translate(cr, p.x, p.y);
+        // Tops of the first scale's numbers face outwards, like the scale of a real protractor.
+        cairo_rotate(cr, L.phi(at) + (inner ? -kPi / 2 : kPi / 2));
+        cairo_new_path(cr);
+        textPathInkCentred(cr, text, 0, 0);
+        cairo_restore(cr);
+        if (shadow) {
+            cairo_set_line_width(cr, 2 * kNumberRim);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+            cairo_stroke_preserve(cr);
+        }
+        cairo_fill(cr);
+    }
+}
+
 // Draws the scale once as its shadow (widened) and once in white, so shadows never cover white lines.
 void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
     const double grow = shadow ? 2.0 : 0.0;
-    const double numberR = numberRadius(cr, L);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 
     cairo_new_path(cr);
@@ -190,32 +233,8 @@ void drawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
         cairo_stroke(cr);
     }
 
-    setFont(cr, Font::SansBold, L.numberSize, 0.92);
-    for (int d = 0; d <= L.lastDegree; d += 10) {
-        const std::string text = std::to_string(d);
-        double at = d;
-        if (L.half && (d == 0 || d == 180)) {
-            // The end numbers would straddle the base line: slide them up along the arc until clear.
-            cairo_text_extents_t e;
-            cairo_text_extents(cr, text.c_str(), &e);
-            const double lift = std::asin((e.width / 2 + 3) / numberR) * 180 / kPi;
-            at += d == 0 ? lift : -lift;
-        }
-        const Pt p = polar(L, at, numberR);
-        cairo_save(cr);
-        cairo_translate(cr, p.x, p.y);
-        // Tops of the numbers face outwards, like the scale of a real protractor.
-        cairo_rotate(cr, L.phi(at) + kPi / 2);
-        cairo_new_path(cr);
-        textPathInkCentred(cr, text, 0, 0);
-        cairo_restore(cr);
-        if (shadow) {
-            cairo_set_line_width(cr, 2 * kNumberRim);
-            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-            cairo_stroke_preserve(cr);
-        }
-        cairo_fill(cr);
-    }
+    drawNumbers(cr, L, shadow, false);
+    drawNumbers(cr, L, shadow, true);
 }
 
 Canvas drawDial(const DialLayout& L) {
@@ -263,7 +282,8 @@ Canvas drawLandscapeDial() {
         .scaleR = 350, .tick1 = 7, .tick5 = 12, .tick10 = 18,
         .numberSize = 14,
         .lastDegree = 180, .half = true, .phi = landscapePhi,
-        .markerAngles = std::vector<double>(kLandZoneMarks.begin(), kLandZoneMarks.end()), .markerSize = 7};
+        .markerAngles = std::vector<double>(kLandZoneMarks.begin(), kLandZoneMarks.end()), .markerSize = 7,
+        .innerNumberSize = 12, .innerValue = [](int d) { return 180 - d; }};
     return drawDial(L);
 }
 
@@ -275,7 +295,8 @@ Canvas drawPortraitDial() {
         .scaleR = 234, .tick1 = 6, .tick5 = 10, .tick10 = 15,
         .numberSize = 11.5,
         .lastDegree = 359, .half = false, .phi = portraitPhi,
-        .markerAngles = {45, 135, 225, 315}, .markerSize = 5.5};
+        .markerAngles = {45, 135, 225, 315}, .markerSize = 5.5,
+        .innerNumberSize = 10, .innerValue = [](int d) { return (d + 180) % 360; }};
     return drawDial(L);
 }
 

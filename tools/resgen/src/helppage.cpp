@@ -32,7 +32,8 @@ Pt dialPoint(Pt c, double degrees, double r) {
     return {c.x - r * std::cos(rad(degrees)), c.y - r * std::sin(rad(degrees))};
 }
 
-// A needle with its grip, the mark that also runs along the edge of the zone that moves it.
+// A needle as the screen shows it: two lines in its colour with a dark halo and the picture clear
+// between them, and its grip, the mark that also runs along the edge of the zone that moves it.
 void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin) {
     const Pt e = dialPoint(c, degrees, length);
     const Pt g = dialPoint(c, degrees, gripAt);
@@ -43,24 +44,49 @@ void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, doubl
         cairo_line_to(cr, e.x, e.y);
         gripMarkPath(cr, g, along, kGripSize, origin);
     };
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_push_group(cr);
     path();
-    cairo_set_line_width(cr, 4.5);
+    cairo_set_line_width(cr, 5.2);
     setColour(cr, kShadow.withAlpha(0.7));
     cairo_stroke(cr);
     path();
-    cairo_set_line_width(cr, 2.5);
+    cairo_set_line_width(cr, 3.4);
     setColour(cr, colour);
     cairo_stroke(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_move_to(cr, c.x, c.y);
+    cairo_line_to(cr, e.x, e.y);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint(cr);
 }
 
-void hubDot(cairo_t* cr, Pt c, double r) {
+// The hub as the screen shows it: a ring round a clear window with a crosshair on the pivot.
+void hub(cairo_t* cr, Pt c, double r) {
+    const double window = r * 0.66;
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
-    setColour(cr, {0.62, 0.65, 0.69});
-    cairo_fill_preserve(cr);
-    cairo_set_line_width(cr, 1.2);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, c.x, c.y, window, 0, 2 * kPi);
     setColour(cr, {0.15, 0.16, 0.18});
+    cairo_fill(cr);
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x, c.y, r - 1.1, 0, 2 * kPi);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, c.x, c.y, window + 1.1, 0, 2 * kPi);
+    setColour(cr, {0.74, 0.77, 0.81});
+    cairo_fill(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    for (const auto& [ux, uy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
+        cairo_move_to(cr, c.x + ux * 1.8, c.y + uy * 1.8);
+        cairo_line_to(cr, c.x + ux * window, c.y + uy * window);
+    }
+    cairo_set_line_width(cr, 1.0);
+    setColour(cr, kShadow);
     cairo_stroke(cr);
 }
 
@@ -263,7 +289,7 @@ void measuringDiagram(cairo_t* cr, double top) {
     // Grips where the needles carry them on screen: each inside the zone that moves it.
     needle(cr, c, 90, 170, kOriginColour, k * geo::kLandOriginGripR, true);
     needle(cr, c, 30, 170, kMeasureColour, k * geo::kLandMeasureGripR, false);
-    hubDot(cr, c, 7);
+    hub(cr, c, 8);
 
     // Arc showing the angle read.
     cairo_new_path(cr);
@@ -426,31 +452,30 @@ Canvas drawHelpContents() {
 
     Page page(cr, 22, 458, 6);
     page.heading("Measuring an angle");
-    page.paragraph("Aim the camera so that the corner of the angle sits right under the round hub of the dial.");
+    page.paragraph("Aim the camera so the angle's corner sits under the hub.");
     measuringDiagram(cr, page.take(176));
     page.take(4);
-    page.paragraph("Drag near the centre of the dial to move the [r]red needle[/], the measuring needle. "
-                   "Drag on the outer ring of the dial to move the [b]blue needle[/], the origin needle. "
-                   "Lay each needle along one side of the angle.");
-    page.paragraph("The readout shows the angle between the two needles in tenths of a degree, "
-                   "for example 60.0°. On the round dial the other side of the angle, "
-                   "360° minus the angle, is shown beside it in small digits.");
+    page.paragraph("Drag near the centre to move the [r]red needle[/], the measuring needle, and on the "
+                   "outer ring to move the [b]blue needle[/], the origin needle. Lay each along one side "
+                   "of the angle: the side shows in the clear gap between the needle's two lines, and "
+                   "the corner in the hub's clear middle, under its crosshair.");
+    page.paragraph("The readout shows the angle between the needles in tenths of a degree. On the "
+                   "round dial the other side, 360° minus the angle, is shown beside it. The amber "
+                   "numbers inside the scale count from the other end, for the phone turned over.");
 
     page.heading("Holding the picture");
     page.take(6);
     holdDiagram(cr, page.take(84));
     page.take(6);
-    page.paragraph("Press the hold button to freeze the picture. The needles stay adjustable, "
-                   "so you can line them up at ease. Press the button again to release it "
-                   "and see the live picture.");
+    page.paragraph("Press the hold button to freeze the picture; the needles stay adjustable. "
+                   "Press it again for the live picture.");
 
     page.heading("Turning the phone");
     page.take(8);
     phonesDiagram(cr, page.take(150));
     page.take(6);
-    page.paragraph("Hold the phone sideways for the half-circle dial at the bottom of the screen, "
-                   "or upright for the full-circle dial in the middle. The layout follows the phone, "
-                   "except while the picture is held.");
+    page.paragraph("Sideways you get the half circle, upright the full circle. The layout "
+                   "follows the phone, except while the picture is held.");
 
     page.heading("Going back");
     page.paragraph("Press Back to return to the live camera.");

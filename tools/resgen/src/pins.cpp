@@ -1,7 +1,8 @@
-// The needles and the hub caps that cover their pivot.
-// Needles are one thin line across the whole screen, for laying along an edge in the picture.
+// The needles and the hubs that cover their pivot.
+// A needle is two fine lines with the picture left clear between them, like the hairline of a cursor.
 #include "artwork.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -15,20 +16,21 @@ struct PinLayout {
     int width;
     double axis;       // x of the needle's axis (centre of the pivot pixel column)
     double pivotY;
+    double endY;       // the lines stop here, under the hub's ring
     double gripR;      // distance of the grip mark from the pivot: inside the zone that moves this needle
     double gripHalfLen, gripHalfWidth;
 };
 
-void needleOutline(cairo_t* cr, const PinLayout& L) {
-    constexpr double half = 1.5, tipStart = 16, tip = 3;
-    const double tail = L.pivotY + 10;
-    cairo_move_to(cr, L.axis - half, tail);
-    cairo_line_to(cr, L.axis - half, tipStart);
-    cairo_line_to(cr, L.axis, tip);
-    cairo_line_to(cr, L.axis + half, tipStart);
-    cairo_line_to(cr, L.axis + half, tail);
-    cairo_arc(cr, L.axis, tail, half, 0, kPi);
-    cairo_close_path(cr);
+// The needle's axis column stays clear from tip to hub: the edge being lined up shows through it.
+// Half the clear core, the coloured line beside it and the dark halo outside that, in pixels.
+constexpr double kCoreHalf = 0.5, kLine = 1.0, kHalo = 1.0;
+constexpr double kTip = 3;
+
+void linesPath(cairo_t* cr, const PinLayout& L, double from, double to) {
+    for (const double side : {-1.0, 1.0}) {
+        const double a = L.axis + side * from, b = L.axis + side * to;
+        cairo_rectangle(cr, std::min(a, b), kTip, std::abs(b - a), L.endY - kTip);
+    }
 }
 
 // The measuring needle's grip is a lozenge, the origin needle's a ring: they differ in shape as well
@@ -54,6 +56,7 @@ Canvas drawPin(bool landscape, bool origin) {
     L.width = landscape ? geo::kLandPinW : geo::kPortPinW;
     L.axis = (landscape ? geo::kLandPinAxis : geo::kPortPinAxis) + 0.5;
     L.pivotY = geo::kPinPivotY + 0.5;
+    L.endY = L.pivotY - (landscape ? geo::kHubWindowR : geo::kSmallHubWindowR) - 1.5;
     if (landscape) {
         L.gripR = origin ? geo::kLandOriginGripR : geo::kLandMeasureGripR;
         L.gripHalfLen = 20;
@@ -69,12 +72,11 @@ Canvas drawPin(bool landscape, bool origin) {
     cairo_t* cr = canvas.cr();
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
 
-    // Dark edge first, as one group, so its overlaps do not darken twice.
+    // Dark halo first, as one group, so its overlaps do not darken twice: it keeps the needle
+    // visible on light pictures, the colour on dark ones.
     cairo_push_group(cr);
     setColour(cr, kShadow);
-    needleOutline(cr, L);
-    cairo_set_line_width(cr, 2.0);
-    cairo_stroke_preserve(cr);
+    linesPath(cr, L, kCoreHalf + kLine, kCoreHalf + kLine + kHalo);
     cairo_fill(cr);
     gripPath(cr, L, origin);
     cairo_set_line_width(cr, 4.2);
@@ -83,11 +85,17 @@ Canvas drawPin(bool landscape, bool origin) {
     cairo_paint_with_alpha(cr, 0.75);
 
     setColour(cr, colour);
-    needleOutline(cr, L);
+    linesPath(cr, L, kCoreHalf, kCoreHalf + kLine);
     cairo_fill(cr);
     gripPath(cr, L, origin);
     cairo_set_line_width(cr, 2.2);
     cairo_stroke(cr);
+
+    // The clear core runs through the grip too.
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_rectangle(cr, L.axis - kCoreHalf, 0, 2 * kCoreHalf, geo::kPinH);
+    cairo_fill(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     return canvas;
 }
 
@@ -96,51 +104,58 @@ Canvas drawHub(bool small) {
     const int h = small ? geo::kSmallHubH : geo::kHubH;
     const double cx = (small ? geo::kSmallHubC : geo::kHubCx) + 0.5;
     const double cy = (small ? geo::kSmallHubC : geo::kHubCy) + 0.5;
-    const double outer = small ? 10.5 : 16.5;
-    const double bevel = small ? 7.5 : 12.0;
-    const double window = small ? 3.2 : 5.0;
+    const double outer = small ? geo::kSmallHubOuterR : geo::kHubOuterR;
+    const double window = small ? geo::kSmallHubWindowR : geo::kHubWindowR;
+    constexpr double kRim = 1.3;
 
     Canvas canvas(w, h);
     cairo_t* cr = canvas.cr();
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    auto annulus = [&](double r0, double r1) {
+        cairo_new_path(cr);
+        cairo_arc(cr, cx, cy, r1, 0, 2 * kPi);
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, cx, cy, r0, 0, 2 * kPi);
+    };
 
-    // Soft drop shadow, a little below, lifts the cap off the picture.
+    // A soft shadow round the ring lifts it off the picture.
     for (int i = 3; i >= 1; --i) {
-        cairo_arc(cr, cx, cy + 1.0, outer + i * 0.8, 0, 2 * kPi);
+        annulus(window, outer + i * 0.7);
         setColour(cr, kShadow.withAlpha(0.16));
         cairo_fill(cr);
     }
 
-    // Brushed ring: light from the top left.
+    // Brushed ring, light from the top left, between two dark rims: light and dark together keep it
+    // visible on any picture.
+    annulus(window, outer);
+    setColour(cr, {0.08, 0.09, 0.11});
+    cairo_fill(cr);
     cairo_pattern_t* ring = cairo_pattern_create_linear(cx - outer, cy - outer, cx + outer, cy + outer);
-    cairo_pattern_add_color_stop_rgb(ring, 0.0, 0.96, 0.97, 0.98);
-    cairo_pattern_add_color_stop_rgb(ring, 0.45, 0.72, 0.75, 0.79);
-    cairo_pattern_add_color_stop_rgb(ring, 1.0, 0.30, 0.33, 0.37);
-    cairo_arc(cr, cx, cy, outer, 0, 2 * kPi);
+    cairo_pattern_add_color_stop_rgb(ring, 0.0, 0.97, 0.98, 0.99);
+    cairo_pattern_add_color_stop_rgb(ring, 0.5, 0.76, 0.79, 0.83);
+    cairo_pattern_add_color_stop_rgb(ring, 1.0, 0.46, 0.50, 0.55);
+    annulus(window + kRim, outer - kRim);
     cairo_set_source(cr, ring);
-    cairo_fill_preserve(cr);
+    cairo_fill(cr);
     cairo_pattern_destroy(ring);
-    cairo_set_line_width(cr, 1.0);
-    setColour(cr, {0.10, 0.11, 0.13, 0.9});
-    cairo_stroke(cr);
 
-    // Sunken inner face: the gradient turned round reads as a bevel.
-    cairo_pattern_t* face = cairo_pattern_create_linear(cx - bevel, cy - bevel, cx + bevel, cy + bevel);
-    cairo_pattern_add_color_stop_rgb(face, 0.0, 0.38, 0.41, 0.45);
-    cairo_pattern_add_color_stop_rgb(face, 1.0, 0.90, 0.92, 0.94);
-    cairo_arc(cr, cx, cy, bevel, 0, 2 * kPi);
-    cairo_set_source(cr, face);
-    cairo_fill(cr);
-    cairo_pattern_destroy(face);
-
-    // A clear window over the pivot: the corner of the angle and the meeting needles stay visible.
+    // Crosshair in the see-through window, its arms on the pivot's row and column, stopping short of
+    // the pivot so the aimed point itself stays in view.
+    auto arms = [&](double halfWidth) {
+        cairo_new_path(cr);
+        const double r0 = geo::kCrosshairGapR, r1 = window + 0.5;
+        cairo_rectangle(cr, cx - halfWidth, cy - r1, 2 * halfWidth, r1 - r0);
+        cairo_rectangle(cr, cx - halfWidth, cy + r0, 2 * halfWidth, r1 - r0);
+        cairo_rectangle(cr, cx - r1, cy - halfWidth, r1 - r0, 2 * halfWidth);
+        cairo_rectangle(cr, cx + r0, cy - halfWidth, r1 - r0, 2 * halfWidth);
+    };
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    cairo_arc(cr, cx, cy, window + 1.2, 0, 2 * kPi);
-    setColour(cr, {0.08, 0.09, 0.10, 1.0});
+    arms(1.5);
+    setColour(cr, kShadow.withAlpha(0.7));
     cairo_fill(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_arc(cr, cx, cy, window, 0, 2 * kPi);
+    arms(0.5);
+    setColour(cr, kScaleWhite);
     cairo_fill(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     return canvas;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <string_view>
 
 namespace resgen {
 
@@ -45,6 +46,23 @@ void digitFont(cairo_t* cr, const DigitStyle& s) {
 
 }  // namespace
 
+// The small images are drawn only on the round dial, over the portrait frame, whose complement slot
+// shows a dim "---.-°" for the times that frame stands without them. Each small image carries a plate
+// of the panel's colour that hides the placeholder under it; a plate leaves out the part of its cell
+// that the previous image's glyph reaches into, since the app overlaps the cells.
+namespace {
+
+struct Plate {
+    int left, right;  // image columns, right exclusive
+};
+Plate smallPlate(int glyph) {
+    if (glyph == kPointGlyph) return {4, 11};
+    return {2, geo::kSmallW};
+}
+constexpr int kPlateTop = 1, kPlateBottom = geo::kSmallH - 1;
+
+}  // namespace
+
 Canvas drawDigit(int glyph, bool big) {
     const DigitStyle& s = big ? kBig : kSmall;
     Canvas canvas(s.width, s.height);
@@ -53,6 +71,12 @@ Canvas drawDigit(int glyph, bool big) {
     const double baseline = s.height / 2.0 + s.inkHeight / 2.0;
     const double inkTop = baseline - s.inkHeight;
 
+    if (!big) {
+        const Plate plate = smallPlate(glyph);
+        cairo_rectangle(cr, plate.left, kPlateTop, plate.right - plate.left, kPlateBottom - kPlateTop);
+        setColour(cr, kReadoutPanel);
+        cairo_fill(cr);
+    }
     if (glyph >= 0 && glyph <= 9) {
         digitFont(cr, s);
         const std::string text(1, static_cast<char>('0' + glyph));
@@ -77,36 +101,67 @@ Canvas drawDigit(int glyph, bool big) {
     return canvas;
 }
 
+namespace {
+
+// Sets a caption's font so that its capitals stand `capHeight` px tall and the text is at most
+// `maxWidth` wide.
+void captionFont(cairo_t* cr, std::string_view text, double capHeight, double maxWidth) {
+    setFont(cr, Font::SansBold, 100.0);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, "H", &e);
+    const double size = 100.0 * capHeight / e.height;
+    setFont(cr, Font::SansBold, size);
+    const double width = textAdvance(cr, text);
+    setFont(cr, Font::SansBold, size, std::min(1.0, maxWidth / width));
+}
+
+// Caption capitals are drawn a little over the minimum so antialiasing cannot take them under it.
+constexpr double kCaptionCap = geo::kCaptionMinHeight + 0.6;
+
+}  // namespace
+
 Canvas drawNumberFrame(bool portrait) {
     Canvas canvas(geo::kFrameW, geo::kFrameH);
     cairo_t* cr = canvas.cr();
-    // The landscape panel only needs the big readout; the portrait one also the small complement.
-    const double w = portrait ? 245 : 136;
-    roundedRect(cr, 1.5, 1.5, w + 2, 57, 10);
-    setColour(cr, kShadow.withAlpha(0.45));
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
-
-    cairo_pattern_t* fill = cairo_pattern_create_linear(0, 2, 0, 58);
-    cairo_pattern_add_color_stop_rgba(fill, 0.0, 0.10, 0.13, 0.17, 0.74);
-    cairo_pattern_add_color_stop_rgba(fill, 1.0, 0.03, 0.04, 0.06, 0.70);
-    roundedRect(cr, 2.5, 2.5, w, 55, 9);
-    cairo_set_source(cr, fill);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(fill);
-    setColour(cr, kScaleWhite.withAlpha(0.45));
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
-
-    // Captions sit above the digit cells only, never under a glyph.
-    setFont(cr, Font::SansBold, 8.0);
-    setColour(cr, kScaleWhite.withAlpha(0.62));
-    textPath(cr, "ANGLE", 13, 14);
+    // Opaque throughout, so no picture shows through the digits. The landscape panel holds the big
+    // readout; the portrait one adds the complement slot, and the landscape dial shows this frame
+    // too while the picture is held, with the slot empty.
+    const double left = geo::kPanelLeft, right = portrait ? geo::kUpPanelRight : geo::kSidePanelRight;
+    roundedRect(cr, left, geo::kPanelTop, right - left, geo::kPanelBottom - geo::kPanelTop, 8);
+    setColour(cr, kReadoutBorder);
     cairo_fill(cr);
-    if (portrait) {
-        textPath(cr, "OTHER SIDE", 134, 30);
-        cairo_fill(cr);
-    }
+    roundedRect(cr, left + 1, geo::kPanelTop + 1, right - left - 2, geo::kPanelBottom - geo::kPanelTop - 2, 7);
+    setColour(cr, kReadoutPanel);
+    cairo_fill(cr);
+
+    // Captions sit above the digits, never under a glyph.
+    const double captionTop = 7;
+    captionFont(cr, "ANGLE", kCaptionCap, 100);
+    setColour(cr, kReadoutCaption);
+    textPath(cr, "ANGLE", left + 7, captionTop + kCaptionCap);
+    cairo_fill(cr);
+    if (!portrait) return canvas;
+
+    // The complement slot: a divider, its caption and a dim "---.-°" that the small images cover.
+    const double slotLeft = geo::kSmallX[0] - geo::kSmallW / 2.0;
+    cairo_rectangle(cr, slotLeft - 4, 24, 1, 30);
+    setColour(cr, kReadoutBorder);
+    cairo_fill(cr);
+    const double slotCaptionTop = 24;
+    captionFont(cr, "OTHER SIDE", kCaptionCap, right - 6 - slotLeft);
+    setColour(cr, kReadoutCaption);
+    textPath(cr, "OTHER SIDE", slotLeft, slotCaptionTop + kCaptionCap);
+    cairo_fill(cr);
+
+    setColour(cr, kReadoutPlaceholder);
+    for (const int place : {0, 1, 2, 4})
+        cairo_rectangle(cr, geo::kSmallX[place] - 3, geo::kSmallY[place] - 1, 6, 2);
+    cairo_fill(cr);
+    cairo_arc(cr, geo::kSmallX[3], geo::kSmallY[3] + 4, 1.1, 0, 2 * kPi);
+    cairo_fill(cr);
+    cairo_arc(cr, geo::kSmallX[5], geo::kSmallY[5] - 2, 1.6, 0, 2 * kPi);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
     return canvas;
 }
 
