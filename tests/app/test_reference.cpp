@@ -122,13 +122,6 @@ TEST(Reference, MeasuringStatesLookAsTheirReferences)
         h.Frames(1);
         ASSERT_NEAR(h.Inspect().landscapePin, 31.35, 0.1);
         ExpectLooksLike(h.Device().GetScreen().Compose(), "landscape-odd-angles.png");
-
-        // Held, a finger moving over the picture redraws the overlay itself.
-        h.Tap(753, 48);
-        h.Frames(1);
-        ASSERT_TRUE(h.Inspect().holdOn);
-        LayPin(h, 400, 400, 260, 250);
-        ExpectLooksLike(h.Device().GetScreen().Compose(), "landscape-held-redraw.png");
     }
     {
         // Portrait, needles at odd angles: the angle the short way round, 129.7, and the other
