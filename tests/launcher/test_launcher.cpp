@@ -59,7 +59,7 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
         {"--headless --app " + notElf, "cannot load application " + notElf},
         // A real library, but not an application.
         {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libosp.so", "has no OspMain"},
-        {"--headless --log /nonexistent/dir/log.txt", "cannot open log file"},
+        {"--headless --log /nonexistent/dir/log.txt", "cannot write log file /nonexistent/dir/log.txt: its folder /nonexistent/dir does not exist"},
     };
     for (const auto& c : cases) {
         const Outcome o = RunVeltora(c.args);
