@@ -59,6 +59,11 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
         {"--headless --app " + notElf, "cannot load application " + notElf},
         // A real library, but not an application.
         {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libosp.so", "has no OspMain"},
+        // A library that exports OspMain as a variable: calling it would crash.
+        {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libveltora_data_entry.so",
+         "is broken: its OspMain is not a function"},
+        {"--headless --res " + notElf, "resource folder " + notElf + " is not a folder"},
+        {"--headless --res /nonexistent/Res", "resource folder /nonexistent/Res: No such file or directory"},
         {"--headless --log /nonexistent/dir/log.txt", "cannot write log file /nonexistent/dir/log.txt: its folder /nonexistent/dir does not exist"},
     };
     for (const auto& c : cases) {
