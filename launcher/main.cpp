@@ -136,6 +136,11 @@ int Parse(int argc, char** argv, Options& o)
                 return false;
             }
             out = argv[++i];
+            // An empty name would silently mean "none" further on.
+            if (out.empty() && arg != "--camera") {
+                Fail("option " + arg + " needs a non-empty value");
+                return false;
+            }
             return true;
         };
         if (arg == "--help" || arg == "-h") {

@@ -53,6 +53,7 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
     const Case cases[] = {
         {"--bogus", "unknown option '--bogus'"},
         {"--seconds", "needs a value"},
+        {"--headless --screenshot ''", "option --screenshot needs a non-empty value"},
         {"--seconds ten", "--seconds wants a number"},
         {"--seconds -1", "--seconds wants a number"},
         {"--headless --app /nonexistent/libNope.so", "cannot load application /nonexistent/libNope.so"},
