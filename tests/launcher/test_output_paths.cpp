@@ -1,7 +1,5 @@
-// The files a run writes for the user: screenshots replace only regular files (through a
-// symlink onto its target, keeping its mode), nothing overwrites an input or another
-// output, every bad output is told before the run starts, and a trace or log that cannot
-// be written fails the run with one line.
+// The files a run writes for the user: only regular files are replaced, no output lands on
+// an input or another output, bad ones are told before the run, and write errors fail it.
 #include <gtest/gtest.h>
 
 #include "support/Launch.h"

@@ -1,6 +1,5 @@
-// Ending a run from outside: SIGINT and SIGTERM end it within a second, in order where
-// the application can still be told (exit 130 and 143), and a source that would block
-// the camera for ever is refused before it can.
+// Ending a run from outside: SIGINT and SIGTERM end it within a second, in order where they
+// can (exit 130 and 143), and a camera source that would block for ever is refused up front.
 #include <gtest/gtest.h>
 
 #include "support/Launch.h"

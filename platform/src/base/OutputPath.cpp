@@ -107,12 +107,13 @@ bool Resolve(const std::string& path, Kind kind, Target& out, std::string& reaso
     out.exists = true;
     out.mode = st.st_mode & 07777;
     if (S_ISREG(st.st_mode)) {
-        if (kind == Kind::Replaced) {
-            return FolderUsable(FolderOf(out.path), reason);
-        }
-        if (::access(path.c_str(), W_OK) != 0) {
+        // A file its owner made read-only is not replaced behind their back either.
+        if (::access(out.path.c_str(), W_OK) != 0) {
             reason = std::strerror(errno);
             return false;
+        }
+        if (kind == Kind::Replaced) {
+            return FolderUsable(FolderOf(out.path), reason);
         }
     }
     return true;
