@@ -1,10 +1,11 @@
 // The veltora launcher: plays the phone's loader. It reads the options, makes the
 // device, loads the application library and calls its OspMain.
 #include <dlfcn.h>
+#include <link.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -13,10 +14,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "Signals.h"
 #include "base/Log.h"
+#include "base/OutputPath.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
 #include "gst/VideoSource.h"
@@ -134,6 +136,11 @@ int Parse(int argc, char** argv, Options& o)
                 return false;
             }
             out = argv[++i];
+            // An empty name would silently mean "none" further on.
+            if (out.empty() && arg != "--camera") {
+                Fail("option " + arg + " needs a non-empty value");
+                return false;
+            }
             return true;
         };
         if (arg == "--help" || arg == "-h") {
@@ -209,43 +216,64 @@ int Parse(int argc, char** argv, Options& o)
     return -1;
 }
 
-// SIGINT and SIGTERM end the application through its normal termination.
-class SignalWatch {
-public:
-    explicit SignalWatch(device::Device& dev)
-    {
-        sigemptyset(&m_set);
-        sigaddset(&m_set, SIGINT);
-        sigaddset(&m_set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &m_set, nullptr);
-        m_thread = std::thread([this, &dev] {
-            const timespec tick{0, 100 * 1000 * 1000};
-            while (!m_done.load()) {
-                if (sigtimedwait(&m_set, nullptr, &tick) > 0) {
-                    dev.RequestTermination();
-                }
-            }
-        });
+// The files this run reads and writes, checked together before any is opened.
+bool CheckFiles(const Options& o, const headless::Script& script, const std::string& appPath,
+                const std::string& resDir, std::string& reason)
+{
+    outpath::RunFiles files;
+    files.AddInput(o.camera, "the camera picture");
+    files.AddInput(o.scriptPath, "the script");
+    files.AddInput(appPath, "the application library");
+    files.AddInput("/proc/self/exe", "the veltora program");
+    files.AddInputFolder(resDir, "a resource image");
+    if (!o.screenshot.empty()) {
+        files.AddOutput(o.screenshot, outpath::Kind::Replaced, "screenshot", "screenshot");
     }
-    ~SignalWatch()
-    {
-        m_done.store(true);
-        m_thread.join();
+    for (const auto& c : script.Commands()) {
+        if (c.kind == headless::Command::Kind::Screenshot) {
+            files.AddOutput(c.text, outpath::Kind::Replaced, "screenshot", "screenshot");
+        }
     }
+    if (!o.trace.empty()) {
+        files.AddOutput(o.trace, outpath::Kind::Stream, "trace file", "trace");
+    }
+    if (!o.log.empty()) {
+        files.AddOutput(o.log, outpath::Kind::Stream, "log file", "log");
+    }
+    return files.Check(reason);
+}
 
-private:
-    sigset_t m_set;
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
+// The application's entry point, checked to be code: a library may export a variable under its name.
+bool IsFunction(void* address)
+{
+    Dl_info info{};
+    void* entry = nullptr;
+    if (!dladdr1(address, &info, &entry, RTLD_DL_SYMENT) || !entry) {
+        return false;
+    }
+    const auto* symbol = static_cast<const ElfW(Sym)*>(entry);
+    const int type = ELF64_ST_TYPE(symbol->st_info);
+    return type == STT_FUNC || type == STT_GNU_IFUNC;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // First, so that every thread any library starts later leaves the signals to it.
+    launcher::SignalWatch signals;
     Options o;
     if (int code = Parse(argc, argv, o); code >= 0) {
         return code;
+    }
+    if (!o.res.empty()) {
+        struct stat st {};
+        if (::stat(o.res.c_str(), &st) != 0) {
+            return Fail("resource folder " + o.res + ": " + std::strerror(errno));
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            return Fail("resource folder " + o.res + " is not a folder");
+        }
     }
     headless::Script script;
     if (!o.scriptPath.empty()) {
@@ -253,6 +281,11 @@ int main(int argc, char** argv)
         if (!headless::Script::Load(o.scriptPath, script, error)) {
             return Fail(error);
         }
+    }
+    const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
+    const std::string resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
+    if (std::string reason; !CheckFiles(o, script, appPath, resDir, reason)) {
+        return Fail(reason);
     }
     if (!o.log.empty()) {
         std::string reason;
@@ -271,7 +304,6 @@ int main(int argc, char** argv)
         o.headless = true;
     }
 
-    const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
     if (access(appPath.c_str(), R_OK) != 0) {
         return Fail("cannot load application " + appPath + ": " + std::strerror(errno));
     }
@@ -281,20 +313,24 @@ int main(int argc, char** argv)
         return Fail("cannot load application " + appPath + ": " + (err ? err : "unknown error"));
     }
     using EntryPoint = int (*)(int, char**);
-    auto ospMain = reinterpret_cast<EntryPoint>(dlsym(lib, "OspMain"));
-    if (!ospMain) {
+    void* entry = dlsym(lib, "OspMain");
+    if (!entry) {
         dlclose(lib);
         return Fail("application " + appPath + " has no OspMain entry point");
     }
+    if (!IsFunction(entry)) {
+        dlclose(lib);
+        return Fail("application " + appPath + " is broken: its OspMain is not a function");
+    }
+    auto ospMain = reinterpret_cast<EntryPoint>(entry);
 
     device::DeviceConfig config;
     config.clock = (o.realTime || !o.headless) ? device::ClockKind::Real : device::ClockKind::Virtual;
-    config.resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
+    config.resDir = resDir;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     device::Device dev(config);
-    // Signals are blocked before the window's library starts any thread of its own.
-    SignalWatch signals(dev);
+    signals.RunStarted(dev);
     std::unique_ptr<sdl::Window> window;
     if (!o.headless) {
         std::string reason;
@@ -304,6 +340,7 @@ int main(int argc, char** argv)
         if (!window) {
             dlclose(lib);
             trace::CloseFile();
+            signals.RunEnded();
             return Fail(reason);
         }
     }
@@ -312,10 +349,10 @@ int main(int argc, char** argv)
     const double seconds = o.scriptPath.empty() || o.secondsGiven ? o.seconds : 0.0;
     const auto runMicros = static_cast<device::Micros>(std::llround(seconds * device::kMicrosPerSecond));
     int exitCode = 0;
-    bool screenshotFailed = false;
+    bool writeFailed = false;
     dev.SetDriver([&](device::Device& d) {
         if (!o.scriptPath.empty()) {
-            screenshotFailed |= !script.Run(d, [](const std::string& m) { std::fprintf(stderr, "veltora: %s\n", m.c_str()); });
+            writeFailed |= !script.Run(d, [](const std::string& m) { std::fprintf(stderr, "veltora: %s\n", m.c_str()); });
         }
         if (window) {
             window->Run();
@@ -326,7 +363,7 @@ int main(int argc, char** argv)
             std::string reason;
             if (!d.GetScreen().WritePng(o.screenshot, reason)) {
                 std::fprintf(stderr, "veltora: cannot write screenshot: %s\n", reason.c_str());
-                screenshotFailed = true;
+                writeFailed = true;
             }
         }
     });
@@ -343,10 +380,16 @@ int main(int argc, char** argv)
     exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
     window.reset();
     dlclose(lib);
-    trace::CloseFile();
+    // Every write of the trace and the log is checked; a lost line is a failed run.
+    writeFailed |= !trace::CloseFile();
+    writeFailed |= !oslog::CloseFile();
+    signals.RunEnded();
     if (exitCode != 0) {
         // Keep a failure a failure even where its code has no low byte.
         return (exitCode & 0xFF) ? (exitCode & 0xFF) : 1;
     }
-    return screenshotFailed ? 1 : 0;
+    if (const int signal = signals.Received()) {
+        return 128 + signal;
+    }
+    return writeFailed ? 1 : 0;
 }

@@ -24,6 +24,10 @@ int OspMain(int argc, char* pArgv[])
     if (IsFailed(r)) {
         AppLogException("Application execution failed-[%s].", GetErrorMessage(r));
         r &= 0x0000FFFF;
+        // A failure must not come out as success where its low 16 bits happen to be 0.
+        if (r == E_SUCCESS) {
+            r = 0xFFFF;
+        }
     }
 
     if (pArgs) {

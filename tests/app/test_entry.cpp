@@ -97,11 +97,11 @@ TEST(OspMain, FailedExecuteLogsTheErrorAndReturnsItsLow16Bits)
     EXPECT_FALSE(run.listSeen);
 }
 
-TEST(OspMain, FailureWhoseLow16BitsAreZeroStillLogsButReturnsZero)
+TEST(OspMain, FailureWhoseLow16BitsAreZeroIsLoggedAndStillReturnedAsAFailure)
 {
     const Osp::Base::result odd = 0x80450000;
     const EntryRun run = RunOspMain({}, odd);
-    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.result, 0xFFFF);
     ASSERT_EQ(run.records.size(), 3u);
     EXPECT_EQ(run.records[1].level, oslog::Level::Exception);
     EXPECT_EQ(run.records[1].message, "Application execution failed-[E_UNKNOWN(0x80450000)].");

@@ -53,13 +53,19 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
     const Case cases[] = {
         {"--bogus", "unknown option '--bogus'"},
         {"--seconds", "needs a value"},
+        {"--headless --screenshot ''", "option --screenshot needs a non-empty value"},
         {"--seconds ten", "--seconds wants a number"},
         {"--seconds -1", "--seconds wants a number"},
         {"--headless --app /nonexistent/libNope.so", "cannot load application /nonexistent/libNope.so"},
         {"--headless --app " + notElf, "cannot load application " + notElf},
         // A real library, but not an application.
         {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libosp.so", "has no OspMain"},
-        {"--headless --log /nonexistent/dir/log.txt", "cannot open log file"},
+        // A library that exports OspMain as a variable: calling it would crash.
+        {"--headless --app " + std::string(VELTORA_BIN_DIR) + "/libveltora_data_entry.so",
+         "is broken: its OspMain is not a function"},
+        {"--headless --res " + notElf, "resource folder " + notElf + " is not a folder"},
+        {"--headless --res /nonexistent/Res", "resource folder /nonexistent/Res: No such file or directory"},
+        {"--headless --log /nonexistent/dir/log.txt", "cannot write log file /nonexistent/dir/log.txt: its folder /nonexistent/dir does not exist"},
     };
     for (const auto& c : cases) {
         const Outcome o = RunVeltora(c.args);

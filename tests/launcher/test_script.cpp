@@ -13,6 +13,7 @@
 #include <string>
 
 #include "demo/DemoScene.h"
+#include "headless/Script.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -190,4 +191,46 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
         std::ifstream f(Temp(shot), std::ios::binary | std::ios::ate);
         EXPECT_GT(static_cast<long>(f.tellg()), 10000) << shot;
     }
+}
+
+TEST(Script, IsBoundedPlainTextWithOneRuleForNumbers)
+{
+    headless::Script script;
+    std::string error;
+    // Only a file of bounded size is a script: not a folder, not an endless device.
+    EXPECT_FALSE(headless::Script::Load(::testing::TempDir(), script, error));
+    EXPECT_NE(error.find("a folder, not a script"), std::string::npos) << error;
+    EXPECT_FALSE(headless::Script::Load("/dev/zero", script, error));
+    EXPECT_NE(error.find("/dev/zero: longer than 1 MiB"), std::string::npos) << error;
+    std::string many;
+    for (int i = 0; i < headless::Script::kMaxLines; i++) {
+        many += "\n";
+    }
+    EXPECT_TRUE(headless::Script::Parse(many, "s", script, error)) << error;
+    EXPECT_FALSE(headless::Script::Parse(many + "wait 1\n", "s", script, error));
+    EXPECT_EQ(error, "s:100001: a script holds at most 100000 lines");
+
+    EXPECT_FALSE(headless::Script::Parse(std::string("wait 1\nwait 2\0\n", 14), "s", script, error));
+    EXPECT_EQ(error, "s:2: the line holds a NUL byte; a script is plain text");
+
+    // An editor's byte-order mark is skipped; a screenshot's file is the rest of its line.
+    ASSERT_TRUE(headless::Script::Parse("\xEF\xBB\xBFwait 5\nscreenshot   my shot.png  # the end\n", "s", script, error))
+        << error;
+    ASSERT_EQ(script.Commands().size(), 2u);
+    EXPECT_EQ(script.Commands()[0].numbers, std::vector<double>{5});
+    EXPECT_EQ(script.Commands()[1].text, "my shot.png");
+
+    // Decimal only, for every command alike.
+    for (const char* bad : {"wait 0x10", "pitch inf", "pitch -inf", "pitch nan", "pitch 1e-320", "wait 1e3",
+                            "aim 2 0.5 .", "pitch 1.2.3", "pitch -", "wait +"}) {
+        EXPECT_FALSE(headless::Script::Parse(std::string(bad) + "\n", "s", script, error)) << bad;
+        EXPECT_NE(error.find("is not a number"), std::string::npos) << bad << ": " << error;
+    }
+    EXPECT_FALSE(headless::Script::Parse("pitch 1" + std::string(400, '0') + "\n", "s", script, error));
+    ASSERT_TRUE(headless::Script::Parse("pitch -90\npitch +0.5\naim 2 .25 1.\nwait 010\n", "s", script, error))
+        << error;
+    EXPECT_EQ(script.Commands()[0].numbers, std::vector<double>{-90});
+    EXPECT_EQ(script.Commands()[1].numbers, std::vector<double>{0.5});
+    EXPECT_EQ(script.Commands()[2].numbers, (std::vector<double>{2, 0.25, 1}));
+    EXPECT_EQ(script.Commands()[3].numbers, std::vector<double>{10});
 }

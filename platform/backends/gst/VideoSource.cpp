@@ -280,6 +280,11 @@ bool VideoSource::Open(std::string& reason)
             reason = "a folder, not a video file";
             return false;
         }
+        // A FIFO or a device under a file's name would hold the decoder forever.
+        if (!S_ISREG(st.st_mode)) {
+            reason = "not a regular file";
+            return false;
+        }
     } else if (kind_ == Kind::Webcam) {
         if (location_.empty() || ::stat(location_.c_str(), &st) != 0) {
             reason = "no such device";

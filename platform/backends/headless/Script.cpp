@@ -1,11 +1,14 @@
 // The script reader and runner.
 #include "headless/Script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "device/CameraSource.h"
@@ -38,18 +41,29 @@ const Syntax kSyntax[] = {
     {"aim", Command::Kind::Aim, 3, false, "aim ZOOM CENTRE_X CENTRE_Y"},
 };
 
-bool ParseNumber(const std::string& word, bool pitch, double& out)
+// One rule for every number of a script: decimal, an optional sign, digits and an
+// optional fraction ("-90", "0.5", ".5"). No exponents, hexadecimal, "inf" or "nan".
+bool ParseNumber(const std::string& word, double& out)
 {
-    const char* s = word.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(s, &end);
-    if (end == s || *end != '\0' || errno == ERANGE) {
+    size_t i = word[0] == '-' || word[0] == '+' ? 1 : 0;
+    size_t digits = 0;
+    bool point = false;
+    for (; i < word.size(); i++) {
+        if (word[i] >= '0' && word[i] <= '9') {
+            digits++;
+        } else if (word[i] == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0) {
         return false;
     }
-    // Only the pitch may be any float (a sensor can report anything); points, waits and
-    // zooms must be finite.
-    if (!pitch && !std::isfinite(v)) {
+    errno = 0;
+    const double v = std::strtod(word.c_str(), nullptr);
+    // A decimal too long for a double is a mistake, not infinity.
+    if (errno == ERANGE || !std::isfinite(v)) {
         return false;
     }
     out = v;
@@ -71,30 +85,60 @@ const char* Script::Help()
            "  foreground           bring it back\n"
            "  screenshot FILE      write the screen as a PNG file\n"
            "  aim ZOOM CX CY       aim the camera: zoom 1 to 8, centre as fractions of the picture\n"
-           "  # ...                a comment; blank lines are ignored\n";
+           "  # ...                a comment; blank lines are ignored\n"
+           "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
 
 bool Script::Load(const std::string& path, Script& out, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read script " + path + ": " + std::strerror(errno);
+    const auto fail = [&](const std::string& why) {
+        error = "cannot read script " + path + ": " + why;
         return false;
+    };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return fail(std::strerror(errno));
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read script " + path + ": " + std::strerror(errno);
-        return false;
+    if (S_ISDIR(st.st_mode)) {
+        return fail("a folder, not a script");
     }
-    return Parse(text.str(), path, out, error);
+    // A pipe ("--script <(...)") is read as it comes; anything endless is cut off at the limit.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return fail(std::strerror(errno));
+    }
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            return fail(std::strerror(e));
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(buf, static_cast<size_t>(n));
+        if (text.size() > kMaxBytes) {
+            ::close(fd);
+            return fail("longer than " + std::to_string(kMaxBytes / (1024 * 1024)) + " MiB");
+        }
+    }
+    ::close(fd);
+    return Parse(text, path, out, error);
 }
 
 bool Script::Parse(const std::string& text, const std::string& name, Script& out, std::string& error)
 {
     Script script;
     script.m_name = name;
-    std::istringstream lines(text);
+    // An editor's UTF-8 byte-order mark is not part of the first command.
+    const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
+    std::istringstream lines(bom ? text.substr(3) : text);
     std::string line;
     int number = 0;
     while (std::getline(lines, line)) {
@@ -103,6 +147,12 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
             error = name + ":" + std::to_string(number) + ": " + why;
             return false;
         };
+        if (number > kMaxLines) {
+            return fail("a script holds at most " + std::to_string(kMaxLines) + " lines");
+        }
+        if (line.find('\0') != std::string::npos) {
+            return fail("the line holds a NUL byte; a script is plain text");
+        }
         if (const auto hash = line.find('#'); hash != std::string::npos) {
             line.erase(hash);
         }
@@ -126,10 +176,13 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
         Command c{syntax->kind, number, {}, {}};
         const size_t args = w.size() - 1;
         if (syntax->kind == Command::Kind::Screenshot) {
-            if (args != 1) {
+            if (args == 0) {
                 return fail("expected: " + std::string(syntax->usage));
             }
-            c.text = w[1];
+            // The file is the rest of the line, so its name may hold spaces.
+            const auto start = line.find_first_not_of(" \t\r\v\f", line.find(w[0]) + w[0].size());
+            const auto end = line.find_last_not_of(" \t\r\v\f");
+            c.text = line.substr(start, end + 1 - start);
         } else {
             const bool optionalSteps = syntax->kind == Command::Kind::Drag;
             if (args != static_cast<size_t>(syntax->numbers) && !(optionalSteps && args == 5)) {
@@ -137,7 +190,7 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
             }
             for (size_t i = 1; i < w.size(); i++) {
                 double v = 0;
-                if (!ParseNumber(w[i], syntax->kind == Command::Kind::Pitch, v)) {
+                if (!ParseNumber(w[i], v)) {
                     return fail("'" + w[i] + "' is not a number (expected: " + syntax->usage + ")");
                 }
                 if (syntax->integers && (v != std::floor(v) || std::abs(v) > 100000)) {

@@ -2,6 +2,7 @@
 // phone's pitch, waits in simulated time, background and foreground, screenshots).
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +21,11 @@ struct Command {
 
 class Script {
 public:
+    // A script is a person's or a program's list of steps; anything bigger is a mistake
+    // (a device such as /dev/zero, a log given by accident).
+    static constexpr size_t kMaxBytes = 1024 * 1024;
+    static constexpr int kMaxLines = 100000;
+
     // Reads and checks the whole script first; on a bad line returns false with
     // "FILE:LINE: what is wrong", and nothing is run.
     static bool Load(const std::string& path, Script& out, std::string& error);

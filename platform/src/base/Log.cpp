@@ -11,6 +11,10 @@
 #include <map>
 #include <mutex>
 
+#include <unistd.h>
+
+#include "base/OutputPath.h"
+
 #include "osp/Base.h"
 
 namespace oslog {
@@ -19,6 +23,8 @@ namespace {
 struct State {
     std::mutex mutex;
     FILE* file = nullptr;
+    std::string path;
+    bool failed = false;
     bool toStderr = true;
     int nextToken = 1;
     std::map<int, std::function<void(const Record&)>> hooks;
@@ -27,6 +33,15 @@ State& Get()
 {
     static State state;
     return state;
+}
+
+// The first failed write is told once; the file takes no more records after it.
+void ReportFailure(State& s, int error)
+{
+    if (!s.failed) {
+        s.failed = true;
+        std::fprintf(stderr, "veltora: cannot write log file %s: %s\n", s.path.c_str(), std::strerror(error));
+    }
 }
 
 std::string Timestamp()
@@ -55,9 +70,8 @@ void Write(Level level, const char* function, int line, const std::string& messa
         if (s.toStderr) {
             std::fputs(text.c_str(), stderr);
         }
-        if (s.file) {
-            std::fputs(text.c_str(), s.file);
-            std::fflush(s.file);
+        if (s.file && !s.failed && (std::fputs(text.c_str(), s.file) < 0 || std::fflush(s.file) != 0)) {
+            ReportFailure(s, errno);
         }
     }
     for (auto& [token, hook] : s.hooks) {
@@ -72,21 +86,39 @@ void Platform(const char* function, int line, const std::string& message)
 
 bool SetFile(const std::string& path, std::string& reason)
 {
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.file) {
-        std::fclose(s.file);
-        s.file = nullptr;
-    }
+    CloseFile(); // a failure of the old file was told when it happened
     if (path.empty()) {
         return true;
     }
-    s.file = std::fopen(path.c_str(), "a");
-    if (!s.file) {
-        reason = std::string("cannot open log file ") + path + ": " + std::strerror(errno);
+    const int fd = outpath::OpenStream(path, true, reason);
+    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "a");
+    if (!f) {
+        if (fd >= 0) {
+            reason = std::strerror(errno);
+            ::close(fd);
+        }
+        reason = "cannot open log file " + path + ": " + reason;
         return false;
     }
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.file = f;
+    s.path = path;
+    s.failed = false;
     return true;
+}
+
+bool CloseFile()
+{
+    State& s = Get();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.file && std::fclose(s.file) != 0) {
+        ReportFailure(s, errno);
+    }
+    s.file = nullptr;
+    const bool ok = !s.failed;
+    s.failed = false;
+    return ok;
 }
 
 void SetStderr(bool enabled)

@@ -21,8 +21,11 @@ void Write(Level level, const char* function, int line, const std::string& messa
 void Platform(const char* function, int line, const std::string& message);
 
 // Opens (appending) the file that records also go to; empty closes it. Returns false
-// with a reason when the file cannot be opened.
+// with a reason when the file cannot be opened. The first write to it that fails is told
+// on stderr as one "veltora:" line, and the file takes no more records.
 bool SetFile(const std::string& path, std::string& reason);
+// Closes the file; false if any write to it, or the close, failed.
+bool CloseFile();
 void SetStderr(bool enabled);
 
 // Tests watch the records through a hook; it returns a token for removal.

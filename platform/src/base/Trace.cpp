@@ -8,6 +8,10 @@
 #include <memory>
 #include <mutex>
 
+#include <unistd.h>
+
+#include "base/OutputPath.h"
+
 #include "device/Device.h"
 
 namespace trace {
@@ -19,11 +23,25 @@ struct State {
     int nextToken = 1;
     FILE* file = nullptr;
     int fileToken = 0;
+    // Guards the file's writes and its failure, apart from the sinks' list.
+    std::mutex writeMutex;
+    std::string path;
+    bool failed = false;
 };
 State& Get()
 {
     static State s;
     return s;
+}
+// The first failed write is told once; the rest of the trace would be lost or cut, so
+// nothing more is written and the run ends with a failure.
+void ReportFailure(State& s, int error)
+{
+    if (s.failed) {
+        return;
+    }
+    s.failed = true;
+    std::fprintf(stderr, "veltora: cannot write trace file %s: %s\n", s.path.c_str(), std::strerror(error));
 }
 } // namespace
 
@@ -131,40 +149,61 @@ std::string ToJson(const Event& e)
 bool OpenFile(const std::string& path, std::string& reason)
 {
     CloseFile();
-    FILE* f = std::fopen(path.c_str(), "w");
+    const int fd = outpath::OpenStream(path, false, reason);
+    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "w");
     if (!f) {
-        reason = "cannot write trace file " + path + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            reason = std::strerror(errno);
+            ::close(fd);
+        }
+        reason = "cannot write trace file " + path + ": " + reason;
         return false;
     }
     State& s = Get();
     const int token = AddSink([f](const Event& e) {
+        State& st = Get();
+        std::lock_guard<std::mutex> lock(st.writeMutex);
+        if (st.failed || st.file != f) {
+            return;
+        }
         const std::string line = ToJson(e) + "\n";
-        std::fputs(line.c_str(), f);
         // Whole lines only, at once: a script or a person may read the trace while it grows.
-        std::fflush(f);
+        if (std::fputs(line.c_str(), f) < 0 || std::fflush(f) != 0) {
+            ReportFailure(st, errno);
+        }
     });
     std::lock_guard<std::mutex> lock(s.mutex);
+    std::lock_guard<std::mutex> writeLock(s.writeMutex);
     s.file = f;
     s.fileToken = token;
+    s.path = path;
+    s.failed = false;
     return true;
 }
 
-void CloseFile()
+bool CloseFile()
 {
     State& s = Get();
     FILE* f = nullptr;
     int token = 0;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
-        f = s.file;
         token = s.fileToken;
-        s.file = nullptr;
         s.fileToken = 0;
     }
-    if (f) {
+    if (token) {
         RemoveSink(token);
-        std::fclose(f);
     }
+    std::lock_guard<std::mutex> writeLock(s.writeMutex);
+    f = s.file;
+    s.file = nullptr;
+    if (!f) {
+        return !s.failed;
+    }
+    if (std::fclose(f) != 0) {
+        ReportFailure(s, errno);
+    }
+    return !s.failed;
 }
 
 } // namespace trace

@@ -41,8 +41,11 @@ void RemoveSink(int token);
 // One JSON object on one line, as the trace file holds it.
 std::string ToJson(const Event& event);
 // Starts writing every event to `path` (truncating it); false with a reason on failure.
+// The first write that fails is told on stderr as one "veltora:" line, and the file
+// takes no more lines.
 bool OpenFile(const std::string& path, std::string& reason);
-void CloseFile();
+// Closes the file; false if any write, flush or the close itself failed.
+bool CloseFile();
 
 // While one lives, calls the platform makes on its own behalf stay out of the trace.
 class Quiet {

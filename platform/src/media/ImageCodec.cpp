@@ -2,6 +2,8 @@
 // and writes screens out as PNG files, replacing the target only once the file is complete.
 #include "media/ImageCodec.h"
 
+#include "base/OutputPath.h"
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -906,8 +908,13 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     if (std::int64_t(stride) < std::int64_t(width) * 4)
         return fail("invalid stride " + std::to_string(stride));
 
+    // Only a regular file (or nothing) is replaced; through a symlink its target is, keeping its mode.
+    outpath::Target target;
+    std::string why;
+    if (!outpath::Resolve(path, outpath::Kind::Replaced, target, why)) return fail(why);
     TempFile temp;
-    if (!temp.create(path)) return fail(std::strerror(errno));
+    if (!temp.create(target.path)) return fail(std::strerror(errno));
+    if (target.exists && ::fchmod(temp.fd(), target.mode) != 0) return fail(std::strerror(errno));
 
     auto writer = std::make_unique<PngWriter>();
     writer->fd = temp.fd();
@@ -926,7 +933,7 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     if (!runPngEncode(h.png, h.info, writer.get()))
         return fail(writer->writeErrno ? std::strerror(writer->writeErrno) : writer->message);
     if (!flushWriter(writer.get())) return fail(std::strerror(writer->writeErrno));
-    if (::fsync(temp.fd()) != 0 || !temp.close() || !temp.commit(path)) return fail(std::strerror(errno));
+    if (::fsync(temp.fd()) != 0 || !temp.close() || !temp.commit(target.path)) return fail(std::strerror(errno));
     return true;
 }
 

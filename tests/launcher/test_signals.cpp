@@ -1,0 +1,148 @@
+// Ending a run from outside: SIGINT and SIGTERM end it within a second, in order where they
+// can (exit 130 and 143), and a camera source that would block for ever is refused up front.
+#include <gtest/gtest.h>
+
+#include "support/Launch.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using testing_support::Outcome;
+using testing_support::RunVeltora;
+using testing_support::Temp;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Read(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A veltora started in the background, its output going to a file.
+class Running {
+public:
+    Running(const std::vector<std::string>& args, const std::string& output)
+    {
+        // Everything the child needs is made before the fork: it only opens and execs.
+        std::vector<std::string> all{std::string(VELTORA_BIN_DIR) + "/veltora"};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~Running()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Started() const { return m_pid > 0; }
+    void Signal(int signal) { ::kill(m_pid, signal); }
+    // The exit code, or -1 if it did not exit by itself within `limit`.
+    int WaitExit(std::chrono::milliseconds limit)
+    {
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool WaitFor(const std::string& path, const std::string& text)
+{
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < end) {
+        if (Read(path).find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(Signals, InterruptAndTerminateEndTheRunInOrderWithTheShellsCodes)
+{
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        const std::string output = Temp("signal-run.txt");
+        Running run({"--headless", "--real-time", "--seconds", "60"}, output);
+        ASSERT_TRUE(run.Started());
+        ASSERT_TRUE(WaitFor(output, "Application started.")) << Read(output);
+        // Let the application get going: the form's camera runs.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        run.Signal(signal);
+        EXPECT_EQ(run.WaitExit(std::chrono::milliseconds(1000)), code) << Read(output);
+        // The application was told: it ended as after any run.
+        EXPECT_NE(Read(output).find("Application finished."), std::string::npos) << Read(output);
+    }
+}
+
+TEST(Signals, ARunStuckReadingAnIdlePipeStillEndsOnASignal)
+{
+    const std::string fifo = Temp("signal-script.fifo");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Someone holds the pipe open but never writes: reading the script waits for ever.
+    const int writer = ::open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    const std::string output = Temp("signal-stuck.txt");
+    Running run({"--script", fifo}, output);
+    ASSERT_TRUE(run.Started());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(run.WaitExit(std::chrono::milliseconds(1)), -1) << "it did not wait for the pipe";
+    run.Signal(SIGTERM);
+    EXPECT_EQ(run.WaitExit(std::chrono::milliseconds(1000)), 143) << Read(output);
+    ::close(writer);
+}
+
+TEST(Signals, AVideoSourceThatCouldBlockIsRefusedUpFront)
+{
+    // A FIFO named like a video, with a writer that never writes.
+    const std::string fifo = Temp("signal-video.mp4");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = ::open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    const auto start = Clock::now();
+    const Outcome o = RunVeltora("--headless --seconds 1 --camera " + fifo);
+    ::close(writer);
+    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_NE(o.out.find("signal-video.mp4: cannot open: not a regular file"), std::string::npos) << o.out;
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+}
