@@ -10,7 +10,7 @@
 #include "base/Log.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
-#include "device/Screen.h"
+#include "app/Platform.h"
 
 constexpr size_t kFrameBytes = 800 * 480 * 4;
 
@@ -30,7 +30,7 @@ struct Running {
         runtime = std::make_unique<app::Runtime>(*dev, Veltora::CreateInstance, nullptr);
         runtime->Start();
         dev->RunFor(1000 * device::kMicrosPerMilli); // laid out, frames flowing
-        form = static_cast<MainForm*>(dev->GetScreen().CurrentForm());
+        form = static_cast<MainForm*>(app::Platform::Of(*dev).Screen().CurrentForm());
     }
     ~Running()
     {

@@ -53,7 +53,7 @@ void RunFrames(benchmark::State& state, Running& app)
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         app.form->OnCameraPreviewed(data, Osp::Base::E_SUCCESS);
-        benchmark::DoNotOptimize(app.dev->GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(*app.dev).Screen().Compose().pixels);
         totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
         // The yardstick is measured alongside, so both see the same machine.
         state.PauseTiming();

@@ -38,7 +38,7 @@ void BM_TouchMoveHeld(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         Move(app, step++);
-        benchmark::DoNotOptimize(app.dev->GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(*app.dev).Screen().Compose().pixels);
         totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
         state.PauseTiming();
         memcpyNs += OneMemcpyNs();
@@ -59,11 +59,11 @@ void BM_StartUp(benchmark::State& state)
         device::Device dev(config);
         app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
         runtime.Start();
-        const auto shows = dev.GetScreen().CanvasShows();
-        while (dev.GetScreen().CanvasShows() == shows) {
+        const auto shows = app::Platform::Of(dev).Screen().CanvasShows();
+        while (app::Platform::Of(dev).Screen().CanvasShows() == shows) {
             dev.RunFor(10 * device::kMicrosPerMilli);
         }
-        benchmark::DoNotOptimize(dev.GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(dev).Screen().Compose().pixels);
         state.PauseTiming();
         runtime.Finish();
         state.ResumeTiming();

@@ -16,15 +16,14 @@
 #include <vector>
 
 #include "device/CameraSource.h"
-#include "device/CameraHardware.h"
 #include "device/Device.h"
-#include "device/Screen.h"
-#include "media/ImageCodec.h"
+#include "app/Platform.h"
+#include "codec/ImageCodec.h"
 
 // The form's state, read as the tests do.
 class MainFormInspector {
 public:
-    static const MainForm& F(const device::Device& d) { return *static_cast<const MainForm*>(const_cast<device::Device&>(d).GetScreen().CurrentForm()); }
+    static const MainForm& F(const device::Device& d) { return *static_cast<const MainForm*>(app::Platform::Of(const_cast<device::Device&>(d)).Screen().CurrentForm()); }
     static bool Hold(const device::Device& d) { return F(d).m_bHoldOn; }
     static bool Info(const device::Device& d) { return F(d).m_bInfo; }
     static bool Previewing(const device::Device& d) { return F(d).pPrimaryCamera->GetState() == Osp::Media::CAMERA_STATE_PREVIEW; }
@@ -73,12 +72,12 @@ std::string TinyRes()
     const std::uint32_t px[4] = {0xFF102030u, 0x80402010u, 0u, 0xFFFFFFFFu};
     std::string reason;
     for (const auto& n : names) {
-        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
+        codec::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
     }
     // The two pictures of the help page are JPEGs; a PNG under their names fails to
     // decode, which the form copes with too.
     for (const char* n : {"info_up.jpg", "info_contents.jpg"}) {
-        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
+        codec::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
     }
     return dir;
 }
@@ -145,7 +144,7 @@ void MainFormInspector::Check(const device::Device& d)
         Broken("orientation code", f.m_iOrientation);
     }
     // Every readout image drawn is one of the twelve.
-    for (const auto& op : const_cast<device::Device&>(d).GetScreen().ShownCanvas()) {
+    for (const auto& op : app::Platform::Of(const_cast<device::Device&>(d)).Screen().ShownCanvas()) {
         const std::string& name = op.bitmap->name;
         for (const char* prefix : {"bigNum", "smallNum"}) {
             if (name.rfind(prefix, 0) == 0) {

@@ -167,7 +167,7 @@ TEST(Form, DecodesEachImageOnceBlankSixTimesAndKeepsOnlyItsOwn)
 
     h.Finish();
     EXPECT_EQ(Bitmap::GetLiveCount(), 0);
-    EXPECT_EQ(h.Device().Camera().Holder(), nullptr);
+    EXPECT_EQ(h.Cameras().Holder(), nullptr);
 }
 
 TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
@@ -198,7 +198,7 @@ TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
     EXPECT_EQ(draws.front().rfind("landscape_originPin.png", 0), 0u);
     EXPECT_EQ(ui::ControlAccess::LabelBackground(*f.landscapeLabel), nullptr);
     EXPECT_FALSE(ui::ControlAccess::ButtonImage(*f.infoButton, false));
-    h.Device().GetScreen().Compose();
+    h.Screen().Compose();
 }
 
 TEST(Form, RunsWithNoImagesAtAll)
@@ -210,7 +210,7 @@ TEST(Form, RunsWithNoImagesAtAll)
     EXPECT_EQ(h.Log().Count("file not found"), 48);
     EXPECT_TRUE(h.ShownDraws().empty());
     EXPECT_EQ(h.Device().Camera().FramesProduced() > 0, true);
-    h.Device().GetScreen().Compose();
+    h.Screen().Compose();
     h.Finish();
     EXPECT_EQ(Bitmap::GetLiveCount(), 0);
 }
@@ -227,7 +227,7 @@ TEST(Form, CameraWithNoSizesKeepsItsDefaultAndNoCameraAtAllStillRuns)
         h.Frames(2);
         EXPECT_FALSE(h.ShownDraws().empty());
         // Its picture shows under the dial.
-        const auto screen = h.Device().GetScreen().Compose();
+        const auto screen = h.Screen().Compose();
         EXPECT_EQ(screen.Row(470)[790], 0xFF336699u);
     }
     {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 #include "support/Harness.h"
 
 using testing_support::Harness;
@@ -24,12 +24,12 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     const std::string path = ReferencePath(name);
     if (const char* update = std::getenv("VELTORA_UPDATE_REFERENCES"); update && std::string(update) == "1") {
         std::string reason;
-        ASSERT_TRUE(media::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason)) << reason;
+        ASSERT_TRUE(codec::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason)) << reason;
         return;
     }
-    media::DecodedImage ref;
+    codec::DecodedImage ref;
     std::string reason;
-    ASSERT_TRUE(media::DecodeImageFile(path, ref, reason)) << path << ": " << reason;
+    ASSERT_TRUE(codec::DecodeImageFile(path, ref, reason)) << path << ": " << reason;
     ASSERT_EQ(ref.width, screen.width) << name;
     ASSERT_EQ(ref.height, screen.height) << name;
     int far = 0;
@@ -48,7 +48,7 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     const int allowed = screen.width * screen.height / 500; // 0.2 %
     if (far > allowed) {
         const std::string got = ::testing::TempDir() + "/got-" + name;
-        media::WritePngFile(got, screen.pixels, screen.width, screen.height, screen.stride, reason);
+        codec::WritePngFile(got, screen.pixels, screen.width, screen.height, screen.stride, reason);
         FAIL() << name << ": " << far << " pixels differ (allowed " << allowed << "); this run's picture is " << got;
     }
 }
@@ -67,7 +67,7 @@ TEST(Reference, EachLayoutLooksAsItsReference)
         h.Pitch(l.pitch);
         // One tilt reading lays the controls out; by then many frames have been drawn.
         h.RunMs(1000);
-        ExpectLooksLike(h.Device().GetScreen().Compose(), l.name);
+        ExpectLooksLike(h.Screen().Compose(), l.name);
     }
 }
 
@@ -78,6 +78,6 @@ TEST(Reference, HelpPageLooksAsItsReference)
     auto f = h.Inspect();
     f.form.OnActionPerformed(*f.infoButton, MainForm::ACTION_ID_INFO);
     h.RunMs(100);
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
-    ExpectLooksLike(h.Device().GetScreen().Compose(), "help-page.png");
+    ASSERT_TRUE(h.Screen().Portrait());
+    ExpectLooksLike(h.Screen().Compose(), "help-page.png");
 }

@@ -9,7 +9,7 @@
 #include <gif_lib.h>
 
 #include "graphics/BitmapData.h"
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 #include "support/Harness.h"
 
 using namespace Osp::Base;
@@ -84,7 +84,7 @@ protected:
         // A half-transparent red pixel and an opaque white one.
         const std::uint32_t px[2] = {0x80800000u, 0xFFFFFFFFu};
         std::string reason;
-        ASSERT_TRUE(media::WritePngFile((dir / "known.png").string(), px, 2, 1, 8, reason)) << reason;
+        ASSERT_TRUE(codec::WritePngFile((dir / "known.png").string(), px, 2, 1, 8, reason)) << reason;
         const std::string png = ReadBytes(dir / "known.png");
         WriteBytes(dir / "truncated.png", png.substr(0, png.size() / 2));
         WriteBytes(dir / "garbage.png", std::string(300, '\x5a'));
@@ -207,9 +207,9 @@ TEST(ResFolder, EveryFileDecodesAtTheSizeItsPlaceNeeds)
     int files = 0;
     for (const auto& entry : fs::directory_iterator(testing_support::SourceRes())) {
         const std::string name = entry.path().filename().string();
-        media::DecodedImage img;
+        codec::DecodedImage img;
         std::string reason;
-        ASSERT_TRUE(media::DecodeImageFile(entry.path().string(), img, reason)) << name << ": " << reason;
+        ASSERT_TRUE(codec::DecodeImageFile(entry.path().string(), img, reason)) << name << ": " << reason;
         files++;
         if (name == "blank.png") {
             for (auto p : img.pixels) {

@@ -8,13 +8,11 @@
 
 #include "MainForm.h"
 #include "Veltora.h"
+#include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
 #include "base/Trace.h"
-#include "device/CameraHardware.h"
 #include "device/Device.h"
-#include "device/Screen.h"
-#include "device/TiltSensor.h"
 #include "ui/ControlAccess.h"
 #include "ui/OverlayBuffer.h"
 
@@ -137,6 +135,9 @@ public:
     ~Harness();
 
     device::Device& Device() { return *m_pDevice; }
+    app::Platform& Platform() { return app::Platform::Of(*m_pDevice); }
+    ui::Screen& Screen() { return Platform().Screen(); }
+    media::CameraService& Cameras() { return Platform().Cameras(); }
     MainForm& Form();
     MainFormInspector Inspect() { return MainFormInspector(Form()); }
     Veltora& App();

@@ -2,7 +2,7 @@
 // an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
 #include "VideoSource.h"
 
-#include "photo/CoverDraw.h"
+#include "picture/CoverDraw.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -88,7 +88,7 @@ struct VideoSource::Pipeline {
     // appsink reuses it and complains when it is still held at a change of caps.
     GstVideoFrame frame{};
     bool mapped = false;
-    photo::CoverDrawer drawer;
+    picture::CoverDrawer drawer;
     bool firstFramePending = false;
     bool shownAny = false;
     std::int64_t lastTimeUs = 0;
@@ -130,7 +130,7 @@ struct VideoSource::Pipeline {
             if (!ok) {
                 why = "cannot read a picture from GStreamer";
             } else {
-                photo::PictureView picture;
+                picture::PictureView picture;
                 picture.pixels = static_cast<const std::uint32_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
                 picture.width = GST_VIDEO_FRAME_WIDTH(&frame);
                 picture.height = GST_VIDEO_FRAME_HEIGHT(&frame);
@@ -397,7 +397,7 @@ bool VideoSource::Open(std::string& reason)
 
 bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
-    if (!photo::CheckFrame(out, reason))
+    if (!picture::CheckFrame(out, reason))
         return false;
     if (!failure_.empty()) {
         reason = failure_;

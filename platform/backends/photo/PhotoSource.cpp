@@ -2,7 +2,7 @@
 // and the last frame is kept because a still picture only changes when the aim or size does.
 #include "PhotoSource.h"
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 #include <cstring>
 #include <new>
@@ -21,16 +21,16 @@ std::string PhotoSource::Describe() const
 bool PhotoSource::Open(std::string& reason)
 {
     Close();
-    media::DecodedImage image;
-    if (!media::DecodeImageFile(path_, image, reason))
+    codec::DecodedImage image;
+    if (!codec::DecodeImageFile(path_, image, reason))
         return false;
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         reason = "the decoded picture is empty";
         return false;
     }
-    if (image.width > kMaxPictureSide || image.height > kMaxPictureSide) {
-        reason = "the picture is too large (more than " + std::to_string(kMaxPictureSide) + " pixels a side)";
+    if (image.width > picture::kMaxPictureSide || image.height > picture::kMaxPictureSide) {
+        reason = "the picture is too large (more than " + std::to_string(picture::kMaxPictureSide) + " pixels a side)";
         return false;
     }
     // The decoder gives premultiplied colour, which is already the picture laid over black;
@@ -61,7 +61,7 @@ void PhotoSource::SetAim(const device::Aim& aim) { aim_ = aim; }
 
 bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string& reason)
 {
-    if (!CheckFrame(out, reason))
+    if (!picture::CheckFrame(out, reason))
         return false;
     if (out.width <= 0 || out.height <= 0)
         return true;

@@ -2,7 +2,7 @@
 // scaled to cover each preview frame and aimed like the other sources.
 #pragma once
 
-#include "CoverDraw.h"
+#include "picture/CoverDraw.h"
 #include "device/CameraSource.h"
 
 #include <cstdint>
@@ -35,7 +35,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint32_t> picture_;
-    CoverDrawer drawer_;
+    picture::CoverDrawer drawer_;
     device::Aim aim_;
 
     // The last frame drawn, rows packed, and what it was drawn for.

@@ -16,9 +16,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "codec/ImageCodec.h"
 #include "device/Device.h"
-#include "device/Screen.h"
-#include "device/TiltSensor.h"
 
 // Last: SDL_syswm.h brings Xlib's macros (None, Status, ...) that nothing above should see.
 #include <SDL.h>
@@ -51,8 +50,8 @@ constexpr double kMinZoom = 1.0;
 constexpr double kMaxZoom = 8.0;
 constexpr int kMaxShrink = 8;
 // At zoom 1 the camera's picture covers the landscape screen.
-constexpr double kPictureWidth = device::Screen::kLongSide;
-constexpr double kPictureHeight = device::Screen::kShortSide;
+constexpr double kPictureWidth = device::Display::kLongSide;
+constexpr double kPictureHeight = device::Display::kShortSide;
 
 // Pitch in (-180, 180], the range the tilt sensor reports.
 float WrapPitch(float pitch)
@@ -137,8 +136,8 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     window->m_wakeEventType = wakeType;
     // The application has not built its form yet: the screen is landscape for now.
     const bool sideways = window->m_turns % 2 == 1;
-    const int viewW = sideways ? device::Screen::kShortSide : device::Screen::kLongSide;
-    const int viewH = sideways ? device::Screen::kLongSide : device::Screen::kShortSide;
+    const int viewW = sideways ? device::Display::kShortSide : device::Display::kLongSide;
+    const int viewH = sideways ? device::Display::kLongSide : device::Display::kShortSide;
     window->m_shrink = window->ShrinkFor(viewW, viewH);
     window->m_shrinkForWidth = viewW;
     window->m_shrinkForHeight = viewH;
@@ -301,7 +300,7 @@ int Window::ShrinkFor(int viewWidth, int viewHeight) const
 
 void Window::Refresh()
 {
-    device::Screen& screen = m_device.GetScreen();
+    device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
     if (portrait != m_portraitForm) {
         m_portraitForm = portrait;
@@ -319,7 +318,7 @@ void Window::Refresh()
 void Window::Present()
 {
     m_mustPresent = false;
-    device::Screen& screen = m_device.GetScreen();
+    device::Display& screen = m_device.GetDisplay();
     m_shownVersion = screen.Version();
     const device::PixelView shot = screen.Compose();
     m_screenWidth = shot.width;
@@ -713,7 +712,8 @@ void Window::TakeScreenshot()
         name = std::string("veltora-") + stamp + "-" + std::to_string(i) + ".png";
     }
     std::string reason;
-    if (m_device.GetScreen().WritePng(name, reason)) {
+    const device::PixelView shot = m_device.GetDisplay().Compose();
+    if (codec::WritePngFile(name, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
         std::printf("%s\n", name.c_str());
         std::fflush(stdout);
     } else {

@@ -1,6 +1,6 @@
 // Places a picture over a camera frame with pixman: one transform from frame pixels to picture
 // pixels, bilinear filtering from a halved copy when shrinking hard, black beyond the edges.
-#include "CoverDraw.h"
+#include "picture/CoverDraw.h"
 
 #include <pixman.h>
 
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <new>
 
-namespace photo {
+namespace picture {
 namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
@@ -209,4 +209,4 @@ bool DrawCovering(const PictureView& picture, const device::PixelView& out, cons
     return drawer.Draw(out, aim, reason);
 }
 
-} // namespace photo
+} // namespace picture

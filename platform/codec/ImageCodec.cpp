@@ -1,6 +1,6 @@
 // Decodes PNG, JPEG, GIF and BMP files into premultiplied ARGB for the platform's bitmaps,
 // and writes screens out as PNG files, replacing the target only once the file is complete.
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 #include <algorithm>
 #include <atomic>
@@ -35,7 +35,7 @@
 #error "libjpeg-turbo's extended colour spaces are needed to decode straight into ARGB words"
 #endif
 
-namespace media {
+namespace codec {
 namespace {
 
 // Larger images would cost hundreds of megabytes and are never legitimate on a phone screen;
@@ -975,4 +975,4 @@ bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int widt
     }
 }
 
-} // namespace media
+} // namespace codec

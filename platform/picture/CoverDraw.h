@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace photo {
+namespace picture {
 
 // An opaque picture: rows of x8r8g8b8 words (the top byte is ignored), `stride` bytes apart.
 struct PictureView {
@@ -56,4 +56,4 @@ private:
 bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim,
                   std::string& reason);
 
-} // namespace photo
+} // namespace picture

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "device/TouchRouter.h"
+#include "ui/TouchRouter.h"
 #include "support/Harness.h"
 
 using namespace Osp::Base;
@@ -91,13 +91,13 @@ struct Screen {
         form->AddControl(*scroll);
         frame.AddControl(*form);
         frame.SetCurrentForm(*form);
-        h.Device().GetScreen().SetFrame(&frame);
-        h.Device().SetApplication(&app);
+        h.Screen().SetFrame(&frame);
+        h.Platform().SetApplication(&app);
     }
     ~Screen()
     {
-        h.Device().SetApplication(nullptr);
-        h.Device().GetScreen().SetFrame(nullptr);
+        h.Platform().SetApplication(nullptr);
+        h.Screen().SetFrame(nullptr);
     }
 };
 
@@ -202,12 +202,12 @@ TEST(TouchRouter, TheHelpImageScrollsByAtMost285)
     auto f = h.Inspect();
     h.Tap(40, 115);
     h.Frames(1);
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
+    ASSERT_TRUE(h.Screen().Portrait());
     auto* scroll = static_cast<ScrollPanel*>(f.infoPanel->GetControl(2));
     h.Drag(240, 700, 240, 100, 12);
     EXPECT_EQ(scroll->GetScrollPosition(), 285);
     // The bottom of the help image is on screen now.
-    const auto screen = h.Device().GetScreen().Compose();
+    const auto screen = h.Screen().Compose();
     EXPECT_EQ(screen.width, 480);
     EXPECT_EQ(screen.height, 800);
     h.Drag(240, 100, 240, 700, 12);
