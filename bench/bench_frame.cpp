@@ -76,7 +76,11 @@ BENCHMARK(BM_Frame)->Arg(-90)->Arg(0)->ArgName("pitch");
 void BM_FrameMeasured(benchmark::State& state)
 {
     Running app(static_cast<float>(state.range(0)));
-    MainFormInspector::SetPins(*app.form, 37.4, 142.6, 251.3, 190.2);
+    MainFormInspector f(*app.form);
+    f.landscapePin = 37.4;
+    f.landscapeOrigin = 142.6;
+    f.portraitPin = 251.3;
+    f.portraitOrigin = 190.2;
     RunFrames(state, app);
 }
 BENCHMARK(BM_FrameMeasured)->Arg(-90)->Arg(0)->ArgName("pitch");

@@ -13,7 +13,7 @@ void Move(Running& app, int step)
     // Around the measuring pin's zone, so a pin is held and turns on every move.
     const int x = 300 + (step % 200);
     const Osp::Ui::TouchEventInfo info;
-    app.form->OnTouchMoved(MainFormInspector::CameraPanel(*app.form), Osp::Graphics::Point(x, 400), info);
+    app.form->OnTouchMoved(*app.cameraPanel, Osp::Graphics::Point(x, 400), info);
 }
 
 void BM_TouchMoveLive(benchmark::State& state)
@@ -31,7 +31,7 @@ BENCHMARK(BM_TouchMoveLive);
 void BM_TouchMoveHeld(benchmark::State& state)
 {
     Running app(-90);
-    MainFormInspector::HoldOn(*app.form) = true;
+    MainFormInspector(*app.form).holdOn = true;
     app.dev->RunFor(100 * device::kMicrosPerMilli); // the frame that freezes the picture
     int step = 0;
     double totalNs = 0, memcpyNs = 0;

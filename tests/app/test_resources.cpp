@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include <gif_lib.h>
 
 #include "graphics/BitmapData.h"
 #include "codec/ImageCodec.h"
 #include "support/Harness.h"
+#include "support/ResourceNames.h"
 
 using namespace Osp::Base;
 using namespace Osp::Graphics;
@@ -230,4 +232,23 @@ TEST(ResFolder, EveryFileDecodesAtTheSizeItsPlaceNeeds)
         EXPECT_EQ(img.height, want[name].h) << name;
     }
     EXPECT_EQ(files, 43);
+}
+
+TEST(ResFolder, HoldsExactlyTheNamedFilesAndTheFormAsksForEachOfThem)
+{
+    const auto& names = testing_support::ResourceNames();
+    std::set<std::string> listed(names.begin(), names.end());
+    EXPECT_EQ(listed.size(), names.size()) << "a name is listed twice";
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(testing_support::SourceRes())) {
+        found.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(found, listed);
+    // An empty folder: the form asks for every file once by name, and says it is missing.
+    HarnessOptions o;
+    o.resDir = CopyRes("none-at-all", names);
+    Harness h(o);
+    for (const auto& name : names) {
+        EXPECT_GE(h.Log().Count(name + ": file not found"), 1) << name;
+    }
 }
