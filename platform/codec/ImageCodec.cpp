@@ -20,13 +20,13 @@ namespace {
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { if (m_fd >= 0) ::close(m_fd); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
 private:
-    int fd_;
+    int m_fd;
 };
 
 bool readWholeFile(const std::string& path, Bytes& data, std::string& reason) {

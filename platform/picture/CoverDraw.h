@@ -46,10 +46,10 @@ public:
     bool Draw(const device::PixelView& out, const device::Aim& aim, std::string& reason);
 
 private:
-    PictureView picture_;
-    // halves_[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
-    std::vector<std::vector<std::uint32_t>> halves_;
-    int halvesBuilt_ = 0;
+    PictureView m_picture;
+    // m_halves[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
+    std::vector<std::vector<std::uint32_t>> m_halves;
+    int m_halvesBuilt = 0;
 };
 
 // Draws `picture` once, as CoverDrawer does.

@@ -70,9 +70,9 @@ bool DemoScene::Open(std::string&) { return true; }
 
 void DemoScene::Close()
 {
-    still_.clear();
-    still_.shrink_to_fit();
-    cachedWidth_ = cachedHeight_ = 0;
+    m_still.clear();
+    m_still.shrink_to_fit();
+    m_cachedWidth = m_cachedHeight = 0;
 }
 
 std::vector<device::FrameSize> DemoScene::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
@@ -90,17 +90,17 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         return false;
     }
 
-    if (out.width != cachedWidth_ || out.height != cachedHeight_) {
-        cachedWidth_ = cachedHeight_ = 0;
+    if (out.width != m_cachedWidth || out.height != m_cachedHeight) {
+        m_cachedWidth = m_cachedHeight = 0;
         try {
-            still_.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
+            m_still.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
         } catch (const std::bad_alloc&) {
-            still_.clear();
+            m_still.clear();
             reason = "output too large for the demo scene";
             return false;
         }
         cairo_surface_t* surface = cairo_image_surface_create_for_data(
-            reinterpret_cast<unsigned char*>(still_.data()), CAIRO_FORMAT_ARGB32, out.width, out.height, out.width * 4);
+            reinterpret_cast<unsigned char*>(m_still.data()), CAIRO_FORMAT_ARGB32, out.width, out.height, out.width * 4);
         cairo_t* cr = cairo_create(surface);
         SceneToOutput(cr, out.width, out.height);
         DrawScene(cr, Layer::Still, 0.0);
@@ -116,32 +116,32 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
                 cairo_user_to_device(cr, &dx, &dy);
                 x0 = std::min(x0, dx), x1 = std::max(x1, dx), y0 = std::min(y0, dy), y1 = std::max(y1, dy);
             }
-        movingX0_ = std::clamp(int(std::floor(x0)) - 1, 0, out.width);
-        movingX1_ = std::clamp(int(std::ceil(x1)) + 1, 0, out.width);
-        movingY0_ = std::clamp(int(std::floor(y0)) - 1, 0, out.height);
-        movingY1_ = std::clamp(int(std::ceil(y1)) + 1, 0, out.height);
+        m_movingX0 = std::clamp(int(std::floor(x0)) - 1, 0, out.width);
+        m_movingX1 = std::clamp(int(std::ceil(x1)) + 1, 0, out.width);
+        m_movingY0 = std::clamp(int(std::floor(y0)) - 1, 0, out.height);
+        m_movingY1 = std::clamp(int(std::ceil(y1)) + 1, 0, out.height);
 
         cairo_destroy(cr);
         if (status == CAIRO_STATUS_SUCCESS)
             status = cairo_surface_status(surface);
         cairo_surface_destroy(surface);
         if (status != CAIRO_STATUS_SUCCESS) {
-            still_.clear();
+            m_still.clear();
             reason = std::string("cannot draw the demo scene: ") + cairo_status_to_string(status);
             return false;
         }
-        cachedWidth_ = out.width;
-        cachedHeight_ = out.height;
+        m_cachedWidth = out.width;
+        m_cachedHeight = out.height;
     }
 
     for (int y = 0; y < out.height; ++y)
-        std::memcpy(out.Row(y), &still_[std::size_t(y) * out.width], std::size_t(out.width) * 4);
+        std::memcpy(out.Row(y), &m_still[std::size_t(y) * out.width], std::size_t(out.width) * 4);
 
-    if (movingX1_ > movingX0_ && movingY1_ > movingY0_) {
+    if (m_movingX1 > m_movingX0 && m_movingY1 > m_movingY0) {
         cairo_surface_t* surface = cairo_image_surface_create_for_data(
             reinterpret_cast<unsigned char*>(out.pixels), CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
         cairo_t* cr = cairo_create(surface);
-        cairo_rectangle(cr, movingX0_, movingY0_, movingX1_ - movingX0_, movingY1_ - movingY0_);
+        cairo_rectangle(cr, m_movingX0, m_movingY0, m_movingX1 - m_movingX0, m_movingY1 - m_movingY0);
         cairo_clip(cr);
         SceneToOutput(cr, out.width, out.height);
         DrawScene(cr, Layer::Moving, SecondsOf(timeUs));

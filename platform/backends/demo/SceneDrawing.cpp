@@ -12,18 +12,18 @@ namespace {
 // Small deterministic generator: the grain must come out the same on every machine and run.
 class Rng {
 public:
-    explicit Rng(std::uint32_t seed) : s_(seed ? seed : 1u) {}
+    explicit Rng(std::uint32_t seed) : m_state(seed ? seed : 1u) {}
     double Next()
     {
-        s_ ^= s_ << 13;
-        s_ ^= s_ >> 17;
-        s_ ^= s_ << 5;
-        return (s_ & 0xFFFFFFu) / double(0x1000000);
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return (m_state & 0xFFFFFFu) / double(0x1000000);
     }
     double Range(double lo, double hi) { return lo + (hi - lo) * Next(); }
 
 private:
-    std::uint32_t s_;
+    std::uint32_t m_state;
 };
 
 void Rgb(cairo_t* cr, std::uint32_t rgb, double a = 1.0)
