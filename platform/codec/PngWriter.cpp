@@ -127,8 +127,8 @@ bool runPngEncode(png_structp png, png_infop info, PngWriter* w) {
 class TempFile {
 public:
     ~TempFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!name_.empty()) ::unlink(name_.c_str());
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_name.empty()) ::unlink(m_name.c_str());
     }
     bool create(const std::string& target) {
         static std::atomic<unsigned> counter{0};
@@ -137,8 +137,8 @@ public:
                                std::to_string(counter.fetch_add(1));
             int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
-                fd_ = fd;
-                name_ = std::move(name);
+                m_fd = fd;
+                m_name = std::move(name);
                 return true;
             }
             if (errno != EEXIST) return false;
@@ -146,20 +146,20 @@ public:
         errno = EEXIST;
         return false;
     }
-    int fd() const { return fd_; }
+    int fd() const { return m_fd; }
     bool close() {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = m_fd;
+        m_fd = -1;
         return ::close(fd) == 0;
     }
     bool commit(const std::string& target) {
-        if (::rename(name_.c_str(), target.c_str()) != 0) return false;
-        name_.clear();
+        if (::rename(m_name.c_str(), target.c_str()) != 0) return false;
+        m_name.clear();
         return true;
     }
 private:
-    int fd_ = -1;
-    std::string name_;
+    int m_fd = -1;
+    std::string m_name;
 };
 
 bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
