@@ -23,10 +23,11 @@ Device::Device(DeviceConfig config)
 
 Device::~Device()
 {
-    // The system goes first: it holds on to the hardware.
-    m_pSoftware.reset();
+    // No longer current, so nothing torn down with the system finds the phone and starts
+    // it again; then the system goes, before the hardware it holds on to.
     Device* self = this;
     g_current.compare_exchange_strong(self, nullptr);
+    m_pSoftware.reset();
 }
 
 Device* Device::Current()

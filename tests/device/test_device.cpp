@@ -266,29 +266,36 @@ TEST(CameraSensor, WithoutAnyPictureTheTargetKeepsItsLastFrame)
 
 TEST(Device, TheSoftwareGoesBeforeTheHardwareItUses)
 {
+    struct Seen {
+        bool gone = false;
+        Device* current = reinterpret_cast<Device*>(1);
+    };
     struct Recorder : Device::Software {
-        explicit Recorder(Device& d, bool& gone) : dev(d), gone(gone) {}
+        Recorder(Device& d, Seen& s) : dev(d), seen(s) {}
         ~Recorder() override
         {
             // The loop is still there to cancel against.
             dev.Loop().Cancel(timer);
-            gone = true;
+            // Whatever it tears down cannot find the phone and start the system again.
+            seen.current = Device::Current();
+            seen.gone = true;
         }
         Device& dev;
-        bool& gone;
+        Seen& seen;
         device::EventLoop::TimerId timer = 0;
     };
-    bool gone = false;
+    Seen seen;
     {
         Device dev;
         EXPECT_EQ(Device::Current(), &dev);
-        auto recorder = std::make_unique<Recorder>(dev, gone);
+        auto recorder = std::make_unique<Recorder>(dev, seen);
         recorder->timer = dev.Loop().PostAfter(1000, [] {});
         Recorder* raw = recorder.get();
         dev.SetSoftware(std::move(recorder));
         EXPECT_EQ(dev.GetSoftware(), raw);
     }
-    EXPECT_TRUE(gone);
+    EXPECT_TRUE(seen.gone);
+    EXPECT_EQ(seen.current, nullptr);
     EXPECT_EQ(Device::Current(), nullptr);
 }
 
