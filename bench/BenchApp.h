@@ -8,9 +8,10 @@
 #include "Veltora.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
+#include "app/Platform.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
-#include "device/Screen.h"
+#include "support/MainFormInspector.h"
 
 constexpr size_t kFrameBytes = 800 * 480 * 4;
 
@@ -30,7 +31,8 @@ struct Running {
         runtime = std::make_unique<app::Runtime>(*dev, Veltora::CreateInstance, nullptr);
         runtime->Start();
         dev->RunFor(1000 * device::kMicrosPerMilli); // laid out, frames flowing
-        form = static_cast<MainForm*>(dev->GetScreen().CurrentForm());
+        form = static_cast<MainForm*>(app::Platform::Of(*dev).Screen().CurrentForm());
+        cameraPanel = MainFormInspector(*form).cameraPanel;
     }
     ~Running()
     {
@@ -41,19 +43,5 @@ struct Running {
     std::unique_ptr<device::Device> dev;
     std::unique_ptr<app::Runtime> runtime;
     MainForm* form = nullptr;
-};
-
-
-// The form's fields the benchmarks set directly.
-class MainFormInspector {
-public:
-    static bool& HoldOn(MainForm& f) { return f.m_bHoldOn; }
-    static Osp::Ui::Controls::OverlayPanel& CameraPanel(MainForm& f) { return *f.pCameraPanel; }
-    static void SetPins(MainForm& f, double landscapePin, double landscapeOrigin, double portraitPin, double portraitOrigin)
-    {
-        f.m_dLandscapePinAngle = landscapePin;
-        f.m_dLandscapeOriginPinAngle = landscapeOrigin;
-        f.m_dPortraitPinAngle = portraitPin;
-        f.m_dPortraitOriginPinAngle = portraitOrigin;
-    }
+    Osp::Ui::Controls::OverlayPanel* cameraPanel = nullptr;
 };

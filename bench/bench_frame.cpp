@@ -53,7 +53,7 @@ void RunFrames(benchmark::State& state, Running& app)
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         app.form->OnCameraPreviewed(data, Osp::Base::E_SUCCESS);
-        benchmark::DoNotOptimize(app.dev->GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(*app.dev).Screen().Compose().pixels);
         totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
         // The yardstick is measured alongside, so both see the same machine.
         state.PauseTiming();
@@ -76,7 +76,11 @@ BENCHMARK(BM_Frame)->Arg(-90)->Arg(0)->ArgName("pitch");
 void BM_FrameMeasured(benchmark::State& state)
 {
     Running app(static_cast<float>(state.range(0)));
-    MainFormInspector::SetPins(*app.form, 37.4, 142.6, 251.3, 190.2);
+    MainFormInspector f(*app.form);
+    f.landscapePin = 37.4;
+    f.landscapeOrigin = 142.6;
+    f.portraitPin = 251.3;
+    f.portraitOrigin = 190.2;
     RunFrames(state, app);
 }
 BENCHMARK(BM_FrameMeasured)->Arg(-90)->Arg(0)->ArgName("pitch");

@@ -13,7 +13,7 @@ void Move(Running& app, int step)
     // Around the measuring pin's zone, so a pin is held and turns on every move.
     const int x = 300 + (step % 200);
     const Osp::Ui::TouchEventInfo info;
-    app.form->OnTouchMoved(MainFormInspector::CameraPanel(*app.form), Osp::Graphics::Point(x, 400), info);
+    app.form->OnTouchMoved(*app.cameraPanel, Osp::Graphics::Point(x, 400), info);
 }
 
 void BM_TouchMoveLive(benchmark::State& state)
@@ -31,14 +31,14 @@ BENCHMARK(BM_TouchMoveLive);
 void BM_TouchMoveHeld(benchmark::State& state)
 {
     Running app(-90);
-    MainFormInspector::HoldOn(*app.form) = true;
+    MainFormInspector(*app.form).holdOn = true;
     app.dev->RunFor(100 * device::kMicrosPerMilli); // the frame that freezes the picture
     int step = 0;
     double totalNs = 0, memcpyNs = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
         Move(app, step++);
-        benchmark::DoNotOptimize(app.dev->GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(*app.dev).Screen().Compose().pixels);
         totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
         state.PauseTiming();
         memcpyNs += OneMemcpyNs();
@@ -59,11 +59,11 @@ void BM_StartUp(benchmark::State& state)
         device::Device dev(config);
         app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
         runtime.Start();
-        const auto shows = dev.GetScreen().CanvasShows();
-        while (dev.GetScreen().CanvasShows() == shows) {
+        const auto shows = app::Platform::Of(dev).Screen().CanvasShows();
+        while (app::Platform::Of(dev).Screen().CanvasShows() == shows) {
             dev.RunFor(10 * device::kMicrosPerMilli);
         }
-        benchmark::DoNotOptimize(dev.GetScreen().Compose().pixels);
+        benchmark::DoNotOptimize(app::Platform::Of(dev).Screen().Compose().pixels);
         state.PauseTiming();
         runtime.Finish();
         state.ResumeTiming();

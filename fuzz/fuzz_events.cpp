@@ -17,25 +17,11 @@
 #include <vector>
 
 #include "device/CameraSource.h"
-#include "device/CameraHardware.h"
 #include "device/Device.h"
-#include "device/Screen.h"
-#include "media/ImageCodec.h"
-
-// The form's state, read as the tests do.
-class MainFormInspector {
-public:
-    static const MainForm& F(const device::Device& d) { return *static_cast<const MainForm*>(const_cast<device::Device&>(d).GetScreen().CurrentForm()); }
-    static bool Hold(const device::Device& d) { return F(d).m_bHoldOn; }
-    static bool Info(const device::Device& d) { return F(d).m_bInfo; }
-    static bool Previewing(const device::Device& d) { return F(d).pPrimaryCamera->GetState() == Osp::Media::CAMERA_STATE_PREVIEW; }
-    static void Check(const device::Device& d);
-    static void Action(device::Device& d, int id)
-    {
-        auto& f = const_cast<MainForm&>(F(d));
-        f.OnActionPerformed(*f.m_pInfoButton, id);
-    }
-};
+#include "app/Platform.h"
+#include "codec/ImageCodec.h"
+#include "support/MainFormInspector.h"
+#include "support/ResourceNames.h"
 
 namespace {
 
@@ -58,15 +44,6 @@ public:
 // still names its image.
 std::string TinyRes()
 {
-    std::vector<std::string> names = {"velt.png", "velt3.png", "portrait_pin.png", "landscape_pin.png",
-                                      "portrait_originPin.png", "landscape_originPin.png", "pin_up_ball.png",
-                                      "pin_up_small_ball.png", "up_numberframe.png", "side_numberframe.png",
-                                      "hold_off.png", "hold_on.png", "info_on.png", "info_off.png", "blank.png",
-                                      "info_back_1.png", "info_back_2.png"};
-    for (int i = 0; i < 12; i++) {
-        names.push_back("bigNum" + std::to_string(i) + ".png");
-        names.push_back("smallNum" + std::to_string(i) + ".png");
-    }
     // Made once per process and removed when it ends.
     struct Folder {
         std::string path;
@@ -80,13 +57,10 @@ std::string TinyRes()
     const char* dir = folder.path.c_str();
     const std::uint32_t px[4] = {0xFF102030u, 0x80402010u, 0u, 0xFFFFFFFFu};
     std::string reason;
-    for (const auto& n : names) {
-        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
-    }
     // The two pictures of the help page are JPEGs; a PNG under their names fails to
     // decode, which the form copes with too.
-    for (const char* n : {"info_up.jpg", "info_contents.jpg"}) {
-        media::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
+    for (const auto& n : testing_support::ResourceNames()) {
+        codec::WritePngFile(std::string(dir) + "/" + n, px, 2, 2, 8, reason);
     }
     return dir;
 }
@@ -134,11 +108,19 @@ float Pitch(Bytes& b)
 
 } // namespace
 
-void MainFormInspector::Check(const device::Device& d)
+namespace {
+
+MainFormInspector Inspect(device::Device& d)
 {
-    const MainForm& f = F(d);
-    const double landscape[] = {f.m_dLandscapePinAngle, f.m_dLandscapeOriginPinAngle};
-    const double portrait[] = {f.m_dPortraitPinAngle, f.m_dPortraitOriginPinAngle};
+    return MainFormInspector(*static_cast<MainForm*>(app::Platform::Of(d).Screen().CurrentForm()));
+}
+
+// The state must still make sense after every event.
+void Check(device::Device& d)
+{
+    const MainFormInspector f = Inspect(d);
+    const double landscape[] = {f.landscapePin, f.landscapeOrigin};
+    const double portrait[] = {f.portraitPin, f.portraitOrigin};
     for (double a : landscape) {
         if (!std::isfinite(a) || a < 0 || a > 180) {
             Broken("landscape pin angle out of 0..180", a);
@@ -149,11 +131,11 @@ void MainFormInspector::Check(const device::Device& d)
             Broken("portrait pin angle out of 0..360", a);
         }
     }
-    if (f.m_iOrientation < 0 || f.m_iOrientation > 3) {
-        Broken("orientation code", f.m_iOrientation);
+    if (f.orientation < 0 || f.orientation > 3) {
+        Broken("orientation code", f.orientation);
     }
     // Every readout image drawn is one of the twelve.
-    for (const auto& op : const_cast<device::Device&>(d).GetScreen().ShownCanvas()) {
+    for (const auto& op : app::Platform::Of(d).Screen().ShownCanvas()) {
         const std::string& name = op.bitmap->name;
         for (const char* prefix : {"bigNum", "smallNum"}) {
             if (name.rfind(prefix, 0) == 0) {
@@ -165,6 +147,8 @@ void MainFormInspector::Check(const device::Device& d)
         }
     }
 }
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
@@ -194,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             static const int ids[] = {150, 151, 152, 0, 149, 153, -1};
             const int id = ids[b.U8() % 7];
             if (!background) {
-                MainFormInspector::Action(dev, id);
+                Inspect(dev).Act(id);
             }
             break;
         }
@@ -212,12 +196,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         case 10: dev.RunFor(b.U8() * device::kMicrosPerMilli); break;
         }
         dev.RunFor(0);
-        MainFormInspector::Check(dev);
+        Check(dev);
         if (settled && !background) {
             // After a frame's time in the foreground the preview runs exactly in live mode.
-            const bool live = !MainFormInspector::Hold(dev) && !MainFormInspector::Info(dev);
-            if (MainFormInspector::Previewing(dev) != live) {
-                Broken("preview running against the mode table", MainFormInspector::Previewing(dev));
+            const MainFormInspector f = Inspect(dev);
+            const bool live = !f.holdOn && !f.info;
+            const bool previewing = f.camera->GetState() == Osp::Media::CAMERA_STATE_PREVIEW;
+            if (previewing != live) {
+                Broken("preview running against the mode table", previewing);
             }
         }
     }

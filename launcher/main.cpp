@@ -18,7 +18,7 @@
 
 #include "Signals.h"
 #include "base/Log.h"
-#include "base/OutputPath.h"
+#include "files/OutputPath.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
 #include "gst/VideoSource.h"
@@ -26,7 +26,7 @@
 #include "sdl/SdlWindow.h"
 #include "headless/Script.h"
 #include "device/Device.h"
-#include "device/Screen.h"
+#include "codec/ImageCodec.h"
 
 namespace {
 
@@ -361,7 +361,8 @@ int main(int argc, char** argv)
         }
         if (!o.screenshot.empty()) {
             std::string reason;
-            if (!d.GetScreen().WritePng(o.screenshot, reason)) {
+            const device::PixelView shot = d.GetDisplay().Compose();
+            if (!codec::WritePngFile(o.screenshot, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
                 std::fprintf(stderr, "veltora: cannot write screenshot: %s\n", reason.c_str());
                 writeFailed = true;
             }

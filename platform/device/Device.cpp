@@ -1,16 +1,10 @@
-// The simulated phone and the events it sends the application: the life cycle,
-// termination from any thread, and the run that a driver or a script steers.
+// The simulated phone: its parts, the events it posts from any thread onto the event
+// loop (touches, tilt, aim, life-cycle signals), and the run a driver steers.
 #include "device/Device.h"
 
 #include <algorithm>
 #include <atomic>
-
-#include "device/CameraHardware.h"
-#include "device/Screen.h"
-#include "device/TiltSensor.h"
-#include "device/TouchRouter.h"
-#include "osp/App.h"
-#include "ui/OverlayBuffer.h"
+#include <cstdio>
 
 namespace device {
 
@@ -21,23 +15,30 @@ std::atomic<Device*> g_current{nullptr};
 Device::Device(DeviceConfig config)
     : m_config(std::move(config)),
       m_pLoop(std::make_unique<EventLoop>(m_config.clock)),
-      m_pTilt(std::make_unique<TiltSensor>(m_config.initialPitch)),
-      m_pScreen(std::make_unique<Screen>(*this)),
-      m_pTouch(std::make_unique<TouchRouter>(*this))
+      m_pTilt(std::make_unique<TiltSensor>(m_config.initialPitch))
 {
-    m_pCamera = std::make_unique<CameraHardware>(*this);
+    m_pCamera = std::make_unique<CameraSensor>(*this);
     g_current.store(this);
 }
 
 Device::~Device()
 {
+    // No longer current, so nothing torn down with the system finds the phone and starts
+    // it again; then the system goes, before the hardware it holds on to.
     Device* self = this;
     g_current.compare_exchange_strong(self, nullptr);
+    m_pSoftware.reset();
 }
 
 Device* Device::Current()
 {
     return g_current.load();
+}
+
+void Device::SetSoftware(std::unique_ptr<Software> software)
+{
+    m_pSoftware.reset();
+    m_pSoftware = std::move(software);
 }
 
 std::string Device::ResolvePath(const std::string& path) const
@@ -53,63 +54,20 @@ std::string Device::ResolvePath(const std::string& path) const
     return dir + path.substr(prefix.size());
 }
 
-void Device::PostBackground()
+void Device::PostSignal(Signal signal, int value)
 {
-    m_pLoop->Post([this] {
-        m_background = true;
-        // A finger on the screen when the application leaves is lifted for it.
-        m_pTouch->Cancel();
-        if (m_pApp) {
-            m_pApp->OnBackground();
-        }
-    });
-}
-
-void Device::PostForeground()
-{
-    m_pLoop->Post([this] {
-        m_background = false;
-        if (m_pApp) {
-            m_pApp->OnForeground();
-        }
-    });
-}
-
-void Device::PostLowMemory()
-{
-    m_pLoop->Post([this] {
-        if (m_pApp) {
-            m_pApp->OnLowMemory();
-        }
-    });
-}
-
-void Device::PostBatteryLevel(Osp::System::BatteryLevel level)
-{
-    m_pLoop->Post([this, level] {
-        if (m_pApp) {
-            m_pApp->OnBatteryLevelChanged(level);
+    m_pLoop->Post([this, signal, value] {
+        if (m_signalHandler) {
+            m_signalHandler(signal, value);
         }
     });
 }
 
 void Device::PostTouch(TouchPhase phase, int x, int y)
 {
-    // No touch screen reports points a million pixels away; keeping them near makes all
-    // arithmetic on them safe.
-    x = std::clamp(x, -kTouchLimit, kTouchLimit);
-    y = std::clamp(y, -kTouchLimit, kTouchLimit);
-    m_pLoop->Post([this, phase, x, y] {
-        // The screen belongs to another application while this one is in the background.
-        if (!m_pApp || m_background) {
-            return;
-        }
-        switch (phase) {
-        case TouchPhase::Press: m_pTouch->Press(x, y); break;
-        case TouchPhase::Move: m_pTouch->Move(x, y); break;
-        case TouchPhase::Release: m_pTouch->Release(x, y); break;
-        }
-    });
+    x = std::clamp(x, -TouchPanel::kLimit, TouchPanel::kLimit);
+    y = std::clamp(y, -TouchPanel::kLimit, TouchPanel::kLimit);
+    m_pLoop->Post([this, phase, x, y] { m_touch.Deliver(phase, x, y); });
 }
 
 void Device::PostPitch(float pitch)
@@ -132,18 +90,13 @@ bool Device::RunFor(Micros duration)
     return m_pLoop->RunFor(duration);
 }
 
-void Device::RegisterOverlay(const std::shared_ptr<ui::OverlayBuffer>& buffer)
+void Device::Notice(const char* function, int line, const std::string& message) const
 {
-    for (auto it = m_overlays.begin(); it != m_overlays.end();) {
-        it = it->second.expired() ? m_overlays.erase(it) : std::next(it);
+    if (m_noticeHook) {
+        m_noticeHook(function, line, message);
+    } else {
+        std::fprintf(stderr, "device: %s\n", message.c_str());
     }
-    m_overlays[buffer->pixels.data()] = buffer;
-}
-
-std::shared_ptr<ui::OverlayBuffer> Device::FindOverlay(const void* pixels) const
-{
-    auto it = m_overlays.find(pixels);
-    return it == m_overlays.end() ? nullptr : it->second.lock();
 }
 
 } // namespace device

@@ -1,26 +1,19 @@
-// The simulated phone: its event loop and clock, its camera, tilt sensor and screen,
-// and the application's life cycle, which it drives from the outside.
+// The simulated phone's hardware: its event loop and clock, camera sensor, tilt sensor,
+// touch panel and display, and the life-cycle signals the phone sends. Nothing of Osp.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
+#include "device/CameraSensor.h"
 #include "device/CameraSource.h"
+#include "device/Display.h"
 #include "device/EventLoop.h"
-#include "osp/Base.h"
-#include "osp/System.h"
-
-namespace Osp { namespace App { class Application; } }
-namespace ui { struct OverlayBuffer; }
+#include "device/TiltSensor.h"
+#include "device/TouchPanel.h"
 
 namespace device {
-
-class CameraHardware;
-class TiltSensor;
-class Screen;
-class TouchRouter;
 
 using CameraSourceFactory = std::function<std::unique_ptr<CameraSource>()>;
 
@@ -34,12 +27,24 @@ struct DeviceConfig {
     CameraSourceFactory fallbackCameraSource;
     // How the phone is held at start: -90 is landscape.
     float initialPitch = -90.0f;
-    // Fault injection for tests: Application::Execute fails with this result at once.
-    Osp::Base::result executeFailure = Osp::Base::E_SUCCESS;
+    // Fault injection for tests: the system refuses to start an application and reports
+    // this code (0 starts it).
+    unsigned long startFailure = 0;
 };
+
+// What the phone tells the system running on it, besides touches and sensor readings.
+enum class Signal { Background, Foreground, LowMemory, BatteryLevel };
+enum class BatteryLevel { Full, High, Low, Critical, Empty };
 
 class Device {
 public:
+    // The system that runs on the phone (the platform above it) keeps its state here; it
+    // is destroyed before the hardware it uses.
+    class Software {
+    public:
+        virtual ~Software() = default;
+    };
+
     explicit Device(DeviceConfig config = {});
     ~Device();
     Device(const Device&) = delete;
@@ -54,20 +59,25 @@ public:
     // "/Res/name" becomes a path in the resource folder; other paths stay as they are.
     std::string ResolvePath(const std::string& path) const;
 
-    CameraHardware& Camera() { return *m_pCamera; }
+    CameraSensor& Camera() { return *m_pCamera; }
     TiltSensor& Tilt() { return *m_pTilt; }
-    Screen& GetScreen() { return *m_pScreen; }
-    TouchRouter& Touch() { return *m_pTouch; }
+    TouchPanel& Touch() { return m_touch; }
+    Display& GetDisplay() { return m_display; }
 
-    // The application's life. Each is delivered on the event thread, in order.
-    void PostBackground();
-    void PostForeground();
-    void PostLowMemory();
-    void PostBatteryLevel(Osp::System::BatteryLevel level);
-    // Touches at screen points (the screen as composed: 800x480, or 480x800 while the
-    // form is portrait). Any thread; delivered in order on the event thread.
-    enum class TouchPhase { Press, Move, Release };
-    static constexpr int kTouchLimit = 1000000;
+    Software* GetSoftware() const { return m_pSoftware.get(); }
+    void SetSoftware(std::unique_ptr<Software> software);
+
+    // The life-cycle signals, each delivered on the event thread, in order, to the handler.
+    using SignalHandler = std::function<void(Signal signal, int value)>;
+    void SetSignalHandler(SignalHandler handler) { m_signalHandler = std::move(handler); }
+    void PostBackground() { PostSignal(Signal::Background, 0); }
+    void PostForeground() { PostSignal(Signal::Foreground, 0); }
+    void PostLowMemory() { PostSignal(Signal::LowMemory, 0); }
+    void PostBatteryLevel(BatteryLevel level) { PostSignal(Signal::BatteryLevel, static_cast<int>(level)); }
+    // Touches at screen points (the screen as composed: 800x480, or 480x800 while it is
+    // portrait). Any thread; delivered in order on the event thread.
+    using TouchPhase = device::TouchPhase;
+    static constexpr int kTouchLimit = TouchPanel::kLimit;
     void PostTouch(TouchPhase phase, int x, int y);
     // The phone's pitch in degrees, as the tilt sensor will report it.
     void PostPitch(float pitch);
@@ -77,7 +87,6 @@ public:
     // Ends the run: from any thread (a signal thread too), also from a callback.
     void RequestTermination();
     bool TerminationRequested() const { return m_pLoop->Stopped(); }
-    bool InBackground() const { return m_background; }
 
     // What drives a run once the application has started (a script, a test). It runs
     // on the event thread and advances time with RunFor; when it returns, the
@@ -89,25 +98,25 @@ public:
     bool RunFor(Micros duration);
     Micros Now() const { return m_pLoop->Now(); }
 
-    // Set by the application runtime while an application runs.
-    void SetApplication(Osp::App::Application* app) { m_pApp = app; }
-    Osp::App::Application* GetApplication() const { return m_pApp; }
-
-    // Overlay panels register their background so the camera can find it from a BufferInfo.
-    void RegisterOverlay(const std::shared_ptr<ui::OverlayBuffer>& buffer);
-    std::shared_ptr<ui::OverlayBuffer> FindOverlay(const void* pixels) const;
+    // One line about the hardware (a camera source that gave way), with the function and
+    // line it comes from; the system above routes them to its log, until then to stderr.
+    using NoticeHook = std::function<void(const char* function, int line, const std::string& message)>;
+    void SetNoticeHook(NoticeHook hook) { m_noticeHook = std::move(hook); }
+    void Notice(const char* function, int line, const std::string& message) const;
 
 private:
+    void PostSignal(Signal signal, int value);
+
     DeviceConfig m_config;
     std::unique_ptr<EventLoop> m_pLoop;
-    std::unique_ptr<CameraHardware> m_pCamera;
+    std::unique_ptr<CameraSensor> m_pCamera;
     std::unique_ptr<TiltSensor> m_pTilt;
-    std::unique_ptr<Screen> m_pScreen;
-    std::unique_ptr<TouchRouter> m_pTouch;
+    TouchPanel m_touch;
+    Display m_display;
     Driver m_driver;
-    Osp::App::Application* m_pApp = nullptr;
-    bool m_background = false;
-    std::map<const void*, std::weak_ptr<ui::OverlayBuffer>> m_overlays;
+    SignalHandler m_signalHandler;
+    NoticeHook m_noticeHook;
+    std::unique_ptr<Software> m_pSoftware;
 };
 
 } // namespace device

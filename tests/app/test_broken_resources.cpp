@@ -53,7 +53,7 @@ void Use(Harness& h)
     h.Tilt(0);
     h.Drag(400, 200, 300, 240);
     h.Frames(3);
-    h.Device().GetScreen().Compose();
+    h.Screen().Compose();
 }
 
 } // namespace

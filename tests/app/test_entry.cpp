@@ -26,7 +26,7 @@ EntryRun RunOspMain(std::vector<std::string> args, Osp::Base::result failure = O
     LogCapture log;
     device::DeviceConfig config;
     config.resDir = testing_support::SourceRes();
-    config.executeFailure = failure;
+    config.startFailure = failure;
     device::Device dev(config);
     dev.SetDriver([&](device::Device& d) {
         // The application sees the arguments it was started with, as Strings, in order.

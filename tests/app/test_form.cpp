@@ -170,7 +170,7 @@ TEST(Form, DecodesEachImageOnceBlankSixTimesAndKeepsOnlyItsOwn)
 
     h.Finish();
     EXPECT_EQ(Bitmap::GetLiveCount(), 0);
-    EXPECT_EQ(h.Device().Camera().Holder(), nullptr);
+    EXPECT_EQ(h.Cameras().Holder(), nullptr);
 }
 
 TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
@@ -205,7 +205,7 @@ TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
     EXPECT_FALSE(ui::ControlAccess::ButtonImage(*f.infoButton, false));
     // On screen: the camera's plain colour where the hold image would be, the information
     // image that is there drawn over it.
-    const auto screen = h.Device().GetScreen().Compose();
+    const auto screen = h.Screen().Compose();
     EXPECT_EQ(screen.Row(15 + 25)[721 + 25], kCameraColour);
     EXPECT_NE(screen.Row(90 + 25)[15 + 25], kCameraColour);
 }
@@ -221,7 +221,7 @@ TEST(Form, RunsWithNoImagesAtAll)
     EXPECT_TRUE(h.ShownDraws().empty());
     EXPECT_GT(h.Device().Camera().FramesProduced(), 0u);
     // Nothing over the camera's picture: every pixel is the camera's colour.
-    const auto screen = h.Device().GetScreen().Compose();
+    const auto screen = h.Screen().Compose();
     ASSERT_EQ(screen.width, 800);
     for (int y = 0; y < screen.height; y++) {
         for (int x = 0; x < screen.width; x++) {
@@ -244,7 +244,7 @@ TEST(Form, CameraWithNoSizesKeepsItsDefaultAndNoCameraAtAllStillRuns)
         h.Frames(2);
         EXPECT_FALSE(h.ShownDraws().empty());
         // Its picture shows under the dial.
-        const auto screen = h.Device().GetScreen().Compose();
+        const auto screen = h.Screen().Compose();
         EXPECT_EQ(screen.Row(470)[790], kCameraColour);
     }
     {

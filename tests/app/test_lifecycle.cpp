@@ -230,7 +230,7 @@ TEST(Lifecycle, LowMemoryBatteryAndScreenEventsChangeNothing)
     const auto draws = h.ShownDraws();
 
     h.Device().PostLowMemory();
-    h.Device().PostBatteryLevel(Osp::System::BATTERY_CRITICAL);
+    h.Device().PostBatteryLevel(device::BatteryLevel::Critical);
     h.RunMs(0);
     h.App().OnScreenOff();
     h.App().OnScreenOn();
@@ -248,9 +248,9 @@ TEST(Lifecycle, EndingTheApplicationReleasesTheCameraAndStopsEveryTimer)
 {
     Harness h;
     h.Frames(2);
-    ASSERT_NE(h.Device().Camera().Holder(), nullptr);
+    ASSERT_NE(h.Cameras().Holder(), nullptr);
     h.Finish();
-    EXPECT_EQ(h.Device().Camera().Holder(), nullptr);
+    EXPECT_EQ(h.Cameras().Holder(), nullptr);
     EXPECT_FALSE(h.Device().Loop().HasPending());
     const auto frames = h.Device().Camera().FramesProduced();
     h.RunMs(2000);

@@ -47,14 +47,14 @@ TEST(Modes, HoldFreezesAfterOneMoreFrameDrawnWithThePressedImage)
     EXPECT_TRUE(m.f.holdOn);
     EXPECT_TRUE(m.Previewing()); // freezing: the next frame completes it
     EXPECT_EQ(m.HoldImage(), "hold_off.png");
-    const auto shows = m.h.Device().GetScreen().CanvasShows();
+    const auto shows = m.h.Screen().CanvasShows();
     m.h.Frames(1);
     EXPECT_FALSE(m.Previewing());
     EXPECT_EQ(m.HoldImage(), "hold_on.png");
-    EXPECT_EQ(m.h.Device().GetScreen().CanvasShows(), shows + 1);
+    EXPECT_EQ(m.h.Screen().CanvasShows(), shows + 1);
     // Frozen: time passes and nothing is drawn.
     m.h.RunMs(2000);
-    EXPECT_EQ(m.h.Device().GetScreen().CanvasShows(), shows + 1);
+    EXPECT_EQ(m.h.Screen().CanvasShows(), shows + 1);
 
     // Hold again: live, with the normal image at the next frame.
     const int starts = m.Starts();
@@ -83,7 +83,7 @@ TEST(Modes, InfoWhileLiveShowsThePageAfterTheNextFrame)
     Modes m;
     m.Info();
     EXPECT_TRUE(m.f.info);
-    EXPECT_TRUE(m.h.Device().GetScreen().Portrait());
+    EXPECT_TRUE(m.h.Screen().Portrait());
     EXPECT_FALSE(m.PageShown());
     EXPECT_TRUE(m.Previewing());
     m.h.Frames(1);
@@ -97,7 +97,7 @@ TEST(Modes, InfoWhileLiveShowsThePageAfterTheNextFrame)
     EXPECT_FALSE(m.f.holdOn);
     EXPECT_FALSE(m.PageShown());
     EXPECT_TRUE(m.f.cameraPanel->GetShowState());
-    EXPECT_FALSE(m.h.Device().GetScreen().Portrait());
+    EXPECT_FALSE(m.h.Screen().Portrait());
     EXPECT_EQ(m.Starts(), starts + 1);
     EXPECT_TRUE(m.Previewing());
 }
@@ -112,11 +112,11 @@ TEST(Modes, InfoWhileFrozenShowsThePageAtOnceAndBackReturnsToTheLivePicture)
     EXPECT_TRUE(m.PageShown());
     EXPECT_TRUE(m.f.holdOn);
     // A move on the page while held runs the redraw.
-    const auto shows = m.h.Device().GetScreen().CanvasShows();
+    const auto shows = m.h.Screen().CanvasShows();
     m.h.Press(100, 30);
     m.h.MoveTo(110, 30);
     m.h.Release(110, 30);
-    EXPECT_EQ(m.h.Device().GetScreen().CanvasShows(), shows + 1);
+    EXPECT_EQ(m.h.Screen().CanvasShows(), shows + 1);
 
     const int starts = m.Starts();
     m.Back();
@@ -192,10 +192,10 @@ TEST(Modes, BackgroundAndForegroundLeaveEachModeAsItWas)
         m.h.Device().PostForeground();
         m.h.RunMs(0);
         EXPECT_TRUE(m.Previewing());
-        const auto shows = m.h.Device().GetScreen().CanvasShows();
+        const auto shows = m.h.Screen().CanvasShows();
         m.h.Frames(1);
         EXPECT_FALSE(m.Previewing());
-        EXPECT_EQ(m.h.Device().GetScreen().CanvasShows(), shows + 1);
+        EXPECT_EQ(m.h.Screen().CanvasShows(), shows + 1);
         EXPECT_TRUE(m.f.holdOn);
         EXPECT_EQ(m.HoldImage(), "hold_on.png");
         EXPECT_EQ(m.f.landscapePin, 12.5);

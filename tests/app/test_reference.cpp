@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 #include "support/Frames.h"
 #include "support/Harness.h"
 #include "support/Scratch.h"
@@ -26,12 +26,12 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     const std::string path = ReferencePath(name);
     if (const char* update = std::getenv("VELTORA_UPDATE_REFERENCES"); update && std::string(update) == "1") {
         std::string reason;
-        ASSERT_TRUE(media::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason)) << reason;
+        ASSERT_TRUE(codec::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason)) << reason;
         return;
     }
-    media::DecodedImage ref;
+    codec::DecodedImage ref;
     std::string reason;
-    ASSERT_TRUE(media::DecodeImageFile(path, ref, reason)) << path << ": " << reason;
+    ASSERT_TRUE(codec::DecodeImageFile(path, ref, reason)) << path << ": " << reason;
     ASSERT_EQ(ref.width, screen.width) << name;
     ASSERT_EQ(ref.height, screen.height) << name;
     int far = 0, firstX = -1, firstY = -1;
@@ -47,7 +47,7 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     }
     if (far > 0) {
         const std::string got = testing_support::KeptFolder("veltora-reference") + "/got-" + name;
-        media::WritePngFile(got, screen.pixels, screen.width, screen.height, screen.stride, reason);
+        codec::WritePngFile(got, screen.pixels, screen.width, screen.height, screen.stride, reason);
         FAIL() << name << ": " << far << " pixels differ, the first at (" << firstX << ", " << firstY
                << "); this run's picture is " << got;
     }
@@ -77,7 +77,7 @@ TEST(Reference, EachLayoutLooksAsItsReference)
         h.Pitch(l.pitch);
         // One tilt reading lays the controls out; by then many frames have been drawn.
         h.RunMs(1000);
-        ExpectLooksLike(h.Device().GetScreen().Compose(), l.name);
+        ExpectLooksLike(h.Screen().Compose(), l.name);
     }
 }
 
@@ -95,7 +95,7 @@ TEST(Reference, HeldLandscapeRedrawLooksAsItsReference)
         // Needles at odd angles show how the clear line survives turning.
         h.Drag(370, 457, 138, 279);
         h.Drag(559, 358, 675, 269);
-        ExpectLooksLike(h.Device().GetScreen().Compose(),
+        ExpectLooksLike(h.Screen().Compose(),
                         pitch < 0 ? "held-landscape-left.png" : "held-landscape-right.png");
     }
 }
@@ -107,8 +107,8 @@ TEST(Reference, HelpPageLooksAsItsReference)
     auto f = h.Inspect();
     f.form.OnActionPerformed(*f.infoButton, MainForm::ACTION_ID_INFO);
     h.RunMs(100);
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
-    ExpectLooksLike(h.Device().GetScreen().Compose(), "help-page.png");
+    ASSERT_TRUE(h.Screen().Portrait());
+    ExpectLooksLike(h.Screen().Compose(), "help-page.png");
 }
 
 TEST(Reference, MeasuringStatesLookAsTheirReferences)
@@ -121,7 +121,7 @@ TEST(Reference, MeasuringStatesLookAsTheirReferences)
         LayPin(h, 152, 337, 702, 356);
         h.Frames(1);
         ASSERT_NEAR(h.Inspect().landscapePin, 31.35, 0.1);
-        ExpectLooksLike(h.Device().GetScreen().Compose(), "landscape-odd-angles.png");
+        ExpectLooksLike(h.Screen().Compose(), "landscape-odd-angles.png");
     }
     {
         // Portrait, needles at odd angles: the angle the short way round, 129.7, and the other
@@ -131,7 +131,7 @@ TEST(Reference, MeasuringStatesLookAsTheirReferences)
         LayPin(h, 400, 200, 290, 143);
         LayPin(h, 584, 240, 612, 207);
         h.Frames(1);
-        ExpectLooksLike(h.Device().GetScreen().Compose(), "portrait-complement.png");
+        ExpectLooksLike(h.Screen().Compose(), "portrait-complement.png");
     }
 }
 
@@ -141,7 +141,7 @@ TEST(Reference, ScrolledHelpPageLooksAsItsReference)
     h.Tilt(-90);
     h.Tap(40, 115);
     h.Frames(1);
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
+    ASSERT_TRUE(h.Screen().Portrait());
     h.Drag(240, 700, 240, 300, 12);
-    ExpectLooksLike(h.Device().GetScreen().Compose(), "help-page-scrolled.png");
+    ExpectLooksLike(h.Screen().Compose(), "help-page-scrolled.png");
 }

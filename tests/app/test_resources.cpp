@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include <gif_lib.h>
 
 #include "graphics/BitmapData.h"
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 #include "support/Harness.h"
+#include "support/ResourceNames.h"
 
 using namespace Osp::Base;
 using namespace Osp::Graphics;
@@ -84,7 +86,7 @@ protected:
         // A half-transparent red pixel and an opaque white one.
         const std::uint32_t px[2] = {0x80800000u, 0xFFFFFFFFu};
         std::string reason;
-        ASSERT_TRUE(media::WritePngFile((dir / "known.png").string(), px, 2, 1, 8, reason)) << reason;
+        ASSERT_TRUE(codec::WritePngFile((dir / "known.png").string(), px, 2, 1, 8, reason)) << reason;
         const std::string png = ReadBytes(dir / "known.png");
         WriteBytes(dir / "truncated.png", png.substr(0, png.size() / 2));
         WriteBytes(dir / "garbage.png", std::string(300, '\x5a'));
@@ -207,9 +209,9 @@ TEST(ResFolder, EveryFileDecodesAtTheSizeItsPlaceNeeds)
     int files = 0;
     for (const auto& entry : fs::directory_iterator(testing_support::SourceRes())) {
         const std::string name = entry.path().filename().string();
-        media::DecodedImage img;
+        codec::DecodedImage img;
         std::string reason;
-        ASSERT_TRUE(media::DecodeImageFile(entry.path().string(), img, reason)) << name << ": " << reason;
+        ASSERT_TRUE(codec::DecodeImageFile(entry.path().string(), img, reason)) << name << ": " << reason;
         files++;
         if (name == "blank.png") {
             for (auto p : img.pixels) {
@@ -234,4 +236,23 @@ TEST(ResFolder, EveryFileDecodesAtTheSizeItsPlaceNeeds)
         EXPECT_EQ(img.height, want[name].h) << name;
     }
     EXPECT_EQ(files, 43);
+}
+
+TEST(ResFolder, HoldsExactlyTheNamedFilesAndTheFormAsksForEachOfThem)
+{
+    const auto& names = testing_support::ResourceNames();
+    std::set<std::string> listed(names.begin(), names.end());
+    EXPECT_EQ(listed.size(), names.size()) << "a name is listed twice";
+    std::set<std::string> found;
+    for (const auto& entry : fs::directory_iterator(testing_support::SourceRes())) {
+        found.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(found, listed);
+    // An empty folder: the form asks for every file once by name, and says it is missing.
+    HarnessOptions o;
+    o.resDir = CopyRes("none-at-all", names);
+    Harness h(o);
+    for (const auto& name : names) {
+        EXPECT_GE(h.Log().Count(name + ": file not found"), 1) << name;
+    }
 }

@@ -195,11 +195,11 @@ TEST(Scene, AFrameOutsideThePreviewChangesNothing)
     f.camera->StopPreview();
     f.holdOn = true;
     f.info = true;
-    const auto shows = h.Device().GetScreen().CanvasShows();
+    const auto shows = h.Screen().CanvasShows();
     h.Trace().Clear();
     Osp::Base::ByteBuffer data;
     f.form.OnCameraPreviewed(data, Osp::Base::E_SUCCESS);
-    EXPECT_EQ(h.Device().GetScreen().CanvasShows(), shows);
+    EXPECT_EQ(h.Screen().CanvasShows(), shows);
     EXPECT_EQ(h.Trace().Count("Camera::StopPreview"), 0);
     EXPECT_FALSE(f.infoPanel->GetShowState());
     EXPECT_TRUE(f.cameraPanel->GetShowState());
@@ -219,10 +219,10 @@ TEST(Scene, AMoveOverAHeldPictureRedrawsWithTheHeldImages)
 
     // A move that takes no pin (between the zones) still redraws everything, with the
     // other number frame in the landscape layouts.
-    const auto shows = h.Device().GetScreen().CanvasShows();
+    const auto shows = h.Screen().CanvasShows();
     h.Press(400, 290);
     h.MoveTo(401, 290);
-    EXPECT_EQ(h.Device().GetScreen().CanvasShows(), shows + 1);
+    EXPECT_EQ(h.Screen().CanvasShows(), shows + 1);
     Draws moved = h.ShownDraws();
     EXPECT_EQ(moved[3], "up_numberframe.png@0,15");
     EXPECT_EQ(moved[4], "hold_on.png@721,15");

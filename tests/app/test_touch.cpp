@@ -163,7 +163,7 @@ TEST(Dragging, TheHelpPageReportsMovesToo)
     h.Tap(40, 115); // the information image
     h.Frames(1);
     ASSERT_TRUE(f.infoPanel->GetShowState());
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
+    ASSERT_TRUE(h.Screen().Portrait());
     // Moves on the help image scroll it; a move on the title strip reaches the form, and
     // is measured on the landscape dial, the code in force.
     h.Press(100, 30);

@@ -1,8 +1,8 @@
 // Checks the photo camera and the cover drawing it shares with video: pictures made here land where
 // the aim puts them at every frame shape, strong shrinking averages, and bad files or views are refused.
-#include "backends/photo/CoverDraw.h"
+#include "picture/CoverDraw.h"
 #include "backends/photo/PhotoSource.h"
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,7 @@ bool WriteJpeg(const std::string& path, const Picture& picture)
 std::string WritePng(const ScratchDir& dir, const std::string& name, const Picture& picture)
 {
     std::string path = dir.File(name), reason;
-    EXPECT_TRUE(media::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
+    EXPECT_TRUE(codec::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
         << reason;
     return path;
 }
@@ -401,8 +401,8 @@ TEST(CoverDraw, ShrinkingAveragesFineDetailInsteadOfSamplingIt)
     const Picture board = Paint(1000, 600, [](int x, int y) { return (x + y) % 2 ? kWhite : kBlack; });
     Frame f(320, 240);
     std::string reason;
-    const photo::PictureView view{board.pixels.data(), board.width, board.height, board.width * 4, 1.0};
-    ASSERT_TRUE(photo::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
+    const picture::PictureView view{board.pixels.data(), board.width, board.height, board.width * 4, 1.0};
+    ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
     int worst = 0;
     for (std::uint32_t p : f.words)
         worst = std::max(worst, std::abs(int((p >> 8) & 0xFF) - 128));
@@ -410,7 +410,7 @@ TEST(CoverDraw, ShrinkingAveragesFineDetailInsteadOfSamplingIt)
 
     // Magnified until a frame pixel is smaller than a picture pixel, nothing is averaged away
     // and the squares keep their contrast.
-    ASSERT_TRUE(photo::DrawCovering(view, f.View(), Aim{8.0, 0.5, 0.5}, reason)) << reason;
+    ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{8.0, 0.5, 0.5}, reason)) << reason;
     int darkest = 255, lightest = 0;
     for (std::uint32_t p : f.words)
         darkest = std::min(darkest, int((p >> 8) & 0xFF)), lightest = std::max(lightest, int((p >> 8) & 0xFF));
@@ -439,11 +439,11 @@ TEST(CoverDraw, WidensNonSquarePixels)
 {
     // 160x120 pixels each twice as wide as tall are seen as a 320x120 picture.
     const Picture picture = Quadrants(160, 120);
-    const photo::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, 2.0};
+    const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, 2.0};
     std::string reason;
     for (const Aim& aim : {Aim{}, Aim{2.0, 0.3, 0.6}}) {
         Frame f(800, 480);
-        ASSERT_TRUE(photo::DrawCovering(view, f.View(), aim, reason)) << reason;
+        ASSERT_TRUE(picture::DrawCovering(view, f.View(), aim, reason)) << reason;
         EXPECT_GT(ExpectFollowsAim(f, picture, aim, 2, 1.0, 2.0), 800 * 480 / 2);
     }
 }
@@ -453,14 +453,14 @@ TEST(CoverDraw, RefusesMalformedPictures)
     std::vector<std::uint32_t> pixels(64 * 64, kRed);
     Frame f(32, 32);
     std::string reason;
-    EXPECT_FALSE(photo::DrawCovering({nullptr, 64, 64, 256, 1.0}, f.View(), Aim{}, reason));
-    EXPECT_FALSE(photo::DrawCovering({pixels.data(), 64, 64, 200, 1.0}, f.View(), Aim{}, reason));
-    EXPECT_FALSE(photo::DrawCovering({pixels.data(), 0, 64, 256, 1.0}, f.View(), Aim{}, reason));
+    EXPECT_FALSE(picture::DrawCovering({nullptr, 64, 64, 256, 1.0}, f.View(), Aim{}, reason));
+    EXPECT_FALSE(picture::DrawCovering({pixels.data(), 64, 64, 200, 1.0}, f.View(), Aim{}, reason));
+    EXPECT_FALSE(picture::DrawCovering({pixels.data(), 0, 64, 256, 1.0}, f.View(), Aim{}, reason));
     EXPECT_FALSE(reason.empty());
     EXPECT_TRUE(std::all_of(f.words.begin(), f.words.end(), [](std::uint32_t p) { return p == kPoison; }));
     // Aims outside the device's range are held to it rather than producing a broken transform.
     for (const Aim& aim : {Aim{0.0, 0.5, 0.5}, Aim{NAN, NAN, 2.0}, Aim{1e9, -3.0, 0.5}}) {
-        ASSERT_TRUE(photo::DrawCovering({pixels.data(), 64, 64, 256, 1.0}, f.View(), aim, reason)) << reason;
+        ASSERT_TRUE(picture::DrawCovering({pixels.data(), 64, 64, 256, 1.0}, f.View(), aim, reason)) << reason;
         for (std::uint32_t p : f.words)
             ASSERT_TRUE(p == kRed || p == kBlack) << std::hex << p;
     }

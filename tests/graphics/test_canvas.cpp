@@ -153,7 +153,7 @@ TEST(Canvas, BlendsOverTheCameraPictureAndClearsBackToIt)
     testing_support::Harness h;
     auto f = h.Inspect();
     h.Frames(1);
-    auto& screen = h.Device().GetScreen();
+    auto& screen = h.Screen();
     // The camera picture under a spot with nothing else on it.
     const std::uint32_t camera = screen.Compose().Row(300)[790];
 

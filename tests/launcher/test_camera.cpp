@@ -12,7 +12,7 @@
 
 #include <gst/gst.h>
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -22,9 +22,9 @@ namespace {
 
 std::uint32_t PixelOf(const std::string& png, int x, int y)
 {
-    media::DecodedImage img;
+    codec::DecodedImage img;
     std::string reason;
-    EXPECT_TRUE(media::DecodeImageFile(png, img, reason)) << png << ": " << reason;
+    EXPECT_TRUE(codec::DecodeImageFile(png, img, reason)) << png << ": " << reason;
     if (img.pixels.empty()) {
         return 0;
     }
@@ -65,7 +65,7 @@ TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
     }
     const std::string photo = Temp("halves.png");
     std::string reason;
-    ASSERT_TRUE(media::WritePngFile(photo, px.data(), 640, 480, 640 * 4, reason)) << reason;
+    ASSERT_TRUE(codec::WritePngFile(photo, px.data(), 640, 480, 640 * 4, reason)) << reason;
 
     const std::string shot1 = Temp("photo-1.png"), shot2 = Temp("photo-2.png");
     const std::string script = Script("photo.txt", "wait 200\nscreenshot " + shot1 +

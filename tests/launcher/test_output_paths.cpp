@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -94,7 +94,7 @@ TEST(OutputPaths, ADeviceAFifoOrAFolderIsNeverReplaced)
     // The writer itself refuses too (the window's save key has no start-of-run check).
     const std::uint32_t pixel = 0xFF102030;
     std::string reason;
-    EXPECT_FALSE(media::WritePngFile(fifo, &pixel, 1, 1, 4, reason));
+    EXPECT_FALSE(codec::WritePngFile(fifo, &pixel, 1, 1, 4, reason));
     EXPECT_NE(reason.find("a FIFO, not a regular file"), std::string::npos) << reason;
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -115,9 +115,9 @@ TEST(OutputPaths, ASymlinkIsWrittenThroughAndItsTargetKeepsItsMode)
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link itself was replaced";
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
-    media::DecodedImage img;
+    codec::DecodedImage img;
     std::string reason;
-    ASSERT_TRUE(media::DecodeImageFile(target, img, reason)) << reason;
+    ASSERT_TRUE(codec::DecodeImageFile(target, img, reason)) << reason;
     EXPECT_EQ(img.width, 800);
 
     // A link to nothing is not followed into creating a file somewhere else.

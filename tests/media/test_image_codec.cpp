@@ -1,6 +1,6 @@
 // Tests for reading PNG, JPEG, GIF and BMP files into premultiplied ARGB and writing PNGs.
 // Every file is made here at test time with libpng, libjpeg, giflib or by hand.
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-using media::DecodedImage;
+using codec::DecodedImage;
 
 void writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -46,7 +46,7 @@ struct Decoded {
 Decoded decode(const std::string& path) {
     Decoded d{false, {}, {}};
     d.img = {3, 1, {1u, 2u, 3u}}; // stale contents that a failure must clear
-    d.ok = media::DecodeImageFile(path, d.img, d.reason);
+    d.ok = codec::DecodeImageFile(path, d.img, d.reason);
     return d;
 }
 
@@ -454,7 +454,7 @@ TEST_F(ImageCodecTest, PngWriteRoundTripsEveryPremultipliedValue) {
         for (std::uint32_t a = 0; a < 256; ++a)
             buffer[c * (stride / 4) + a] = c <= a ? a << 24 | c << 16 | (a - c) << 8 | c / 2 : 0;
     std::string reason;
-    ASSERT_TRUE(media::WritePngFile(path("round.png"), buffer.data(), 256, 256, stride, reason)) << reason;
+    ASSERT_TRUE(codec::WritePngFile(path("round.png"), buffer.data(), 256, 256, stride, reason)) << reason;
     Decoded d = decodeOk(path("round.png"), 256, 256);
     for (int y = 0; y < 256 && d.ok; ++y)
         for (int x = 0; x < 256; ++x)
@@ -465,7 +465,7 @@ TEST_F(ImageCodecTest, PngWriteStoresStraightAlpha) {
     // The last pixel's red exceeds its alpha, which premultiplied data cannot have: it clamps.
     const std::uint32_t px[4] = {0x80643219, 0x00000000, 0xFF0A141E, 0x40FF0000};
     std::string reason;
-    ASSERT_TRUE(media::WritePngFile(path("straight.png"), px, 4, 1, 16, reason)) << reason;
+    ASSERT_TRUE(codec::WritePngFile(path("straight.png"), px, 4, 1, 16, reason)) << reason;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_file(&image, path("straight.png").c_str()));
@@ -480,13 +480,13 @@ TEST_F(ImageCodecTest, PngWriteFailuresReportAndLeaveNoFile) {
     const std::uint32_t px[4] = {};
     std::string reason;
     const std::string missing = path("no/such/dir.png");
-    EXPECT_FALSE(media::WritePngFile(missing, px, 2, 2, 8, reason));
+    EXPECT_FALSE(codec::WritePngFile(missing, px, 2, 2, 8, reason));
     EXPECT_EQ(reason, "cannot write " + missing + ": its folder " + path("no/such") + " does not exist");
-    EXPECT_FALSE(media::WritePngFile(path("a.png"), px, 0, 2, 8, reason));
-    EXPECT_FALSE(media::WritePngFile(path("a.png"), px, 2, 2, 7, reason));
-    EXPECT_FALSE(media::WritePngFile(path("a.png"), nullptr, 2, 2, 8, reason));
+    EXPECT_FALSE(codec::WritePngFile(path("a.png"), px, 0, 2, 8, reason));
+    EXPECT_FALSE(codec::WritePngFile(path("a.png"), px, 2, 2, 7, reason));
+    EXPECT_FALSE(codec::WritePngFile(path("a.png"), nullptr, 2, 2, 8, reason));
     fs::create_directory(path("folder.png"));
-    EXPECT_FALSE(media::WritePngFile(path("folder.png"), px, 2, 2, 8, reason));
+    EXPECT_FALSE(codec::WritePngFile(path("folder.png"), px, 2, 2, 8, reason));
     EXPECT_NE(reason.find("cannot write " + path("folder.png")), std::string::npos) << reason;
 
     // A write that runs out of room mid-file must leave the old picture untouched.
@@ -500,7 +500,7 @@ TEST_F(ImageCodecTest, PngWriteFailuresReportAndLeaveNoFile) {
     rlimit small = saved;
     small.rlim_cur = 4096;
     setrlimit(RLIMIT_FSIZE, &small);
-    const bool ok = media::WritePngFile(path("old.png"), noise.data(), 256, 256, 1024, reason);
+    const bool ok = codec::WritePngFile(path("old.png"), noise.data(), 256, 256, 1024, reason);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);

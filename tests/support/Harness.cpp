@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/DemoScene.h"
-#include "device/TouchRouter.h"
+#include "ui/TouchRouter.h"
 #include "support/Scratch.h"
 
 namespace testing_support {
@@ -134,7 +134,7 @@ Veltora& Harness::App()
 
 MainForm& Harness::Form()
 {
-    return *static_cast<MainForm*>(m_pDevice->GetScreen().CurrentForm());
+    return *static_cast<MainForm*>(Screen().CurrentForm());
 }
 
 void Harness::Frames(int n)
@@ -187,7 +187,7 @@ void Harness::Tilt(float pitch)
 std::vector<std::string> Harness::ShownDraws() const
 {
     std::vector<std::string> v;
-    for (const auto& op : m_pDevice->GetScreen().ShownCanvas()) {
+    for (const auto& op : const_cast<Harness*>(this)->Screen().ShownCanvas()) {
         std::string s = op.bitmap->name + "@" + std::to_string(op.point.x) + "," + std::to_string(op.point.y);
         if (op.turned) {
             s += "/" + std::to_string(op.pivot.x) + "," + std::to_string(op.pivot.y) + ":" + std::to_string(op.angle);

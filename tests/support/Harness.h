@@ -7,85 +7,15 @@
 #include <vector>
 
 #include "MainForm.h"
+#include "support/MainFormInspector.h"
 #include "Veltora.h"
+#include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
 #include "base/Trace.h"
-#include "device/CameraHardware.h"
 #include "device/Device.h"
-#include "device/Screen.h"
-#include "device/TiltSensor.h"
 #include "ui/ControlAccess.h"
 #include "ui/OverlayBuffer.h"
-
-// The form's fields, by reference, for tests.
-class MainFormInspector {
-public:
-    explicit MainFormInspector(MainForm& f)
-        : form(f), cameraPanel(f.pCameraPanel), bufferInfo(f.bufferInfo), canvas(f.m_pCanvas),
-          infoButton(f.m_pInfoButton), landscapeHoldButton(f.m_pLandscapeHoldButton),
-          portraitHoldButton(f.m_pPortraitHoldButton), landscapeLabel(f.m_pLandscapeVeltoraLabel),
-          portraitLabel(f.m_pPortraitVeltoraLabel), landscapePin(f.m_dLandscapePinAngle),
-          portraitPin(f.m_dPortraitPinAngle), landscapeOrigin(f.m_dLandscapeOriginPinAngle),
-          portraitOrigin(f.m_dPortraitOriginPinAngle), orientation(f.m_iOrientation),
-          oldOrientation(f.m_iOldOrientation), sensorMgr(f.m_pSensorMgr), holdOn(f.m_bHoldOn), info(f.m_bInfo),
-          moveLandscapeOrigin(f.m_bMoveLandscapeOriginPin), movePortraitOrigin(f.m_bMovePortraitOriginPin),
-          moveLandscapePin(f.m_bMoveLandscapePin), movePortraitPin(f.m_bMovePortraitPin), infoPanel(f.m_pInfoPanel),
-          camera(f.pPrimaryCamera)
-    {
-    }
-    // The 38 bitmaps the form keeps, in field order.
-    std::vector<Osp::Graphics::Bitmap*> KeptBitmaps() const
-    {
-        std::vector<Osp::Graphics::Bitmap*> v = {
-            form.m_pPortraitVeltoraBitmap, form.m_pLandscapeVeltoraBitmap, form.m_pPortraitPinBitmap,
-            form.m_pLandscapePinBitmap, form.m_pPortraitOriginPinBitmap, form.m_pLandscapeOriginPinBitmap,
-            form.m_pLandscapeBallBitmap, form.m_pPortraitBallBitmap, form.m_pAngleBackgroundBitmap,
-            form.m_pLandscapeAngleBackgroundBitmap, form.m_pNormalHoldButtonBitmap, form.m_pPressedHoldButtonBitmap,
-            form.m_pNormalInfoButtonBitmap, form.m_pPressedInfoButtonBitmap};
-        for (int i = 0; i < 12; i++) {
-            v.push_back(form.m_pBigNumBitmap[i]);
-            v.push_back(form.m_pSmallNumBitmap[i]);
-        }
-        return v;
-    }
-    void DrawAngleNumber() { form.DrawAngleNumber(); }
-    static void TurnPin(double& angle, const VECTOR& vec1, const VECTOR& vec2, double length)
-    {
-        MainForm::TurnPin(angle, vec1, vec2, length);
-    }
-    Osp::Graphics::Bitmap* GetBitmapN(const Osp::Base::String& name) { return form.GetBitmapN(name); }
-    Osp::Ui::Controls::Button* GetButtonN(const Osp::Graphics::Rectangle& rect, const Osp::Base::String& normal,
-                                          const Osp::Base::String& pressed, int actionId)
-    {
-        return form.GetButtonN(rect, normal, pressed, actionId);
-    }
-
-    MainForm& form;
-    Osp::Ui::Controls::OverlayPanel*& cameraPanel;
-    Osp::Graphics::BufferInfo& bufferInfo;
-    Osp::Graphics::Canvas*& canvas;
-    Osp::Ui::Controls::Button*& infoButton;
-    Osp::Ui::Controls::Button*& landscapeHoldButton;
-    Osp::Ui::Controls::Button*& portraitHoldButton;
-    Osp::Ui::Controls::Label*& landscapeLabel;
-    Osp::Ui::Controls::Label*& portraitLabel;
-    double& landscapePin;
-    double& portraitPin;
-    double& landscapeOrigin;
-    double& portraitOrigin;
-    int& orientation;
-    int& oldOrientation;
-    Osp::Uix::SensorManager*& sensorMgr;
-    bool& holdOn;
-    bool& info;
-    bool& moveLandscapeOrigin;
-    bool& movePortraitOrigin;
-    bool& moveLandscapePin;
-    bool& movePortraitPin;
-    Osp::Ui::Controls::Panel*& infoPanel;
-    Osp::Media::Camera*& camera;
-};
 
 namespace testing_support {
 
@@ -137,6 +67,9 @@ public:
     ~Harness();
 
     device::Device& Device() { return *m_pDevice; }
+    app::Platform& Platform() { return app::Platform::Of(*m_pDevice); }
+    ui::Screen& Screen() { return Platform().Screen(); }
+    media::CameraService& Cameras() { return Platform().Cameras(); }
     MainForm& Form();
     MainFormInspector Inspect() { return MainFormInspector(Form()); }
     Veltora& App();

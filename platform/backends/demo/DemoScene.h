@@ -61,11 +61,11 @@ public:
 
 private:
     // The still part of the scene drawn once for the current output size, rows packed.
-    int cachedWidth_ = 0;
-    int cachedHeight_ = 0;
-    std::vector<std::uint32_t> still_;
+    int m_cachedWidth = 0;
+    int m_cachedHeight = 0;
+    std::vector<std::uint32_t> m_still;
     // Bounds of the moving part in output pixels, clipped to the output.
-    int movingX0_ = 0, movingY0_ = 0, movingX1_ = 0, movingY1_ = 0;
+    int m_movingX0 = 0, m_movingY0 = 0, m_movingX1 = 0, m_movingY1 = 0;
 };
 
 } // namespace demo

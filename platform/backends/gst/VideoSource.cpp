@@ -2,7 +2,7 @@
 // an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
 #include "VideoSource.h"
 
-#include "photo/CoverDraw.h"
+#include "picture/CoverDraw.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -88,7 +88,7 @@ struct VideoSource::Pipeline {
     // appsink reuses it and complains when it is still held at a change of caps.
     GstVideoFrame frame{};
     bool mapped = false;
-    photo::CoverDrawer drawer;
+    picture::CoverDrawer drawer;
     bool firstFramePending = false;
     bool shownAny = false;
     std::int64_t lastTimeUs = 0;
@@ -130,7 +130,7 @@ struct VideoSource::Pipeline {
             if (!ok) {
                 why = "cannot read a picture from GStreamer";
             } else {
-                photo::PictureView picture;
+                picture::PictureView picture;
                 picture.pixels = static_cast<const std::uint32_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
                 picture.width = GST_VIDEO_FRAME_WIDTH(&frame);
                 picture.height = GST_VIDEO_FRAME_HEIGHT(&frame);
@@ -222,7 +222,7 @@ GstElement* Make(const char* factory, std::string& reason)
 } // namespace
 
 VideoSource::VideoSource(Kind kind, std::string location, VideoTiming timing)
-    : kind_(kind), location_(std::move(location)), timing_(timing)
+    : m_kind(kind), m_location(std::move(location)), m_timing(timing)
 {
 }
 
@@ -230,35 +230,35 @@ VideoSource::~VideoSource() { Close(); }
 
 std::string VideoSource::Describe() const
 {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::File: {
-        const std::size_t slash = location_.find_last_of('/');
-        return "video " + (slash == std::string::npos ? location_ : location_.substr(slash + 1));
+        const std::size_t slash = m_location.find_last_of('/');
+        return "video " + (slash == std::string::npos ? m_location : m_location.substr(slash + 1));
     }
     case Kind::Webcam:
-        return "webcam " + location_;
+        return "webcam " + m_location;
     case Kind::LiveDescription:
         break;
     }
-    return "live source " + location_;
+    return "live source " + m_location;
 }
 
 std::vector<device::FrameSize> VideoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
 
-void VideoSource::SetAim(const device::Aim& aim) { aim_ = aim; }
+void VideoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
 void VideoSource::Close()
 {
-    pipeline_.reset();
-    failure_.clear();
+    m_pPipeline.reset();
+    m_failure.clear();
 }
 
 bool VideoSource::Fail(std::string why, std::string& reason)
 {
     // Stop the pipeline at once so a failed webcam is released; Render keeps reporting why.
-    pipeline_.reset();
-    failure_ = std::move(why);
-    reason = failure_;
+    m_pPipeline.reset();
+    m_failure = std::move(why);
+    reason = m_failure;
     return false;
 }
 
@@ -271,9 +271,9 @@ bool VideoSource::Open(std::string& reason)
     // Paths are checked here, not left to GStreamer, for a plain reason; they are passed to
     // elements as properties, never spliced into a pipeline description.
     struct stat st {};
-    if (kind_ == Kind::File) {
-        if (location_.empty() || ::stat(location_.c_str(), &st) != 0) {
-            reason = errno == ENOENT || location_.empty() ? "file not found" : std::string("cannot read the file: ") + std::strerror(errno);
+    if (m_kind == Kind::File) {
+        if (m_location.empty() || ::stat(m_location.c_str(), &st) != 0) {
+            reason = errno == ENOENT || m_location.empty() ? "file not found" : std::string("cannot read the file: ") + std::strerror(errno);
             return false;
         }
         if (S_ISDIR(st.st_mode)) {
@@ -285,8 +285,8 @@ bool VideoSource::Open(std::string& reason)
             reason = "not a regular file";
             return false;
         }
-    } else if (kind_ == Kind::Webcam) {
-        if (location_.empty() || ::stat(location_.c_str(), &st) != 0) {
+    } else if (m_kind == Kind::Webcam) {
+        if (m_location.empty() || ::stat(m_location.c_str(), &st) != 0) {
             reason = "no such device";
             return false;
         }
@@ -297,17 +297,17 @@ bool VideoSource::Open(std::string& reason)
     }
 
     auto p = std::make_unique<Pipeline>();
-    p->live = kind_ != Kind::File;
+    p->live = m_kind != Kind::File;
     p->pipeline = gst_pipeline_new("camera");
     GstElement* source = nullptr;
     GstElement* decoder = nullptr;
-    if (kind_ == Kind::File) {
+    if (m_kind == Kind::File) {
         decoder = Make("uridecodebin", reason);
         if (decoder == nullptr)
             return false;
         gst_bin_add(GST_BIN(p->pipeline), decoder);
         GError* error = nullptr;
-        gchar* uri = gst_filename_to_uri(location_.c_str(), &error);
+        gchar* uri = gst_filename_to_uri(m_location.c_str(), &error);
         if (uri == nullptr) {
             reason = "cannot name the file for GStreamer: " + OneLine(error ? error->message : "");
             if (error)
@@ -317,13 +317,13 @@ bool VideoSource::Open(std::string& reason)
         g_object_set(decoder, "uri", uri, nullptr);
         g_free(uri);
     } else {
-        if (kind_ == Kind::Webcam) {
+        if (m_kind == Kind::Webcam) {
             source = Make("v4l2src", reason);
             if (source != nullptr)
-                g_object_set(source, "device", location_.c_str(), nullptr);
+                g_object_set(source, "device", m_location.c_str(), nullptr);
         } else {
             GError* error = nullptr;
-            source = gst_parse_bin_from_description(location_.c_str(), TRUE, &error);
+            source = gst_parse_bin_from_description(m_location.c_str(), TRUE, &error);
             if (error != nullptr) {
                 reason = "cannot build the source: " + OneLine(error->message);
                 g_error_free(error);
@@ -366,7 +366,7 @@ bool VideoSource::Open(std::string& reason)
     g_signal_connect(decoder, "no-more-pads", G_CALLBACK(&Pipeline::OnNoMorePads), p.get());
     p->bus = gst_element_get_bus(p->pipeline);
 
-    const Clock::time_point deadline = Clock::now() + timing_.open;
+    const Clock::time_point deadline = Clock::now() + m_timing.open;
     if (gst_element_set_state(p->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         if (!p->Failed(reason))
             reason = "GStreamer cannot start the pipeline";
@@ -375,7 +375,7 @@ bool VideoSource::Open(std::string& reason)
     for (;;) {
         // Checked first: a stream left unlinked also stops the pipeline with a vaguer error.
         if (p->HasNoVideo()) {
-            reason = kind_ == Kind::File ? "the file has no video" : "the source gives no video";
+            reason = m_kind == Kind::File ? "the file has no video" : "the source gives no video";
             return false;
         }
         if (p->Failed(reason))
@@ -388,31 +388,31 @@ bool VideoSource::Open(std::string& reason)
             break;
         }
         if (gst_app_sink_is_eos(p->AppSink())) {
-            reason = kind_ == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
+            reason = m_kind == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
             return false;
         }
         if (Clock::now() >= deadline) {
-            reason = "no picture within " + Seconds(timing_.open);
+            reason = "no picture within " + Seconds(m_timing.open);
             return false;
         }
     }
-    pipeline_ = std::move(p);
+    m_pPipeline = std::move(p);
     return true;
 }
 
 bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
-    if (!photo::CheckFrame(out, reason))
+    if (!picture::CheckFrame(out, reason))
         return false;
-    if (!failure_.empty()) {
-        reason = failure_;
-        return false;
-    }
-    if (!pipeline_) {
-        reason = kind_ == Kind::File ? "the video is not open" : "the camera is not open";
+    if (!m_failure.empty()) {
+        reason = m_failure;
         return false;
     }
-    Pipeline& p = *pipeline_;
+    if (!m_pPipeline) {
+        reason = m_kind == Kind::File ? "the video is not open" : "the camera is not open";
+        return false;
+    }
+    Pipeline& p = *m_pPipeline;
     std::string why;
     if (p.Failed(why))
         return Fail(why, reason);
@@ -424,14 +424,14 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
             p.lastNewFrame = Clock::now();
         } else if (gst_app_sink_is_eos(p.AppSink())) {
             return Fail("the source stopped sending pictures", reason);
-        } else if (Clock::now() - p.lastNewFrame > timing_.stall) {
-            return Fail("no new picture for " + Seconds(timing_.stall), reason);
+        } else if (Clock::now() - p.lastNewFrame > m_timing.stall) {
+            return Fail("no new picture for " + Seconds(m_timing.stall), reason);
         }
     } else if (!p.shownAny || timeUs != p.lastTimeUs) {
         if (p.firstFramePending) {
             p.firstFramePending = false;
         } else {
-            const GstClockTime wait = GstClockTime(timing_.nextFrame.count()) * GST_MSECOND;
+            const GstClockTime wait = GstClockTime(m_timing.nextFrame.count()) * GST_MSECOND;
             GstSample* sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
             if (sample == nullptr && gst_app_sink_is_eos(p.AppSink())) {
                 if (!gst_element_seek_simple(p.pipeline, GST_FORMAT_TIME,
@@ -454,7 +454,7 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     if (out.width <= 0 || out.height <= 0)
         return true;
 
-    if (!p.drawer.Draw(out, aim_, why))
+    if (!p.drawer.Draw(out, m_aim, why))
         return Fail(why, reason);
     return true;
 }

@@ -63,12 +63,12 @@ private:
 
     bool Fail(std::string why, std::string& reason);
 
-    Kind kind_;
-    std::string location_;
-    VideoTiming timing_;
-    device::Aim aim_;
-    std::unique_ptr<Pipeline> pipeline_;
-    std::string failure_;
+    Kind m_kind;
+    std::string m_location;
+    VideoTiming m_timing;
+    device::Aim m_aim;
+    std::unique_ptr<Pipeline> m_pPipeline;
+    std::string m_failure;
 };
 
 } // namespace gst

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <sstream>
 
+#include "codec/ImageCodec.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
-#include "device/Screen.h"
 
 namespace headless {
 
@@ -255,7 +255,8 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
             break;
         case Command::Kind::Screenshot: {
             std::string reason;
-            if (!dev.GetScreen().WritePng(c.text, reason)) {
+            const device::PixelView shot = dev.GetDisplay().Compose();
+            if (!codec::WritePngFile(c.text, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
                 report(m_name + ":" + std::to_string(c.line) + ": cannot write screenshot: " + reason);
                 ok = false;
             }

@@ -2,7 +2,7 @@
 // and the last frame is kept because a still picture only changes when the aim or size does.
 #include "PhotoSource.h"
 
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 #include <cstring>
 #include <new>
@@ -10,89 +10,89 @@
 
 namespace photo {
 
-PhotoSource::PhotoSource(std::string path) : path_(std::move(path)) {}
+PhotoSource::PhotoSource(std::string path) : m_path(std::move(path)) {}
 
 std::string PhotoSource::Describe() const
 {
-    const std::size_t slash = path_.find_last_of('/');
-    return "photo " + (slash == std::string::npos ? path_ : path_.substr(slash + 1));
+    const std::size_t slash = m_path.find_last_of('/');
+    return "photo " + (slash == std::string::npos ? m_path : m_path.substr(slash + 1));
 }
 
 bool PhotoSource::Open(std::string& reason)
 {
     Close();
-    media::DecodedImage image;
-    if (!media::DecodeImageFile(path_, image, reason))
+    codec::DecodedImage image;
+    if (!codec::DecodeImageFile(m_path, image, reason))
         return false;
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         reason = "the decoded picture is empty";
         return false;
     }
-    if (image.width > kMaxPictureSide || image.height > kMaxPictureSide) {
-        reason = "the picture is too large (more than " + std::to_string(kMaxPictureSide) + " pixels a side)";
+    if (image.width > picture::kMaxPictureSide || image.height > picture::kMaxPictureSide) {
+        reason = "the picture is too large (more than " + std::to_string(picture::kMaxPictureSide) + " pixels a side)";
         return false;
     }
     // The decoder gives premultiplied colour, which is already the picture laid over black;
     // drawing ignores the alpha byte, so see-through parts come out black as on a screen.
-    width_ = image.width;
-    height_ = image.height;
-    picture_ = std::move(image.pixels);
-    drawer_.SetPicture({picture_.data(), width_, height_, width_ * 4, 1.0});
-    open_ = true;
+    m_width = image.width;
+    m_height = image.height;
+    m_picture = std::move(image.pixels);
+    m_drawer.SetPicture({m_picture.data(), m_width, m_height, m_width * 4, 1.0});
+    m_open = true;
     return true;
 }
 
 void PhotoSource::Close()
 {
-    open_ = false;
-    drawer_.SetPicture({});
-    width_ = height_ = 0;
-    picture_.clear();
-    picture_.shrink_to_fit();
-    lastFrame_.clear();
-    lastFrame_.shrink_to_fit();
-    lastWidth_ = lastHeight_ = 0;
+    m_open = false;
+    m_drawer.SetPicture({});
+    m_width = m_height = 0;
+    m_picture.clear();
+    m_picture.shrink_to_fit();
+    m_lastFrame.clear();
+    m_lastFrame.shrink_to_fit();
+    m_lastWidth = m_lastHeight = 0;
 }
 
 std::vector<device::FrameSize> PhotoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
 
-void PhotoSource::SetAim(const device::Aim& aim) { aim_ = aim; }
+void PhotoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
 bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string& reason)
 {
-    if (!CheckFrame(out, reason))
+    if (!picture::CheckFrame(out, reason))
         return false;
     if (out.width <= 0 || out.height <= 0)
         return true;
-    if (!open_) {
+    if (!m_open) {
         reason = "the photo is not open";
         return false;
     }
 
     const std::size_t rowBytes = std::size_t(out.width) * 4;
-    if (out.width == lastWidth_ && out.height == lastHeight_ && aim_ == lastAim_) {
+    if (out.width == m_lastWidth && out.height == m_lastHeight && m_aim == m_lastAim) {
         for (int y = 0; y < out.height; ++y)
-            std::memcpy(out.Row(y), &lastFrame_[std::size_t(y) * out.width], rowBytes);
+            std::memcpy(out.Row(y), &m_lastFrame[std::size_t(y) * out.width], rowBytes);
         return true;
     }
 
-    if (!drawer_.Draw(out, aim_, reason))
+    if (!m_drawer.Draw(out, m_aim, reason))
         return false;
 
-    lastWidth_ = lastHeight_ = 0;
+    m_lastWidth = m_lastHeight = 0;
     try {
-        lastFrame_.resize(std::size_t(out.width) * std::size_t(out.height));
+        m_lastFrame.resize(std::size_t(out.width) * std::size_t(out.height));
     } catch (const std::bad_alloc&) {
         // Without the copy every frame is simply drawn afresh.
-        lastFrame_.clear();
+        m_lastFrame.clear();
         return true;
     }
     for (int y = 0; y < out.height; ++y)
-        std::memcpy(&lastFrame_[std::size_t(y) * out.width], out.Row(y), rowBytes);
-    lastWidth_ = out.width;
-    lastHeight_ = out.height;
-    lastAim_ = aim_;
+        std::memcpy(&m_lastFrame[std::size_t(y) * out.width], out.Row(y), rowBytes);
+    m_lastWidth = out.width;
+    m_lastHeight = out.height;
+    m_lastAim = m_aim;
     return true;
 }
 

@@ -2,7 +2,7 @@
 // scaled to cover each preview frame and aimed like the other sources.
 #pragma once
 
-#include "CoverDraw.h"
+#include "picture/CoverDraw.h"
 #include "device/CameraSource.h"
 
 #include <cstdint>
@@ -30,19 +30,19 @@ public:
     void SetAim(const device::Aim& aim) override;
 
 private:
-    std::string path_;
-    bool open_ = false;
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<std::uint32_t> picture_;
-    CoverDrawer drawer_;
-    device::Aim aim_;
+    std::string m_path;
+    bool m_open = false;
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<std::uint32_t> m_picture;
+    picture::CoverDrawer m_drawer;
+    device::Aim m_aim;
 
     // The last frame drawn, rows packed, and what it was drawn for.
-    std::vector<std::uint32_t> lastFrame_;
-    int lastWidth_ = 0;
-    int lastHeight_ = 0;
-    device::Aim lastAim_;
+    std::vector<std::uint32_t> m_lastFrame;
+    int m_lastWidth = 0;
+    int m_lastHeight = 0;
+    device::Aim m_lastAim;
 };
 
 } // namespace photo

@@ -7,7 +7,7 @@
 #include "osp/Base.h"
 #include "osp/Graphics.h"
 
-namespace device { class CameraUnit; }
+namespace media { class CameraUnit; }
 
 namespace Osp { namespace Media {
 
@@ -79,7 +79,7 @@ public:
     bool IsFlashOn() const;
 
 private:
-    std::unique_ptr<device::CameraUnit> m_pUnit;
+    std::unique_ptr<media::CameraUnit> m_pUnit;
 };
 
 class Image : public Osp::Base::Object {

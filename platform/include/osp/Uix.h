@@ -6,7 +6,7 @@
 
 #include "osp/Base.h"
 
-namespace device { class SensorSubscription; }
+namespace uix { class SensorSubscription; }
 
 namespace Osp { namespace Uix {
 
@@ -62,7 +62,7 @@ public:
     bool IsAvailable(SensorType sensorType) const;
 
 private:
-    std::vector<std::unique_ptr<device::SensorSubscription>> m_subscriptions;
+    std::vector<std::unique_ptr<uix::SensorSubscription>> m_subscriptions;
     bool m_constructed = false;
 };
 

@@ -4,9 +4,7 @@
 
 #include "app/Runtime.h"
 #include "base/Log.h"
-#include "device/Device.h"
-#include "device/Screen.h"
-#include "device/TouchRouter.h"
+#include "app/Platform.h"
 #include "ui/ControlAccess.h"
 
 namespace {
@@ -46,8 +44,9 @@ result Runtime::Start()
     m_pAppFrame = std::make_unique<Osp::App::AppFrame>();
     g_pInstance = app;
     g_pAppFrame = m_pAppFrame.get();
-    m_device.SetApplication(app);
-    m_device.GetScreen().SetFrame(m_pAppFrame->GetFrame());
+    Platform& platform = Platform::Of(m_device);
+    platform.SetApplication(app);
+    platform.Screen().SetFrame(m_pAppFrame->GetFrame());
 
     if (!app->OnAppInitializing(m_registry)) {
         OSP_PLATFORM_LOG("application: OnAppInitializing failed; ending the application");
@@ -65,11 +64,12 @@ void Runtime::Finish()
     // However the run ended, the application and then its forms hear of it.
     m_pApp->OnAppTerminating(m_registry, false);
     ui::ControlAccess::Terminate(*m_pAppFrame->GetFrame());
-    m_device.Touch().Reset();
-    m_device.GetScreen().SetFrame(nullptr);
+    Platform& platform = Platform::Of(m_device);
+    platform.Touch().Reset();
+    platform.Screen().SetFrame(nullptr);
     m_pAppFrame.reset();
     g_pAppFrame = nullptr;
-    m_device.SetApplication(nullptr);
+    platform.SetApplication(nullptr);
     // Nothing posted for the application may outlive it.
     m_device.Loop().Clear();
     g_pInstance = nullptr;
@@ -130,8 +130,8 @@ result Application::Execute(ApplicationInstanceFactory pFactory, const Collectio
         ownDevice = std::make_unique<device::Device>();
         dev = ownDevice.get();
     }
-    if (dev->Config().executeFailure != E_SUCCESS) {
-        return dev->Config().executeFailure;
+    if (dev->Config().startFailure != E_SUCCESS) {
+        return static_cast<result>(dev->Config().startFailure);
     }
 
     app::Runtime runtime(*dev, pFactory, pArguments);

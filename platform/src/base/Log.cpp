@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "base/OutputPath.h"
+#include "files/OutputPath.h"
 
 #include "osp/Base.h"
 

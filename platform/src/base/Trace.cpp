@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "base/OutputPath.h"
+#include "files/OutputPath.h"
 
 #include "device/Device.h"
 

@@ -13,16 +13,9 @@ BitmapData::BitmapData(int w, int h, Osp::Graphics::BitmapPixelFormat fmt, std::
     const bool rgb565 = fmt == Osp::Graphics::BITMAP_PIXEL_FORMAT_RGB565;
     stride = ((w * (rgb565 ? 2 : 4)) + 3) & ~3;
     bytes.assign(static_cast<size_t>(stride) * h, 0);
-    image = pixman_image_create_bits(rgb565 ? PIXMAN_r5g6b5 : PIXMAN_a8r8g8b8, w, h,
-                                     reinterpret_cast<std::uint32_t*>(bytes.data()), stride);
+    image = device::PixmanImage(pixman_image_create_bits(rgb565 ? PIXMAN_r5g6b5 : PIXMAN_a8r8g8b8, w, h,
+                                                         reinterpret_cast<std::uint32_t*>(bytes.data()), stride));
     hasAlpha = !rgb565;
-}
-
-BitmapData::~BitmapData()
-{
-    if (image) {
-        pixman_image_unref(image);
-    }
 }
 
 void BitmapData::FindRuns()
@@ -149,8 +142,8 @@ const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, in
     t.matrix[2][0] = 0;
     t.matrix[2][1] = 0;
     t.matrix[2][2] = pixman_fixed_1;
-    pixman_image_set_transform(image, &t);
-    pixman_image_set_filter(image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    pixman_image_set_transform(image.get(), &t);
+    pixman_image_set_filter(image.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
     // The turned bitmap covers a slanted rectangle, and for a long thin needle most of
     // its bounding box is empty: it is filtered in bands of rows, each only as wide as
     // the rectangle is there, so the work follows the needle's own pixels.
@@ -183,13 +176,13 @@ const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, in
         const int bx1 = std::min(w, static_cast<int>(std::ceil(hi)) + 1 - x0);
         if (bx1 > bx0) {
             const int bh = std::min(kBandRows, h - by);
-            pixman_image_composite32(PIXMAN_OP_SRC, image, nullptr, turned->image, bx0, by, 0, 0, bx0, by, bx1 - bx0, bh);
+            pixman_image_composite32(PIXMAN_OP_SRC, image.get(), nullptr, turned->image.get(), bx0, by, 0, 0, bx0, by, bx1 - bx0, bh);
             turned->runs.push_back({by, by + bh, bx0, bx1});
         }
     }
     turned->hasRuns = true;
-    pixman_image_set_transform(image, nullptr);
-    pixman_image_set_filter(image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    pixman_image_set_transform(image.get(), nullptr);
+    pixman_image_set_filter(image.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
     turned->hasAlpha = true;
     turned->invisible = invisible;
 

@@ -9,13 +9,14 @@
 
 #include <pixman.h>
 
+#include "device/PixmanImage.h"
+
 #include "osp/Graphics.h"
 
 namespace graphics {
 
 struct BitmapData {
     BitmapData(int w, int h, Osp::Graphics::BitmapPixelFormat fmt, std::string resourceName);
-    ~BitmapData();
     BitmapData(const BitmapData&) = delete;
     BitmapData& operator=(const BitmapData&) = delete;
 
@@ -31,7 +32,7 @@ struct BitmapData {
     int stride = 0;
     std::vector<std::uint8_t> bytes;
     // Only ever used from the event thread; its transform is set for each turned draw.
-    pixman_image_t* image = nullptr;
+    device::PixmanImage image;
     // Whether any pixel is partly transparent (opaque bitmaps are copied, not blended).
     bool hasAlpha = true;
 

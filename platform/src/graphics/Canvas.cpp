@@ -4,8 +4,7 @@
 
 #include "base/Trace.h"
 
-#include "device/Device.h"
-#include "device/Screen.h"
+#include "app/Platform.h"
 
 namespace Osp { namespace Graphics {
 
@@ -64,11 +63,11 @@ result Canvas::DrawBitmap(const Point& point, const Bitmap& bitmap, const Point&
 
 result Canvas::Show()
 {
-    device::Device* dev = device::Device::Current();
-    if (!m_pImpl->constructed || !dev) {
+    app::Platform* platform = app::Platform::Current();
+    if (!m_pImpl->constructed || !platform) {
         return E_INVALID_STATE;
     }
-    dev->GetScreen().ShowCanvas(*m_pImpl);
+    platform->Screen().ShowCanvas(*m_pImpl);
     if (trace::Enabled()) {
         trace::Event e;
         e.type = trace::Event::Type::Canvas;

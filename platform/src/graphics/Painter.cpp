@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "device/PixmanImage.h"
+
 namespace ui {
 
 Painter::Painter(pixman_image_t* target, int width, int height)
@@ -73,15 +75,14 @@ void Painter::CopyPixels(const std::uint32_t* pixels, int width, int height, int
         return;
     }
     // Camera pictures are opaque, so a plain copy of the words is the whole job.
-    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height,
-                                                   const_cast<std::uint32_t*>(pixels), width * 4);
+    const device::PixmanImage src(pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height,
+                                                           const_cast<std::uint32_t*>(pixels), width * 4));
     if (!src) {
         return;
     }
     const int sx = x - (m_originX + px);
     const int sy = y - (m_originY + py);
-    pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, m_target, sx, sy, 0, 0, x, y, w, h);
-    pixman_image_unref(src);
+    pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, m_target, sx, sy, 0, 0, x, y, w, h);
 }
 
 void Painter::DrawBitmap(const graphics::BitmapData& bitmap, int px, int py) const
@@ -92,7 +93,7 @@ void Painter::DrawBitmap(const graphics::BitmapData& bitmap, int px, int py) con
     }
     const pixman_op_t op = bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC;
     if (!bitmap.hasRuns) {
-        pixman_image_composite32(op, bitmap.image, nullptr, m_target, x - (m_originX + px), y - (m_originY + py), 0,
+        pixman_image_composite32(op, bitmap.image.get(), nullptr, m_target, x - (m_originX + px), y - (m_originY + py), 0,
                                  0, x, y, w, h);
         return;
     }
@@ -100,7 +101,7 @@ void Painter::DrawBitmap(const graphics::BitmapData& bitmap, int px, int py) con
     for (const auto& run : bitmap.runs) {
         int rx, ry, rw, rh;
         if (ClipRect(px + run.x0, py + run.y0, run.x1 - run.x0, run.y1 - run.y0, rx, ry, rw, rh)) {
-            pixman_image_composite32(op, bitmap.image, nullptr, m_target, rx - (m_originX + px),
+            pixman_image_composite32(op, bitmap.image.get(), nullptr, m_target, rx - (m_originX + px),
                                      ry - (m_originY + py), 0, 0, rx, ry, rw, rh);
         }
     }
@@ -120,16 +121,16 @@ void Painter::DrawBitmapScaled(const graphics::BitmapData& bitmap, const Osp::Gr
     pixman_transform_t t;
     pixman_transform_init_scale(&t, pixman_double_to_fixed(double(bitmap.width) / rect.width),
                                 pixman_double_to_fixed(double(bitmap.height) / rect.height));
-    pixman_image_set_transform(bitmap.image, &t);
-    pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_BILINEAR, nullptr, 0);
-    pixman_image_set_repeat(bitmap.image, PIXMAN_REPEAT_PAD);
+    pixman_image_set_transform(bitmap.image.get(), &t);
+    pixman_image_set_filter(bitmap.image.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
+    pixman_image_set_repeat(bitmap.image.get(), PIXMAN_REPEAT_PAD);
     const int sx = x - (m_originX + rect.x);
     const int sy = y - (m_originY + rect.y);
-    pixman_image_composite32(bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, bitmap.image, nullptr, m_target,
+    pixman_image_composite32(bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, bitmap.image.get(), nullptr, m_target,
                              sx, sy, 0, 0, x, y, w, h);
-    pixman_image_set_transform(bitmap.image, nullptr);
-    pixman_image_set_filter(bitmap.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    pixman_image_set_repeat(bitmap.image, PIXMAN_REPEAT_NONE);
+    pixman_image_set_transform(bitmap.image.get(), nullptr);
+    pixman_image_set_filter(bitmap.image.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
+    pixman_image_set_repeat(bitmap.image.get(), PIXMAN_REPEAT_NONE);
 }
 
 void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int py, int pivotX, int pivotY, int degree) const

@@ -3,8 +3,7 @@
 
 #include "base/Log.h"
 #include "base/Trace.h"
-#include "device/CameraHardware.h"
-#include "device/Device.h"
+#include "app/Platform.h"
 
 namespace Osp { namespace Media {
 
@@ -40,7 +39,7 @@ result Camera::Construct(ICameraEventListener& listener, CameraSelection camSel)
         OSP_PLATFORM_LOG("camera: this phone has only a primary camera");
         return Traced("Camera::Construct", E_DEVICE_UNAVAILABLE, args);
     }
-    m_pUnit = std::make_unique<device::CameraUnit>(*dev, listener);
+    m_pUnit = std::make_unique<media::CameraUnit>(*dev, app::Platform::Of(*dev).Cameras(), listener);
     return Traced("Camera::Construct", E_SUCCESS, args);
 }
 

@@ -6,7 +6,7 @@
 #include "base/Trace.h"
 #include "device/Device.h"
 #include "graphics/BitmapData.h"
-#include "media/ImageCodec.h"
+#include "codec/ImageCodec.h"
 
 namespace Osp { namespace Media {
 
@@ -53,9 +53,9 @@ Bitmap* Image::Decode(const std::string& name, BitmapPixelFormat pixelFormat) co
     device::Device* dev = device::Device::Current();
     const std::string path = dev ? dev->ResolvePath(name) : name;
 
-    media::DecodedImage decoded;
+    codec::DecodedImage decoded;
     std::string reason;
-    if (!media::DecodeImageFile(path, decoded, reason)) {
+    if (!codec::DecodeImageFile(path, decoded, reason)) {
         OSP_PLATFORM_LOG("image: cannot decode " + path + ": " + reason);
         return nullptr;
     }

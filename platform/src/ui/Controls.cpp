@@ -4,8 +4,7 @@
 
 #include "base/Log.h"
 #include "base/Trace.h"
-#include "device/Device.h"
-#include "device/Screen.h"
+#include "app/Platform.h"
 #include "graphics/BitmapData.h"
 #include "graphics/Painter.h"
 #include "osp/Ui.h"
@@ -18,8 +17,8 @@ using namespace Osp::Graphics;
 namespace {
 void ScreenChanged()
 {
-    if (device::Device* dev = device::Device::Current()) {
-        dev->GetScreen().Invalidate();
+    if (app::Platform* platform = app::Platform::Current()) {
+        platform->Screen().Invalidate();
     }
 }
 unsigned g_nextSerial = 1;
@@ -210,7 +209,7 @@ namespace Controls {
 result Form::Construct(unsigned long formStyle)
 {
     (void)formStyle; // no title bar, indicator or soft keys on this phone
-    result r = ConstructControl(Rectangle(0, 0, device::Screen::kLongSide, device::Screen::kShortSide));
+    result r = ConstructControl(Rectangle(0, 0, ui::Screen::kLongSide, ui::Screen::kShortSide));
     if (r == E_SUCCESS) {
         const trace::Quiet quiet;
         SetBackgroundColor(Color::COLOR_BLACK);
@@ -227,8 +226,8 @@ result Form::SetOrientation(Orientation orientation)
     m_orientation = orientation;
     const bool portrait = orientation == ORIENTATION_PORTRAIT;
     const trace::Quiet quiet;
-    SetBounds(Rectangle(0, 0, portrait ? device::Screen::kShortSide : device::Screen::kLongSide,
-                        portrait ? device::Screen::kLongSide : device::Screen::kShortSide));
+    SetBounds(Rectangle(0, 0, portrait ? ui::Screen::kShortSide : ui::Screen::kLongSide,
+                        portrait ? ui::Screen::kLongSide : ui::Screen::kShortSide));
     return E_SUCCESS;
 }
 
@@ -269,8 +268,8 @@ result OverlayPanel::Construct(const Rectangle& rect)
     m_pBackground->width = rect.width;
     m_pBackground->height = rect.height;
     m_pBackground->pixels.assign(static_cast<size_t>(rect.width) * rect.height, 0xFF000000u);
-    if (device::Device* dev = device::Device::Current()) {
-        dev->RegisterOverlay(m_pBackground);
+    if (app::Platform* platform = app::Platform::Current()) {
+        platform->Cameras().RegisterOverlay(m_pBackground);
     }
     return E_SUCCESS;
 }

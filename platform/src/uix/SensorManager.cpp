@@ -3,7 +3,7 @@
 
 #include "base/Log.h"
 #include "device/Device.h"
-#include "device/TiltSensor.h"
+#include "uix/SensorSubscription.h"
 
 namespace Osp { namespace Uix {
 
@@ -78,7 +78,7 @@ result SensorManager::AddSensorListener(ISensorEventListener& listener, SensorTy
             return E_OBJ_ALREADY_EXIST;
         }
     }
-    m_subscriptions.push_back(std::make_unique<device::SensorSubscription>(
+    m_subscriptions.push_back(std::make_unique<uix::SensorSubscription>(
         *dev, listener, sensorType, static_cast<device::Micros>(interval) * device::kMicrosPerMilli));
     return E_SUCCESS;
 }

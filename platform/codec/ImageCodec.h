@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace media {
+namespace codec {
 
 struct DecodedImage {
     int width = 0;
@@ -26,4 +26,4 @@ bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& re
 bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height,
                   int stride, std::string& reason);
 
-} // namespace media
+} // namespace codec

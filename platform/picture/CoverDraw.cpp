@@ -1,6 +1,8 @@
 // Places a picture over a camera frame with pixman: one transform from frame pixels to picture
 // pixels, bilinear filtering from a halved copy when shrinking hard, black beyond the edges.
-#include "CoverDraw.h"
+#include "picture/CoverDraw.h"
+
+#include "device/PixmanImage.h"
 
 #include <pixman.h>
 
@@ -9,7 +11,7 @@
 #include <cstddef>
 #include <new>
 
-namespace photo {
+namespace picture {
 namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
@@ -94,11 +96,11 @@ bool CheckFrame(const device::PixelView& out, std::string& reason)
 
 void CoverDrawer::SetPicture(const PictureView& picture)
 {
-    picture_ = picture;
-    halvesBuilt_ = 0;
+    m_picture = picture;
+    m_halvesBuilt = 0;
     if (picture.pixels == nullptr) {
-        halves_.clear();
-        halves_.shrink_to_fit();
+        m_halves.clear();
+        m_halves.shrink_to_fit();
     }
 }
 
@@ -108,21 +110,21 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
         return false;
     if (out.width <= 0 || out.height <= 0)
         return true;
-    if (Malformed(picture_)) {
+    if (Malformed(m_picture)) {
         reason = "the picture is empty or malformed";
         return false;
     }
-    if (picture_.width > kMaxPictureSide || picture_.height > kMaxPictureSide) {
+    if (m_picture.width > kMaxPictureSide || m_picture.height > kMaxPictureSide) {
         reason = "the picture is too large (more than " + std::to_string(kMaxPictureSide) + " pixels a side)";
         return false;
     }
 
     const device::Aim a = Sane(aim);
-    const double pixelAspect = std::isfinite(picture_.pixelAspect) && picture_.pixelAspect > 0
-                                   ? std::clamp(picture_.pixelAspect, 1.0 / 16, 16.0)
+    const double pixelAspect = std::isfinite(m_picture.pixelAspect) && m_picture.pixelAspect > 0
+                                   ? std::clamp(m_picture.pixelAspect, 1.0 / 16, 16.0)
                                    : 1.0;
     // Frame pixels per picture pixel, across and down.
-    const double cover = std::max(out.width / (picture_.width * pixelAspect), double(out.height) / picture_.height);
+    const double cover = std::max(out.width / (m_picture.width * pixelAspect), double(out.height) / m_picture.height);
     const double fullScaleY = cover * a.zoom;
     const double fullScaleX = fullScaleY * pixelAspect;
 
@@ -134,25 +136,25 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
     // The picture halved `n` times (0: the picture itself); sizes round up, as Halve's do.
     auto levelView = [this](int n) {
         if (n == 0)
-            return picture_;
-        const int w = (picture_.width + (1 << n) - 1) >> n, h = (picture_.height + (1 << n) - 1) >> n;
-        return PictureView{halves_[std::size_t(n - 1)].data(), w, h, w * 4, picture_.pixelAspect};
+            return m_picture;
+        const int w = (m_picture.width + (1 << n) - 1) >> n, h = (m_picture.height + (1 << n) - 1) >> n;
+        return PictureView{m_halves[std::size_t(n - 1)].data(), w, h, w * 4, m_picture.pixelAspect};
     };
     try {
-        if (int(halves_.size()) < level)
-            halves_.resize(std::size_t(level));
-        for (; halvesBuilt_ < level; ++halvesBuilt_)
-            Halve(levelView(halvesBuilt_), halves_[std::size_t(halvesBuilt_)]);
+        if (int(m_halves.size()) < level)
+            m_halves.resize(std::size_t(level));
+        for (; m_halvesBuilt < level; ++m_halvesBuilt)
+            Halve(levelView(m_halvesBuilt), m_halves[std::size_t(m_halvesBuilt)]);
     } catch (const std::bad_alloc&) {
         // Short of memory a coarser drawing from what exists still beats no picture.
-        level = halvesBuilt_;
+        level = m_halvesBuilt;
     }
     const PictureView source = levelView(level);
     // In the halved copy's pixels; a halved odd size has a last pixel only half covered, so
     // the picture's extent is kept exact rather than rounded up to whole pixels.
     const double unit = std::ldexp(1.0, level);
     const double scaleX = fullScaleX * unit, scaleY = fullScaleY * unit;
-    const double extentX = picture_.width / unit, extentY = picture_.height / unit;
+    const double extentX = m_picture.width / unit, extentY = m_picture.height / unit;
     // The picture coordinates at the frame's top-left corner.
     const double originX = a.centerX * extentX - out.width / 2.0 / scaleX;
     const double originY = a.centerY * extentY - out.height / 2.0 / scaleY;
@@ -162,14 +164,11 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
     CoveredSpan(originY, scaleY, extentY, out.height, y0, y1);
 
     if (x1 > x0 && y1 > y0) {
-        pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, source.width, source.height,
-                                                       const_cast<std::uint32_t*>(source.pixels), source.stride);
-        pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride);
-        if (src == nullptr || dst == nullptr) {
-            if (src)
-                pixman_image_unref(src);
-            if (dst)
-                pixman_image_unref(dst);
+        const device::PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, source.width, source.height,
+                                                               const_cast<std::uint32_t*>(source.pixels), source.stride));
+        const device::PixmanImage dst(
+            pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
+        if (!src || !dst) {
             reason = "the picture or the frame is too large to draw";
             return false;
         }
@@ -179,15 +178,13 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
         t.matrix[0][2] = pixman_double_to_fixed(originX);
         t.matrix[1][1] = pixman_double_to_fixed(1.0 / scaleY);
         t.matrix[1][2] = pixman_double_to_fixed(originY);
-        pixman_image_set_transform(src, &t);
-        pixman_image_set_filter(src, PIXMAN_FILTER_BILINEAR, nullptr, 0);
+        pixman_image_set_transform(src.get(), &t);
+        pixman_image_set_filter(src.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
         // Padding only matters for the half pixel along the picture's border, where bilinear
         // filtering would otherwise blend in transparent black and darken the edge.
-        pixman_image_set_repeat(src, PIXMAN_REPEAT_PAD);
+        pixman_image_set_repeat(src.get(), PIXMAN_REPEAT_PAD);
         // Source and destination offsets are equal, so the transform sees frame coordinates.
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, x0, y0, 0, 0, x0, y0, x1 - x0, y1 - y0);
-        pixman_image_unref(src);
-        pixman_image_unref(dst);
+        pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), x0, y0, 0, 0, x0, y0, x1 - x0, y1 - y0);
     }
 
     if (x1 <= x0 || y1 <= y0) {
@@ -209,4 +206,4 @@ bool DrawCovering(const PictureView& picture, const device::PixelView& out, cons
     return drawer.Draw(out, aim, reason);
 }
 
-} // namespace photo
+} // namespace picture

@@ -1,19 +1,18 @@
 // Touch routing and gestures. Positions reported to listeners are relative to the
 // control that took the press, also when the finger has left it.
-#include "device/TouchRouter.h"
+#include "ui/TouchRouter.h"
 
 #include <cstdlib>
 #include <functional>
 
-#include "device/Device.h"
-#include "device/Screen.h"
 #include "ui/ControlAccess.h"
+#include "ui/Screen.h"
 
 using namespace Osp::Graphics;
 using namespace Osp::Ui;
 using namespace Osp::Ui::Controls;
 
-namespace device {
+namespace ui {
 
 namespace {
 bool Contains(const Control& c, int x, int y)
@@ -28,7 +27,7 @@ bool InTree(const Control& root, const Control* target)
         return true;
     }
     if (const auto* container = dynamic_cast<const Container*>(&root)) {
-        for (const auto& child : ui::ControlAccess::Children(*container)) {
+        for (const auto& child : ControlAccess::Children(*container)) {
             if (InTree(*child, target)) {
                 return true;
             }
@@ -45,16 +44,16 @@ Control* TouchRouter::HitTest(Control& root, int x, int y)
         return nullptr;
     }
     const int lx = x - root.GetBounds().x;
-    const int ly = y - root.GetBounds().y + ui::ControlAccess::ScrollOffset(root);
+    const int ly = y - root.GetBounds().y + ControlAccess::ScrollOffset(root);
     if (auto* container = dynamic_cast<Container*>(&root)) {
-        const auto& children = ui::ControlAccess::Children(*container);
+        const auto& children = ControlAccess::Children(*container);
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             if (Control* hit = HitTest(**it, lx, ly)) {
                 return hit;
             }
         }
     }
-    return ui::ControlAccess::TakesTouches(root) ? &root : nullptr;
+    return ControlAccess::TakesTouches(root) ? &root : nullptr;
 }
 
 Point TouchRouter::FormPosition(const Control& control)
@@ -67,7 +66,7 @@ Point TouchRouter::FormPosition(const Control& control)
         p.x += c->GetBounds().x;
         p.y += c->GetBounds().y;
         if (const Control* parent = c->GetParent()) {
-            p.y -= ui::ControlAccess::ScrollOffset(*parent);
+            p.y -= ControlAccess::ScrollOffset(*parent);
         }
     }
     return p;
@@ -75,13 +74,13 @@ Point TouchRouter::FormPosition(const Control& control)
 
 bool TouchRouter::CapturedStillThere() const
 {
-    const Form* form = m_device.GetScreen().CurrentForm();
+    const Form* form = m_screen.CurrentForm();
     return m_pCaptured && form && InTree(*form, m_pCaptured);
 }
 
 void TouchRouter::Reset()
 {
-    m_device.Loop().Cancel(m_longPressTimer);
+    m_loop.Cancel(m_longPressTimer);
     m_longPressTimer = 0;
     m_pCaptured = nullptr;
     m_pLastPressed = nullptr;
@@ -90,11 +89,11 @@ void TouchRouter::Reset()
 
 void TouchRouter::Cancel()
 {
-    m_device.Loop().Cancel(m_longPressTimer);
+    m_loop.Cancel(m_longPressTimer);
     m_longPressTimer = 0;
     if (CapturedStillThere()) {
         if (auto* button = dynamic_cast<Button*>(m_pCaptured)) {
-            ui::ControlAccess::SetPressed(*button, false);
+            ControlAccess::SetPressed(*button, false);
         }
         Deliver(Kind::Released, m_last.x, m_last.y);
     }
@@ -111,7 +110,7 @@ void TouchRouter::Deliver(Kind kind, int x, int y)
                                          TOUCH_DOUBLE_PRESSED, TOUCH_FOCUS_IN, TOUCH_FOCUS_OUT};
     const TouchEventInfo info(status[static_cast<int>(kind)], start, local);
     // A listener may change the listener list (or the tree) while being told.
-    const auto listeners = ui::ControlAccess::TouchListeners(source);
+    const auto listeners = ControlAccess::TouchListeners(source);
     for (ITouchEventListener* l : listeners) {
         switch (kind) {
         case Kind::Pressed: l->OnTouchPressed(source, local, info); break;
@@ -134,18 +133,18 @@ void TouchRouter::Press(int x, int y)
         // A press without a release before it: end the old gesture first.
         Release(m_last.x, m_last.y);
     }
-    Form* form = m_device.GetScreen().CurrentForm();
+    Form* form = m_screen.CurrentForm();
     if (!form) {
         return;
     }
     // The form sits at the screen's origin, so screen points are form points.
     Control* hit = nullptr;
     if (form->GetShowState()) {
-        const auto& children = ui::ControlAccess::Children(*form);
+        const auto& children = ControlAccess::Children(*form);
         for (auto it = children.rbegin(); it != children.rend() && !hit; ++it) {
             hit = HitTest(**it, x, y);
         }
-        if (!hit && ui::ControlAccess::TakesTouches(*form)) {
+        if (!hit && ControlAccess::TakesTouches(*form)) {
             hit = form;
         }
     }
@@ -157,15 +156,15 @@ void TouchRouter::Press(int x, int y)
     m_inside = true;
     m_moved = false;
     if (auto* button = dynamic_cast<Button*>(hit)) {
-        ui::ControlAccess::SetPressed(*button, true);
+        ControlAccess::SetPressed(*button, true);
     }
-    const Micros now = m_device.Now();
+    const device::Micros now = m_loop.Now();
     const bool twice = m_pLastPressed == hit && m_lastPressTime >= 0 && now - m_lastPressTime <= kDoublePress &&
                        std::abs(x - m_lastPressPoint.x) <= kStillRadius && std::abs(y - m_lastPressPoint.y) <= kStillRadius;
     m_pLastPressed = hit;
     m_lastPressTime = twice ? -1 : now;
     m_lastPressPoint = Point(x, y);
-    m_longPressTimer = m_device.Loop().PostAfter(kLongPress, [this] { OnLongPressDue(); });
+    m_longPressTimer = m_loop.PostAfter(kLongPress, [this] { OnLongPressDue(); });
     Deliver(twice ? Kind::DoublePressed : Kind::Pressed, x, y);
 }
 
@@ -190,7 +189,7 @@ void TouchRouter::Move(int x, int y)
     m_last = Point(x, y);
     if (std::abs(x - m_start.x) > kStillRadius || std::abs(y - m_start.y) > kStillRadius) {
         m_moved = true;
-        m_device.Loop().Cancel(m_longPressTimer);
+        m_loop.Cancel(m_longPressTimer);
         m_longPressTimer = 0;
     }
     if (auto* scroll = dynamic_cast<ScrollPanel*>(m_pCaptured)) {
@@ -203,7 +202,7 @@ void TouchRouter::Move(int x, int y)
     if (inside != m_inside) {
         m_inside = inside;
         if (auto* button = dynamic_cast<Button*>(m_pCaptured)) {
-            ui::ControlAccess::SetPressed(*button, inside);
+            ControlAccess::SetPressed(*button, inside);
         }
         Deliver(inside ? Kind::FocusIn : Kind::FocusOut, x, y);
         if (!CapturedStillThere()) {
@@ -215,7 +214,7 @@ void TouchRouter::Move(int x, int y)
 
 void TouchRouter::Release(int x, int y)
 {
-    m_device.Loop().Cancel(m_longPressTimer);
+    m_loop.Cancel(m_longPressTimer);
     m_longPressTimer = 0;
     if (!CapturedStillThere()) {
         m_pCaptured = nullptr;
@@ -233,14 +232,14 @@ void TouchRouter::Release(int x, int y)
     if (CapturedStillThere()) {
         if (auto* button = dynamic_cast<Button*>(source)) {
             const bool fire = button->IsPressed();
-            ui::ControlAccess::SetPressed(*button, false);
+            ControlAccess::SetPressed(*button, false);
             // Lifted over the button: it acts.
             if (fire) {
-                ui::ControlAccess::FireAction(*button);
+                ControlAccess::FireAction(*button);
             }
         }
     }
     m_pCaptured = nullptr;
 }
 
-} // namespace device
+} // namespace ui

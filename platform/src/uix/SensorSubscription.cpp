@@ -1,15 +1,16 @@
 // Tilt readings on the device clock: reading n of a subscription is due n intervals
 // after it was made, so the pace never drifts.
-#include "device/TiltSensor.h"
+#include "uix/SensorSubscription.h"
 
 #include "device/Device.h"
 
 using namespace Osp::Base;
 using namespace Osp::Uix;
 
-namespace device {
+namespace uix {
 
-SensorSubscription::SensorSubscription(Device& device, ISensorEventListener& listener, SensorType type, Micros interval)
+SensorSubscription::SensorSubscription(device::Device& device, ISensorEventListener& listener, SensorType type,
+                                       device::Micros interval)
     : m_device(device), m_listener(listener), m_type(type), m_interval(interval), m_start(device.Now())
 {
     Schedule();
@@ -31,8 +32,8 @@ void SensorSubscription::OnReadingDue()
     m_timer = 0;
     Schedule();
     SensorData data;
-    data.SetTilt(static_cast<long>(m_device.Now() / kMicrosPerMilli), 0.0f, m_device.Tilt().Pitch(), 0.0f);
+    data.SetTilt(static_cast<long>(m_device.Now() / device::kMicrosPerMilli), 0.0f, m_device.Tilt().Pitch(), 0.0f);
     m_listener.OnDataReceived(m_type, data, E_SUCCESS);
 }
 
-} // namespace device
+} // namespace uix

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace photo {
+namespace picture {
 
 // An opaque picture: rows of x8r8g8b8 words (the top byte is ignored), `stride` bytes apart.
 struct PictureView {
@@ -46,14 +46,14 @@ public:
     bool Draw(const device::PixelView& out, const device::Aim& aim, std::string& reason);
 
 private:
-    PictureView picture_;
-    // halves_[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
-    std::vector<std::vector<std::uint32_t>> halves_;
-    int halvesBuilt_ = 0;
+    PictureView m_picture;
+    // m_halves[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
+    std::vector<std::vector<std::uint32_t>> m_halves;
+    int m_halvesBuilt = 0;
 };
 
 // Draws `picture` once, as CoverDrawer does.
 bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim,
                   std::string& reason);
 
-} // namespace photo
+} // namespace picture

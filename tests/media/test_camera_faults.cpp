@@ -48,16 +48,16 @@ TEST(CameraFaults, ASourceThatFailsMidRunGivesWayToTheDemoScene)
         app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
         ASSERT_EQ(runtime.Start(), Osp::Base::E_SUCCESS);
         dev.RunFor(200 * device::kMicrosPerMilli);
-        EXPECT_EQ(dev.GetScreen().Compose().Row(300)[790], 0xFF00FF00u);
-        const auto shows = dev.GetScreen().CanvasShows();
+        EXPECT_EQ(app::Platform::Of(dev).Screen().Compose().Row(300)[790], 0xFF00FF00u);
+        const auto shows = app::Platform::Of(dev).Screen().CanvasShows();
         dev.RunFor(device::kMicrosPerSecond);
         // The application never noticed: its frames kept coming.
-        EXPECT_EQ(dev.GetScreen().CanvasShows(), shows + 15);
+        EXPECT_EQ(app::Platform::Of(dev).Screen().CanvasShows(), shows + 15);
         ASSERT_EQ(log.records.size(), 1u);
         EXPECT_NE(log.records[0].message.find("camera: webcam /dev/video3: failed: the device was unplugged"),
                   std::string::npos)
             << log.records[0].message;
-        const std::uint32_t now = dev.GetScreen().Compose().Row(300)[790];
+        const std::uint32_t now = app::Platform::Of(dev).Screen().Compose().Row(300)[790];
         if (fallback) {
             EXPECT_NE(log.records[0].message.find("using the demo scene instead"), std::string::npos);
             EXPECT_NE(now, 0xFF00FF00u);

@@ -1,5 +1,5 @@
-// The phone's screen: composes the current form (camera picture, controls, the shown
-// canvas) into 800x480 pixels, or 480x800 while the form is portrait.
+// What the phone's display shows: the current form (camera picture, controls, the shown
+// canvas) composed into the display's 800x480 pixels, or 480x800 while the form is portrait.
 #pragma once
 
 #include <cstdint>
@@ -7,22 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "device/CameraSource.h"
+#include "device/Display.h"
 #include "graphics/CanvasImpl.h"
 
 namespace Osp { namespace Ui { class Control; namespace Controls { class Frame; class Form; } } }
 
-namespace device {
+namespace ui {
 
-class Device;
-
-class Screen {
+class Screen final : public device::Display::Content {
 public:
-    static constexpr int kLongSide = 800;
-    static constexpr int kShortSide = 480;
+    static constexpr int kLongSide = device::Display::kLongSide;
+    static constexpr int kShortSide = device::Display::kShortSide;
 
-    explicit Screen(Device& device);
-    ~Screen();
+    // Shows itself on the display while it lives.
+    explicit Screen(device::Display& display);
+    ~Screen() override;
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
 
     void SetFrame(Osp::Ui::Controls::Frame* frame);
     Osp::Ui::Controls::Frame* GetFrame() const { return m_pFrame; }
@@ -30,33 +31,32 @@ public:
 
     // Something on screen changed; the next Compose draws it.
     void Invalidate() { ++m_version; }
-    std::uint64_t Version() const;
+    std::uint64_t Version() const override;
 
     void ShowCanvas(const graphics::CanvasImpl& canvas);
     const std::vector<graphics::DrawOp>& ShownCanvas() const { return m_canvasOps; }
     std::uint64_t CanvasShows() const { return m_canvasShows; }
 
-    bool Portrait() const;
+    bool Portrait() const override;
     int Width() const { return Portrait() ? kShortSide : kLongSide; }
     int Height() const { return Portrait() ? kLongSide : kShortSide; }
 
-    // Draws the screen as it is now; the view stays valid until the next Compose.
-    PixelView Compose();
-    bool WritePng(const std::string& path, std::string& reason);
+    // Draws the screen as it is now into the display; the view stays valid until the next Compose.
+    device::PixelView Compose() { return m_display.Compose(); }
+    void Draw(const device::PixelView& target) override;
 
     // Observers of what the application shows (the trace, the window).
     using CanvasObserver = std::function<void(const std::vector<graphics::DrawOp>&)>;
     void SetCanvasObserver(CanvasObserver observer) { m_canvasObserver = std::move(observer); }
 
 private:
-    Device& m_device;
+    device::Display& m_display;
     Osp::Ui::Controls::Frame* m_pFrame = nullptr;
     std::vector<graphics::DrawOp> m_canvasOps;
     Osp::Graphics::Rectangle m_canvasBounds;
     std::uint64_t m_canvasShows = 0;
     std::uint64_t m_version = 0;
-    std::vector<std::uint32_t> m_pixels;
     CanvasObserver m_canvasObserver;
 };
 
-} // namespace device
+} // namespace ui

@@ -7,17 +7,17 @@
 #include "osp/Graphics.h"
 #include "osp/Ui.h"
 
-namespace device {
+namespace ui {
 
-class Device;
+class Screen;
 
 class TouchRouter {
 public:
-    static constexpr Micros kLongPress = 800 * kMicrosPerMilli;
-    static constexpr Micros kDoublePress = 300 * kMicrosPerMilli;
+    static constexpr device::Micros kLongPress = 800 * device::kMicrosPerMilli;
+    static constexpr device::Micros kDoublePress = 300 * device::kMicrosPerMilli;
     static constexpr int kStillRadius = 8; // pixels a finger may wander and still be "still"
 
-    explicit TouchRouter(Device& device) : m_device(device) {}
+    TouchRouter(device::EventLoop& loop, Screen& screen) : m_loop(loop), m_screen(screen) {}
 
     void Press(int x, int y);
     void Move(int x, int y);
@@ -39,16 +39,17 @@ private:
     bool CapturedStillThere() const;
     void OnLongPressDue();
 
-    Device& m_device;
+    device::EventLoop& m_loop;
+    Screen& m_screen;
     Osp::Ui::Control* m_pCaptured = nullptr;
     Osp::Graphics::Point m_start;
     Osp::Graphics::Point m_last;
     bool m_inside = false;
     bool m_moved = false;
-    EventLoop::TimerId m_longPressTimer = 0;
+    device::EventLoop::TimerId m_longPressTimer = 0;
     Osp::Ui::Control* m_pLastPressed = nullptr;
-    Micros m_lastPressTime = -1;
+    device::Micros m_lastPressTime = -1;
     Osp::Graphics::Point m_lastPressPoint;
 };
 
-} // namespace device
+} // namespace ui

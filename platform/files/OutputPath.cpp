@@ -1,6 +1,6 @@
 // Where the platform may write the user's files, and the start-of-run check that no
 // output lands on a device, a folder, an input of the run or another output.
-#include "base/OutputPath.h"
+#include "files/OutputPath.h"
 
 #include <dirent.h>
 #include <fcntl.h>

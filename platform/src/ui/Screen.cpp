@@ -1,13 +1,12 @@
 // The compositor. Bottom to top: the form's background, each shown control in the order
 // it was added (an overlay panel paints the camera picture first), then the canvas the
 // application showed last, which belongs to the camera panel and shows only with it.
-#include "device/Screen.h"
+#include "ui/Screen.h"
 
 #include <pixman.h>
 
-#include "device/Device.h"
+#include "device/PixmanImage.h"
 #include "graphics/Painter.h"
-#include "media/ImageCodec.h"
 #include "osp/Ui.h"
 #include "ui/ControlAccess.h"
 #include "ui/OverlayBuffer.h"
@@ -15,10 +14,19 @@
 using namespace Osp::Ui;
 using namespace Osp::Ui::Controls;
 
-namespace device {
+namespace ui {
 
-Screen::Screen(Device& device) : m_device(device) {}
-Screen::~Screen() = default;
+Screen::Screen(device::Display& display) : m_display(display)
+{
+    m_display.SetContent(this);
+}
+
+Screen::~Screen()
+{
+    if (m_display.GetContent() == this) {
+        m_display.SetContent(nullptr);
+    }
+}
 
 void Screen::SetFrame(Frame* frame)
 {
@@ -109,13 +117,11 @@ void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPa
 
 } // namespace
 
-PixelView Screen::Compose()
+void Screen::Draw(const device::PixelView& view)
 {
-    const int w = Width();
-    const int h = Height();
-    m_pixels.resize(static_cast<size_t>(w) * h);
-    pixman_image_t* target = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, m_pixels.data(), w * 4);
-    const ui::Painter screen(target, w, h);
+    const device::PixmanImage target(
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, view.width, view.height, view.pixels, view.stride));
+    const ui::Painter screen(target.get(), view.width, view.height);
     bool cameraPanelShown = false;
     if (const Form* form = CurrentForm()) {
         PaintTree(*form, screen, cameraPanelShown);
@@ -130,14 +136,6 @@ PixelView Screen::Compose()
             }
         }
     }
-    pixman_image_unref(target);
-    return PixelView{m_pixels.data(), w, h, w * 4};
 }
 
-bool Screen::WritePng(const std::string& path, std::string& reason)
-{
-    const PixelView view = Compose();
-    return media::WritePngFile(path, view.pixels, view.width, view.height, view.stride, reason);
-}
-
-} // namespace device
+} // namespace ui

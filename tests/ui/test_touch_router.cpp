@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device/TouchRouter.h"
-#include "media/ImageCodec.h"
+#include "ui/TouchRouter.h"
+#include "codec/ImageCodec.h"
 #include "support/Frames.h"
 #include "support/Harness.h"
 
@@ -94,13 +94,13 @@ struct Screen {
         form->AddControl(*scroll);
         frame.AddControl(*form);
         frame.SetCurrentForm(*form);
-        h.Device().GetScreen().SetFrame(&frame);
-        h.Device().SetApplication(&app);
+        h.Screen().SetFrame(&frame);
+        h.Platform().SetApplication(&app);
     }
     ~Screen()
     {
-        h.Device().SetApplication(nullptr);
-        h.Device().GetScreen().SetFrame(nullptr);
+        h.Platform().SetApplication(nullptr);
+        h.Screen().SetFrame(nullptr);
     }
 };
 
@@ -205,17 +205,17 @@ TEST(TouchRouter, TheHelpImageScrollsByAtMost285)
     auto f = h.Inspect();
     h.Tap(40, 115);
     h.Frames(1);
-    ASSERT_TRUE(h.Device().GetScreen().Portrait());
+    ASSERT_TRUE(h.Screen().Portrait());
     auto* scroll = static_cast<ScrollPanel*>(f.infoPanel->GetControl(2));
-    media::DecodedImage help;
+    codec::DecodedImage help;
     std::string reason;
-    ASSERT_TRUE(media::DecodeImageFile(testing_support::SourceRes() + "/info_contents.jpg", help, reason)) << reason;
+    ASSERT_TRUE(codec::DecodeImageFile(testing_support::SourceRes() + "/info_contents.jpg", help, reason)) << reason;
     ASSERT_EQ(help.height, 1020);
     // The scroll panel starts 65 rows down the 800-row screen; it shows the help image's rows
     // from `top` on, unscaled, down to the screen's last row. The form keeps the picture in
     // 16-bit colour, so each channel may differ by the 565 rounding.
     auto expectHelpFrom = [&](int top) {
-        const auto screen = h.Device().GetScreen().Compose();
+        const auto screen = h.Screen().Compose();
         ASSERT_EQ(screen.width, 480);
         ASSERT_EQ(screen.height, 800);
         int rowsWithInk = 0;

@@ -1,0 +1,80 @@
+// The decoders' shared limits, names and failure reasons, and the premultiplied colours
+// every format's pixels end up in.
+#include "codec/Formats.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace codec::detail {
+
+const char* formatName(Format f) {
+    switch (f) {
+    case Format::Png: return "PNG";
+    case Format::Jpeg: return "JPEG";
+    case Format::Gif: return "GIF";
+    case Format::Bmp: return "BMP";
+    case Format::Unknown: break;
+    }
+    return "image";
+}
+
+Format formatFromPath(const std::string& path) {
+    std::string lower = path;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (lower.ends_with("png")) return Format::Png;
+    if (lower.ends_with("jpg") || lower.ends_with("jpeg")) return Format::Jpeg;
+    if (lower.ends_with("gif")) return Format::Gif;
+    if (lower.ends_with("bmp")) return Format::Bmp;
+    return Format::Unknown;
+}
+
+bool tooLarge(std::uint64_t w, std::uint64_t h) {
+    return w > kMaxSide || h > kMaxSide || w * h > kMaxPixels;
+}
+
+std::string tooLargeReason(std::uint64_t w, std::uint64_t h) {
+    return "image too large (" + std::to_string(w) + "x" + std::to_string(h) + ")";
+}
+
+std::string truncatedReason(Format f) { return std::string("truncated ") + formatName(f) + " data"; }
+
+std::string corruptReason(Format f, const char* detail) {
+    std::string r = std::string("corrupt ") + formatName(f) + " data";
+    if (detail && *detail) r += std::string(" (") + detail + ")";
+    return r;
+}
+
+std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a) {
+    if (a == 0) return 0;
+    if (a != 255) {
+        r = (r * a + 127) / 255;
+        g = (g * a + 127) / 255;
+        b = (b * a + 127) / 255;
+    }
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels) {
+    auto* bytes = reinterpret_cast<const unsigned char*>(pixels.data());
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const unsigned char* p = bytes + i * 4;
+        pixels[i] = premultiply(p[0], p[1], p[2], p[3]);
+    }
+}
+
+bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sigLen, Format f,
+                    std::string& reason) {
+    std::size_t n = std::min(data.size(), sigLen);
+    if (std::memcmp(data.data(), sig, n) != 0) {
+        reason = std::string("not a ") + formatName(f) + " file";
+        return false;
+    }
+    if (n < sigLen) {
+        reason = truncatedReason(f);
+        return false;
+    }
+    return true;
+}
+
+} // namespace codec::detail

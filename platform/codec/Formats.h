@@ -1,0 +1,48 @@
+// What the image decoders share: the limits a file must keep to, the formats and their
+// names, the reasons given for failures, and premultiplying colours.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec/ImageCodec.h"
+
+namespace codec::detail {
+
+// Larger images would cost hundreds of megabytes and are never legitimate on a phone screen;
+// a crafted header must not get that far.
+constexpr std::uint32_t kMaxSide = 16384;
+constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+// The biggest honest file is an uncompressed 64 Mi-pixel BMP; anything past this is not an image.
+constexpr std::uint64_t kMaxFileBytes = 512ull * 1024 * 1024;
+// Real progressive JPEGs use about ten scans; thousands of tiny ones only burn time.
+constexpr int kMaxJpegScans = 256;
+
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Format { Png, Jpeg, Gif, Bmp, Unknown };
+
+const char* formatName(Format f);
+Format formatFromPath(const std::string& path);
+bool tooLarge(std::uint64_t w, std::uint64_t h);
+std::string tooLargeReason(std::uint64_t w, std::uint64_t h);
+std::string truncatedReason(Format f);
+std::string corruptReason(Format f, const char* detail);
+std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a);
+// Turns RGBA bytes, laid into the pixel words themselves by the decoder, into ARGB words.
+// Each word is read before it is rewritten, so the conversion can run in place.
+void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels);
+// A file shorter than the signature that still matches it was cut off, not mislabelled.
+bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sigLen, Format f,
+                    std::string& reason);
+
+// One decoder a format, each in its own file. On failure `img` may hold part of a picture;
+// the caller drops it.
+bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason);
+bool decodeJpeg(const Bytes& data, DecodedImage& img, std::string& reason);
+bool decodeGif(const Bytes& data, DecodedImage& img, std::string& reason);
+bool decodeBmp(const Bytes& data, DecodedImage& img, std::string& reason);
+
+} // namespace codec::detail

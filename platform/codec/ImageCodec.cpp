@@ -1,0 +1,115 @@
+// Reads an image file whole, within the size limits, and hands it to the decoder its name
+// calls for; the picture reaches the caller only when decoded completely.
+#include "codec/ImageCodec.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "codec/Formats.h"
+
+namespace codec {
+
+using namespace detail;
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { if (m_fd >= 0) ::close(m_fd); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+private:
+    int m_fd;
+};
+
+bool readWholeFile(const std::string& path, Bytes& data, std::string& reason) {
+    // O_NONBLOCK so that a FIFO under an image's name cannot hang the caller in open().
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        reason = (errno == ENOENT || errno == ENOTDIR) ? "file not found"
+                                                       : std::string("cannot read: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        reason = std::string("cannot read: ") + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        reason = std::string("cannot read: ") + std::strerror(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = "cannot read: not a regular file";
+        return false;
+    }
+    if (st.st_size == 0) {
+        reason = "empty file";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) {
+        reason = "file too large (" + std::to_string(st.st_size) + " bytes)";
+        return false;
+    }
+    data.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < data.size()) {
+        ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = std::string("cannot read: ") + std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break; // shrank while we read it; decode what is there
+        got += static_cast<std::size_t>(n);
+    }
+    data.resize(got);
+    if (data.empty()) {
+        reason = "empty file";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason) {
+    out = DecodedImage{};
+    reason.clear();
+    try {
+        const Format format = formatFromPath(path);
+        if (format == Format::Unknown) {
+            reason = "unsupported image format";
+            return false;
+        }
+        Bytes data;
+        if (!readWholeFile(path, data, reason)) return false;
+
+        // Decoded aside and moved in only when complete, so a failure never shows half a picture.
+        DecodedImage img;
+        bool ok = false;
+        switch (format) {
+        case Format::Png: ok = decodePng(data, img, reason); break;
+        case Format::Jpeg: ok = decodeJpeg(data, img, reason); break;
+        case Format::Gif: ok = decodeGif(data, img, reason); break;
+        case Format::Bmp: ok = decodeBmp(data, img, reason); break;
+        case Format::Unknown: break;
+        }
+        if (!ok) return false;
+        out = std::move(img);
+        return true;
+    } catch (const std::bad_alloc&) {
+        out = DecodedImage{};
+        reason = "out of memory";
+        return false;
+    }
+}
+
+} // namespace codec

@@ -1,0 +1,183 @@
+// The JPEG decoder: libjpeg-turbo straight into ARGB words, with damaged data, endless
+// progressive scans and cut-off files all reported rather than shown as grey.
+#include "codec/Formats.h"
+
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+// jpeglib.h expects FILE and size_t to be declared before it.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#ifndef JCS_EXTENSIONS
+#error "libjpeg-turbo's extended colour spaces are needed to decode straight into ARGB words"
+#endif
+
+namespace codec::detail {
+namespace {
+
+// libjpeg-turbo writes the four bytes of each pixel in memory order, alpha set to 0xFF; pick
+// the order that lands as 0xAARRGGBB in a native word.
+constexpr J_COLOR_SPACE kNativeArgb =
+    std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+
+struct JpegJob {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    jpeg_source_mgr src;
+    jpeg_progress_mgr progress;
+    std::jmp_buf jump;
+    bool truncated = false;
+    bool tooLarge = false;
+    bool tooManyScans = false;
+    int errorCode = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    DecodedImage* image = nullptr;
+    std::vector<JSAMPLE> cmykRow;
+
+    JpegJob() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        std::memset(&src, 0, sizeof src);
+        std::memset(&progress, 0, sizeof progress);
+    }
+    ~JpegJob() { jpeg_destroy_decompress(&cinfo); } // a no-op on the zeroed struct
+    JpegJob(const JpegJob&) = delete;
+    JpegJob& operator=(const JpegJob&) = delete;
+};
+
+JpegJob* jobOf(j_common_ptr c) { return static_cast<JpegJob*>(c->client_data); }
+
+void jpegErrorExit(j_common_ptr c) {
+    JpegJob* job = jobOf(c);
+    job->errorCode = c->err->msg_code;
+    (*c->err->format_message)(c, job->message);
+    std::longjmp(job->jump, 1);
+}
+
+// libjpeg only warns about damaged entropy data and fills the rest of the picture with grey;
+// showing that as if it were the image would be wrong, so those warnings end the decode.
+void jpegEmitMessage(j_common_ptr c, int level) {
+    if (level >= 0) return; // trace output
+    const int code = c->err->msg_code;
+    if (code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF) {
+        jobOf(c)->truncated = true;
+        jpegErrorExit(c);
+    }
+    if (code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC) jpegErrorExit(c);
+}
+
+void jpegInitSource(j_decompress_ptr) {}
+void jpegTermSource(j_decompress_ptr) {}
+
+// The whole file is in the buffer from the start, so a refill request means it has ended.
+boolean jpegFillInput(j_decompress_ptr c) {
+    jobOf(reinterpret_cast<j_common_ptr>(c))->truncated = true;
+    ERREXIT(c, JERR_INPUT_EOF);
+    return FALSE;
+}
+
+void jpegSkipInput(j_decompress_ptr c, long count) {
+    if (count <= 0) return;
+    if (static_cast<unsigned long>(count) > c->src->bytes_in_buffer) {
+        jpegFillInput(c);
+        return;
+    }
+    c->src->next_input_byte += count;
+    c->src->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void jpegProgress(j_common_ptr c) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(c);
+    if (d->input_scan_number > kMaxJpegScans) {
+        JpegJob* job = jobOf(c);
+        job->tooManyScans = true;
+        std::longjmp(job->jump, 1);
+    }
+}
+
+// Only trivially destructible locals live here: a longjmp out of libjpeg lands in this frame.
+bool runJpegDecode(JpegJob* job, const Bytes* data) {
+    j_decompress_ptr cinfo = &job->cinfo;
+    if (setjmp(job->jump)) return false;
+    jpeg_create_decompress(cinfo);
+    job->src.next_input_byte = data->data();
+    job->src.bytes_in_buffer = data->size();
+    job->src.init_source = jpegInitSource;
+    job->src.fill_input_buffer = jpegFillInput;
+    job->src.skip_input_data = jpegSkipInput;
+    job->src.resync_to_restart = jpeg_resync_to_restart;
+    job->src.term_source = jpegTermSource;
+    cinfo->src = &job->src;
+    job->progress.progress_monitor = jpegProgress;
+    cinfo->progress = &job->progress;
+
+    jpeg_read_header(cinfo, TRUE);
+    if (tooLarge(cinfo->image_width, cinfo->image_height)) {
+        job->tooLarge = true;
+        return false;
+    }
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : kNativeArgb;
+    jpeg_start_decompress(cinfo);
+    const JDIMENSION w = cinfo->output_width;
+    const JDIMENSION h = cinfo->output_height;
+    if (w != cinfo->image_width || h != cinfo->image_height || cinfo->output_components != 4)
+        ERREXIT(cinfo, JERR_CONVERSION_NOTIMPL);
+
+    std::vector<std::uint32_t>& pixels = job->image->pixels;
+    pixels.resize(std::size_t(w) * h);
+    if (cmyk) job->cmykRow.resize(std::size_t(w) * 4);
+    // Adobe's CMYK JPEGs store ink inverted (255 = none); without its marker the ink is as is.
+    const bool inverted = cinfo->saw_Adobe_marker;
+    while (cinfo->output_scanline < h) {
+        const JDIMENSION y = cinfo->output_scanline;
+        std::uint32_t* line = pixels.data() + std::size_t(y) * w;
+        JSAMPROW row = cmyk ? job->cmykRow.data() : reinterpret_cast<JSAMPROW>(line);
+        if (jpeg_read_scanlines(cinfo, &row, 1) != 1) ERREXIT(cinfo, JERR_INPUT_EOF);
+        if (cmyk) {
+            for (JDIMENSION x = 0; x < w; ++x) {
+                const JSAMPLE* p = row + x * 4;
+                unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
+                if (!inverted) { c = 255 - c; m = 255 - m; ye = 255 - ye; k = 255 - k; }
+                line[x] = premultiply((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255, 255);
+            }
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+} // namespace
+
+bool decodeJpeg(const Bytes& data, DecodedImage& img, std::string& reason) {
+    static const unsigned char sig[3] = {0xFF, 0xD8, 0xFF};
+    if (!checkSignature(data, sig, sizeof sig, Format::Jpeg, reason)) return false;
+
+    JpegJob job;
+    job.image = &img;
+    job.cinfo.err = jpeg_std_error(&job.err);
+    job.err.error_exit = jpegErrorExit;
+    job.err.emit_message = jpegEmitMessage;
+    job.cinfo.client_data = &job;
+
+    if (runJpegDecode(&job, &data)) {
+        img.width = static_cast<int>(job.cinfo.output_width);
+        img.height = static_cast<int>(job.cinfo.output_height);
+        return true;
+    }
+    if (job.tooLarge)
+        reason = tooLargeReason(job.cinfo.image_width, job.cinfo.image_height);
+    else if (job.truncated)
+        reason = truncatedReason(Format::Jpeg);
+    else if (job.tooManyScans)
+        reason = corruptReason(Format::Jpeg, "too many scans");
+    else if (job.errorCode == JERR_OUT_OF_MEMORY)
+        reason = "out of memory";
+    else
+        reason = corruptReason(Format::Jpeg, job.message);
+    return false;
+}
+
+} // namespace codec::detail

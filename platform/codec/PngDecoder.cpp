@@ -1,0 +1,130 @@
+// The PNG decoder: libpng reads from the file's bytes in memory, every row of the picture
+// arrives or the decode fails, and colours end up premultiplied.
+#include "codec/Formats.h"
+
+#include <csetjmp>
+#include <cstring>
+
+#include <png.h>
+
+namespace codec::detail {
+namespace {
+
+struct PngReader {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t pos = 0;
+    bool truncated = false;
+    bool tooLarge = false;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    char message[160] = {};
+    DecodedImage* image = nullptr;
+    std::vector<png_bytep> rows;
+};
+
+void pngReadData(png_structp png, png_bytep dst, std::size_t len) {
+    auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
+    if (r->size - r->pos < len) {
+        r->truncated = true;
+        png_error(png, "unexpected end of file");
+    }
+    std::memcpy(dst, r->data + r->pos, len);
+    r->pos += len;
+}
+
+void pngReadError(png_structp png, png_const_charp msg) {
+    auto* r = static_cast<PngReader*>(png_get_error_ptr(png));
+    std::snprintf(r->message, sizeof r->message, "%s", msg ? msg : "");
+    png_longjmp(png, 1);
+}
+
+// libpng's warnings concern ancillary chunks it has already skipped; they must not reach stderr.
+void pngIgnoreWarning(png_structp, png_const_charp) {}
+
+struct PngReadHandle {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngReadHandle() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+// Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
+bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_info(png, info);
+    r->width = png_get_image_width(png, info);
+    r->height = png_get_image_height(png, info);
+    if (tooLarge(r->width, r->height)) {
+        r->tooLarge = true;
+        return false;
+    }
+    const int type = png_get_color_type(png, info);
+    // Expansion covers palettes, 1/2/4-bit grey and tRNS; the result is always 8-bit RGBA.
+    png_set_expand(png);
+    if (png_get_bit_depth(png, info) == 16) png_set_scale_16(png);
+    if (!(type & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
+    if (!(type & PNG_COLOR_MASK_ALPHA) && !png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != std::size_t(r->width) * 4)
+        png_error(png, "unexpected row layout after transforms");
+
+    r->image->pixels.resize(std::size_t(r->width) * r->height);
+    r->rows.resize(r->height);
+    auto* base = reinterpret_cast<png_bytep>(r->image->pixels.data());
+    for (png_uint_32 y = 0; y < r->height; ++y) r->rows[y] = base + std::size_t(y) * r->width * 4;
+    png_read_image(png, r->rows.data());
+    png_read_end(png, nullptr);
+    return true;
+}
+
+} // namespace
+
+bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason) {
+    static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (!checkSignature(data, sig, sizeof sig, Format::Png, reason)) return false;
+
+    // libpng reads on past IHDR before handing over the size, so a header promising a huge
+    // image is judged here, before anything else of the file is looked at.
+    if (data.size() >= 24 && std::memcmp(data.data() + 12, "IHDR", 4) == 0) {
+        auto be32 = [&](std::size_t at) {
+            return std::uint32_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
+        };
+        if (tooLarge(be32(16), be32(20))) {
+            reason = tooLargeReason(be32(16), be32(20));
+            return false;
+        }
+    }
+
+    PngReader reader;
+    reader.data = data.data();
+    reader.size = data.size();
+    reader.image = &img;
+    PngReadHandle h;
+    h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, pngReadError, pngIgnoreWarning);
+    if (h.png) h.info = png_create_info_struct(h.png);
+    if (!h.png || !h.info) {
+        reason = "out of memory";
+        return false;
+    }
+    png_set_read_fn(h.png, &reader, pngReadData);
+    // Let every valid header through to our own size check, which explains its refusal.
+    png_set_user_limits(h.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+
+    if (runPngDecode(h.png, h.info, &reader)) {
+        rgbaBytesToArgb(img.pixels);
+        img.width = static_cast<int>(reader.width);
+        img.height = static_cast<int>(reader.height);
+        return true;
+    }
+    if (reader.tooLarge)
+        reason = tooLargeReason(reader.width, reader.height);
+    else if (reader.truncated)
+        reason = truncatedReason(Format::Png);
+    else
+        reason = corruptReason(Format::Png, reader.message);
+    return false;
+}
+
+} // namespace codec::detail

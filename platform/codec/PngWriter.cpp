@@ -1,0 +1,220 @@
+// Writes screens out as PNG files, replacing the target only once the file is complete:
+// the picture goes to a sibling file that is renamed over the target at the end.
+#include "codec/ImageCodec.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <png.h>
+
+#include "codec/Formats.h"
+#include "files/OutputPath.h"
+
+namespace codec {
+namespace {
+
+using detail::tooLarge;
+
+// libpng's warnings must not reach stderr.
+void pngIgnoreWarning(png_structp, png_const_charp) {}
+
+struct PngWriter {
+    int fd = -1;
+    int writeErrno = 0;
+    char message[160] = {};
+    std::size_t buffered = 0;
+    png_byte buffer[64 * 1024];
+    std::vector<png_byte> row;
+    const std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+bool writeAll(int fd, const png_byte* p, std::size_t len, int& error) {
+    while (len > 0) {
+        ssize_t n = ::write(fd, p, len);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        p += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool flushWriter(PngWriter* w) {
+    if (w->buffered == 0) return true;
+    const bool ok = writeAll(w->fd, w->buffer, w->buffered, w->writeErrno);
+    w->buffered = 0;
+    return ok;
+}
+
+// libpng hands over many small pieces (chunk lengths, CRCs); they are gathered before write().
+void pngWriteData(png_structp png, png_bytep src, std::size_t len) {
+    auto* w = static_cast<PngWriter*>(png_get_io_ptr(png));
+    while (len > 0) {
+        if (w->buffered == sizeof w->buffer && !flushWriter(w)) png_error(png, "write failed");
+        const std::size_t n = std::min(len, sizeof w->buffer - w->buffered);
+        std::memcpy(w->buffer + w->buffered, src, n);
+        w->buffered += n;
+        src += n;
+        len -= n;
+    }
+}
+
+void pngFlushData(png_structp) {}
+
+void pngWriteError(png_structp png, png_const_charp msg) {
+    auto* w = static_cast<PngWriter*>(png_get_error_ptr(png));
+    std::snprintf(w->message, sizeof w->message, "%s", msg ? msg : "");
+    png_longjmp(png, 1);
+}
+
+struct PngWriteHandle {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngWriteHandle() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+// Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
+bool runPngEncode(png_structp png, png_infop info, PngWriter* w) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_IHDR(png, info, png_uint_32(w->width), png_uint_32(w->height), 8, PNG_COLOR_TYPE_RGBA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const auto* base = reinterpret_cast<const unsigned char*>(w->pixels);
+    for (int y = 0; y < w->height; ++y) {
+        const unsigned char* src = base + std::size_t(y) * std::size_t(w->stride);
+        png_byte* out = w->row.data();
+        for (int x = 0; x < w->width; ++x, out += 4) {
+            std::uint32_t p;
+            std::memcpy(&p, src + std::size_t(x) * 4, 4); // rows need not be word-aligned
+            const unsigned a = p >> 24;
+            unsigned r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            if (a == 0) {
+                r = g = b = 0;
+            } else if (a != 255) {
+                // Colour above alpha is not valid premultiplied data; clamp rather than wrap.
+                r = std::min(255u, (r * 255 + a / 2) / a);
+                g = std::min(255u, (g * 255 + a / 2) / a);
+                b = std::min(255u, (b * 255 + a / 2) / a);
+            }
+            out[0] = png_byte(r);
+            out[1] = png_byte(g);
+            out[2] = png_byte(b);
+            out[3] = png_byte(a);
+        }
+        png_write_row(png, w->row.data());
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
+// The picture is written to a sibling file and renamed over the target only when complete,
+// so a full disk or a crash never leaves a half-written PNG under the real name.
+class TempFile {
+public:
+    ~TempFile() {
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_name.empty()) ::unlink(m_name.c_str());
+    }
+    bool create(const std::string& target) {
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = target + ".part-" + std::to_string(::getpid()) + "-" +
+                               std::to_string(counter.fetch_add(1));
+            int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                m_fd = fd;
+                m_name = std::move(name);
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        errno = EEXIST;
+        return false;
+    }
+    int fd() const { return m_fd; }
+    bool close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    bool commit(const std::string& target) {
+        if (::rename(m_name.c_str(), target.c_str()) != 0) return false;
+        m_name.clear();
+        return true;
+    }
+private:
+    int m_fd = -1;
+    std::string m_name;
+};
+
+bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
+              int stride, std::string& reason) {
+    const std::string prefix = "cannot write " + path + ": ";
+    auto fail = [&](const std::string& why) {
+        reason = prefix + why;
+        return false;
+    };
+    if (!pixels || width <= 0 || height <= 0 || tooLarge(std::uint64_t(width), std::uint64_t(height)))
+        return fail("invalid image size (" + std::to_string(width) + "x" + std::to_string(height) + ")");
+    if (std::int64_t(stride) < std::int64_t(width) * 4)
+        return fail("invalid stride " + std::to_string(stride));
+
+    // Only a regular file (or nothing) is replaced; through a symlink its target is, keeping its mode.
+    outpath::Target target;
+    std::string why;
+    if (!outpath::Resolve(path, outpath::Kind::Replaced, target, why)) return fail(why);
+    TempFile temp;
+    if (!temp.create(target.path)) return fail(std::strerror(errno));
+    if (target.exists && ::fchmod(temp.fd(), target.mode) != 0) return fail(std::strerror(errno));
+
+    auto writer = std::make_unique<PngWriter>();
+    writer->fd = temp.fd();
+    writer->pixels = pixels;
+    writer->width = width;
+    writer->height = height;
+    writer->stride = stride;
+    writer->row.resize(std::size_t(width) * 4);
+
+    PngWriteHandle h;
+    h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, writer.get(), pngWriteError, pngIgnoreWarning);
+    if (h.png) h.info = png_create_info_struct(h.png);
+    if (!h.png || !h.info) return fail("out of memory");
+    png_set_write_fn(h.png, writer.get(), pngWriteData, pngFlushData);
+
+    if (!runPngEncode(h.png, h.info, writer.get()))
+        return fail(writer->writeErrno ? std::strerror(writer->writeErrno) : writer->message);
+    if (!flushWriter(writer.get())) return fail(std::strerror(writer->writeErrno));
+    if (::fsync(temp.fd()) != 0 || !temp.close() || !temp.commit(target.path)) return fail(std::strerror(errno));
+    return true;
+}
+
+} // namespace
+
+bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height,
+                  int stride, std::string& reason) {
+    reason.clear();
+    try {
+        return writePng(path, pixels, width, height, stride, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "cannot write " + path + ": out of memory";
+        return false;
+    }
+}
+
+} // namespace codec

@@ -1,0 +1,146 @@
+// The camera sensor: sources are opened lazily and replaced once by the fallback when
+// they cannot open or fail mid-run; frames of another size are scaled with pixman.
+#include "device/CameraSensor.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <pixman.h>
+
+#include "device/Device.h"
+#include "device/PixmanImage.h"
+
+namespace device {
+
+CameraSensor::CameraSensor(Device& device) : m_device(device)
+{
+    if (device.Config().cameraSource) {
+        m_pSource = device.Config().cameraSource();
+    }
+}
+
+CameraSensor::~CameraSensor()
+{
+    if (m_pSource && m_opened) {
+        m_pSource->Close();
+    }
+}
+
+void CameraSensor::SetSource(std::unique_ptr<CameraSource> source)
+{
+    if (m_pSource && m_opened) {
+        m_pSource->Close();
+    }
+    m_pSource = std::move(source);
+    m_opened = false;
+}
+
+bool CameraSensor::SwitchToFallback(const std::string& why)
+{
+    const std::string name = m_pSource ? m_pSource->Describe() : std::string("camera");
+    if (m_pSource && m_opened) {
+        m_pSource->Close();
+    }
+    m_pSource.reset();
+    m_opened = false;
+    const bool first = !m_triedFallback;
+    m_triedFallback = true;
+    if (first && m_device.Config().fallbackCameraSource) {
+        m_pSource = m_device.Config().fallbackCameraSource();
+        std::string reason;
+        if (m_pSource && m_pSource->Open(reason)) {
+            m_opened = true;
+            m_pSource->SetAim(m_aim);
+            m_device.Notice(__func__, __LINE__, "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
+            return true;
+        }
+        m_pSource.reset();
+    }
+    m_device.Notice(__func__, __LINE__, "camera: " + name + ": " + why + "; the camera shows nothing");
+    return false;
+}
+
+bool CameraSensor::EnsureSource()
+{
+    if (m_opened) {
+        return true;
+    }
+    if (!m_pSource) {
+        if (m_triedFallback) {
+            return false;
+        }
+        return SwitchToFallback("no camera source");
+    }
+    std::string reason;
+    if (m_pSource->Open(reason)) {
+        m_opened = true;
+        m_pSource->SetAim(m_aim);
+        return true;
+    }
+    return SwitchToFallback("cannot open: " + reason);
+}
+
+std::vector<FrameSize> CameraSensor::Resolutions()
+{
+    if (!EnsureSource()) {
+        return {};
+    }
+    return m_pSource->Resolutions();
+}
+
+void CameraSensor::SetAim(const Aim& aim)
+{
+    Aim a = aim;
+    a.zoom = std::isfinite(a.zoom) ? std::clamp(a.zoom, 1.0, 8.0) : 1.0;
+    a.centerX = std::isfinite(a.centerX) ? std::clamp(a.centerX, 0.0, 1.0) : 0.5;
+    a.centerY = std::isfinite(a.centerY) ? std::clamp(a.centerY, 0.0, 1.0) : 0.5;
+    m_aim = a;
+    if (m_pSource) {
+        m_pSource->SetAim(m_aim);
+    }
+}
+
+bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)
+{
+    ++m_framesProduced;
+    if (!target.pixels || target.width <= 0 || target.height <= 0 || !EnsureSource()) {
+        return false;
+    }
+    // A frame as big as the target is rendered straight into it; any other size is
+    // rendered into the sensor's own buffer and scaled to cover the target.
+    const bool direct = frameSize.width == target.width && frameSize.height == target.height;
+    PixelView view;
+    if (direct) {
+        view = target;
+    } else {
+        m_frame.resize(static_cast<size_t>(frameSize.width) * frameSize.height);
+        view = {m_frame.data(), frameSize.width, frameSize.height, frameSize.width * 4};
+    }
+    std::string reason;
+    if (!m_pSource->Render(now, view, reason)) {
+        if (!SwitchToFallback("failed: " + reason) || !m_pSource->Render(now, view, reason)) {
+            return false;
+        }
+    }
+    if (!direct) {
+        const PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
+        // Read as having no alpha, written with an opaque one: the target's picture stays opaque.
+        const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, target.width, target.height, target.pixels,
+                                                       target.stride));
+        const double scale = std::max(double(target.width) / view.width, double(target.height) / view.height);
+        const double offX = (view.width * scale - target.width) / 2;
+        const double offY = (view.height * scale - target.height) / 2;
+        pixman_transform_t t;
+        pixman_transform_init_identity(&t);
+        pixman_transform_scale(&t, nullptr, pixman_double_to_fixed(1 / scale), pixman_double_to_fixed(1 / scale));
+        pixman_transform_translate(&t, nullptr, pixman_double_to_fixed(offX / scale), pixman_double_to_fixed(offY / scale));
+        pixman_image_set_transform(src.get(), &t);
+        pixman_image_set_filter(src.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
+        pixman_image_set_repeat(src.get(), PIXMAN_REPEAT_PAD);
+        pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, target.width,
+                                 target.height);
+    }
+    return true;
+}
+
+} // namespace device

@@ -1,0 +1,55 @@
+// The phone's camera sensor: one picture source (with a fallback), aimed over its
+// picture, rendering frames into a buffer it owns or straight into a target of its size.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/CameraSource.h"
+#include "device/EventLoop.h"
+
+namespace device {
+
+class Device;
+
+class CameraSensor {
+public:
+    explicit CameraSensor(Device& device);
+    ~CameraSensor();
+    CameraSensor(const CameraSensor&) = delete;
+    CameraSensor& operator=(const CameraSensor&) = delete;
+
+    // Opens the source on first use; a source that cannot be opened gives way to the
+    // fallback with one notice. False when there is no picture at all.
+    bool EnsureSource();
+    CameraSource* Source() { return m_pSource.get(); }
+    std::vector<FrameSize> Resolutions();
+    // Replaces the source (the window's camera menu, tests).
+    void SetSource(std::unique_ptr<CameraSource> source);
+
+    // Aims the camera over its picture; the zoom is kept within 1 to 8 and the centre
+    // within the picture.
+    void SetAim(const Aim& aim);
+    const Aim& GetAim() const { return m_aim; }
+
+    // Renders the picture at `now` at the size `frameSize` and shows it in `target`,
+    // scaled to cover it when the sizes differ; a failing source is replaced by the
+    // fallback. False when the target did not get a new picture.
+    bool Capture(Micros now, FrameSize frameSize, const PixelView& target);
+    std::uint64_t FramesProduced() const { return m_framesProduced; }
+
+private:
+    bool SwitchToFallback(const std::string& why);
+
+    Device& m_device;
+    std::unique_ptr<CameraSource> m_pSource;
+    bool m_opened = false;
+    bool m_triedFallback = false;
+    Aim m_aim;
+    std::vector<std::uint32_t> m_frame;
+    std::uint64_t m_framesProduced = 0;
+};
+
+} // namespace device

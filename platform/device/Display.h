@@ -1,0 +1,46 @@
+// The phone's display: a frame buffer the size of the screen, filled by whatever runs on
+// the phone, and read by the window, screenshots and tests.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "device/CameraSource.h"
+
+namespace device {
+
+class Display {
+public:
+    static constexpr int kLongSide = 800;
+    static constexpr int kShortSide = 480;
+
+    // What the phone shows: the system running on it draws into the frame buffer.
+    class Content {
+    public:
+        virtual ~Content() = default;
+        // The screen is turned to portrait (480x800) while this says so.
+        virtual bool Portrait() const = 0;
+        // Changes whenever the next Draw would differ from the last.
+        virtual std::uint64_t Version() const = 0;
+        virtual void Draw(const PixelView& target) = 0;
+    };
+
+    // The content is not owned; null leaves the buffer as it is.
+    void SetContent(Content* content) { m_pContent = content; }
+    Content* GetContent() const { return m_pContent; }
+
+    bool Portrait() const { return m_pContent && m_pContent->Portrait(); }
+    int Width() const { return Portrait() ? kShortSide : kLongSide; }
+    int Height() const { return Portrait() ? kLongSide : kShortSide; }
+    std::uint64_t Version() const { return m_pContent ? m_pContent->Version() : 0; }
+
+    // Draws the screen as it is now into the frame buffer; the view stays valid until the
+    // next Compose.
+    PixelView Compose();
+
+private:
+    Content* m_pContent = nullptr;
+    std::vector<std::uint32_t> m_pixels;
+};
+
+} // namespace device

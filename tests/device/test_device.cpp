@@ -1,0 +1,311 @@
+// The phone's hardware on its own, without the platform above it: the display's buffer,
+// touches and signals on the event thread, the camera sensor's frames and fallback.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "device/Device.h"
+#include "support/Frames.h"
+
+using device::Device;
+using device::DeviceConfig;
+using testing_support::Frame;
+
+namespace {
+
+// A flat colour that can be told to fail, recording what it was asked to render.
+class FlatSource : public device::CameraSource {
+public:
+    FlatSource(std::uint32_t colour, int failAfter = -1) : m_colour(colour), m_failAfter(failAfter) {}
+    std::string Describe() const override { return "flat source"; }
+    bool Open(std::string& reason) override
+    {
+        reason = "no such thing";
+        return m_opens;
+    }
+    std::vector<device::FrameSize> Resolutions() const override { return {{4, 2}, {8, 4}}; }
+    bool Render(std::int64_t, const device::PixelView& out, std::string& reason) override
+    {
+        if (m_failAfter >= 0 && m_rendered >= m_failAfter) {
+            reason = "unplugged";
+            return false;
+        }
+        ++m_rendered;
+        sizes.push_back({out.width, out.height});
+        for (int y = 0; y < out.height; y++) {
+            std::fill(out.Row(y), out.Row(y) + out.width, m_colour);
+        }
+        return true;
+    }
+    void SetAim(const device::Aim& aim) override { aims.push_back(aim); }
+
+    bool m_opens = true;
+    std::vector<device::FrameSize> sizes;
+    std::vector<device::Aim> aims;
+
+private:
+    std::uint32_t m_colour;
+    int m_failAfter;
+    int m_rendered = 0;
+};
+
+// Draws a colour that depends on the version, and turns when asked.
+class Content : public device::Display::Content {
+public:
+    bool Portrait() const override { return portrait; }
+    std::uint64_t Version() const override { return version; }
+    void Draw(const device::PixelView& target) override
+    {
+        ++draws;
+        for (int y = 0; y < target.height; y++) {
+            std::fill(target.Row(y), target.Row(y) + target.width, 0xFF000000u | std::uint32_t(version));
+        }
+    }
+    bool portrait = false;
+    std::uint64_t version = 1;
+    int draws = 0;
+};
+
+struct Notices {
+    std::vector<std::string> lines;
+    void Attach(Device& dev)
+    {
+        dev.SetNoticeHook([this](const char*, int, const std::string& m) { lines.push_back(m); });
+    }
+};
+
+} // namespace
+
+TEST(Display, ComposesTheContentAtTheScreensSizeInEitherOrientation)
+{
+    Device dev;
+    device::Display& display = dev.GetDisplay();
+    // With nothing running, the screen is the landscape buffer and never changes.
+    EXPECT_EQ(display.Version(), 0u);
+    device::PixelView v = display.Compose();
+    EXPECT_EQ(v.width, 800);
+    EXPECT_EQ(v.height, 480);
+
+    Content content;
+    display.SetContent(&content);
+    content.version = 0x42;
+    v = display.Compose();
+    EXPECT_EQ(content.draws, 1);
+    EXPECT_EQ(v.Row(479)[799], 0xFF000042u);
+    EXPECT_EQ(display.Version(), 0x42u);
+
+    content.portrait = true;
+    EXPECT_EQ(display.Width(), 480);
+    EXPECT_EQ(display.Height(), 800);
+    v = display.Compose();
+    EXPECT_EQ(v.width, 480);
+    EXPECT_EQ(v.height, 800);
+    EXPECT_EQ(v.stride, 480 * 4);
+    EXPECT_EQ(v.Row(799)[479], 0xFF000042u);
+    display.SetContent(nullptr);
+    EXPECT_FALSE(display.Portrait());
+}
+
+TEST(TouchPanel, TouchesAndSignalsArriveInOrderOnTheEventThreadClamped)
+{
+    Device dev;
+    std::vector<std::string> seen;
+    dev.Touch().SetHandler([&](device::TouchPhase phase, int x, int y) {
+        seen.push_back("touch " + std::to_string(int(phase)) + " " + std::to_string(x) + "," + std::to_string(y));
+    });
+    dev.SetSignalHandler([&](device::Signal s, int value) {
+        seen.push_back("signal " + std::to_string(int(s)) + " " + std::to_string(value));
+    });
+    dev.PostTouch(device::TouchPhase::Press, 10, 20);
+    dev.PostBackground();
+    dev.PostTouch(device::TouchPhase::Move, std::numeric_limits<int>::max(), std::numeric_limits<int>::min());
+    dev.PostBatteryLevel(device::BatteryLevel::Critical);
+    dev.PostLowMemory();
+    dev.PostForeground();
+    dev.PostTouch(device::TouchPhase::Release, -5, 7);
+    // Nothing reaches the handlers until the loop runs.
+    EXPECT_TRUE(seen.empty());
+    dev.RunFor(0);
+    const std::vector<std::string> want = {
+        "touch 0 10,20", "signal 0 0", "touch 1 1000000,-1000000", "signal 3 3", "signal 2 0", "signal 1 0",
+        "touch 2 -5,7"};
+    EXPECT_EQ(seen, want);
+
+    // Without handlers the phone's events go nowhere, and nothing breaks.
+    dev.Touch().SetHandler(nullptr);
+    dev.SetSignalHandler(nullptr);
+    dev.PostTouch(device::TouchPhase::Press, 1, 1);
+    dev.PostBackground();
+    dev.RunFor(0);
+    EXPECT_EQ(seen.size(), want.size());
+}
+
+TEST(TiltSensor, ReportsThePitchPostedAndTheInitialOne)
+{
+    DeviceConfig config;
+    config.initialPitch = 12.5f;
+    Device dev(config);
+    EXPECT_EQ(dev.Tilt().Pitch(), 12.5f);
+    dev.PostPitch(-90.0f);
+    EXPECT_EQ(dev.Tilt().Pitch(), 12.5f);
+    dev.RunFor(0);
+    EXPECT_EQ(dev.Tilt().Pitch(), -90.0f);
+}
+
+TEST(CameraSensor, RendersStraightIntoATargetOfItsSizeAndScalesOtherSizes)
+{
+    FlatSource* source = nullptr;
+    DeviceConfig config;
+    config.cameraSource = [&] {
+        auto s = std::make_unique<FlatSource>(0xFF3366CCu);
+        source = s.get();
+        return s;
+    };
+    Device dev(config);
+    ASSERT_TRUE(dev.Camera().EnsureSource());
+    EXPECT_EQ(dev.Camera().Resolutions().size(), 2u);
+
+    Frame target(8, 4, 3);
+    ASSERT_TRUE(dev.Camera().Capture(0, {8, 4}, target.View()));
+    ASSERT_EQ(source->sizes.size(), 1u);
+    EXPECT_EQ(source->sizes[0], (device::FrameSize{8, 4}));
+    EXPECT_EQ(target.At(7, 3), 0xFF3366CCu);
+    // The padding past each row stays untouched.
+    EXPECT_EQ(target.words[8], testing_support::kPoison);
+
+    Frame scaled(8, 4, 3);
+    ASSERT_TRUE(dev.Camera().Capture(0, {4, 2}, scaled.View()));
+    EXPECT_EQ(source->sizes.back(), (device::FrameSize{4, 2}));
+    for (int y = 0; y < 4; y++) {
+        for (int x = 0; x < 8; x++) {
+            EXPECT_TRUE(testing_support::Near(scaled.At(x, y), 0xFF3366CCu, 1)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(scaled.words[8], testing_support::kPoison);
+
+    // No target: the frame is counted, nothing is rendered.
+    const auto renders = source->sizes.size();
+    EXPECT_FALSE(dev.Camera().Capture(0, {8, 4}, device::PixelView{}));
+    EXPECT_EQ(source->sizes.size(), renders);
+    EXPECT_EQ(dev.Camera().FramesProduced(), 3u);
+}
+
+TEST(CameraSensor, KeepsTheAimWithinReachAndPassesItOn)
+{
+    FlatSource* source = nullptr;
+    DeviceConfig config;
+    config.cameraSource = [&] {
+        auto s = std::make_unique<FlatSource>(0xFF000000u);
+        source = s.get();
+        return s;
+    };
+    Device dev(config);
+    dev.PostAim({20.0, -1.0, std::nan("")});
+    dev.RunFor(0);
+    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{8.0, 0.0, 0.5}));
+    ASSERT_FALSE(source->aims.empty());
+    EXPECT_EQ(source->aims.back(), (device::Aim{8.0, 0.0, 0.5}));
+    dev.Camera().SetAim({std::numeric_limits<double>::infinity(), 0.25, 2.0});
+    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{1.0, 0.25, 1.0}));
+    // A source opened later is aimed as the camera is.
+    ASSERT_TRUE(dev.Camera().EnsureSource());
+    EXPECT_EQ(source->aims.back(), (device::Aim{1.0, 0.25, 1.0}));
+}
+
+TEST(CameraSensor, ASourceThatFailsGivesWayToTheFallbackOnceWithOneNotice)
+{
+    for (bool opens : {true, false}) {
+        DeviceConfig config;
+        config.cameraSource = [opens] {
+            auto s = std::make_unique<FlatSource>(0xFF00FF00u, 1);
+            s->m_opens = opens;
+            return s;
+        };
+        config.fallbackCameraSource = [] { return std::make_unique<FlatSource>(0xFFFF0000u); };
+        Device dev(config);
+        Notices notices;
+        notices.Attach(dev);
+        Frame target(4, 2);
+        EXPECT_TRUE(dev.Camera().Capture(0, {4, 2}, target.View()));
+        ASSERT_EQ(notices.lines.size(), opens ? 0u : 1u);
+        EXPECT_EQ(target.At(0, 0), opens ? 0xFF00FF00u : 0xFFFF0000u);
+        EXPECT_TRUE(dev.Camera().Capture(0, {4, 2}, target.View()));
+        EXPECT_EQ(target.At(3, 1), 0xFFFF0000u);
+        ASSERT_EQ(notices.lines.size(), 1u);
+        EXPECT_EQ(notices.lines[0], opens ? "camera: flat source: failed: unplugged; using the flat source instead"
+                                          : "camera: flat source: cannot open: no such thing; using the flat source instead");
+    }
+}
+
+TEST(CameraSensor, WithoutAnyPictureTheTargetKeepsItsLastFrame)
+{
+    DeviceConfig config;
+    config.cameraSource = [] { return std::make_unique<FlatSource>(0xFF00FF00u, 1); };
+    Device dev(config);
+    Notices notices;
+    notices.Attach(dev);
+    Frame target(4, 2);
+    EXPECT_TRUE(dev.Camera().Capture(0, {4, 2}, target.View()));
+    EXPECT_FALSE(dev.Camera().Capture(0, {4, 2}, target.View()));
+    EXPECT_FALSE(dev.Camera().EnsureSource());
+    EXPECT_EQ(target.At(0, 0), 0xFF00FF00u);
+    ASSERT_EQ(notices.lines.size(), 1u);
+    EXPECT_EQ(notices.lines[0], "camera: flat source: failed: unplugged; the camera shows nothing");
+
+    Device bare;
+    Notices quiet;
+    quiet.Attach(bare);
+    EXPECT_FALSE(bare.Camera().EnsureSource());
+    EXPECT_TRUE(bare.Camera().Resolutions().empty());
+    ASSERT_EQ(quiet.lines.size(), 1u);
+    EXPECT_EQ(quiet.lines[0], "camera: camera: no camera source; the camera shows nothing");
+}
+
+TEST(Device, TheSoftwareGoesBeforeTheHardwareItUses)
+{
+    struct Seen {
+        bool gone = false;
+        Device* current = reinterpret_cast<Device*>(1);
+    };
+    struct Recorder : Device::Software {
+        Recorder(Device& d, Seen& s) : dev(d), seen(s) {}
+        ~Recorder() override
+        {
+            // The loop is still there to cancel against.
+            dev.Loop().Cancel(timer);
+            // Whatever it tears down cannot find the phone and start the system again.
+            seen.current = Device::Current();
+            seen.gone = true;
+        }
+        Device& dev;
+        Seen& seen;
+        device::EventLoop::TimerId timer = 0;
+    };
+    Seen seen;
+    {
+        Device dev;
+        EXPECT_EQ(Device::Current(), &dev);
+        auto recorder = std::make_unique<Recorder>(dev, seen);
+        recorder->timer = dev.Loop().PostAfter(1000, [] {});
+        Recorder* raw = recorder.get();
+        dev.SetSoftware(std::move(recorder));
+        EXPECT_EQ(dev.GetSoftware(), raw);
+    }
+    EXPECT_TRUE(seen.gone);
+    EXPECT_EQ(seen.current, nullptr);
+    EXPECT_EQ(Device::Current(), nullptr);
+}
+
+TEST(Device, ResolvesResourcePathsInItsFolder)
+{
+    DeviceConfig config;
+    config.resDir = "/tmp/res";
+    Device dev(config);
+    EXPECT_EQ(dev.ResolvePath("/Res/a.png"), "/tmp/res/a.png");
+    EXPECT_EQ(dev.ResolvePath("/Resources/a.png"), "/Resources/a.png");
+    dev.SetResDir("");
+    EXPECT_EQ(dev.ResolvePath("/Res/a.png"), "Res/a.png");
+}

@@ -1,0 +1,58 @@
+# Keeps the platform's includes pointing down: the device sees only itself, the helper
+# libraries see the device, and each backend sees the device, the helpers and its own
+# folder, never platform/src, the Osp headers or another backend.
+# Run as: cmake -DPLATFORM=<repo>/platform -P check_layers.cmake
+if(NOT PLATFORM)
+  message(FATAL_ERROR "veltora: check_layers needs -DPLATFORM=<platform folder>")
+endif()
+
+set(violations "")
+
+# Checks every quoted include of the files under `dir` against the allowed prefixes
+# (a name without a folder is the file's own folder).
+function(check_folder dir allowed)
+  file(GLOB_RECURSE files ${dir}/*.h ${dir}/*.cpp)
+  if(NOT files)
+    set(violations "${violations}\n  ${dir}: no sources found" PARENT_SCOPE)
+    return()
+  endif()
+  set(found "")
+  foreach(f ${files})
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" path "${line}")
+      if(NOT path MATCHES "/")
+        continue()
+      endif()
+      set(ok FALSE)
+      foreach(prefix ${allowed})
+        string(FIND "${path}" "${prefix}/" at)
+        if(at EQUAL 0)
+          set(ok TRUE)
+        endif()
+      endforeach()
+      if(NOT ok)
+        file(RELATIVE_PATH rel ${PLATFORM} ${f})
+        set(found "${found}\n  ${rel} includes \"${path}\"")
+      endif()
+    endforeach()
+  endforeach()
+  set(violations "${violations}${found}" PARENT_SCOPE)
+endfunction()
+
+check_folder(${PLATFORM}/device "device")
+check_folder(${PLATFORM}/files "files")
+check_folder(${PLATFORM}/codec "codec;files")
+check_folder(${PLATFORM}/picture "picture;device")
+file(GLOB backends LIST_DIRECTORIES true ${PLATFORM}/backends/*)
+foreach(dir ${backends})
+  if(IS_DIRECTORY ${dir})
+    get_filename_component(name ${dir} NAME)
+    check_folder(${dir} "${name};device;codec;picture")
+  endif()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "veltora: includes that point the wrong way:${violations}")
+endif()
+message(STATUS "layers: every include points down")

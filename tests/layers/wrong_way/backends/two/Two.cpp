@@ -1,0 +1,3 @@
+// A backend that keeps to the rules.
+#include "codec/Codec.h"
+#include "picture/Cover.h"

@@ -1,0 +1,4 @@
+// A helper that sees the device and reaches into a backend.
+#pragma once
+#include "device/Clock.h"
+#include "one/One.h"
