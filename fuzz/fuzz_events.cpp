@@ -1,6 +1,8 @@
 // Feeds the application a stream of events made from the fuzzer's bytes: touches
 // anywhere, actions, pitches (NaN and infinities too), frames, background and
-// foreground, termination. After every event the state must still make sense.
+// foreground, termination. After every event the state must still make sense: pins in
+// range pointing where the finger went, the readout reading the pins, the layout the code's.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -8,20 +10,19 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "MainForm.h"
 #include "Veltora.h"
+#include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
-#include <algorithm>
-#include <vector>
-
+#include "codec/ImageCodec.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
-#include "app/Platform.h"
-#include "codec/ImageCodec.h"
 #include "support/MainFormInspector.h"
 #include "support/ResourceNames.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -148,6 +149,116 @@ void Check(device::Device& d)
     }
 }
 
+// The angle between the pins in tenths, worked out from the pin angles as the readout should:
+// the plain difference on the half dial, the shorter way round on the round one.
+int ReadoutTenths(const MainFormInspector& f)
+{
+    const bool half = f.orientation == 2 || f.orientation == 3;
+    double between = half ? std::fabs(f.landscapePin - f.landscapeOrigin) : std::fabs(f.portraitPin - f.portraitOrigin);
+    if (!half && between > 360 - between) {
+        between = 360 - between;
+    }
+    return static_cast<int>(between * 10);
+}
+
+// The number the digit images of one size spell, or -1 when none are drawn.
+int Spelled(const std::vector<graphics::DrawOp>& ops, const char* prefix)
+{
+    int value = -1;
+    for (const auto& op : ops) {
+        const std::string& name = op.bitmap->name;
+        if (name.rfind(prefix, 0) == 0) {
+            const int image = std::atoi(name.c_str() + std::strlen(prefix));
+            if (image <= 9) {
+                value = (value < 0 ? 0 : value * 10) + image;
+            } else if (value < 0) {
+                value = 0;
+            }
+        }
+    }
+    return value;
+}
+
+// Every canvas shown must read what its pin angles say, at the moment it is shown.
+void CheckShownReadout(device::Device& d, const std::vector<graphics::DrawOp>& ops)
+{
+    const MainFormInspector f = Inspect(d);
+    const int want = ReadoutTenths(f);
+    const int big = Spelled(ops, "bigNum"), small = Spelled(ops, "smallNum");
+    if (big != want) {
+        Broken("the readout differs from the angle between the pins", big);
+    }
+    const bool half = f.orientation == 2 || f.orientation == 3;
+    if (small != (half ? -1 : 3600 - want)) {
+        Broken("the other side differs from 360 less the angle", small);
+    }
+}
+
+// Once a tilt reading has laid the controls out, the dial label and the hold and information
+// buttons are where the orientation code puts them.
+void CheckLayout(device::Device& d)
+{
+    const MainFormInspector f = Inspect(d);
+    if (f.oldOrientation == 4) {
+        return; // no reading yet
+    }
+    struct Place {
+        bool portrait;
+        int holdX, holdY, infoX, infoY;
+    };
+    static const Place places[] = {{true, 15, 15, 90, 415}, {true, 721, 399, 660, 15},
+                                   {false, 721, 15, 15, 90}, {false, 15, 15, 735, 90}};
+    const Place& p = places[f.orientation];
+    auto* hold = p.portrait ? f.portraitHoldButton : f.landscapeHoldButton;
+    auto* otherHold = p.portrait ? f.landscapeHoldButton : f.portraitHoldButton;
+    if (f.portraitLabel->GetShowState() != p.portrait || f.landscapeLabel->GetShowState() == p.portrait) {
+        Broken("the dial label shown is not the orientation code's", f.orientation);
+    }
+    if (!hold->GetShowState() || otherHold->GetShowState() ||
+        hold->GetPosition() != Osp::Graphics::Point(p.holdX, p.holdY)) {
+        Broken("the hold button shown is not the orientation code's", f.orientation);
+    }
+    if (f.infoButton->GetPosition() != Osp::Graphics::Point(p.infoX, p.infoY)) {
+        Broken("the information button is not where the orientation code puts it", f.orientation);
+    }
+}
+
+// A held pin that a move turned points at the finger: worked out here with atan2, the round
+// dial's right half (x above 399) reading 180 and more.
+void CheckTurnedPin(const MainFormInspector& before, double pinBefore, double originBefore, device::Device& d, int x,
+                    int y)
+{
+    const MainFormInspector f = Inspect(d);
+    const bool half = f.orientation == 2 || f.orientation == 3;
+    const double pin = half ? f.landscapePin : f.portraitPin;
+    const double origin = half ? f.landscapeOrigin : f.portraitOrigin;
+    const bool pinMoved = pin != pinBefore, originMoved = origin != originBefore;
+    if (!pinMoved && !originMoved) {
+        return; // not delivered, nothing held, or a finger on the very centre
+    }
+    if (before.orientation != f.orientation || (pinMoved && originMoved)) {
+        Broken("one move turned more than one pin", f.orientation);
+    }
+    const double dx = x - 400.0, dy = y - (half ? 480.0 : 240.0);
+    const double pi = std::acos(-1.0);
+    double want;
+    if (half) {
+        want = std::atan2(std::fabs(dy), -dx) * 180 / pi;
+    } else {
+        want = std::atan2(std::fabs(dx), dy) * 180 / pi;
+        if (x > 399) {
+            want = 360 - want;
+        }
+    }
+    const double got = pinMoved ? pin : origin;
+    if (std::fabs(got - want) > 1e-6) {
+        Broken("a turned pin does not point at the finger", got);
+    }
+    if (!half && x > 399 && got < 180) {
+        Broken("a round-dial pin dragged on the right half reads below 180", got);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
@@ -160,6 +271,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     config.resDir = res;
     config.cameraSource = [] { return std::make_unique<GreyCamera>(); };
     device::Device dev(config);
+    app::Platform::Of(dev).Screen().SetCanvasObserver(
+        [&dev](const std::vector<graphics::DrawOp>& ops) { CheckShownReadout(dev, ops); });
     app::Runtime runtime(dev, Veltora::CreateInstance, nullptr);
     runtime.Start();
 
@@ -171,7 +284,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         bool settled = false;
         switch (op) {
         case 0: dev.PostTouch(Phase::Press, Coordinate(b, false), Coordinate(b, true)); break;
-        case 1: dev.PostTouch(Phase::Move, Coordinate(b, false), Coordinate(b, true)); break;
+        case 1: {
+            const int x = Coordinate(b, false), y = Coordinate(b, true);
+            const MainFormInspector f = Inspect(dev);
+            const bool half = f.orientation == 2 || f.orientation == 3;
+            const double pin = half ? f.landscapePin : f.portraitPin;
+            const double origin = half ? f.landscapeOrigin : f.portraitOrigin;
+            dev.PostTouch(Phase::Move, x, y);
+            dev.RunFor(0);
+            CheckTurnedPin(f, pin, origin, dev, x, y);
+            break;
+        }
         case 2: dev.PostTouch(Phase::Release, Coordinate(b, false), Coordinate(b, true)); break;
         case 3: {
             // Buttons are pressed by touches, which a backgrounded application never gets.
@@ -197,6 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         }
         dev.RunFor(0);
         Check(dev);
+        CheckLayout(dev);
         if (settled && !background) {
             // After a frame's time in the foreground the preview runs exactly in live mode.
             const MainFormInspector f = Inspect(dev);
