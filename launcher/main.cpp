@@ -25,6 +25,7 @@
 #include "photo/PhotoSource.h"
 #include "sdl/SdlWindow.h"
 #include "headless/Script.h"
+#include "iio/IioAccelerometer.h"
 #include "device/Device.h"
 #include "codec/ImageCodec.h"
 
@@ -45,6 +46,12 @@ const char* kUsage =
     "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
     "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
     "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
+    "  --tilt SOURCE       what tilts the phone: keys (and script lines), auto (the first\n"
+    "                      accelerometer found, else the keys) or an accelerometer's IIO\n"
+    "                      folder (/sys/bus/iio/devices/iio:deviceN, or iio:deviceN);\n"
+    "                      default: auto in the window, keys headless\n"
+    "  --tilt-natural WAY  how the accelerometer's device is held upright: portrait\n"
+    "                      (a phone, the default) or landscape (most tablets and 2-in-1s)\n"
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
     "  --log FILE          also append the log to FILE\n"
@@ -63,6 +70,8 @@ struct Options {
     int shrink = 0;
     std::string scriptPath;
     std::string camera;
+    std::string tilt;
+    iio::Natural tiltNatural = iio::Natural::Portrait;
     std::string screenshot;
     std::string app;
     std::string res;
@@ -197,6 +206,19 @@ int Parse(int argc, char** argv, Options& o)
             if (!value(o.camera)) {
                 return 2;
             }
+        } else if (arg == "--tilt") {
+            if (!value(o.tilt)) {
+                return 2;
+            }
+        } else if (arg == "--tilt-natural") {
+            std::string v;
+            if (!value(v)) {
+                return 2;
+            }
+            if (v != "portrait" && v != "landscape") {
+                return Fail("--tilt-natural wants portrait or landscape, not '" + v + "'");
+            }
+            o.tiltNatural = v == "landscape" ? iio::Natural::Landscape : iio::Natural::Portrait;
         } else if (arg == "--script") {
             if (!value(o.scriptPath)) {
                 return 2;
@@ -218,9 +240,12 @@ int Parse(int argc, char** argv, Options& o)
 
 // The files this run reads and writes, checked together before any is opened.
 bool CheckFiles(const Options& o, const headless::Script& script, const std::string& appPath,
-                const std::string& resDir, std::string& reason)
+                const std::string& resDir, const std::string& tiltDir, std::string& reason)
 {
     outpath::RunFiles files;
+    if (!tiltDir.empty()) {
+        files.AddInputFolder(tiltDir, "a tilt sensor file");
+    }
     files.AddInput(o.camera, "the camera picture");
     files.AddInput(o.scriptPath, "the script");
     files.AddInput(appPath, "the application library");
@@ -241,6 +266,30 @@ bool CheckFiles(const Options& o, const headless::Script& script, const std::str
         files.AddOutput(o.log, outpath::Kind::Stream, "log file", "log");
     }
     return files.Check(reason);
+}
+
+// What tilts the phone. The default is the real sensor in the window, and the keys (the
+// script's pitch lines) headless, where a run must come out the same on every machine.
+// An accelerometer the user names must work; one that `auto` finds may fail and give way.
+// False with a reason for bad use; a null source means the keys.
+bool TiltFor(const Options& o, std::unique_ptr<iio::IioAccelerometer>& source, std::string& reason)
+{
+    const std::string spec = !o.tilt.empty() ? o.tilt : o.headless ? "keys" : "auto";
+    if (spec == "keys") {
+        return true;
+    }
+    if (spec == "auto") {
+        const std::string dir = iio::FindAccelerometer();
+        if (!dir.empty()) {
+            source = iio::IioAccelerometer::Open(dir, o.tiltNatural, reason);
+            if (!source) {
+                std::fprintf(stderr, "veltora: %s; the keys tilt the phone\n", reason.c_str());
+            }
+        }
+        return true;
+    }
+    source = iio::IioAccelerometer::Open(iio::FolderFor(spec), o.tiltNatural, reason);
+    return source != nullptr;
 }
 
 // The application's entry point, checked to be code: a library may export a variable under its name.
@@ -284,7 +333,16 @@ int main(int argc, char** argv)
     }
     const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
     const std::string resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
-    if (std::string reason; !CheckFiles(o, script, appPath, resDir, reason)) {
+    // A script drives the phone itself: no window.
+    if (!o.scriptPath.empty()) {
+        o.headless = true;
+    }
+    std::unique_ptr<iio::IioAccelerometer> tilt;
+    if (std::string reason; !TiltFor(o, tilt, reason)) {
+        return Fail(reason);
+    }
+    const std::string tiltDir = tilt ? tilt->Folder() : "";
+    if (std::string reason; !CheckFiles(o, script, appPath, resDir, tiltDir, reason)) {
         return Fail(reason);
     }
     if (!o.log.empty()) {
@@ -298,10 +356,6 @@ int main(int argc, char** argv)
         if (!trace::OpenFile(o.trace, reason)) {
             return Fail(reason);
         }
-    }
-    // A script drives the phone itself: no window.
-    if (!o.scriptPath.empty()) {
-        o.headless = true;
     }
 
     if (access(appPath.c_str(), R_OK) != 0) {
@@ -329,7 +383,14 @@ int main(int argc, char** argv)
     config.resDir = resDir;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    if (float pitch = 0; tilt) {
+        // The window starts turned as the phone is held.
+        if (std::string why; tilt->Read(pitch, why) == device::TiltSource::Result::Pitch) {
+            config.initialPitch = pitch;
+        }
+    }
     device::Device dev(config);
+    dev.Tilt().SetSource(std::move(tilt));
     signals.RunStarted(dev);
     std::unique_ptr<sdl::Window> window;
     if (!o.headless) {
