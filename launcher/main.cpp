@@ -21,6 +21,7 @@
 #include "files/OutputPath.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
+#include "gst/CameraList.h"
 #include "gst/VideoSource.h"
 #include "photo/PhotoSource.h"
 #include "sdl/SdlWindow.h"
@@ -45,7 +46,9 @@ const char* kUsage =
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
     "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
-    "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
+    "                      a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
+    "                      first, libcamera:NAME); default: the built-in demo scene;\n"
+    "                      --camera list names the cameras found and exits\n"
     "  --tilt SOURCE       what tilts the phone: keys (and script lines), auto (the first\n"
     "                      accelerometer found, else the keys) or an accelerometer's IIO\n"
     "                      folder (/sys/bus/iio/devices/iio:deviceN, or iio:deviceN);\n"
@@ -125,13 +128,35 @@ device::CameraSourceFactory CameraFor(const std::string& source)
     if (source.empty()) {
         return [] { return std::make_unique<demo::DemoScene>(); };
     }
-    if (source.rfind("/dev/video", 0) == 0) {
+    if (std::string camera; gst::IsLibcameraName(source, camera)) {
+        return [camera] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Libcamera, camera); };
+    }
+    // /dev/v4l/by-id/... names a webcam for good, whichever number it gets.
+    if (source.rfind("/dev/video", 0) == 0 || source.rfind("/dev/v4l/", 0) == 0) {
         return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
     }
     if (EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") || EndsWithNoCase(source, ".png")) {
         return [source] { return std::make_unique<photo::PhotoSource>(source); };
     }
     return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, source); };
+}
+
+// --camera list: what a user may pass to --camera on this machine.
+int ListCameras()
+{
+    std::vector<gst::CameraEntry> cameras;
+    if (std::string reason; !gst::ListCameras(cameras, reason)) {
+        return Fail("cannot list the cameras: " + reason);
+    }
+    if (cameras.empty()) {
+        std::puts("no cameras found (looked for V4L2 devices and libcamera cameras)");
+        return 0;
+    }
+    std::puts("cameras (pass the first column to --camera):");
+    for (const auto& c : cameras) {
+        std::printf("  %-24s %s (%s)\n", c.name.c_str(), c.label.c_str(), c.api.c_str());
+    }
+    return 0;
 }
 
 // Returns -1 when the options are good, otherwise the exit code.
@@ -309,11 +334,18 @@ bool IsFunction(void* address)
 
 int main(int argc, char** argv)
 {
+    // libcamera talks on stderr about itself (its version, tuning files it lacks) whenever a
+    // camera is opened or listed; a camera that cannot be opened is told in one line anyway.
+    // A user who sets the variable gets what they ask for.
+    setenv("LIBCAMERA_LOG_LEVELS", "*:FATAL", 0);
     // First, so that every thread any library starts later leaves the signals to it.
     launcher::SignalWatch signals;
     Options o;
     if (int code = Parse(argc, argv, o); code >= 0) {
         return code;
+    }
+    if (o.camera == "list") {
+        return ListCameras();
     }
     if (!o.res.empty()) {
         struct stat st {};
