@@ -104,17 +104,3 @@ TEST(CameraList, ALibcameraCameraThatIsNotThereFailsToOpenAtOnceSayingWhy)
     EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
     EXPECT_EQ(reason.find("no picture within"), std::string::npos) << "libcamera's own reason, not a timeout: " << reason;
 }
-
-TEST(CameraList, EveryCameraListedIsOneTheCameraOptionOpens)
-{
-    QuietLibcamera();
-    std::vector<CameraEntry> cameras;
-    std::string reason;
-    ASSERT_TRUE(gst::ListCameras(cameras, reason)) << reason;
-    std::string name;
-    for (const auto& c : cameras) {
-        const bool v4l2 = c.name.rfind("/dev/", 0) == 0;
-        EXPECT_TRUE(v4l2 || gst::IsLibcameraName(c.name, name)) << c.name;
-        EXPECT_EQ(c.api, v4l2 ? "V4L2" : "libcamera") << c.name;
-    }
-}
