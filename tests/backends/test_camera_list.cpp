@@ -1,5 +1,5 @@
 // Device cameras through GStreamer: libcamera's cameras named and opened through its element,
-// V4L2 and libcamera devices named for --camera, and a machine without any camera listed.
+// V4L2 and libcamera devices named for --camera, and a libcamera camera that is not there refused at once.
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
