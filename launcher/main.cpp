@@ -21,10 +21,12 @@
 #include "files/OutputPath.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
+#include "gst/CameraList.h"
 #include "gst/VideoSource.h"
 #include "photo/PhotoSource.h"
 #include "sdl/SdlWindow.h"
 #include "headless/Script.h"
+#include "iio/IioAccelerometer.h"
 #include "device/Device.h"
 #include "codec/ImageCodec.h"
 
@@ -44,7 +46,15 @@ const char* kUsage =
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
     "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
-    "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
+    "                      a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
+    "                      first, libcamera:NAME); default: the built-in demo scene;\n"
+    "                      --camera list names the cameras found and exits\n"
+    "  --tilt SOURCE       what tilts the phone: keys (and script lines), auto (the first\n"
+    "                      accelerometer found, else the keys) or an accelerometer's IIO\n"
+    "                      folder (/sys/bus/iio/devices/iio:deviceN, or iio:deviceN);\n"
+    "                      default: auto in the window, keys headless\n"
+    "  --tilt-natural WAY  how the accelerometer's device is held upright: portrait\n"
+    "                      (a phone, the default) or landscape (most tablets and 2-in-1s)\n"
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
     "  --log FILE          also append the log to FILE\n"
@@ -63,6 +73,8 @@ struct Options {
     int shrink = 0;
     std::string scriptPath;
     std::string camera;
+    std::string tilt;
+    iio::Natural tiltNatural = iio::Natural::Portrait;
     std::string screenshot;
     std::string app;
     std::string res;
@@ -116,13 +128,35 @@ device::CameraSourceFactory CameraFor(const std::string& source)
     if (source.empty()) {
         return [] { return std::make_unique<demo::DemoScene>(); };
     }
-    if (source.rfind("/dev/video", 0) == 0) {
+    if (std::string camera; gst::IsLibcameraName(source, camera)) {
+        return [camera] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Libcamera, camera); };
+    }
+    // /dev/v4l/by-id/... names a webcam for good, whichever number it gets.
+    if (source.rfind("/dev/video", 0) == 0 || source.rfind("/dev/v4l/", 0) == 0) {
         return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
     }
     if (EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") || EndsWithNoCase(source, ".png")) {
         return [source] { return std::make_unique<photo::PhotoSource>(source); };
     }
     return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, source); };
+}
+
+// --camera list: what a user may pass to --camera on this machine.
+int ListCameras()
+{
+    std::vector<gst::CameraEntry> cameras;
+    if (std::string reason; !gst::ListCameras(cameras, reason)) {
+        return Fail("cannot list the cameras: " + reason);
+    }
+    if (cameras.empty()) {
+        std::puts("no cameras found (looked for V4L2 devices and libcamera cameras)");
+        return 0;
+    }
+    std::puts("cameras (pass the first column to --camera):");
+    for (const auto& c : cameras) {
+        std::printf("  %-24s %s (%s)\n", c.name.c_str(), c.label.c_str(), c.api.c_str());
+    }
+    return 0;
 }
 
 // Returns -1 when the options are good, otherwise the exit code.
@@ -197,6 +231,19 @@ int Parse(int argc, char** argv, Options& o)
             if (!value(o.camera)) {
                 return 2;
             }
+        } else if (arg == "--tilt") {
+            if (!value(o.tilt)) {
+                return 2;
+            }
+        } else if (arg == "--tilt-natural") {
+            std::string v;
+            if (!value(v)) {
+                return 2;
+            }
+            if (v != "portrait" && v != "landscape") {
+                return Fail("--tilt-natural wants portrait or landscape, not '" + v + "'");
+            }
+            o.tiltNatural = v == "landscape" ? iio::Natural::Landscape : iio::Natural::Portrait;
         } else if (arg == "--script") {
             if (!value(o.scriptPath)) {
                 return 2;
@@ -218,9 +265,12 @@ int Parse(int argc, char** argv, Options& o)
 
 // The files this run reads and writes, checked together before any is opened.
 bool CheckFiles(const Options& o, const headless::Script& script, const std::string& appPath,
-                const std::string& resDir, std::string& reason)
+                const std::string& resDir, const std::string& tiltDir, std::string& reason)
 {
     outpath::RunFiles files;
+    if (!tiltDir.empty()) {
+        files.AddInputFolder(tiltDir, "a tilt sensor file");
+    }
     files.AddInput(o.camera, "the camera picture");
     files.AddInput(o.scriptPath, "the script");
     files.AddInput(appPath, "the application library");
@@ -243,6 +293,30 @@ bool CheckFiles(const Options& o, const headless::Script& script, const std::str
     return files.Check(reason);
 }
 
+// What tilts the phone. The default is the real sensor in the window, and the keys (the
+// script's pitch lines) headless, where a run must come out the same on every machine.
+// An accelerometer the user names must work; one that `auto` finds may fail and give way.
+// False with a reason for bad use; a null source means the keys.
+bool TiltFor(const Options& o, std::unique_ptr<iio::IioAccelerometer>& source, std::string& reason)
+{
+    const std::string spec = !o.tilt.empty() ? o.tilt : o.headless ? "keys" : "auto";
+    if (spec == "keys") {
+        return true;
+    }
+    if (spec == "auto") {
+        const std::string dir = iio::FindAccelerometer();
+        if (!dir.empty()) {
+            source = iio::IioAccelerometer::Open(dir, o.tiltNatural, reason);
+            if (!source) {
+                std::fprintf(stderr, "veltora: %s; the keys tilt the phone\n", reason.c_str());
+            }
+        }
+        return true;
+    }
+    source = iio::IioAccelerometer::Open(iio::FolderFor(spec), o.tiltNatural, reason);
+    return source != nullptr;
+}
+
 // The application's entry point, checked to be code: a library may export a variable under its name.
 bool IsFunction(void* address)
 {
@@ -260,11 +334,18 @@ bool IsFunction(void* address)
 
 int main(int argc, char** argv)
 {
+    // libcamera talks on stderr about itself (its version, tuning files it lacks) whenever a
+    // camera is opened or listed; a camera that cannot be opened is told in one line anyway.
+    // A user who sets the variable gets what they ask for.
+    setenv("LIBCAMERA_LOG_LEVELS", "*:FATAL", 0);
     // First, so that every thread any library starts later leaves the signals to it.
     launcher::SignalWatch signals;
     Options o;
     if (int code = Parse(argc, argv, o); code >= 0) {
         return code;
+    }
+    if (o.camera == "list") {
+        return ListCameras();
     }
     if (!o.res.empty()) {
         struct stat st {};
@@ -284,7 +365,16 @@ int main(int argc, char** argv)
     }
     const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
     const std::string resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
-    if (std::string reason; !CheckFiles(o, script, appPath, resDir, reason)) {
+    // A script drives the phone itself: no window.
+    if (!o.scriptPath.empty()) {
+        o.headless = true;
+    }
+    std::unique_ptr<iio::IioAccelerometer> tilt;
+    if (std::string reason; !TiltFor(o, tilt, reason)) {
+        return Fail(reason);
+    }
+    const std::string tiltDir = tilt ? tilt->Folder() : "";
+    if (std::string reason; !CheckFiles(o, script, appPath, resDir, tiltDir, reason)) {
         return Fail(reason);
     }
     if (!o.log.empty()) {
@@ -298,10 +388,6 @@ int main(int argc, char** argv)
         if (!trace::OpenFile(o.trace, reason)) {
             return Fail(reason);
         }
-    }
-    // A script drives the phone itself: no window.
-    if (!o.scriptPath.empty()) {
-        o.headless = true;
     }
 
     if (access(appPath.c_str(), R_OK) != 0) {
@@ -329,7 +415,14 @@ int main(int argc, char** argv)
     config.resDir = resDir;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    if (float pitch = 0; tilt) {
+        // The window starts turned as the phone is held.
+        if (std::string why; tilt->Read(pitch, why) == device::TiltSource::Result::Pitch) {
+            config.initialPitch = pitch;
+        }
+    }
     device::Device dev(config);
+    dev.Tilt().SetSource(std::move(tilt));
     signals.RunStarted(dev);
     std::unique_ptr<sdl::Window> window;
     if (!o.headless) {

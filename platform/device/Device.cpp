@@ -15,7 +15,7 @@ std::atomic<Device*> g_current{nullptr};
 Device::Device(DeviceConfig config)
     : m_config(std::move(config)),
       m_pLoop(std::make_unique<EventLoop>(m_config.clock)),
-      m_pTilt(std::make_unique<TiltSensor>(m_config.initialPitch))
+      m_pTilt(std::make_unique<TiltSensor>(*this, m_config.initialPitch))
 {
     m_pCamera = std::make_unique<CameraSensor>(*this);
     g_current.store(this);

@@ -1,17 +1,41 @@
-// The phone's tilt sensor: the pitch the phone is held at, read whenever someone asks.
+// The phone's tilt sensor: the pitch the phone is held at. It comes from the keys (a
+// script, the window) or from a source such as an accelerometer, read whenever a reading is due.
 #pragma once
+
+#include <memory>
+
+#include "device/TiltSource.h"
 
 namespace device {
 
+class Device;
+
 class TiltSensor {
 public:
-    explicit TiltSensor(float initialPitch) : m_pitch(initialPitch) {}
+    TiltSensor(const Device& device, float initialPitch);
+    ~TiltSensor();
+    TiltSensor(const TiltSensor&) = delete;
+    TiltSensor& operator=(const TiltSensor&) = delete;
+
     // Degrees; any float, including values no phone reports (tests use NaN and infinity).
+    // With a source the next reading replaces it.
     void SetPitch(float pitch) { m_pitch = pitch; }
+    // The pitch last set or read, without taking a reading.
     float Pitch() const { return m_pitch; }
 
+    // A reading, taken now: from the source if there is one, else the pitch last set.
+    // A source that fails is told in one notice and dropped; the keys take over from the
+    // last pitch it read, so the layout does not jump.
+    float Reading();
+
+    // Null: the keys alone. Replaces any source there was.
+    void SetSource(std::unique_ptr<TiltSource> source) { m_pSource = std::move(source); }
+    const TiltSource* Source() const { return m_pSource.get(); }
+
 private:
+    const Device& m_device;
     float m_pitch;
+    std::unique_ptr<TiltSource> m_pSource;
 };
 
 } // namespace device

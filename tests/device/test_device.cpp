@@ -1,8 +1,10 @@
-// The phone's hardware on its own, without the platform above it: the display's buffer,
-// touches and signals on the event thread, the camera sensor's frames and fallback.
+// The phone's hardware on its own, without the platform above it: the display's buffer, touches
+// and signals on the event thread, the camera's frames and fallback, the tilt sensor's source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <limits>
 #include <string>
 #include <vector>
@@ -153,6 +155,56 @@ TEST(TiltSensor, ReportsThePitchPostedAndTheInitialOne)
     EXPECT_EQ(dev.Tilt().Pitch(), 12.5f);
     dev.RunFor(0);
     EXPECT_EQ(dev.Tilt().Pitch(), -90.0f);
+}
+
+// Hands out the readings it is given, one per Read, then repeats the last.
+class ScriptedTilt : public device::TiltSource {
+public:
+    struct Step {
+        Result result;
+        float pitch;
+    };
+    explicit ScriptedTilt(std::vector<Step> steps) : m_steps(std::move(steps)) {}
+    std::string Describe() const override { return "scripted sensor"; }
+    Result Read(float& pitch, std::string& reason) override
+    {
+        const Step& s = m_steps[std::min(m_next++, m_steps.size() - 1)];
+        if (s.result == Result::Pitch) {
+            pitch = s.pitch;
+        }
+        reason = "it fell off";
+        return s.result;
+    }
+
+private:
+    std::vector<Step> m_steps;
+    size_t m_next = 0;
+};
+
+TEST(TiltSensor, ReadsItsSourceKeepsThePitchWhenLevelAndHandsOverToTheKeysWhenItFails)
+{
+    using R = device::TiltSource::Result;
+    Device dev;
+    std::vector<std::string> notices;
+    dev.SetNoticeHook([&](const char*, int, const std::string& m) { notices.push_back(m); });
+    dev.Tilt().SetSource(std::make_unique<ScriptedTilt>(
+        std::vector<ScriptedTilt::Step>{{R::Pitch, 3.0f}, {R::Level, 99.0f}, {R::Pitch, 175.0f}, {R::Failed, 0.0f}}));
+    // A key press while the sensor works lasts only until the next reading.
+    dev.Tilt().SetPitch(-90.0f);
+    EXPECT_EQ(dev.Tilt().Reading(), 3.0f);
+    EXPECT_EQ(dev.Tilt().Reading(), 3.0f);   // lying flat: the last pitch stays
+    EXPECT_EQ(dev.Tilt().Reading(), 175.0f);
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(dev.Tilt().Reading(), 175.0f); // failed: no jump
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("scripted sensor"), std::string::npos) << notices[0];
+    EXPECT_NE(notices[0].find("it fell off"), std::string::npos) << notices[0];
+    EXPECT_EQ(dev.Tilt().Source(), nullptr);
+    // From now on the keys rule, and nothing more is said.
+    dev.Tilt().SetPitch(-90.0f);
+    EXPECT_EQ(dev.Tilt().Reading(), -90.0f);
+    EXPECT_EQ(dev.Tilt().Reading(), -90.0f);
+    EXPECT_EQ(notices.size(), 1u);
 }
 
 TEST(CameraSensor, RendersStraightIntoATargetOfItsSizeAndScalesOtherSizes)

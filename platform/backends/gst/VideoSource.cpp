@@ -1,6 +1,7 @@
 // Runs the GStreamer pipeline behind video and webcam cameras: a decoder feeding videoconvert and
 // an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
 #include "VideoSource.h"
+#include "CameraElements.h"
 
 #include "picture/CoverDraw.h"
 
@@ -16,9 +17,6 @@
 #include <utility>
 
 namespace gst {
-namespace {
-
-using Clock = std::chrono::steady_clock;
 
 bool EnsureGstreamer(std::string& reason)
 {
@@ -38,6 +36,10 @@ bool EnsureGstreamer(std::string& reason)
     }
     return true;
 }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::string OneLine(std::string text)
 {
@@ -221,6 +223,18 @@ GstElement* Make(const char* factory, std::string& reason)
 
 } // namespace
 
+GstElement* MakeLibcameraSource(const std::string& cameraName, std::string& reason)
+{
+    GstElement* source = gst_element_factory_make("libcamerasrc", nullptr);
+    if (source == nullptr) {
+        reason = "libcamera's GStreamer element (libcamerasrc) is not installed";
+        return nullptr;
+    }
+    if (!cameraName.empty())
+        g_object_set(source, "camera-name", cameraName.c_str(), nullptr);
+    return source;
+}
+
 VideoSource::VideoSource(Kind kind, std::string location, VideoTiming timing)
     : m_kind(kind), m_location(std::move(location)), m_timing(timing)
 {
@@ -237,6 +251,8 @@ std::string VideoSource::Describe() const
     }
     case Kind::Webcam:
         return "webcam " + m_location;
+    case Kind::Libcamera:
+        return m_location.empty() ? std::string("libcamera's first camera") : "libcamera camera " + m_location;
     case Kind::LiveDescription:
         break;
     }
@@ -321,6 +337,8 @@ bool VideoSource::Open(std::string& reason)
             source = Make("v4l2src", reason);
             if (source != nullptr)
                 g_object_set(source, "device", m_location.c_str(), nullptr);
+        } else if (m_kind == Kind::Libcamera) {
+            source = MakeLibcameraSource(m_location, reason);
         } else {
             GError* error = nullptr;
             source = gst_parse_bin_from_description(m_location.c_str(), TRUE, &error);

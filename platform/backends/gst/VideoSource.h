@@ -31,6 +31,9 @@ public:
         File,
         // A video-for-Linux device such as /dev/video0.
         Webcam,
+        // A camera of libcamera (a phone's or a tablet's sensor behind an ISP), by its
+        // libcamera name; an empty name takes the first camera libcamera finds.
+        Libcamera,
         // A gst-launch description of a live source, e.g. "videotestsrc is-live=true":
         // handled exactly as a webcam, for tests and trials without a camera.
         LiveDescription,
@@ -41,7 +44,8 @@ public:
     VideoSource(const VideoSource&) = delete;
     VideoSource& operator=(const VideoSource&) = delete;
 
-    // "video NAME" (the file's name), "webcam /dev/videoN" or "live source DESCRIPTION".
+    // "video NAME" (the file's name), "webcam /dev/videoN", "libcamera camera NAME" or
+    // "live source DESCRIPTION".
     std::string Describe() const override;
 
     // Builds and starts the pipeline and waits for its first picture. Fails within the open

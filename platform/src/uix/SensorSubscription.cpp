@@ -32,7 +32,7 @@ void SensorSubscription::OnReadingDue()
     m_timer = 0;
     Schedule();
     SensorData data;
-    data.SetTilt(static_cast<long>(m_device.Now() / device::kMicrosPerMilli), 0.0f, m_device.Tilt().Pitch(), 0.0f);
+    data.SetTilt(static_cast<long>(m_device.Now() / device::kMicrosPerMilli), 0.0f, m_device.Tilt().Reading(), 0.0f);
     m_listener.OnDataReceived(m_type, data, E_SUCCESS);
 }
 
