@@ -43,7 +43,7 @@ const char* kUsage =
     "  --real-time         run headless at the pace of the wall clock instead\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
-    "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
+    "  --camera SOURCE     what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
     "                      or a webcam (/dev/videoN); default: the built-in demo scene\n"
     "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
     "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
@@ -109,8 +109,9 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix)
     return true;
 }
 
-// The camera's picture: a photo by its suffix, a webcam by its device path, otherwise a
-// video file. The demo scene is the default, and what takes over when a source fails.
+// The camera's picture: a photo when its content is a picture (or its name says so), a
+// webcam by its device path, otherwise a video file. The demo scene is the default, and
+// what takes over when a source fails.
 device::CameraSourceFactory CameraFor(const std::string& source)
 {
     if (source.empty()) {
@@ -119,7 +120,8 @@ device::CameraSourceFactory CameraFor(const std::string& source)
     if (source.rfind("/dev/video", 0) == 0) {
         return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
     }
-    if (EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") || EndsWithNoCase(source, ".png")) {
+    if (codec::PictureFormatOf(source) || EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") ||
+        EndsWithNoCase(source, ".png") || EndsWithNoCase(source, ".gif") || EndsWithNoCase(source, ".bmp")) {
         return [source] { return std::make_unique<photo::PhotoSource>(source); };
     }
     return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, source); };
@@ -329,6 +331,7 @@ int main(int argc, char** argv)
     config.resDir = resDir;
     config.cameraSource = CameraFor(o.camera);
     config.fallbackCameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    config.tell = [](const std::string& message) { std::fprintf(stderr, "veltora: %s\n", message.c_str()); };
     device::Device dev(config);
     signals.RunStarted(dev);
     std::unique_ptr<sdl::Window> window;
