@@ -119,6 +119,8 @@ bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::
         reason = reader.refused;
     else if (reader.truncated)
         reason = truncatedReason(Format::Png);
+    else if (std::strstr(reader.message, "insufficient memory") || std::strstr(reader.message, "out of memory"))
+        reason = "out of memory";
     else
         reason = corruptReason(Format::Png, reader.message);
     return false;

@@ -12,6 +12,7 @@
 
 #include "base/Log.h"
 #include "codec/ImageCodec.h"
+#include "demo/DemoScene.h"
 #include "device/Device.h"
 #include "graphics/BitmapData.h"
 #include "graphics/ImageBudget.h"
@@ -188,4 +189,24 @@ TEST(OutOfMemory, ACameraFrameThatCannotBeMadeKeepsTheLastPictureAndIsToldOnce)
     EXPECT_EQ(target[240 * 800 + 400], 0xFF000000u);
     EXPECT_TRUE(dev.Camera().Capture(0, {640, 480}, view));
     EXPECT_EQ(target[240 * 800 + 400], 0xFF00FF00u);
+}
+
+TEST(OutOfMemory, TheDemoSceneSaysItRanOutOfMemoryAndTheScreenStillComposes)
+{
+    demo::DemoScene scene;
+    std::string reason;
+    ASSERT_TRUE(scene.Open(reason));
+    std::vector<std::uint32_t> frame(800 * 480, 0);
+    device::Display display;
+    {
+        BigAllocationsFail fail(kMiB, 0);
+        EXPECT_FALSE(scene.Render(0, {frame.data(), 800, 480, 800 * 4}, reason));
+        // The screen's buffer was made with the display: a last screenshot still has a picture.
+        device::PixelView screen;
+        EXPECT_NO_THROW(screen = display.Compose());
+        EXPECT_NE(screen.pixels, nullptr);
+        EXPECT_EQ(screen.width * screen.height, 800 * 480);
+    }
+    EXPECT_EQ(reason, "out of memory for a 800x480 picture");
+    EXPECT_TRUE(scene.Render(0, {frame.data(), 800, 480, 800 * 4}, reason)) << reason;
 }
