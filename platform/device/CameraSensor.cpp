@@ -122,8 +122,8 @@ bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& tar
             if (!m_frameFailureTold) {
                 m_frameFailureTold = true;
                 m_device.Notice(__func__, __LINE__,
-                       "camera: no memory for a " + std::to_string(frameSize.width) + "x" +
-                           std::to_string(frameSize.height) + " frame; the picture stands still");
+                                "camera: no memory for a " + std::to_string(frameSize.width) + "x" +
+                                    std::to_string(frameSize.height) + " frame; the picture stands still");
             }
             return false;
         }

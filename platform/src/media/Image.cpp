@@ -58,8 +58,8 @@ Bitmap* Image::Decode(const std::string& name, BitmapPixelFormat pixelFormat) co
     const std::string path = dev ? dev->ResolvePath(name) : name;
 
     // Short of memory the image is refused like a broken one: one line, no bitmap.
-    std::string reason = "out of memory";
     try {
+        std::string reason;
         // The budget is asked from the file's header, before a pixel is allocated.
         codec::Limits limits;
         const int bytesPerPixel = pixelFormat == BITMAP_PIXEL_FORMAT_RGB565 ? 2 : 4;
