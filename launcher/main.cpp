@@ -45,7 +45,7 @@ const char* kUsage =
     "  --real-time         run headless at the pace of the wall clock instead\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
-    "  --camera SOURCE     what the camera sees: a photo (.jpg, .jpeg, .png), a video file,\n"
+    "  --camera SOURCE     what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
     "                      a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
     "                      first, libcamera:NAME); default: the built-in demo scene;\n"
     "                      --camera list names the cameras found and exits\n"
@@ -121,8 +121,9 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix)
     return true;
 }
 
-// The camera's picture: a photo by its suffix, a webcam by its device path, otherwise a
-// video file. The demo scene is the default, and what takes over when a source fails.
+// The camera's picture: a photo when its content is a picture (or its name says so), a
+// webcam by its device path, otherwise a video file. The demo scene is the default, and
+// what takes over when a source fails.
 device::CameraSourceFactory CameraFor(const std::string& source)
 {
     if (source.empty()) {
@@ -135,7 +136,8 @@ device::CameraSourceFactory CameraFor(const std::string& source)
     if (source.rfind("/dev/video", 0) == 0 || source.rfind("/dev/v4l/", 0) == 0) {
         return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
     }
-    if (EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") || EndsWithNoCase(source, ".png")) {
+    if (codec::PictureFormatOf(source) || EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") ||
+        EndsWithNoCase(source, ".png") || EndsWithNoCase(source, ".gif") || EndsWithNoCase(source, ".bmp")) {
         return [source] { return std::make_unique<photo::PhotoSource>(source); };
     }
     return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, source); };
@@ -421,6 +423,7 @@ int main(int argc, char** argv)
             config.initialPitch = pitch;
         }
     }
+    config.tell = [](const std::string& message) { std::fprintf(stderr, "veltora: %s\n", message.c_str()); };
     device::Device dev(config);
     dev.Tilt().SetSource(std::move(tilt));
     signals.RunStarted(dev);

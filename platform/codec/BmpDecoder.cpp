@@ -30,7 +30,7 @@ struct StbFree {
 // not load uninitialised, so a short file or a stray index would decode as a plausible but
 // wrong picture. The header, the pixel array's extent and palette indices are checked here
 // first, mirroring the reads stb is about to make.
-bool checkBmp(const Bytes& d, std::string& reason) {
+bool checkBmp(const Bytes& d, const Limits& limits, std::string& reason) {
     const Format f = Format::Bmp;
     if (d.size() < 18) {
         reason = truncatedReason(f);
@@ -64,10 +64,7 @@ bool checkBmp(const Bytes& d, std::string& reason) {
         return false;
     }
     const std::int64_t rows = h < 0 ? -h : h;
-    if (tooLarge(std::uint64_t(w), std::uint64_t(rows))) {
-        reason = tooLargeReason(std::uint64_t(w), std::uint64_t(rows));
-        return false;
-    }
+    if (!sizeAllowed(std::uint64_t(w), std::uint64_t(rows), limits, reason)) return false;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
         reason = "unsupported BMP data (" + std::to_string(bpp) + " bits per pixel)";
         return false;
@@ -112,10 +109,10 @@ bool checkBmp(const Bytes& d, std::string& reason) {
 
 } // namespace
 
-bool decodeBmp(const Bytes& data, DecodedImage& img, std::string& reason) {
+bool decodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
     static const unsigned char sig[2] = {'B', 'M'};
     if (!checkSignature(data, sig, sizeof sig, Format::Bmp, reason)) return false;
-    if (!checkBmp(data, reason)) return false;
+    if (!checkBmp(data, limits, reason)) return false;
 
     int w = 0, h = 0, channels = 0;
     std::unique_ptr<stbi_uc, StbFree> rgba(

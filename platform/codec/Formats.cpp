@@ -37,6 +37,34 @@ std::string tooLargeReason(std::uint64_t w, std::uint64_t h) {
     return "image too large (" + std::to_string(w) + "x" + std::to_string(h) + ")";
 }
 
+bool sizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason) {
+    if (tooLarge(w, h)) {
+        reason = tooLargeReason(w, h);
+        return false;
+    }
+    if (limits.accept && !limits.accept(int(w), int(h), reason)) {
+        if (reason.empty()) reason = tooLargeReason(w, h);
+        return false;
+    }
+    return true;
+}
+
+Format formatFromContent(const Bytes& d) {
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (d.size() >= 8 && std::memcmp(d.data(), png, 8) == 0) return Format::Png;
+    if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return Format::Jpeg;
+    if (d.size() >= 6 && (std::memcmp(d.data(), "GIF87a", 6) == 0 || std::memcmp(d.data(), "GIF89a", 6) == 0))
+        return Format::Gif;
+    // "BM" alone is too common a start for text; the size of the header that follows is one
+    // of the few that BMP writers use.
+    if (d.size() >= 18 && d[0] == 'B' && d[1] == 'M') {
+        const std::uint32_t hsz = d[14] | d[15] << 8 | d[16] << 16 | std::uint32_t(d[17]) << 24;
+        if (hsz == 12 || hsz == 40 || hsz == 52 || hsz == 56 || hsz == 64 || hsz == 108 || hsz == 124)
+            return Format::Bmp;
+    }
+    return Format::Unknown;
+}
+
 std::string truncatedReason(Format f) { return std::string("truncated ") + formatName(f) + " data"; }
 
 std::string corruptReason(Format f, const char* detail) {

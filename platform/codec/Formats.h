@@ -28,6 +28,12 @@ const char* formatName(Format f);
 Format formatFromPath(const std::string& path);
 bool tooLarge(std::uint64_t w, std::uint64_t h);
 std::string tooLargeReason(std::uint64_t w, std::uint64_t h);
+// Whether a picture of w x h may be decoded at all: within the codec's own bounds and then
+// the caller's. Decoders ask this once they know the picture's size and before they
+// allocate any of its pixels; on false `reason` says why.
+bool sizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason);
+// The format the first bytes of a file announce, or Unknown.
+Format formatFromContent(const Bytes& data);
 std::string truncatedReason(Format f);
 std::string corruptReason(Format f, const char* detail);
 std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a);
@@ -40,9 +46,9 @@ bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sig
 
 // One decoder a format, each in its own file. On failure `img` may hold part of a picture;
 // the caller drops it.
-bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason);
-bool decodeJpeg(const Bytes& data, DecodedImage& img, std::string& reason);
-bool decodeGif(const Bytes& data, DecodedImage& img, std::string& reason);
-bool decodeBmp(const Bytes& data, DecodedImage& img, std::string& reason);
+bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool decodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
 
 } // namespace codec::detail

@@ -52,7 +52,7 @@ std::string gifReason(GifFileType* gif) {
     return gifReason(gif->Error, *static_cast<const GifSource*>(gif->UserData));
 }
 
-bool decodeGifFrame(GifFileType* gif, int transparent, DecodedImage& img, std::string& reason) {
+bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, DecodedImage& img, std::string& reason) {
     if (DGifGetImageDesc(gif) == GIF_ERROR) {
         reason = gifReason(gif);
         return false;
@@ -73,10 +73,7 @@ bool decodeGifFrame(GifFileType* gif, int transparent, DecodedImage& img, std::s
         cw = std::uint64_t(d.Left) + std::uint64_t(d.Width);
         ch = std::uint64_t(d.Top) + std::uint64_t(d.Height);
     }
-    if (tooLarge(cw, ch)) {
-        reason = tooLargeReason(cw, ch);
-        return false;
-    }
+    if (!sizeAllowed(cw, ch, limits, reason)) return false;
     if (tooLarge(std::uint64_t(d.Width), std::uint64_t(d.Height))) {
         reason = tooLargeReason(std::uint64_t(d.Width), std::uint64_t(d.Height));
         return false;
@@ -128,7 +125,7 @@ bool decodeGifFrame(GifFileType* gif, int transparent, DecodedImage& img, std::s
 
 } // namespace
 
-bool decodeGif(const Bytes& data, DecodedImage& img, std::string& reason) {
+bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
     static const unsigned char sig[3] = {'G', 'I', 'F'};
     if (!checkSignature(data, sig, sizeof sig, Format::Gif, reason)) return false;
 
@@ -153,7 +150,7 @@ bool decodeGif(const Bytes& data, DecodedImage& img, std::string& reason) {
             reason = gifReason(gif);
             return false;
         }
-        if (type == IMAGE_DESC_RECORD_TYPE) return decodeGifFrame(gif, transparent, img, reason);
+        if (type == IMAGE_DESC_RECORD_TYPE) return decodeGifFrame(gif, transparent, limits, img, reason);
         if (type == TERMINATE_RECORD_TYPE) {
             reason = corruptReason(Format::Gif, "no image");
             return false;

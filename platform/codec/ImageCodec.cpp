@@ -80,26 +80,50 @@ bool readWholeFile(const std::string& path, Bytes& data, std::string& reason) {
 
 } // namespace
 
-bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason) {
+const char* PictureFormatOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return nullptr;
+    Bytes head(32);
+    ssize_t n;
+    do {
+        n = ::read(fd.get(), head.data(), head.size());
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) return nullptr;
+    head.resize(static_cast<std::size_t>(n));
+    const Format f = formatFromContent(head);
+    return f == Format::Unknown ? nullptr : formatName(f);
+}
+
+bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason, const Limits& limits,
+                     Recognise recognise) {
     out = DecodedImage{};
     reason.clear();
     try {
-        const Format format = formatFromPath(path);
-        if (format == Format::Unknown) {
+        Format format = formatFromPath(path);
+        if (format == Format::Unknown && recognise == Recognise::BySuffix) {
             reason = "unsupported image format";
             return false;
         }
         Bytes data;
         if (!readWholeFile(path, data, reason)) return false;
+        if (recognise == Recognise::ByContent) {
+            if (const Format announced = formatFromContent(data); announced != Format::Unknown) format = announced;
+            if (format == Format::Unknown) {
+                reason = "not a picture (PNG, JPEG, GIF or BMP)";
+                return false;
+            }
+        }
 
         // Decoded aside and moved in only when complete, so a failure never shows half a picture.
         DecodedImage img;
         bool ok = false;
         switch (format) {
-        case Format::Png: ok = decodePng(data, img, reason); break;
-        case Format::Jpeg: ok = decodeJpeg(data, img, reason); break;
-        case Format::Gif: ok = decodeGif(data, img, reason); break;
-        case Format::Bmp: ok = decodeBmp(data, img, reason); break;
+        case Format::Png: ok = decodePng(data, limits, img, reason); break;
+        case Format::Jpeg: ok = decodeJpeg(data, limits, img, reason); break;
+        case Format::Gif: ok = decodeGif(data, limits, img, reason); break;
+        case Format::Bmp: ok = decodeBmp(data, limits, img, reason); break;
         case Format::Unknown: break;
         }
         if (!ok) return false;

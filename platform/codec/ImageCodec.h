@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,28 @@ struct DecodedImage {
     std::vector<std::uint32_t> pixels;
 };
 
-// The decoder is chosen by the path's suffix (the last letters, any case: "png",
-// "jpg"/"jpeg", "bmp", "gif"); the file's content must be of that format.
+// What a caller allows beyond the codec's own bounds.
+struct Limits {
+    // Asked with the picture's size once it is known and before any of its pixels are
+    // allocated; false (with a reason) refuses the picture. Empty: the codec's bounds only.
+    std::function<bool(int width, int height, std::string& reason)> accept;
+};
+
+// How the decoder is chosen. By suffix: the path's last letters, any case ("png",
+// "jpg"/"jpeg", "bmp", "gif"), and the content must be of that format. By content: the
+// format the file's first bytes announce, or the suffix's when they announce none.
+enum class Recognise { BySuffix, ByContent };
+
 // On failure returns false, leaves `out` empty and sets a short reason such as
-// "file not found", "not a PNG file" or "truncated JPEG data".
-bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason);
+// "file not found", "not a PNG file", "truncated JPEG data" or "out of memory"; running
+// out of memory is a failure like any other, never an exception.
+bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason,
+                     const Limits& limits = {}, Recognise recognise = Recognise::BySuffix);
+
+// The picture format ("PNG", "JPEG", "GIF", "BMP") that the first bytes of a regular file
+// announce; null for anything else, including files that cannot be read and FIFOs or
+// devices, which are never opened.
+const char* PictureFormatOf(const std::string& path);
 
 // Writes `height` rows of `width` premultiplied ARGB words, `stride` bytes apart, as an
 // 8-bit RGBA PNG (alpha un-premultiplied). Returns false with a reason on failure.

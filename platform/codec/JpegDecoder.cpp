@@ -30,7 +30,9 @@ struct JpegJob {
     jpeg_progress_mgr progress;
     std::jmp_buf jump;
     bool truncated = false;
-    bool tooLarge = false;
+    // Set when the picture's size is refused; says why.
+    std::string refused;
+    const Limits* limits = nullptr;
     bool tooManyScans = false;
     int errorCode = 0;
     char message[JMSG_LENGTH_MAX] = {};
@@ -114,10 +116,7 @@ bool runJpegDecode(JpegJob* job, const Bytes* data) {
     cinfo->progress = &job->progress;
 
     jpeg_read_header(cinfo, TRUE);
-    if (tooLarge(cinfo->image_width, cinfo->image_height)) {
-        job->tooLarge = true;
-        return false;
-    }
+    if (!sizeAllowed(cinfo->image_width, cinfo->image_height, *job->limits, job->refused)) return false;
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : kNativeArgb;
     jpeg_start_decompress(cinfo);
@@ -151,12 +150,13 @@ bool runJpegDecode(JpegJob* job, const Bytes* data) {
 
 } // namespace
 
-bool decodeJpeg(const Bytes& data, DecodedImage& img, std::string& reason) {
+bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
     static const unsigned char sig[3] = {0xFF, 0xD8, 0xFF};
     if (!checkSignature(data, sig, sizeof sig, Format::Jpeg, reason)) return false;
 
     JpegJob job;
     job.image = &img;
+    job.limits = &limits;
     job.cinfo.err = jpeg_std_error(&job.err);
     job.err.error_exit = jpegErrorExit;
     job.err.emit_message = jpegEmitMessage;
@@ -167,8 +167,8 @@ bool decodeJpeg(const Bytes& data, DecodedImage& img, std::string& reason) {
         img.height = static_cast<int>(job.cinfo.output_height);
         return true;
     }
-    if (job.tooLarge)
-        reason = tooLargeReason(job.cinfo.image_width, job.cinfo.image_height);
+    if (!job.refused.empty())
+        reason = job.refused;
     else if (job.truncated)
         reason = truncatedReason(Format::Jpeg);
     else if (job.tooManyScans)

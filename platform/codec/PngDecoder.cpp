@@ -15,7 +15,9 @@ struct PngReader {
     std::size_t size = 0;
     std::size_t pos = 0;
     bool truncated = false;
-    bool tooLarge = false;
+    // Set when the picture's size is refused; says why.
+    std::string refused;
+    const Limits* limits = nullptr;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     char message[160] = {};
@@ -54,10 +56,7 @@ bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
     png_read_info(png, info);
     r->width = png_get_image_width(png, info);
     r->height = png_get_image_height(png, info);
-    if (tooLarge(r->width, r->height)) {
-        r->tooLarge = true;
-        return false;
-    }
+    if (!sizeAllowed(r->width, r->height, *r->limits, r->refused)) return false;
     const int type = png_get_color_type(png, info);
     // Expansion covers palettes, 1/2/4-bit grey and tRNS; the result is always 8-bit RGBA.
     png_set_expand(png);
@@ -81,7 +80,7 @@ bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
 
 } // namespace
 
-bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason) {
+bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
     static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (!checkSignature(data, sig, sizeof sig, Format::Png, reason)) return false;
 
@@ -91,16 +90,14 @@ bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason) {
         auto be32 = [&](std::size_t at) {
             return std::uint32_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
         };
-        if (tooLarge(be32(16), be32(20))) {
-            reason = tooLargeReason(be32(16), be32(20));
-            return false;
-        }
+        if (!sizeAllowed(be32(16), be32(20), limits, reason)) return false;
     }
 
     PngReader reader;
     reader.data = data.data();
     reader.size = data.size();
     reader.image = &img;
+    reader.limits = &limits;
     PngReadHandle h;
     h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, pngReadError, pngIgnoreWarning);
     if (h.png) h.info = png_create_info_struct(h.png);
@@ -118,10 +115,12 @@ bool decodePng(const Bytes& data, DecodedImage& img, std::string& reason) {
         img.height = static_cast<int>(reader.height);
         return true;
     }
-    if (reader.tooLarge)
-        reason = tooLargeReason(reader.width, reader.height);
+    if (!reader.refused.empty())
+        reason = reader.refused;
     else if (reader.truncated)
         reason = truncatedReason(Format::Png);
+    else if (std::strstr(reader.message, "insufficient memory") || std::strstr(reader.message, "out of memory"))
+        reason = "out of memory";
     else
         reason = corruptReason(Format::Png, reader.message);
     return false;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <string>
 
 #include <pixman.h>
 
@@ -51,12 +53,12 @@ bool CameraSensor::SwitchToFallback(const std::string& why)
         if (m_pSource && m_pSource->Open(reason)) {
             m_opened = true;
             m_pSource->SetAim(m_aim);
-            m_device.Notice(__func__, __LINE__, "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
+            m_device.Tell(__func__, __LINE__, "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
             return true;
         }
         m_pSource.reset();
     }
-    m_device.Notice(__func__, __LINE__, "camera: " + name + ": " + why + "; the camera shows nothing");
+    m_device.Tell(__func__, __LINE__, "camera: " + name + ": " + why + "; the camera shows nothing");
     return false;
 }
 
@@ -113,7 +115,18 @@ bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& tar
     if (direct) {
         view = target;
     } else {
-        m_frame.resize(static_cast<size_t>(frameSize.width) * frameSize.height);
+        try {
+            m_frame.resize(static_cast<size_t>(frameSize.width) * frameSize.height);
+        } catch (const std::bad_alloc&) {
+            // The target keeps its last picture; told once, not at every frame.
+            if (!m_frameFailureTold) {
+                m_frameFailureTold = true;
+                m_device.Notice(__func__, __LINE__,
+                                "camera: no memory for a " + std::to_string(frameSize.width) + "x" +
+                                    std::to_string(frameSize.height) + " frame; the picture stands still");
+            }
+            return false;
+        }
         view = {m_frame.data(), frameSize.width, frameSize.height, frameSize.width * 4};
     }
     std::string reason;

@@ -49,6 +49,7 @@ private:
     bool m_triedFallback = false;
     Aim m_aim;
     std::vector<std::uint32_t> m_frame;
+    bool m_frameFailureTold = false;
     std::uint64_t m_framesProduced = 0;
 };
 

@@ -90,6 +90,15 @@ bool Device::RunFor(Micros duration)
     return m_pLoop->RunFor(duration);
 }
 
+void Device::Tell(const char* function, int line, const std::string& message) const
+{
+    if (m_config.tell) {
+        m_config.tell(message);
+    } else {
+        Notice(function, line, message);
+    }
+}
+
 void Device::Notice(const char* function, int line, const std::string& message) const
 {
     if (m_noticeHook) {

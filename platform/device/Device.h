@@ -27,6 +27,9 @@ struct DeviceConfig {
     CameraSourceFactory fallbackCameraSource;
     // How the phone is held at start: -90 is landscape.
     float initialPitch = -90.0f;
+    // Where lines for the person using the phone go (a camera source that gave way, and
+    // what is shown instead); the launcher prints them as its own. None: they are notices.
+    std::function<void(const std::string& message)> tell;
     // Fault injection for tests: the system refuses to start an application and reports
     // this code (0 starts it).
     unsigned long startFailure = 0;
@@ -103,6 +106,8 @@ public:
     using NoticeHook = std::function<void(const char* function, int line, const std::string& message)>;
     void SetNoticeHook(NoticeHook hook) { m_noticeHook = std::move(hook); }
     void Notice(const char* function, int line, const std::string& message) const;
+    // A line for the user: through DeviceConfig::tell when set, otherwise a notice.
+    void Tell(const char* function, int line, const std::string& message) const;
 
 private:
     void PostSignal(Signal signal, int value);

@@ -25,6 +25,11 @@ public:
         virtual void Draw(const PixelView& target) = 0;
     };
 
+    // The frame buffer is made with the display: both holdings have as many pixels, so
+    // composing never allocates, and a screenshot at the end of a run short of memory
+    // still has its picture.
+    Display() : m_pixels(static_cast<std::size_t>(kLongSide) * kShortSide) {}
+
     // The content is not owned; null leaves the buffer as it is.
     void SetContent(Content* content) { m_pContent = content; }
     Content* GetContent() const { return m_pContent; }

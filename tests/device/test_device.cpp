@@ -292,6 +292,27 @@ TEST(CameraSensor, ASourceThatFailsGivesWayToTheFallbackOnceWithOneNotice)
     }
 }
 
+TEST(CameraSensor, ASourceThatGivesWayIsToldToTheUserWhereSomeoneListens)
+{
+    DeviceConfig config;
+    config.cameraSource = [] {
+        auto s = std::make_unique<FlatSource>(0xFF00FF00u);
+        s->m_opens = false;
+        return s;
+    };
+    config.fallbackCameraSource = [] { return std::make_unique<FlatSource>(0xFFFF0000u); };
+    std::vector<std::string> told;
+    config.tell = [&told](const std::string& m) { told.push_back(m); };
+    Device dev(config);
+    Notices notices;
+    notices.Attach(dev);
+    Frame target(4, 2);
+    EXPECT_TRUE(dev.Camera().Capture(0, {4, 2}, target.View()));
+    EXPECT_TRUE(notices.lines.empty());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], "camera: flat source: cannot open: no such thing; using the flat source instead");
+}
+
 TEST(CameraSensor, WithoutAnyPictureTheTargetKeepsItsLastFrame)
 {
     DeviceConfig config;

@@ -6,10 +6,12 @@
 #include "support/Launch.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <gif_lib.h>
 #include <gst/gst.h>
 
 #include "codec/ImageCodec.h"
@@ -52,7 +54,73 @@ std::string Script(const std::string& name, const std::string& text)
     return path;
 }
 
+// 64x48 pictures, left half red and right half blue, as a GIF and as a 24-bit BMP.
+void WriteHalvesGif(const std::string& path)
+{
+    int err = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
+    ASSERT_NE(gif, nullptr);
+    GifColorType colours[2] = {{255, 0, 0}, {0, 0, 255}};
+    ColorMapObject* map = GifMakeMapObject(2, colours);
+    EGifSetGifVersion(gif, true);
+    ASSERT_EQ(EGifPutScreenDesc(gif, 64, 48, 1, 0, map), GIF_OK);
+    ASSERT_EQ(EGifPutImageDesc(gif, 0, 0, 64, 48, false, nullptr), GIF_OK);
+    std::vector<GifPixelType> row(64);
+    for (int x = 0; x < 64; x++) {
+        row[static_cast<size_t>(x)] = x < 32 ? 0 : 1;
+    }
+    for (int y = 0; y < 48; y++) {
+        ASSERT_EQ(EGifPutLine(gif, row.data(), 64), GIF_OK);
+    }
+    GifFreeMapObject(map);
+    ASSERT_EQ(EGifCloseFile(gif, &err), GIF_OK);
+}
+
+void WriteHalvesBmp(const std::string& path)
+{
+    std::vector<unsigned char> b(54 + 64 * 48 * 3);
+    auto le32 = [&](size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; i++) {
+            b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+        }
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    le32(2, static_cast<std::uint32_t>(b.size()));
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, 64);
+    le32(22, 48);
+    b[26] = 1;
+    b[28] = 24;
+    for (int y = 0; y < 48; y++) {
+        for (int x = 0; x < 64; x++) {
+            unsigned char* p = &b[54 + (static_cast<size_t>(y) * 64 + x) * 3]; // blue, green, red
+            p[0] = x < 32 ? 0 : 255;
+            p[2] = x < 32 ? 255 : 0;
+        }
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
 } // namespace
+
+TEST(Camera, GifAndBmpPicturesAreKnownByTheirContentAndShown)
+{
+    WriteHalvesGif(Temp("halves.gif"));
+    WriteHalvesBmp(Temp("halves.bmp"));
+    // Under a name that says nothing, or the wrong thing, the content still decides.
+    std::filesystem::copy_file(Temp("halves.gif"), Temp("halves-gif.dat"), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Temp("halves.bmp"), Temp("halves-bmp.mp4"), std::filesystem::copy_options::overwrite_existing);
+    for (const std::string name : {"halves.gif", "halves.bmp", "halves-gif.dat", "halves-bmp.mp4"}) {
+        const std::string shot = Temp("picture-" + name + ".png");
+        const Outcome o = RunVeltora("--headless --seconds 0.3 --camera " + Temp(name) + " --screenshot " + shot);
+        ASSERT_EQ(o.code, 0) << o.out;
+        EXPECT_EQ(o.out.find("camera:"), std::string::npos) << name << ": " << o.out;
+        EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF0000FFu)) << name << std::hex << " " << PixelOf(shot, kSpotX, kSpotY);
+        EXPECT_TRUE(Near(PixelOf(shot, 10, 300), 0xFFFF0000u)) << name;
+    }
+}
 
 TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
 {
@@ -126,13 +194,15 @@ TEST(Camera, ASourceThatCannotOpenSaysWhyAndTheDemoSceneTakesOver)
         const std::string shot = Temp("fallback.png");
         const Outcome o = RunVeltora("--headless --seconds 0.5 --camera " + c.source + " --screenshot " + shot);
         EXPECT_EQ(o.code, 0) << o.out;
+        // One line of the program's own, not a log record from inside the platform.
         int lines = 0;
         for (size_t at = o.out.find("camera:"); at != std::string::npos; at = o.out.find("camera:", at + 1)) {
             lines++;
         }
         EXPECT_EQ(lines, 1) << o.out;
-        EXPECT_NE(o.out.find(c.says), std::string::npos) << o.out;
-        EXPECT_NE(o.out.find("using the demo scene instead"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("veltora: camera: " + c.says), std::string::npos) << o.out;
+        EXPECT_EQ(o.out.find("SwitchToFallback"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("; using the demo scene instead\n"), std::string::npos) << o.out;
         EXPECT_EQ(PixelOf(shot, kSpotX, kSpotY), demo) << c.source;
     }
 }

@@ -20,6 +20,7 @@
 #include <png.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -514,3 +515,67 @@ TEST_F(ImageCodecTest, PngWriteFailuresReportAndLeaveNoFile) {
 }
 
 } // namespace
+
+TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
+    struct Sample {
+        std::string file;
+        const char* format;
+        int width, height;
+    };
+    for (const Sample& s : {Sample{samplePng(), "PNG", 3, 2}, Sample{sampleJpeg(), "JPEG", 16, 8},
+                            Sample{sampleGif(), "GIF", 8, 5}, Sample{sampleBmp(), "BMP", 2, 2}}) {
+        const std::string renamed = path(std::string("picture-") + s.format + ".mp4");
+        writeFile(renamed, readFile(s.file));
+        const char* format = codec::PictureFormatOf(renamed);
+        ASSERT_NE(format, nullptr) << s.format;
+        EXPECT_STREQ(format, s.format);
+        DecodedImage img;
+        std::string reason;
+        EXPECT_TRUE(codec::DecodeImageFile(renamed, img, reason, {}, codec::Recognise::ByContent)) << reason;
+        EXPECT_EQ(img.width, s.width);
+        EXPECT_EQ(img.height, s.height);
+        // By its suffix the same file is no picture at all.
+        EXPECT_FALSE(codec::DecodeImageFile(renamed, img, reason));
+    }
+
+    // Text that happens to start like a BMP, a missing file and a FIFO (never opened, so
+    // nothing hangs) are no pictures.
+    writeFile(path("notes.txt"), Bytes{'B', 'M', ' ', 'i', 's', ' ', 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c',
+                                       't', 'u', 'r', 'e', '\n'});
+    EXPECT_EQ(codec::PictureFormatOf(path("notes.txt")), nullptr);
+    EXPECT_EQ(codec::PictureFormatOf(path("missing.gif")), nullptr);
+    ASSERT_EQ(mkfifo(path("pipe.gif").c_str(), 0600), 0);
+    EXPECT_EQ(codec::PictureFormatOf(path("pipe.gif")), nullptr);
+    DecodedImage img;
+    std::string reason;
+    EXPECT_FALSE(codec::DecodeImageFile(path("notes.txt"), img, reason, {}, codec::Recognise::ByContent));
+    EXPECT_EQ(reason, "not a picture (PNG, JPEG, GIF or BMP)");
+    // Content that announces nothing is judged by the suffix's decoder.
+    writeFile(path("notes.jpg"), readFile(path("notes.txt")));
+    EXPECT_FALSE(codec::DecodeImageFile(path("notes.jpg"), img, reason, {}, codec::Recognise::ByContent));
+    EXPECT_EQ(reason, "not a JPEG file");
+}
+
+TEST_F(ImageCodecTest, TheCallersLimitSeesTheSizeBeforeAnyPixelAndItsReasonStands) {
+    for (const std::string& file : {samplePng(), sampleJpeg(), sampleGif(), sampleBmp()}) {
+        int seenWidth = 0, seenHeight = 0;
+        codec::Limits refuse;
+        refuse.accept = [&](int w, int h, std::string& why) {
+            seenWidth = w;
+            seenHeight = h;
+            why = "over the budget";
+            return false;
+        };
+        DecodedImage img;
+        std::string reason;
+        EXPECT_FALSE(codec::DecodeImageFile(file, img, reason, refuse)) << file;
+        EXPECT_EQ(reason, "over the budget") << file;
+        EXPECT_TRUE(img.pixels.empty());
+
+        codec::Limits allow;
+        allow.accept = [](int, int, std::string&) { return true; };
+        ASSERT_TRUE(codec::DecodeImageFile(file, img, reason, allow)) << file << ": " << reason;
+        EXPECT_EQ(seenWidth, img.width) << file;
+        EXPECT_EQ(seenHeight, img.height) << file;
+    }
+}

@@ -96,7 +96,7 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
             m_still.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
         } catch (const std::bad_alloc&) {
             m_still.clear();
-            reason = "output too large for the demo scene";
+            reason = "out of memory for a " + std::to_string(out.width) + "x" + std::to_string(out.height) + " picture";
             return false;
         }
         cairo_surface_t* surface = cairo_image_surface_create_for_data(

@@ -22,7 +22,7 @@ bool PhotoSource::Open(std::string& reason)
 {
     Close();
     codec::DecodedImage image;
-    if (!codec::DecodeImageFile(m_path, image, reason))
+    if (!codec::DecodeImageFile(m_path, image, reason, {}, codec::Recognise::ByContent))
         return false;
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {

@@ -1,5 +1,5 @@
-// A camera that looks at one still photo (JPEG or PNG): decoded once when opened, then shown
-// scaled to cover each preview frame and aimed like the other sources.
+// A camera that looks at one still picture (JPEG, PNG, GIF or BMP, known by its content):
+// decoded once when opened, then shown
 #pragma once
 
 #include "picture/CoverDraw.h"

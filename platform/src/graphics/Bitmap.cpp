@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <new>
+
+#include "base/Log.h"
+#include "graphics/ImageBudget.h"
 
 namespace graphics {
 
@@ -16,6 +20,22 @@ BitmapData::BitmapData(int w, int h, Osp::Graphics::BitmapPixelFormat fmt, std::
     image = device::PixmanImage(pixman_image_create_bits(rgb565 ? PIXMAN_r5g6b5 : PIXMAN_a8r8g8b8, w, h,
                                                          reinterpret_cast<std::uint32_t*>(bytes.data()), stride));
     hasAlpha = !rgb565;
+}
+
+BitmapData::~BitmapData()
+{
+    if (m_charged) {
+        ReleaseImageBytes(m_charged);
+    }
+}
+
+bool BitmapData::ChargeToImageBudget()
+{
+    if (m_charged || !ChargeImageBytes(bytes.size())) {
+        return m_charged != 0;
+    }
+    m_charged = bytes.size();
+    return true;
 }
 
 void BitmapData::FindRuns()
@@ -128,6 +148,12 @@ const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, in
     const int w = static_cast<int>(std::ceil(maxX)) + 1 - x0;
     const int h = static_cast<int>(std::ceil(maxY)) + 1 - y0;
     auto turned = std::make_shared<BitmapData>(w, h, Osp::Graphics::BITMAP_PIXEL_FORMAT_ARGB8888, name);
+    // Every allocation happens before this bitmap's transform is set: running out of memory
+    // must not leave it drawing turned.
+    turned->runs.reserve(static_cast<size_t>((h + kBand - 1) / kBand));
+    if (!turned->image) {
+        throw std::bad_alloc();
+    }
     // Turned pixel (i, j) sits at (x0 + i, y0 + j) from the point; back in the bitmap:
     // u = dx*c - dy*s, w = dx*s + dy*c around the pivot.
     const double cx = 0.5 - x0;
@@ -253,12 +279,17 @@ result Bitmap::Construct(const Dimension& dim, BitmapPixelFormat format)
         (format != BITMAP_PIXEL_FORMAT_RGB565 && format != BITMAP_PIXEL_FORMAT_ARGB8888)) {
         return E_INVALID_ARG;
     }
-    auto data = std::make_shared<graphics::BitmapData>(dim.width, dim.height, format, std::string());
-    if (!data->image) {
-        return E_OUT_OF_MEMORY;
+    try {
+        auto data = std::make_shared<graphics::BitmapData>(dim.width, dim.height, format, std::string());
+        if (data->image) {
+            m_data = std::move(data);
+            return E_SUCCESS;
+        }
+    } catch (const std::bad_alloc&) {
     }
-    m_data = std::move(data);
-    return E_SUCCESS;
+    OSP_PLATFORM_LOG("bitmap: cannot make a " + std::to_string(dim.width) + "x" + std::to_string(dim.height) +
+                     " bitmap: out of memory");
+    return E_OUT_OF_MEMORY;
 }
 
 int Bitmap::GetWidth() const { return m_data ? m_data->width : 0; }

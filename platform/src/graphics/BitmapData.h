@@ -17,8 +17,13 @@ namespace graphics {
 
 struct BitmapData {
     BitmapData(int w, int h, Osp::Graphics::BitmapPixelFormat fmt, std::string resourceName);
+    ~BitmapData();
     BitmapData(const BitmapData&) = delete;
     BitmapData& operator=(const BitmapData&) = delete;
+
+    // Counts this bitmap's bytes against the decoded images' budget (ImageBudget.h) until
+    // it goes; false when they do not fit.
+    bool ChargeToImageBudget();
 
     // Pixels are premultiplied a8r8g8b8 for ARGB8888 and r5g6b5 for RGB565.
     std::uint8_t* Bytes() { return bytes.data(); }
@@ -42,6 +47,9 @@ struct BitmapData {
     static constexpr int kBand = 16;
     // Not one pixel shows (a "blank" image): drawing it does nothing.
     bool invisible = false;
+    // A turned copy could not be made for want of memory and that has been logged; later
+    // failures of this bitmap are not logged again.
+    mutable bool turnFailureTold = false;
     struct Run {
         int y0, y1, x0, x1;
     };
@@ -59,6 +67,7 @@ struct BitmapData {
     const BitmapData& TurnedAbout(int degree, int pivotX, int pivotY, int& offsetX, int& offsetY) const;
 
 private:
+    std::uint64_t m_charged = 0;
     mutable std::shared_ptr<BitmapData> m_turned[3];
     struct TurnCache {
         int degree = 0;

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <string>
 
+#include "base/Log.h"
 #include "device/PixmanImage.h"
 
 namespace ui {
@@ -147,17 +150,25 @@ void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int p
     // Quarter turns: a bitmap offset (du, dv) from the pivot lands at (dv, -du) for a
     // quarter turn counter-clockwise, (-du, -dv) for a half and (-dv, du) for three
     // quarters; the turned copy is placed so each pixel lands exactly there.
-    switch (turn) {
-    case 0: DrawBitmap(bitmap, px - pivotX, py - pivotY); return;
-    case 90: DrawBitmap(bitmap.Turned(1), px - pivotY, py + pivotX - (W - 1)); return;
-    case 180: DrawBitmap(bitmap.Turned(2), px + pivotX - (W - 1), py + pivotY - (H - 1)); return;
-    case 270: DrawBitmap(bitmap.Turned(3), px + pivotY - (H - 1), py - pivotX); return;
-    default: break;
+    // A turned copy takes memory; without it the bitmap is left out of this frame.
+    try {
+        switch (turn) {
+        case 0: DrawBitmap(bitmap, px - pivotX, py - pivotY); return;
+        case 90: DrawBitmap(bitmap.Turned(1), px - pivotY, py + pivotX - (W - 1)); return;
+        case 180: DrawBitmap(bitmap.Turned(2), px + pivotX - (W - 1), py + pivotY - (H - 1)); return;
+        case 270: DrawBitmap(bitmap.Turned(3), px + pivotY - (H - 1), py - pivotX); return;
+        default: break;
+        }
+        int offsetX = 0, offsetY = 0;
+        const graphics::BitmapData& turned = bitmap.TurnedAbout(turn, pivotX, pivotY, offsetX, offsetY);
+        DrawBitmap(turned, px + offsetX, py + offsetY);
+    } catch (const std::bad_alloc&) {
+        if (!bitmap.turnFailureTold) {
+            bitmap.turnFailureTold = true;
+            OSP_PLATFORM_LOG("canvas: cannot turn " + (bitmap.name.empty() ? std::string("a bitmap") : bitmap.name) +
+                             ": out of memory; it is left out");
+        }
     }
-
-    int offsetX = 0, offsetY = 0;
-    const graphics::BitmapData& turned = bitmap.TurnedAbout(turn, pivotX, pivotY, offsetX, offsetY);
-    DrawBitmap(turned, px + offsetX, py + offsetY);
 }
 
 } // namespace ui

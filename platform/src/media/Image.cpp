@@ -6,7 +6,11 @@
 #include "base/Trace.h"
 #include "device/Device.h"
 #include "graphics/BitmapData.h"
+#include "graphics/ImageBudget.h"
 #include "codec/ImageCodec.h"
+
+#include <memory>
+#include <new>
 
 namespace Osp { namespace Media {
 
@@ -53,22 +57,37 @@ Bitmap* Image::Decode(const std::string& name, BitmapPixelFormat pixelFormat) co
     device::Device* dev = device::Device::Current();
     const std::string path = dev ? dev->ResolvePath(name) : name;
 
-    codec::DecodedImage decoded;
-    std::string reason;
-    if (!codec::DecodeImageFile(path, decoded, reason)) {
-        OSP_PLATFORM_LOG("image: cannot decode " + path + ": " + reason);
-        return nullptr;
+    // Short of memory the image is refused like a broken one: one line, no bitmap.
+    try {
+        std::string reason;
+        // The budget is asked from the file's header, before a pixel is allocated.
+        codec::Limits limits;
+        const int bytesPerPixel = pixelFormat == BITMAP_PIXEL_FORMAT_RGB565 ? 2 : 4;
+        limits.accept = [bytesPerPixel](int width, int height, std::string& why) {
+            return graphics::ImageFitsBudget(width, height, bytesPerPixel, why);
+        };
+        codec::DecodedImage decoded;
+        if (!codec::DecodeImageFile(path, decoded, reason, limits)) {
+            OSP_PLATFORM_LOG("image: cannot decode " + path + ": " + reason);
+            return nullptr;
+        }
+        const auto slash = name.find_last_of('/');
+        auto data = graphics::MakeBitmapData(decoded.width, decoded.height, decoded.pixels.data(), pixelFormat,
+                                             slash == std::string::npos ? name : name.substr(slash + 1));
+        if (data && !data->ChargeToImageBudget()) {
+            graphics::ImageFitsBudget(decoded.width, decoded.height, bytesPerPixel, reason);
+            OSP_PLATFORM_LOG("image: cannot decode " + path + ": " + reason);
+            return nullptr;
+        }
+        if (data) {
+            auto bitmap = std::make_unique<Bitmap>();
+            bitmap->SetData(std::move(data));
+            return bitmap.release();
+        }
+    } catch (const std::bad_alloc&) {
     }
-    const auto slash = name.find_last_of('/');
-    auto data = graphics::MakeBitmapData(decoded.width, decoded.height, decoded.pixels.data(), pixelFormat,
-                                         slash == std::string::npos ? name : name.substr(slash + 1));
-    if (!data) {
-        OSP_PLATFORM_LOG("image: cannot decode " + path + ": out of memory");
-        return nullptr;
-    }
-    auto* bitmap = new Bitmap();
-    bitmap->SetData(std::move(data));
-    return bitmap;
+    OSP_PLATFORM_LOG("image: cannot decode " + path + ": out of memory");
+    return nullptr;
 }
 
 }} // namespace Osp::Media

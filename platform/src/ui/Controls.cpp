@@ -1,6 +1,8 @@
 // The control tree: ownership, layout and visibility of controls, and how each kind
 // paints itself on the screen.
 #include <algorithm>
+#include <new>
+#include <string>
 
 #include "base/Log.h"
 #include "base/Trace.h"
@@ -264,10 +266,19 @@ result OverlayPanel::Construct(const Rectangle& rect)
     if (r != E_SUCCESS) {
         return r;
     }
-    m_pBackground = std::make_shared<ui::OverlayBuffer>();
-    m_pBackground->width = rect.width;
-    m_pBackground->height = rect.height;
-    m_pBackground->pixels.assign(static_cast<size_t>(rect.width) * rect.height, 0xFF000000u);
+    // The camera's frames land in this buffer; without memory for it the panel has no
+    // background and the camera nowhere to show its picture.
+    try {
+        auto background = std::make_shared<ui::OverlayBuffer>();
+        background->width = rect.width;
+        background->height = rect.height;
+        background->pixels.assign(static_cast<size_t>(rect.width) * rect.height, 0xFF000000u);
+        m_pBackground = std::move(background);
+    } catch (const std::bad_alloc&) {
+        OSP_PLATFORM_LOG("overlay panel: no memory for a " + std::to_string(rect.width) + "x" +
+                         std::to_string(rect.height) + " background buffer");
+        return E_OUT_OF_MEMORY;
+    }
     if (app::Platform* platform = app::Platform::Current()) {
         platform->Cameras().RegisterOverlay(m_pBackground);
     }
