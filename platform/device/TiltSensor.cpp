@@ -24,8 +24,8 @@ float TiltSensor::Reading()
     case TiltSource::Result::Level:
         break;
     case TiltSource::Result::Failed:
-        m_device.Notice(__func__, __LINE__,
-                        "tilt sensor " + m_pSource->Describe() + ": " + reason + "; the keys tilt the phone from now on");
+        m_device.Tell(__func__, __LINE__,
+                      "tilt sensor " + m_pSource->Describe() + ": " + reason + "; the keys tilt the phone from now on");
         m_pSource.reset();
         break;
     }
