@@ -336,6 +336,8 @@ int main(int argc, char** argv)
         std::string reason;
         sdl::Options options;
         options.shrink = o.shrink;
+        options.picture = o.camera.rfind("/dev/", 0) == 0 ? std::string() : o.camera;
+        options.openPicture = [](const std::string& path) { return CameraFor(path)(); };
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {
             dlclose(lib);
@@ -379,6 +381,7 @@ int main(int argc, char** argv)
     cargs.push_back(nullptr);
 
     exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
+    const bool windowLost = window && window->GetEnding() == sdl::Ending::WindowLost;
     window.reset();
     dlclose(lib);
     // Every write of the trace and the log is checked; a lost line is a failed run.
@@ -391,6 +394,9 @@ int main(int argc, char** argv)
     }
     if (const int signal = signals.Received()) {
         return 128 + signal;
+    }
+    if (windowLost) {
+        return 3;
     }
     return writeFailed ? 1 : 0;
 }
