@@ -85,24 +85,43 @@ bool Window::UploadScreen()
 {
     device::Display& screen = m_device.GetDisplay();
     m_shownVersion = screen.Version();
-    const device::PixelView shot = screen.Compose();
-    m_screenWidth = shot.width;
-    m_screenHeight = shot.height;
-    if (!m_pScreen || m_textureWidth != shot.width || m_textureHeight != shot.height) {
+    const int width = screen.Width(), height = screen.Height();
+    m_screenWidth = width;
+    m_screenHeight = height;
+    const bool fresh = !m_pScreen || m_textureWidth != width || m_textureHeight != height;
+    if (fresh) {
         if (m_pScreen) {
             SDL_DestroyTexture(m_pScreen);
         }
-        m_pScreen = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, shot.width,
-                                      shot.height);
-        m_textureWidth = m_pScreen ? shot.width : 0;
-        m_textureHeight = m_pScreen ? shot.height : 0;
+        // In the window's own format where that is 32-bit xRGB (the screen is opaque, so its
+        // words are the same), the renderer copies rows instead of converting each pixel.
+        const Uint32 native = SDL_GetWindowPixelFormat(m_pWindow);
+        const Uint32 format = native == SDL_PIXELFORMAT_RGB888 ? native : Uint32{SDL_PIXELFORMAT_ARGB8888};
+        m_pScreen = SDL_CreateTexture(m_pRenderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+        m_textureWidth = m_pScreen ? width : 0;
+        m_textureHeight = m_pScreen ? height : 0;
         if (!m_pScreen) {
             return false;
         }
         // The screen is opaque; blending it would only cost time.
         SDL_SetTextureBlendMode(m_pScreen, SDL_BLENDMODE_NONE);
     }
-    return SDL_UpdateTexture(m_pScreen, nullptr, shot.pixels, shot.stride) == 0;
+    // The screen is drawn straight into the texture: one copy of it fewer per frame.
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(m_pScreen, nullptr, &pixels, &pitch) != 0) {
+        return false;
+    }
+    const device::PixelView target{static_cast<std::uint32_t*>(pixels), width, height, pitch};
+    if (fresh) {
+        // Until the application shows a form nothing paints the screen: black, not garbage.
+        for (int y = 0; y < height; y++) {
+            std::fill_n(target.Row(y), width, 0xFF000000u);
+        }
+    }
+    const bool drawn = screen.ComposeInto(target);
+    SDL_UnlockTexture(m_pScreen);
+    return drawn;
 }
 
 void Window::Present()
@@ -116,9 +135,14 @@ void Window::Present()
         }
         return;
     }
-    SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
-    SDL_RenderClear(m_pRenderer);
     const Rect view = ViewRect();
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(m_pRenderer, &outW, &outH);
+    // Black beside the view only where there is room beside it.
+    if (view.x > 0 || view.y > 0 || view.w < outW || view.h < outH) {
+        SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
+        SDL_RenderClear(m_pRenderer);
+    }
     // The renderer turns the screen about the middle of the rectangle it is drawn into,
     // so that rectangle has the screen's own shape, centred on the view.
     const int turns = Turns();
@@ -131,7 +155,11 @@ void Window::Present()
     // Pixel for pixel the copy is exact; shrunk or enlarged it is filtered.
     const bool exact = view.w == ViewWidth() && view.h == ViewHeight();
     SDL_SetTextureScaleMode(m_pScreen, exact ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-    SDL_RenderCopyEx(m_pRenderer, m_pScreen, nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
+    if (turns == 0) {
+        SDL_RenderCopy(m_pRenderer, m_pScreen, nullptr, &dst); // the plain copy has the fast path
+    } else {
+        SDL_RenderCopyEx(m_pRenderer, m_pScreen, nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
+    }
     if (m_fingerDown) {
         DrawLoupe(view);
     }

@@ -117,6 +117,11 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // A GL renderer drawn in software (no GPU, a virtual or remote X server) costs threads
+    // and several times the CPU of SDL's software renderer, which turns and scales this small
+    // screen in well under a millisecond; SDL_RENDER_DRIVER in the environment picks another.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Without a desktop SDL would settle for a driver that draws nowhere (offscreen, dummy):
     // those only when the user names one in SDL_VIDEODRIVER.
     const bool driverChosen = Set("SDL_VIDEODRIVER");
