@@ -266,11 +266,15 @@ pass "hold stopped the camera and the needles still moved while held"
 # the help page. Shift+S saves the phone's own screen; ImageMagick turns it the expected way
 # (clockwise degrees) and compares it with an X screenshot of the window, and the wrong turns
 # must not match. S saves what the user sees: the window's picture itself.
-convert -size 800x480 -seed 7 plasma:fractal "$work/still.png" || fail "cannot draw the still photo"
-convert -size 640x480 -seed 9 plasma:fractal "$work/still2.png" || fail "cannot draw the second photo"
+# The pictures have a folder of their own, which N and P step through.
+mkdir -p "$work/pics"
+convert -size 800x480 -seed 7 plasma:fractal "$work/pics/still.png" || fail "cannot draw the still photo"
+convert -size 640x480 -seed 9 plasma:fractal "$work/pics/still2.png" || fail "cannot draw the second photo"
+convert -size 800x480 xc:'#808080' -fill '#00C000' -draw 'rectangle 680,130 719,169' "$work/pics/zspot.png" ||
+  fail "cannot draw the spot photo"
 rm -f "$work"/veltora-*.png
 trace2="$work/trace2.jsonl"
-(cd "$work" && exec "$launcher" --camera "$work/still.png" --trace "$trace2" --screenshot "$work/end.png" "${extra[@]}") >"$work/app.log" 2>&1 &
+(cd "$work" && exec "$launcher" --camera "$work/pics/still.png" --trace "$trace2" --screenshot "$work/end.png" "${extra[@]}") >"$work/app.log" 2>&1 &
 app_pid=$!
 wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||
   fail "no Veltora window appeared within 15 s on the still photo"
@@ -418,11 +422,38 @@ pass "Shift moves the needle $coarse -> $fine for 100 mouse pixels; beyond the w
 xdotool key n
 for _ in $(seq 30); do xdotool getwindowname "$wid" | grep -q 'still2\.png' && break; sleep 0.1; done
 xdotool getwindowname "$wid" | grep -q 'still2\.png' || fail "N did not show still2.png: $(xdotool getwindowname "$wid")"
-grep -q "showing $work/still2.png" "$work/app.log" || fail "N did not say which picture it shows"
+grep -q "showing $work/pics/still2.png" "$work/app.log" || fail "N did not say which picture it shows"
 xdotool key p
 for _ in $(seq 30); do xdotool getwindowname "$wid" | grep -q 'still\.png' && break; sleep 0.1; done
 xdotool getwindowname "$wid" | grep -q 'still\.png' || fail "P did not go back to still.png"
 pass "N and P step through the pictures of the folder; the title names the source"
+
+# The middle button brings the picture point under the mouse under the dial's hub: a green
+# spot at (700,150) of the last picture in the folder goes to the landscape hub (400,469).
+xdotool key p
+for _ in $(seq 30); do xdotool getwindowname "$wid" | grep -q 'zspot\.png' && break; sleep 0.1; done
+xdotool getwindowname "$wid" | grep -q 'zspot\.png' || fail "P did not wrap round to zspot.png"
+sleep 0.5
+green_near_hub() { # how many of four points round the hub, clear of its ring and needles, are green
+  local n=0 dx dy c
+  for dx in -18 18; do
+    for dy in -18 7; do
+      c=$(convert "$1" -format "%[fx:int(255*p{$((400 + dx)),$((469 + dy))}.g)] %[fx:int(255*p{$((400 + dx)),$((469 + dy))}.r)]" info:)
+      read -r g r <<<"$c"
+      [[ $g -gt 150 && $r -lt 80 ]] && n=$((n + 1))
+    done
+  done
+  echo "$n"
+}
+xdotool key shift+s
+saved_screen spot-before
+[[ $(green_near_hub "$work/spot-before.png") -eq 0 ]] || fail "the spot is under the hub before aiming"
+xdotool mousemove --window "$wid" 700 150 click 2
+sleep 0.6
+xdotool key shift+s
+saved_screen spot-after
+[[ $(green_near_hub "$work/spot-after.png") -ge 3 ]] || fail "the middle button did not bring the spot under the hub ($(green_near_hub "$work/spot-after.png") of 4 points green)"
+pass "the middle button brings the clicked picture point under the hub"
 
 # The window killed from outside (its X connection cut): the run ends in order.
 xdotool windowkill "$wid"
