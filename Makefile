@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Tests may run with more jobs than cores (CI does) so that a race between tests shows at once.
 TEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps configure build run test test-asan bench fuzz res clean
+.PHONY: all deps configure build build-run run test test-asan bench fuzz res clean
 
 all: build
 
@@ -19,7 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Only what a run needs: the launcher, the application and platform libraries, the images.
+build-run: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target veltora Veltora osp veltora_res
+
+run: build-run
 	@scripts/run.sh $(BUILD)
 
 test: build

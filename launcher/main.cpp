@@ -44,7 +44,8 @@ const char* kUsage =
     "                      a window runs until you quit\n"
     "  --real-time         run headless at the pace of the wall clock instead\n"
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
-    "  --shrink N          show the window N times smaller (default: as small as the desktop needs)\n"
+    "  --shrink N          start the window N times smaller (default: a size that suits the\n"
+    "                      desktop); it can be resized, keeping the phone's shape\n"
     "  --camera SOURCE     what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
     "                      a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
     "                      first, libcamera:NAME); default: the built-in demo scene;\n"
@@ -432,6 +433,8 @@ int main(int argc, char** argv)
         std::string reason;
         sdl::Options options;
         options.shrink = o.shrink;
+        options.picture = o.camera.rfind("/dev/", 0) == 0 ? std::string() : o.camera;
+        options.openPicture = [](const std::string& path) { return CameraFor(path)(); };
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {
             dlclose(lib);
@@ -475,6 +478,7 @@ int main(int argc, char** argv)
     cargs.push_back(nullptr);
 
     exitCode = ospMain(static_cast<int>(args.size()), cargs.data());
+    const bool windowLost = window && window->GetEnding() == sdl::Ending::WindowLost;
     window.reset();
     dlclose(lib);
     // Every write of the trace and the log is checked; a lost line is a failed run.
@@ -487,6 +491,9 @@ int main(int argc, char** argv)
     }
     if (const int signal = signals.Received()) {
         return 128 + signal;
+    }
+    if (windowLost) {
+        return 3;
     }
     return writeFailed ? 1 : 0;
 }

@@ -92,14 +92,21 @@ std::vector<FrameSize> CameraSensor::Resolutions()
 
 void CameraSensor::SetAim(const Aim& aim)
 {
-    Aim a = aim;
-    a.zoom = std::isfinite(a.zoom) ? std::clamp(a.zoom, 1.0, 8.0) : 1.0;
-    a.centerX = std::isfinite(a.centerX) ? std::clamp(a.centerX, 0.0, 1.0) : 0.5;
-    a.centerY = std::isfinite(a.centerY) ? std::clamp(a.centerY, 0.0, 1.0) : 0.5;
-    m_aim = a;
+    m_aim = ClampAim(aim);
     if (m_pSource) {
         m_pSource->SetAim(m_aim);
     }
+}
+
+void CameraSensor::AimAt(double zoom, PointD picturePoint, PointD framePoint, FrameSize frame)
+{
+    EnsureSource();
+    SetAim(AimPointAt(zoom, PictureSize(), frame, picturePoint, framePoint));
+}
+
+FrameSize CameraSensor::PictureSize() const
+{
+    return m_pSource && m_opened ? m_pSource->PictureSize() : FrameSize{};
 }
 
 bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
 
@@ -29,10 +30,14 @@ public:
     // Replaces the source (the window's camera menu, tests).
     void SetSource(std::unique_ptr<CameraSource> source);
 
-    // Aims the camera over its picture; the zoom is kept within 1 to 8 and the centre
-    // within the picture.
+    // Aims the camera over its picture, kept within ClampAim's bounds.
     void SetAim(const Aim& aim);
     const Aim& GetAim() const { return m_aim; }
+    // Aims so that the picture point (fractions of the picture) is seen at `framePoint` of
+    // a frame of `frame` size, at `zoom`; opens the source first to learn the picture's size.
+    void AimAt(double zoom, PointD picturePoint, PointD framePoint, FrameSize frame);
+    // The source's picture size (0 x 0 when unknown).
+    FrameSize PictureSize() const;
 
     // Renders the picture at `now` at the size `frameSize` and shows it in `target`,
     // scaled to cover it when the sizes differ; a failing source is replaced by the

@@ -25,8 +25,8 @@ struct PixelView {
 };
 
 // Aiming: which part of the source's picture fills the frame, as a user moves the phone
-// to bring an angle's corner under the dial. At zoom 1 the whole picture is scaled to
-// cover the frame and centred; a larger zoom magnifies. (centerX, centerY) is the point
+// to bring an angle's corner under the dial. At zoom 1 the picture is scaled just enough to
+// cover the frame; a larger zoom magnifies, a smaller one shows it whole with black beside it. (centerX, centerY) is the point
 // of the picture, in fractions of its width and height, that lands at the frame's centre.
 struct Aim {
     double zoom = 1.0;
@@ -55,8 +55,12 @@ public:
     virtual bool Render(std::int64_t timeUs, const PixelView& out, std::string& reason) = 0;
 
     // Sources that can be aimed (all of ours) apply it from the next Render on; the
-    // device keeps the zoom within 1 to 8 and the centre within the picture.
+    // device keeps the aim within the bounds of ClampAim (device/Aiming.h).
     virtual void SetAim(const Aim& aim) { (void)aim; }
+
+    // The picture's own size as it is seen (square pixels), which aiming moves over; 0 x 0
+    // when unknown or not open, and then taken to have the frame's shape.
+    virtual FrameSize PictureSize() const { return {}; }
 };
 
 } // namespace device

@@ -80,6 +80,15 @@ void Device::PostAim(const Aim& aim)
     m_pLoop->Post([this, aim] { m_pCamera->SetAim(aim); });
 }
 
+void Device::PostAimAt(double zoom, double pictureX, double pictureY, double screenX, double screenY)
+{
+    m_pLoop->Post([this, zoom, pictureX, pictureY, screenX, screenY] {
+        // Screen pixels name pixel centres, which lie half a pixel in.
+        m_pCamera->AimAt(zoom, {pictureX, pictureY}, {screenX + 0.5, screenY + 0.5},
+                         {Display::kLongSide, Display::kShortSide});
+    });
+}
+
 void Device::RequestTermination()
 {
     m_pLoop->Stop();

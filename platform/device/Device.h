@@ -86,6 +86,9 @@ public:
     void PostPitch(float pitch);
     // Aims the camera over its picture (see CameraSource.h); any thread.
     void PostAim(const Aim& aim);
+    // Aims so that a picture point (fractions of the picture) lands on a screen point
+    // (pixels of the landscape screen, which the camera's frames cover); any thread.
+    void PostAimAt(double zoom, double pictureX, double pictureY, double screenX, double screenY);
 
     // Ends the run: from any thread (a signal thread too), also from a callback.
     void RequestTermination();

@@ -16,4 +16,15 @@ PixelView Display::Compose()
     return view;
 }
 
+bool Display::ComposeInto(const PixelView& target)
+{
+    if (!target.pixels || target.width != Width() || target.height != Height()) {
+        return false;
+    }
+    if (m_pContent) {
+        m_pContent->Draw(target);
+    }
+    return true;
+}
+
 } // namespace device

@@ -42,6 +42,9 @@ public:
     // Draws the screen as it is now into the frame buffer; the view stays valid until the
     // next Compose.
     PixelView Compose();
+    // Draws the screen straight into a buffer of the screen's size that someone else keeps
+    // (the window's texture), sparing a copy; false when the size is not the screen's.
+    bool ComposeInto(const PixelView& target);
 
 private:
     Content* m_pContent = nullptr;

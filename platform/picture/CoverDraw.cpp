@@ -2,6 +2,7 @@
 // pixels, bilinear filtering from a halved copy when shrinking hard, black beyond the edges.
 #include "picture/CoverDraw.h"
 
+#include "device/Aiming.h"
 #include "device/PixmanImage.h"
 
 #include <pixman.h>
@@ -20,11 +21,7 @@ device::Aim Sane(const device::Aim& aim)
 {
     // The device keeps aims within these bounds already; holding to them here as well keeps
     // the fixed-point transform in range whoever calls.
-    device::Aim a;
-    a.zoom = std::isfinite(aim.zoom) ? std::clamp(aim.zoom, 1.0, 8.0) : 1.0;
-    a.centerX = std::isfinite(aim.centerX) ? std::clamp(aim.centerX, 0.0, 1.0) : 0.5;
-    a.centerY = std::isfinite(aim.centerY) ? std::clamp(aim.centerY, 0.0, 1.0) : 0.5;
-    return a;
+    return device::ClampAim(aim);
 }
 
 bool Malformed(const PictureView& p)

@@ -1,6 +1,7 @@
 // Checks the demo scene camera: its known corners are really drawn where it says, frames are whole
 // and opaque, only the watch moves, and odd output sizes or bad output views are handled.
 #include "backends/demo/DemoScene.h"
+#include "device/Aiming.h"
 
 #include <gtest/gtest.h>
 
@@ -198,3 +199,71 @@ TEST(DemoSceneFrames, AnyOutputSizeRendersAndBadViewsAreRefused)
 }
 
 } // namespace
+
+TEST(DemoSceneAiming, AKnownCornerCanBeBroughtUnderEitherHubAndTheSceneMovesWithIt)
+{
+    // Aimed so that a corner's pixel lands on a hub's pixel, the scene is the unaimed scene
+    // moved by whole pixels: every pixel both show agrees (the watch aside), and what the
+    // move uncovers past the scene's edge is black.
+    const device::FrameSize scene{DemoScene::kSceneWidth, DemoScene::kSceneHeight}, frame{800, 480};
+    DemoScene plain;
+    const Frame still = Render(plain, 800, 480, 0.0);
+    struct Case {
+        int corner;
+        int hubX, hubY;
+    };
+    const auto& angles = DemoScene::KnownAngles();
+    for (const Case c : {Case{2, 400, 469}, Case{3, 399, 239}, Case{3, 400, 469}}) {
+        const KnownAngle& k = angles[std::size_t(c.corner)];
+        // The middle of the pixel the corner lies in, so that the move is by whole pixels.
+        const long vx = std::lround(k.vertexX), vy = std::lround(k.vertexY);
+        DemoScene aimed;
+        aimed.SetAim(device::AimPointAt(1.0, scene, frame, {(vx + 0.5) / scene.width, (vy + 0.5) / scene.height},
+                                        {c.hubX + 0.5, c.hubY + 0.5}));
+        const Frame moved = Render(aimed, 800, 480, 0.0);
+        const int dx = c.hubX - int(vx), dy = c.hubY - int(vy);
+        const auto watch = DemoScene::MovingArea();
+        int compared = 0, differ = 0, black = 0, uncovered = 0;
+        for (int y = 0; y < 480; y++) {
+            for (int x = 0; x < 800; x++) {
+                const int sx = x - dx, sy = y - dy;
+                if (sx < 0 || sy < 0 || sx >= 800 || sy >= 480) {
+                    uncovered++;
+                    black += moved.At(x, y) == 0xFF000000u;
+                    continue;
+                }
+                const bool nearWatch = sx > watch.x - 3 && sx < watch.x + watch.width + 3 && sy > watch.y - 3 &&
+                                       sy < watch.y + watch.height + 3;
+                if (nearWatch) {
+                    continue;
+                }
+                compared++;
+                differ += moved.At(x, y) != still.At(sx, sy);
+            }
+        }
+        EXPECT_GT(compared, 50000) << k.name;
+        // A few pixels along the scene's cut edges may round differently.
+        EXPECT_LE(differ, compared / 200) << k.name << " under (" << c.hubX << "," << c.hubY << ")";
+        EXPECT_GT(uncovered, 0) << k.name;
+        EXPECT_EQ(black, uncovered) << k.name;
+    }
+}
+
+TEST(DemoSceneAiming, ZoomingMagnifiesAboutTheAimedPoint)
+{
+    // At zoom 2 with the set square's corner at the frame's centre, a point 40 pixels from the
+    // corner in the scene is seen 80 pixels from the centre.
+    const KnownAngle& k = DemoScene::KnownAngles()[1];
+    const device::FrameSize scene{DemoScene::kSceneWidth, DemoScene::kSceneHeight};
+    DemoScene plain, zoomed;
+    zoomed.SetAim(device::AimPointAt(2.0, scene, {800, 480}, {(k.vertexX + 0.5) / 800, (k.vertexY + 0.5) / 480}, {400, 240}));
+    const Frame a = Render(plain, 800, 480, 0.0), b = Render(zoomed, 800, 480, 0.0);
+    for (double deg : {k.edge1Deg, k.edge2Deg}) {
+        const double ux = std::cos(deg * kPi / 180), uy = -std::sin(deg * kPi / 180);
+        // Along the edge the brightness is the same at both scales.
+        const double seen = LumaAt(b, 399.5 + 80 * ux, 239.5 + 80 * uy);
+        const double want = LumaAt(a, k.vertexX + 40 * ux, k.vertexY + 40 * uy);
+        EXPECT_NEAR(seen, want, 40.0) << deg;
+    }
+    EXPECT_NE(std::memcmp(a.words.data(), b.words.data(), a.words.size() * 4), 0);
+}

@@ -255,16 +255,21 @@ TEST(CameraSensor, KeepsTheAimWithinReachAndPassesItOn)
         return s;
     };
     Device dev(config);
+    // The centre may go as far past the picture's edge as puts that edge on the frame's
+    // far edge: half a frame (1/zoom of the picture) beyond it, no further.
     dev.PostAim({20.0, -1.0, std::nan("")});
     dev.RunFor(0);
-    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{8.0, 0.0, 0.5}));
+    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{8.0, -0.0625, 0.5}));
     ASSERT_FALSE(source->aims.empty());
-    EXPECT_EQ(source->aims.back(), (device::Aim{8.0, 0.0, 0.5}));
+    EXPECT_EQ(source->aims.back(), (device::Aim{8.0, -0.0625, 0.5}));
     dev.Camera().SetAim({std::numeric_limits<double>::infinity(), 0.25, 2.0});
-    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{1.0, 0.25, 1.0}));
+    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{1.0, 0.25, 1.5}));
+    dev.Camera().SetAim({0.01, 0.5, 0.5});
+    EXPECT_EQ(dev.Camera().GetAim(), (device::Aim{device::kMinZoom, 0.5, 0.5}));
     // A source opened later is aimed as the camera is.
+    dev.Camera().SetAim({1.0, 0.25, 2.0});
     ASSERT_TRUE(dev.Camera().EnsureSource());
-    EXPECT_EQ(source->aims.back(), (device::Aim{1.0, 0.25, 1.0}));
+    EXPECT_EQ(source->aims.back(), (device::Aim{1.0, 0.25, 1.5}));
 }
 
 TEST(CameraSensor, ASourceThatFailsGivesWayToTheFallbackOnceWithOneNotice)
@@ -381,4 +386,45 @@ TEST(Device, ResolvesResourcePathsInItsFolder)
     EXPECT_EQ(dev.ResolvePath("/Resources/a.png"), "/Resources/a.png");
     dev.SetResDir("");
     EXPECT_EQ(dev.ResolvePath("/Res/a.png"), "Res/a.png");
+}
+
+TEST(Aiming, AnyPicturePointReachesAnyFramePointAtAnyZoom)
+{
+    // A 4:3 photo on the 800x480 frame: wider frame, so the picture is cropped top and bottom.
+    const device::FrameSize photo{4000, 3000}, frame{800, 480};
+    for (double zoom : {device::kMinZoom, 0.6, 1.0, 2.5, device::kMaxZoom}) {
+        for (device::PointD p : {device::PointD{0, 0}, {1, 1}, {0.02, 0.97}, {0.5, 0.5}}) {
+            for (device::PointD f : {device::PointD{400.5, 469.5}, {399.5, 239.5}, {0.5, 0.5}, {799.5, 479.5}}) {
+                const device::Aim aim = device::AimPointAt(zoom, photo, frame, p, f);
+                const device::PointD seen = device::PictureToFrame(aim, photo, frame, p);
+                EXPECT_NEAR(seen.x, f.x, 1e-6) << zoom << " " << p.x << "," << p.y;
+                EXPECT_NEAR(seen.y, f.y, 1e-6) << zoom << " " << p.x << "," << p.y;
+                const device::PointD back = device::FrameToPicture(aim, photo, frame, f);
+                EXPECT_NEAR(back.x, p.x, 1e-9);
+                EXPECT_NEAR(back.y, p.y, 1e-9);
+            }
+        }
+    }
+}
+
+TEST(Aiming, TheWholePictureFitsTheFrameAndAnUnknownPictureHasTheFramesShape)
+{
+    const device::FrameSize frame{800, 480};
+    // A 4:3 photo covers the frame at zoom 1 (1:5 scale across 800 of 4000 would leave a gap
+    // below; 480/3000 is the cover), and shows whole at 0.16/0.2 = 0.8.
+    EXPECT_DOUBLE_EQ(device::CoverScale({4000, 3000}, frame), 0.2);
+    EXPECT_DOUBLE_EQ(device::WholePictureZoom({4000, 3000}, frame), 0.8);
+    const device::Aim whole{device::WholePictureZoom({4000, 3000}, frame), 0.5, 0.5};
+    const device::PointD topLeft = device::PictureToFrame(whole, {4000, 3000}, frame, {0, 0});
+    const device::PointD bottomRight = device::PictureToFrame(whole, {4000, 3000}, frame, {1, 1});
+    EXPECT_NEAR(topLeft.y, 0.0, 1e-9);
+    EXPECT_NEAR(bottomRight.y, 480.0, 1e-9);
+    EXPECT_NEAR(topLeft.x, 80.0, 1e-9); // letterboxed: 80 pixels of black each side
+    EXPECT_NEAR(bottomRight.x, 720.0, 1e-9);
+    EXPECT_DOUBLE_EQ(device::WholePictureZoom({800, 480}, frame), 1.0);
+    EXPECT_DOUBLE_EQ(device::WholePictureZoom({}, frame), 1.0);
+    // Past the bounds nothing piles up: an aim far off is brought back within reach.
+    const device::Aim far = device::ClampAim({2.0, 50.0, -50.0});
+    EXPECT_DOUBLE_EQ(far.centerX, 1.25);
+    EXPECT_DOUBLE_EQ(far.centerY, -0.25);
 }

@@ -37,7 +37,7 @@ TEST(Launcher, HelpListsEveryOption)
         EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
     }
     // The script commands and the window's keys too.
-    for (const char* item : {"drag X0 Y0 X1 Y1", "screenshot FILE", "Q, Escape", "arrow keys"}) {
+    for (const char* item : {"drag X0 Y0 X1 Y1", "screenshot FILE", "aim ZOOM PX PY at SX SY", "Shift + drag", "arrow keys"}) {
         EXPECT_NE(o.out.find(item), std::string::npos) << item;
     }
 }

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "SceneGeometry.h"
+#include "device/Aiming.h"
 
 namespace demo {
 
@@ -17,12 +18,15 @@ using namespace scene;
 
 namespace {
 
-// Scene pixel centres map onto output pixel centres; the scene covers the output, centred.
-void SceneToOutput(cairo_t* cr, int width, int height)
+// Scene pixel centres map onto output pixel centres; the scene covers the output at zoom 1
+// with the aimed point at the output's centre, as photos are framed.
+void SceneToOutput(cairo_t* cr, int width, int height, const device::Aim& aim)
 {
-    double s = std::max(width / double(DemoScene::kSceneWidth), height / double(DemoScene::kSceneHeight));
-    cairo_translate(cr, (width - DemoScene::kSceneWidth * s) / 2.0, (height - DemoScene::kSceneHeight * s) / 2.0);
+    const device::FrameSize scene{DemoScene::kSceneWidth, DemoScene::kSceneHeight};
+    const double s = device::CoverScale(scene, {width, height}) * aim.zoom;
+    cairo_translate(cr, width / 2.0, height / 2.0);
     cairo_scale(cr, s, s);
+    cairo_translate(cr, -aim.centerX * scene.width, -aim.centerY * scene.height);
     cairo_translate(cr, 0.5, 0.5);
 }
 
@@ -77,6 +81,8 @@ void DemoScene::Close()
 
 std::vector<device::FrameSize> DemoScene::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
 
+void DemoScene::SetAim(const device::Aim& aim) { m_aim = device::ClampAim(aim); }
+
 bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
     if (out.width <= 0 || out.height <= 0)
@@ -90,7 +96,7 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         return false;
     }
 
-    if (out.width != m_cachedWidth || out.height != m_cachedHeight) {
+    if (out.width != m_cachedWidth || out.height != m_cachedHeight || !(m_aim == m_cachedAim)) {
         m_cachedWidth = m_cachedHeight = 0;
         try {
             m_still.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
@@ -102,7 +108,12 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         cairo_surface_t* surface = cairo_image_surface_create_for_data(
             reinterpret_cast<unsigned char*>(m_still.data()), CAIRO_FORMAT_ARGB32, out.width, out.height, out.width * 4);
         cairo_t* cr = cairo_create(surface);
-        SceneToOutput(cr, out.width, out.height);
+        // Past the scene's edge the camera sees nothing.
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+        SceneToOutput(cr, out.width, out.height, m_aim);
+        cairo_rectangle(cr, -0.5, -0.5, kSceneWidth, kSceneHeight);
+        cairo_clip(cr);
         DrawScene(cr, Layer::Still, 0.0);
         cairo_status_t status = cairo_status(cr);
 
@@ -132,6 +143,7 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         }
         m_cachedWidth = out.width;
         m_cachedHeight = out.height;
+        m_cachedAim = m_aim;
     }
 
     for (int y = 0; y < out.height; ++y)
@@ -143,7 +155,7 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         cairo_t* cr = cairo_create(surface);
         cairo_rectangle(cr, m_movingX0, m_movingY0, m_movingX1 - m_movingX0, m_movingY1 - m_movingY0);
         cairo_clip(cr);
-        SceneToOutput(cr, out.width, out.height);
+        SceneToOutput(cr, out.width, out.height, m_cachedAim);
         DrawScene(cr, Layer::Moving, SecondsOf(timeUs));
         cairo_destroy(cr);
         cairo_surface_destroy(surface);

@@ -53,14 +53,20 @@ public:
     void Close() override;
     std::vector<device::FrameSize> Resolutions() const override;
 
-    // The scene is scaled to cover the whole output and centred; anything sticking out
-    // is cropped. Fails only for an output view that cannot be written safely (no
+    // The scene is scaled to cover the whole output about the aimed point (centred when not
+    // aimed); anything sticking out is cropped, and where the output reaches past the
+    // scene it is black. Fails only for an output view that cannot be written safely (no
     // pixels, rows overlapping or misaligned); an empty view is filled trivially.
     // Not thread-safe: the still part is cached per output size.
     bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
+    // Aimed like a photo: the scene is drawn anew (sharp at any zoom) when the aim changes.
+    void SetAim(const device::Aim& aim) override;
+    device::FrameSize PictureSize() const override { return {kSceneWidth, kSceneHeight}; }
 
 private:
-    // The still part of the scene drawn once for the current output size, rows packed.
+    device::Aim m_aim;
+    // The still part of the scene drawn once for the current output size and aim, rows packed.
+    device::Aim m_cachedAim;
     int m_cachedWidth = 0;
     int m_cachedHeight = 0;
     std::vector<std::uint32_t> m_still;

@@ -38,7 +38,7 @@ const Syntax kSyntax[] = {
     {"background", Command::Kind::Background, 0, false, "background"},
     {"foreground", Command::Kind::Foreground, 0, false, "foreground"},
     {"screenshot", Command::Kind::Screenshot, 0, false, "screenshot FILE"},
-    {"aim", Command::Kind::Aim, 3, false, "aim ZOOM CENTRE_X CENTRE_Y"},
+    {"aim", Command::Kind::Aim, 3, false, "aim ZOOM PICTURE_X PICTURE_Y [at SCREEN_X SCREEN_Y]"},
 };
 
 // One rule for every number of a script: decimal, an optional sign, digits and an
@@ -84,7 +84,9 @@ const char* Script::Help()
            "  background           send the application to the background\n"
            "  foreground           bring it back\n"
            "  screenshot FILE      write the screen as a PNG file\n"
-           "  aim ZOOM CX CY       aim the camera: zoom 1 to 8, centre as fractions of the picture\n"
+           "  aim ZOOM PX PY       aim the camera: zoom 0.125 to 8 (1 covers the screen), the picture\n"
+           "                       point (PX, PY), in fractions of its width and height, at the centre\n"
+           "  aim ZOOM PX PY at SX SY  the same, with the picture point on screen point (SX, SY)\n"
            "  # ...                a comment; blank lines are ignored\n"
            "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
@@ -184,8 +186,14 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
             const auto end = line.find_last_not_of(" \t\r\v\f");
             c.text = line.substr(start, end + 1 - start);
         } else {
+            // "aim Z PX PY at SX SY": the picture point goes to a screen point, not the centre.
+            if (syntax->kind == Command::Kind::Aim && w.size() == 7 && w[4] == "at") {
+                w.erase(w.begin() + 4);
+                c.text = "at";
+            }
             const bool optionalSteps = syntax->kind == Command::Kind::Drag;
-            if (args != static_cast<size_t>(syntax->numbers) && !(optionalSteps && args == 5)) {
+            const bool aimAt = c.text == "at";
+            if (!aimAt && args != static_cast<size_t>(syntax->numbers) && !(optionalSteps && args == 5)) {
                 return fail("expected: " + std::string(syntax->usage));
             }
             for (size_t i = 1; i < w.size(); i++) {
@@ -250,7 +258,11 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
         case Command::Kind::Background: dev.PostBackground(); dev.RunFor(0); break;
         case Command::Kind::Foreground: dev.PostForeground(); dev.RunFor(0); break;
         case Command::Kind::Aim:
-            dev.PostAim(device::Aim{n[0], n[1], n[2]});
+            if (n.size() == 5) {
+                dev.PostAimAt(n[0], n[1], n[2], n[3], n[4]);
+            } else {
+                dev.PostAim(device::Aim{n[0], n[1], n[2]});
+            }
             dev.RunFor(0);
             break;
         case Command::Kind::Screenshot: {

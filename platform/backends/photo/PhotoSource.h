@@ -28,6 +28,7 @@ public:
     // one is copied rather than scaled again. Not thread-safe, like the device that calls it.
     bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
     void SetAim(const device::Aim& aim) override;
+    device::FrameSize PictureSize() const override { return {m_width, m_height}; }
 
 private:
     std::string m_path;

@@ -1,12 +1,10 @@
-// Aiming the camera from the window: dragging the picture with the right button, the
-// arrow keys and the wheel, kept within the picture and the zoom's range.
+// Aiming the camera from the window: dragging the picture with the right button, the arrow
+// keys, the wheel about the mouse, the whole picture, and a picture point brought under the
+// dial's hub. The arithmetic is the device's, so scripts aim exactly alike.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "device/Device.h"
 #include "sdl/WindowParts.h"
@@ -17,6 +15,12 @@ namespace sdl {
 
 using namespace detail;
 
+namespace {
+
+device::PointD Add(device::PointD a, device::PointD b) { return {a.x + b.x, a.y + b.y}; }
+
+} // namespace
+
 void Window::PanBy(double viewDx, double viewDy)
 {
     // The camera's picture lies on the landscape screen; with a portrait form up it is not
@@ -24,17 +28,16 @@ void Window::PanBy(double viewDx, double viewDy)
     if (m_portraitForm) {
         return;
     }
-    // A step seen in the window is a step on the screen turned back.
-    double dx = viewDx, dy = viewDy;
-    switch (m_turns) {
-    case 1: dx = viewDy; dy = -viewDx; break;
-    case 2: dx = -viewDx; dy = -viewDy; break;
-    case 3: dx = -viewDy; dy = viewDx; break;
-    default: break;
-    }
+    // A step seen in the view is a step on the screen turned back.
+    const device::PointD o = ViewToScreen({0, 0}, m_screenWidth, m_screenHeight, Turns());
+    const device::PointD d = ViewToScreen({viewDx, viewDy}, m_screenWidth, m_screenHeight, Turns());
+    const device::FrameSize picture = m_device.Camera().PictureSize();
+    const device::PointD centre{kFrame.width / 2.0, kFrame.height / 2.0};
+    const device::PointD from = device::FrameToPicture(m_aim, picture, kFrame, centre);
+    const device::PointD to = device::FrameToPicture(m_aim, picture, kFrame, Add(centre, {d.x - o.x, d.y - o.y}));
     device::Aim aim = m_aim;
-    aim.centerX += dx / (kPictureWidth * aim.zoom);
-    aim.centerY += dy / (kPictureHeight * aim.zoom);
+    aim.centerX += to.x - from.x;
+    aim.centerY += to.y - from.y;
     SetAim(aim);
 }
 
@@ -43,27 +46,41 @@ void Window::ZoomBy(double factor, const Point* windowPoint)
     if (m_portraitForm) {
         return;
     }
-    device::Aim aim = m_aim;
-    aim.zoom = std::clamp(m_aim.zoom * factor, kMinZoom, kMaxZoom);
-    if (windowPoint) {
-        // The point of the picture under the mouse stays under it.
-        const Point s = WindowToScreen(windowPoint->x, windowPoint->y);
-        const double offX = (s.x + 0.5 - kPictureWidth / 2) / kPictureWidth;
-        const double offY = (s.y + 0.5 - kPictureHeight / 2) / kPictureHeight;
-        aim.centerX = m_aim.centerX + offX / m_aim.zoom - offX / aim.zoom;
-        aim.centerY = m_aim.centerY + offY / m_aim.zoom - offY / aim.zoom;
+    // The picture point under the mouse (or at the screen's centre) stays where it is.
+    const device::PointD at = windowPoint ? WindowToScreen(windowPoint->x + 0.5, windowPoint->y + 0.5)
+                                          : device::PointD{kFrame.width / 2.0, kFrame.height / 2.0};
+    const device::FrameSize picture = m_device.Camera().PictureSize();
+    const device::PointD p = device::FrameToPicture(m_aim, picture, kFrame, at);
+    SetAim(device::AimPointAt(m_aim.zoom * factor, picture, kFrame, p, at));
+}
+
+void Window::ToggleWholePicture()
+{
+    if (m_portraitForm) {
+        return;
     }
-    SetAim(aim);
+    // First the whole picture, letterboxed; again, the picture filling the screen.
+    const double whole = device::WholePictureZoom(m_device.Camera().PictureSize(), kFrame);
+    const bool showingWhole = m_wholePicture && m_aim == device::Aim{whole, 0.5, 0.5};
+    m_wholePicture = !showingWhole;
+    SetAim(device::Aim{m_wholePicture ? whole : 1.0, 0.5, 0.5});
+}
+
+void Window::AimUnderHub(int wx, int wy)
+{
+    if (m_portraitForm) {
+        return;
+    }
+    // The hub of the dial that the way the phone is held calls for.
+    const device::PointD hub = Turns() % 2 == 0 ? kLandscapeHub : kPortraitHub;
+    const device::FrameSize picture = m_device.Camera().PictureSize();
+    const device::PointD p = device::FrameToPicture(m_aim, picture, kFrame, WindowToScreen(wx + 0.5, wy + 0.5));
+    SetAim(device::AimPointAt(m_aim.zoom, picture, kFrame, p, hub));
 }
 
 void Window::SetAim(device::Aim aim)
 {
-    aim.zoom = std::clamp(aim.zoom, kMinZoom, kMaxZoom);
-    // Any point of the picture can be brought to the middle, so a corner near a photo's
-    // edge can still be put under the dial's hub (what lies past the edge shows black);
-    // beyond that no distance piles up that the user would have to pan back first.
-    aim.centerX = std::clamp(aim.centerX, 0.0, 1.0);
-    aim.centerY = std::clamp(aim.centerY, 0.0, 1.0);
+    aim = device::ClampAim(aim);
     if (aim == m_aim) {
         return;
     }

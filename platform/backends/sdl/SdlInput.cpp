@@ -1,40 +1,21 @@
-// The window's input: the left mouse button is the finger on the phone's screen, keys
-// hold and tilt the phone, aim the camera and drive the life cycle.
+// The window's input: the left mouse button is the finger on the phone's screen (Shift for
+// fine steps, followed beyond the window while held); keys turn and tilt the phone, aim the
+// camera, step through pictures and drive the life cycle.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "device/Device.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 namespace sdl {
 
 using namespace detail;
-
-Window::Point Window::WindowToScreen(int wx, int wy) const
-{
-    const int W = m_screenWidth;
-    const int H = m_screenHeight;
-    const bool sideways = m_turns % 2 == 1;
-    const int viewW = sideways ? H : W;
-    const int viewH = sideways ? W : H;
-    // The middle of the block a shrunk window pixel stands for; a finger dragged off the
-    // window stays on the screen's edge, as it would on the glass.
-    const int vx = std::clamp(wx * m_shrink + m_shrink / 2, 0, viewW - 1);
-    const int vy = std::clamp(wy * m_shrink + m_shrink / 2, 0, viewH - 1);
-    switch (m_turns) {
-    case 1: return {vy, H - 1 - vx};
-    case 2: return {W - 1 - vx, H - 1 - vy};
-    case 3: return {W - 1 - vy, vx};
-    default: return {vx, vy};
-    }
-}
 
 void Window::Handle(const SDL_Event& event)
 {
@@ -51,11 +32,8 @@ void Window::Handle(const SDL_Event& event)
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            m_mustPresent = true;
-            break;
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
             m_mustPresent = true;
-            m_shrinkForWidth = 0; // another desktop may want another shrink
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A finger does not stay on the glass while the user is in another window.
@@ -66,35 +44,51 @@ void Window::Handle(const SDL_Event& event)
             break;
         }
         break;
+    case SDL_SYSWMEVENT:
+#if defined(SDL_VIDEO_DRIVER_X11)
+        if (event.syswm.msg && event.syswm.msg->subsystem == SDL_SYSWM_X11 &&
+            event.syswm.msg->msg.x11.event.type == DestroyNotify) {
+            SDL_SysWMinfo info;
+            SDL_VERSION(&info.version);
+            if (SDL_GetWindowWMInfo(m_pWindow, &info) &&
+                event.syswm.msg->msg.x11.event.xdestroywindow.window == info.info.x11.window) {
+                m_windowLost = true;
+            }
+        }
+#endif
+        break;
     case SDL_MOUSEBUTTONDOWN:
+        if (m_keyListShown) {
+            m_keyListShown = false;
+            m_mustPresent = true;
+            break;
+        }
         if (event.button.button == SDL_BUTTON_LEFT && !m_fingerDown) {
-            FlushInput();
-            m_finger = WindowToScreen(event.button.x, event.button.y);
-            m_fingerDown = true;
-            m_device.PostTouch(device::Device::TouchPhase::Press, m_finger.x, m_finger.y);
+            PressFinger(event.button.x, event.button.y);
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_panning = true;
             m_panFrom = {event.button.x, event.button.y};
+        } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+            AimUnderHub(event.button.x, event.button.y);
         }
         break;
     case SDL_MOUSEMOTION:
         if (m_fingerDown) {
-            const Point p = WindowToScreen(event.motion.x, event.motion.y);
-            if (p.x != m_finger.x || p.y != m_finger.y) {
-                m_finger = p;
-                m_moveQueued = true;
-            }
+            MoveFinger(event.motion.x, event.motion.y);
         }
         if (m_panning) {
             // The picture follows the mouse, so the camera turns the other way.
-            PanBy(-static_cast<double>(event.motion.x - m_panFrom.x) * m_shrink,
-                  -static_cast<double>(event.motion.y - m_panFrom.y) * m_shrink);
+            const device::PointD a = WindowToScreen(m_panFrom.x, m_panFrom.y);
+            const device::PointD b = WindowToScreen(event.motion.x, event.motion.y);
+            const device::PointD va = ScreenToView(a, m_screenWidth, m_screenHeight, Turns());
+            const device::PointD vb = ScreenToView(b, m_screenWidth, m_screenHeight, Turns());
+            PanBy(va.x - vb.x, va.y - vb.y);
             m_panFrom = {event.motion.x, event.motion.y};
         }
         break;
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT && m_fingerDown) {
-            m_finger = WindowToScreen(event.button.x, event.button.y);
+            MoveFinger(event.button.x, event.button.y);
             LiftFinger();
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_panning = false;
@@ -112,11 +106,16 @@ void Window::Handle(const SDL_Event& event)
         }
         break;
     }
+    case SDL_DROPFILE:
+        if (event.drop.file) {
+            OpenPicture(event.drop.file);
+            SDL_free(event.drop.file);
+        }
+        break;
     case SDL_KEYDOWN:
         HandleKey(event);
         break;
     case SDL_DISPLAYEVENT:
-        m_shrinkForWidth = 0;
         m_mustPresent = true;
         break;
     default:
@@ -129,6 +128,16 @@ void Window::HandleKey(const SDL_Event& event)
     const SDL_Keycode key = event.key.keysym.sym;
     const bool repeat = event.key.repeat != 0;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
+    if (m_keyListShown) {
+        // Any key closes the list and does nothing else; a modifier alone is not a key.
+        const bool modifier = key == SDLK_LSHIFT || key == SDLK_RSHIFT || key == SDLK_LCTRL || key == SDLK_RCTRL ||
+                              key == SDLK_LALT || key == SDLK_RALT || key == SDLK_LGUI || key == SDLK_RGUI;
+        if (!modifier && !repeat) {
+            m_keyListShown = false;
+            m_mustPresent = true;
+        }
+        return;
+    }
     const double pan = shift ? kFinePanStep : kPanStep;
     switch (key) {
     // Keys that step may repeat while held.
@@ -150,15 +159,15 @@ void Window::HandleKey(const SDL_Event& event)
     }
     switch (key) {
     case SDLK_1:
-    case SDLK_KP_1: SetPitch(-90.0f); break;
+    case SDLK_KP_1: TurnTo(0, -90.0f); break;
     case SDLK_2:
-    case SDLK_KP_2: SetPitch(0.0f); break;
+    case SDLK_KP_2: TurnTo(1, 0.0f); break;
     case SDLK_3:
-    case SDLK_KP_3: SetPitch(90.0f); break;
+    case SDLK_KP_3: TurnTo(2, 90.0f); break;
     case SDLK_4:
-    case SDLK_KP_4: SetPitch(180.0f); break;
+    case SDLK_KP_4: TurnTo(3, 180.0f); break;
     case SDLK_0:
-    case SDLK_KP_0: SetAim(device::Aim{}); break;
+    case SDLK_KP_0: ToggleWholePicture(); break;
     case SDLK_b:
         // A phone tells an application it went to the background once, not twice in a row.
         if (!m_background) {
@@ -172,14 +181,15 @@ void Window::HandleKey(const SDL_Event& event)
             m_device.PostForeground();
         }
         break;
-    case SDLK_s: TakeScreenshot(); break;
+    case SDLK_n: StepPicture(1); break;
+    case SDLK_p: StepPicture(-1); break;
+    case SDLK_s: TakeScreenshot(!shift); break;
     case SDLK_h:
     case SDLK_F1:
-        std::fputs(kKeyHelp, stdout);
-        std::fflush(stdout);
+        m_keyListShown = true;
+        m_mustPresent = true;
         break;
-    case SDLK_q:
-    case SDLK_ESCAPE: m_device.RequestTermination(); break;
+    case SDLK_q: m_device.RequestTermination(); break;
     default: break;
     }
 }
@@ -196,6 +206,37 @@ void Window::FlushInput()
     }
 }
 
+void Window::PressFinger(int wx, int wy)
+{
+    FlushInput();
+    m_mouseAt = WindowToScreen(wx + 0.5, wy + 0.5);
+    // A press in the black beside the screen lands on the screen's nearest edge.
+    m_fingerAt = {std::clamp(m_mouseAt.x, 0.5, m_screenWidth - 0.5), std::clamp(m_mouseAt.y, 0.5, m_screenHeight - 0.5)};
+    m_finger = {static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
+    m_fingerDown = true;
+    m_mustPresent = true; // the loupe
+    // The finger follows the mouse out of the window until the button is let go.
+    SDL_CaptureMouse(SDL_TRUE);
+    m_device.PostTouch(device::Device::TouchPhase::Press, m_finger.x, m_finger.y);
+}
+
+void Window::MoveFinger(int wx, int wy)
+{
+    const device::PointD at = WindowToScreen(wx + 0.5, wy + 0.5);
+    const double step = (SDL_GetModState() & KMOD_SHIFT) ? 1.0 / kFineDrag : 1.0;
+    m_fingerAt.x += (at.x - m_mouseAt.x) * step;
+    m_fingerAt.y += (at.y - m_mouseAt.y) * step;
+    m_mouseAt = at;
+    const double limit = device::Device::kTouchLimit;
+    m_fingerAt = {std::clamp(m_fingerAt.x, -limit, limit), std::clamp(m_fingerAt.y, -limit, limit)};
+    const Point p{static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
+    if (p.x != m_finger.x || p.y != m_finger.y) {
+        m_finger = p;
+        m_moveQueued = true;
+        m_mustPresent = true; // the loupe follows
+    }
+}
+
 void Window::LiftFinger()
 {
     if (!m_fingerDown) {
@@ -203,6 +244,8 @@ void Window::LiftFinger()
     }
     FlushInput();
     m_fingerDown = false;
+    m_mustPresent = true;
+    SDL_CaptureMouse(SDL_FALSE);
     m_device.PostTouch(device::Device::TouchPhase::Release, m_finger.x, m_finger.y);
 }
 
@@ -210,6 +253,16 @@ void Window::SetPitch(float pitch)
 {
     m_pitch = WrapPitch(pitch);
     m_device.PostPitch(m_pitch);
+}
+
+void Window::TurnTo(int turns, float pitch)
+{
+    // Only here does the view turn: the user turned the phone and expects to see it turned.
+    const int oldW = ViewWidth(), oldH = ViewHeight();
+    m_heldTurns = turns;
+    m_mustPresent = true;
+    FitWindowToView(oldW, oldH);
+    SetPitch(pitch);
 }
 
 } // namespace sdl

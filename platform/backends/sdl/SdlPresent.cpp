@@ -1,12 +1,11 @@
-// The window's picture: the screen turned as the phone is held, shrunk to fit the desktop,
-// drawn again only when it changed, and the title that says how the phone is held.
+// The window's picture: the screen handed to SDL's renderer, which turns it as the phone
+// is held and scales it into the window (letterboxed), drawn again only when it changed.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
 
 #include "device/Device.h"
 #include "sdl/WindowParts.h"
@@ -31,39 +30,50 @@ std::string FormatNumber(double value, const char* format)
 int Window::Turns() const
 {
     // A portrait form is made to be read upright whichever way the phone is held.
-    return m_portraitForm ? 0 : QuarterTurnsForPitch(m_pitch);
+    return m_portraitForm ? 0 : m_heldTurns;
 }
 
-int Window::ShrinkFor(int viewWidth, int viewHeight) const
+int Window::ViewWidth() const { return TurnedSize(m_screenWidth, m_screenHeight, Turns()).w; }
+int Window::ViewHeight() const { return TurnedSize(m_screenWidth, m_screenHeight, Turns()).h; }
+
+Window::Rect Window::ViewRect() const
 {
-    if (m_options.shrink > 0) {
-        return m_options.shrink;
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(m_pRenderer, &outW, &outH);
+    const Box b = FitView(outW, outH, ViewWidth(), ViewHeight());
+    return {b.x, b.y, b.w, b.h};
+}
+
+device::PointD Window::WindowToScreen(double wx, double wy) const
+{
+    // Window units may be fewer than the renderer's pixels (a dense desktop).
+    int winW = 1, winH = 1, outW = 1, outH = 1;
+    SDL_GetWindowSize(m_pWindow, &winW, &winH);
+    SDL_GetRendererOutputSize(m_pRenderer, &outW, &outH);
+    const double ox = wx * outW / std::max(winW, 1);
+    const double oy = wy * outH / std::max(winH, 1);
+    const Rect r = ViewRect();
+    if (r.w <= 0 || r.h <= 0) {
+        return {0, 0};
     }
-    int display = m_pWindow ? SDL_GetWindowDisplayIndex(m_pWindow) : 0;
-    if (display < 0) {
-        display = 0;
-    }
-    SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(display, &usable) != 0 || usable.w <= 0 || usable.h <= 0) {
-        return 1;
-    }
-    int n = 1;
-    while (n < kMaxShrink && (viewWidth / n > usable.w || viewHeight / n > usable.h)) {
-        n++;
-    }
-    return n;
+    const device::PointD v{(ox - r.x) * ViewWidth() / r.w, (oy - r.y) * ViewHeight() / r.h};
+    return ViewToScreen(v, m_screenWidth, m_screenHeight, Turns());
 }
 
 void Window::Refresh()
 {
     device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
-    if (portrait != m_portraitForm) {
-        m_portraitForm = portrait;
+    if (portrait != m_portraitForm || screen.Version() != m_shownVersion) {
         m_mustPresent = true;
     }
-    if (Turns() != m_turns || screen.Version() != m_shownVersion) {
-        m_mustPresent = true;
+    if (portrait != m_portraitForm) {
+        // The help page turns the form: the window takes the new shape at the same scale.
+        const int oldW = ViewWidth(), oldH = ViewHeight();
+        m_portraitForm = portrait;
+        m_screenWidth = screen.Width();
+        m_screenHeight = screen.Height();
+        FitWindowToView(oldW, oldH);
     }
     if (m_mustPresent) {
         Present();
@@ -71,74 +81,53 @@ void Window::Refresh()
     UpdateTitle();
 }
 
+bool Window::UploadScreen()
+{
+    device::Display& screen = m_device.GetDisplay();
+    m_shownVersion = screen.Version();
+    const int width = screen.Width(), height = screen.Height();
+    m_screenWidth = width;
+    m_screenHeight = height;
+    const bool fresh = !m_pScreen || m_textureWidth != width || m_textureHeight != height;
+    if (fresh) {
+        if (m_pScreen) {
+            SDL_DestroyTexture(m_pScreen);
+        }
+        // In the window's own format where that is 32-bit xRGB (the screen is opaque, so its
+        // words are the same), the renderer copies rows instead of converting each pixel.
+        const Uint32 native = SDL_GetWindowPixelFormat(m_pWindow);
+        const Uint32 format = native == SDL_PIXELFORMAT_RGB888 ? native : Uint32{SDL_PIXELFORMAT_ARGB8888};
+        m_pScreen = SDL_CreateTexture(m_pRenderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+        m_textureWidth = m_pScreen ? width : 0;
+        m_textureHeight = m_pScreen ? height : 0;
+        if (!m_pScreen) {
+            return false;
+        }
+        // The screen is opaque; blending it would only cost time.
+        SDL_SetTextureBlendMode(m_pScreen, SDL_BLENDMODE_NONE);
+    }
+    // The screen is drawn straight into the texture: one copy of it fewer per frame.
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(m_pScreen, nullptr, &pixels, &pitch) != 0) {
+        return false;
+    }
+    const device::PixelView target{static_cast<std::uint32_t*>(pixels), width, height, pitch};
+    if (fresh) {
+        // Until the application shows a form nothing paints the screen: black, not garbage.
+        for (int y = 0; y < height; y++) {
+            std::fill_n(target.Row(y), width, 0xFF000000u);
+        }
+    }
+    const bool drawn = screen.ComposeInto(target);
+    SDL_UnlockTexture(m_pScreen);
+    return drawn;
+}
+
 void Window::Present()
 {
     m_mustPresent = false;
-    device::Display& screen = m_device.GetDisplay();
-    m_shownVersion = screen.Version();
-    const device::PixelView shot = screen.Compose();
-    m_screenWidth = shot.width;
-    m_screenHeight = shot.height;
-    m_turns = Turns();
-
-    const int W = shot.width;
-    const int H = shot.height;
-    const bool sideways = m_turns % 2 == 1;
-    const int viewW = sideways ? H : W;
-    const int viewH = sideways ? W : H;
-    m_view.resize(static_cast<size_t>(viewW) * viewH);
-    for (int sy = 0; sy < H; sy++) {
-        const std::uint32_t* row = shot.Row(sy);
-        for (int sx = 0; sx < W; sx++) {
-            int vx = sx, vy = sy;
-            switch (m_turns) {
-            case 1: vx = H - 1 - sy; vy = sx; break;         // turned clockwise
-            case 2: vx = W - 1 - sx; vy = H - 1 - sy; break; // upside down
-            case 3: vx = sy; vy = W - 1 - sx; break;         // turned counter-clockwise
-            default: break;
-            }
-            m_view[static_cast<size_t>(vy) * viewW + vx] = row[sx];
-        }
-    }
-
-    // The desktop's size is asked for only when the view turns or the display changes.
-    if (viewW != m_shrinkForWidth || viewH != m_shrinkForHeight) {
-        m_shrinkForWidth = viewW;
-        m_shrinkForHeight = viewH;
-        m_shrink = ShrinkFor(viewW, viewH);
-    }
-    const int outW = viewW / m_shrink;
-    const int outH = viewH / m_shrink;
-    const std::uint32_t* out = m_view.data();
-    if (m_shrink > 1) {
-        // Each window pixel is the average of the block of screen pixels it stands for.
-        const int n = m_shrink;
-        m_small.resize(static_cast<size_t>(outW) * outH);
-        for (int oy = 0; oy < outH; oy++) {
-            for (int ox = 0; ox < outW; ox++) {
-                std::uint32_t a = 0, r = 0, g = 0, b = 0;
-                for (int dy = 0; dy < n; dy++) {
-                    const std::uint32_t* p = &m_view[static_cast<size_t>(oy * n + dy) * viewW + ox * n];
-                    for (int dx = 0; dx < n; dx++) {
-                        a += p[dx] >> 24;
-                        r += (p[dx] >> 16) & 0xFF;
-                        g += (p[dx] >> 8) & 0xFF;
-                        b += p[dx] & 0xFF;
-                    }
-                }
-                const std::uint32_t c = static_cast<std::uint32_t>(n * n);
-                m_small[static_cast<size_t>(oy) * outW + ox] = (a / c) << 24 | (r / c) << 16 | (g / c) << 8 | (b / c);
-            }
-        }
-        out = m_small.data();
-    }
-
-    if (outW != m_windowWidth || outH != m_windowHeight) {
-        Resize(outW, outH);
-    }
-
-    SDL_Surface* surface = SDL_GetWindowSurface(m_pWindow);
-    if (!surface) {
+    if (!UploadScreen()) {
         static bool told = false;
         if (!told) {
             told = true;
@@ -146,57 +135,87 @@ void Window::Present()
         }
         return;
     }
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
-        return;
+    const Rect view = ViewRect();
+    int outW = 0, outH = 0;
+    SDL_GetRendererOutputSize(m_pRenderer, &outW, &outH);
+    // Black beside the view only where there is room beside it.
+    if (view.x > 0 || view.y > 0 || view.w < outW || view.h < outH) {
+        SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
+        SDL_RenderClear(m_pRenderer);
     }
-    // A window manager may keep the window at another size for a moment: the rest is black.
-    if (surface->w != outW || surface->h != outH) {
-        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+    // The renderer turns the screen about the middle of the rectangle it is drawn into,
+    // so that rectangle has the screen's own shape, centred on the view.
+    const int turns = Turns();
+    const bool sideways = turns % 2 == 1;
+    SDL_Rect dst;
+    dst.w = sideways ? view.h : view.w;
+    dst.h = sideways ? view.w : view.h;
+    dst.x = view.x + (view.w - dst.w) / 2;
+    dst.y = view.y + (view.h - dst.h) / 2;
+    // Pixel for pixel the copy is exact; shrunk or enlarged it is filtered.
+    const bool exact = view.w == ViewWidth() && view.h == ViewHeight();
+    SDL_SetTextureScaleMode(m_pScreen, exact ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    if (turns == 0) {
+        SDL_RenderCopy(m_pRenderer, m_pScreen, nullptr, &dst); // the plain copy has the fast path
+    } else {
+        SDL_RenderCopyEx(m_pRenderer, m_pScreen, nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
     }
-    const int copyW = std::min(outW, surface->w);
-    const int copyH = std::min(outH, surface->h);
-    if (copyW > 0 && copyH > 0) {
-        SDL_ConvertPixels(copyW, copyH, SDL_PIXELFORMAT_ARGB8888, out, outW * 4, surface->format->format,
-                          surface->pixels, surface->pitch);
+    if (m_fingerDown) {
+        DrawLoupe(view);
     }
-    if (SDL_MUSTLOCK(surface)) {
-        SDL_UnlockSurface(surface);
+    if (m_keyListShown) {
+        DrawKeyList();
     }
-    SDL_UpdateWindowSurface(m_pWindow);
+    SDL_RenderPresent(m_pRenderer);
 }
 
-void Window::Resize(int width, int height)
+void Window::FitWindowToView(int oldViewW, int oldViewH)
 {
-    // The window turns about its centre, as the phone would, and stays on the desktop.
-    int x = 0, y = 0;
+    // The window keeps its scale and its centre, and stays on the desktop.
+    int w = 0, h = 0, x = 0, y = 0;
+    SDL_GetWindowSize(m_pWindow, &w, &h);
     SDL_GetWindowPosition(m_pWindow, &x, &y);
-    x += (m_windowWidth - width) / 2;
-    y += (m_windowHeight - height) / 2;
-    int display = SDL_GetWindowDisplayIndex(m_pWindow);
-    SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) == 0) {
-        x = std::max(usable.x, std::min(x, usable.x + usable.w - width));
-        y = std::max(usable.y, std::min(y, usable.y + usable.h - height));
+    const int viewW = ViewWidth(), viewH = ViewHeight();
+    if (oldViewW <= 0 || oldViewH <= 0 || (oldViewW == viewW && oldViewH == viewH)) {
+        return;
     }
-    m_windowWidth = width;
-    m_windowHeight = height;
-    SDL_SetWindowSize(m_pWindow, width, height);
+    double scale = std::min(double(w) / oldViewW, double(h) / oldViewH);
+    SDL_Rect usable;
+    const int display = SDL_GetWindowDisplayIndex(m_pWindow);
+    const bool bounded = SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) == 0 && usable.w > 0;
+    if (bounded) {
+        scale = std::min(scale, std::min(double(usable.w) / viewW, double(usable.h) / viewH));
+    }
+    const int newW = std::max(1, static_cast<int>(std::lround(viewW * scale)));
+    const int newH = std::max(1, static_cast<int>(std::lround(viewH * scale)));
+    x += (w - newW) / 2;
+    y += (h - newH) / 2;
+    if (bounded) {
+        x = std::max(usable.x, std::min(x, usable.x + usable.w - newW));
+        y = std::max(usable.y, std::min(y, usable.y + usable.h - newH));
+    }
+    SDL_SetWindowSize(m_pWindow, newW, newH);
     SDL_SetWindowPosition(m_pWindow, x, y);
+    m_mustPresent = true;
 }
 
 void Window::UpdateTitle()
 {
     // Plain ASCII: SDL converts titles through the C library's locale, which is "C" here,
     // and a title it cannot convert never reaches the window manager.
-    std::string title = "Veltora - pitch " + FormatNumber(m_pitch, "%g") + " deg";
-    if (m_aim.zoom > 1.0 + 1e-9) {
-        title += " - zoom " + FormatNumber(m_aim.zoom, "%.1f") + "x";
+    std::string source = m_picture.empty() ? std::string("demo scene")
+                                           : std::filesystem::path(m_picture).filename().string();
+    for (char& c : source) {
+        if (static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) < 0x20) {
+            c = '?';
+        }
+    }
+    std::string title = "Veltora - " + source + " - pitch " + FormatNumber(m_pitch, "%g") + " deg";
+    if (std::abs(m_aim.zoom - 1.0) > 1e-9) {
+        title += " - zoom " + FormatNumber(m_aim.zoom, "%.2g") + "x";
     }
     if (m_background) {
         title += " - in the background";
-    }
-    if (m_shrink > 1) {
-        title += " - shown 1:" + std::to_string(m_shrink);
     }
     title += " - H lists the keys";
     if (title != m_title) {

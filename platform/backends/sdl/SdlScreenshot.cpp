@@ -1,27 +1,24 @@
-// Screenshots from the window: the screen as a PNG file in the current folder, named by
-// the time and never overwriting one taken before.
+// Screenshots from the window: what the user sees (the screen turned as shown) or the
+// phone's own screen, as a PNG in the current folder, named by the time, never overwriting.
 #include "sdl/SdlWindow.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include <ctime>
 #include <filesystem>
+#include <vector>
+
+#include <pixman.h>
 
 #include "codec/ImageCodec.h"
 #include "device/Device.h"
+#include "device/PixmanImage.h"
 #include "sdl/WindowParts.h"
-
-#include <SDL.h>
 
 namespace sdl {
 
 using namespace detail;
 
-void Window::TakeScreenshot()
+void Window::TakeScreenshot(bool asSeen)
 {
     char stamp[32];
     const std::time_t t = std::time(nullptr);
@@ -31,16 +28,46 @@ void Window::TakeScreenshot()
     std::string name = std::string("veltora-") + stamp + ".png";
     // Never overwrite: several shots in one second get a counter.
     std::error_code ec;
-    for (int i = 2; std::filesystem::exists(name, ec); i++) {
+    for (int i = 2; std::filesystem::exists(name, ec) || std::filesystem::is_symlink(name, ec); i++) {
         name = std::string("veltora-") + stamp + "-" + std::to_string(i) + ".png";
     }
-    std::string reason;
+    const std::filesystem::path full = std::filesystem::absolute(name, ec);
+    const std::string shown = ec ? name : full.string();
+
     const device::PixelView shot = m_device.GetDisplay().Compose();
-    if (codec::WritePngFile(name, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
-        std::printf("%s\n", name.c_str());
+    device::PixelView out = shot;
+    std::vector<std::uint32_t> turned;
+    const int turns = asSeen ? Turns() : 0;
+    if (turns != 0) {
+        // The view turned as the window shows it (a quarter turn is exact, no filtering).
+        const Box size = TurnedSize(shot.width, shot.height, turns);
+        turned.resize(static_cast<size_t>(size.w) * size.h);
+        out = {turned.data(), size.w, size.h, size.w * 4};
+        const device::PixmanImage src(
+            pixman_image_create_bits(PIXMAN_a8r8g8b8, shot.width, shot.height, shot.pixels, shot.stride));
+        const device::PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
+        // Each view pixel's centre reads the screen pixel whose centre lands on it.
+        pixman_transform_t m;
+        const device::PointD o = ViewToScreen({0, 0}, shot.width, shot.height, turns);
+        const device::PointD ex = ViewToScreen({1, 0}, shot.width, shot.height, turns);
+        const device::PointD ey = ViewToScreen({0, 1}, shot.width, shot.height, turns);
+        pixman_transform_init_identity(&m);
+        m.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
+        m.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
+        m.matrix[0][2] = pixman_double_to_fixed(o.x);
+        m.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
+        m.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
+        m.matrix[1][2] = pixman_double_to_fixed(o.y);
+        pixman_image_set_transform(src.get(), &m);
+        pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
+        pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
+    }
+    std::string reason;
+    if (codec::WritePngFile(name, out.pixels, out.width, out.height, out.stride, reason)) {
+        std::printf("%s\n", shown.c_str());
         std::fflush(stdout);
     } else {
-        std::fprintf(stderr, "veltora: cannot save the screenshot %s: %s\n", name.c_str(), reason.c_str());
+        std::fprintf(stderr, "veltora: cannot save the screenshot %s: %s\n", shown.c_str(), reason.c_str());
     }
 }
 

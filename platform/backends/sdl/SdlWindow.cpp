@@ -1,5 +1,5 @@
-// The SDL2 window: opening it, and waiting for desktop events and the device's timers in
-// one place; presenting, input, aiming and screenshots each have a file of their own.
+// The SDL2 window: opening it, waiting for desktop events and the device's timers in one
+// place, and noticing when the window or its X connection is taken away from outside.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <filesystem>
 #include <thread>
 
 #include <poll.h>
@@ -29,18 +27,24 @@ using namespace detail;
 
 const char* const kKeyHelp =
     "in the window:\n"
-    "  left mouse button    the finger: press, drag and release on the phone's screen\n"
-    "  1 2 3 4              hold the phone: landscape (pitch -90), portrait (0),\n"
+    "  left mouse button    the finger: press, drag and release; a loupe shows the finger\n"
+    "  Shift + drag         fine drag: the finger moves a tenth as far as the mouse\n"
+    "                       (the finger follows the mouse out of the window while held)\n"
+    "  1 2 3 4              turn the phone: landscape (pitch -90), portrait (0),\n"
     "                       landscape turned over (+90), portrait upside down (180)\n"
-    "  [ ]                  tilt the phone 5 degrees back / forward\n"
+    "  [ ]                  tilt the phone 5 degrees back / forward (the view stays)\n"
     "  arrow keys           aim the camera (with Shift: small steps)\n"
     "  right button drag    move the camera's picture\n"
-    "  wheel, + -           zoom the camera in / out (1x to 8x)\n"
-    "  0                    the camera's whole picture again\n"
+    "  middle button        bring the picture point under the mouse under the dial's hub\n"
+    "  wheel, + -           zoom the camera about the mouse / the centre (1/8x to 8x)\n"
+    "  0                    the whole picture (letterboxed); again: fill the screen\n"
+    "  N P                  the next / previous picture in the picture's folder\n"
+    "  drop a file          show that photo or video\n"
     "  B F                  send the application to the background / bring it back\n"
-    "  S                    save the screen as veltora-DATE-TIME.png in the current folder\n"
-    "  H, F1                print this list\n"
-    "  Q, Escape            quit (closing the window quits too)\n";
+    "  S                    save what you see as veltora-DATE-TIME.png (Shift+S: the\n"
+    "                       phone's own screen, as scripts save it)\n"
+    "  H, F1                show this list (any key closes it)\n"
+    "  Q                    quit (closing the window quits too)\n";
 
 namespace {
 
@@ -50,6 +54,42 @@ bool DisplayMissing()
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (!x || !*x) && (!wayland || !*wayland);
 }
+
+bool Set(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+// Xlib reports a lost connection or a window destroyed under it through process-wide
+// handlers whose default is to print and exit; these note it instead, and the window
+// ends the run in order.
+std::atomic<bool> g_xLost{false};
+::Window g_xWindow = 0;
+
+int OnXError(Display*, XErrorEvent* error)
+{
+    // Drawing into a window that someone destroyed: the window is gone. Any other error
+    // (a request SDL made that the server refused) is not worth ending the run for.
+    if ((error->error_code == BadWindow || error->error_code == BadDrawable) && error->resourceid == g_xWindow) {
+        g_xLost.store(true);
+    }
+    return 0;
+}
+
+int OnXIOError(Display*)
+{
+    g_xLost.store(true);
+    return 0;
+}
+
+void OnXIOErrorExit(Display*, void*)
+{
+    // Returning marks the connection dead; Xlib's later calls on it return at once.
+    g_xLost.store(true);
+}
+#endif
 
 } // namespace
 
@@ -77,19 +117,30 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    // The screen is copied straight into the window: a GL texture in between only costs
-    // threads and time, above all where GL is drawn in software.
+    // A GL renderer drawn in software (no GPU, a virtual or remote X server) costs threads
+    // and several times the CPU of SDL's software renderer, which turns and scales this small
+    // screen in well under a millisecond; SDL_RENDER_DRIVER in the environment picks another.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Without a desktop SDL would settle for a driver that draws nowhere (offscreen, dummy):
     // those only when the user names one in SDL_VIDEODRIVER.
-    const char* chosen = std::getenv("SDL_VIDEODRIVER");
-    const bool driverChosen = chosen && *chosen;
+    const bool driverChosen = Set("SDL_VIDEODRIVER");
     if (!driverChosen && DisplayMissing()) {
         reason = "cannot open a window: no display (DISPLAY is not set; --headless runs without one)";
         return nullptr;
     }
+    // With only an X display named, only X is tried: a Wayland attempt would print its own
+    // complaint about the runtime folder before ours.
+    if (!driverChosen && !Set("WAYLAND_DISPLAY")) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        reason = std::string("cannot open a window: ") + SDL_GetError();
+        if (!driverChosen && !Set("WAYLAND_DISPLAY")) {
+            reason = std::string("cannot open a window: no X server answers at DISPLAY=") + std::getenv("DISPLAY") +
+                     " (--headless runs without one)";
+        } else {
+            reason = std::string("cannot open a window: ") + SDL_GetError();
+        }
         return nullptr;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -109,19 +160,36 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     std::unique_ptr<Window> window(new Window(device, options));
     window->m_wakeEventType = wakeType;
     // The application has not built its form yet: the screen is landscape for now.
-    const bool sideways = window->m_turns % 2 == 1;
-    const int viewW = sideways ? device::Display::kShortSide : device::Display::kLongSide;
-    const int viewH = sideways ? device::Display::kLongSide : device::Display::kShortSide;
-    window->m_shrink = window->ShrinkFor(viewW, viewH);
-    window->m_shrinkForWidth = viewW;
-    window->m_shrinkForHeight = viewH;
-    window->m_windowWidth = viewW / window->m_shrink;
-    window->m_windowHeight = viewH / window->m_shrink;
-    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                         window->m_windowWidth, window->m_windowHeight, SDL_WINDOW_SHOWN);
+    const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
+    double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
+    SDL_Rect usable;
+    if (options.shrink == 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+        // A desktop with dense pixels shows the phone at its own pixel size times the density;
+        // either way the window (turned too) fits the desktop.
+        float ddpi = 0;
+        if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0 && ddpi >= 144.0f) {
+            scale = std::floor(ddpi / 96.0f + 0.25f);
+        }
+        const int longSide = device::Display::kLongSide;
+        scale = std::min(scale, std::min(usable.w * 0.95 / longSide, usable.h * 0.95 / longSide));
+        scale = std::min(scale, std::max(usable.w * 0.95 / view.w, 0.1));
+        if (longSide <= usable.h && longSide <= usable.w && scale < 1.0) {
+            scale = 1.0;
+        }
+    }
+    const int w = std::max(1, static_cast<int>(std::lround(view.w * scale)));
+    const int h = std::max(1, static_cast<int>(std::lround(view.h * scale)));
+    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                         SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window->m_pWindow) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again
+    }
+    SDL_SetWindowMinimumSize(window->m_pWindow, 120, 120);
+    window->m_pRenderer = SDL_CreateRenderer(window->m_pWindow, -1, 0);
+    if (!window->m_pRenderer) {
+        reason = std::string("cannot draw into a window: ") + SDL_GetError();
+        return nullptr;
     }
     window->UpdateTitle();
     window->WatchConnection();
@@ -129,11 +197,12 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     return window;
 }
 
-Window::Window(device::Device& device, const Options& options) : m_device(device), m_options(options)
+Window::Window(device::Device& device, const Options& options)
+    : m_device(device), m_options(options), m_picture(options.picture)
 {
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
-    m_turns = QuarterTurnsForPitch(m_pitch);
+    m_heldTurns = QuarterTurnsForPitch(m_pitch);
 }
 
 void Window::WatchConnection()
@@ -147,6 +216,12 @@ void Window::WatchConnection()
     if (!SDL_GetWindowWMInfo(m_pWindow, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
         return;
     }
+    g_xWindow = info.info.x11.window;
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
+    XSetIOErrorExitHandler(info.info.x11.display, OnXIOErrorExit, nullptr);
+    // The window destroyed from outside shows as a DestroyNotify among the X events.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wakeFd >= 0) {
         m_xFd = ConnectionNumber(info.info.x11.display);
@@ -154,12 +229,38 @@ void Window::WatchConnection()
 #endif
 }
 
+bool Window::ConnectionLost() const
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    return m_windowLost || g_xLost.load();
+#else
+    return m_windowLost;
+#endif
+}
+
+Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost : Ending::Quit; }
+
 Window::~Window()
 {
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
     if (m_wakeFd >= 0) {
         close(m_wakeFd);
+    }
+    // With the display gone, taking the window down would talk to it again, and a
+    // connection SDL keeps of its own would then end the process from inside Xlib. The
+    // process is about to end: leave it all to the system.
+    if (ConnectionLost()) {
+        return;
+    }
+    if (m_pKeyList) {
+        SDL_DestroyTexture(m_pKeyList);
+    }
+    if (m_pScreen) {
+        SDL_DestroyTexture(m_pScreen);
+    }
+    if (m_pRenderer) {
+        SDL_DestroyRenderer(m_pRenderer);
     }
     if (m_pWindow) {
         SDL_DestroyWindow(m_pWindow);
@@ -202,7 +303,7 @@ bool Window::HandlePending()
 {
     SDL_Event event;
     bool any = false;
-    while (SDL_PollEvent(&event)) {
+    while (!ConnectionLost() && SDL_PollEvent(&event)) {
         Handle(event);
         any = true;
     }
@@ -215,6 +316,14 @@ bool Window::HandlePending()
 void Window::WaitUntil(device::Micros deadline, device::Micros now)
 {
     m_eventThread.store(std::this_thread::get_id());
+    if (ConnectionLost()) {
+        // Nothing more can be shown or read: the run ends in order, as if the user had quit.
+        if (!m_device.TerminationRequested()) {
+            std::fprintf(stderr, "veltora: the window was closed from outside or its display went away; ending the run\n");
+            m_device.RequestTermination();
+        }
+        return;
+    }
     Refresh();
     int timeoutMs = -1;
     if (deadline != device::kForever) {
@@ -234,6 +343,10 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
             std::uint64_t count = 0;
             const ssize_t got = read(m_wakeFd, &count, sizeof count);
             (void)got; // nonblocking: nothing to read is fine
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR)) {
+            m_windowLost = true;
+            return;
         }
         HandlePending();
         return;

@@ -4,33 +4,45 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
 union SDL_Event;
 
 namespace device { class Device; }
 
 namespace sdl {
 
-// Every key and mouse action the window knows, for --help and the README.
+// Every key and mouse action the window knows, for --help, the README and the key list (H).
 extern const char* const kKeyHelp;
 
 struct Options {
-    // Shows the screen this many times smaller (1 is pixel for pixel); 0 picks the
-    // least shrink that fits the desktop.
+    // Shows the screen this many times smaller (1 is pixel for pixel); 0 picks a size that
+    // suits the desktop.
     int shrink = 0;
+    // Makes a camera source for a picture file (a dropped file, N and P); the window owns no
+    // backend of its own. Null: pictures cannot be opened from the window.
+    std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
+    // The picture the camera shows at start (empty: the demo scene), where N and P start.
+    std::string picture;
 };
 
-// Which way the phone is held, as quarter turns the window applies to the screen
-// (clockwise); also used by the window to map mouse points back onto the screen.
+// How the run with a window ended, for the launcher's exit code.
+enum class Ending { Quit, WindowLost };
+
+// Which way the phone is held for a pitch, as quarter turns the window applies to the
+// screen (clockwise): 0 at -90 (landscape), 1 at 0 (portrait), 2 at 90, 3 at 180.
 int QuarterTurnsForPitch(float pitch);
 
 class Window final : public device::EventLoop::Waiter {
@@ -43,9 +55,10 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    // Runs the device until it terminates (Q, Escape, closing the window, a signal).
-    // Call from the device's driver, on the event thread.
+    // Runs the device until it terminates (Q, closing the window, a signal, the window
+    // or its display lost). Call from the device's driver, on the event thread.
     void Run();
+    Ending GetEnding() const;
 
     void WaitUntil(device::Micros deadline, device::Micros now) override;
     void Wake() override;
@@ -57,32 +70,63 @@ private:
         int x = 0;
         int y = 0;
     };
+    struct Rect {
+        int x = 0, y = 0, w = 0, h = 0;
+    };
 
+    // SdlWindow.cpp
     void WatchConnection();
     bool HandlePending();
+    bool ConnectionLost() const;
+    // SdlPresent.cpp
     void Refresh();
     void Present();
-    void Resize(int width, int height);
+    bool UploadScreen();
+    void FitWindowToView(int oldViewW, int oldViewH);
     void UpdateTitle();
+    Rect ViewRect() const;
+    // SdlOverlay.cpp
+    void DrawLoupe(const Rect& view);
+    void DrawKeyList();
+    // SdlInput.cpp
     void Handle(const SDL_Event& event);
     void HandleKey(const SDL_Event& event);
     void FlushInput();
-
+    void PressFinger(int wx, int wy);
+    void MoveFinger(int wx, int wy);
     void LiftFinger();
     void SetPitch(float pitch);
+    void TurnTo(int turns, float pitch);
+    // SdlAim.cpp
     void PanBy(double viewDx, double viewDy);
     void ZoomBy(double factor, const Point* windowPoint);
+    void ToggleWholePicture();
+    void AimUnderHub(int wx, int wy);
     void SetAim(device::Aim aim);
-    void TakeScreenshot();
+    // SdlScreenshot.cpp
+    void TakeScreenshot(bool asSeen);
+    // SdlPictures.cpp
+    void OpenPicture(const std::string& path);
+    void StepPicture(int direction);
 
-    // How the screen is turned in the window now, and how much it is shrunk.
+    // How the screen is turned in the window now.
     int Turns() const;
-    int ShrinkFor(int viewWidth, int viewHeight) const;
-    Point WindowToScreen(int wx, int wy) const;
+    int ViewWidth() const;
+    int ViewHeight() const;
+    // A window point (in the window's own units) as a point of the screen, in continuous
+    // screen pixels ((0.5, 0.5) is the middle of the top-left pixel); not clamped.
+    device::PointD WindowToScreen(double wx, double wy) const;
 
     device::Device& m_device;
     Options m_options;
     SDL_Window* m_pWindow = nullptr;
+    SDL_Renderer* m_pRenderer = nullptr;
+    SDL_Texture* m_pScreen = nullptr;
+    SDL_Texture* m_pKeyList = nullptr;
+    int m_keyListWidth = 0;
+    int m_keyListHeight = 0;
+    int m_textureWidth = 0;
+    int m_textureHeight = 0;
     std::uint32_t m_wakeEventType = 0;
     std::atomic<bool> m_wakePending{false};
     std::atomic<std::thread::id> m_eventThread{};
@@ -90,6 +134,7 @@ private:
     // where SDL's own wait and a pushed event are used.
     int m_xFd = -1;
     int m_wakeFd = -1;
+    bool m_windowLost = false;
 
     // What is on show, to tell when it must be drawn again.
     std::uint64_t m_shownVersion = 0;
@@ -97,15 +142,10 @@ private:
     int m_screenWidth = 800;
     int m_screenHeight = 480;
     bool m_portraitForm = false;
-    int m_turns = 0;
-    int m_shrink = 1;
-    int m_shrinkForWidth = 0; // the view size m_shrink was chosen for
-    int m_shrinkForHeight = 0;
-    int m_windowWidth = 0;
-    int m_windowHeight = 0;
-    std::vector<std::uint32_t> m_view;
-    std::vector<std::uint32_t> m_small;
+    // The way the user turned the phone with 1-4; tilting with [ and ] leaves it alone.
+    int m_heldTurns = 0;
     std::string m_title;
+    bool m_keyListShown = false;
 
     float m_pitch = -90.0f;
     bool m_background = false;
@@ -114,12 +154,17 @@ private:
     bool m_fingerDown = false;
     bool m_moveQueued = false;
     Point m_finger;
+    // Where the finger is, in continuous screen pixels; with Shift it moves a tenth as far
+    // as the mouse, so it is kept apart from the mouse.
+    device::PointD m_fingerAt;
+    device::PointD m_mouseAt;
 
     device::Aim m_aim;
     bool m_aimChanged = false;
     bool m_panning = false;
     Point m_panFrom;
-
+    bool m_wholePicture = false;
+    std::string m_picture;
 };
 
 } // namespace sdl

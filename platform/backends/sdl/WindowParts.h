@@ -1,9 +1,11 @@
-// What the window's files share: the steps for tilting, aiming and zooming, and the pitch
-// range the tilt sensor reports.
+// What the window's files share: the steps for tilting, aiming and zooming, and the
+// geometry of the view (the screen turned and fitted into the window) and its inverse.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
+#include "device/Aiming.h"
 #include "device/Display.h"
 
 namespace sdl::detail {
@@ -12,12 +14,17 @@ constexpr float kPitchStep = 5.0f;
 constexpr int kPanStep = 40;       // screen pixels per arrow key
 constexpr int kFinePanStep = 5;    // with Shift
 constexpr double kZoomStep = 1.189207115002721; // 2^(1/4): four steps double the zoom
-constexpr double kMinZoom = 1.0;
-constexpr double kMaxZoom = 8.0;
 constexpr int kMaxShrink = 8;
-// At zoom 1 the camera's picture covers the landscape screen.
-constexpr double kPictureWidth = device::Display::kLongSide;
-constexpr double kPictureHeight = device::Display::kShortSide;
+// With Shift held the finger moves this much less than the mouse.
+constexpr double kFineDrag = 10.0;
+// The loupe shows this many screen pixels a side, this many times enlarged.
+constexpr int kLoupeSpan = 41;
+constexpr int kLoupeZoom = 4;
+// The camera's frames cover the landscape screen one to one.
+constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
+// The dials' hubs (the pivot of their needles), in continuous screen pixels.
+constexpr device::PointD kLandscapeHub{400.5, 469.5};
+constexpr device::PointD kPortraitHub{399.5, 239.5};
 
 // Pitch in (-180, 180], the range the tilt sensor reports.
 inline float WrapPitch(float pitch)
@@ -27,6 +34,51 @@ inline float WrapPitch(float pitch)
         r += 360.0;
     }
     return static_cast<float>(r - 180.0);
+}
+
+struct Box {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+// The screen's size once turned `turns` quarter turns clockwise.
+inline Box TurnedSize(int width, int height, int turns)
+{
+    return turns % 2 == 1 ? Box{0, 0, height, width} : Box{0, 0, width, height};
+}
+
+// The largest box of the view's shape that fits the output, centred (letterboxed).
+inline Box FitView(int outW, int outH, int viewW, int viewH)
+{
+    if (outW <= 0 || outH <= 0 || viewW <= 0 || viewH <= 0) {
+        return {};
+    }
+    const double s = std::min(double(outW) / viewW, double(outH) / viewH);
+    const int w = std::max(1, static_cast<int>(std::lround(viewW * s)));
+    const int h = std::max(1, static_cast<int>(std::lround(viewH * s)));
+    return {(outW - w) / 2, (outH - h) / 2, w, h};
+}
+
+// A point of the view (the screen turned `turns` quarter turns clockwise) as a point of the
+// screen (width x height), both in continuous pixels.
+inline device::PointD ViewToScreen(device::PointD v, int width, int height, int turns)
+{
+    switch (((turns % 4) + 4) % 4) {
+    case 1: return {v.y, height - v.x};
+    case 2: return {width - v.x, height - v.y};
+    case 3: return {width - v.y, v.x};
+    default: return v;
+    }
+}
+
+// The inverse: where a screen point is seen in the view.
+inline device::PointD ScreenToView(device::PointD s, int width, int height, int turns)
+{
+    switch (((turns % 4) + 4) % 4) {
+    case 1: return {height - s.y, s.x};
+    case 2: return {width - s.x, height - s.y};
+    case 3: return {s.y, width - s.x};
+    default: return s;
+    }
 }
 
 } // namespace sdl::detail

@@ -1,0 +1,58 @@
+// The window's view geometry: the screen turned and letterboxed into a window of any size,
+// and window points mapped back onto the phone's pixels exactly.
+#include "sdl/WindowParts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace sdl::detail;
+
+TEST(WindowGeometry, TurningAndTurningBackIsExactAndCornersGoWhereTheViewTurnsThem)
+{
+    for (int turns = 0; turns < 4; turns++) {
+        for (device::PointD s : {device::PointD{0.5, 0.5}, {799.5, 0.5}, {123.25, 456.75}}) {
+            const device::PointD v = ScreenToView(s, 800, 480, turns);
+            const device::PointD back = ViewToScreen(v, 800, 480, turns);
+            EXPECT_DOUBLE_EQ(back.x, s.x);
+            EXPECT_DOUBLE_EQ(back.y, s.y);
+        }
+    }
+    // A quarter turn clockwise puts the screen's top-left corner at the view's top-right.
+    const device::PointD tl = ScreenToView({0.5, 0.5}, 800, 480, 1);
+    EXPECT_DOUBLE_EQ(tl.x, 479.5);
+    EXPECT_DOUBLE_EQ(tl.y, 0.5);
+    const device::PointD upside = ScreenToView({0.5, 0.5}, 800, 480, 2);
+    EXPECT_DOUBLE_EQ(upside.x, 799.5);
+    EXPECT_DOUBLE_EQ(upside.y, 479.5);
+    const device::PointD ccw = ScreenToView({0.5, 0.5}, 800, 480, 3);
+    EXPECT_DOUBLE_EQ(ccw.x, 0.5);
+    EXPECT_DOUBLE_EQ(ccw.y, 799.5);
+    EXPECT_EQ(TurnedSize(800, 480, 3).w, 480);
+    EXPECT_EQ(TurnedSize(800, 480, 2).w, 800);
+}
+
+TEST(WindowGeometry, TheViewKeepsTheScreensShapeAndEveryPhonePixelIsReachedAtAnySize)
+{
+    // Wider than the phone: black left and right; taller: above and below.
+    const Box wide = FitView(1000, 480, 800, 480);
+    EXPECT_EQ(wide.x, 100);
+    EXPECT_EQ(wide.w, 800);
+    const Box tall = FitView(800, 800, 800, 480);
+    EXPECT_EQ(tall.y, 160);
+    EXPECT_EQ(tall.h, 480);
+    // At 1.5 times, the middle of each window pixel maps onto the phone pixel under it: every
+    // phone pixel of a row is hit, in order, none skipped.
+    const Box big = FitView(1200, 720, 800, 480);
+    int last = -1, hits = 0;
+    for (int wx = big.x; wx < big.x + big.w; wx++) {
+        const double vx = (wx + 0.5 - big.x) * 800.0 / big.w;
+        const int px = static_cast<int>(std::floor(ViewToScreen({vx, 10.5}, 800, 480, 0).x));
+        EXPECT_GE(px, last);
+        EXPECT_LE(px, last + 1);
+        hits += px != last;
+        last = px;
+    }
+    EXPECT_EQ(hits, 800);
+    EXPECT_EQ(last, 799);
+}

@@ -1,0 +1,48 @@
+// Turns the trace of a run into the readings a user saw: each change of the readout (the
+// angle, the other side on the round dial, the orientation code, held or live) as CSV rows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace readings {
+
+struct Reading {
+    double timeMs = 0;
+    std::string angle;     // as the readout shows it, e.g. "105.0"; empty when none is drawn
+    std::string otherSide; // the round dial's other side, e.g. "255.0"; empty on the half dial
+    int orientation = -1;  // the orientation code the readout is drawn for; -1 when none
+    bool held = false;     // the camera's preview is stopped (hold, the help page, background)
+};
+
+// Reads trace lines one at a time and tells each change of what the readout shows.
+class Reader {
+public:
+    // One line of the trace (without its newline). Returns the readings it settles: the
+    // change it made to what the user sees, if any. Lines that are not JSON objects, or say
+    // nothing of the readout or the camera, change nothing.
+    //
+    // A stopped preview is told only once the next line shows it was not the camera being
+    // switched off at the end of the run (stop, then power off); Flush tells it anyway.
+    std::vector<Reading> Line(const std::string& line);
+    // The reading held back, if any: at the end of the trace, or when a growing trace has
+    // been quiet for a moment.
+    std::vector<Reading> Flush();
+    // Lines that were not readable JSON, so a caller can say that the file is not a trace.
+    int BadLines() const { return m_badLines; }
+
+private:
+    std::optional<Reading> Change(const Reading& next);
+
+    Reading m_current;
+    std::optional<Reading> m_pending;
+    Reading m_beforePending;
+    bool m_any = false;
+    int m_badLines = 0;
+};
+
+std::string CsvHeader();
+std::string CsvRow(const Reading& r);
+
+} // namespace readings
