@@ -11,7 +11,7 @@
 #include "app/Platform.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
-#include "support/MainFormInspector.h"
+#include "support/FormFields.h"
 
 constexpr size_t kFrameBytes = 800 * 480 * 4;
 

@@ -20,7 +20,7 @@
 #include "codec/ImageCodec.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
-#include "support/MainFormInspector.h"
+#include "support/FormFields.h"
 #include "support/ResourceNames.h"
 #include "ui/Screen.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "MainForm.h"
-#include "support/MainFormInspector.h"
+#include "support/FormFields.h"
 #include "Veltora.h"
 #include "app/Platform.h"
 #include "app/Runtime.h"
