@@ -6,21 +6,9 @@
 
 #include "support/Launch.h"
 
+using testing_support::Lines;
 using testing_support::Outcome;
 using testing_support::RunVeltora;
-
-namespace {
-
-int Lines(const std::string& s)
-{
-    int n = 0;
-    for (char c : s) {
-        n += c == '\n';
-    }
-    return n;
-}
-
-} // namespace
 
 TEST(DeviceCameras, ListNamesWhatIsThereAndNothingElse)
 {

@@ -11,22 +11,10 @@
 #include <string>
 #include <vector>
 
+using testing_support::Lines;
 using testing_support::Outcome;
 using testing_support::RunVeltora;
 using testing_support::Temp;
-
-namespace {
-
-int Lines(const std::string& s)
-{
-    int n = 0;
-    for (char c : s) {
-        n += c == '\n';
-    }
-    return n;
-}
-
-} // namespace
 
 TEST(Launcher, HelpListsEveryOption)
 {

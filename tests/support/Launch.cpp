@@ -28,6 +28,15 @@ Outcome RunVeltora(const std::string& args)
     return o;
 }
 
+int Lines(const std::string& text)
+{
+    int n = 0;
+    for (char c : text) {
+        n += c == '\n';
+    }
+    return n;
+}
+
 std::string Temp(const std::string& name)
 {
     return ProcessScratch().File(name);

@@ -11,6 +11,8 @@ struct Outcome {
 };
 
 Outcome RunVeltora(const std::string& args);
+// How many lines a text holds (its newline characters).
+int Lines(const std::string& text);
 // A path in this process's own scratch folder.
 std::string Temp(const std::string& name);
 
