@@ -46,6 +46,9 @@ const char* kUsage =
     "  --screenshot FILE   write the screen as a PNG file at the end of the run\n"
     "  --shrink N          start the window N times smaller (default: a size that suits the\n"
     "                      desktop); it can be resized, keeping the phone's shape\n"
+    "  --fullscreen        fill the display with the phone's screen, turned upright as the\n"
+    "                      tilt sensor reads (with the keys: as they turn it); pixel for\n"
+    "                      pixel on a display of the phone's size\n"
     "  --camera SOURCE     what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
     "                      a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
     "                      first, libcamera:NAME); default: the built-in demo scene;\n"
@@ -72,6 +75,7 @@ struct Options {
     bool secondsGiven = false;
     bool realTime = false;
     int shrink = 0;
+    bool fullscreen = false;
     std::string scriptPath;
     std::string camera;
     std::string tilt;
@@ -188,6 +192,8 @@ int Parse(int argc, char** argv, Options& o)
             return 0;
         } else if (arg == "--headless") {
             o.headless = true;
+        } else if (arg == "--fullscreen") {
+            o.fullscreen = true;
         } else if (arg == "--real-time") {
             o.realTime = true;
         } else if (arg == "--seconds") {
@@ -372,6 +378,12 @@ int main(int argc, char** argv)
     if (!o.scriptPath.empty()) {
         o.headless = true;
     }
+    if (o.fullscreen && o.headless) {
+        return Fail("--fullscreen needs the window; it cannot go with --headless or --script");
+    }
+    if (o.fullscreen && o.shrink > 0) {
+        return Fail("--fullscreen fills the display; it cannot go with --shrink");
+    }
     std::unique_ptr<iio::IioAccelerometer> tilt;
     if (std::string reason; !TiltFor(o, tilt, reason)) {
         return Fail(reason);
@@ -433,6 +445,7 @@ int main(int argc, char** argv)
         std::string reason;
         sdl::Options options;
         options.shrink = o.shrink;
+        options.fullscreen = o.fullscreen;
         options.picture = o.camera.rfind("/dev/", 0) == 0 ? std::string() : o.camera;
         options.openPicture = [](const std::string& path) { return CameraFor(path)(); };
         window = sdl::Window::Open(dev, options, reason);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ TEST(Launcher, HelpListsEveryOption)
 {
     const Outcome o = RunVeltora("--help");
     EXPECT_EQ(o.code, 0);
-    for (const char* opt : {"--headless", "--seconds", "--real-time", "--screenshot", "--shrink", "--app", "--res",
+    for (const char* opt : {"--headless", "--seconds", "--real-time", "--screenshot", "--shrink", "--fullscreen", "--app", "--res",
                             "--camera", "--log", "--trace", "--script", "--help"}) {
         EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
     }
@@ -28,6 +29,21 @@ TEST(Launcher, HelpListsEveryOption)
     for (const char* item : {"drag X0 Y0 X1 Y1", "screenshot FILE", "aim ZOOM PX PY at SX SY", "Shift + drag", "arrow keys"}) {
         EXPECT_NE(o.out.find(item), std::string::npos) << item;
     }
+}
+
+TEST(Launcher, TheReadmeShowsTheHelpAsTheProgramPrintsIt)
+{
+    const Outcome o = RunVeltora("--help");
+    ASSERT_EQ(o.code, 0);
+    std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/README.md");
+    const std::string readme((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string intro = "`build/bin/veltora --help`:\n\n```\n";
+    const auto start = readme.find(intro);
+    ASSERT_NE(start, std::string::npos) << "the README has no --help block";
+    const auto from = start + intro.size();
+    const auto end = readme.find("```\n", from);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(readme.substr(from, end - from), o.out);
 }
 
 TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
@@ -43,6 +59,9 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
         {"--seconds", "needs a value"},
         {"--headless --screenshot ''", "option --screenshot needs a non-empty value"},
         {"--seconds ten", "--seconds wants a number"},
+        {"--fullscreen --headless", "--fullscreen needs the window"},
+        {"--fullscreen --script /dev/null", "--fullscreen needs the window"},
+        {"--fullscreen --shrink 2", "--fullscreen fills the display"},
         {"--seconds -1", "--seconds wants a number"},
         {"--headless --app /nonexistent/libNope.so", "cannot load application /nonexistent/libNope.so"},
         {"--headless --app " + notElf, "cannot load application " + notElf},

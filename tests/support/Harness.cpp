@@ -100,7 +100,7 @@ std::string SourceRes()
 Harness::Harness(HarnessOptions options)
 {
     device::DeviceConfig config;
-    config.clock = device::ClockKind::Virtual;
+    config.clock = options.clock;
     config.resDir = options.resDir;
     if (options.cameraSource) {
         config.cameraSource = options.cameraSource;

@@ -55,6 +55,8 @@ struct HarnessOptions {
     std::string resDir = SourceRes();
     bool camera = true;            // the demo scene as the camera
     bool startApp = true;
+    // The real clock, for a window (which waits on desktop events) to drive the device.
+    device::ClockKind clock = device::ClockKind::Virtual;
     // Replaces the camera source (the demo scene) when set.
     device::CameraSourceFactory cameraSource;
 };

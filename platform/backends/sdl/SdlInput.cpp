@@ -1,6 +1,6 @@
-// The window's input: the left mouse button is the finger on the phone's screen (Shift for
-// fine steps, followed beyond the window while held); keys turn and tilt the phone, aim the
-// camera, step through pictures and drive the life cycle.
+// The window's input: the left mouse button or a touch screen's first finger is the finger on
+// the phone's screen (the mouse with Shift for fine steps, followed beyond the window while
+// held); keys turn and tilt the phone, aim the camera, step through pictures and drive the life cycle.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
@@ -57,13 +57,23 @@ void Window::Handle(const SDL_Event& event)
         }
 #endif
         break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+        HandleFinger(event);
+        break;
     case SDL_MOUSEBUTTONDOWN:
+        // A touch is handled as a finger; SDL's mouse made from it would press it twice.
+        if (event.button.which == SDL_TOUCH_MOUSEID) {
+            break;
+        }
         if (m_keyListShown) {
             m_keyListShown = false;
             m_mustPresent = true;
             break;
         }
         if (event.button.button == SDL_BUTTON_LEFT && !m_fingerDown) {
+            m_fingerBy = FingerBy::Mouse;
             PressFinger(event.button.x, event.button.y);
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_panning = true;
@@ -73,7 +83,10 @@ void Window::Handle(const SDL_Event& event)
         }
         break;
     case SDL_MOUSEMOTION:
-        if (m_fingerDown) {
+        if (event.motion.which == SDL_TOUCH_MOUSEID) {
+            break;
+        }
+        if (m_fingerDown && m_fingerBy == FingerBy::Mouse) {
             MoveFinger(event.motion.x, event.motion.y);
         }
         if (m_panning) {
@@ -87,7 +100,10 @@ void Window::Handle(const SDL_Event& event)
         }
         break;
     case SDL_MOUSEBUTTONUP:
-        if (event.button.button == SDL_BUTTON_LEFT && m_fingerDown) {
+        if (event.button.which == SDL_TOUCH_MOUSEID) {
+            break;
+        }
+        if (event.button.button == SDL_BUTTON_LEFT && m_fingerDown && m_fingerBy == FingerBy::Mouse) {
             MoveFinger(event.button.x, event.button.y);
             LiftFinger();
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
@@ -118,6 +134,63 @@ void Window::Handle(const SDL_Event& event)
     case SDL_DISPLAYEVENT:
         m_mustPresent = true;
         break;
+    default:
+        break;
+    }
+}
+
+void Window::HandleFinger(const SDL_Event& event)
+{
+    const SDL_TouchFingerEvent& f = event.tfinger;
+    // Touches SDL makes from the mouse (when asked to) are the mouse, handled as such.
+    if (f.touchId == SDL_MOUSE_TOUCHID) {
+        return;
+    }
+    const bool ours = m_fingerDown && m_fingerBy == FingerBy::Touch && f.touchId == m_touchId && f.fingerId == m_touchFinger;
+    // The point in window units: SDL gives it as a fraction of the window's size.
+    int winW = 0, winH = 0;
+    SDL_GetWindowSize(m_pWindow, &winW, &winH);
+    const double wx = static_cast<double>(f.x) * winW, wy = static_cast<double>(f.y) * winH;
+    if (!std::isfinite(wx) || !std::isfinite(wy)) {
+        return;
+    }
+    switch (event.type) {
+    case SDL_FINGERDOWN:
+        if (m_keyListShown) {
+            m_keyListShown = false;
+            m_mustPresent = true;
+            return;
+        }
+        // The phone has one finger: the first down holds it, others wait until it lifts.
+        if (m_fingerDown) {
+            return;
+        }
+        m_fingerBy = FingerBy::Touch;
+        m_touchId = f.touchId;
+        m_touchFinger = f.fingerId;
+        PressFingerAt(WindowToScreen(wx, wy));
+        break;
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP: {
+        if (!ours) {
+            return;
+        }
+        // A finger is where it touches: no fine steps, and a touch screen ends at its edge.
+        const double limit = device::Device::kTouchLimit;
+        const device::PointD at = WindowToScreen(wx, wy);
+        m_fingerAt = {std::clamp(at.x, -limit, limit), std::clamp(at.y, -limit, limit)};
+        m_mouseAt = at;
+        const Point p{static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
+        if (p.x != m_finger.x || p.y != m_finger.y) {
+            m_finger = p;
+            m_moveQueued = true;
+            m_mustPresent = true; // the loupe follows
+        }
+        if (event.type == SDL_FINGERUP) {
+            LiftFinger();
+        }
+        break;
+    }
     default:
         break;
     }
@@ -208,15 +281,22 @@ void Window::FlushInput()
 
 void Window::PressFinger(int wx, int wy)
 {
+    PressFingerAt(WindowToScreen(wx + 0.5, wy + 0.5));
+}
+
+void Window::PressFingerAt(device::PointD screenPoint)
+{
     FlushInput();
-    m_mouseAt = WindowToScreen(wx + 0.5, wy + 0.5);
+    m_mouseAt = screenPoint;
     // A press in the black beside the screen lands on the screen's nearest edge.
     m_fingerAt = {std::clamp(m_mouseAt.x, 0.5, m_screenWidth - 0.5), std::clamp(m_mouseAt.y, 0.5, m_screenHeight - 0.5)};
     m_finger = {static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
     m_fingerDown = true;
     m_mustPresent = true; // the loupe
     // The finger follows the mouse out of the window until the button is let go.
-    SDL_CaptureMouse(SDL_TRUE);
+    if (m_fingerBy == FingerBy::Mouse) {
+        SDL_CaptureMouse(SDL_TRUE);
+    }
     m_device.PostTouch(device::Device::TouchPhase::Press, m_finger.x, m_finger.y);
 }
 
@@ -245,7 +325,9 @@ void Window::LiftFinger()
     FlushInput();
     m_fingerDown = false;
     m_mustPresent = true;
-    SDL_CaptureMouse(SDL_FALSE);
+    if (m_fingerBy == FingerBy::Mouse) {
+        SDL_CaptureMouse(SDL_FALSE);
+    }
     m_device.PostTouch(device::Device::TouchPhase::Release, m_finger.x, m_finger.y);
 }
 

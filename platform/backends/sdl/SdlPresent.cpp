@@ -60,8 +60,30 @@ device::PointD Window::WindowToScreen(double wx, double wy) const
     return ViewToScreen(v, m_screenWidth, m_screenHeight, Turns());
 }
 
+void Window::FollowSensor()
+{
+    // Full screen on a device with a real tilt sensor, the display is the phone's screen and
+    // the view turns as the device is turned (the desktop turns the display with it); in a
+    // window, and with the keys, only the keys turn it, as in a phone emulator.
+    const device::TiltSensor& tilt = m_device.Tilt();
+    if (!m_options.fullscreen || !tilt.Source()) {
+        return;
+    }
+    const float pitch = tilt.Pitch();
+    if (!std::isfinite(pitch)) {
+        return;
+    }
+    m_pitch = WrapPitch(pitch);
+    const int turns = QuarterTurnsForPitch(m_pitch);
+    if (turns != m_heldTurns) {
+        m_heldTurns = turns;
+        m_mustPresent = true;
+    }
+}
+
 void Window::Refresh()
 {
+    FollowSensor();
     device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
     if (portrait != m_portraitForm || screen.Version() != m_shownVersion) {
@@ -171,6 +193,11 @@ void Window::Present()
 
 void Window::FitWindowToView(int oldViewW, int oldViewH)
 {
+    // Full screen the window is the display: the view is fitted into it as it is.
+    if (m_options.fullscreen) {
+        m_mustPresent = true;
+        return;
+    }
     // The window keeps its scale and its centre, and stays on the desktop.
     int w = 0, h = 0, x = 0, y = 0;
     SDL_GetWindowSize(m_pWindow, &w, &h);

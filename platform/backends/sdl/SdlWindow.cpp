@@ -28,6 +28,7 @@ using namespace detail;
 const char* const kKeyHelp =
     "in the window:\n"
     "  left mouse button    the finger: press, drag and release; a loupe shows the finger\n"
+    "  touch screen         the first finger down is the finger; others wait until it lifts\n"
     "  Shift + drag         fine drag: the finger moves a tenth as far as the mouse\n"
     "                       (the finger follows the mouse out of the window while held)\n"
     "  1 2 3 4              turn the phone: landscape (pitch -90), portrait (0),\n"
@@ -122,6 +123,10 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     // screen in well under a millisecond; SDL_RENDER_DRIVER in the environment picks another.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A touch screen's fingers are handled as fingers: no mouse made from them, and no
+    // touches made from the mouse, so one finger is never pressed twice.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     // Without a desktop SDL would settle for a driver that draws nowhere (offscreen, dummy):
     // those only when the user names one in SDL_VIDEODRIVER.
     const bool driverChosen = Set("SDL_VIDEODRIVER");
@@ -177,10 +182,20 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             scale = 1.0;
         }
     }
-    const int w = std::max(1, static_cast<int>(std::lround(view.w * scale)));
-    const int h = std::max(1, static_cast<int>(std::lround(view.h * scale)));
-    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                                         SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    int w = std::max(1, static_cast<int>(std::lround(view.w * scale)));
+    int h = std::max(1, static_cast<int>(std::lround(view.h * scale)));
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (options.fullscreen) {
+        // The desktop's own mode: the display keeps its resolution and the view is fitted to
+        // it, pixel for pixel where the display has the phone's size.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+            w = mode.w;
+            h = mode.h;
+        }
+    }
+    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
     if (!window->m_pWindow) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again

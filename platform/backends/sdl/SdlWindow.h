@@ -31,6 +31,9 @@ struct Options {
     // Shows the screen this many times smaller (1 is pixel for pixel); 0 picks a size that
     // suits the desktop.
     int shrink = 0;
+    // Fills the display with the phone's screen (shrink is then unused). The view turns as
+    // the tilt sensor reads when a real sensor drives it, as the keys turn it otherwise.
+    bool fullscreen = false;
     // Makes a camera source for a picture file (a dropped file, N and P); the window owns no
     // backend of its own. Null: pictures cannot be opened from the window.
     std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
@@ -84,6 +87,7 @@ private:
     bool UploadScreen();
     void FitWindowToView(int oldViewW, int oldViewH);
     void UpdateTitle();
+    void FollowSensor();
     Rect ViewRect() const;
     // SdlOverlay.cpp
     void DrawLoupe(const Rect& view);
@@ -92,8 +96,10 @@ private:
     void Handle(const SDL_Event& event);
     void HandleKey(const SDL_Event& event);
     void FlushInput();
+    void HandleFinger(const SDL_Event& event);
     void PressFinger(int wx, int wy);
     void MoveFinger(int wx, int wy);
+    void PressFingerAt(device::PointD screenPoint);
     void LiftFinger();
     void SetPitch(float pitch);
     void TurnTo(int turns, float pitch);
@@ -150,8 +156,13 @@ private:
     float m_pitch = -90.0f;
     bool m_background = false;
 
-    // The left button is the finger; moves are gathered and sent once per batch of events.
+    // The left button or the first finger on a touch screen is the phone's finger; the
+    // other waits until it lifts. Moves are gathered and sent once per batch of events.
+    enum class FingerBy { Mouse, Touch };
     bool m_fingerDown = false;
+    FingerBy m_fingerBy = FingerBy::Mouse;
+    std::int64_t m_touchId = 0;     // the touch screen and its finger that hold the phone's finger
+    std::int64_t m_touchFinger = 0;
     bool m_moveQueued = false;
     Point m_finger;
     // Where the finger is, in continuous screen pixels; with Shift it moves a tenth as far

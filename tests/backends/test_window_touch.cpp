@@ -1,0 +1,206 @@
+// A touch screen on the window: SDL's own finger events, pushed into a real window on SDL's
+// offscreen driver, drive the application's needles through the view's transform.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "sdl/SdlWindow.h"
+#include "sdl/WindowParts.h"
+#include "support/Harness.h"
+
+#include <SDL.h>
+
+using testing_support::Harness;
+using testing_support::HarnessOptions;
+
+namespace {
+
+// Sets an environment variable for a scope and puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        setenv(name, value, 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old) {
+            setenv(m_name.c_str(), m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+    }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// The application on the real clock with its window, one to one.
+struct TouchRig {
+    ScopedEnv driver{"SDL_VIDEODRIVER", "offscreen"};
+    Harness h{[] {
+        HarnessOptions o;
+        o.clock = device::ClockKind::Real;
+        return o;
+    }()};
+    std::unique_ptr<sdl::Window> window;
+    std::string reason;
+    int viewW = 800, viewH = 480;
+
+    TouchRig()
+    {
+        sdl::Options options;
+        options.shrink = 1;
+        window = sdl::Window::Open(h.Device(), options, reason);
+    }
+    ~TouchRig()
+    {
+        h.Finish();
+        window.reset();
+    }
+
+    // Lets the window take what was pushed, and the application act on it.
+    void Settle(double ms = 40) { h.RunMs(ms); }
+
+    // A finger event at the middle of a view pixel, as SDL reports it: a fraction of the window.
+    void Finger(Uint32 type, SDL_FingerID finger, double vx, double vy, SDL_TouchID touch = 7)
+    {
+        SDL_Event e{};
+        e.type = type;
+        e.tfinger.touchId = touch;
+        e.tfinger.fingerId = finger;
+        e.tfinger.x = static_cast<float>((vx + 0.5) / viewW);
+        e.tfinger.y = static_cast<float>((vy + 0.5) / viewH);
+        e.tfinger.pressure = 1.0f;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+    void Mouse(Uint32 type, Uint32 which, int x, int y)
+    {
+        SDL_Event e{};
+        e.type = type;
+        if (type == SDL_MOUSEMOTION) {
+            e.motion.which = which;
+            e.motion.state = SDL_BUTTON_LMASK;
+            e.motion.x = x;
+            e.motion.y = y;
+        } else {
+            e.button.which = which;
+            e.button.button = SDL_BUTTON_LEFT;
+            e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+            e.button.clicks = 1;
+            e.button.x = x;
+            e.button.y = y;
+        }
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+    void Key(SDL_Keycode key)
+    {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.state = SDL_PRESSED;
+        e.key.keysym.sym = key;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+};
+
+} // namespace
+
+TEST(WindowTouch, TheFirstFingerIsTheFingerAndNothingPressesItTwice)
+{
+    TouchRig rig;
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    rig.h.Tilt(-90);
+    rig.Settle();
+    auto f = rig.h.Inspect();
+    ASSERT_EQ(f.orientation, 2);
+    const double startPin = f.landscapePin, startOrigin = f.landscapeOrigin;
+
+    // A finger near the landscape hub takes the measuring needle and turns it to 45 degrees.
+    rig.Finger(SDL_FINGERDOWN, 1, 400, 400);
+    rig.Finger(SDL_FINGERMOTION, 1, 300, 380);
+    rig.Settle();
+    EXPECT_TRUE(f.moveLandscapePin);
+    EXPECT_NEAR(f.landscapePin, 45.0, 0.5);
+
+    // A second finger, on the origin ring and moving, is ignored while the first is down; so
+    // is the mouse SDL would make from the touch.
+    rig.Finger(SDL_FINGERDOWN, 2, 400, 200);
+    rig.Finger(SDL_FINGERMOTION, 2, 700, 470);
+    rig.Mouse(SDL_MOUSEMOTION, SDL_TOUCH_MOUSEID, 100, 470);
+    rig.Settle();
+    EXPECT_NEAR(f.landscapePin, 45.0, 0.5);
+    EXPECT_FALSE(f.moveLandscapeOrigin);
+    EXPECT_DOUBLE_EQ(f.landscapeOrigin, startOrigin);
+
+    // The first finger lifts where it moved last: the needle follows it there, then lets go.
+    rig.Finger(SDL_FINGERUP, 1, 500, 380);
+    rig.Settle();
+    EXPECT_NEAR(f.landscapePin, 135.0, 0.5);
+    EXPECT_FALSE(f.moveLandscapePin);
+
+    // The second finger, still on the glass, does not become the finger by moving.
+    rig.Finger(SDL_FINGERMOTION, 2, 420, 300);
+    rig.Finger(SDL_FINGERUP, 2, 420, 300);
+    // Nor do the mouse SDL makes from a touch and the touch it makes from the mouse.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, SDL_TOUCH_MOUSEID, 400, 400);
+    rig.Mouse(SDL_MOUSEMOTION, SDL_TOUCH_MOUSEID, 300, 380);
+    rig.Mouse(SDL_MOUSEBUTTONUP, SDL_TOUCH_MOUSEID, 300, 380);
+    rig.Finger(SDL_FINGERDOWN, 3, 400, 200, SDL_MOUSE_TOUCHID);
+    rig.Finger(SDL_FINGERMOTION, 3, 700, 470, SDL_MOUSE_TOUCHID);
+    rig.Settle();
+    EXPECT_NEAR(f.landscapePin, 135.0, 0.5);
+    EXPECT_DOUBLE_EQ(f.landscapeOrigin, startOrigin);
+    EXPECT_FALSE(f.moveLandscapePin || f.moveLandscapeOrigin);
+    rig.Finger(SDL_FINGERUP, 3, 700, 470, SDL_MOUSE_TOUCHID);
+
+    // While the real mouse holds the finger, a touch waits too; after it, a new finger works.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 400, 400);
+    rig.Mouse(SDL_MOUSEMOTION, 0, 300, 380);
+    rig.Finger(SDL_FINGERDOWN, 4, 400, 200);
+    rig.Finger(SDL_FINGERMOTION, 4, 100, 470);
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 300, 380);
+    rig.Settle();
+    EXPECT_NEAR(f.landscapePin, 45.0, 0.5);
+    EXPECT_DOUBLE_EQ(f.landscapeOrigin, startOrigin);
+    rig.Finger(SDL_FINGERUP, 4, 100, 470);
+    rig.Finger(SDL_FINGERDOWN, 5, 400, 200);
+    rig.Finger(SDL_FINGERMOTION, 5, 700, 470);
+    rig.Finger(SDL_FINGERUP, 5, 700, 470);
+    rig.Settle();
+    EXPECT_GT(f.landscapeOrigin, 170.0);
+    EXPECT_NE(f.landscapeOrigin, startOrigin);
+    EXPECT_NE(startPin, f.landscapePin);
+}
+
+TEST(WindowTouch, ATouchOnTheTurnedViewLandsOnThePhonePixelUnderIt)
+{
+    TouchRig rig;
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    // Key 2 holds the phone upright: the window turns the screen a quarter clockwise and
+    // takes the view's shape, 480 by 800.
+    rig.Key(SDLK_2);
+    rig.Settle();
+    rig.h.Tilt(0);
+    rig.Settle();
+    auto f = rig.h.Inspect();
+    ASSERT_EQ(f.orientation, 0);
+    rig.viewW = 480;
+    rig.viewH = 800;
+    // Screen (460, 240), right of the round dial's hub, is seen at view (239, 460).
+    const device::PointD v = sdl::detail::ScreenToView({460.5, 240.5}, 800, 480, 1);
+    rig.Finger(SDL_FINGERDOWN, 9, v.x - 0.5, v.y - 10.5);
+    rig.Finger(SDL_FINGERMOTION, 9, v.x - 0.5, v.y - 0.5);
+    rig.Finger(SDL_FINGERUP, 9, v.x - 0.5, v.y - 0.5);
+    rig.Settle();
+    EXPECT_NEAR(f.portraitPin, 270.0, 0.5);
+}

@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Runs the window full screen under virtual X servers: on a display of the phone's own size
+# the display must show the phone's screen pixel for pixel; turned upright it is letterboxed
+# with its shape kept; a fake accelerometer turns the view as it is turned; on a larger
+# display the mouse still lands on the right phone pixel.
+#
+# usage: test_fullscreen.sh PATH/TO/veltora
+# Needs Xvfb, xdotool, ImageMagick (import, compare, convert, identify) and jq; exits 77 when
+# one is missing, 0 when every check passes, 1 with the failed check otherwise.
+set -Eeuo pipefail
+
+[[ $# -eq 1 ]] || { echo "usage: $0 PATH/TO/veltora" >&2; exit 2; }
+launcher=$(realpath "$1")
+for tool in Xvfb xdotool import compare convert identify jq; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "test_fullscreen: SKIP: $tool is missing (apt-get install xvfb xdotool imagemagick jq)" >&2
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+stop_app() {
+  if [[ -n "$app_pid" ]]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+}
+stop_x() {
+  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  xvfb_pid=""
+}
+cleanup() {
+  stop_app
+  stop_x
+  if [[ -n "${KEEP_WORK:-}" ]]; then echo "test_fullscreen: files kept in $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+passed=0
+fail() {
+  echo "test_fullscreen: FAIL: $*" >&2
+  [[ -s "$work/app.log" ]] && { echo "--- the launcher's output:" >&2; tail -n 20 "$work/app.log" >&2; }
+  echo "test_fullscreen: $passed passed, 1 failed"
+  exit 1
+}
+pass() {
+  passed=$((passed + 1))
+  echo "test_fullscreen: ok: $*"
+}
+trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
+
+# Bad use first: full screen needs the window and fills the display whatever --shrink says.
+for bad in "--fullscreen --headless" "--fullscreen --shrink 2"; do
+  # shellcheck disable=SC2086
+  "$launcher" $bad >"$work/bad.log" 2>&1 && status=0 || status=$?
+  [[ $status -eq 2 && $(wc -l <"$work/bad.log") -eq 1 ]] && grep -q '^veltora: --fullscreen' "$work/bad.log" ||
+    fail "'veltora $bad' did not fail with one line and exit 2 (exit $status: $(cat "$work/bad.log"))"
+done
+pass "--fullscreen with --headless or --shrink: one line, exit 2"
+
+convert -size 800x480 -seed 7 plasma:fractal "$work/still.png"
+
+start_x() { # WIDTHxHEIGHT
+  stop_x
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -s "$work/display" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+    sleep 0.05
+  done
+  [[ -s "$work/display" ]] || fail "Xvfb named no display within 5 s"
+  export DISPLAY=":$(head -n 1 "$work/display")"
+}
+start_app() { # launcher options...
+  rm -f "$work"/veltora-*.png
+  (cd "$work" && exec "$launcher" --fullscreen --camera "$work/still.png" --trace "$work/trace.jsonl" "$@") \
+    >"$work/app.log" 2>&1 &
+  app_pid=$!
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||
+    fail "no Veltora window appeared within 15 s"
+  xdotool windowfocus --sync "$wid"
+  sleep 1.5 # a tilt reading lays the controls out, then a frame shows them
+}
+geometry() { xdotool getwindowgeometry "$wid" | awk '/Geometry:/ {print $2}'; }
+root_shot() { import -window root "$work/$1.png" || fail "cannot take a screenshot of the display"; }
+phone_screen() { # Shift+S: the phone's own screen, as $work/$1.png
+  local f=""
+  xdotool key shift+s
+  for _ in $(seq 50); do
+    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
+    [[ -n "$f" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$f" ]] || fail "Shift+S saved no screenshot for $1"
+  sleep 0.2
+  mv "$f" "$work/$1.png"
+}
+exact() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+black() { # image geometry: the brightest channel in that part of the image (0: all black)
+  convert "$1" -crop "$2" +repage -format '%[fx:int(255*max(maxima.r,max(maxima.g,maxima.b)))]' info:
+}
+angles() { # bitmap: the angles it was drawn at, in order
+  jq -r --arg b "$1" 'select(.type == "canvas") | .draws[] | select(.bitmap == $b) | .angle' "$work/trace.jsonl"
+}
+drag() { # x0 y0 x1 y1, display pixels
+  xdotool mousemove "$1" "$2"
+  sleep 0.05
+  xdotool mousedown 1
+  for i in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove $(($1 + ($3 - $1) * i / 8)) $(($2 + ($4 - $2) * i / 8))
+    sleep 0.03
+  done
+  xdotool mouseup 1
+  sleep 0.4
+}
+
+# A display of the phone's own size: every pixel of it is the phone's screen.
+start_x 800x480
+start_app --tilt keys
+[[ "$(geometry)" == 800x480 ]] || fail "full screen on 800x480 the window is $(geometry)"
+root_shot display
+phone_screen screen
+n=$(exact "$work/display.png" "$work/screen.png")
+[[ "$n" == 0 ]] || fail "on an 800x480 display the display is not the phone's screen pixel for pixel ($n pixels differ)"
+pass "800x480: the display is the phone's screen, pixel for pixel"
+
+# Turned upright with the key, the portrait view keeps its shape: 288x480 in the middle,
+# black beside it; the mouse lands on the phone pixel under it. Screen (460, 240), right of
+# the round dial's hub, is seen at view (239.5, 460.5), at display (399.7, 276.3).
+xdotool key 2
+sleep 1.5
+root_shot upright
+[[ $(black "$work/upright.png" 255x480+0+0) == 0 && $(black "$work/upright.png" 255x480+545+0) == 0 ]] ||
+  fail "upright on 800x480 the view is not letterboxed with black beside it"
+[[ $(black "$work/upright.png" 280x480+260+0) -gt 100 ]] || fail "upright on 800x480 the view is black"
+drag 399 282 399 276
+last=$(angles portrait_pin.png | tail -n 1)
+[[ "$last" =~ ^-(8[89]|9[0-2])$ ]] || fail "upright, a drag to the right of the hub drew the needle at ${last:-nothing}, not -90"
+pass "upright on 800x480: letterboxed, shape kept, and the mouse lands on the right phone pixel"
+stop_app
+
+# A fake accelerometer: the view turns as it is turned, with no key pressed.
+iio="$work/iio:device0"
+mkdir -p "$iio"
+echo accel_3d >"$iio/name"
+echo 0.01 >"$iio/in_accel_scale"
+hold() { # x y: raw gravity, 0.01 m/s^2 a count
+  echo "$1" >"$iio/in_accel_x_raw.new" && mv "$iio/in_accel_x_raw.new" "$iio/in_accel_x_raw"
+  echo "$2" >"$iio/in_accel_y_raw.new" && mv "$iio/in_accel_y_raw.new" "$iio/in_accel_y_raw"
+  echo 0 >"$iio/in_accel_z_raw"
+}
+hold -981 0 # turned a quarter counter-clockwise: landscape
+start_app --tilt "$iio"
+root_shot sensor-landscape
+phone_screen sensor-landscape-screen
+n=$(exact "$work/sensor-landscape.png" "$work/sensor-landscape-screen.png")
+[[ "$n" == 0 ]] || fail "held landscape by the sensor the display is not the phone's screen ($n pixels differ)"
+hold 0 -981 # upright: portrait
+sleep 1.5
+root_shot sensor-portrait
+[[ $(black "$work/sensor-portrait.png" 255x480+0+0) == 0 ]] || fail "turned upright the sensor did not turn the view"
+phone_screen sensor-portrait-screen
+convert "$work/sensor-portrait-screen.png" -rotate 90 -resize 288x480 "$work/want-portrait.png"
+# SDL and ImageMagick scale alike but not to the bit: most pixels must agree closely, and
+# the wrong turn must not.
+right=$(compare -metric AE -fuzz 12% "$work/sensor-portrait.png[288x480+256+0]" "$work/want-portrait.png" null: 2>&1 || true)
+convert "$work/sensor-portrait-screen.png" -rotate 270 -resize 288x480 "$work/wrong-portrait.png"
+wrong=$(compare -metric AE -fuzz 12% "$work/sensor-portrait.png[288x480+256+0]" "$work/wrong-portrait.png" null: 2>&1 || true)
+[[ "$right" =~ ^[0-9]+$ && "$wrong" =~ ^[0-9]+$ ]] || fail "cannot compare the turned views: $right / $wrong"
+[[ $right -lt 14000 && $wrong -gt $((2 * right)) ]] ||
+  fail "turned upright by the sensor the view is not the phone's screen turned a quarter clockwise ($right pixels off; the other way $wrong)"
+hold -981 0
+sleep 1.5
+root_shot sensor-back
+phone_screen sensor-back-screen
+n=$(exact "$work/sensor-back.png" "$work/sensor-back-screen.png")
+[[ "$n" == 0 ]] || fail "turned back to landscape by the sensor the display is not the phone's screen ($n pixels differ)"
+pass "a fake accelerometer turns the full-screen view upright and back ($right of 138240 pixels off when turned, $wrong the wrong way)"
+stop_app
+
+# A larger display: letterboxed, and the mouse maps back exactly. At 1.6 times the view is
+# 1280x768 at y 128; screen (300, 380) is at display (480, 736), 45 degrees from the hub.
+start_x 1280x1024
+start_app --tilt keys
+[[ "$(geometry)" == 1280x1024 ]] || fail "full screen on 1280x1024 the window is $(geometry)"
+root_shot large
+[[ $(black "$work/large.png" 1280x127+0+0) == 0 && $(black "$work/large.png" 1280x127+0+897) == 0 ]] ||
+  fail "on 1280x1024 the view is not letterboxed above and below"
+drag 640 768 480 736
+last=$(angles landscape_pin.png | tail -n 1)
+[[ "$last" =~ ^4[4-6]$ ]] || fail "on 1280x1024 the needle points at ${last:-nothing}, not 45: the mouse maps wrongly"
+xdotool key q
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[[ $status -eq 0 ]] || fail "Q full screen exited $status"
+pass "1280x1024: letterboxed above and below, the mouse lands on the right phone pixel, Q quits"
+
+echo "test_fullscreen: $passed passed, 0 failed"
