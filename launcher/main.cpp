@@ -308,11 +308,11 @@ bool CheckFiles(const Options& o, const headless::Script& script, const std::str
 // False with a reason for bad use; a null source means the keys.
 bool TiltFor(const Options& o, std::unique_ptr<iio::IioAccelerometer>& source, std::string& reason)
 {
-    const std::string spec = !o.tilt.empty() ? o.tilt : o.headless ? "keys" : "auto";
-    if (spec == "keys") {
+    const std::string choice = !o.tilt.empty() ? o.tilt : o.headless ? "keys" : "auto";
+    if (choice == "keys") {
         return true;
     }
-    if (spec == "auto") {
+    if (choice == "auto") {
         const std::string dir = iio::FindAccelerometer();
         if (!dir.empty()) {
             source = iio::IioAccelerometer::Open(dir, o.tiltNatural, reason);
@@ -322,7 +322,7 @@ bool TiltFor(const Options& o, std::unique_ptr<iio::IioAccelerometer>& source, s
         }
         return true;
     }
-    source = iio::IioAccelerometer::Open(iio::FolderFor(spec), o.tiltNatural, reason);
+    source = iio::IioAccelerometer::Open(iio::FolderFor(choice), o.tiltNatural, reason);
     return source != nullptr;
 }
 
