@@ -18,36 +18,9 @@ for tool in Xvfb xdotool import compare convert identify jq; do
   fi
 done
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-stop_app() {
-  if [[ -n "$app_pid" ]]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  app_pid=""
-}
-stop_x() {
-  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
-  xvfb_pid=""
-}
-cleanup() {
-  stop_app
-  stop_x
-  if [[ -n "${KEEP_WORK:-}" ]]; then echo "test_fullscreen: files kept in $work" >&2; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
-passed=0
-fail() {
-  echo "test_fullscreen: FAIL: $*" >&2
-  [[ -s "$work/app.log" ]] && { echo "--- the launcher's output:" >&2; tail -n 20 "$work/app.log" >&2; }
-  echo "test_fullscreen: $passed passed, 1 failed"
-  exit 1
-}
-pass() {
-  passed=$((passed + 1))
-  echo "test_fullscreen: ok: $*"
-}
-trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
+test_name=test_fullscreen
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 
 # Bad use first: full screen needs the window and fills the display whatever --shrink says.
 for bad in "--fullscreen --headless" "--fullscreen --shrink 2"; do
@@ -60,19 +33,6 @@ pass "--fullscreen with --headless or --shrink: one line, exit 2"
 
 convert -size 800x480 -seed 7 plasma:fractal "$work/still.png"
 
-start_x() { # WIDTHxHEIGHT
-  stop_x
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [[ -s "$work/display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
-    sleep 0.05
-  done
-  [[ -s "$work/display" ]] || fail "Xvfb named no display within 5 s"
-  export DISPLAY=":$(head -n 1 "$work/display")"
-}
 start_app() { # launcher options...
   rm -f "$work"/veltora-*.png
   (cd "$work" && exec "$launcher" --fullscreen --camera "$work/still.png" --trace "$work/trace.jsonl" "$@") \
@@ -88,13 +48,7 @@ root_shot() { import -window root "$work/$1.png" || fail "cannot take a screensh
 phone_screen() { # Shift+S: the phone's own screen, as $work/$1.png
   local f=""
   xdotool key shift+s
-  for _ in $(seq 50); do
-    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
-    [[ -n "$f" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$f" ]] || fail "Shift+S saved no screenshot for $1"
-  sleep 0.2
+  f=$(saved_picture "Shift+S ($1)")
   mv "$f" "$work/$1.png"
 }
 exact() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
@@ -192,10 +146,7 @@ drag 640 768 480 736
 last=$(angles landscape_pin.png | tail -n 1)
 [[ "$last" =~ ^4[4-6]$ ]] || fail "on 1280x1024 the needle points at ${last:-nothing}, not 45: the mouse maps wrongly"
 xdotool key q
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
+wait_app_end Q
 [[ $status -eq 0 ]] || fail "Q full screen exited $status"
 pass "1280x1024: letterboxed above and below, the mouse lands on the right phone pixel, Q quits"
 

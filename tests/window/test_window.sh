@@ -28,56 +28,24 @@ for tool in Xvfb xdotool import compare identify jq; do
 done
 [[ -x "$launcher" ]] || { echo "test_window: FAIL: $launcher is not an executable" >&2; exit 1; }
 
-work=$(mktemp -d)
+test_name=test_window
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 bindir=$(dirname "$launcher")
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [[ -n "$app_pid" ]]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
-  if [[ -n "${KEEP_WORK:-}" ]]; then echo "test_window: files kept in $work" >&2; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-
-passed=0
-fail() {
-  echo "test_window: FAIL: $*" >&2
-  if [[ -s "$work/app.log" ]]; then
-    echo "--- the launcher's output:" >&2
-    tail -n 20 "$work/app.log" >&2
-  fi
-  echo "test_window: $passed passed, 1 failed"
-  exit 1
-}
-pass() {
-  passed=$((passed + 1))
-  echo "test_window: ok: $*"
-}
-# A tool failing on its own (xdotool once the window is gone, say) still ends with a reason.
-trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
 
 # A display that names no server: one line, exit 2, and `make run`'s script runs headless.
 (cd "$work" && DISPLAY=:97 WAYLAND_DISPLAY= "$launcher" >"$work/nodisplay.log" 2>&1) && status=0 || status=$?
 [[ $status -eq 2 ]] || fail "with no X server at DISPLAY the launcher exited $status, not 2"
 [[ $(wc -l <"$work/nodisplay.log") -eq 1 ]] && grep -q '^veltora: cannot open a window: no X server' "$work/nodisplay.log" ||
   fail "with no X server at DISPLAY the launcher did not print one line: $(cat "$work/nodisplay.log")"
-runsh=$(dirname "$0")/../../scripts/run.sh
+runsh=$(realpath "$(dirname "$0")/../../scripts/run.sh")
 (cd "$work" && DISPLAY=:97 WAYLAND_DISPLAY= "$runsh" "$(dirname "$bindir")" >"$work/run.log" 2>&1) ||
   fail "run.sh failed with no X server: $(tail -n 3 "$work/run.log")"
 [[ -s "$work/veltora-screenshot.png" ]] || fail "run.sh did not fall back to the headless run: $(tail -n 3 "$work/run.log")"
 rm -f "$work/veltora-screenshot.png"
 pass "a DISPLAY with no server: one line, exit 2, and run.sh runs headless"
 
-# Xvfb picks a free display itself and names it once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
-  sleep 0.05
-done
-[[ -s "$work/display" ]] || fail "Xvfb named no display within 5 s"
-export DISPLAY=":$(head -n 1 "$work/display")"
+start_x 1280x1024
 
 trace="$work/trace.jsonl"
 (cd "$work" && exec "$launcher" --trace "$trace" "${extra[@]}") >"$work/app.log" 2>&1 &
@@ -147,13 +115,7 @@ shot portrait
 pass "key 2 turns the window to 480x800"
 # S saves what is seen: portrait, 480x800, and prints its full path.
 xdotool key s
-for _ in $(seq 50); do
-  compgen -G "$work/veltora-*.png" >/dev/null && break
-  sleep 0.1
-done
-saved=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
-[[ -n "$saved" ]] || fail "S saved no screenshot in the current folder"
-sleep 0.2
+saved=$(saved_picture "S")
 [[ "$(identify -format '%wx%h' "$saved")" == 480x800 ]] || fail "S in portrait saved $(identify -format '%wx%h' "$saved"), not 480x800"
 grep -qxF "$saved" "$work/app.log" || fail "the launcher did not print the screenshot's full path $saved"
 rm -f "$saved"
@@ -207,26 +169,13 @@ pass "$diff pixels changed after the drags and hold"
 
 # S in landscape saves the screen as it is, in the launcher's folder, and names it.
 xdotool key s
-for _ in $(seq 50); do
-  compgen -G "$work/veltora-*.png" >/dev/null && break
-  sleep 0.1
-done
-saved=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
-[[ -n "$saved" ]] || fail "S saved no screenshot in the current folder"
-sleep 0.2
+saved=$(saved_picture "S")
 [[ "$(identify -format '%wx%h' "$saved")" == 800x480 ]] || fail "the saved screenshot is not 800x480"
 grep -qF "$(basename "$saved")" "$work/app.log" || fail "the launcher did not print the screenshot's name"
 pass "S saved $(basename "$saved")"
 
 xdotool key q
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the launcher did not quit within 10 s of Q"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
+wait_app_end Q
 [[ $status -eq 0 ]] || fail "the launcher exited with $status after Q"
 pass "Q quits with exit code 0"
 
@@ -281,15 +230,9 @@ wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n
 xdotool windowfocus --sync "$wid"
 wait_geometry 800x480 "start on the still photo"
 
-saved_screen() { # waits for S's file, moves it to $work/$1.png
+saved_screen() { # moves the picture a screenshot key saved to $work/$1.png
   local f
-  for _ in $(seq 50); do
-    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
-    [[ -n "$f" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$f" ]] || fail "S saved no screenshot for $1"
-  sleep 0.2
+  f=$(saved_picture "$1")
   mv "$f" "$work/$1.png"
 }
 differs() { # a b: how many pixels differ beyond the 1% fuzz; a size mismatch counts as all
@@ -457,14 +400,7 @@ pass "the middle button brings the clicked picture point under the hub"
 
 # The window killed from outside (its X connection cut): the run ends in order.
 xdotool windowkill "$wid"
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the launcher did not end within 10 s of its window being killed"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
+wait_app_end "its window being killed"
 [[ $status -eq 3 ]] || fail "with its window killed the launcher exited $status, not 3"
 grep -q "Application finished\." "$work/app.log" || fail "the application did not finish in order"
 [[ -s "$work/end.png" ]] || fail "--screenshot was not written when the window was killed"

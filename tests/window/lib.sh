@@ -1,0 +1,80 @@
+# What the real-window tests share: a work folder removed at the end (KEEP_WORK=1 keeps it),
+# pass/fail reporting that ends in a count, a virtual X server, and waiting for what the
+# launcher does. Sourced by the test scripts after they set `test_name`.
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+passed=0
+
+stop_app() {
+  if [[ -n "$app_pid" ]]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+}
+stop_x() {
+  if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  xvfb_pid=""
+}
+cleanup() {
+  stop_app
+  stop_x
+  if [[ -n "${KEEP_WORK:-}" ]]; then echo "$test_name: files kept in $work" >&2; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "$test_name: FAIL: $*" >&2
+  if [[ -s "$work/app.log" ]]; then
+    echo "--- the launcher's output:" >&2
+    tail -n 20 "$work/app.log" >&2
+  fi
+  echo "$test_name: $passed passed, 1 failed"
+  exit 1
+}
+pass() {
+  passed=$((passed + 1))
+  echo "$test_name: ok: $*"
+}
+# A tool failing on its own (xdotool once the window is gone, say) still ends with a reason.
+trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
+
+# Starts a virtual X server of WIDTHxHEIGHT; Xvfb picks a free display itself and names it
+# once it is ready.
+start_x() {
+  stop_x
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -s "$work/display" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+    sleep 0.05
+  done
+  [[ -s "$work/display" ]] || fail "Xvfb named no display within 5 s"
+  export DISPLAY=":$(head -n 1 "$work/display")"
+}
+
+# The picture a screenshot key wrote in the work folder, once it is complete (fails after 5 s).
+saved_picture() { # what: for the failure's message
+  local f=""
+  for _ in $(seq 50); do
+    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
+    [[ -n "$f" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$f" ]] || fail "no screenshot was saved for $1"
+  sleep 0.2
+  echo "$f"
+}
+
+# Waits up to 10 s for the launcher to end; its exit status goes to `status`.
+wait_app_end() { # what ended it: for the failure's message
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "the launcher did not end within 10 s of $1"
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+}
