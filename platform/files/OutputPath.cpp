@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -119,30 +120,35 @@ bool Resolve(const std::string& path, Kind kind, Target& out, std::string& reaso
     return true;
 }
 
-int OpenStream(const std::string& path, bool append, std::string& reason)
+std::FILE* OpenStream(const std::string& path, bool append, std::string& reason)
 {
     Target target;
     if (!Resolve(path, Kind::Stream, target, reason)) {
-        return -1;
+        return nullptr;
     }
     // Non-blocking only for the open itself, so that a FIFO with no reader is refused.
     const int fd = ::open(path.c_str(),
                           O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (append ? O_APPEND : O_TRUNC), 0666);
     if (fd < 0) {
         reason = errno == ENXIO ? "a FIFO that nobody reads" : std::strerror(errno);
-        return -1;
+        return nullptr;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !Allowed(st.st_mode, Kind::Stream)) {
         reason = std::string(KindOfFile(st.st_mode)) + ", not a regular file";
         ::close(fd);
-        return -1;
+        return nullptr;
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) {
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
-    return fd;
+    std::FILE* f = ::fdopen(fd, append ? "a" : "w");
+    if (!f) {
+        reason = std::strerror(errno);
+        ::close(fd);
+    }
+    return f;
 }
 
 void RunFiles::AddInput(const std::string& path, const std::string& what)

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,9 @@ struct Target {
 // when nothing may be written at `path`.
 bool Resolve(const std::string& path, Kind kind, Target& out, std::string& reason);
 
-// Opens a stream output for writing (truncated, or appended to); -1 with a short reason.
-// A FIFO nobody reads is refused rather than waited for.
-int OpenStream(const std::string& path, bool append, std::string& reason);
+// Opens a stream output for writing (truncated, or appended to) as a stdio stream; null with
+// a short reason. A FIFO nobody reads is refused rather than waited for.
+std::FILE* OpenStream(const std::string& path, bool append, std::string& reason);
 
 // The files one run reads and writes. Checked together before anything is opened, so a
 // bad output stops the run at its start, not at its end, and no output overwrites an

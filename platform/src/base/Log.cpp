@@ -90,13 +90,8 @@ bool SetFile(const std::string& path, std::string& reason)
     if (path.empty()) {
         return true;
     }
-    const int fd = outpath::OpenStream(path, true, reason);
-    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "a");
+    FILE* f = outpath::OpenStream(path, true, reason);
     if (!f) {
-        if (fd >= 0) {
-            reason = std::strerror(errno);
-            ::close(fd);
-        }
         reason = "cannot open log file " + path + ": " + reason;
         return false;
     }

@@ -149,13 +149,8 @@ std::string ToJson(const Event& e)
 bool OpenFile(const std::string& path, std::string& reason)
 {
     CloseFile();
-    const int fd = outpath::OpenStream(path, false, reason);
-    FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "w");
+    FILE* f = outpath::OpenStream(path, false, reason);
     if (!f) {
-        if (fd >= 0) {
-            reason = std::strerror(errno);
-            ::close(fd);
-        }
         reason = "cannot write trace file " + path + ": " + reason;
         return false;
     }
