@@ -35,6 +35,7 @@ void CameraSensor::SetSource(std::unique_ptr<CameraSource> source)
     }
     m_pSource = std::move(source);
     m_opened = false;
+    m_lastValid = false;
 }
 
 bool CameraSensor::SwitchToFallback(const std::string& why)
@@ -45,6 +46,7 @@ bool CameraSensor::SwitchToFallback(const std::string& why)
     }
     m_pSource.reset();
     m_opened = false;
+    m_lastValid = false;
     const bool first = !m_triedFallback;
     m_triedFallback = true;
     if (first && m_device.Config().fallbackCameraSource) {
@@ -111,10 +113,29 @@ FrameSize CameraSensor::PictureSize() const
 
 bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)
 {
+    PixelRect changed;
+    return Take(now, frameSize, target, false, changed);
+}
+
+bool CameraSensor::CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed)
+{
+    return Take(now, frameSize, target, true, changed);
+}
+
+bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target, bool targetHoldsLast,
+                        PixelRect& changed)
+{
+    changed = {};
     ++m_framesProduced;
     if (!target.pixels || target.width <= 0 || target.height <= 0 || !EnsureSource()) {
         return false;
     }
+    // Only the last capture's target, at the same frame size and by the same source, holds
+    // what the source drew last (in the scaled case the sensor's own buffer holds it).
+    const bool sameAsLast = targetHoldsLast && m_lastValid && m_lastTarget.pixels == target.pixels &&
+                            m_lastTarget.width == target.width && m_lastTarget.height == target.height &&
+                            m_lastTarget.stride == target.stride && m_lastFrameSize == frameSize;
+    m_lastValid = false;
     // A frame as big as the target is rendered straight into it; any other size is
     // rendered into the sensor's own buffer and scaled to cover the target.
     const bool direct = frameSize.width == target.width && frameSize.height == target.height;
@@ -137,12 +158,25 @@ bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& tar
         view = {m_frame.data(), frameSize.width, frameSize.height, frameSize.width * 4};
     }
     std::string reason;
-    if (!m_pSource->Render(now, view, reason)) {
+    const PixelRect whole{0, 0, view.width, view.height};
+    PixelRect drawn = whole;
+    const bool drew = sameAsLast ? m_pSource->Update(now, view, drawn, reason) : m_pSource->Render(now, view, reason);
+    if (!drew) {
         if (!SwitchToFallback("failed: " + reason) || !m_pSource->Render(now, view, reason)) {
             return false;
         }
+        drawn = whole;
     }
-    if (!direct) {
+    drawn = drawn.Intersected(whole);
+    m_lastValid = true;
+    m_lastTarget = target;
+    m_lastFrameSize = frameSize;
+    if (direct) {
+        changed = drawn;
+        return true;
+    }
+    changed = drawn.Empty() ? PixelRect{} : PixelRect{0, 0, target.width, target.height};
+    if (!drawn.Empty()) {
         const PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
         // Read as having no alpha, written with an opaque one: the target's picture stays opaque.
         const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, target.width, target.height, target.pixels,

@@ -43,10 +43,15 @@ public:
     // scaled to cover it when the sizes differ; a failing source is replaced by the
     // fallback. False when the target did not get a new picture.
     bool Capture(Micros now, FrameSize frameSize, const PixelView& target);
+    // The same for a target that still holds the picture the last capture put there: when
+    // it is the last capture's target, only what changed since is drawn. `changed` tells
+    // the part of the target that got new pixels (empty: the picture is the same).
+    bool CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed);
     std::uint64_t FramesProduced() const { return m_framesProduced; }
 
 private:
     bool SwitchToFallback(const std::string& why);
+    bool Take(Micros now, FrameSize frameSize, const PixelView& target, bool targetHoldsLast, PixelRect& changed);
 
     Device& m_device;
     std::unique_ptr<CameraSource> m_pSource;
@@ -56,6 +61,11 @@ private:
     std::vector<std::uint32_t> m_frame;
     bool m_frameFailureTold = false;
     std::uint64_t m_framesProduced = 0;
+    // Where the last capture drew, by the current source; invalid after a source change or
+    // a capture that drew nothing.
+    bool m_lastValid = false;
+    PixelView m_lastTarget;
+    FrameSize m_lastFrameSize;
 };
 
 } // namespace device

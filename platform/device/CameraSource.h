@@ -2,6 +2,7 @@
 // Sources live in backends; the device core sees only this interface and never a source's library.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,34 @@ struct PixelView {
     int height = 0;
     int stride = 0;
     std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * stride); }
+};
+
+// A part of a frame, in its pixels; empty when width or height is not positive.
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool Empty() const { return width <= 0 || height <= 0; }
+    bool operator==(const PixelRect&) const = default;
+    // The smallest rectangle holding both (an empty one adds nothing).
+    PixelRect United(const PixelRect& o) const
+    {
+        if (o.Empty()) {
+            return *this;
+        }
+        if (Empty()) {
+            return o;
+        }
+        const int x0 = std::min(x, o.x), y0 = std::min(y, o.y);
+        return {x0, y0, std::max(x + width, o.x + o.width) - x0, std::max(y + height, o.y + o.height) - y0};
+    }
+    PixelRect Intersected(const PixelRect& o) const
+    {
+        const int x0 = std::max(x, o.x), y0 = std::max(y, o.y);
+        const int x1 = std::min(x + width, o.x + o.width), y1 = std::min(y + height, o.y + o.height);
+        return x1 > x0 && y1 > y0 ? PixelRect{x0, y0, x1 - x0, y1 - y0} : PixelRect{};
+    }
 };
 
 // Aiming: which part of the source's picture fills the frame, as a user moves the phone
@@ -53,6 +82,19 @@ public:
     // (microseconds since the device started). Returns false with a reason when
     // the source has failed for good (the device then falls back to the demo scene).
     virtual bool Render(std::int64_t timeUs, const PixelView& out, std::string& reason) = 0;
+
+    // Brings `out`, which holds the frame this source drew into it last, up to `timeUs`,
+    // and says where the picture changed (empty: it is the same picture). A source that
+    // knows which part of its picture moves draws only that; any other draws it all.
+    virtual bool Update(std::int64_t timeUs, const PixelView& out, PixelRect& changed, std::string& reason)
+    {
+        changed = {};
+        if (!Render(timeUs, out, reason)) {
+            return false;
+        }
+        changed = {0, 0, out.width, out.height};
+        return true;
+    }
 
     // Sources that can be aimed (all of ours) apply it from the next Render on; the
     // device keeps the aim within the bounds of ClampAim (device/Aiming.h).

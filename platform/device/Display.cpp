@@ -27,4 +27,16 @@ bool Display::ComposeInto(const PixelView& target)
     return true;
 }
 
+bool Display::ComposeChangesInto(const PixelView& target, bool targetHoldsLast, PixelRect& changed)
+{
+    changed = {};
+    if (!target.pixels || target.width != Width() || target.height != Height()) {
+        return false;
+    }
+    if (m_pContent) {
+        changed = m_pContent->DrawChanges(target, targetHoldsLast);
+    }
+    return true;
+}
+
 } // namespace device

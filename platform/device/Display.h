@@ -23,6 +23,15 @@ public:
         // Changes whenever the next Draw would differ from the last.
         virtual std::uint64_t Version() const = 0;
         virtual void Draw(const PixelView& target) = 0;
+        // Brings a target up to date and says where it drew. A target that holds what the
+        // last DrawChanges drew there gets only what changed since; any other is drawn
+        // whole. Only one target can be kept this way.
+        virtual PixelRect DrawChanges(const PixelView& target, bool targetHoldsLast)
+        {
+            (void)targetHoldsLast;
+            Draw(target);
+            return {0, 0, target.width, target.height};
+        }
     };
 
     // The frame buffer is made with the display: both holdings have as many pixels, so
@@ -45,6 +54,9 @@ public:
     // Draws the screen straight into a buffer of the screen's size that someone else keeps
     // (the window's texture), sparing a copy; false when the size is not the screen's.
     bool ComposeInto(const PixelView& target);
+    // The same for a buffer that holds the screen as the last ComposeChangesInto left it
+    // (when `targetHoldsLast`): only what changed since is drawn, and `changed` says where.
+    bool ComposeChangesInto(const PixelView& target, bool targetHoldsLast, PixelRect& changed);
 
 private:
     Content* m_pContent = nullptr;

@@ -175,6 +175,39 @@ TEST(DemoSceneFrames, OnlyTheWatchMovesAndTheSameTimeGivesTheSamePicture)
     EXPECT_EQ(Render(scene, 800, 480, 7.25).words, b.words);
 }
 
+TEST(DemoSceneFrames, AnUpdateRedrawsOnlyTheWatchWhenItBeatsAndMatchesAWholeFrame)
+{
+    DemoScene scene;
+    Frame f = Render(scene, 800, 480, 3.0, 3);
+    std::string reason;
+    device::PixelRect changed{1, 1, 1, 1};
+    // Within one beat (an eighth of a second) nothing moves.
+    ASSERT_TRUE(scene.Update(3'100'000, f.View(), changed, reason)) << reason;
+    EXPECT_TRUE(changed.Empty());
+    EXPECT_EQ(f.words, Render(scene, 800, 480, 3.0, 3).words);
+
+    // The next beat redraws the watch alone, and the frame is what a whole one would be.
+    DemoScene::Rect m = DemoScene::MovingArea();
+    for (double t : {3.125, 3.5, 64.0}) {
+        ASSERT_TRUE(scene.Update(std::int64_t(t * 1e6), f.View(), changed, reason)) << reason;
+        ASSERT_FALSE(changed.Empty()) << t;
+        EXPECT_LE(changed.x, m.x - 0.5);
+        EXPECT_LE(changed.y, m.y - 0.5);
+        EXPECT_GE(changed.x + changed.width, m.x + m.width + 0.5);
+        EXPECT_GE(changed.y + changed.height, m.y + m.height + 0.5);
+        EXPECT_LT(changed.width * changed.height, 800 * 480 / 20) << "more than the watch was redrawn";
+        DemoScene fresh;
+        EXPECT_EQ(f.words, Render(fresh, 800, 480, t, 3).words) << t;
+    }
+    // Aimed elsewhere, the whole frame changes.
+    scene.SetAim({2.0, 0.3, 0.6});
+    ASSERT_TRUE(scene.Update(64'000'000, f.View(), changed, reason)) << reason;
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 800, 480}));
+    DemoScene aimed;
+    aimed.SetAim({2.0, 0.3, 0.6});
+    EXPECT_EQ(f.words, Render(aimed, 800, 480, 64.0, 3).words);
+}
+
 TEST(DemoSceneFrames, AnyOutputSizeRendersAndBadViewsAreRefused)
 {
     DemoScene scene;

@@ -284,6 +284,33 @@ TEST(PhotoSource, AimMovesAndMagnifiesThePicture)
     EXPECT_EQ(again.words, shifted.words);
 }
 
+TEST(PhotoSource, AnUpdateLeavesTheFrameAloneUntilTheAimOrSizeChanges)
+{
+    ScratchDir dir("photo-test");
+    photo::PhotoSource source(WritePng(dir, "quads.png", Quadrants()));
+    std::string reason;
+    ASSERT_TRUE(source.Open(reason)) << reason;
+    Frame f = RenderPhoto(source, 800, 480, Aim{});
+    // Scribbled on, the frame is left as it is: nothing of the photo changed.
+    f.words[1234] = 0xFF123456u;
+    device::PixelRect changed{1, 1, 1, 1};
+    ASSERT_TRUE(source.Update(40000, f.View(), changed, reason)) << reason;
+    EXPECT_TRUE(changed.Empty());
+    EXPECT_EQ(f.words[1234], 0xFF123456u);
+    // A new aim or another size is drawn whole, as a fresh frame would be.
+    const Aim aim{2.0, 0.3, 0.6};
+    source.SetAim(aim);
+    ASSERT_TRUE(source.Update(80000, f.View(), changed, reason)) << reason;
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 800, 480}));
+    photo::PhotoSource fresh(WritePng(dir, "quads.png", Quadrants()));
+    ASSERT_TRUE(fresh.Open(reason)) << reason;
+    EXPECT_EQ(f.words, RenderPhoto(fresh, 800, 480, aim).words);
+    Frame small(320, 240);
+    ASSERT_TRUE(source.Update(120000, small.View(), changed, reason)) << reason;
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 320, 240}));
+    EXPECT_EQ(small.words, RenderPhoto(fresh, 320, 240, aim).words);
+}
+
 TEST(PhotoSource, AimNearThePicturesEdgeShowsBlackBeyondIt)
 {
     ScratchDir dir("photo-test");

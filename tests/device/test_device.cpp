@@ -54,6 +54,42 @@ private:
     int m_rendered = 0;
 };
 
+// One white pixel on black that moves a column a frame (at time t it stands in column t
+// modulo the width, row 1); Update draws only the pixels that change.
+class DotSource : public device::CameraSource {
+public:
+    std::string Describe() const override { return "dot"; }
+    bool Open(std::string&) override { return true; }
+    std::vector<device::FrameSize> Resolutions() const override { return {{8, 4}}; }
+    bool Render(std::int64_t t, const device::PixelView& out, std::string&) override
+    {
+        calls += 'R';
+        for (int y = 0; y < out.height; y++) {
+            std::fill(out.Row(y), out.Row(y) + out.width, 0xFF000000u);
+        }
+        m_dot = static_cast<int>(t % out.width);
+        out.Row(1)[m_dot] = 0xFFFFFFFFu;
+        return true;
+    }
+    bool Update(std::int64_t t, const device::PixelView& out, device::PixelRect& changed, std::string&) override
+    {
+        calls += 'U';
+        const int dot = static_cast<int>(t % out.width);
+        changed = {};
+        if (dot != m_dot) {
+            out.Row(1)[m_dot] = 0xFF000000u;
+            out.Row(1)[dot] = 0xFFFFFFFFu;
+            changed = device::PixelRect{m_dot, 1, 1, 1}.United({dot, 1, 1, 1});
+            m_dot = dot;
+        }
+        return true;
+    }
+    std::string calls;
+
+private:
+    int m_dot = 0;
+};
+
 // Draws a colour that depends on the version, and turns when asked.
 class Content : public device::Display::Content {
 public:
@@ -340,6 +376,65 @@ TEST(CameraSensor, WithoutAnyPictureTheTargetKeepsItsLastFrame)
     EXPECT_TRUE(bare.Camera().Resolutions().empty());
     ASSERT_EQ(quiet.lines.size(), 1u);
     EXPECT_EQ(quiet.lines[0], "camera: camera: no camera source; the camera shows nothing");
+}
+
+TEST(CameraSensor, OnlyTheTargetFilledLastGetsJustTheChanges)
+{
+    DotSource* source = nullptr;
+    DeviceConfig config;
+    config.cameraSource = [&] {
+        auto s = std::make_unique<DotSource>();
+        source = s.get();
+        return s;
+    };
+    Device dev(config);
+    device::CameraSensor& camera = dev.Camera();
+    const auto dotAt = [](const Frame& f, int column) {
+        for (int y = 0; y < f.height; y++) {
+            for (int x = 0; x < f.width; x++) {
+                if (f.At(x, y) != (x == column && y == 1 ? 0xFFFFFFFFu : 0xFF000000u)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    Frame target(8, 4, 2);
+    device::PixelRect changed;
+    // The first frame is drawn whole; then only the dot's old and new pixels.
+    ASSERT_TRUE(camera.CaptureChanges(2, {8, 4}, target.View(), changed));
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 8, 4}));
+    ASSERT_TRUE(camera.CaptureChanges(5, {8, 4}, target.View(), changed));
+    EXPECT_EQ(changed, (device::PixelRect{2, 1, 4, 1}));
+    EXPECT_TRUE(dotAt(target, 5));
+    ASSERT_TRUE(camera.CaptureChanges(13, {8, 4}, target.View(), changed));
+    EXPECT_TRUE(changed.Empty()) << "the dot stands in column 5 again";
+    EXPECT_EQ(target.words[8], testing_support::kPoison);
+    EXPECT_EQ(source->calls, "RUU");
+
+    // Another target in between: the first one no longer holds the source's last frame.
+    Frame other(8, 4);
+    ASSERT_TRUE(camera.CaptureChanges(6, {8, 4}, other.View(), changed));
+    ASSERT_TRUE(camera.CaptureChanges(7, {8, 4}, target.View(), changed));
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 8, 4}));
+    EXPECT_TRUE(dotAt(target, 7));
+    // A plain capture draws the whole frame, and a frame of another size is scaled whole.
+    ASSERT_TRUE(camera.Capture(8, {8, 4}, target.View()));
+    ASSERT_TRUE(camera.CaptureChanges(9, {4, 2}, target.View(), changed));
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 8, 4}));
+    ASSERT_TRUE(camera.CaptureChanges(13, {4, 2}, target.View(), changed));
+    EXPECT_TRUE(changed.Empty());
+    ASSERT_TRUE(camera.CaptureChanges(14, {4, 2}, target.View(), changed));
+    EXPECT_EQ(changed, (device::PixelRect{0, 0, 8, 4}));
+    EXPECT_EQ(source->calls, "RUURRRRUU");
+
+    // A new source starts afresh; one that knows nothing of changes changes it all.
+    camera.SetSource(std::make_unique<FlatSource>(0xFF3366CCu));
+    for (int i = 0; i < 2; i++) {
+        ASSERT_TRUE(camera.CaptureChanges(20 + i, {8, 4}, target.View(), changed));
+        EXPECT_EQ(changed, (device::PixelRect{0, 0, 8, 4}));
+        EXPECT_EQ(target.At(5, 1), 0xFF3366CCu);
+    }
 }
 
 TEST(Device, TheSoftwareGoesBeforeTheHardwareItUses)

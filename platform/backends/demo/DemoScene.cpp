@@ -77,16 +77,15 @@ void DemoScene::Close()
     m_still.clear();
     m_still.shrink_to_fit();
     m_cachedWidth = m_cachedHeight = 0;
+    m_drawnBeat = -1;
 }
 
 std::vector<device::FrameSize> DemoScene::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
 
 void DemoScene::SetAim(const device::Aim& aim) { m_aim = device::ClampAim(aim); }
 
-bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
+bool DemoScene::CheckOutput(const device::PixelView& out, std::string& reason)
 {
-    if (out.width <= 0 || out.height <= 0)
-        return true;
     if (out.pixels == nullptr) {
         reason = "output view has no pixels";
         return false;
@@ -95,71 +94,127 @@ bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::s
         reason = "output rows overlap or are misaligned";
         return false;
     }
+    return true;
+}
 
-    if (out.width != m_cachedWidth || out.height != m_cachedHeight || !(m_aim == m_cachedAim)) {
-        m_cachedWidth = m_cachedHeight = 0;
-        try {
-            m_still.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
-        } catch (const std::bad_alloc&) {
-            m_still.clear();
-            reason = "out of memory for a " + std::to_string(out.width) + "x" + std::to_string(out.height) + " picture";
-            return false;
-        }
-        cairo_surface_t* surface = cairo_image_surface_create_for_data(
-            reinterpret_cast<unsigned char*>(m_still.data()), CAIRO_FORMAT_ARGB32, out.width, out.height, out.width * 4);
-        cairo_t* cr = cairo_create(surface);
-        // Past the scene's edge the camera sees nothing.
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_paint(cr);
-        SceneToOutput(cr, out.width, out.height, m_aim);
-        cairo_rectangle(cr, -0.5, -0.5, kSceneWidth, kSceneHeight);
-        cairo_clip(cr);
-        DrawScene(cr, Layer::Still, 0.0);
-        cairo_status_t status = cairo_status(cr);
+bool DemoScene::StillIsCurrent(const device::PixelView& out) const
+{
+    return out.width == m_cachedWidth && out.height == m_cachedHeight && m_aim == m_cachedAim;
+}
 
-        // The moving part's bounds in output pixels, rounded outwards.
-        Rect m = MovingArea();
-        double xs[2] = {m.x - 0.5, m.x + m.width + 0.5}, ys[2] = {m.y - 0.5, m.y + m.height + 0.5};
-        double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
-        for (double x : xs)
-            for (double y : ys) {
-                double dx = x, dy = y;
-                cairo_user_to_device(cr, &dx, &dy);
-                x0 = std::min(x0, dx), x1 = std::max(x1, dx), y0 = std::min(y0, dy), y1 = std::max(y1, dy);
-            }
-        m_movingX0 = std::clamp(int(std::floor(x0)) - 1, 0, out.width);
-        m_movingX1 = std::clamp(int(std::ceil(x1)) + 1, 0, out.width);
-        m_movingY0 = std::clamp(int(std::floor(y0)) - 1, 0, out.height);
-        m_movingY1 = std::clamp(int(std::ceil(y1)) + 1, 0, out.height);
-
-        cairo_destroy(cr);
-        if (status == CAIRO_STATUS_SUCCESS)
-            status = cairo_surface_status(surface);
-        cairo_surface_destroy(surface);
-        if (status != CAIRO_STATUS_SUCCESS) {
-            m_still.clear();
-            reason = std::string("cannot draw the demo scene: ") + cairo_status_to_string(status);
-            return false;
-        }
-        m_cachedWidth = out.width;
-        m_cachedHeight = out.height;
-        m_cachedAim = m_aim;
+bool DemoScene::DrawStill(const device::PixelView& out, std::string& reason)
+{
+    m_cachedWidth = m_cachedHeight = 0;
+    try {
+        m_still.assign(std::size_t(out.width) * std::size_t(out.height), 0u);
+    } catch (const std::bad_alloc&) {
+        m_still.clear();
+        reason = "out of memory for a " + std::to_string(out.width) + "x" + std::to_string(out.height) + " picture";
+        return false;
     }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(m_still.data()), CAIRO_FORMAT_ARGB32, out.width, out.height, out.width * 4);
+    cairo_t* cr = cairo_create(surface);
+    // Past the scene's edge the camera sees nothing.
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    SceneToOutput(cr, out.width, out.height, m_aim);
+    cairo_rectangle(cr, -0.5, -0.5, kSceneWidth, kSceneHeight);
+    cairo_clip(cr);
+    DrawScene(cr, Layer::Still, 0.0);
+    cairo_status_t status = cairo_status(cr);
 
-    for (int y = 0; y < out.height; ++y)
-        std::memcpy(out.Row(y), &m_still[std::size_t(y) * out.width], std::size_t(out.width) * 4);
+    // The moving part's bounds in output pixels, rounded outwards.
+    Rect m = MovingArea();
+    double xs[2] = {m.x - 0.5, m.x + m.width + 0.5}, ys[2] = {m.y - 0.5, m.y + m.height + 0.5};
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (double x : xs)
+        for (double y : ys) {
+            double dx = x, dy = y;
+            cairo_user_to_device(cr, &dx, &dy);
+            x0 = std::min(x0, dx), x1 = std::max(x1, dx), y0 = std::min(y0, dy), y1 = std::max(y1, dy);
+        }
+    const int mx0 = std::clamp(int(std::floor(x0)) - 1, 0, out.width);
+    const int mx1 = std::clamp(int(std::ceil(x1)) + 1, 0, out.width);
+    const int my0 = std::clamp(int(std::floor(y0)) - 1, 0, out.height);
+    const int my1 = std::clamp(int(std::ceil(y1)) + 1, 0, out.height);
+    m_moving = {mx0, my0, mx1 - mx0, my1 - my0};
 
-    if (m_movingX1 > m_movingX0 && m_movingY1 > m_movingY0) {
-        cairo_surface_t* surface = cairo_image_surface_create_for_data(
-            reinterpret_cast<unsigned char*>(out.pixels), CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
-        cairo_t* cr = cairo_create(surface);
-        cairo_rectangle(cr, m_movingX0, m_movingY0, m_movingX1 - m_movingX0, m_movingY1 - m_movingY0);
-        cairo_clip(cr);
-        SceneToOutput(cr, out.width, out.height, m_cachedAim);
-        DrawScene(cr, Layer::Moving, SecondsOf(timeUs));
-        cairo_destroy(cr);
-        cairo_surface_destroy(surface);
+    cairo_destroy(cr);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_surface_status(surface);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        m_still.clear();
+        reason = std::string("cannot draw the demo scene: ") + cairo_status_to_string(status);
+        return false;
     }
+    m_cachedWidth = out.width;
+    m_cachedHeight = out.height;
+    m_cachedAim = m_aim;
+    return true;
+}
+
+void DemoScene::CopyStill(const device::PixelView& out, const device::PixelRect& part) const
+{
+    for (int y = part.y; y < part.y + part.height; ++y)
+        std::memcpy(out.Row(y) + part.x, &m_still[std::size_t(y) * out.width + part.x], std::size_t(part.width) * 4);
+}
+
+void DemoScene::DrawMoving(std::int64_t beat, const device::PixelView& out)
+{
+    m_drawnBeat = beat;
+    if (m_moving.Empty())
+        return;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(out.pixels), CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
+    cairo_t* cr = cairo_create(surface);
+    cairo_rectangle(cr, m_moving.x, m_moving.y, m_moving.width, m_moving.height);
+    cairo_clip(cr);
+    SceneToOutput(cr, out.width, out.height, m_cachedAim);
+    DrawScene(cr, Layer::Moving, double(beat) / kBeatsPerSecond);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
+std::int64_t DemoScene::BeatAt(std::int64_t timeUs)
+{
+    return std::int64_t(std::floor(SecondsOf(timeUs) * kBeatsPerSecond));
+}
+
+bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
+{
+    if (out.width <= 0 || out.height <= 0)
+        return true;
+    if (!CheckOutput(out, reason))
+        return false;
+    if (!StillIsCurrent(out) && !DrawStill(out, reason))
+        return false;
+    CopyStill(out, {0, 0, out.width, out.height});
+    DrawMoving(BeatAt(timeUs), out);
+    return true;
+}
+
+bool DemoScene::Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed, std::string& reason)
+{
+    changed = {};
+    if (out.width <= 0 || out.height <= 0)
+        return true;
+    if (!StillIsCurrent(out)) {
+        if (!Render(timeUs, out, reason))
+            return false;
+        changed = {0, 0, out.width, out.height};
+        return true;
+    }
+    if (!CheckOutput(out, reason))
+        return false;
+    // Between two beats of the watch the scene stands still.
+    const std::int64_t beat = BeatAt(timeUs);
+    if (beat == m_drawnBeat)
+        return true;
+    CopyStill(out, m_moving);
+    DrawMoving(beat, out);
+    changed = m_moving;
     return true;
 }
 

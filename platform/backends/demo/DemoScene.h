@@ -59,11 +59,24 @@ public:
     // pixels, rows overlapping or misaligned); an empty view is filled trivially.
     // Not thread-safe: the still part is cached per output size.
     bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
+    // Only the watch moves, and only when it beats: between beats nothing is drawn.
+    bool Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed,
+                std::string& reason) override;
     // Aimed like a photo: the scene is drawn anew (sharp at any zoom) when the aim changes.
     void SetAim(const device::Aim& aim) override;
     device::FrameSize PictureSize() const override { return {kSceneWidth, kSceneHeight}; }
 
+    // The watch's balance beats eight times a second; its hands step with it.
+    static constexpr int kBeatsPerSecond = 8;
+
 private:
+    static bool CheckOutput(const device::PixelView& out, std::string& reason);
+    static std::int64_t BeatAt(std::int64_t timeUs);
+    bool StillIsCurrent(const device::PixelView& out) const;
+    bool DrawStill(const device::PixelView& out, std::string& reason);
+    void CopyStill(const device::PixelView& out, const device::PixelRect& part) const;
+    void DrawMoving(std::int64_t beat, const device::PixelView& out);
+
     device::Aim m_aim;
     // The still part of the scene drawn once for the current output size and aim, rows packed.
     device::Aim m_cachedAim;
@@ -71,7 +84,9 @@ private:
     int m_cachedHeight = 0;
     std::vector<std::uint32_t> m_still;
     // Bounds of the moving part in output pixels, clipped to the output.
-    int m_movingX0 = 0, m_movingY0 = 0, m_movingX1 = 0, m_movingY1 = 0;
+    device::PixelRect m_moving;
+    // The watch's beat in the last frame drawn.
+    std::int64_t m_drawnBeat = -1;
 };
 
 } // namespace demo

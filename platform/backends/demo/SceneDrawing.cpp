@@ -483,12 +483,13 @@ void DrawWatchHands(cairo_t* cr, double seconds)
 {
     Pt c = kWatchCentre;
     // Shows ten past ten and half a minute when the device starts; the balance beats
-    // eight times a second, so the seconds hand steps in eighths of a second.
+    // eight times a second and every hand steps with it, so the watch looks the same
+    // between two beats.
     double t = 10 * 3600.0 + 9 * 60.0 + 30.0 + seconds;
     double beat = std::floor(t * 8.0) / 8.0;
     double secDeg = std::fmod(beat, 60.0) * 6.0;
-    double minDeg = std::fmod(t / 60.0, 60.0) * 6.0;
-    double hourDeg = std::fmod(t / 3600.0, 12.0) * 30.0;
+    double minDeg = std::fmod(beat / 60.0, 60.0) * 6.0;
+    double hourDeg = std::fmod(beat / 3600.0, 12.0) * 30.0;
 
     auto hand = [&](double clockDeg, double length, double tail, double width, std::uint32_t rgb, Pt shift,
                      double alpha) {

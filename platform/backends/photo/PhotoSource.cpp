@@ -53,6 +53,7 @@ void PhotoSource::Close()
     m_lastFrame.clear();
     m_lastFrame.shrink_to_fit();
     m_lastWidth = m_lastHeight = 0;
+    m_drawn = false;
 }
 
 std::vector<device::FrameSize> PhotoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
@@ -74,11 +75,14 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
     if (out.width == m_lastWidth && out.height == m_lastHeight && m_aim == m_lastAim) {
         for (int y = 0; y < out.height; ++y)
             std::memcpy(out.Row(y), &m_lastFrame[std::size_t(y) * out.width], rowBytes);
+        NoteDrawn(out);
         return true;
     }
 
+    m_drawn = false;
     if (!m_drawer.Draw(out, m_aim, reason))
         return false;
+    NoteDrawn(out);
 
     m_lastWidth = m_lastHeight = 0;
     try {
@@ -93,6 +97,27 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
     m_lastWidth = out.width;
     m_lastHeight = out.height;
     m_lastAim = m_aim;
+    return true;
+}
+
+void PhotoSource::NoteDrawn(const device::PixelView& out)
+{
+    m_drawn = true;
+    m_drawnWidth = out.width;
+    m_drawnHeight = out.height;
+    m_drawnAim = m_aim;
+}
+
+bool PhotoSource::Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed,
+                         std::string& reason)
+{
+    changed = {};
+    // The frame already shows the photo as aimed: nothing to draw.
+    if (m_open && m_drawn && out.width == m_drawnWidth && out.height == m_drawnHeight && m_aim == m_drawnAim)
+        return true;
+    if (!Render(timeUs, out, reason))
+        return false;
+    changed = {0, 0, out.width, out.height};
     return true;
 }
 

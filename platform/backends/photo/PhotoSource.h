@@ -27,10 +27,15 @@ public:
     // The photo does not change over time, so a frame of the same size and aim as the last
     // one is copied rather than scaled again. Not thread-safe, like the device that calls it.
     bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
+    // A photo stands still: a frame already showing it at the same aim stays as it is.
+    bool Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed,
+                std::string& reason) override;
     void SetAim(const device::Aim& aim) override;
     device::FrameSize PictureSize() const override { return {m_width, m_height}; }
 
 private:
+    void NoteDrawn(const device::PixelView& out);
+
     std::string m_path;
     bool m_open = false;
     int m_width = 0;
@@ -44,6 +49,11 @@ private:
     int m_lastWidth = 0;
     int m_lastHeight = 0;
     device::Aim m_lastAim;
+    // What the frame last drawn shows (whether or not it could be kept).
+    bool m_drawn = false;
+    int m_drawnWidth = 0;
+    int m_drawnHeight = 0;
+    device::Aim m_drawnAim;
 };
 
 } // namespace photo

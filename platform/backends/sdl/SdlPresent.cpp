@@ -141,7 +141,9 @@ bool Window::UploadScreen()
             std::fill_n(target.Row(y), width, 0xFF000000u);
         }
     }
-    const bool drawn = screen.ComposeInto(target);
+    // The texture keeps what was drawn into it: after the first time only changes are drawn.
+    device::PixelRect changed;
+    const bool drawn = screen.ComposeChangesInto(target, !fresh, changed);
     SDL_UnlockTexture(m_pScreen);
     return drawn;
 }
@@ -228,6 +230,12 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
 
 void Window::UpdateTitle()
 {
+    // Called at every wait: the title is made again only when what it tells changed.
+    TitleState state{m_picture, m_pitch, m_aim.zoom, m_background};
+    if (m_titleState == state) {
+        return;
+    }
+    m_titleState = std::move(state);
     // Plain ASCII: SDL converts titles through the C library's locale, which is "C" here,
     // and a title it cannot convert never reaches the window manager.
     std::string source = m_picture.empty() ? std::string("demo scene")

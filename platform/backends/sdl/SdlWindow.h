@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -151,6 +152,15 @@ private:
     // The way the user turned the phone with 1-4; tilting with [ and ] leaves it alone.
     int m_heldTurns = 0;
     std::string m_title;
+    // What the title was last made from.
+    struct TitleState {
+        std::string picture;
+        float pitch = 0;
+        double zoom = 1;
+        bool background = false;
+        bool operator==(const TitleState&) const = default;
+    };
+    std::optional<TitleState> m_titleState;
     bool m_keyListShown = false;
 
     float m_pitch = -90.0f;

@@ -33,6 +33,19 @@ Painter Painter::Child(const Osp::Graphics::Rectangle& bounds) const
     return p;
 }
 
+Painter Painter::Within(int x, int y, int width, int height) const
+{
+    Painter p = *this;
+    const long x0 = std::max<long>(x, m_clipX), y0 = std::max<long>(y, m_clipY);
+    const long x1 = std::min<long>(long(x) + width, long(m_clipX) + m_clipW);
+    const long y1 = std::min<long>(long(y) + height, long(m_clipY) + m_clipH);
+    p.m_clipX = static_cast<int>(x0);
+    p.m_clipY = static_cast<int>(y0);
+    p.m_clipW = static_cast<int>(std::max(0L, x1 - x0));
+    p.m_clipH = static_cast<int>(std::max(0L, y1 - y0));
+    return p;
+}
+
 Painter Painter::Shifted(int dx, int dy) const
 {
     Painter p = *this;

@@ -18,6 +18,8 @@ public:
 
     // A painter for a child at `bounds` (in this painter's coordinates), clipped to them.
     Painter Child(const Osp::Graphics::Rectangle& bounds) const;
+    // The same painter drawing only within `rect` (target coordinates) besides its clip.
+    Painter Within(int x, int y, int width, int height) const;
     // The same painter shifted (a scrolled content) without changing the clip.
     Painter Shifted(int dx, int dy) const;
     bool ClipEmpty() const { return m_clipW <= 0 || m_clipH <= 0; }

@@ -43,14 +43,31 @@ std::shared_ptr<ui::OverlayBuffer> CameraService::FindOverlay(const void* pixels
     return it == m_overlays.end() ? nullptr : it->second.lock();
 }
 
-void CameraService::ProduceFrame(device::Micros now, device::FrameSize previewSize, ui::OverlayBuffer* target)
+void CameraService::ProduceFrame(device::Micros now, device::FrameSize previewSize,
+                                 const std::shared_ptr<ui::OverlayBuffer>& target)
 {
     device::PixelView view;
     if (target && target->width > 0 && target->height > 0) {
         view = {target->pixels.data(), target->width, target->height, target->width * 4};
     }
-    if (m_sensor.Capture(now, previewSize, view)) {
+    // Only the buffer filled last still holds the sensor's last picture (a buffer made
+    // since may sit at the same address, so it is known by its owner, not its pixels).
+    const bool sameBuffer = target && !m_lastFilled.owner_before(target) && !target.owner_before(m_lastFilled) &&
+                            !m_lastFilled.expired();
+    device::PixelRect changed;
+    const bool captured = sameBuffer ? m_sensor.CaptureChanges(now, previewSize, view, changed)
+                                     : m_sensor.Capture(now, previewSize, view);
+    if (!captured) {
+        return;
+    }
+    if (!sameBuffer) {
+        changed = {0, 0, view.width, view.height};
+    }
+    m_lastFilled = target;
+    // A frame showing the same picture changes nothing on screen.
+    if (!changed.Empty()) {
         ++target->generation;
+        target->changed = target->changed.United(changed);
     }
 }
 
@@ -147,7 +164,7 @@ void CameraUnit::OnFrameDue()
         return;
     }
     auto target = m_target.lock();
-    m_service.ProduceFrame(m_device.Now(), m_previewSize, target.get());
+    m_service.ProduceFrame(m_device.Now(), m_previewSize, target);
     // The next frame is booked first, so a StopPreview from the callback cancels it.
     ScheduleFrame();
     if (m_report) {

@@ -39,12 +39,14 @@ public:
     std::shared_ptr<ui::OverlayBuffer> FindOverlay(const void* pixels) const;
 
     // Takes the picture at `now` (sized as the preview) and shows it in `target`.
-    void ProduceFrame(device::Micros now, device::FrameSize previewSize, ui::OverlayBuffer* target);
+    void ProduceFrame(device::Micros now, device::FrameSize previewSize, const std::shared_ptr<ui::OverlayBuffer>& target);
 
 private:
     device::CameraSensor& m_sensor;
     CameraUnit* m_pHolder = nullptr;
     std::map<const void*, std::weak_ptr<ui::OverlayBuffer>> m_overlays;
+    // The buffer the last frame went into.
+    std::weak_ptr<ui::OverlayBuffer> m_lastFilled;
 };
 
 // What stands behind one Osp::Media::Camera object.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/CameraSource.h"
 #include "osp/Ui.h"
 
 namespace ui {
@@ -25,6 +26,10 @@ public:
     static int ScrollOffset(const Osp::Ui::Control& c);
     // The sum of the camera-frame counters of the overlay panels under `c`.
     static std::uint64_t PictureGeneration(const Osp::Ui::Control& c);
+    // Adds where the camera pictures under `c` changed since last asked, in the coordinates
+    // `c`'s bounds are given in, to `into`, and forgets them. Hidden panels add nothing:
+    // showing them again redraws the screen anyway.
+    static void TakePictureChanges(const Osp::Ui::Control& c, int originX, int originY, device::PixelRect& into);
     static const std::shared_ptr<OverlayBuffer>& Background(const Osp::Ui::Controls::OverlayPanel& p) { return p.m_pBackground; }
 
     static const std::shared_ptr<const graphics::BitmapData>& LabelBackground(const Osp::Ui::Controls::Label& l) { return l.m_pBackground; }
@@ -43,6 +48,10 @@ public:
     // Buttons: pressed look and action delivery.
     static void SetPressed(Osp::Ui::Controls::Button& b, bool pressed);
     static void FireAction(Osp::Ui::Controls::Button& b);
+
+private:
+    static void TakePictureChanges(const Osp::Ui::Control& c, int originX, int originY, bool parentShown,
+                                   device::PixelRect& into);
 };
 
 } // namespace ui

@@ -461,6 +461,33 @@ std::uint64_t ControlAccess::PictureGeneration(const Control& c)
     return g;
 }
 
+void ControlAccess::TakePictureChanges(const Control& c, int originX, int originY, device::PixelRect& into)
+{
+    TakePictureChanges(c, originX, originY, true, into);
+}
+
+void ControlAccess::TakePictureChanges(const Control& c, int originX, int originY, bool parentShown,
+                                       device::PixelRect& into)
+{
+    const Rectangle b = c.GetBounds();
+    const int x = originX + b.x, y = originY + b.y;
+    const bool shown = parentShown && c.GetShowState();
+    if (const auto* op = dynamic_cast<const OverlayPanel*>(&c); op && op->m_pBackground) {
+        device::PixelRect& changed = op->m_pBackground->changed;
+        if (shown) {
+            // The picture is drawn at the panel's corner and no further than the panel.
+            const device::PixelRect seen = changed.Intersected({0, 0, b.width, b.height});
+            into = into.United({x + seen.x, y + seen.y, seen.width, seen.height});
+        }
+        changed = {};
+    }
+    if (const auto* container = dynamic_cast<const Container*>(&c)) {
+        for (const auto& child : container->m_children) {
+            TakePictureChanges(*child, x, y - ScrollOffset(c), shown, into);
+        }
+    }
+}
+
 bool ControlAccess::IsInFrame(const Control& c)
 {
     for (const Control* p = &c; p; p = p->m_pParent) {

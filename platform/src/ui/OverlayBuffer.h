@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "device/CameraSource.h"
+
 namespace ui {
 
 struct OverlayBuffer {
@@ -12,8 +14,11 @@ struct OverlayBuffer {
     int height = 0;
     // Opaque pixels in pixman's a8r8g8b8 layout, rows packed; black until the first frame.
     std::vector<std::uint32_t> pixels;
-    // Bumped by each camera frame, so the screen knows when to compose again.
+    // Bumped by each camera frame that changed the picture, so the screen knows when to
+    // compose again.
     std::uint64_t generation = 0;
+    // Where the picture changed since the screen last drew its changes.
+    device::PixelRect changed;
 };
 
 } // namespace ui

@@ -3,6 +3,8 @@
 // application showed last, which belongs to the camera panel and shows only with it.
 #include "ui/Screen.h"
 
+#include <algorithm>
+
 #include <pixman.h>
 
 #include "device/PixmanImage.h"
@@ -56,12 +58,30 @@ std::uint64_t Screen::Version() const
     return v;
 }
 
+namespace {
+
+bool SameOps(const std::vector<graphics::DrawOp>& a, const std::vector<graphics::DrawOp>& b)
+{
+    // Bitmaps never change their pixels (a new picture is new data), and the shown list
+    // keeps the old ones alive, so the same data is the same picture.
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const graphics::DrawOp& x, const graphics::DrawOp& y) {
+        return x.bitmap == y.bitmap && x.point == y.point && x.pivot == y.pivot && x.angle == y.angle &&
+               x.turned == y.turned;
+    });
+}
+
+} // namespace
+
 void Screen::ShowCanvas(const graphics::CanvasImpl& canvas)
 {
-    m_canvasOps = canvas.ops;
-    m_canvasBounds = canvas.bounds;
+    // Most frames show the canvas just as before: the screen then stays as it is.
+    const bool same = canvas.bounds == m_canvasBounds && SameOps(canvas.ops, m_canvasOps);
+    if (!same) {
+        m_canvasOps = canvas.ops;
+        m_canvasBounds = canvas.bounds;
+        Invalidate();
+    }
     ++m_canvasShows;
-    Invalidate();
     if (m_canvasObserver) {
         m_canvasObserver(m_canvasOps);
     }
@@ -119,9 +139,33 @@ void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPa
 
 void Screen::Draw(const device::PixelView& view)
 {
+    DrawWithin(view, {0, 0, view.width, view.height});
+}
+
+device::PixelRect Screen::DrawChanges(const device::PixelView& view, bool targetHoldsLast)
+{
+    const device::PixelRect whole{0, 0, view.width, view.height};
+    device::PixelRect changed;
+    if (const Form* form = CurrentForm()) {
+        ui::ControlAccess::TakePictureChanges(*form, 0, 0, changed);
+    }
+    if (m_allChanged || !targetHoldsLast) {
+        changed = whole;
+    }
+    m_allChanged = false;
+    changed = changed.Intersected(whole);
+    if (!changed.Empty()) {
+        DrawWithin(view, changed);
+    }
+    return changed;
+}
+
+void Screen::DrawWithin(const device::PixelView& view, const device::PixelRect& area)
+{
     const device::PixmanImage target(
         pixman_image_create_bits(PIXMAN_a8r8g8b8, view.width, view.height, view.pixels, view.stride));
-    const ui::Painter screen(target.get(), view.width, view.height);
+    const ui::Painter screen =
+        ui::Painter(target.get(), view.width, view.height).Within(area.x, area.y, area.width, area.height);
     bool cameraPanelShown = false;
     if (const Form* form = CurrentForm()) {
         PaintTree(*form, screen, cameraPanelShown);

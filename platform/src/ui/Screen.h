@@ -30,7 +30,11 @@ public:
     Osp::Ui::Controls::Form* CurrentForm() const;
 
     // Something on screen changed; the next Compose draws it.
-    void Invalidate() { ++m_version; }
+    void Invalidate()
+    {
+        ++m_version;
+        m_allChanged = true;
+    }
     std::uint64_t Version() const override;
 
     void ShowCanvas(const graphics::CanvasImpl& canvas);
@@ -44,6 +48,9 @@ public:
     // Draws the screen as it is now into the display; the view stays valid until the next Compose.
     device::PixelView Compose() { return m_display.Compose(); }
     void Draw(const device::PixelView& target) override;
+    // Between two calls only the camera pictures' changes are drawn; anything else that
+    // changed redraws the whole screen.
+    device::PixelRect DrawChanges(const device::PixelView& target, bool targetHoldsLast) override;
 
     // Observers of what the application shows (the trace, the window).
     using CanvasObserver = std::function<void(const std::vector<graphics::DrawOp>&)>;
@@ -55,7 +62,11 @@ private:
     std::vector<graphics::DrawOp> m_canvasOps;
     Osp::Graphics::Rectangle m_canvasBounds;
     std::uint64_t m_canvasShows = 0;
+    void DrawWithin(const device::PixelView& target, const device::PixelRect& area);
+
     std::uint64_t m_version = 0;
+    // Something other than a camera picture changed since the last DrawChanges.
+    bool m_allChanged = true;
     CanvasObserver m_canvasObserver;
 };
 

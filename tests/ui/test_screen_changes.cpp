@@ -1,0 +1,132 @@
+// The screen kept up to date by its changes alone, as the window keeps its picture: after
+// any run of frames, touches, holding and the help page it matches a whole composition.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "backends/demo/DemoScene.h"
+#include "support/Harness.h"
+
+using testing_support::Harness;
+
+namespace {
+
+constexpr std::uint32_t kPoison = 0x00ABCDEFu;
+
+// A buffer outside the display, like the window's texture.
+struct Kept {
+    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(800 * 480, kPoison);
+    device::PixelRect changed;
+    bool Update(device::Display& display, bool holdsLast)
+    {
+        return display.ComposeChangesInto({pixels.data(), display.Width(), display.Height(), display.Width() * 4},
+                                          holdsLast, changed);
+    }
+    // Compared with the screen composed whole, now.
+    bool MatchesTheScreen(device::Display& display) const
+    {
+        const device::PixelView whole = display.Compose();
+        for (int y = 0; y < whole.height; y++) {
+            for (int x = 0; x < whole.width; x++) {
+                if (pixels[std::size_t(y) * whole.width + x] != whole.Row(y)[x]) {
+                    ADD_FAILURE() << "the kept picture differs at " << x << "," << y;
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(ScreenChanges, LiveFramesDrawOnlyWhereTheCameraChangedAndMatchAWholeScreen)
+{
+    Harness h;
+    h.Tilt(-90.0f);
+    h.Frames(2);
+    device::Display& display = h.Device().GetDisplay();
+    Kept kept;
+    ASSERT_TRUE(kept.Update(display, false));
+    EXPECT_EQ(kept.changed, (device::PixelRect{0, 0, 800, 480}));
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+    // Nothing happened since: nothing to draw, even when asked again.
+    ASSERT_TRUE(kept.Update(display, true));
+    EXPECT_TRUE(kept.changed.Empty());
+
+    // The watch beats eight times a second and the camera gives fifteen frames: some frames
+    // change the watch alone, the others nothing at all (and the screen's version stays).
+    const demo::DemoScene::Rect watch = demo::DemoScene::MovingArea();
+    int changedFrames = 0, stillFrames = 0;
+    for (int i = 0; i < 30; i++) {
+        const auto version = display.Version();
+        h.Frames(1);
+        ASSERT_TRUE(kept.Update(display, true));
+        if (kept.changed.Empty()) {
+            stillFrames++;
+            EXPECT_EQ(display.Version(), version) << "frame " << i;
+            continue;
+        }
+        changedFrames++;
+        EXPECT_NE(display.Version(), version) << "frame " << i;
+        EXPECT_GE(kept.changed.x, watch.x - 4);
+        EXPECT_GE(kept.changed.y, watch.y - 4);
+        EXPECT_LE(kept.changed.x + kept.changed.width, watch.x + watch.width + 4);
+        EXPECT_LE(kept.changed.y + kept.changed.height, watch.y + watch.height + 4);
+        ASSERT_TRUE(kept.MatchesTheScreen(display)) << "frame " << i;
+    }
+    EXPECT_GE(changedFrames, 12);
+    EXPECT_GE(stillFrames, 10);
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+}
+
+TEST(ScreenChanges, TouchesHoldingAndTheHelpPageRedrawTheWholeScreen)
+{
+    Harness h;
+    h.Tilt(-90.0f);
+    h.Frames(2);
+    device::Display& display = h.Device().GetDisplay();
+    Kept kept;
+    ASSERT_TRUE(kept.Update(display, false));
+
+    // A needle moved: the canvas changed, so the whole screen is drawn again.
+    h.Drag(400, 400, 300, 350);
+    h.Frames(1);
+    ASSERT_TRUE(kept.Update(display, true));
+    EXPECT_EQ(kept.changed, (device::PixelRect{0, 0, 800, 480}));
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+
+    // Held: the picture stands and frames stop, so nothing more changes.
+    h.Tap(753, 48);
+    h.Frames(1);
+    ASSERT_TRUE(kept.Update(display, true));
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+    h.RunMs(500);
+    ASSERT_TRUE(kept.Update(display, true));
+    EXPECT_TRUE(kept.changed.Empty());
+    // A needle moved over the held picture, then the help page and back to a live picture.
+    h.Drag(400, 420, 450, 400);
+    ASSERT_TRUE(kept.Update(display, true));
+    EXPECT_FALSE(kept.changed.Empty());
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+    // The help page turns the screen to portrait: a landscape buffer is refused, and a
+    // buffer of the new shape is drawn whole.
+    h.Tap(753, 48);
+    h.Tap(40, 115);
+    h.RunMs(300);
+    ASSERT_EQ(display.Width(), 480);
+    EXPECT_FALSE(display.ComposeChangesInto({kept.pixels.data(), 800, 480, 800 * 4}, true, kept.changed));
+    ASSERT_TRUE(kept.Update(display, false));
+    EXPECT_EQ(kept.changed, (device::PixelRect{0, 0, 480, 800}));
+    ASSERT_TRUE(kept.MatchesTheScreen(display));
+    // Back to the live picture, in landscape again.
+    h.Tap(400, 32);
+    h.RunMs(200);
+    ASSERT_EQ(display.Width(), 800);
+    ASSERT_TRUE(kept.Update(display, false));
+    for (int i = 0; i < 8; i++) {
+        h.Frames(1);
+        ASSERT_TRUE(kept.Update(display, true));
+        ASSERT_TRUE(kept.MatchesTheScreen(display));
+    }
+}
