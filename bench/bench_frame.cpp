@@ -85,6 +85,35 @@ void BM_FrameMeasured(benchmark::State& state)
 }
 BENCHMARK(BM_FrameMeasured)->Arg(-90)->Arg(0)->ArgName("pitch");
 
+// One camera frame as the window shows it: the camera draws what changed (on the demo scene,
+// the watch when it beats), the form its canvas, and the screen composes only the changes
+// into a picture it keeps, as the window keeps its texture.
+void BM_LiveFrameInTheWindow(benchmark::State& state)
+{
+    Running app(-90.0f);
+    device::Display& display = app.dev->GetDisplay();
+    std::vector<std::uint32_t> kept(800 * 480);
+    const device::PixelView view{kept.data(), 800, 480, 800 * 4};
+    device::PixelRect changed;
+    display.ComposeChangesInto(view, false, changed);
+    double totalNs = 0, memcpyNs = 0, changedPixels = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        app.dev->RunFor(device::kMicrosPerSecond / 15);
+        display.ComposeChangesInto(view, true, changed);
+        benchmark::DoNotOptimize(kept.data());
+        totalNs += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+        changedPixels += changed.Empty() ? 0 : double(changed.width) * changed.height;
+        state.PauseTiming();
+        memcpyNs += OneMemcpyNs();
+        state.ResumeTiming();
+    }
+    state.counters["memcpy_ns"] = memcpyNs / state.iterations();
+    state.counters["memcpys"] = totalNs / memcpyNs;
+    state.counters["changed_px"] = changedPixels / state.iterations();
+}
+BENCHMARK(BM_LiveFrameInTheWindow);
+
 } // namespace
 
 BENCHMARK_MAIN();
