@@ -220,8 +220,11 @@ TEST(VideoSource, FramesAreAimedLikePhotos)
     if (HasFatalFailure())
         return;
     VideoSource source(VideoSource::Kind::File, path);
+    EXPECT_EQ(source.PictureSize(), (device::FrameSize{0, 0}));
     std::string reason;
     ASSERT_TRUE(source.Open(reason)) << reason;
+    // Aiming moves over the video's own picture, which is known once it is open.
+    EXPECT_EQ(source.PictureSize(), (device::FrameSize{160, 120}));
 
     // 160x120 covers 800x480 at 5 times: the grey/blue edge at x = 80 lands at the centre.
     Frame whole = Render(source, 0);
@@ -326,6 +329,14 @@ TEST(VideoSource, LiveSourceShowsItsNewestPicture)
     for (std::uint32_t p : std::vector<std::uint32_t>{f.At(0, 0), f.At(320, 240), f.At(639, 479)})
         EXPECT_TRUE(Near(p, 0xFF0000FFu, 8)) << std::hex << p;
     blue.Close();
+    EXPECT_EQ(blue.PictureSize(), (device::FrameSize{0, 0}));
+
+    // Pixels twice as wide as high make a picture twice as wide to the eye.
+    VideoSource wide(VideoSource::Kind::LiveDescription,
+                     "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=2/1");
+    ASSERT_TRUE(wide.Open(reason)) << reason;
+    EXPECT_EQ(wide.PictureSize(), (device::FrameSize{320, 120}));
+    wide.Close();
 
     // Snow differs in every picture: later calls show later pictures, whatever the time says.
     VideoSource snow(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true pattern=snow");

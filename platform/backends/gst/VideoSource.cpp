@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -91,6 +92,7 @@ struct VideoSource::Pipeline {
     GstVideoFrame frame{};
     bool mapped = false;
     picture::CoverDrawer drawer;
+    device::FrameSize seen;
     bool firstFramePending = false;
     bool shownAny = false;
     std::int64_t lastTimeUs = 0;
@@ -140,6 +142,7 @@ struct VideoSource::Pipeline {
                 if (GST_VIDEO_INFO_PAR_N(&info) > 0 && GST_VIDEO_INFO_PAR_D(&info) > 0)
                     picture.pixelAspect = double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
                 drawer.SetPicture(picture);
+                seen = {int(std::lround(picture.width * picture.pixelAspect)), picture.height};
             }
         }
         gst_sample_unref(sample);
@@ -475,6 +478,11 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     if (!p.drawer.Draw(out, m_aim, why))
         return Fail(why, reason);
     return true;
+}
+
+device::FrameSize VideoSource::PictureSize() const
+{
+    return m_pPipeline && m_pPipeline->mapped ? m_pPipeline->seen : device::FrameSize{};
 }
 
 } // namespace gst

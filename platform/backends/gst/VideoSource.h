@@ -61,6 +61,9 @@ public:
     // Not thread-safe, like the device that calls it; GStreamer's threads never call out.
     bool Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason) override;
     void SetAim(const device::Aim& aim) override;
+    // The size of the picture shown last as it is seen (wide pixels widen it); 0 x 0 before
+    // the first picture.
+    device::FrameSize PictureSize() const override;
 
 private:
     struct Pipeline;
