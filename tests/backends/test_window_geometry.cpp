@@ -1,5 +1,5 @@
 // The window's view geometry: the screen turned and letterboxed into a window of any size,
-// and window points mapped back onto the phone's pixels exactly.
+// window points mapped back onto the phone's pixels exactly, and the size it starts at.
 #include "sdl/WindowParts.h"
 
 #include <gtest/gtest.h>
@@ -55,4 +55,24 @@ TEST(WindowGeometry, TheViewKeepsTheScreensShapeAndEveryPhonePixelIsReachedAtAny
     }
     EXPECT_EQ(hits, 800);
     EXPECT_EQ(last, 799);
+}
+
+TEST(WindowGeometry, TheWindowStartsAtWholeMultiplesOnDenseDesktopsAndAlwaysFits)
+{
+    using sdl::detail::StartScale;
+    // An ordinary desktop shows the phone's pixels one to one, also when its density is unknown.
+    EXPECT_EQ(StartScale(800, 1920, 1080, 96.0f), 1.0);
+    EXPECT_EQ(StartScale(800, 1920, 1080, 0.0f), 1.0);
+    EXPECT_EQ(StartScale(800, 1920, 1080, std::nanf("")), 1.0);
+    // Dense ones take whole multiples (a little under 144 dpi is still one)...
+    EXPECT_EQ(StartScale(800, 3840, 2400, 192.0f), 2.0);
+    EXPECT_EQ(StartScale(800, 3840, 2400, 140.0f), 1.0);
+    EXPECT_EQ(StartScale(800, 5120, 3200, 280.0f), 3.0);
+    // ...but never more than leaves the turned phone inside the desktop.
+    EXPECT_DOUBLE_EQ(StartScale(800, 2560, 1600, 192.0f), 1600 * 0.95 / 800);
+    EXPECT_DOUBLE_EQ(StartScale(480, 2560, 1600, 192.0f), 1600 * 0.95 / 800);
+    // A desktop too small for the phone shrinks it to fit, however dense.
+    EXPECT_DOUBLE_EQ(StartScale(800, 1024, 600, 96.0f), 600 * 0.95 / 800);
+    EXPECT_DOUBLE_EQ(StartScale(800, 700, 2000, 192.0f), 700 * 0.95 / 800);
+    EXPECT_EQ(StartScale(800, 0, 0, 192.0f), 1.0);
 }

@@ -38,12 +38,12 @@ pass() {
 # A tool failing on its own (xdotool once the window is gone, say) still ends with a reason.
 trap 'fail "the command at line $LINENO failed (is the launcher still running?)"' ERR
 
-# Starts a virtual X server of WIDTHxHEIGHT; Xvfb picks a free display itself and names it
-# once it is ready.
+# Starts a virtual X server of WIDTHxHEIGHT (at DPI dots per inch when given); Xvfb picks a
+# free display itself and names it once it is ready.
 start_x() {
   stop_x
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -dpi "${2:-96}" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [[ -s "$work/display" ]] && break

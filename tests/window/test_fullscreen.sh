@@ -2,7 +2,8 @@
 # Runs the window full screen under virtual X servers: on a display of the phone's own size
 # the display must show the phone's screen pixel for pixel; turned upright it is letterboxed
 # with its shape kept; a fake accelerometer turns the view as it is turned; on a larger
-# display the mouse still lands on the right phone pixel.
+# display the mouse still lands on the right phone pixel. Last, in a plain window, a dense
+# desktop starts the window at whole multiples of the phone's pixels.
 #
 # usage: test_fullscreen.sh PATH/TO/veltora
 # Needs Xvfb, xdotool, ImageMagick (import, compare, convert, identify) and jq; exits 77 when
@@ -149,5 +150,20 @@ xdotool key q
 wait_app_end Q
 [[ $status -eq 0 ]] || fail "Q full screen exited $status"
 pass "1280x1024: letterboxed above and below, the mouse lands on the right phone pixel, Q quits"
+
+# Not full screen, on dense desktops: the window starts at whole multiples of the phone's
+# pixels, as large as fits when the phone is turned upright (95 % of the desktop's height).
+for desktop in "2560x1600 192 1520x912" "3840x2160 192 1600x960" "1920x1080 96 800x480"; do
+  read -r size dpi want <<<"$desktop"
+  start_x "$size" "$dpi"
+  (cd "$work" && exec "$launcher" --camera "$work/still.png") >"$work/app.log" 2>&1 &
+  app_pid=$!
+  wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||
+    fail "no Veltora window appeared within 15 s on $size at $dpi dpi"
+  sleep 0.5
+  [[ "$(geometry)" == "$want" ]] || fail "on a $size desktop at $dpi dpi the window starts at $(geometry), not $want"
+  stop_app
+done
+pass "dense desktops: the window starts at 1520x912 on 2560x1600 and 1600x960 on 3840x2160 at 192 dpi, 800x480 at 96 dpi"
 
 echo "test_fullscreen: $passed passed, 0 failed"

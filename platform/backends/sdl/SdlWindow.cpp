@@ -62,6 +62,43 @@ bool Set(const char* name)
     return v && *v;
 }
 
+// The desktop's density in dots per inch, 0 when nothing says. SDL knows it where the
+// display reports its size; on X the desktop's own setting (Xft.dpi, which desktops raise to
+// scale their windows) comes first, then the screen's size in millimetres.
+float DesktopDpi()
+{
+    float ddpi = 0;
+    if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0 && std::isfinite(ddpi) && ddpi > 0) {
+        return ddpi;
+    }
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) {
+        return 0;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return 0;
+    }
+    float dpi = 0;
+    if (const char* xft = XGetDefault(display, "Xft", "dpi")) {
+        char* end = nullptr;
+        const double v = std::strtod(xft, &end);
+        if (end != xft && std::isfinite(v) && v > 0 && v < 10000) {
+            dpi = static_cast<float>(v);
+        }
+    }
+    const int screen = DefaultScreen(display);
+    if (dpi == 0 && DisplayWidthMM(display, screen) > 0) {
+        dpi = static_cast<float>(DisplayWidth(display, screen) * 25.4 / DisplayWidthMM(display, screen));
+    }
+    XCloseDisplay(display);
+    return dpi;
+#else
+    return 0;
+#endif
+}
+
 #if defined(SDL_VIDEO_DRIVER_X11)
 // Xlib reports a lost connection or a window destroyed under it through process-wide
 // handlers whose default is to print and exit; these note it instead, and the window
@@ -169,18 +206,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
     SDL_Rect usable;
     if (options.shrink == 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
-        // A desktop with dense pixels shows the phone at its own pixel size times the density;
-        // either way the window (turned too) fits the desktop.
-        float ddpi = 0;
-        if (SDL_GetDisplayDPI(0, &ddpi, nullptr, nullptr) == 0 && ddpi >= 144.0f) {
-            scale = std::floor(ddpi / 96.0f + 0.25f);
-        }
-        const int longSide = device::Display::kLongSide;
-        scale = std::min(scale, std::min(usable.w * 0.95 / longSide, usable.h * 0.95 / longSide));
-        scale = std::min(scale, std::max(usable.w * 0.95 / view.w, 0.1));
-        if (longSide <= usable.h && longSide <= usable.w && scale < 1.0) {
-            scale = 1.0;
-        }
+        scale = StartScale(view.w, usable.w, usable.h, DesktopDpi());
     }
     int w = std::max(1, static_cast<int>(std::lround(view.w * scale)));
     int h = std::max(1, static_cast<int>(std::lround(view.h * scale)));

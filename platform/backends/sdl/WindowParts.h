@@ -81,4 +81,27 @@ inline device::PointD ScreenToView(device::PointD s, int width, int height, int 
     }
 }
 
+// How much larger than the phone's own pixels the window starts, for a view viewW wide on a
+// desktop of usableW x usableH pixels at `dpi` dots per inch (0: unknown). A dense
+// desktop (144 dpi and up) shows the phone at whole multiples of its pixels, as the desktop
+// scales its own windows; either way the window fits in 95 % of the desktop whichever way it
+// is turned later, and a desktop with room for the phone's long side never shrinks it.
+inline double StartScale(int viewW, int usableW, int usableH, float dpi)
+{
+    if (usableW <= 0 || usableH <= 0 || viewW <= 0) {
+        return 1.0;
+    }
+    double scale = 1.0;
+    if (std::isfinite(dpi) && dpi >= 144.0f) {
+        scale = std::floor(dpi / 96.0 + 0.25);
+    }
+    const int longSide = device::Display::kLongSide;
+    scale = std::min(scale, std::min(usableW * 0.95 / longSide, usableH * 0.95 / longSide));
+    scale = std::min(scale, std::max(usableW * 0.95 / viewW, 0.1));
+    if (longSide <= usableH && longSide <= usableW && scale < 1.0) {
+        scale = 1.0;
+    }
+    return scale;
+}
+
 } // namespace sdl::detail
