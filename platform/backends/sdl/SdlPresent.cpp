@@ -141,9 +141,9 @@ bool Window::UploadScreen()
             std::fill_n(target.Row(y), width, 0xFF000000u);
         }
     }
-    // The texture keeps what was drawn into it: after the first time only changes are drawn.
+    // Where the texture keeps what was drawn into it, only changes are drawn after the first time.
     device::PixelRect changed;
-    const bool drawn = screen.ComposeChangesInto(target, !fresh, changed);
+    const bool drawn = screen.ComposeChangesInto(target, !fresh && m_textureKeepsPixels, changed);
     SDL_UnlockTexture(m_pScreen);
     return drawn;
 }

@@ -232,6 +232,14 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
         reason = std::string("cannot draw into a window: ") + SDL_GetError();
         return nullptr;
     }
+    // SDL does not promise that a streaming texture keeps its pixels between locks; these
+    // renderers keep them in memory of their own, so only changes need drawing into it.
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(window->m_pRenderer, &info) == 0 && info.name) {
+        for (const char* keeping : {"software", "opengl", "opengles2"}) {
+            window->m_textureKeepsPixels = window->m_textureKeepsPixels || std::strcmp(info.name, keeping) == 0;
+        }
+    }
     window->UpdateTitle();
     window->WatchConnection();
     device.Loop().SetWaiter(window.get());

@@ -134,6 +134,8 @@ private:
     int m_keyListHeight = 0;
     int m_textureWidth = 0;
     int m_textureHeight = 0;
+    // Whether the screen's texture still holds what was drawn into it at the next lock.
+    bool m_textureKeepsPixels = false;
     std::uint32_t m_wakeEventType = 0;
     std::atomic<bool> m_wakePending{false};
     std::atomic<std::thread::id> m_eventThread{};
