@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -142,7 +143,9 @@ struct VideoSource::Pipeline {
                 if (GST_VIDEO_INFO_PAR_N(&info) > 0 && GST_VIDEO_INFO_PAR_D(&info) > 0)
                     picture.pixelAspect = double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
                 drawer.SetPicture(picture);
-                seen = {int(std::lround(picture.width * picture.pixelAspect)), picture.height};
+                // Kept within reason whatever aspect the stream claims.
+                const double seenWidth = std::clamp(picture.width * picture.pixelAspect, 1.0, double(1 << 20));
+                seen = {int(std::lround(seenWidth)), picture.height};
             }
         }
         gst_sample_unref(sample);
