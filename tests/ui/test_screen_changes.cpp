@@ -38,16 +38,24 @@ struct Kept {
     }
 };
 
-} // namespace
-
-TEST(ScreenChanges, LiveFramesDrawOnlyWhereTheCameraChangedAndMatchAWholeScreen)
-{
+// The application live in landscape on the demo scene, its screen drawn once into `kept`.
+class ScreenChanges : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        h.Tilt(-90.0f);
+        h.Frames(2);
+        ASSERT_TRUE(kept.Update(display, false));
+    }
     Harness h;
-    h.Tilt(-90.0f);
-    h.Frames(2);
     device::Display& display = h.Device().GetDisplay();
     Kept kept;
-    ASSERT_TRUE(kept.Update(display, false));
+};
+
+} // namespace
+
+TEST_F(ScreenChanges, LiveFramesDrawOnlyWhereTheCameraChangedAndMatchAWholeScreen)
+{
     EXPECT_EQ(kept.changed, (device::PixelRect{0, 0, 800, 480}));
     ASSERT_TRUE(kept.MatchesTheScreen(display));
     // Nothing happened since: nothing to draw, even when asked again.
@@ -80,15 +88,8 @@ TEST(ScreenChanges, LiveFramesDrawOnlyWhereTheCameraChangedAndMatchAWholeScreen)
     ASSERT_TRUE(kept.MatchesTheScreen(display));
 }
 
-TEST(ScreenChanges, TouchesHoldingAndTheHelpPageRedrawTheWholeScreen)
+TEST_F(ScreenChanges, TouchesHoldingAndTheHelpPageRedrawTheWholeScreen)
 {
-    Harness h;
-    h.Tilt(-90.0f);
-    h.Frames(2);
-    device::Display& display = h.Device().GetDisplay();
-    Kept kept;
-    ASSERT_TRUE(kept.Update(display, false));
-
     // A needle moved: the canvas changed, so the whole screen is drawn again.
     h.Drag(400, 400, 300, 350);
     h.Frames(1);
