@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "LeakCheck.h"
 #include "Signals.h"
 #include "base/Log.h"
 #include "files/OutputPath.h"
@@ -339,9 +340,9 @@ bool IsFunction(void* address)
     return type == STT_FUNC || type == STT_GNU_IFUNC;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The whole run, from the command line to the end of the application, with everything it
+// made (the device, the window, the signal thread) gone when it returns.
+int Run(int argc, char** argv)
 {
     // libcamera talks on stderr about itself (its version, tuning files it lacks) whenever a
     // camera is opened or listed; a camera that cannot be opened is told in one line anyway.
@@ -509,4 +510,13 @@ int main(int argc, char** argv)
         return 3;
     }
     return writeFailed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int code = Run(argc, argv);
+    launcher::CheckLeaksNow();
+    return code;
 }

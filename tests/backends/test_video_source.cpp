@@ -1,6 +1,7 @@
 // Checks the GStreamer camera with videos made here by GStreamer itself: a file shows one frame per
 // preview frame and loops, live sources go the webcam's way, and bad files, devices and streams fail plainly.
 #include "backends/gst/VideoSource.h"
+#include "backends/gst/CameraElements.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
@@ -41,8 +42,8 @@ int Level(int i) { return 30 + 15 * i; }
 
 void InitGstreamer()
 {
-    static const bool ok = gst_init_check(nullptr, nullptr, nullptr);
-    ASSERT_TRUE(ok);
+    std::string reason;
+    ASSERT_TRUE(gst::EnsureGstreamer(reason)) << reason;
 }
 
 // Plays a pipeline to its end; returns GStreamer's error text, or nothing when it finished.

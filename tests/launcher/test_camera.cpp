@@ -15,6 +15,7 @@
 #include <gst/gst.h>
 
 #include "codec/ImageCodec.h"
+#include "backends/gst/CameraElements.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -151,7 +152,8 @@ TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
 
 TEST(Camera, AVideoPlaysUnderTheDial)
 {
-    ASSERT_TRUE(gst_init_check(nullptr, nullptr, nullptr));
+    std::string reason;
+    ASSERT_TRUE(gst::EnsureGstreamer(reason)) << reason;
     const std::string video = Temp("green.avi");
     GError* err = nullptr;
     GstElement* pipeline = gst_parse_launch(

@@ -11,6 +11,7 @@
 namespace gst {
 
 // Starts GStreamer once for the whole program; false with a reason when it cannot start.
+// Whatever uses GStreamer starts it here, tests too, so that its threads stay parked.
 bool EnsureGstreamer(std::string& reason);
 
 // libcamerasrc, set to the named camera (empty: libcamera's first); null with a reason

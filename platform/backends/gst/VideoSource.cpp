@@ -30,7 +30,15 @@ bool EnsureGstreamer(std::string& reason)
             failure = std::string("GStreamer cannot start: ") + (error ? error->message : "unknown error");
             if (error)
                 g_error_free(error);
+            return;
         }
+        // GStreamer's streaming threads come from GLib's shared pool, which ends idle threads
+        // on a timer and ends any past a small count when a pipeline stops. A thread ending
+        // while the sanitizers' leak check has the process stopped can bring the check down,
+        // so pooled threads are kept, parked, for the rest of the process: a stopped pipeline
+        // leaves its threads for the next one, and the count stays at the most ever in use.
+        g_thread_pool_set_max_unused_threads(-1);
+        g_thread_pool_set_max_idle_time(0);
     });
     if (!failure.empty()) {
         reason = failure;
