@@ -58,8 +58,12 @@ void Use(Harness& h)
 
 } // namespace
 
-TEST(BrokenResources, EachImageMissingCutShortOrGarbled)
+// One damage a test, so that the three share the machine's cores and none runs long.
+class BrokenResources : public testing::TestWithParam<Damage> {};
+
+TEST_P(BrokenResources, EachImageInTurn)
 {
+    const Damage damage = GetParam();
     const std::vector<std::string> names = [] {
         std::vector<std::string> v;
         for (const auto& e : fs::directory_iterator(testing_support::SourceRes())) {
@@ -68,26 +72,37 @@ TEST(BrokenResources, EachImageMissingCutShortOrGarbled)
         return v;
     }();
     ASSERT_EQ(names.size(), 43u);
-    for (Damage damage : {Damage::Missing, Damage::Truncated, Damage::Garbage}) {
-        for (const auto& name : names) {
-            SCOPED_TRACE(name + (damage == Damage::Missing ? " missing" : damage == Damage::Truncated ? " truncated" : " garbage"));
-            const fs::path dir = CopyRes("broken-res");
-            Spoil(dir / name, damage);
-            HarnessOptions o;
-            o.resDir = dir.string();
-            {
-                Harness h(o);
-                Use(h);
-                for (const auto& d : h.ShownDraws()) {
-                    ASSERT_NE(d.rfind(name + "@", 0), 0u) << "drew " << d;
-                }
-                // One line for each attempt to decode it, naming it, and no other line.
-                const int attempts = name == "blank.png" ? 6 : 1;
-                EXPECT_EQ(h.Log().Count((dir / name).string()), attempts);
-                EXPECT_EQ(static_cast<int>(h.Log().records.size()), attempts);
-                h.Finish();
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        const fs::path dir = CopyRes("broken-res");
+        Spoil(dir / name, damage);
+        HarnessOptions o;
+        o.resDir = dir.string();
+        {
+            Harness h(o);
+            Use(h);
+            for (const auto& d : h.ShownDraws()) {
+                ASSERT_NE(d.rfind(name + "@", 0), 0u) << "drew " << d;
             }
-            EXPECT_EQ(Osp::Graphics::Bitmap::GetLiveCount(), 0);
+            // One line for each attempt to decode it, naming it, and no other line.
+            const int attempts = name == "blank.png" ? 6 : 1;
+            EXPECT_EQ(h.Log().Count((dir / name).string()), attempts);
+            EXPECT_EQ(static_cast<int>(h.Log().records.size()), attempts);
+            h.Finish();
         }
+        EXPECT_EQ(Osp::Graphics::Bitmap::GetLiveCount(), 0);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Each, BrokenResources, testing::Values(Damage::Missing, Damage::Truncated, Damage::Garbage),
+                         [](const testing::TestParamInfo<Damage>& info) {
+                             switch (info.param) {
+                             case Damage::Missing:
+                                 return "Missing";
+                             case Damage::Truncated:
+                                 return "CutShort";
+                             case Damage::Garbage:
+                                 return "Garbled";
+                             }
+                             return "Unknown";
+                         });
