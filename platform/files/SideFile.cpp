@@ -114,6 +114,8 @@ SideFile::~SideFile()
 bool SideFile::Open(const std::string& path, mode_t mode, bool unnamed)
 {
     const std::string folder = FolderOf(path);
+    // Also what a writer killed between its two steps of replacing a file left (complete).
+    SweepDeadSideFiles(folder);
     // Naming an unnamed file later goes through /proc; without it the file could never be named.
     if (unnamed && ::access("/proc/self/fd", X_OK) == 0) {
         m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
@@ -125,7 +127,6 @@ bool SideFile::Open(const std::string& path, mode_t mode, bool unnamed)
             return false;
         }
     }
-    SweepDeadSideFiles(folder);
     for (int attempt = 0; attempt < 100; attempt++) {
         std::string name = InFolder(folder, HiddenName());
         m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);

@@ -18,7 +18,7 @@ public:
     // Opens an empty file in the folder of `path`, with `mode` (less the umask). The file
     // has no name while it is written where the filesystem allows it (O_TMPFILE); elsewhere,
     // or with `unnamed` false, it has a short hidden one (".veltora-…part", well within any
-    // name limit) and the hidden files of writers that died are swept first. False with errno.
+    // name limit). The hidden files of writers that died are swept first. False with errno.
     bool Open(const std::string& path, mode_t mode, bool unnamed = true);
     int Fd() const { return m_fd; }
     // Whether the file is being written with no name at all.
@@ -30,7 +30,8 @@ public:
     // there, not even a link, which is left alone; false with errno EEXIST when the name is
     // taken, and the file stays ready to take another name. False with errno on failure.
     bool Create(const std::string& path);
-    // Gives the finished file the name `path`, replacing what is there at once.
+    // Gives the finished file the name `path`, replacing what is there at once. An unnamed
+    // file takes a hidden name for the moment between (a rename needs a name to move).
     bool Replace(const std::string& path);
 
 private:
