@@ -58,14 +58,9 @@ std::string HiddenName()
            std::to_string(counter.fetch_add(1)) + kSuffix;
 }
 
-std::string InFolder(const std::string& folder, const std::string& name)
-{
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
 } // namespace
 
-void SweepDeadSideFiles(const std::string& folder)
+void SweepDeadSideFiles(int folder)
 {
     const std::string& space = ProcessSpace();
     if (space.empty()) {
@@ -73,8 +68,13 @@ void SweepDeadSideFiles(const std::string& folder)
     }
     const std::string mine = kPrefix + space + "-";
     const auto close = [](DIR* d) { ::closedir(d); };
-    std::unique_ptr<DIR, decltype(close)> dir(::opendir(folder.c_str()), close);
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    std::unique_ptr<DIR, decltype(close)> dir(::fdopendir(fd), close);
     if (!dir) {
+        ::close(fd);
         return;
     }
     const int dfd = ::dirfd(dir.get());
@@ -107,18 +107,26 @@ SideFile::~SideFile()
         ::close(m_fd);
     }
     if (!m_name.empty()) {
-        ::unlink(m_name.c_str());
+        ::unlinkat(m_dir, m_name.c_str(), 0);
+    }
+    if (m_dir >= 0) {
+        ::close(m_dir);
     }
 }
 
 bool SideFile::Open(const std::string& path, mode_t mode, bool unnamed)
 {
-    const std::string folder = FolderOf(path);
+    // The side file is known relative to its folder: its path may be longer than the
+    // target's, its name never is.
+    m_dir = ::open(FolderOf(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (m_dir < 0) {
+        return false;
+    }
     // Also what a writer killed between its two steps of replacing a file left (complete).
-    SweepDeadSideFiles(folder);
+    SweepDeadSideFiles(m_dir);
     // Naming an unnamed file later goes through /proc; without it the file could never be named.
     if (unnamed && ::access("/proc/self/fd", X_OK) == 0) {
-        m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        m_fd = ::openat(m_dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (m_fd >= 0) {
             return true;
         }
@@ -128,8 +136,8 @@ bool SideFile::Open(const std::string& path, mode_t mode, bool unnamed)
         }
     }
     for (int attempt = 0; attempt < 100; attempt++) {
-        std::string name = InFolder(folder, HiddenName());
-        m_fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        std::string name = HiddenName();
+        m_fd = ::openat(m_dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (m_fd >= 0) {
             m_name = std::move(name);
             return true;
@@ -157,10 +165,10 @@ bool SideFile::Sync()
     return true;
 }
 
-bool SideFile::Link(const std::string& path)
+bool SideFile::Link(int dir, const std::string& path)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, self.c_str(), dir, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 bool SideFile::Create(const std::string& path)
@@ -170,18 +178,18 @@ bool SideFile::Create(const std::string& path)
     }
     if (Unnamed()) {
         // A new link never replaces a name, nor follows one that is a symbolic link.
-        if (!Link(path)) {
+        if (!Link(AT_FDCWD, path)) {
             return false;
         }
-    } else if (::renameat2(AT_FDCWD, m_name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    } else if (::renameat2(m_dir, m_name.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
         if (errno != EINVAL && errno != ENOSYS) {
             return false;
         }
         // A filesystem that cannot rename without replacing can still link without replacing.
-        if (::link(m_name.c_str(), path.c_str()) != 0) {
+        if (::linkat(m_dir, m_name.c_str(), AT_FDCWD, path.c_str(), 0) != 0) {
             return false;
         }
-        ::unlink(m_name.c_str());
+        ::unlinkat(m_dir, m_name.c_str(), 0);
         m_name.clear();
     } else {
         m_name.clear();
@@ -197,10 +205,9 @@ bool SideFile::Replace(const std::string& path)
     }
     if (Unnamed()) {
         // An unnamed file cannot be renamed over a name: it takes a hidden one for the moment.
-        const std::string folder = FolderOf(path);
         for (int attempt = 0;; attempt++) {
-            std::string name = InFolder(folder, HiddenName());
-            if (Link(name)) {
+            std::string name = HiddenName();
+            if (Link(m_dir, name)) {
                 m_name = std::move(name);
                 break;
             }
@@ -209,7 +216,7 @@ bool SideFile::Replace(const std::string& path)
             }
         }
     }
-    if (::rename(m_name.c_str(), path.c_str()) != 0) {
+    if (::renameat(m_dir, m_name.c_str(), AT_FDCWD, path.c_str()) != 0) {
         return false;
     }
     m_name.clear();

@@ -23,7 +23,7 @@ public:
     int Fd() const { return m_fd; }
     // Whether the file is being written with no name at all.
     bool Unnamed() const { return m_name.empty(); }
-    // The hidden name of a named side file, for tests.
+    // The hidden name of a named side file (in its folder), for tests.
     const std::string& Name() const { return m_name; }
 
     // Gives the finished file the name `path` (in the same folder) only where nothing is
@@ -36,17 +36,19 @@ public:
 
 private:
     bool Sync();
-    bool Link(const std::string& path);
+    bool Link(int dir, const std::string& path);
 
+    int m_dir = -1;         // the folder, which every hidden name is in
     int m_fd = -1;
-    std::string m_name;     // empty while the file has no name
+    std::string m_name;     // the hidden name; empty while the file has no name
     bool m_synced = false;
     bool m_done = false;
 };
 
-// Removes the hidden side files in `folder` left by writers that died (killed during a
-// write on a filesystem without unnamed files): only this user's, and only those of
-// processes of this machine's process space that no longer exist.
-void SweepDeadSideFiles(const std::string& folder);
+// Removes the hidden side files in the open `folder` left by writers that died (killed
+// during a write on a filesystem without unnamed files, or between the two steps of
+// replacing a file): only this user's, and only those of processes of this machine's
+// process space that no longer exist.
+void SweepDeadSideFiles(int folder);
 
 } // namespace outpath

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <fstream>
 #include <latch>
@@ -246,7 +247,7 @@ TEST(PictureFiles, WhereSideFilesHaveNamesThoseOfDeadWritersAreSwept)
     const std::set<std::string> now = Listing(dir.Path());
     EXPECT_EQ(now.count(dead), 0u) << "the dead writer's side file stayed";
     EXPECT_EQ(now.count(other), 1u);
-    EXPECT_EQ(now.count(mine.Name().substr(mine.Name().rfind('/') + 1)), 1u);
+    EXPECT_EQ(now.count(mine.Name()), 1u);
 
     // Named side files take their names as unnamed ones do: never over what is there.
     std::ofstream(dir.File("z.png")) << "taken";
@@ -259,4 +260,31 @@ TEST(PictureFiles, WhereSideFilesHaveNamesThoseOfDeadWritersAreSwept)
     ASSERT_TRUE(mine.Replace(dir.File("z.png")));
     EXPECT_EQ(Read(dir.File("z.png")), "");
     EXPECT_EQ(Listing(dir.Path()), (std::set<std::string>{other, "z.png", "z-2.png"}));
+}
+
+// A side file is named within its folder, so only the target's own path must fit.
+TEST(PictureFiles, APathOfTheLongestLengthIsWrittenAndOneLongerIsRefused)
+{
+    ScratchDir dir("long-path");
+    // The longest path: PATH_MAX counts the terminating zero.
+    const size_t longest = PATH_MAX - 1;
+    std::string folder = dir.Path();
+    for (size_t need = longest - 6 - folder.size(); need > 0;) {
+        const size_t part = need - 1 <= 200 ? need - 1 : 150;
+        folder += "/" + std::string(part, 'd');
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0) << folder.size();
+        need -= part + 1;
+    }
+    const std::string atLimit = folder + "/a.png";
+    ASSERT_EQ(atLimit.size(), longest);
+    const std::uint32_t pixel = 0xFF405060;
+    std::string reason, written;
+    EXPECT_TRUE(codec::WritePngFile(atLimit, &pixel, 1, 1, 4, reason)) << reason;
+    EXPECT_TRUE(codec::WritePngFile(atLimit, &pixel, 1, 1, 4, reason)) << "replacing it: " << reason;
+    EXPECT_TRUE(codec::WriteNewPngFile(folder + "/b", &pixel, 1, 1, 4, written, reason)) << reason;
+    EXPECT_EQ(ColourOf(atLimit), pixel);
+    EXPECT_EQ(ColourOf(written), pixel);
+    EXPECT_FALSE(codec::WritePngFile(folder + "/ab.png", &pixel, 1, 1, 4, reason));
+    EXPECT_NE(reason.find("File name too long"), std::string::npos) << reason;
+    EXPECT_EQ(Listing(folder), (std::set<std::string>{"a.png", "b.png"}));
 }
