@@ -12,6 +12,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <latch>
 #include <set>
@@ -176,11 +177,13 @@ TEST(PictureFiles, AWriterKilledMidwayLeavesOnlyCompletePictures)
         }
     }
     const std::string fdDir = "/proc/" + std::to_string(child) + "/fd";
+    // /proc names files by their real path.
+    const std::string real = std::filesystem::canonical(dir.Path()).string() + "/";
     const auto writing = [&] {
         for (const std::string& fd : Listing(fdDir)) {
             char target[4096];
             const ssize_t n = ::readlink((fdDir + "/" + fd).c_str(), target, sizeof target - 1);
-            if (n > 0 && std::string(target, size_t(n)).rfind(dir.Path() + "/", 0) == 0) {
+            if (n > 0 && std::string(target, size_t(n)).rfind(real, 0) == 0) {
                 return true;
             }
         }
