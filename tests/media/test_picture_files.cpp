@@ -169,7 +169,7 @@ TEST(PictureFiles, AWriterKilledMidwayLeavesOnlyCompletePictures)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        for (int i = 0;; i++) {
+        for (;;) {
             std::string written, reason;
             // Both ways a picture is written: as a new file, and over one that is there.
             codec::WriteNewPngFile(dir.File("shot"), noise.data(), kSide, kSide, kSide * 4, written, reason);
