@@ -1,8 +1,7 @@
-// Writes screens out as PNG files, replacing the target only once the file is complete:
-// the picture goes to a sibling file that is renamed over the target at the end.
+// Writes screens out as PNG files, named only once complete: replacing a target, or as a
+// new file under the first free name.
 #include "codec/ImageCodec.h"
 
-#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -19,6 +18,7 @@
 
 #include "codec/Formats.h"
 #include "files/OutputPath.h"
+#include "files/SideFile.h"
 
 namespace codec {
 namespace {
@@ -123,68 +123,23 @@ bool runPngEncode(png_structp png, png_infop info, PngWriter* w) {
     return true;
 }
 
-// The picture is written to a sibling file and renamed over the target only when complete,
-// so a full disk or a crash never leaves a half-written PNG under the real name.
-class TempFile {
-public:
-    ~TempFile() {
-        if (m_fd >= 0) ::close(m_fd);
-        if (!m_name.empty()) ::unlink(m_name.c_str());
-    }
-    bool create(const std::string& target) {
-        static std::atomic<unsigned> counter{0};
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = target + ".part-" + std::to_string(::getpid()) + "-" +
-                               std::to_string(counter.fetch_add(1));
-            int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                m_fd = fd;
-                m_name = std::move(name);
-                return true;
-            }
-            if (errno != EEXIST) return false;
-        }
-        errno = EEXIST;
+// Checks what the encoder is given; false with a reason.
+bool validImage(const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
+    if (!pixels || width <= 0 || height <= 0 || tooLarge(std::uint64_t(width), std::uint64_t(height))) {
+        why = "invalid image size (" + std::to_string(width) + "x" + std::to_string(height) + ")";
         return false;
     }
-    int fd() const { return m_fd; }
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-    bool commit(const std::string& target) {
-        if (::rename(m_name.c_str(), target.c_str()) != 0) return false;
-        m_name.clear();
-        return true;
-    }
-private:
-    int m_fd = -1;
-    std::string m_name;
-};
-
-bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
-              int stride, std::string& reason) {
-    const std::string prefix = "cannot write " + path + ": ";
-    auto fail = [&](const std::string& why) {
-        reason = prefix + why;
+    if (std::int64_t(stride) < std::int64_t(width) * 4) {
+        why = "invalid stride " + std::to_string(stride);
         return false;
-    };
-    if (!pixels || width <= 0 || height <= 0 || tooLarge(std::uint64_t(width), std::uint64_t(height)))
-        return fail("invalid image size (" + std::to_string(width) + "x" + std::to_string(height) + ")");
-    if (std::int64_t(stride) < std::int64_t(width) * 4)
-        return fail("invalid stride " + std::to_string(stride));
+    }
+    return true;
+}
 
-    // Only a regular file (or nothing) is replaced; through a symlink its target is, keeping its mode.
-    outpath::Target target;
-    std::string why;
-    if (!outpath::Resolve(path, outpath::Kind::Replaced, target, why)) return fail(why);
-    TempFile temp;
-    if (!temp.create(target.path)) return fail(std::strerror(errno));
-    if (target.exists && ::fchmod(temp.fd(), target.mode) != 0) return fail(std::strerror(errno));
-
+// Encodes the picture into `fd`; false with a reason.
+bool encodePng(int fd, const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
     auto writer = std::make_unique<PngWriter>();
-    writer->fd = temp.fd();
+    writer->fd = fd;
     writer->pixels = pixels;
     writer->width = width;
     writer->height = height;
@@ -194,14 +149,70 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     PngWriteHandle h;
     h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, writer.get(), pngWriteError, pngIgnoreWarning);
     if (h.png) h.info = png_create_info_struct(h.png);
-    if (!h.png || !h.info) return fail("out of memory");
+    if (!h.png || !h.info) {
+        why = "out of memory";
+        return false;
+    }
     png_set_write_fn(h.png, writer.get(), pngWriteData, pngFlushData);
 
-    if (!runPngEncode(h.png, h.info, writer.get()))
-        return fail(writer->writeErrno ? std::strerror(writer->writeErrno) : writer->message);
-    if (!flushWriter(writer.get())) return fail(std::strerror(writer->writeErrno));
-    if (::fsync(temp.fd()) != 0 || !temp.close() || !temp.commit(target.path)) return fail(std::strerror(errno));
+    if (!runPngEncode(h.png, h.info, writer.get())) {
+        why = writer->writeErrno ? std::strerror(writer->writeErrno) : writer->message;
+        return false;
+    }
+    if (!flushWriter(writer.get())) {
+        why = std::strerror(writer->writeErrno);
+        return false;
+    }
     return true;
+}
+
+// The picture goes to a side file that takes the target's name only when complete, so a full
+// disk or a crash never leaves a half-written PNG under the real name.
+bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
+              int stride, std::string& reason) {
+    const std::string prefix = "cannot write " + path + ": ";
+    auto fail = [&](const std::string& why) {
+        reason = prefix + why;
+        return false;
+    };
+    std::string why;
+    if (!validImage(pixels, width, height, stride, why)) return fail(why);
+
+    // Only a regular file (or nothing) is replaced; through a symlink its target is, keeping its mode.
+    outpath::Target target;
+    if (!outpath::Resolve(path, outpath::Kind::Replaced, target, why)) return fail(why);
+    outpath::SideFile side;
+    if (!side.Open(target.path, 0666)) return fail(std::strerror(errno));
+    if (target.exists && ::fchmod(side.Fd(), target.mode) != 0) return fail(std::strerror(errno));
+    if (!encodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
+    if (!side.Replace(target.path)) return fail(std::strerror(errno));
+    return true;
+}
+
+bool writeNewPng(const std::string& stem, const std::uint32_t* pixels, int width, int height,
+                 int stride, std::string& written, std::string& reason) {
+    std::string name = stem + ".png";
+    auto fail = [&](const std::string& why) {
+        reason = "cannot write " + name + ": " + why;
+        return false;
+    };
+    std::string why;
+    if (!validImage(pixels, width, height, stride, why)) return fail(why);
+    outpath::SideFile side;
+    if (!side.Open(name, 0666)) return fail(std::strerror(errno));
+    if (!encodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
+    // Bounded, so that a folder filled with the names ends in a message, not a long wait.
+    constexpr int kNames = 1000;
+    for (int n = 1; n <= kNames; n++) {
+        name = n == 1 ? stem + ".png" : stem + "-" + std::to_string(n) + ".png";
+        if (side.Create(name)) {
+            written = name;
+            return true;
+        }
+        if (errno != EEXIST) return fail(std::strerror(errno));
+    }
+    name = stem + ".png";
+    return fail("it and the next " + std::to_string(kNames - 1) + " names are taken");
 }
 
 } // namespace
@@ -213,6 +224,18 @@ bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int widt
         return writePng(path, pixels, width, height, stride, reason);
     } catch (const std::bad_alloc&) {
         reason = "cannot write " + path + ": out of memory";
+        return false;
+    }
+}
+
+bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height,
+                     int stride, std::string& written, std::string& reason) {
+    reason.clear();
+    written.clear();
+    try {
+        return writeNewPng(stem, pixels, width, height, stride, written, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "cannot write " + stem + ".png: out of memory";
         return false;
     }
 }

@@ -16,13 +16,13 @@
 
 namespace outpath {
 
-namespace {
-
 std::string FolderOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
+
+namespace {
 
 std::string NameOf(const std::string& path)
 {
@@ -44,8 +44,8 @@ bool Allowed(mode_t mode, Kind kind)
 {
     if (S_ISREG(mode)) return true;
     // A stream is written through, never replaced: a terminal, /dev/null or a pipe takes it
-    // unharmed. A disk (a block device) never does.
-    return kind == Kind::Stream && (S_ISCHR(mode) || S_ISFIFO(mode) || S_ISSOCK(mode));
+    // unharmed. A disk (a block device) never does, and a socket cannot be opened at all.
+    return kind == Kind::Stream && (S_ISCHR(mode) || S_ISFIFO(mode));
 }
 
 bool FolderUsable(const std::string& folder, std::string& reason)
@@ -130,7 +130,16 @@ std::FILE* OpenStream(const std::string& path, bool append, std::string& reason)
     const int fd = ::open(path.c_str(),
                           O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (append ? O_APPEND : O_TRUNC), 0666);
     if (fd < 0) {
-        reason = errno == ENXIO ? "a FIFO that nobody reads" : std::strerror(errno);
+        const int error = errno;
+        // ENXIO is what both a FIFO with no reader and a socket (put there since the check) give.
+        struct stat st {};
+        if (error == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+            reason = "a FIFO that nobody reads";
+        } else if (error == ENXIO && S_ISSOCK(st.st_mode)) {
+            reason = "a socket, not a regular file";
+        } else {
+            reason = std::strerror(error);
+        }
         return nullptr;
     }
     struct stat st {};

@@ -15,9 +15,13 @@ enum class Kind {
     // nothing yet, may be there.
     Replaced,
     // Written through in place (a log, a trace): also a character device such as
-    // /dev/null or a terminal, or a FIFO that someone reads.
+    // /dev/null or a terminal, or a FIFO that someone reads (never a socket: it cannot be
+    // opened as a file).
     Stream,
 };
+
+// The folder a path names its file in ("." for a bare name).
+std::string FolderOf(const std::string& path);
 
 // Where a write to a path really lands.
 struct Target {

@@ -4,11 +4,15 @@
 
 #include "support/Launch.h"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -207,4 +211,104 @@ TEST(OutputPaths, ATraceOrLogThatCannotBeWrittenIsToldOnceAndFailsTheRun)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string args = "--headless --seconds 1 --trace " + fifo;
     ExpectRefusedUpFront(RunVeltora(args), "cannot write trace file " + fifo + ": a FIFO that nobody reads", args);
+}
+
+TEST(OutputPaths, AFileIsKnownUnderEverySpellingOfItsPath)
+{
+    const std::string dir = Temp("out-spelt");
+    ::mkdir(dir.c_str(), 0700);
+    ::mkdir((dir + "/sub").c_str(), 0700);
+    const std::string link = Fresh("out-spelt-link");
+    ASSERT_EQ(::symlink(dir.c_str(), link.c_str()), 0);
+    const std::string picture = dir + "/mine.png";
+    const std::string pictureBytes = Read(std::string(VELTORA_BIN_DIR) + "/Res/bigNum0.png");
+    Write(picture, pictureBytes);
+    const std::string script = dir + "/own.txt";
+    struct Case {
+        std::string args;
+        std::string says;
+    };
+    // Files that are there are known by what they are; files yet to be made by their real folder.
+    const Case cases[] = {
+        {"--camera " + picture + " --screenshot " + dir + "/./mine.png", "it is the camera picture of this run"},
+        {"--camera " + dir + "/./mine.png --trace " + link + "/mine.png", "it is the camera picture of this run"},
+        {"--script " + script + " --screenshot " + link + "/own.txt", "it is the script of this run"},
+        {"--trace " + dir + "/new.jsonl --log " + dir + "/./new.jsonl", "it is also trace file " + dir + "/new.jsonl"},
+        {"--trace " + dir + "/new.jsonl --log " + link + "/new.jsonl", "it is also trace file " + dir + "/new.jsonl"},
+        {"--log " + dir + "/sub/../new.log --screenshot " + dir + "/new.log", "it is also screenshot " + dir + "/new.log"},
+    };
+    for (const Case& c : cases) {
+        Write(script, "wait 10\n");
+        const std::string args = "--headless --seconds 1 " + c.args;
+        ExpectRefusedUpFront(RunVeltora(args), c.says, args);
+    }
+    EXPECT_EQ(Read(picture), pictureBytes);
+    EXPECT_EQ(Read(script), "wait 10\n");
+    struct stat st {};
+    EXPECT_NE(::lstat((dir + "/new.jsonl").c_str(), &st), 0) << "an output was made though the run was refused";
+    EXPECT_NE(::lstat((dir + "/new.log").c_str(), &st), 0) << "an output was made though the run was refused";
+}
+
+TEST(OutputPaths, TheLogIsAppendedToWhatIsThere)
+{
+    const std::string log = Fresh("out-appended.log");
+    Write(log, "a line of an earlier run\n");
+    const Outcome o = RunVeltora("--headless --seconds 1 --log " + log);
+    ASSERT_EQ(o.code, 0) << o.out;
+    const std::string text = Read(log);
+    EXPECT_EQ(text.rfind("a line of an earlier run\n", 0), 0u) << text;
+    EXPECT_EQ(Count(text, "Application started."), 1) << text;
+    EXPECT_EQ(Count(text, "Application finished."), 1) << text;
+    // A second run adds its lines after the first's.
+    ASSERT_EQ(RunVeltora("--headless --seconds 1 --log " + log).code, 0);
+    const std::string twice = Read(log);
+    EXPECT_EQ(twice.rfind(text, 0), 0u) << twice;
+    EXPECT_EQ(Count(twice, "Application started."), 2) << twice;
+}
+
+// The side file a picture is written to must never make a legal name fail at the end of a run.
+TEST(OutputPaths, ANameAtTheFilesystemsLimitIsWrittenAndOneOverIsToldBeforeTheRun)
+{
+    const std::string dir = Temp("out-long");
+    ::mkdir(dir.c_str(), 0700);
+    const long limit = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    ASSERT_GT(limit, 8);
+    const std::string atLimit = dir + "/" + std::string(size_t(limit) - 4, 'n') + ".png";
+    const std::string overLimit = dir + "/" + std::string(size_t(limit) - 3, 'o') + ".png";
+
+    const Outcome o = RunVeltora("--headless --seconds 1 --screenshot " + atLimit);
+    EXPECT_EQ(o.code, 0) << o.out;
+    codec::DecodedImage img;
+    std::string reason;
+    EXPECT_TRUE(codec::DecodeImageFile(atLimit, img, reason)) << reason;
+    // Once again, replacing it.
+    EXPECT_EQ(RunVeltora("--headless --seconds 1 --screenshot " + atLimit).code, 0);
+    // Nothing but the picture is left in its folder.
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 1);
+
+    const std::string args = "--headless --seconds 1 --screenshot " + overLimit;
+    ExpectRefusedUpFront(RunVeltora(args), "cannot write screenshot " + overLimit + ": File name too long", args);
+    const std::string script = Temp("out-long.txt");
+    Write(script, "wait 10\nscreenshot " + overLimit + "\n");
+    ExpectRefusedUpFront(RunVeltora("--script " + script), "File name too long", "--script");
+}
+
+TEST(OutputPaths, ASocketIsCalledASocketAndNeverWrittenTo)
+{
+    const std::string path = Fresh("out-socket");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof addr.sun_path);
+    path.copy(addr.sun_path, path.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    for (const auto& [option, what] : {std::pair<std::string, std::string>{"--trace", "trace file"},
+                                              {"--log", "log file"}, {"--screenshot", "screenshot"}}) {
+        const std::string args = "--headless --seconds 1 " + option + " " + path;
+        ExpectRefusedUpFront(RunVeltora(args), "cannot write " + what + " " + path + ": a socket, not a regular file",
+                             args);
+    }
+    ::close(fd);
 }

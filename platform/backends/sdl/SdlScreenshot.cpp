@@ -1,5 +1,5 @@
 // Screenshots from the window: what the user sees (the screen turned as shown) or the
-// phone's own screen, as a PNG in the current folder, named by the time, never overwriting.
+// phone's own screen, as a new PNG in the current folder, named by the time, never overwriting.
 #include "sdl/SdlWindow.h"
 
 #include <cstdio>
@@ -25,15 +25,9 @@ void Window::TakeScreenshot(bool asSeen)
     std::tm local{};
     localtime_r(&t, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string name = std::string("veltora-") + stamp + ".png";
-    // Never overwrite: several shots in one second get a counter.
-    std::error_code ec;
-    for (int i = 2; std::filesystem::exists(name, ec) || std::filesystem::is_symlink(name, ec); i++) {
-        name = std::string("veltora-") + stamp + "-" + std::to_string(i) + ".png";
-    }
-    const std::filesystem::path full = std::filesystem::absolute(name, ec);
-    const std::string shown = ec ? name : full.string();
-
+    // The name is taken when the complete picture is given it, never checked first: several
+    // shots in one second, from this window or another, each get a name of their own.
+    const std::string stem = std::string("veltora-") + stamp;
     const device::PixelView shot = m_device.GetDisplay().Compose();
     device::PixelView out = shot;
     std::vector<std::uint32_t> turned;
@@ -62,12 +56,15 @@ void Window::TakeScreenshot(bool asSeen)
         pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
         pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
     }
+    std::string name;
     std::string reason;
-    if (codec::WritePngFile(name, out.pixels, out.width, out.height, out.stride, reason)) {
-        std::printf("%s\n", shown.c_str());
+    if (codec::WriteNewPngFile(stem, out.pixels, out.width, out.height, out.stride, name, reason)) {
+        std::error_code ec;
+        const std::filesystem::path full = std::filesystem::absolute(name, ec);
+        std::printf("%s\n", ec ? name.c_str() : full.c_str());
         std::fflush(stdout);
     } else {
-        std::fprintf(stderr, "veltora: cannot save the screenshot %s: %s\n", shown.c_str(), reason.c_str());
+        std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", reason.c_str());
     }
 }
 
