@@ -51,6 +51,7 @@ TEST(Printable, ControlsAndBrokenUtf8BecomeVisibleEscapes)
         {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
         {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
         {"\xF5\xFF", "\\xf5\\xff"},
+        {"\xF5\x80\x80\x80", "\\xf5\\x80\\x80\\x80"}, // the first lead past U+10FFFF's
         // A sequence cut short, at the end and before ASCII: the reader starts again at once.
         {"ok\xE6\x97", "ok\\xe6\\x97"},
         {"\xE6\x97" "a", "\\xe6\\x97a"},
