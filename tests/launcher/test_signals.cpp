@@ -151,29 +151,37 @@ TEST(Signals, AVideoSourceThatCouldBlockIsRefusedUpFront)
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }
 
-TEST(Signals, ATraceIntoAPipeWhoseReaderLeftIsAWriteFailureAndTheRunEndsInOrder)
+TEST(Signals, ATraceOrLogIntoAPipeWhoseReaderLeftIsAWriteFailureAndTheRunEndsInOrder)
 {
-    // --trace /dev/stdout | head -1: the reader takes one line and goes.
-    int pipeFds[2];
-    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    const std::string output = Temp("pipe-run.txt"), shot = Temp("pipe-shot.png");
-    std::remove(shot.c_str());
-    // Thirty simulated seconds trace far more than a pipe holds, so writes go on after the reader left.
-    Running run({"--headless", "--seconds", "30", "--trace", "/dev/stdout", "--screenshot", shot}, output, pipeFds[1]);
-    ::close(pipeFds[1]);
-    ASSERT_TRUE(run.Started());
-    char c = 0;
-    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+    // Resources in a folder with a long name that holds none: each image the application
+    // asks for is a long log record, so the log too says far more than the pipe holds.
+    const std::string res = Temp("res-" + std::string(200, 'r'));
+    ::mkdir(res.c_str(), 0700);
+    for (const std::string what : {"trace", "log"}) {
+        // --trace /dev/stdout | head -1: the reader takes one line and goes. The pipe holds
+        // a page, so writes go on after the reader left whatever the timing.
+        int pipeFds[2];
+        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+        ASSERT_GT(::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096), 0);
+        const std::string output = Temp("pipe-run.txt"), shot = Temp("pipe-shot.png");
+        std::remove(shot.c_str());
+        Running run({"--headless", "--res", res, "--" + what, "/dev/stdout", "--screenshot", shot}, output, pipeFds[1]);
+        ::close(pipeFds[1]);
+        ASSERT_TRUE(run.Started());
+        char c = 0;
+        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+        }
+        EXPECT_EQ(c, '\n') << what;
+        ::close(pipeFds[0]);
+        EXPECT_EQ(run.WaitExit(std::chrono::seconds(60)), 1) << what << "\n" << Read(output);
+        const std::string out = Read(output);
+        EXPECT_NE(out.find("veltora: cannot write " + what + " file /dev/stdout: Broken pipe\n"), std::string::npos)
+            << out;
+        EXPECT_EQ(out.find("veltora:"), out.rfind("veltora:")) << "one line: " << out;
+        // The run ended as any run does: the application finished and the screenshot was written.
+        EXPECT_NE(out.find("Application finished."), std::string::npos) << out;
+        EXPECT_GT(Read(shot).size(), 10000u) << what;
     }
-    EXPECT_EQ(c, '\n');
-    ::close(pipeFds[0]);
-    EXPECT_EQ(run.WaitExit(std::chrono::seconds(60)), 1) << Read(output);
-    const std::string out = Read(output);
-    EXPECT_NE(out.find("veltora: cannot write trace file /dev/stdout: Broken pipe\n"), std::string::npos) << out;
-    EXPECT_EQ(out.find("veltora:"), out.rfind("veltora:")) << "one line: " << out;
-    // The run ended as any run does: the application finished and the screenshot was written.
-    EXPECT_NE(out.find("Application finished."), std::string::npos) << out;
-    EXPECT_GT(Read(shot).size(), 10000u);
 }
 
 TEST(Signals, AnApplicationLibraryThatIsAFifoIsRefusedBeforeTheLoaderWaitsOnIt)
