@@ -2,8 +2,15 @@
 // window on SDL's offscreen driver, named to take over the terminal, cannot.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,20 +54,64 @@ struct PictureRig {
             setenv("SDL_VIDEODRIVER", oldDriver.c_str(), 1);
         }
     }
-    // Drops a file onto the window and lets the window take it.
+    // Drops a file onto the window.
     void Drop(const std::string& path)
     {
         SDL_Event e{};
         e.type = SDL_DROPFILE;
         e.drop.file = SDL_strdup(path.c_str());
         ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-        h->RunMs(40);
+    }
+    // Runs the window until `file` holds `text`, for ten seconds at most.
+    bool RunUntilIn(const std::string& file, const std::string& text)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end) {
+            h->RunMs(20);
+            if (Read(file).find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    static std::string Read(const std::string& file)
+    {
+        std::ifstream in(file);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
 
     std::string oldDriver;
     std::unique_ptr<Harness> h;
     std::unique_ptr<sdl::Window> window;
     std::string reason;
+};
+
+// Sends one of this process's standard streams to a file while it lives, so that a test
+// reads what the window prints as it comes.
+class Redirect {
+public:
+    Redirect(int fd, const std::string& file) : m_fd(fd)
+    {
+        std::fflush(nullptr);
+        m_saved = ::dup(fd);
+        const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(out, fd);
+        ::close(out);
+    }
+    ~Redirect()
+    {
+        std::fflush(nullptr);
+        ::dup2(m_saved, m_fd);
+        ::close(m_saved);
+    }
+    Redirect(const Redirect&) = delete;
+    Redirect& operator=(const Redirect&) = delete;
+
+private:
+    int m_fd;
+    int m_saved;
 };
 
 } // namespace
@@ -78,12 +129,15 @@ TEST(WindowMessages, APicturesNameIsEscapedWhetherItShowsOrNot)
     std::string why;
     ASSERT_TRUE(codec::WritePngFile(good, px.data(), 64, 48, 64 * 4, why)) << why;
 
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    rig.Drop(good);
-    rig.Drop(broken);
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string outFile = dir.File("stdout.txt"), errFile = dir.File("stderr.txt");
+    {
+        const Redirect out(STDOUT_FILENO, outFile), err(STDERR_FILENO, errFile);
+        rig.Drop(good);
+        EXPECT_TRUE(rig.RunUntilIn(outFile, "showing "));
+        rig.Drop(broken);
+        EXPECT_TRUE(rig.RunUntilIn(errFile, "cannot show "));
+    }
+    const std::string out = PictureRig::Read(outFile), err = PictureRig::Read(errFile);
     EXPECT_EQ(out, "showing " + dir.File(shown + ".png") + "\n");
     EXPECT_NE(err.find("veltora: cannot show " + dir.File(shown + "-broken.png") + ": "), std::string::npos) << err;
     EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
