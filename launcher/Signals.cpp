@@ -19,6 +19,9 @@ SignalWatch::SignalWatch()
     sigaddset(&m_set, SIGINT);
     sigaddset(&m_set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &m_set, nullptr);
+    // A reader that has gone (--trace /dev/stdout | head) makes writes fail with EPIPE, which
+    // each writer tells and counts like a full disk, instead of killing the run silently.
+    ::signal(SIGPIPE, SIG_IGN);
     m_thread = std::thread([this] { Watch(); });
 }
 

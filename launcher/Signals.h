@@ -1,5 +1,6 @@
 // SIGINT and SIGTERM for the launcher: the run ends in order through the application's
-// normal termination, and within a second even when something is stuck.
+// normal termination, and within a second even when something is stuck. SIGPIPE is
+// ignored: a closed pipe is a write error like any other.
 #pragma once
 
 #include <signal.h>
@@ -15,7 +16,8 @@ namespace launcher {
 class SignalWatch {
 public:
     // Blocks both signals for this thread and every thread started after it, and watches
-    // them on a thread of its own. Make it first thing, before any library starts threads.
+    // them on a thread of its own; ignores SIGPIPE. Make it first thing, before any library
+    // starts threads.
     SignalWatch();
     ~SignalWatch();
     SignalWatch(const SignalWatch&) = delete;

@@ -1,6 +1,7 @@
 // The veltora launcher: plays the phone's loader. It reads the options, makes the
 // device, loads the application library and calls its OspMain.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <signal.h>
@@ -30,6 +31,7 @@
 #include "iio/IioAccelerometer.h"
 #include "device/Device.h"
 #include "codec/ImageCodec.h"
+#include "text/Printable.h"
 
 namespace {
 
@@ -89,9 +91,16 @@ struct Options {
     std::vector<std::string> appArgs;
 };
 
+// One "veltora:" line on stderr. The whole message is made printable: it may quote names,
+// option values and script words from the user, or reasons that quote them again.
+void Tell(const std::string& message)
+{
+    std::fprintf(stderr, "veltora: %s\n", text::Printable(message).c_str());
+}
+
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "veltora: %s\n", message.c_str());
+    Tell(message);
     return 2;
 }
 
@@ -162,7 +171,9 @@ int ListCameras()
     }
     std::puts("cameras (pass the first column to --camera):");
     for (const auto& c : cameras) {
-        std::printf("  %-24s %s (%s)\n", c.name.c_str(), c.label.c_str(), c.api.c_str());
+        // The labels come from the devices themselves.
+        std::printf("  %-24s %s (%s)\n", text::Printable(c.name).c_str(), text::Printable(c.label).c_str(),
+                    text::Printable(c.api).c_str());
     }
     return 0;
 }
@@ -318,7 +329,7 @@ bool TiltFor(const Options& o, std::unique_ptr<iio::IioAccelerometer>& source, s
         if (!dir.empty()) {
             source = iio::IioAccelerometer::Open(dir, o.tiltNatural, reason);
             if (!source) {
-                std::fprintf(stderr, "veltora: %s; the keys tilt the phone\n", reason.c_str());
+                Tell(reason + "; the keys tilt the phone");
             }
         }
         return true;
@@ -338,6 +349,25 @@ bool IsFunction(void* address)
     const auto* symbol = static_cast<const ElfW(Sym)*>(entry);
     const int type = ELF64_ST_TYPE(symbol->st_info);
     return type == STT_FUNC || type == STT_GNU_IFUNC;
+}
+
+// Whatever went to stdout (the help, the camera list, the window's "showing" lines) counts
+// like any other output: a full disk or a reader that has gone fails the run, in one line.
+int CheckStdout(int code)
+{
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int error = failed ? errno : 0;
+    failed |= std::ferror(stdout) != 0;
+    if (std::fclose(stdout) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    if (!failed) {
+        return code;
+    }
+    Tell(std::string("cannot write to the standard output") + (error ? std::string(": ") + std::strerror(error) : ""));
+    return code != 0 ? code : 1;
 }
 
 // The whole run, from the command line to the end of the application, with everything it
@@ -409,6 +439,11 @@ int Run(int argc, char** argv)
     if (access(appPath.c_str(), R_OK) != 0) {
         return Fail("cannot load application " + appPath + ": " + std::strerror(errno));
     }
+    // The loader reads whatever the name leads to: a FIFO would hold the start for ever, a
+    // device would be read without end.
+    if (struct stat st {}; ::stat(appPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return Fail("cannot load application " + appPath + ": not a regular file");
+    }
     void* lib = dlopen(appPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char* err = dlerror();
@@ -437,7 +472,7 @@ int Run(int argc, char** argv)
             config.initialPitch = pitch;
         }
     }
-    config.tell = [](const std::string& message) { std::fprintf(stderr, "veltora: %s\n", message.c_str()); };
+    config.tell = Tell;
     device::Device dev(config);
     dev.Tilt().SetSource(std::move(tilt));
     signals.RunStarted(dev);
@@ -465,7 +500,7 @@ int Run(int argc, char** argv)
     bool writeFailed = false;
     dev.SetDriver([&](device::Device& d) {
         if (!o.scriptPath.empty()) {
-            writeFailed |= !script.Run(d, [](const std::string& m) { std::fprintf(stderr, "veltora: %s\n", m.c_str()); });
+            writeFailed |= !script.Run(d, Tell);
         }
         if (window) {
             window->Run();
@@ -476,7 +511,7 @@ int Run(int argc, char** argv)
             std::string reason;
             const device::PixelView shot = d.GetDisplay().Compose();
             if (!codec::WritePngFile(o.screenshot, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
-                std::fprintf(stderr, "veltora: cannot write screenshot: %s\n", reason.c_str());
+                Tell("cannot write screenshot: " + reason);
                 writeFailed = true;
             }
         }
@@ -516,7 +551,20 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    const int code = Run(argc, argv);
+    // A standard stream the shell closed (2>&-) would be taken by the first file the run
+    // opens, and messages would land in the user's trace or screenshot: /dev/null holds it.
+    for (int fd = 0; fd <= 2; fd++) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            (void)::open("/dev/null", O_RDWR); // the lowest free number: fd itself
+        }
+    }
+    // Room for the help and the camera list whole, so that a failed write shows at the last
+    // flush with its reason; a terminal keeps its line buffering.
+    static char stdoutBuffer[64 * 1024];
+    if (!::isatty(STDOUT_FILENO)) {
+        std::setvbuf(stdout, stdoutBuffer, _IOFBF, sizeof stdoutBuffer);
+    }
+    const int code = CheckStdout(Run(argc, argv));
     launcher::CheckLeaksNow();
     return code;
 }

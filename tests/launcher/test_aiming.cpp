@@ -1,5 +1,6 @@
 // Aiming through scripts on a photo: any point of the picture, even at its very corner,
-// goes under the landscape dial's hub or the round dial's, at any zoom.
+// goes under the landscape dial's hub or the round dial's, at any zoom the device takes;
+// a zoom past its range is refused.
 #include <gtest/gtest.h>
 
 #include "support/Launch.h"
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "codec/ImageCodec.h"
+#include "headless/Script.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -90,4 +92,26 @@ TEST(Aiming, TheScriptsAimAtFormIsCheckedLikeAnyLine)
     const Outcome o = RunVeltora("--headless --script " + script);
     EXPECT_EQ(o.code, 2);
     EXPECT_NE(o.out.find("aim-bad.txt:1: expected: aim ZOOM"), std::string::npos) << o.out;
+}
+
+TEST(Aiming, AScriptsZoomOutsideTheRangeIsRefusedNotClamped)
+{
+    headless::Script script;
+    std::string error;
+    // The range's ends are taken as they are.
+    ASSERT_TRUE(headless::Script::Parse("aim 8 0.5 0.5\naim 0.125 0.5 0.5 at 400 240\n", "s", script, error)) << error;
+    EXPECT_EQ(script.Commands()[0].numbers[0], 8.0);
+    EXPECT_EQ(script.Commands()[1].numbers[0], 0.125);
+    // The first step past either end is refused with its line, as any line the device cannot do.
+    for (const char* zoom : {"8.001", "0.1249", "0", "-2"}) {
+        EXPECT_FALSE(headless::Script::Parse("wait 1\naim " + std::string(zoom) + " 0.5 0.5\n", "s", script, error))
+            << zoom;
+        EXPECT_EQ(error, "s:2: aim takes a zoom from 0.125 to 8, not '" + std::string(zoom) + "'");
+    }
+    // Through the launcher, before anything runs.
+    const std::string path = Temp("aim-far.txt");
+    std::ofstream(path) << "aim 9 0.5 0.5 at 400 469\n";
+    const Outcome o = RunVeltora("--headless --script " + path);
+    EXPECT_EQ(o.code, 2);
+    EXPECT_EQ(o.out, "veltora: " + path + ":1: aim takes a zoom from 0.125 to 8, not '9'\n");
 }

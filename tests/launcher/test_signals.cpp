@@ -1,5 +1,6 @@
 // Ending a run from outside: SIGINT and SIGTERM end it within a second, in order where they
-// can (exit 130 and 143), and a camera source that would block for ever is refused up front.
+// can (exit 130 and 143), a reader leaving a pipe is a write failure like any other, and a
+// camera source or an application library that would block for ever is refused up front.
 #include <gtest/gtest.h>
 
 #include "support/Launch.h"
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,10 +37,11 @@ std::string Read(const std::string& path)
     return s.str();
 }
 
-// A veltora started in the background, its output going to a file.
+// A veltora started in the background, its output going to a file (stdout to `out` when given),
+// with the signals a shell leaves it: SIGPIPE kills unless the program says otherwise.
 class Running {
 public:
-    Running(const std::vector<std::string>& args, const std::string& output)
+    Running(const std::vector<std::string>& args, const std::string& output, int out = -1)
     {
         // Everything the child needs is made before the fork: it only opens and execs.
         std::vector<std::string> all{std::string(VELTORA_BIN_DIR) + "/veltora"};
@@ -51,8 +54,9 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
+            ::dup2(out >= 0 ? out : fd, 1);
             ::dup2(fd, 2);
+            ::signal(SIGPIPE, SIG_DFL);
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -149,4 +153,50 @@ TEST(Signals, AVideoSourceThatCouldBlockIsRefusedUpFront)
     EXPECT_EQ(o.code, 0) << o.out;
     EXPECT_NE(o.out.find("signal-video.mp4: cannot open: not a regular file"), std::string::npos) << o.out;
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(Signals, ATraceOrLogIntoAPipeWhoseReaderLeftIsAWriteFailureAndTheRunEndsInOrder)
+{
+    // Resources in a folder with a long name that holds none: each image the application
+    // asks for is a long log record, so the log too says far more than the pipe holds.
+    const std::string res = Temp("res-" + std::string(200, 'r'));
+    ::mkdir(res.c_str(), 0700);
+    for (const std::string what : {"trace", "log"}) {
+        // --trace /dev/stdout | head -1: the reader takes one line and goes. The pipe holds
+        // a page, so writes go on after the reader left whatever the timing.
+        int pipeFds[2];
+        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+        ASSERT_GT(::fcntl(pipeFds[1], F_SETPIPE_SZ, 4096), 0);
+        const std::string output = Temp("pipe-run.txt"), shot = Temp("pipe-shot.png");
+        std::remove(shot.c_str());
+        Running run({"--headless", "--res", res, "--" + what, "/dev/stdout", "--screenshot", shot}, output, pipeFds[1]);
+        ::close(pipeFds[1]);
+        ASSERT_TRUE(run.Started());
+        char c = 0;
+        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+        }
+        EXPECT_EQ(c, '\n') << what;
+        ::close(pipeFds[0]);
+        EXPECT_EQ(run.WaitExit(std::chrono::seconds(60)), 1) << what << "\n" << Read(output);
+        const std::string out = Read(output);
+        EXPECT_NE(out.find("veltora: cannot write " + what + " file /dev/stdout: Broken pipe\n"), std::string::npos)
+            << out;
+        EXPECT_EQ(out.find("veltora:"), out.rfind("veltora:")) << "one line: " << out;
+        // The run ended as any run does: the application finished and the screenshot was written.
+        EXPECT_NE(out.find("Application finished."), std::string::npos) << out;
+        EXPECT_GT(Read(shot).size(), 10000u) << what;
+    }
+}
+
+TEST(Signals, AnApplicationLibraryThatIsAFifoIsRefusedBeforeTheLoaderWaitsOnIt)
+{
+    const std::string fifo = Temp("libApp.so");
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string output = Temp("fifo-app.txt");
+    Running run({"--headless", "--app", fifo}, output);
+    ASSERT_TRUE(run.Started());
+    // A loader stuck on the FIFO never exits: the bound ends the test, the destructor the run.
+    EXPECT_EQ(run.WaitExit(std::chrono::seconds(30)), 2) << Read(output);
+    EXPECT_EQ(Read(output), "veltora: cannot load application " + fifo + ": not a regular file\n");
 }

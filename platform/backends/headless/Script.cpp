@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "codec/ImageCodec.h"
+#include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
 
@@ -68,6 +70,13 @@ bool ParseNumber(const std::string& word, double& out)
     }
     out = v;
     return true;
+}
+
+std::string Decimal(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
 }
 
 } // namespace
@@ -211,6 +220,12 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
             }
             if (syntax->kind == Command::Kind::Drag && args == 5 && (c.numbers[4] < 1 || c.numbers[4] > 1000)) {
                 return fail("a drag takes 1 to 1000 steps");
+            }
+            // The device would clamp it; a script that asks for more than it gets is a mistake.
+            const bool aim = syntax->kind == Command::Kind::Aim;
+            if (aim && (c.numbers[0] < device::kMinZoom || c.numbers[0] > device::kMaxZoom)) {
+                return fail("aim takes a zoom from " + Decimal(device::kMinZoom) + " to " + Decimal(device::kMaxZoom) +
+                            ", not '" + w[1] + "'");
             }
         }
         script.m_commands.push_back(std::move(c));

@@ -10,6 +10,7 @@
 
 #include "device/Device.h"
 #include "sdl/WindowParts.h"
+#include "text/Printable.h"
 
 namespace sdl {
 
@@ -39,8 +40,8 @@ void Window::OpenPicture(const std::string& path)
     std::unique_ptr<device::CameraSource> source = m_options.openPicture(path);
     std::string reason;
     if (!source || !source->Open(reason)) {
-        std::fprintf(stderr, "veltora: cannot show %s: %s; the camera keeps its picture\n", path.c_str(),
-                     source ? reason.c_str() : "not a picture");
+        std::fprintf(stderr, "veltora: cannot show %s: %s; the camera keeps its picture\n",
+                     text::Printable(path).c_str(), source ? text::Printable(reason).c_str() : "not a picture");
         return;
     }
     // The camera opens it again when it next takes a frame, so nothing is held twice.
@@ -50,7 +51,7 @@ void Window::OpenPicture(const std::string& path)
     m_wholePicture = false;
     SetAim(device::Aim{});
     m_aimChanged = true;
-    std::printf("showing %s\n", path.c_str());
+    std::printf("showing %s\n", text::Printable(path).c_str());
     std::fflush(stdout);
 }
 
@@ -67,7 +68,8 @@ void Window::StepPicture(int direction)
     }
     std::sort(pictures.begin(), pictures.end());
     if (pictures.empty()) {
-        std::fprintf(stderr, "veltora: no pictures in %s to step through\n", folder.c_str());
+        std::fprintf(stderr, "veltora: no pictures in %s to step through\n",
+                     text::Printable(folder.string()).c_str());
         return;
     }
     auto at = std::find(pictures.begin(), pictures.end(), current);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "files/OutputPath.h"
+#include "text/Printable.h"
 
 #include "osp/Base.h"
 
@@ -40,7 +41,8 @@ void ReportFailure(State& s, int error)
 {
     if (!s.failed) {
         s.failed = true;
-        std::fprintf(stderr, "veltora: cannot write log file %s: %s\n", s.path.c_str(), std::strerror(error));
+        std::fprintf(stderr, "veltora: cannot write log file %s: %s\n", text::Printable(s.path).c_str(),
+                     std::strerror(error));
     }
 }
 
@@ -65,12 +67,14 @@ void Write(Level level, const char* function, int line, const std::string& messa
     const Record record{level, function ? function : "", line, message};
     std::lock_guard<std::mutex> lock(s.mutex);
     if (s.toStderr || s.file) {
-        const std::string text = Timestamp() + (level == Level::Info ? " INFO " : " EXCEPTION ") + record.function +
-                                 ":" + std::to_string(line) + ": " + message + "\n";
+        // Records quote names (a resource, a picture): made printable, nothing in one can act
+        // on the terminal or start a line that looks like a record of its own.
+        const std::string shown = Timestamp() + (level == Level::Info ? " INFO " : " EXCEPTION ") + record.function +
+                                  ":" + std::to_string(line) + ": " + text::Printable(message) + "\n";
         if (s.toStderr) {
-            std::fputs(text.c_str(), stderr);
+            std::fputs(shown.c_str(), stderr);
         }
-        if (s.file && !s.failed && (std::fputs(text.c_str(), s.file) < 0 || std::fflush(s.file) != 0)) {
+        if (s.file && !s.failed && (std::fputs(shown.c_str(), s.file) < 0 || std::fflush(s.file) != 0)) {
             ReportFailure(s, errno);
         }
     }

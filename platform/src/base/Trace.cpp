@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "files/OutputPath.h"
+#include "text/Printable.h"
 
 #include "device/Device.h"
 
@@ -41,7 +42,8 @@ void ReportFailure(State& s, int error)
         return;
     }
     s.failed = true;
-    std::fprintf(stderr, "veltora: cannot write trace file %s: %s\n", s.path.c_str(), std::strerror(error));
+    std::fprintf(stderr, "veltora: cannot write trace file %s: %s\n", text::Printable(s.path).c_str(),
+                 std::strerror(error));
 }
 } // namespace
 

@@ -1,0 +1,145 @@
+// The window's lines about pictures quote the file's name escaped: a picture dropped onto a
+// window on SDL's offscreen driver, named to take over the terminal, cannot.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codec/ImageCodec.h"
+#include "photo/PhotoSource.h"
+#include "sdl/SdlWindow.h"
+#include "support/Harness.h"
+#include "support/Scratch.h"
+
+#include <SDL.h>
+
+using testing_support::Harness;
+using testing_support::HarnessOptions;
+
+namespace {
+
+// A window on the real clock whose pictures are photos, as the launcher makes it.
+struct PictureRig {
+    PictureRig()
+    {
+        if (const char* old = std::getenv("SDL_VIDEODRIVER")) {
+            oldDriver = old;
+        }
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        HarnessOptions o;
+        o.clock = device::ClockKind::Real;
+        h = std::make_unique<Harness>(o);
+        sdl::Options options;
+        options.shrink = 1;
+        options.openPicture = [](const std::string& path) { return std::make_unique<photo::PhotoSource>(path); };
+        window = sdl::Window::Open(h->Device(), options, reason);
+    }
+    ~PictureRig()
+    {
+        h->Finish();
+        window.reset();
+        h.reset();
+        if (oldDriver.empty()) {
+            unsetenv("SDL_VIDEODRIVER");
+        } else {
+            setenv("SDL_VIDEODRIVER", oldDriver.c_str(), 1);
+        }
+    }
+    // Drops a file onto the window.
+    void Drop(const std::string& path)
+    {
+        SDL_Event e{};
+        e.type = SDL_DROPFILE;
+        e.drop.file = SDL_strdup(path.c_str());
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+    // Runs the window until `file` holds `text`, for ten seconds at most.
+    bool RunUntilIn(const std::string& file, const std::string& text)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end) {
+            h->RunMs(20);
+            if (Read(file).find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    static std::string Read(const std::string& file)
+    {
+        std::ifstream in(file);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    std::string oldDriver;
+    std::unique_ptr<Harness> h;
+    std::unique_ptr<sdl::Window> window;
+    std::string reason;
+};
+
+// Sends one of this process's standard streams to a file while it lives, so that a test
+// reads what the window prints as it comes.
+class Redirect {
+public:
+    Redirect(int fd, const std::string& file) : m_fd(fd)
+    {
+        std::fflush(nullptr);
+        m_saved = ::dup(fd);
+        const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(out, fd);
+        ::close(out);
+    }
+    ~Redirect()
+    {
+        std::fflush(nullptr);
+        ::dup2(m_saved, m_fd);
+        ::close(m_saved);
+    }
+    Redirect(const Redirect&) = delete;
+    Redirect& operator=(const Redirect&) = delete;
+
+private:
+    int m_fd;
+    int m_saved;
+};
+
+} // namespace
+
+TEST(WindowMessages, APicturesNameIsEscapedWhetherItShowsOrNot)
+{
+    PictureRig rig;
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    const testing_support::ScratchDir dir;
+    const std::string hostile = "evil\x1b]0;owned\x07\x1b[31mred", shown = "evil\\x1b]0;owned\\x07\\x1b[31mred";
+    const std::string good = dir.File(hostile + ".png"), broken = dir.File(hostile + "-broken.png");
+    const std::vector<std::uint32_t> px(64 * 48, 0xFF808080u);
+    std::string why;
+    ASSERT_TRUE(codec::WritePngFile(good, px.data(), 64, 48, 64 * 4, why)) << why;
+
+    const std::string outFile = dir.File("stdout.txt"), errFile = dir.File("stderr.txt");
+    {
+        const Redirect out(STDOUT_FILENO, outFile), err(STDERR_FILENO, errFile);
+        rig.Drop(good);
+        EXPECT_TRUE(rig.RunUntilIn(outFile, "showing "));
+        rig.Drop(broken);
+        EXPECT_TRUE(rig.RunUntilIn(errFile, "cannot show "));
+    }
+    const std::string out = PictureRig::Read(outFile), err = PictureRig::Read(errFile);
+    EXPECT_EQ(out, "showing " + dir.File(shown + ".png") + "\n");
+    EXPECT_NE(err.find("veltora: cannot show " + dir.File(shown + "-broken.png") + ": "), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x07'), std::string::npos) << err;
+}
