@@ -13,6 +13,7 @@
 #include "device/Device.h"
 #include "device/PixmanImage.h"
 #include "sdl/WindowParts.h"
+#include "text/Printable.h"
 
 namespace sdl {
 
@@ -61,10 +62,10 @@ void Window::TakeScreenshot(bool asSeen)
     if (codec::WriteNewPngFile(stem, out.pixels, out.width, out.height, out.stride, name, reason)) {
         std::error_code ec;
         const std::filesystem::path full = std::filesystem::absolute(name, ec);
-        std::printf("%s\n", ec ? name.c_str() : full.c_str());
+        std::printf("%s\n", text::Printable(ec ? name : full.string()).c_str());
         std::fflush(stdout);
     } else {
-        std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", reason.c_str());
+        std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", text::Printable(reason).c_str());
     }
 }
 
