@@ -106,8 +106,8 @@ bool WaitFor(const std::string& path, const std::string& text)
 TEST(Signals, InterruptAndTerminateEndTheRunInOrderWithTheShellsCodes)
 {
     for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
-        const std::string output = Temp("signal-run.txt");
-        const std::string trace = Temp("signal-run.trace");
+        const std::string output = Temp("signal-run-" + std::to_string(signal) + ".txt");
+        const std::string trace = Temp("signal-run-" + std::to_string(signal) + ".trace");
         Running run({"--headless", "--real-time", "--seconds", "60", "--trace", trace}, output);
         ASSERT_TRUE(run.Started());
         // The application is going: the form's camera has delivered a frame and it was drawn.
