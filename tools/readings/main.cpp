@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -35,6 +36,8 @@ const char* kUsage =
     "counted in one line on standard error at the end.\n";
 
 volatile std::sig_atomic_t g_stop = 0;
+
+const std::string kTooLong = "longer than " + std::to_string(readings::kMaxLineBytes >> 20) + " MiB";
 
 void OnStop(int signal) { g_stop = signal; }
 
@@ -76,7 +79,7 @@ struct Trace {
 
     ~Trace()
     {
-        if (fd > 0) {
+        if (fd >= 0) {
             ::close(fd);
         }
     }
@@ -126,8 +129,7 @@ std::string Skipped(const std::string& path, long lines, long bad, long tooLong)
         why = bad == 1 ? "1 not a JSON object" : std::to_string(bad) + " not JSON objects";
     }
     if (tooLong > 0) {
-        why += (why.empty() ? "" : ", ") + std::to_string(tooLong) + " longer than " +
-               std::to_string(readings::kMaxLineBytes >> 20) + " MiB";
+        why += (why.empty() ? "" : ", ") + std::to_string(tooLong) + " " + kTooLong;
     }
     return path + ": skipped " + std::to_string(bad + tooLong) + " of " + std::to_string(lines) + " lines (" + why + ")";
 }
@@ -201,7 +203,7 @@ int main(int argc, char** argv)
         // A file whose first line is no trace line is not a trace at all.
         if (tooLong) {
             if (lineNo == 1) {
-                notTrace = path + ":1: not a trace line (longer than 1 MiB)";
+                notTrace = path + ":1: not a trace line (" + kTooLong + ")";
             }
             return;
         }
