@@ -308,7 +308,7 @@ TEST(ReadingsTool, OutputThatCannotBeWrittenEndsTheRunWithOneLine)
     EXPECT_EQ(tool.Err(), "veltora-readings: cannot write the readings: Broken pipe\n");
 }
 
-TEST(ReadingsTool, AGrowingTraceIsReadAsItGrowsAndAHalfLineWaitsForItsEnd)
+TEST(ReadingsTool, AGrowingTraceIsReadAsItGrowsAHalfLineWaitsForItsEndAndAHoldForQuiet)
 {
     const std::string trace = Temp("growing.jsonl");
     const std::string first = Call(0, "Camera::StartPreview") + "\n" + Canvas(66.667, "90.0", "", 0) + "\n";
@@ -321,8 +321,13 @@ TEST(ReadingsTool, AGrowingTraceIsReadAsItGrowsAndAHalfLineWaitsForItsEnd)
     ASSERT_TRUE(tool.WaitUntilRead(trace, static_cast<off_t>(first.size() + 40)));
     Write(trace, next.substr(40) + "\n", std::ios::app);
     ASSERT_TRUE(tool.WaitForOutput("66.667,90.0,,2,live\n133.333,45.5,,2,live\n")) << tool.Out();
+    // The camera switched off at the end of a run is no hold; a preview stopped alone is told
+    // as held once the trace has been quiet for a moment.
+    Write(trace, Call(200, "Camera::StopPreview") + "\n" + Call(200, "Camera::PowerOff") + "\n", std::ios::app);
+    Write(trace, Call(300, "Camera::StartPreview") + "\n" + Call(400, "Camera::StopPreview") + "\n", std::ios::app);
+    ASSERT_TRUE(tool.WaitForOutput("400.000,45.5,,2,held\n")) << tool.Out();
     EXPECT_EQ(tool.Finish(SIGTERM), -SIGTERM);
-    EXPECT_EQ(tool.Out(), kHeader + "66.667,90.0,,2,live\n133.333,45.5,,2,live\n");
+    EXPECT_EQ(tool.Out(), kHeader + "66.667,90.0,,2,live\n133.333,45.5,,2,live\n400.000,45.5,,2,held\n");
     EXPECT_EQ(tool.Err(), "");
 }
 
