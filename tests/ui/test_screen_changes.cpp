@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "backends/demo/DemoScene.h"
@@ -143,7 +144,7 @@ TEST_F(ScreenChanges, ANeedleSweptOverTheBeatingWatchIsKeptWhereverTheWatchIsRed
     const double hubX = 400, hubY = 480;
     const double toWatch = std::atan2(watch.y + watch.height / 2 - hubY, watch.x + watch.width / 2 - hubX);
     const auto finger = [&](double degrees, int& x, int& y) {
-        const double a = toWatch + degrees * M_PI / 180.0;
+        const double a = toWatch + degrees * std::numbers::pi / 180.0;
         x = static_cast<int>(std::lround(hubX + 250 * std::cos(a)));
         y = static_cast<int>(std::lround(hubY + 250 * std::sin(a)));
     };
