@@ -1,20 +1,16 @@
 // The readings tool: the readout's digit images in a trace become CSV rows, one per change,
-// from a finished trace of a script with known angles and from a trace that is still growing.
+// from a finished trace of a script with known angles; its hostile inputs and outputs are in
+// test_readings_tool.cpp.
 #include <gtest/gtest.h>
 
 #include "Readings.h"
+#include "tools/TraceLines.h"
 #include "support/Launch.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 using testing_support::Outcome;
@@ -23,33 +19,7 @@ using testing_support::Temp;
 
 namespace {
 
-std::string Draw(const std::string& bitmap, int angle)
-{
-    return "{\"bitmap\":\"" + bitmap + "\",\"x\":0,\"y\":0,\"pivotX\":12,\"pivotY\":16,\"angle\":" + std::to_string(angle) + "}";
-}
-
-// A canvas line whose readout spells `big` (and `small`), facing as `turn` says.
-std::string Canvas(double t, const std::string& big, const std::string& small, int turn)
-{
-    std::string draws = Draw("landscape_pin.png", 45);
-    const auto spell = [&](const std::string& text, const char* prefix, int angle) {
-        for (char c : text) {
-            const int i = c == '.' ? 10 : c - '0';
-            draws += "," + Draw(std::string(prefix) + std::to_string(i) + ".png", angle);
-        }
-        draws += "," + Draw(std::string(prefix) + "11.png", angle);
-    };
-    spell(big, "bigNum", turn);
-    if (!small.empty()) {
-        spell(small, "smallNum", turn);
-    }
-    return "{\"t\":" + std::to_string(t) + ",\"type\":\"canvas\",\"draws\":[" + draws + "]}";
-}
-
-std::string Call(double t, const std::string& name)
-{
-    return "{\"t\":" + std::to_string(t) + ",\"type\":\"call\",\"name\":\"" + name + "\",\"args\":{\"result\":\"E_SUCCESS\"}}";
-}
+using namespace testing_support::trace_lines;
 
 std::vector<std::string> Rows(readings::Reader& reader, const std::vector<std::string>& lines)
 {
@@ -114,43 +84,4 @@ TEST(Readings, AScriptWithKnownAnglesReadsBackAsShown)
     const std::vector<std::string> want = {"90.0,,2,live", "105.0,,2,live", "105.0,,2,held", "105.0,,2,live",
                                            "90.0,270.0,0,live"};
     EXPECT_EQ(fields, want) << out;
-}
-
-TEST(Readings, AGrowingTraceIsReadAsItGrowsAndAHalfLineWaitsForItsEnd)
-{
-    const std::string trace = Temp("growing.jsonl");
-    std::ofstream(trace) << Call(0, "Camera::StartPreview") << "\n" << Canvas(66.667, "90.0", "", 0) << "\n";
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(pipeFds[1], 1);
-        close(pipeFds[0]);
-        const std::string tool = std::string(VELTORA_BIN_DIR) + "/veltora-readings";
-        execl(tool.c_str(), tool.c_str(), "--follow", trace.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    FILE* out = fdopen(pipeFds[0], "r");
-    const auto readLine = [&] {
-        char buf[256] = {};
-        return fgets(buf, sizeof buf, out) ? std::string(buf) : std::string();
-    };
-    EXPECT_EQ(readLine(), "time_ms,angle,other_side,orientation,mode\n");
-    EXPECT_EQ(readLine(), "66.667,90.0,,2,live\n");
-    // Half a line, then the rest: the row comes once the line is whole.
-    const std::string next = Canvas(133.333, "45.5", "", 0);
-    {
-        std::ofstream(trace, std::ios::app) << next.substr(0, 40) << std::flush;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    {
-        std::ofstream(trace, std::ios::app) << next.substr(40) << "\n" << std::flush;
-    }
-    EXPECT_EQ(readLine(), "133.333,45.5,,2,live\n");
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    fclose(out);
 }

@@ -2,6 +2,8 @@
 // any run of frames, touches, holding and the help page it matches a whole composition.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "backends/demo/DemoScene.h"
@@ -130,4 +132,49 @@ TEST_F(ScreenChanges, TouchesHoldingAndTheHelpPageRedrawTheWholeScreen)
         ASSERT_TRUE(kept.Update(display, true));
         ASSERT_TRUE(kept.MatchesTheScreen(display));
     }
+}
+
+TEST_F(ScreenChanges, ANeedleSweptOverTheBeatingWatchIsKeptWhereverTheWatchIsRedrawn)
+{
+    // The half dial turns its needles about the middle of the bottom edge; the watch lies up
+    // to its left, well within a needle's length. A needle is swept across the watch a few
+    // degrees between live frames, then left lying over it while the watch beats under it:
+    // where the camera's change is drawn, the needle must be drawn over it again.
+    const demo::DemoScene::Rect watch = demo::DemoScene::MovingArea();
+    const double hubX = 400, hubY = 480;
+    const double toWatch = std::atan2(watch.y + watch.height / 2 - hubY, watch.x + watch.width / 2 - hubX);
+    const auto finger = [&](double degrees, int& x, int& y) {
+        const double a = toWatch + degrees * std::numbers::pi / 180.0;
+        x = static_cast<int>(std::lround(hubX + 250 * std::cos(a)));
+        y = static_cast<int>(std::lround(hubY + 250 * std::sin(a)));
+    };
+    int x = 0, y = 0;
+    h.Press(370, 457);
+    int watchBeats = 0;
+    const auto frame = [&](const char* when, int step) {
+        const auto version = display.Version();
+        h.Frames(1);
+        ASSERT_TRUE(kept.Update(display, true));
+        ASSERT_TRUE(kept.MatchesTheScreen(display)) << when << " " << step;
+        watchBeats += display.Version() != version && kept.changed != device::PixelRect{0, 0, 800, 480};
+    };
+    for (int step = -12; step <= 12; step += 2) {
+        finger(step, x, y);
+        h.MoveTo(x, y);
+        frame("swept, step", step);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    finger(0, x, y);
+    h.MoveTo(x, y);
+    for (int i = 0; i < 24; i++) {
+        frame("lying over the watch, frame", i);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    h.Release(x, y);
+    // The watch did beat under the needle lying still: those frames drew its change alone.
+    EXPECT_GE(watchBeats, 8);
 }

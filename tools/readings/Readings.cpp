@@ -1,176 +1,16 @@
-// Reading the trace: a small JSON reader for its one-object lines, and the readout's digit
-// images turned back into the numbers they show.
+// Reading the trace: the readout's digit images turned back into the numbers they show, and
+// the camera's stops and starts into held and live.
 #include "Readings.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <memory>
-#include <variant>
+
+#include "TraceLine.h"
 
 namespace readings {
 
 namespace {
-
-// Just enough JSON for the trace: objects, arrays, strings, numbers, true, false, null.
-struct Value;
-using Object = std::map<std::string, std::shared_ptr<Value>>;
-using Array = std::vector<std::shared_ptr<Value>>;
-struct Value {
-    std::variant<std::nullptr_t, bool, double, std::string, Array, Object> v;
-    const Value* Get(const std::string& key) const
-    {
-        const auto* o = std::get_if<Object>(&v);
-        if (!o) {
-            return nullptr;
-        }
-        const auto it = o->find(key);
-        return it == o->end() ? nullptr : it->second.get();
-    }
-    const std::string* Str() const { return std::get_if<std::string>(&v); }
-    const double* Num() const { return std::get_if<double>(&v); }
-    const Array* Arr() const { return std::get_if<Array>(&v); }
-};
-
-class Parser {
-public:
-    explicit Parser(const std::string& s) : m_s(s) {}
-    std::shared_ptr<Value> Parse()
-    {
-        auto v = ParseValue(0);
-        Skip();
-        return v && m_i == m_s.size() ? v : nullptr;
-    }
-
-private:
-    void Skip()
-    {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n')) {
-            m_i++;
-        }
-    }
-    bool Eat(char c)
-    {
-        Skip();
-        if (m_i < m_s.size() && m_s[m_i] == c) {
-            m_i++;
-            return true;
-        }
-        return false;
-    }
-    std::shared_ptr<Value> ParseValue(int depth)
-    {
-        if (depth > 32) {
-            return nullptr;
-        }
-        Skip();
-        if (m_i >= m_s.size()) {
-            return nullptr;
-        }
-        auto out = std::make_shared<Value>();
-        const char c = m_s[m_i];
-        if (c == '{') {
-            m_i++;
-            Object o;
-            if (!Eat('}')) {
-                do {
-                    Skip();
-                    std::string key;
-                    if (!ParseString(key) || !Eat(':')) {
-                        return nullptr;
-                    }
-                    auto v = ParseValue(depth + 1);
-                    if (!v) {
-                        return nullptr;
-                    }
-                    o[key] = v;
-                } while (Eat(','));
-                if (!Eat('}')) {
-                    return nullptr;
-                }
-            }
-            out->v = std::move(o);
-        } else if (c == '[') {
-            m_i++;
-            Array a;
-            if (!Eat(']')) {
-                do {
-                    auto v = ParseValue(depth + 1);
-                    if (!v) {
-                        return nullptr;
-                    }
-                    a.push_back(v);
-                } while (Eat(','));
-                if (!Eat(']')) {
-                    return nullptr;
-                }
-            }
-            out->v = std::move(a);
-        } else if (c == '"') {
-            std::string s;
-            if (!ParseString(s)) {
-                return nullptr;
-            }
-            out->v = std::move(s);
-        } else if (m_s.compare(m_i, 4, "true") == 0) {
-            m_i += 4;
-            out->v = true;
-        } else if (m_s.compare(m_i, 5, "false") == 0) {
-            m_i += 5;
-            out->v = false;
-        } else if (m_s.compare(m_i, 4, "null") == 0) {
-            m_i += 4;
-            out->v = nullptr;
-        } else {
-            const char* start = m_s.c_str() + m_i;
-            char* end = nullptr;
-            const double d = std::strtod(start, &end);
-            if (end == start || !std::isfinite(d)) {
-                return nullptr;
-            }
-            m_i += static_cast<size_t>(end - start);
-            out->v = d;
-        }
-        return out;
-    }
-    bool ParseString(std::string& out)
-    {
-        if (m_i >= m_s.size() || m_s[m_i] != '"') {
-            return false;
-        }
-        m_i++;
-        while (m_i < m_s.size() && m_s[m_i] != '"') {
-            if (m_s[m_i] == '\\') {
-                if (++m_i >= m_s.size()) {
-                    return false;
-                }
-                const char e = m_s[m_i];
-                if (e == 'u') {
-                    // Names in the trace are ASCII; an escaped character is kept as '?'.
-                    if (m_i + 4 >= m_s.size()) {
-                        return false;
-                    }
-                    m_i += 4;
-                    out += '?';
-                } else {
-                    out += e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e == 'b' ? '\b' : e == 'f' ? '\f' : e;
-                }
-                m_i++;
-                continue;
-            }
-            out += m_s[m_i++];
-        }
-        if (m_i >= m_s.size()) {
-            return false;
-        }
-        m_i++;
-        return true;
-    }
-
-    const std::string& m_s;
-    size_t m_i = 0;
-};
 
 // The readout's images: "bigNum7.png" is the digit 7 of the angle, "bigNum10.png" the
 // point, "bigNum11.png" the degree sign; "smallNum..." the same for the other side.
@@ -256,19 +96,16 @@ std::vector<Reading> Reader::Line(const std::string& line)
     if (line.find_first_not_of(" \t\r") == std::string::npos) {
         return {};
     }
-    const auto root = Parser(line).Parse();
-    if (!root || !std::get_if<Object>(&root->v)) {
+    TraceLine read;
+    if (!ReadTraceLine(line, read)) {
         m_badLines++;
         return {};
     }
-    const Value* type = root->Get("type");
-    const Value* t = root->Get("t");
-    const Value* name = root->Get("name");
-    if (!type || !type->Str()) {
+    if (!read.type) {
         return {};
     }
-    const bool call = *type->Str() == "call" && name && name->Str();
-    if (m_pending && call && *name->Str() == "Camera::PowerOff") {
+    const bool call = *read.type == "call" && read.name;
+    if (m_pending && call && *read.name == "Camera::PowerOff") {
         // The camera was switched off, not a picture held: nothing changed for the user.
         m_pending.reset();
         m_current = m_beforePending;
@@ -276,28 +113,22 @@ std::vector<Reading> Reader::Line(const std::string& line)
     }
     std::vector<Reading> out = Flush();
     Reading next = m_current;
-    if (t && t->Num()) {
-        next.timeMs = *t->Num();
+    if (read.time) {
+        next.timeMs = *read.time;
     }
-    if (*type->Str() == "canvas") {
-        const Value* draws = root->Get("draws");
-        if (!draws || !draws->Arr()) {
+    if (*read.type == "canvas") {
+        if (!read.hasDraws) {
             return out;
         }
         std::vector<int> big, small;
         int code = -1;
-        for (const auto& d : *draws->Arr()) {
-            const Value* bitmap = d->Get("bitmap");
-            if (!bitmap || !bitmap->Str()) {
-                continue;
-            }
-            if (const int i = ImageIndex(*bitmap->Str(), "bigNum"); i >= 0) {
+        for (const auto& d : read.draws) {
+            if (const int i = ImageIndex(d.bitmap, "bigNum"); i >= 0) {
                 big.push_back(i);
-                const Value* angle = d->Get("angle");
                 if (code < 0) {
-                    code = CodeForTurn(angle && angle->Num() ? *angle->Num() : 0.0);
+                    code = CodeForTurn(d.angle.value_or(0.0));
                 }
-            } else if (const int j = ImageIndex(*bitmap->Str(), "smallNum"); j >= 0) {
+            } else if (const int j = ImageIndex(d.bitmap, "smallNum"); j >= 0) {
                 small.push_back(j);
             }
         }
@@ -306,12 +137,10 @@ std::vector<Reading> Reader::Line(const std::string& line)
         next.orientation = next.angle.empty() ? -1 : code;
     } else if (call) {
         // A preview that did not start or stop leaves the picture as it was.
-        const Value* args = root->Get("args");
-        const Value* result = args ? args->Get("result") : nullptr;
-        const bool ok = !result || !result->Str() || *result->Str() == "E_SUCCESS";
-        if (*name->Str() == "Camera::StopPreview" && ok) {
+        const bool ok = !read.result || *read.result == "E_SUCCESS";
+        if (*read.name == "Camera::StopPreview" && ok) {
             next.held = true;
-        } else if (*name->Str() == "Camera::StartPreview" && ok) {
+        } else if (*read.name == "Camera::StartPreview" && ok) {
             next.held = false;
         } else {
             return out;

@@ -1,13 +1,18 @@
 // veltora-readings: prints each change of the readout in a trace as CSV, from a finished
 // trace or, with --follow, from one that a running veltora is still writing.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
+#include "LineCutter.h"
 #include "Readings.h"
 
 namespace {
@@ -23,18 +28,18 @@ const char* kUsage =
     "  mode         live, or held while the camera's preview is stopped (hold, help page,\n"
     "               background)\n"
     "\n"
-    "  --follow     keep reading as the trace grows (a run still going); Ctrl-C ends it\n"
-    "  TRACE        the trace file, or - for standard input\n";
+    "  --follow     keep reading as the trace grows (a run still going), from its start again\n"
+    "               when a new run writes it anew; Ctrl-C ends it\n"
+    "  TRACE        the trace file, or - for standard input\n"
+    "\n"
+    "Lines that are not trace lines (one JSON object a line, at most 1 MiB) are skipped and\n"
+    "counted in one line on standard error at the end.\n";
 
-void Print(const std::vector<readings::Reading>& rows)
-{
-    for (const auto& r : rows) {
-        std::printf("%s\n", readings::CsvRow(r).c_str());
-    }
-    if (!rows.empty()) {
-        std::fflush(stdout);
-    }
-}
+volatile std::sig_atomic_t g_stop = 0;
+
+const std::string kTooLong = "longer than " + std::to_string(readings::kMaxLineBytes >> 20) + " MiB";
+
+void OnStop(int signal) { g_stop = signal; }
 
 int Fail(const std::string& message)
 {
@@ -42,17 +47,112 @@ int Fail(const std::string& message)
     return 2;
 }
 
+// Every write is checked: a full disk or a reader gone ends the run with one line.
+bool Write(const std::string& text)
+{
+    return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+int WriteFailed()
+{
+    std::fprintf(stderr, "veltora-readings: cannot write the readings: %s\n", std::strerror(errno));
+    return 1;
+}
+
+bool Print(const std::vector<readings::Reading>& rows)
+{
+    std::string text;
+    for (const auto& r : rows) {
+        text += readings::CsvRow(r) + "\n";
+    }
+    return text.empty() || Write(text);
+}
+
+// The trace being read, and enough of it to know when a new run has written it anew.
+struct Trace {
+    std::string path;
+    int fd = -1;
+    bool regular = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t offset = 0;
+
+    ~Trace()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    void Know()
+    {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) {
+            regular = S_ISREG(st.st_mode);
+            dev = st.st_dev;
+            ino = st.st_ino;
+        }
+    }
+    // True when the file was cut shorter than what was read (a new run truncates it) or
+    // its name now holds another file; reading then starts again at the start.
+    bool WrittenAnew()
+    {
+        if (!regular) {
+            return false;
+        }
+        struct stat st {};
+        if (path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_dev != dev || st.st_ino != ino)) {
+            const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (other >= 0) {
+                ::close(fd);
+                fd = other;
+                Know();
+                offset = 0;
+                return true;
+            }
+        }
+        if (::fstat(fd, &st) == 0 && st.st_size < offset && ::lseek(fd, 0, SEEK_SET) == 0) {
+            offset = 0;
+            return true;
+        }
+        return false;
+    }
+};
+
+// What was skipped, in one line; empty when nothing was.
+std::string Skipped(const std::string& path, long lines, long bad, long tooLong)
+{
+    if (bad + tooLong == 0) {
+        return {};
+    }
+    std::string why;
+    if (bad > 0) {
+        why = bad == 1 ? "1 not a JSON object" : std::to_string(bad) + " not JSON objects";
+    }
+    if (tooLong > 0) {
+        why += (why.empty() ? "" : ", ") + std::to_string(tooLong) + " " + kTooLong;
+    }
+    return path + ": skipped " + std::to_string(bad + tooLong) + " of " + std::to_string(lines) + " lines (" + why + ")";
+}
+
+void SleepMs(long ms)
+{
+    // A signal cuts the sleep short, so that Ctrl-C is answered at once.
+    const timespec t{ms / 1000, (ms % 1000) * 1000000L};
+    ::nanosleep(&t, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A reader gone is a write error like any other, told and not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     bool follow = false;
     std::string path;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
+            return Write(kUsage) ? 0 : WriteFailed();
         } else if (arg == "--follow" || arg == "-f") {
             follow = true;
         } else if (path.empty() && (arg == "-" || arg[0] != '-')) {
@@ -64,53 +164,118 @@ int main(int argc, char** argv)
     if (path.empty()) {
         return Fail("name a trace file (see veltora-readings --help)");
     }
-    FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (!in) {
+    Trace trace;
+    trace.path = path;
+    trace.fd = path == "-" ? ::dup(0) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (trace.fd < 0) {
         return Fail("cannot read " + path + ": " + std::strerror(errno));
     }
     struct stat st {};
-    if (fstat(fileno(in), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(trace.fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         return Fail(path + " is a folder, not a trace");
     }
+    trace.Know();
+    trace.offset = trace.regular ? std::max<off_t>(::lseek(trace.fd, 0, SEEK_CUR), 0) : 0;
+    if (follow) {
+        struct sigaction stop {};
+        stop.sa_handler = OnStop;
+        sigemptyset(&stop.sa_mask);
+        ::sigaction(SIGINT, &stop, nullptr);
+        ::sigaction(SIGTERM, &stop, nullptr);
+    }
+    if (!Write(readings::CsvHeader() + "\n")) {
+        return WriteFailed();
+    }
+
     readings::Reader reader;
-    std::printf("%s\n", readings::CsvHeader().c_str());
-    std::fflush(stdout);
-    std::string line;
-    long lines = 0;
-    for (;;) {
-        const int c = std::fgetc(in);
-        if (c == EOF) {
-            if (std::ferror(in)) {
-                return Fail("cannot read " + path + ": " + std::strerror(errno));
+    readings::LineCutter lines;
+    long lineNo = 0;         // in this writing of the trace
+    long allLines = 0;       // in all of them
+    long badBefore = 0;      // in the writings before this one
+    bool writeFailed = false;
+    std::string notTrace;
+    const auto onLine = [&](const std::string& text, bool tooLong) {
+        lineNo++;
+        allLines++;
+        if (writeFailed || !notTrace.empty()) {
+            return;
+        }
+        // A file whose first line is no trace line is not a trace at all.
+        if (tooLong) {
+            if (lineNo == 1) {
+                notTrace = path + ":1: not a trace line (" + kTooLong + ")";
             }
-            if (!follow) {
-                break;
-            }
-            // A line still being written is kept until its end comes; a reading held back
-            // is told once the trace has been quiet for a moment.
-            std::clearerr(in);
-            usleep(200 * 1000);
-            Print(reader.Flush());
+            return;
+        }
+        writeFailed = !Print(reader.Line(text));
+        if (reader.BadLines() > 0 && reader.BadLines() == lineNo) {
+            notTrace = path + ":" + std::to_string(lineNo) + ": not a trace line (JSON, one object a line)";
+        }
+    };
+    static char buf[64 * 1024];
+    int quietPolls = 0;
+    while (!g_stop) {
+        const ssize_t n = ::read(trace.fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            if (line.size() > (64u << 20)) {
-                return Fail(path + ":" + std::to_string(lines + 1) + ": a line longer than 64 MiB is no trace line");
+        if (n < 0) {
+            return Fail("cannot read " + path + ": " + std::strerror(errno));
+        }
+        if (n > 0) {
+            trace.offset += n;
+            quietPolls = 0;
+            lines.Feed(buf, static_cast<size_t>(n), onLine);
+            if (writeFailed) {
+                return WriteFailed();
+            }
+            if (!notTrace.empty()) {
+                return Fail(notTrace);
             }
             continue;
         }
-        lines++;
-        Print(reader.Line(line));
-        line.clear();
-        if (reader.BadLines() > 0 && reader.BadLines() == lines) {
-            return Fail(path + ":" + std::to_string(lines) + ": not a trace line (JSON, one object a line)");
+        if (!follow) {
+            break;
+        }
+        if (trace.WrittenAnew()) {
+            // A new run: what the old one held back is told, its half line dropped.
+            if (!Print(reader.Flush())) {
+                return WriteFailed();
+            }
+            std::fprintf(stderr, "veltora-readings: %s was written anew; reading it from its start\n", path.c_str());
+            badBefore += reader.BadLines();
+            reader = readings::Reader();
+            lines.Restart();
+            lineNo = 0;
+            continue;
+        }
+        // A line still being written is kept until its end comes; a reading held back is
+        // told once the trace has been quiet for a moment.
+        if (++quietPolls == 2 && !Print(reader.Flush())) {
+            return WriteFailed();
+        }
+        SleepMs(200);
+    }
+    if (!g_stop) {
+        lines.Finish(onLine);
+        if (writeFailed) {
+            return WriteFailed();
+        }
+        if (!notTrace.empty()) {
+            return Fail(notTrace);
         }
     }
-    if (!line.empty()) {
-        // The last line without its newline: a run that ended mid-write still counts.
-        Print(reader.Line(line));
+    if (!Print(reader.Flush())) {
+        return WriteFailed();
     }
-    Print(reader.Flush());
+    const std::string skipped = Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong());
+    if (!skipped.empty()) {
+        std::fprintf(stderr, "veltora-readings: %s\n", skipped.c_str());
+    }
+    if (g_stop) {
+        // Ended by a signal: the caller is told so, as by any program it stops.
+        std::signal(g_stop, SIG_DFL);
+        std::raise(g_stop);
+    }
     return 0;
 }
