@@ -6,6 +6,9 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 #include "support/Frames.h"
 #include "support/Scratch.h"
 
@@ -116,6 +119,78 @@ void WriteCountingVideo(const std::string& path, int width = 160, int height = 1
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
     ASSERT_EQ(RunToEnd(pipeline), "");
+}
+
+// A 16x16 grey JPEG whose frame header then claims width x height: a decoder that believed it
+// would make a picture of that size out of a few hundred bytes.
+std::vector<unsigned char> LyingJpeg(int width, int height)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &data, &size);
+    c.image_width = 16;
+    c.image_height = 16;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(16 * 3, 128);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::vector<unsigned char> jpeg(data, data + size);
+    std::free(data);
+    // The baseline frame header: FF C0, length, precision, then height and width.
+    for (std::size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = (unsigned char)(height >> 8);
+            jpeg[i + 6] = (unsigned char)height;
+            jpeg[i + 7] = (unsigned char)(width >> 8);
+            jpeg[i + 8] = (unsigned char)width;
+            break;
+        }
+    }
+    return jpeg;
+}
+
+// An MJPEG AVI at 15 fps, one frame a JPEG; the container claims 16x16 whatever the frames
+// say (its muxer takes no more than 4096 a side).
+void WriteMjpegAvi(const std::string& path, const std::vector<std::vector<unsigned char>>& frames)
+{
+    const int width = 16, height = 16;
+    InitGstreamer();
+    GError* err = nullptr;
+    const std::string caps = "image/jpeg,width=" + std::to_string(width) + ",height=" + std::to_string(height) +
+                             ",framerate=15/1";
+    GstElement* pipeline =
+        gst_parse_launch(("appsrc name=src format=time caps=" + caps + " ! " + caps + " ! avimux ! filesink name=out").c_str(), &err);
+    ASSERT_EQ(err, nullptr) << err->message;
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    g_object_set(out, "location", path.c_str(), nullptr);
+    gst_object_unref(out);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        GstBuffer* buffer = gst_buffer_new_memdup(frames[i].data(), frames[i].size());
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
+        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
+        ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src), buffer), GST_FLOW_OK);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(src));
+    gst_object_unref(src);
+    ASSERT_EQ(RunToEnd(pipeline), "");
+}
+
+void WriteLyingVideo(const std::string& path, int width, int height, int frames = 3)
+{
+    WriteMjpegAvi(path, std::vector<std::vector<unsigned char>>(std::size_t(frames), LyingJpeg(width, height)));
 }
 
 // Which frame of the counting video a rendered frame shows, by the grey of its left half;
@@ -298,6 +373,58 @@ TEST(VideoSource, OpenExplainsFilesItCannotPlay)
     EXPECT_FALSE(reason.empty());
 }
 
+// Frame sizes come from the stream and are weighed before any frame of that size is made;
+// the bounds are a picture's: 16384 pixels a side, 64 Mi pixels in all.
+TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
+{
+    ScratchDir dir("video-test");
+    const auto refusal = [](int w, int h) {
+        return "video frames too large (" + std::to_string(w) + "x" + std::to_string(h) +
+               "; a picture may be at most 16384 pixels a side and 64 Mi pixels)";
+    };
+    // A few hundred bytes a frame claiming 2 GB of pixels once converted.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{23200, 23200}, {16385, 8}, {16384, 4097}}) {
+        const std::string path = dir.File("claims-" + std::to_string(w) + "x" + std::to_string(h) + ".avi");
+        WriteLyingVideo(path, w, h);
+        if (HasFatalFailure())
+            return;
+        EXPECT_LT(std::filesystem::file_size(path), 4096u);
+        VideoSource source(VideoSource::Kind::File, path);
+        std::string reason;
+        const auto start = Clock::now();
+        EXPECT_FALSE(source.Open(reason));
+        EXPECT_EQ(reason, refusal(w, h));
+        EXPECT_LT(Clock::now() - start, 4s);
+        Frame f(64, 48);
+        EXPECT_FALSE(source.Render(0, f.View(), reason));
+    }
+
+    // As wide as a picture may be: shown.
+    const std::string edge = dir.File("edge.avi");
+    WriteLyingVideo(edge, 16384, 8);
+    if (HasFatalFailure())
+        return;
+    VideoSource wide(VideoSource::Kind::File, edge);
+    std::string reason;
+    ASSERT_TRUE(wide.Open(reason)) << reason;
+    EXPECT_EQ(wide.PictureSize(), (device::FrameSize{16384, 8}));
+    Render(wide, 0, 320, 240);
+
+    // A frame that grows past the bounds in mid-stream stops the video with the same reason.
+    const std::string grows = dir.File("grows.avi");
+    WriteMjpegAvi(grows, {LyingJpeg(16, 16), LyingJpeg(16, 16), LyingJpeg(23200, 23200), LyingJpeg(16, 16)});
+    if (HasFatalFailure())
+        return;
+    VideoSource growing(VideoSource::Kind::File, grows);
+    ASSERT_TRUE(growing.Open(reason)) << reason;
+    std::string why;
+    Frame f(64, 48);
+    for (int k = 0; k < 8 && why.empty(); ++k)
+        if (!growing.Render(k * kFrameUs, f.View(), reason))
+            why = reason;
+    EXPECT_EQ(why, refusal(23200, 23200));
+}
+
 TEST(VideoSource, OpenExplainsMissingAndWrongDevices)
 {
     std::string reason;
@@ -337,6 +464,15 @@ TEST(VideoSource, LiveSourceShowsItsNewestPicture)
     ASSERT_TRUE(wide.Open(reason)) << reason;
     EXPECT_EQ(wide.PictureSize(), (device::FrameSize{320, 120}));
     wide.Close();
+    // Claims past what the drawing widens by are held where the drawing holds them, so
+    // aiming and drawing agree.
+    for (const auto& [par, seen] : std::vector<std::pair<std::string, device::FrameSize>>{
+             {"17/1", {2560, 120}}, {"1000/1", {2560, 120}}, {"1/17", {10, 120}}, {"1/1000", {10, 120}}}) {
+        VideoSource claims(VideoSource::Kind::LiveDescription,
+                           "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=" + par);
+        ASSERT_TRUE(claims.Open(reason)) << par << ": " << reason;
+        EXPECT_EQ(claims.PictureSize(), seen) << par;
+    }
 
     // Snow differs in every picture: later calls show later pictures, whatever the time says.
     VideoSource snow(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true pattern=snow");
