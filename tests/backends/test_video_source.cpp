@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <sys/resource.h>
 
 #include "support/Frames.h"
 #include "support/Scratch.h"
@@ -382,6 +383,12 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
         return "video frames too large (" + std::to_string(w) + "x" + std::to_string(h) +
                "; a picture may be at most 16384 pixels a side and 64 Mi pixels)";
     };
+    auto peakKiB = [] {
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        return use.ru_maxrss;
+    };
+    const long before = peakKiB();
     // A few hundred bytes a frame claiming 2 GB of pixels once converted.
     for (const auto& [w, h] : std::vector<std::pair<int, int>>{{23200, 23200}, {16385, 8}, {16384, 4097}}) {
         const std::string path = dir.File("claims-" + std::to_string(w) + "x" + std::to_string(h) + ".avi");
@@ -398,6 +405,8 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
         Frame f(64, 48);
         EXPECT_FALSE(source.Render(0, f.View(), reason));
     }
+    // Not even the decoder made a frame of them: the first alone would take 770 MiB.
+    EXPECT_LT(peakKiB() - before, 64 * 1024);
 
     // As wide as a picture may be: shown.
     const std::string edge = dir.File("edge.avi");
