@@ -6,11 +6,10 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <jpeglib.h>
 #include <sys/resource.h>
 
 #include "support/Frames.h"
+#include "support/LyingVideo.h"
 #include "support/Scratch.h"
 
 #include <algorithm>
@@ -34,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 using testing_support::Frame;
 using testing_support::kPoison;
+using testing_support::LyingJpeg;
 using testing_support::Near;
 using testing_support::ScratchDir;
 constexpr int kFrames = 12;
@@ -120,78 +120,6 @@ void WriteCountingVideo(const std::string& path, int width = 160, int height = 1
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
     ASSERT_EQ(RunToEnd(pipeline), "");
-}
-
-// A 16x16 grey JPEG whose frame header then claims width x height: a decoder that believed it
-// would make a picture of that size out of a few hundred bytes.
-std::vector<unsigned char> LyingJpeg(int width, int height)
-{
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &data, &size);
-    c.image_width = 16;
-    c.image_height = 16;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(16 * 3, 128);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<unsigned char> jpeg(data, data + size);
-    std::free(data);
-    // The baseline frame header: FF C0, length, precision, then height and width.
-    for (std::size_t i = 0; i + 9 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = (unsigned char)(height >> 8);
-            jpeg[i + 6] = (unsigned char)height;
-            jpeg[i + 7] = (unsigned char)(width >> 8);
-            jpeg[i + 8] = (unsigned char)width;
-            break;
-        }
-    }
-    return jpeg;
-}
-
-// An MJPEG AVI at 15 fps, one frame a JPEG; the container claims 16x16 whatever the frames
-// say (its muxer takes no more than 4096 a side).
-void WriteMjpegAvi(const std::string& path, const std::vector<std::vector<unsigned char>>& frames)
-{
-    const int width = 16, height = 16;
-    InitGstreamer();
-    GError* err = nullptr;
-    const std::string caps = "image/jpeg,width=" + std::to_string(width) + ",height=" + std::to_string(height) +
-                             ",framerate=15/1";
-    GstElement* pipeline =
-        gst_parse_launch(("appsrc name=src format=time caps=" + caps + " ! " + caps + " ! avimux ! filesink name=out").c_str(), &err);
-    ASSERT_EQ(err, nullptr) << err->message;
-    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-    g_object_set(out, "location", path.c_str(), nullptr);
-    gst_object_unref(out);
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        GstBuffer* buffer = gst_buffer_new_memdup(frames[i].data(), frames[i].size());
-        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
-        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
-        ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src), buffer), GST_FLOW_OK);
-    }
-    gst_app_src_end_of_stream(GST_APP_SRC(src));
-    gst_object_unref(src);
-    ASSERT_EQ(RunToEnd(pipeline), "");
-}
-
-void WriteLyingVideo(const std::string& path, int width, int height, int frames = 3)
-{
-    WriteMjpegAvi(path, std::vector<std::vector<unsigned char>>(std::size_t(frames), LyingJpeg(width, height)));
 }
 
 // Which frame of the counting video a rendered frame shows, by the grey of its left half;
@@ -392,9 +320,7 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
     // A few hundred bytes a frame claiming 2 GB of pixels once converted.
     for (const auto& [w, h] : std::vector<std::pair<int, int>>{{23200, 23200}, {16385, 8}, {16384, 4097}}) {
         const std::string path = dir.File("claims-" + std::to_string(w) + "x" + std::to_string(h) + ".avi");
-        WriteLyingVideo(path, w, h);
-        if (HasFatalFailure())
-            return;
+        ASSERT_EQ(testing_support::WriteLyingVideo(path, w, h), "");
         EXPECT_LT(std::filesystem::file_size(path), 4096u);
         VideoSource source(VideoSource::Kind::File, path);
         std::string reason;
@@ -410,9 +336,7 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
 
     // As wide as a picture may be: shown.
     const std::string edge = dir.File("edge.avi");
-    WriteLyingVideo(edge, 16384, 8);
-    if (HasFatalFailure())
-        return;
+    ASSERT_EQ(testing_support::WriteLyingVideo(edge, 16384, 8), "");
     VideoSource wide(VideoSource::Kind::File, edge);
     std::string reason;
     ASSERT_TRUE(wide.Open(reason)) << reason;
@@ -421,9 +345,9 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
 
     // A frame that grows past the bounds in mid-stream stops the video with the same reason.
     const std::string grows = dir.File("grows.avi");
-    WriteMjpegAvi(grows, {LyingJpeg(16, 16), LyingJpeg(16, 16), LyingJpeg(23200, 23200), LyingJpeg(16, 16)});
-    if (HasFatalFailure())
-        return;
+    ASSERT_EQ(testing_support::WriteMjpegAvi(
+                  grows, {LyingJpeg(16, 16), LyingJpeg(16, 16), LyingJpeg(23200, 23200), LyingJpeg(16, 16)}),
+              "");
     VideoSource growing(VideoSource::Kind::File, grows);
     ASSERT_TRUE(growing.Open(reason)) << reason;
     std::string why;
