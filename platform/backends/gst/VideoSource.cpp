@@ -276,8 +276,8 @@ struct VideoSource::Pipeline {
         return !refused.empty();
     }
 
-    // Whether the pipeline has stopped: its pictures refused (told first, since the refusal
-    // also stops the decoder with a vaguer error) or an error on the bus.
+    // Whether the pipeline has stopped: its pictures refused (told first, since a refusal
+    // may also end the stream or stop it with a vaguer error) or an error on the bus.
     bool Stopped(std::string& why)
     {
         {
