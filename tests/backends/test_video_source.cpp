@@ -358,6 +358,44 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
     EXPECT_EQ(why, refusal(23200, 23200));
 }
 
+// How much address space the process has mapped, from /proc; 0 when unknown.
+std::uint64_t MappedBytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
+// GStreamer's own allocator ends the program when memory runs out; a frame it cannot have
+// must fail the video in one line instead.
+TEST(VideoSource, AVideoTooLargeForTheMemoryLeftFailsInOneLine)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+    ScratchDir dir("video-test");
+    // As large as a picture may be: 96 MiB a frame decoded, 256 MiB converted.
+    const std::string path = dir.File("bound.avi");
+    ASSERT_EQ(testing_support::WriteLyingVideo(path, 8192, 8192, 2), "");
+    const std::uint64_t mapped = MappedBytes();
+    ASSERT_GT(mapped, 0u);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+    // Room for the decoded frame and GStreamer's threads, not for the converted one.
+    rlimit tight = saved;
+    tight.rlim_cur = mapped + 300ull * 1024 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    const bool opened = source.Open(reason);
+    source.Close();
+    setrlimit(RLIMIT_AS, &saved);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(reason, "out of memory for the video's frames");
+}
+
 TEST(VideoSource, OpenExplainsMissingAndWrongDevices)
 {
     std::string reason;

@@ -2,6 +2,7 @@
 // an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
 #include "VideoSource.h"
 #include "CameraElements.h"
+#include "FrameAllocator.h"
 
 #include "codec/ImageCodec.h"
 #include "picture/CoverDraw.h"
@@ -88,6 +89,7 @@ struct VideoSource::Pipeline {
     GstElement* convert = nullptr;
     GstElement* sink = nullptr;
     GstBus* bus = nullptr;
+    GstAllocator* frames = nullptr;
     bool live = false;
 
     // The only state GStreamer's streaming threads touch: what the decoder found, and why
@@ -122,6 +124,8 @@ struct VideoSource::Pipeline {
             gst_video_frame_unmap(&frame);
         if (bus)
             gst_object_unref(bus);
+        if (frames)
+            gst_object_unref(frames);
         if (pipeline)
             gst_object_unref(pipeline);
     }
@@ -286,6 +290,11 @@ struct VideoSource::Pipeline {
                 why = refused;
                 return true;
             }
+        }
+        // The element whose frame could not be allocated says so vaguely, if at all.
+        if (frames != nullptr && FrameAllocationFailed(frames)) {
+            why = "out of memory for the video's frames";
+            return true;
         }
         return Failed(why);
     }
@@ -474,9 +483,16 @@ bool VideoSource::Open(std::string& reason)
         return false;
     }
     g_signal_connect(p->pipeline, "deep-element-added", G_CALLBACK(&Pipeline::OnElementAdded), p.get());
+    // Frames, decoded and converted, take their memory where running out is no abort.
+    p->frames = NewFrameAllocator();
     if (GstPad* convertSink = gst_element_get_static_pad(p->convert, "sink")) {
         Pipeline::Watch(convertSink, p.get());
+        OfferFrameAllocator(convertSink, p->frames);
         gst_object_unref(convertSink);
+    }
+    if (GstPad* sinkPad = gst_element_get_static_pad(p->sink, "sink")) {
+        OfferFrameAllocator(sinkPad, p->frames);
+        gst_object_unref(sinkPad);
     }
     g_signal_connect(decoder, "pad-added", G_CALLBACK(&Pipeline::OnPadAdded), p.get());
     g_signal_connect(decoder, "no-more-pads", G_CALLBACK(&Pipeline::OnNoMorePads), p.get());
