@@ -568,6 +568,37 @@ TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
     EXPECT_EQ(reason, "not a JPEG file");
 }
 
+// A video's JPEG frames are sized from their headers alone: baseline or progressive, past
+// whatever segments come first, and never past the data's end.
+TEST_F(ImageCodecTest, JpegFrameSizeReadsTheFrameHeaderOnly) {
+    std::uint32_t w = 0, h = 0;
+    auto sizeOf = [&](const Bytes& b) { return codec::JpegFrameSize(b.data(), b.size(), w, h); };
+    Bytes px(37 * 21 * 3, 0x55);
+    for (bool progressive : {false, true}) {
+        writeJpeg(path("f.jpg"), 37, 21, JCS_RGB, 3, px, progressive);
+        Bytes jpeg = readFile(path("f.jpg"));
+        ASSERT_TRUE(sizeOf(jpeg)) << progressive;
+        EXPECT_EQ(w, 37u);
+        EXPECT_EQ(h, 21u);
+        // A comment and fill bytes before the frame header change nothing.
+        Bytes padded(jpeg.begin(), jpeg.begin() + 2);
+        padded.insert(padded.end(), {0xFF, 0xFE, 0x00, 0x05, 'a', 'b', 'c', 0xFF, 0xFF});
+        padded.insert(padded.end(), jpeg.begin() + 2, jpeg.end());
+        ASSERT_TRUE(sizeOf(padded));
+        EXPECT_EQ(w, 37u);
+        // Cut off inside the frame header: no size.
+        std::size_t sof = 0;
+        for (std::size_t i = 2; i + 1 < jpeg.size() && !sof; ++i)
+            if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) sof = i;
+        ASSERT_GT(sof, 0u);
+        EXPECT_FALSE(sizeOf(Bytes(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(sof + 8))));
+        EXPECT_TRUE(sizeOf(Bytes(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(sof + 9))));
+    }
+    EXPECT_FALSE(sizeOf(readFile(samplePng())));
+    EXPECT_FALSE(sizeOf(Bytes{0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02})); // image data before any frame header
+    EXPECT_FALSE(sizeOf(Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF})); // a segment longer than the data
+}
+
 // A file's first bytes decide whether the rest is read: hundreds of megabytes of anything
 // but the picture they should be cost a few bytes. The files are sparse, so cost no disk.
 TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead) {
