@@ -136,8 +136,20 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix)
     return true;
 }
 
+// A webcam is a character device, in whatever folder; a name under /dev/video or /dev/v4l/
+// that names nothing is taken for one too, so its absence is told as a missing device.
+// Anything else is a file, a photo under /dev/shm as much as one at home.
+bool IsCameraDevice(const std::string& source)
+{
+    struct stat st {};
+    if (::stat(source.c_str(), &st) == 0) {
+        return S_ISCHR(st.st_mode);
+    }
+    return source.rfind("/dev/video", 0) == 0 || source.rfind("/dev/v4l/", 0) == 0;
+}
+
 // The camera's picture: a photo when its content is a picture (or its name says so), a
-// webcam by its device path, otherwise a video file. The demo scene is the default, and
+// webcam when it is a device, otherwise a video file. The demo scene is the default, and
 // what takes over when a source fails.
 device::CameraSourceFactory CameraFor(const std::string& source)
 {
@@ -148,7 +160,7 @@ device::CameraSourceFactory CameraFor(const std::string& source)
         return [camera] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Libcamera, camera); };
     }
     // /dev/v4l/by-id/... names a webcam for good, whichever number it gets.
-    if (source.rfind("/dev/video", 0) == 0 || source.rfind("/dev/v4l/", 0) == 0) {
+    if (IsCameraDevice(source)) {
         return [source] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::Webcam, source); };
     }
     if (codec::PictureFormatOf(source) || EndsWithNoCase(source, ".jpg") || EndsWithNoCase(source, ".jpeg") ||
@@ -482,7 +494,7 @@ int Run(int argc, char** argv)
         sdl::Options options;
         options.shrink = o.shrink;
         options.fullscreen = o.fullscreen;
-        options.picture = o.camera.rfind("/dev/", 0) == 0 ? std::string() : o.camera;
+        options.picture = IsCameraDevice(o.camera) ? std::string() : o.camera;
         options.openPicture = [](const std::string& path) { return CameraFor(path)(); };
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {

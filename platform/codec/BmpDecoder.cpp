@@ -110,8 +110,7 @@ bool checkBmp(const Bytes& d, const Limits& limits, std::string& reason) {
 } // namespace
 
 bool decodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    static const unsigned char sig[2] = {'B', 'M'};
-    if (!checkSignature(data, sig, sizeof sig, Format::Bmp, reason)) return false;
+    if (!checkHead(data, Format::Bmp, limits, reason)) return false;
     if (!checkBmp(data, limits, reason)) return false;
 
     int w = 0, h = 0, channels = 0;

@@ -29,9 +29,6 @@ Format formatFromPath(const std::string& path) {
     return Format::Unknown;
 }
 
-bool tooLarge(std::uint64_t w, std::uint64_t h) {
-    return w > kMaxSide || h > kMaxSide || w * h > kMaxPixels;
-}
 
 std::string tooLargeReason(std::uint64_t w, std::uint64_t h) {
     return "image too large (" + std::to_string(w) + "x" + std::to_string(h) + ")";
@@ -91,10 +88,24 @@ void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels) {
     }
 }
 
-bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sigLen, Format f,
-                    std::string& reason) {
-    std::size_t n = std::min(data.size(), sigLen);
-    if (std::memcmp(data.data(), sig, n) != 0) {
+bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& reason) {
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    static const unsigned char jpeg[3] = {0xFF, 0xD8, 0xFF};
+    static const unsigned char gif[3] = {'G', 'I', 'F'};
+    static const unsigned char bmp[2] = {'B', 'M'};
+    const unsigned char* sig = nullptr;
+    std::size_t sigLen = 0;
+    switch (f) {
+    case Format::Png: sig = png, sigLen = sizeof png; break;
+    case Format::Jpeg: sig = jpeg, sigLen = sizeof jpeg; break;
+    case Format::Gif: sig = gif, sigLen = sizeof gif; break;
+    case Format::Bmp: sig = bmp, sigLen = sizeof bmp; break;
+    case Format::Unknown:
+        reason = "unsupported image format";
+        return false;
+    }
+    const std::size_t n = std::min(head.size(), sigLen);
+    if (std::memcmp(head.data(), sig, n) != 0) {
         reason = std::string("not a ") + formatName(f) + " file";
         return false;
     }
@@ -102,7 +113,23 @@ bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sig
         reason = truncatedReason(f);
         return false;
     }
+    // libpng reads on past IHDR before handing over the size, so a header promising a huge
+    // image is judged here, before anything else of the file is looked at.
+    if (f == Format::Png && head.size() >= 24 && std::memcmp(head.data() + 12, "IHDR", 4) == 0) {
+        auto be32 = [&](std::size_t at) {
+            return std::uint32_t(head[at]) << 24 | head[at + 1] << 16 | head[at + 2] << 8 | head[at + 3];
+        };
+        if (!sizeAllowed(be32(16), be32(20), limits, reason)) return false;
+    }
     return true;
 }
 
 } // namespace codec::detail
+
+namespace codec {
+
+bool WithinSizeBounds(std::uint64_t width, std::uint64_t height) {
+    return width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+}
+
+} // namespace codec

@@ -11,10 +11,6 @@
 
 namespace codec::detail {
 
-// Larger images would cost hundreds of megabytes and are never legitimate on a phone screen;
-// a crafted header must not get that far.
-constexpr std::uint32_t kMaxSide = 16384;
-constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
 // The biggest honest file is an uncompressed 64 Mi-pixel BMP; anything past this is not an image.
 constexpr std::uint64_t kMaxFileBytes = 512ull * 1024 * 1024;
 // Real progressive JPEGs use about ten scans; thousands of tiny ones only burn time.
@@ -26,7 +22,7 @@ enum class Format { Png, Jpeg, Gif, Bmp, Unknown };
 
 const char* formatName(Format f);
 Format formatFromPath(const std::string& path);
-bool tooLarge(std::uint64_t w, std::uint64_t h);
+inline bool tooLarge(std::uint64_t w, std::uint64_t h) { return !WithinSizeBounds(w, h); }
 std::string tooLargeReason(std::uint64_t w, std::uint64_t h);
 // Whether a picture of w x h may be decoded at all: within the codec's own bounds and then
 // the caller's. Decoders ask this once they know the picture's size and before they
@@ -40,9 +36,13 @@ std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a);
 // Turns RGBA bytes, laid into the pixel words themselves by the decoder, into ARGB words.
 // Each word is read before it is rewritten, so the conversion can run in place.
 void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels);
-// A file shorter than the signature that still matches it was cut off, not mislabelled.
-bool checkSignature(const Bytes& data, const unsigned char* sig, std::size_t sigLen, Format f,
-                    std::string& reason);
+// How many of a file's first bytes checkHead looks at.
+constexpr std::size_t kHeadBytes = 32;
+// Whether a file's first bytes (all of it when it is shorter) can begin a picture of format f:
+// its signature, and for PNG the size in its header. Asked before the rest of a file is read,
+// and by each decoder first. A file shorter than the signature that still matches it was cut
+// off, not mislabelled.
+bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& reason);
 
 // One decoder a format, each in its own file. On failure `img` may hold part of a picture;
 // the caller drops it.

@@ -126,8 +126,7 @@ bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
 } // namespace
 
 bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    static const unsigned char sig[3] = {'G', 'I', 'F'};
-    if (!checkSignature(data, sig, sizeof sig, Format::Gif, reason)) return false;
+    if (!checkHead(data, Format::Gif, limits, reason)) return false;
 
     GifSource src{data.data(), data.size(), 0, false};
     int err = 0;

@@ -1,7 +1,9 @@
-// Reads an image file whole, within the size limits, and hands it to the decoder its name
-// calls for; the picture reaches the caller only when decoded completely.
+// Reads an image file whole, within the size limits and once its first bytes are right, and
+// hands it to the decoder its name calls for; the picture reaches the caller only when
+// decoded completely.
 #include "codec/ImageCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -29,7 +31,30 @@ private:
     int m_fd;
 };
 
-bool readWholeFile(const std::string& path, Bytes& data, std::string& reason) {
+// Reads up to `count` more bytes onto the end of `data`; fewer at the file's end.
+bool readMore(int fd, Bytes& data, std::size_t count, std::string& reason) {
+    const std::size_t had = data.size();
+    data.resize(had + count);
+    std::size_t got = 0;
+    while (got < count) {
+        ssize_t n = ::read(fd, data.data() + had + got, count - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = std::string("cannot read: ") + std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break; // shrank while we read it; decode what is there
+        got += static_cast<std::size_t>(n);
+    }
+    data.resize(had + got);
+    return true;
+}
+
+// Reads a picture file whole, but only once its first bytes show the format it is read as
+// (found from them when recognising by content): a large file of anything else costs a
+// few bytes, not its size.
+bool readPictureFile(const std::string& path, Format& format, Recognise recognise, const Limits& limits,
+                     Bytes& data, std::string& reason) {
     // O_NONBLOCK so that a FIFO under an image's name cannot hang the caller in open().
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
@@ -58,24 +83,21 @@ bool readWholeFile(const std::string& path, Bytes& data, std::string& reason) {
         reason = "file too large (" + std::to_string(st.st_size) + " bytes)";
         return false;
     }
-    data.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < data.size()) {
-        ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            reason = std::string("cannot read: ") + std::strerror(errno);
-            return false;
-        }
-        if (n == 0) break; // shrank while we read it; decode what is there
-        got += static_cast<std::size_t>(n);
-    }
-    data.resize(got);
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    if (!readMore(fd.get(), data, std::min(size, kHeadBytes), reason)) return false;
     if (data.empty()) {
         reason = "empty file";
         return false;
     }
-    return true;
+    if (recognise == Recognise::ByContent) {
+        if (const Format announced = formatFromContent(data); announced != Format::Unknown) format = announced;
+        if (format == Format::Unknown) {
+            reason = "not a picture (PNG, JPEG, GIF or BMP)";
+            return false;
+        }
+    }
+    if (!checkHead(data, format, limits, reason)) return false;
+    return data.size() < kHeadBytes || readMore(fd.get(), data, size - data.size(), reason);
 }
 
 } // namespace
@@ -85,7 +107,7 @@ const char* PictureFormatOf(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return nullptr;
-    Bytes head(32);
+    Bytes head(kHeadBytes);
     ssize_t n;
     do {
         n = ::read(fd.get(), head.data(), head.size());
@@ -107,14 +129,7 @@ bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& re
             return false;
         }
         Bytes data;
-        if (!readWholeFile(path, data, reason)) return false;
-        if (recognise == Recognise::ByContent) {
-            if (const Format announced = formatFromContent(data); announced != Format::Unknown) format = announced;
-            if (format == Format::Unknown) {
-                reason = "not a picture (PNG, JPEG, GIF or BMP)";
-                return false;
-            }
-        }
+        if (!readPictureFile(path, format, recognise, limits, data, reason)) return false;
 
         // Decoded aside and moved in only when complete, so a failure never shows half a picture.
         DecodedImage img;

@@ -2,6 +2,7 @@
 // Decoding goes through libpng, libjpeg-turbo, giflib and stb_image; nothing here decodes by hand.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,20 @@ struct DecodedImage {
     // width*height words, 0xAARRGGBB with alpha premultiplied, rows packed.
     std::vector<std::uint32_t> pixels;
 };
+
+// The largest picture decoded, and the largest frame any camera source takes: larger ones
+// would cost hundreds of megabytes and are never legitimate on a phone screen, so a crafted
+// header must not get that far.
+inline constexpr std::uint32_t kMaxSide = 16384;
+inline constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+
+// Whether a picture of width x height keeps within kMaxSide and kMaxPixels.
+bool WithinSizeBounds(std::uint64_t width, std::uint64_t height);
+
+// The size the frame header of a JPEG in memory claims, found without decoding anything (a
+// video's frames each carry their own, whatever the container says); false when the data
+// is no JPEG or ends before its frame header.
+bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height);
 
 // What a caller allows beyond the codec's own bounds.
 struct Limits {

@@ -151,8 +151,7 @@ bool runJpegDecode(JpegJob* job, const Bytes* data) {
 } // namespace
 
 bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    static const unsigned char sig[3] = {0xFF, 0xD8, 0xFF};
-    if (!checkSignature(data, sig, sizeof sig, Format::Jpeg, reason)) return false;
+    if (!checkHead(data, Format::Jpeg, limits, reason)) return false;
 
     JpegJob job;
     job.image = &img;
@@ -181,3 +180,36 @@ bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std:
 }
 
 } // namespace codec::detail
+
+namespace codec {
+
+bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    std::size_t at = 2;
+    while (at + 4 <= size) {
+        if (data[at] != 0xFF) return false;
+        const std::uint8_t marker = data[at + 1];
+        if (marker == 0xFF) { // fill byte before a marker
+            ++at;
+            continue;
+        }
+        // Markers without a length: restarts, and TEM.
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        // The frame headers: every SOFn but DHT (C4), JPG (C8) and DAC (CC).
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (at + 9 > size) return false;
+            height = std::uint32_t(data[at + 5]) << 8 | data[at + 6];
+            width = std::uint32_t(data[at + 7]) << 8 | data[at + 8];
+            return true;
+        }
+        // Image data or the end before any frame header.
+        if (marker == 0xDA || marker == 0xD9) return false;
+        at += 2 + (std::size_t(data[at + 2]) << 8 | data[at + 3]);
+    }
+    return false;
+}
+
+} // namespace codec

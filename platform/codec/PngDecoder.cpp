@@ -81,17 +81,7 @@ bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
 } // namespace
 
 bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (!checkSignature(data, sig, sizeof sig, Format::Png, reason)) return false;
-
-    // libpng reads on past IHDR before handing over the size, so a header promising a huge
-    // image is judged here, before anything else of the file is looked at.
-    if (data.size() >= 24 && std::memcmp(data.data() + 12, "IHDR", 4) == 0) {
-        auto be32 = [&](std::size_t at) {
-            return std::uint32_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
-        };
-        if (!sizeAllowed(be32(16), be32(20), limits, reason)) return false;
-    }
+    if (!checkHead(data, Format::Png, limits, reason)) return false;
 
     PngReader reader;
     reader.data = data.data();

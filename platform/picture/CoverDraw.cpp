@@ -75,6 +75,18 @@ void FillBlack(const device::PixelView& out, int x0, int y0, int x1, int y1)
 
 } // namespace
 
+double DrawnPixelAspect(const PictureView& picture)
+{
+    const double aspect = picture.pixelAspect;
+    return std::isfinite(aspect) && aspect > 0 ? std::clamp(aspect, 1.0 / 16, 16.0) : 1.0;
+}
+
+device::FrameSize SeenSize(const PictureView& picture)
+{
+    const double width = std::max(1.0, std::round(picture.width * DrawnPixelAspect(picture)));
+    return {int(width), picture.height};
+}
+
 bool CheckFrame(const device::PixelView& out, std::string& reason)
 {
     if (out.width <= 0 || out.height <= 0)
@@ -117,9 +129,7 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
     }
 
     const device::Aim a = Sane(aim);
-    const double pixelAspect = std::isfinite(m_picture.pixelAspect) && m_picture.pixelAspect > 0
-                                   ? std::clamp(m_picture.pixelAspect, 1.0 / 16, 16.0)
-                                   : 1.0;
+    const double pixelAspect = DrawnPixelAspect(m_picture);
     // Frame pixels per picture pixel, across and down.
     const double cover = std::max(out.width / (m_picture.width * pixelAspect), double(out.height) / m_picture.height);
     const double fullScaleY = cover * a.zoom;

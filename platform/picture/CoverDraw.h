@@ -24,6 +24,14 @@ struct PictureView {
 // Pictures are placed with pixman's 16.16 fixed-point coordinates, which end at 32767.
 inline constexpr int kMaxPictureSide = 32000;
 
+// How wide one pixel of `picture` is drawn: its claimed aspect held to 1/16..16 (a stream
+// may claim anything), 1 when the claim is no positive number.
+double DrawnPixelAspect(const PictureView& picture);
+
+// The picture's size as drawn, its width widened by the drawn pixel aspect (rounded, at
+// least 1): what aiming measures the picture in, so that it agrees with the drawing.
+device::FrameSize SeenSize(const PictureView& picture);
+
 // Whether `out` can be written safely: pixels present, rows 4-byte aligned and not
 // overlapping. A view without width or height is valid; there is nothing to draw.
 bool CheckFrame(const device::PixelView& out, std::string& reason);

@@ -475,6 +475,52 @@ TEST(CoverDraw, WidensNonSquarePixels)
     }
 }
 
+// Aiming measures a picture by its seen size; the drawing must widen its pixels by just as
+// much, or a point aimed at lands elsewhere. Streams may claim any pixel aspect at all.
+TEST(CoverDraw, SeenSizeAgreesWithTheDrawingWhateverAspectIsClaimed)
+{
+    // Bands near the left and top edges, so that a picture cropped or shifted shows it.
+    const Picture picture = Paint(64, 48, [](int x, int y) {
+        if (x < 8)
+            return kWhite;
+        if (y < 6)
+            return kGrey;
+        return y < 24 ? (x < 32 ? kRed : kGreen) : (x < 32 ? kBlue : kYellow);
+    });
+    auto nearAny = [](double v, std::initializer_list<double> edges) {
+        return std::any_of(edges.begin(), edges.end(), [v](double e) { return std::abs(v - e) < 1.0; });
+    };
+    for (const auto& [claimed, seenWidth] : std::vector<std::pair<double, int>>{
+             {2.0, 128}, {16.0, 1024}, {17.0, 1024}, {1e6, 1024}, {1.0 / 16, 4}, {1.0 / 17, 4}, {1e-6, 4},
+             {0.0, 64}, {-2.0, 64}, {NAN, 64}, {INFINITY, 64}}) {
+        SCOPED_TRACE("claimed aspect " + std::to_string(claimed));
+        const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, claimed};
+        const device::FrameSize seen = picture::SeenSize(view);
+        EXPECT_EQ(seen, (device::FrameSize{seenWidth, 48}));
+        // A frame of the seen shape shows the whole picture edge to edge, each point where a
+        // picture of the seen size would put it.
+        const int k = seen.width < 64 ? 16 : 1;
+        Frame f(seen.width * k, seen.height * k);
+        std::string reason;
+        ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
+        const Mapping m(picture.width, picture.height, f.width, f.height, Aim{}, double(seen.width) / picture.width);
+        int compared = 0, wrong = 0;
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x) {
+                const double px = m.PictureX(x), py = m.PictureY(y);
+                if (nearAny(px, {0, 8, 32, 64}) || nearAny(py, {0, 6, 24, 48}))
+                    continue;
+                ++compared;
+                const std::uint32_t expected = picture.At(int(std::floor(px)), int(std::floor(py)));
+                if (!Near(f.At(x, y), expected, 2) && ++wrong <= 3)
+                    ADD_FAILURE() << "frame pixel (" << x << ", " << y << ") shows " << std::hex << f.At(x, y)
+                                  << " where the picture has " << expected;
+            }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(compared, f.width * f.height / 3);
+    }
+}
+
 TEST(CoverDraw, RefusesMalformedPictures)
 {
     std::vector<std::uint32_t> pixels(64 * 64, kRed);

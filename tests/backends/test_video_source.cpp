@@ -7,7 +7,10 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include "support/Frames.h"
+#include "support/LyingVideo.h"
 #include "support/Scratch.h"
 
 #include <algorithm>
@@ -31,6 +34,7 @@ using Clock = std::chrono::steady_clock;
 
 using testing_support::Frame;
 using testing_support::kPoison;
+using testing_support::LyingJpeg;
 using testing_support::Near;
 using testing_support::ScratchDir;
 constexpr int kFrames = 12;
@@ -299,6 +303,104 @@ TEST(VideoSource, OpenExplainsFilesItCannotPlay)
     EXPECT_FALSE(reason.empty());
 }
 
+// Frame sizes come from the stream and are weighed before any frame of that size is made;
+// the bounds are a picture's: 16384 pixels a side, 64 Mi pixels in all.
+TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
+{
+    ScratchDir dir("video-test");
+    const auto refusal = [](int w, int h) {
+        return "video frames too large (" + std::to_string(w) + "x" + std::to_string(h) +
+               "; a picture may be at most 16384 pixels a side and 64 Mi pixels)";
+    };
+    auto peakKiB = [] {
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        return use.ru_maxrss;
+    };
+    const long before = peakKiB();
+    // A few hundred bytes a frame claiming 2 GB of pixels once converted.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{23200, 23200}, {16385, 8}, {16384, 4097}}) {
+        const std::string path = dir.File("claims-" + std::to_string(w) + "x" + std::to_string(h) + ".avi");
+        ASSERT_EQ(testing_support::WriteLyingVideo(path, w, h), "");
+        EXPECT_LT(std::filesystem::file_size(path), 4096u);
+        VideoSource source(VideoSource::Kind::File, path);
+        std::string reason;
+        const auto start = Clock::now();
+        EXPECT_FALSE(source.Open(reason));
+        EXPECT_EQ(reason, refusal(w, h));
+        EXPECT_LT(Clock::now() - start, 4s);
+        Frame f(64, 48);
+        EXPECT_FALSE(source.Render(0, f.View(), reason));
+    }
+    // Not even the decoder made a frame of them: the first alone would take 770 MiB.
+    EXPECT_LT(peakKiB() - before, 64 * 1024);
+
+    // As wide as a picture may be: shown.
+    const std::string edge = dir.File("edge.avi");
+    ASSERT_EQ(testing_support::WriteLyingVideo(edge, 16384, 8), "");
+    VideoSource wide(VideoSource::Kind::File, edge);
+    std::string reason;
+    ASSERT_TRUE(wide.Open(reason)) << reason;
+    EXPECT_EQ(wide.PictureSize(), (device::FrameSize{16384, 8}));
+    Render(wide, 0, 320, 240);
+
+    // A frame that grows past the bounds in mid-stream stops the video with the same reason.
+    const std::string grows = dir.File("grows.avi");
+    ASSERT_EQ(testing_support::WriteMjpegAvi(
+                  grows, {LyingJpeg(16, 16), LyingJpeg(16, 16), LyingJpeg(23200, 23200), LyingJpeg(16, 16)}),
+              "");
+    VideoSource growing(VideoSource::Kind::File, grows);
+    ASSERT_TRUE(growing.Open(reason)) << reason;
+    std::string why;
+    Frame f(64, 48);
+    for (int k = 0; k < 8 && why.empty(); ++k)
+        if (!growing.Render(k * kFrameUs, f.View(), reason))
+            why = reason;
+    EXPECT_EQ(why, refusal(23200, 23200));
+}
+
+// How much address space the process has mapped, from /proc; 0 when unknown.
+std::uint64_t MappedBytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
+// GStreamer's own allocator ends the program when memory runs out; a frame it cannot have
+// must fail the video in one line instead.
+TEST(VideoSource, AVideoTooLargeForTheMemoryLeftFailsInOneLine)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+#endif
+    ScratchDir dir("video-test");
+    // As large as a picture may be: 96 MiB a frame decoded, 256 MiB converted.
+    const std::string path = dir.File("bound.avi");
+    ASSERT_EQ(testing_support::WriteLyingVideo(path, 8192, 8192, 2), "");
+    const std::uint64_t mapped = MappedBytes();
+    ASSERT_GT(mapped, 0u);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+    // Room for the decoded frame and GStreamer's threads, not for the converted one.
+    rlimit tight = saved;
+    tight.rlim_cur = mapped + 300ull * 1024 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    const bool opened = source.Open(reason);
+    source.Close();
+    setrlimit(RLIMIT_AS, &saved);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(reason, "out of memory for the video's frames");
+}
+
 TEST(VideoSource, OpenExplainsMissingAndWrongDevices)
 {
     std::string reason;
@@ -338,6 +440,15 @@ TEST(VideoSource, LiveSourceShowsItsNewestPicture)
     ASSERT_TRUE(wide.Open(reason)) << reason;
     EXPECT_EQ(wide.PictureSize(), (device::FrameSize{320, 120}));
     wide.Close();
+    // Claims past what the drawing widens by are held where the drawing holds them, so
+    // aiming and drawing agree.
+    for (const auto& [par, seen] : std::vector<std::pair<std::string, device::FrameSize>>{
+             {"17/1", {2560, 120}}, {"1000/1", {2560, 120}}, {"1/17", {10, 120}}, {"1/1000", {10, 120}}}) {
+        VideoSource claims(VideoSource::Kind::LiveDescription,
+                           "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=" + par);
+        ASSERT_TRUE(claims.Open(reason)) << par << ": " << reason;
+        EXPECT_EQ(claims.PictureSize(), seen) << par;
+    }
 
     // Snow differs in every picture: later calls show later pictures, whatever the time says.
     VideoSource snow(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true pattern=snow");

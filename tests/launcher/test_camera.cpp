@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Launch.h"
+#include "support/LyingVideo.h"
 
 #include <array>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include <gif_lib.h>
 #include <gst/gst.h>
+#include <unistd.h>
 
 #include "codec/ImageCodec.h"
 #include "backends/gst/CameraElements.h"
@@ -121,6 +123,18 @@ TEST(Camera, GifAndBmpPicturesAreKnownByTheirContentAndShown)
         EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF0000FFu)) << name << std::hex << " " << PixelOf(shot, kSpotX, kSpotY);
         EXPECT_TRUE(Near(PixelOf(shot, 10, 300), 0xFFFF0000u)) << name;
     }
+
+    // Under /dev a picture is a picture all the same: only a device is taken for a webcam.
+    if (std::filesystem::is_directory("/dev/shm")) {
+        const std::string shm = "/dev/shm/veltora-test-" + std::to_string(::getpid()) + "-halves.gif";
+        std::filesystem::copy_file(Temp("halves.gif"), shm, std::filesystem::copy_options::overwrite_existing);
+        const std::string shot = Temp("picture-shm.png");
+        const Outcome o = RunVeltora("--headless --seconds 0.3 --camera " + shm + " --screenshot " + shot);
+        std::filesystem::remove(shm);
+        ASSERT_EQ(o.code, 0) << o.out;
+        EXPECT_EQ(o.out.find("camera:"), std::string::npos) << o.out;
+        EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF0000FFu)) << std::hex << PixelOf(shot, kSpotX, kSpotY);
+    }
 }
 
 TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
@@ -186,13 +200,16 @@ TEST(Camera, ASourceThatCannotOpenSaysWhyAndTheDemoSceneTakesOver)
 
     std::ofstream(Temp("broken.jpg")) << "not a jpeg at all";
     std::ofstream(Temp("broken.avi")) << "not a video at all";
+    ASSERT_EQ(testing_support::WriteLyingVideo(Temp("huge.avi"), 23200, 23200), "");
     struct Case {
         std::string source, says;
     };
     for (const Case& c : {Case{Temp("broken.jpg"), "photo broken.jpg: cannot open: not a JPEG file"},
                           Case{Temp("broken.avi"), "video broken.avi: cannot open: not a video"},
                           Case{Temp("nothing-here.mp4"), "video nothing-here.mp4: cannot open:"},
-                          Case{"/dev/video99", "webcam /dev/video99: cannot open:"}}) {
+                          Case{"/dev/video99", "webcam /dev/video99: cannot open:"},
+                          Case{Temp("huge.avi"), "video huge.avi: cannot open: video frames too large (23200x23200; "
+                                                 "a picture may be at most 16384 pixels a side and 64 Mi pixels)"}}) {
         const std::string shot = Temp("fallback.png");
         const Outcome o = RunVeltora("--headless --seconds 0.5 --camera " + c.source + " --screenshot " + shot);
         EXPECT_EQ(o.code, 0) << o.out;

@@ -2,8 +2,10 @@
 // header, and once the images alive fill the budget the next one is refused until one goes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "codec/ImageCodec.h"
@@ -84,5 +86,50 @@ TEST(ImageBudget, ImagesAliveTogetherStayWithinTheBudgetAndGiveItBackWhenTheyGo)
     first.reset();
     EXPECT_EQ(graphics::ImageBytesInUse(), before);
     EXPECT_NE(Decode(big), nullptr);
+    EXPECT_EQ(graphics::ImageBytesInUse(), before);
+}
+
+// Decodes racing each other: each asks the budget from its header before the others have
+// taken theirs, so the budget must be asked again, and taken at once, when a bitmap is
+// charged to it. With room for one picture, one of the racers gets it.
+TEST(ImageBudget, DecodesRacingEachOtherTakeNoMoreThanTheBudget)
+{
+    testing_support::ScratchDir dir("image-budget");
+    const std::uint64_t before = graphics::ImageBytesInUse();
+    // Fill the budget but for one and a half small pictures.
+    constexpr int kSide = 500;
+    constexpr std::uint64_t kSmall = std::uint64_t(kSide) * kSide * 4;
+    const std::uint64_t room = kSmall * 3 / 2;
+    ASSERT_GT(graphics::kImageBudgetBytes - before, room + 4096 * 4);
+    const int fillerRows = int((graphics::kImageBudgetBytes - before - room) / (4096 * 4));
+    LogCapture log;
+    auto filler = Decode(PlainPng(dir, "filler.png", 4096, fillerRows));
+    ASSERT_NE(filler, nullptr);
+    const std::uint64_t left = graphics::kImageBudgetBytes - graphics::ImageBytesInUse();
+    ASSERT_GE(left, kSmall);
+    ASSERT_LT(left, 2 * kSmall);
+
+    const std::string small = PlainPng(dir, "small.png", kSide, kSide);
+    constexpr int kThreads = 6, kRounds = 30;
+    for (int round = 0; round < kRounds; ++round) {
+        std::atomic<int> ready{0};
+        std::vector<std::unique_ptr<Bitmap>> got(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                ready.fetch_add(1);
+                while (ready.load() < kThreads)
+                    std::this_thread::yield();
+                got[std::size_t(t)] = Decode(small);
+            });
+        for (auto& thread : threads)
+            thread.join();
+        int decoded = 0;
+        for (const auto& bitmap : got)
+            decoded += bitmap != nullptr;
+        ASSERT_EQ(decoded, 1) << "round " << round;
+        ASSERT_LE(graphics::ImageBytesInUse(), graphics::kImageBudgetBytes) << "round " << round;
+    }
+    filler.reset();
     EXPECT_EQ(graphics::ImageBytesInUse(), before);
 }

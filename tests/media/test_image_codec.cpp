@@ -21,6 +21,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -177,6 +178,23 @@ Bytes makeBmp(std::int32_t w, std::int32_t h, int bpp, const Bytes& rows, const 
         put32(b, v);
     b.insert(b.end(), palette.begin(), palette.end());
     b.insert(b.end(), rows.begin(), rows.end());
+    return b;
+}
+
+// A bare PNG signature and IHDR: a decoder that trusted the size would allocate first.
+Bytes pngHeaderOnly(std::uint32_t w, std::uint32_t h) {
+    Bytes chunk = {'I', 'H', 'D', 'R'};
+    for (std::uint32_t v : {w, h}) for (int s = 24; s >= 0; s -= 8) chunk.push_back(std::uint8_t(v >> s));
+    chunk.insert(chunk.end(), {8, 6, 0, 0, 0});
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::uint8_t byte : chunk) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFF;
+    Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
+    for (std::uint8_t byte : chunk) b.push_back(byte);
+    for (int s = 24; s >= 0; s -= 8) b.push_back(std::uint8_t(crc >> s));
     return b;
 }
 
@@ -377,28 +395,22 @@ TEST_F(ImageCodecTest, EveryTruncationFails) {
 }
 
 TEST_F(ImageCodecTest, HugeDimensionsAreRefusedFromTheHeader) {
-    // A bare PNG signature and IHDR: a decoder that trusted the size would allocate first.
-    auto ihdrOnly = [](std::uint32_t w, std::uint32_t h) {
-        Bytes chunk = {'I', 'H', 'D', 'R'};
-        for (std::uint32_t v : {w, h}) for (int s = 24; s >= 0; s -= 8) chunk.push_back(std::uint8_t(v >> s));
-        chunk.insert(chunk.end(), {8, 6, 0, 0, 0});
-        std::uint32_t crc = 0xFFFFFFFF;
-        for (std::uint8_t byte : chunk) {
-            crc ^= byte;
-            for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-        }
-        crc ^= 0xFFFFFFFF;
-        Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
-        for (std::uint8_t byte : chunk) b.push_back(byte);
-        for (int s = 24; s >= 0; s -= 8) b.push_back(std::uint8_t(crc >> s));
-        return b;
-    };
-    writeFile(path("wide.png"), ihdrOnly(100000, 1));
+    writeFile(path("wide.png"), pngHeaderOnly(100000, 1));
     expectFailure(path("wide.png"), "image too large (100000x1)");
-    writeFile(path("many.png"), ihdrOnly(10000, 10000));
+    writeFile(path("many.png"), pngHeaderOnly(10000, 10000));
     expectFailure(path("many.png"), "image too large (10000x10000)");
-    writeFile(path("limit.png"), ihdrOnly(16384, 4096)); // exactly 64 Mi pixels is allowed
+    writeFile(path("limit.png"), pngHeaderOnly(16384, 4096)); // exactly 64 Mi pixels is allowed
     expectFailure(path("limit.png"), "truncated PNG data");
+    writeFile(path("over.png"), pngHeaderOnly(16384, 4097));
+    expectFailure(path("over.png"), "image too large (16384x4097)");
+    writeFile(path("side.png"), pngHeaderOnly(16384, 1));
+    expectFailure(path("side.png"), "truncated PNG data");
+    writeFile(path("past.png"), pngHeaderOnly(16385, 1));
+    expectFailure(path("past.png"), "image too large (16385x1)");
+    EXPECT_TRUE(codec::WithinSizeBounds(16384, 4096));
+    EXPECT_FALSE(codec::WithinSizeBounds(16384, 4097));
+    EXPECT_FALSE(codec::WithinSizeBounds(1, 16385));
+    EXPECT_FALSE(codec::WithinSizeBounds(1u << 31, 1u << 31)); // their product overflows 32 bits
 
     writeFile(path("huge.bmp"), makeBmp(40000, -2, 24, {}));
     expectFailure(path("huge.bmp"), "image too large (40000x2)");
@@ -554,6 +566,68 @@ TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
     writeFile(path("notes.jpg"), readFile(path("notes.txt")));
     EXPECT_FALSE(codec::DecodeImageFile(path("notes.jpg"), img, reason, {}, codec::Recognise::ByContent));
     EXPECT_EQ(reason, "not a JPEG file");
+}
+
+// A video's JPEG frames are sized from their headers alone: baseline or progressive, past
+// whatever segments come first, and never past the data's end.
+TEST_F(ImageCodecTest, JpegFrameSizeReadsTheFrameHeaderOnly) {
+    std::uint32_t w = 0, h = 0;
+    auto sizeOf = [&](const Bytes& b) { return codec::JpegFrameSize(b.data(), b.size(), w, h); };
+    Bytes px(37 * 21 * 3, 0x55);
+    for (bool progressive : {false, true}) {
+        writeJpeg(path("f.jpg"), 37, 21, JCS_RGB, 3, px, progressive);
+        Bytes jpeg = readFile(path("f.jpg"));
+        ASSERT_TRUE(sizeOf(jpeg)) << progressive;
+        EXPECT_EQ(w, 37u);
+        EXPECT_EQ(h, 21u);
+        // A comment and fill bytes before the frame header change nothing.
+        Bytes padded(jpeg.begin(), jpeg.begin() + 2);
+        padded.insert(padded.end(), {0xFF, 0xFE, 0x00, 0x05, 'a', 'b', 'c', 0xFF, 0xFF});
+        padded.insert(padded.end(), jpeg.begin() + 2, jpeg.end());
+        ASSERT_TRUE(sizeOf(padded));
+        EXPECT_EQ(w, 37u);
+        // Cut off inside the frame header: no size.
+        std::size_t sof = 0;
+        for (std::size_t i = 2; i + 1 < jpeg.size() && !sof; ++i)
+            if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) sof = i;
+        ASSERT_GT(sof, 0u);
+        EXPECT_FALSE(sizeOf(Bytes(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(sof + 8))));
+        EXPECT_TRUE(sizeOf(Bytes(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(sof + 9))));
+    }
+    EXPECT_FALSE(sizeOf(readFile(samplePng())));
+    EXPECT_FALSE(sizeOf(Bytes{0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02})); // image data before any frame header
+    EXPECT_FALSE(sizeOf(Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF})); // a segment longer than the data
+}
+
+// A file's first bytes decide whether the rest is read: hundreds of megabytes of anything
+// but the picture they should be cost a few bytes. The files are sparse, so cost no disk.
+TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead) {
+    auto sparse = [&](const std::string& name, const Bytes& head) {
+        writeFile(path(name), head);
+        EXPECT_EQ(::truncate(path(name).c_str(), 500'000'000), 0);
+        return path(name);
+    };
+    auto peakKiB = [] {
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        return use.ru_maxrss;
+    };
+    const long before = peakKiB();
+    const Bytes text = {'#', ' ', 'n', 'o', 't', 'e', 's', ' ', 'o', 'n', ' ', 't', 'h', 'e', ' ', 'p',
+                        'i', 'c', 't', 'u', 'r', 'e', 's', ' ', 't', 'a', 'k', 'e', 'n', '\n', '\n', '\n'};
+    expectFailure(sparse("notes.png", text), "not a PNG file");
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
+    gif.resize(40);
+    expectFailure(sparse("renamed.png", gif), "not a PNG file");
+    expectFailure(sparse("claims.png", pngHeaderOnly(16384, 4097)), "image too large (16384x4097)");
+    DecodedImage img;
+    std::string reason;
+    EXPECT_FALSE(codec::DecodeImageFile(path("notes.png"), img, reason, {}, codec::Recognise::ByContent));
+    EXPECT_EQ(reason, "not a PNG file");
+    EXPECT_FALSE(codec::DecodeImageFile(sparse("notes.mp4", text), img, reason, {}, codec::Recognise::ByContent));
+    EXPECT_EQ(reason, "not a picture (PNG, JPEG, GIF or BMP)");
+    // Reading any one of them whole would have taken 477 MiB.
+    EXPECT_LT(peakKiB() - before, 64 * 1024);
 }
 
 TEST_F(ImageCodecTest, TheCallersLimitSeesTheSizeBeforeAnyPixelAndItsReasonStands) {

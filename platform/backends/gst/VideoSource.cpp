@@ -2,7 +2,9 @@
 // an appsink that Render pulls from, with the bus polled on the caller's thread, never watched.
 #include "VideoSource.h"
 #include "CameraElements.h"
+#include "FrameAllocator.h"
 
+#include "codec/ImageCodec.h"
 #include "picture/CoverDraw.h"
 
 #include <gst/app/gstappsink.h>
@@ -67,6 +69,13 @@ std::string Seconds(std::chrono::milliseconds ms)
     return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
 }
 
+std::string FramesTooLarge(int width, int height)
+{
+    return "video frames too large (" + std::to_string(width) + "x" + std::to_string(height) + "; a picture may be at most " +
+           std::to_string(codec::kMaxSide) + " pixels a side and " + std::to_string(codec::kMaxPixels >> 20) +
+           " Mi pixels)";
+}
+
 bool IsVideoPad(GstPad* pad)
 {
     GstCaps* caps = gst_pad_get_current_caps(pad);
@@ -88,12 +97,15 @@ struct VideoSource::Pipeline {
     GstElement* convert = nullptr;
     GstElement* sink = nullptr;
     GstBus* bus = nullptr;
+    GstAllocator* frames = nullptr;
     bool live = false;
 
-    // The only state GStreamer's streaming threads touch: what the decoder found.
+    // The only state GStreamer's streaming threads touch: what the decoder found, and why
+    // its pictures were refused.
     std::mutex mutex;
     bool videoLinked = false;
     bool allPadsFound = false;
+    std::string refused;
 
     // Everything below belongs to the thread that opens and renders. The picture shown last
     // stays mapped for redrawing; the appsink's sample itself is handed back at once, since
@@ -120,6 +132,8 @@ struct VideoSource::Pipeline {
             gst_video_frame_unmap(&frame);
         if (bus)
             gst_object_unref(bus);
+        if (frames)
+            gst_object_unref(frames);
         if (pipeline)
             gst_object_unref(pipeline);
     }
@@ -151,9 +165,7 @@ struct VideoSource::Pipeline {
                 if (GST_VIDEO_INFO_PAR_N(&info) > 0 && GST_VIDEO_INFO_PAR_D(&info) > 0)
                     picture.pixelAspect = double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
                 drawer.SetPicture(picture);
-                // Kept within reason whatever aspect the stream claims.
-                const double seenWidth = std::clamp(picture.width * picture.pixelAspect, 1.0, double(1 << 20));
-                seen = {int(std::lround(seenWidth)), picture.height};
+                seen = picture::SeenSize(picture);
             }
         }
         gst_sample_unref(sample);
@@ -209,6 +221,90 @@ struct VideoSource::Pipeline {
             self->videoLinked = gst_pad_link(pad, target) == GST_PAD_LINK_OK;
             gst_object_unref(target);
         }
+    }
+
+    // Every frame size is weighed before a frame of that size exists: at a video decoder's
+    // input, from the size its stream's caps announce or, for JPEG frames (each of which
+    // carries its own), from each frame's header; and again before the converter, whose
+    // output the sink would queue and which crashes outright on frames past 2 GB. A size
+    // over a picture's bounds stops the stream there: nothing more passes either point.
+    static void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data)
+    {
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const char* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+        if (klass == nullptr || std::strstr(klass, "Decoder") == nullptr ||
+            (std::strstr(klass, "Video") == nullptr && std::strstr(klass, "Image") == nullptr))
+            return;
+        if (GstPad* sink = gst_element_get_static_pad(element, "sink")) {
+            Watch(sink, data);
+            gst_object_unref(sink);
+        }
+    }
+
+    static void Watch(GstPad* pad, gpointer self)
+    {
+        gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER),
+                          &Pipeline::OnStreamData, self, nullptr);
+    }
+
+    static GstPadProbeReturn OnStreamData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+    {
+        auto* self = static_cast<Pipeline*>(data);
+        std::uint32_t width = 0, height = 0;
+        bool sized = false;
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            if (self->IsRefused())
+                return GST_PAD_PROBE_DROP;
+            GstCaps* caps = gst_pad_get_current_caps(pad);
+            const bool jpeg = caps != nullptr && gst_caps_get_size(caps) > 0 &&
+                              gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg");
+            if (caps != nullptr)
+                gst_caps_unref(caps);
+            GstMapInfo map;
+            if (jpeg && gst_buffer_map(GST_PAD_PROBE_INFO_BUFFER(info), &map, GST_MAP_READ)) {
+                sized = codec::JpegFrameSize(map.data, map.size, width, height);
+                gst_buffer_unmap(GST_PAD_PROBE_INFO_BUFFER(info), &map);
+            }
+        } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info); GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            const GstStructure* s = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+            int w = 0, h = 0;
+            sized = s != nullptr && gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h);
+            width = std::uint32_t(std::max(w, 0));
+            height = std::uint32_t(std::max(h, 0));
+        }
+        if (!sized || codec::WithinSizeBounds(width, height))
+            return GST_PAD_PROBE_OK;
+        std::lock_guard<std::mutex> lock(self->mutex);
+        if (self->refused.empty())
+            self->refused = FramesTooLarge(width, height);
+        return GST_PAD_PROBE_DROP;
+    }
+
+    bool IsRefused()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return !refused.empty();
+    }
+
+    // Whether the pipeline has stopped: its pictures refused (told first, since a refusal
+    // may also end the stream or stop it with a vaguer error) or an error on the bus.
+    bool Stopped(std::string& why)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!refused.empty()) {
+                why = refused;
+                return true;
+            }
+        }
+        // The element whose frame could not be allocated says so vaguely, if at all.
+        if (frames != nullptr && FrameAllocationFailed(frames)) {
+            why = "out of memory for the video's frames";
+            return true;
+        }
+        return Failed(why);
     }
 
     static void OnNoMorePads(GstElement*, gpointer data)
@@ -394,13 +490,25 @@ bool VideoSource::Open(std::string& reason)
         reason = "cannot connect the GStreamer elements";
         return false;
     }
+    g_signal_connect(p->pipeline, "deep-element-added", G_CALLBACK(&Pipeline::OnElementAdded), p.get());
+    // Frames, decoded and converted, take their memory where running out is no abort.
+    p->frames = NewFrameAllocator();
+    if (GstPad* convertSink = gst_element_get_static_pad(p->convert, "sink")) {
+        Pipeline::Watch(convertSink, p.get());
+        OfferFrameAllocator(convertSink, p->frames);
+        gst_object_unref(convertSink);
+    }
+    if (GstPad* sinkPad = gst_element_get_static_pad(p->sink, "sink")) {
+        OfferFrameAllocator(sinkPad, p->frames);
+        gst_object_unref(sinkPad);
+    }
     g_signal_connect(decoder, "pad-added", G_CALLBACK(&Pipeline::OnPadAdded), p.get());
     g_signal_connect(decoder, "no-more-pads", G_CALLBACK(&Pipeline::OnNoMorePads), p.get());
     p->bus = gst_element_get_bus(p->pipeline);
 
     const Clock::time_point deadline = Clock::now() + m_timing.open;
     if (gst_element_set_state(p->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (!p->Failed(reason))
+        if (!p->Stopped(reason))
             reason = "GStreamer cannot start the pipeline";
         return false;
     }
@@ -410,7 +518,7 @@ bool VideoSource::Open(std::string& reason)
             reason = m_kind == Kind::File ? "the file has no video" : "the source gives no video";
             return false;
         }
-        if (p->Failed(reason))
+        if (p->Stopped(reason))
             return false;
         if (GstSample* sample = gst_app_sink_try_pull_sample(p->AppSink(), 20 * GST_MSECOND)) {
             if (!p->Show(sample, reason))
@@ -420,7 +528,9 @@ bool VideoSource::Open(std::string& reason)
             break;
         }
         if (gst_app_sink_is_eos(p->AppSink())) {
-            reason = m_kind == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
+            // Frames refused on the way end the stream too; that is the better reason.
+            if (!p->Stopped(reason))
+                reason = m_kind == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
             return false;
         }
         if (Clock::now() >= deadline) {
@@ -446,7 +556,7 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     }
     Pipeline& p = *m_pPipeline;
     std::string why;
-    if (p.Failed(why))
+    if (p.Stopped(why))
         return Fail(why, reason);
 
     if (p.live) {
@@ -455,7 +565,7 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
                 return Fail(why, reason);
             p.lastNewFrame = Clock::now();
         } else if (gst_app_sink_is_eos(p.AppSink())) {
-            return Fail("the source stopped sending pictures", reason);
+            return Fail(p.Stopped(why) ? why : "the source stopped sending pictures", reason);
         } else if (Clock::now() - p.lastNewFrame > m_timing.stall) {
             return Fail("no new picture for " + Seconds(m_timing.stall), reason);
         }
@@ -471,12 +581,12 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
                     return Fail("the video cannot be rewound to play it again", reason);
                 sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
                 if (sample == nullptr && gst_app_sink_is_eos(p.AppSink()))
-                    return Fail("the video has no frames", reason);
+                    return Fail(p.Stopped(why) ? why : "the video has no frames", reason);
             }
             if (sample != nullptr) {
                 if (!p.Show(sample, why))
                     return Fail(why, reason);
-            } else if (p.Failed(why)) {
+            } else if (p.Stopped(why)) {
                 return Fail(why, reason);
             }
         }
