@@ -282,9 +282,8 @@ TEST(VideoSource, OpenExplainsFilesItCannotPlay)
     }
     VideoSource garbage(VideoSource::Kind::File, dir.File("garbage.avi"));
     reason.clear();
-    auto start = Clock::now();
+    // Told by what it is, not by the open timeout running out.
     EXPECT_FALSE(garbage.Open(reason));
-    EXPECT_LT(Clock::now() - start, 4s);
     EXPECT_EQ(reason.rfind("not a video", 0), 0u) << reason;
 
     ASSERT_EQ(Launch("audiotestsrc num-buffers=5 ! wavenc ! filesink location=\"" + dir.File("sound.wav") + "\""), "");
@@ -325,10 +324,8 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
         EXPECT_LT(std::filesystem::file_size(path), 4096u);
         VideoSource source(VideoSource::Kind::File, path);
         std::string reason;
-        const auto start = Clock::now();
         EXPECT_FALSE(source.Open(reason));
         EXPECT_EQ(reason, refusal(w, h));
-        EXPECT_LT(Clock::now() - start, 4s);
         Frame f(64, 48);
         EXPECT_FALSE(source.Render(0, f.View(), reason));
     }
@@ -415,10 +412,9 @@ TEST(VideoSource, OpenExplainsMissingAndWrongDevices)
     // A character device that is no camera: GStreamer itself says why.
     VideoSource null(VideoSource::Kind::Webcam, "/dev/null");
     reason.clear();
-    auto start = Clock::now();
     EXPECT_FALSE(null.Open(reason));
-    EXPECT_LT(Clock::now() - start, 4s);
     EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find("no picture within"), std::string::npos) << "waited for the timeout: " << reason;
     EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
 }
 
@@ -511,10 +507,9 @@ TEST(VideoSource, OpenGivesUpOnASourceWithoutPictures)
     timing.open = 300ms;
     VideoSource silent(VideoSource::Kind::LiveDescription, "appsrc is-live=true", timing);
     std::string reason;
-    auto start = Clock::now();
+    // The reason names the time given, so the source waited that long and not the default.
     EXPECT_FALSE(silent.Open(reason));
     EXPECT_EQ(reason, "no picture within 0.3 s");
-    EXPECT_LT(Clock::now() - start, 2s);
 
     VideoSource broken(VideoSource::Kind::LiveDescription, "videotestsrc ! no-such-element-here");
     EXPECT_FALSE(broken.Open(reason));

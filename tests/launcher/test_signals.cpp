@@ -147,12 +147,11 @@ TEST(Signals, AVideoSourceThatCouldBlockIsRefusedUpFront)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const int writer = ::open(fifo.c_str(), O_RDWR);
     ASSERT_GE(writer, 0);
-    const auto start = Clock::now();
+    // Were it opened, the run would wait on the pipe for ever and the test's time limit end it.
     const Outcome o = RunVeltora("--headless --seconds 1 --camera " + fifo);
     ::close(writer);
     EXPECT_EQ(o.code, 0) << o.out;
     EXPECT_NE(o.out.find("signal-video.mp4: cannot open: not a regular file"), std::string::npos) << o.out;
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(Signals, ATraceOrLogIntoAPipeWhoseReaderLeftIsAWriteFailureAndTheRunEndsInOrder)

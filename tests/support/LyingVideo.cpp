@@ -10,6 +10,8 @@
 
 #include <jpeglib.h>
 
+#include "backends/gst/CameraElements.h"
+
 namespace testing_support {
 
 std::vector<unsigned char> LyingJpeg(int width, int height)
@@ -51,13 +53,10 @@ std::vector<unsigned char> LyingJpeg(int width, int height)
 
 std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector<unsigned char>>& frames)
 {
-    GError* err = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &err)) {
-        std::string text = err ? err->message : "GStreamer cannot start";
-        if (err)
-            g_error_free(err);
-        return text;
+    if (std::string reason; !gst::EnsureGstreamer(reason)) {
+        return reason;
     }
+    GError* err = nullptr;
     const std::string caps = "image/jpeg,width=16,height=16,framerate=15/1";
     GstElement* pipeline = gst_parse_launch(
         ("appsrc name=src format=time caps=" + caps + " ! " + caps + " ! avimux ! filesink name=out").c_str(), &err);
