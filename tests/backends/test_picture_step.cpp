@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -89,8 +90,17 @@ TEST(PictureStep, CandidatesAreJudgedByTheirFirstBytesNotTheirNames)
     Write(dir.File("box.mp4"), std::string("\0\0\0\x20" "fty", 7));
     ASSERT_EQ(mkdir(dir.File("folder.png").c_str(), 0755), 0);
     ASSERT_EQ(mkfifo(dir.File("pipe.mp4").c_str(), 0600), 0);
-    for (const char* name : {"wave.avi", "text.mp4", "empty.mkv", "short.mkv", "box.mp4", "folder.png", "pipe.mp4", "gone.png"}) {
-        EXPECT_EQ(MediaKindOf(dir.File(name)), MediaKind::None) << name;
+    for (const char* name : {"wave.avi", "text.mp4", "empty.mkv", "short.mkv", "box.mp4"}) {
+        std::string reason = "stale";
+        EXPECT_EQ(MediaKindOf(dir.File(name), &reason), MediaKind::None) << name;
+        EXPECT_EQ(reason, "") << name;
+    }
+    // Those that cannot be read say why.
+    for (const auto& [name, why] : std::vector<std::pair<std::string, std::string>>{
+             {"folder.png", "not a regular file"}, {"pipe.mp4", "not a regular file"}, {"gone.png", "No such file or directory"}}) {
+        std::string reason;
+        EXPECT_EQ(MediaKindOf(dir.File(name), &reason), MediaKind::None) << name;
+        EXPECT_EQ(reason, why) << name;
     }
 }
 
@@ -182,17 +192,24 @@ TEST(PictureStep, SaysWhyThereIsNothingToStepThrough)
     EXPECT_FALSE(PictureStep(dir.File("only.txt/x.png"), 1).Start(message));
     EXPECT_EQ(message, "veltora: cannot look for pictures in " + dir.File("only.txt") + ": Not a directory");
 
-    // Every candidate fails: one line with the last reason.
+    // Every candidate fails: one line with the last reason. A link to nothing cannot be
+    // read, which is not the same as holding something else.
     Write(dir.File("a.png"), kPngStart);
     Write(dir.File("b.png"), "text");
     Write(dir.File("c.bmp"), kPngStart);
+    ASSERT_EQ(symlink("nowhere", dir.File("d.jpg").c_str()), 0);
     PictureStep step(dir.File("a.png"), 1);
     ASSERT_TRUE(step.Start(message));
     Walk walk(step, {});
     EXPECT_EQ(walk.state, PictureStep::State::NoneShown);
     EXPECT_EQ(step.NoneShownMessage(), "veltora: no picture in " + dir.Path() +
                                            " can be shown: 1 is not a picture or video by its content, "
-                                           "2 cannot be shown (the last, a.png: broken)");
+                                           "3 cannot be shown (the last, a.png: broken)");
+    PictureStep back(dir.File("a.png"), -1);
+    ASSERT_TRUE(back.Start(message));
+    Walk backWalk(back, {dir.File("c.bmp")});
+    EXPECT_EQ(back.Skipped(), "veltora: passed over 1 file in " + dir.Path() +
+                                  ": 1 cannot be shown (d.jpg: No such file or directory)");
 
     // A picture named without a folder: the current folder, by its name, and paths as given.
     char here[4096];

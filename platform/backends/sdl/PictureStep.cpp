@@ -54,18 +54,24 @@ bool StartsLikeVideo(const unsigned char* b, std::size_t n)
 
 } // namespace
 
-MediaKind MediaKindOf(const std::string& path)
+MediaKind MediaKindOf(const std::string& path, std::string* reason)
 {
-    if (codec::PictureFormatOf(path)) {
-        return MediaKind::Picture;
-    }
+    std::string ignored;
+    std::string& why = reason ? *reason : ignored;
+    why.clear();
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::stat(path.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return MediaKind::None;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "not a regular file";
         return MediaKind::None;
     }
     // Nonblocking: the file may have become a FIFO since the stat.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
+        why = std::strerror(errno);
         return MediaKind::None;
     }
     unsigned char head[16];
@@ -73,8 +79,14 @@ MediaKind MediaKindOf(const std::string& path)
     do {
         got = ::read(fd, head, sizeof head);
     } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        why = std::strerror(errno);
+    }
     ::close(fd);
-    return got > 0 && StartsLikeVideo(head, static_cast<std::size_t>(got)) ? MediaKind::Video : MediaKind::None;
+    if (got > 0 && StartsLikeVideo(head, static_cast<std::size_t>(got))) {
+        return MediaKind::Video;
+    }
+    return codec::PictureFormatOf(path) ? MediaKind::Picture : MediaKind::None;
 }
 
 PictureStep::PictureStep(const std::string& picture, int direction) : m_direction(direction < 0 ? -1 : 1)
@@ -136,9 +148,16 @@ PictureStep::State PictureStep::Continue(const Show& show, std::chrono::steady_c
         m_next = ((m_next + m_direction) % n + n) % n;
         m_left--;
         const std::string path = PathOf(index);
-        if (MediaKindOf(path) == MediaKind::None) {
-            m_notMedia++;
-        } else if (std::string reason; show(path, reason)) {
+        std::string reason;
+        if (MediaKindOf(path, &reason) == MediaKind::None) {
+            // A file that could not even be read says why; one that was read is not media.
+            if (reason.empty()) {
+                m_notMedia++;
+            } else {
+                m_failed++;
+                m_lastFailure = m_names[index] + ": " + reason;
+            }
+        } else if (show(path, reason)) {
             return State::Shown;
         } else {
             m_failed++;
