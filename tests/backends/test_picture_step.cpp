@@ -211,17 +211,25 @@ TEST(PictureStep, SaysWhyThereIsNothingToStepThrough)
     EXPECT_EQ(back.Skipped(), "veltora: passed over 1 file in " + dir.Path() +
                                   ": 1 cannot be shown (d.jpg: No such file or directory)");
 
-    // A picture named without a folder: the current folder, by its name, and paths as given.
+    // A picture named without a folder: the current folder, by its whole name; and where the
+    // current folder was removed (it has no name left), ".".
     char here[4096];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);
     PictureStep bare("a.png", 1);
     const bool started = bare.Start(message);
-    Walk bareWalk(bare, {"c.bmp"});
+    Walk bareWalk(bare, {dir.File("c.bmp")});
+    ScratchDir gone;
+    ASSERT_EQ(chdir(gone.Path().c_str()), 0);
+    ASSERT_EQ(rmdir(gone.Path().c_str()), 0);
+    std::string goneMessage;
+    const bool goneStarted = PictureStep("a.png", 1).Start(goneMessage);
     ASSERT_EQ(chdir(here), 0);
     ASSERT_TRUE(started) << message;
     EXPECT_EQ(bare.Folder(), dir.Path());
-    EXPECT_EQ(bareWalk.shown, "c.bmp");
+    EXPECT_EQ(bareWalk.shown, dir.File("c.bmp"));
     EXPECT_EQ(bare.Skipped(), "veltora: passed over 1 file in " + dir.Path() +
                                   ": 1 is not a picture or video by its content");
+    EXPECT_FALSE(goneStarted);
+    EXPECT_EQ(goneMessage, "veltora: no pictures in . to step through");
 }

@@ -91,17 +91,20 @@ MediaKind MediaKindOf(const std::string& path, std::string* reason)
 
 PictureStep::PictureStep(const std::string& picture, int direction) : m_direction(direction < 0 ? -1 : 1)
 {
-    const std::filesystem::path p(picture);
-    m_folder = p.parent_path().string();
-    m_current = picture.empty() ? std::string() : p.filename().string();
-    if (m_folder.empty()) {
-        // A picture named without a folder (or the demo scene): the current folder.
-        std::error_code ec;
-        const std::filesystem::path here = std::filesystem::current_path(ec);
-        m_folderName = ec || here.empty() ? std::string(".") : here.string();
-    } else {
-        m_folderName = m_folder;
+    // Whole paths where the current folder is known, so what is shown is named the same
+    // wherever the user goes next; as given where it is not (the folder was removed).
+    std::error_code ec;
+    std::filesystem::path p = picture.empty() ? std::filesystem::path() : std::filesystem::absolute(picture, ec);
+    if (ec) {
+        p = picture;
     }
+    m_current = p.filename().string();
+    std::filesystem::path folder = picture.empty() ? std::filesystem::current_path(ec) : p.parent_path();
+    if (ec) {
+        folder.clear();
+    }
+    m_folder = folder.string();
+    m_folderName = m_folder.empty() ? std::string(".") : m_folder;
 }
 
 std::string PictureStep::PathOf(std::size_t index) const

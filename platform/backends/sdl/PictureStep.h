@@ -46,7 +46,7 @@ private:
     std::string PathOf(std::size_t index) const;
     std::string Details() const;
 
-    std::string m_folder;     // as listed ("." for a picture named without a folder)
+    std::string m_folder;     // as listed (empty: the current folder, which has no name)
     std::string m_folderName; // as told to the user
     std::string m_current;    // the picture's own name in the folder
     int m_direction;
