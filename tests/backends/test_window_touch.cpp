@@ -2,71 +2,13 @@
 // offscreen driver, drive the application's needles through the view's transform.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
-
-#include "sdl/SdlWindow.h"
-#include "sdl/WindowParts.h"
-#include "support/Harness.h"
-
-#include <SDL.h>
-
-using testing_support::Harness;
-using testing_support::HarnessOptions;
+#include "support/WindowRig.h"
 
 namespace {
 
-// Sets an environment variable for a scope and puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old) {
-            setenv(m_name.c_str(), m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name.c_str());
-        }
-    }
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
-
-// The application on the real clock with its window, one to one.
-struct TouchRig {
-    ScopedEnv driver{"SDL_VIDEODRIVER", "offscreen"};
-    Harness h{[] {
-        HarnessOptions o;
-        o.clock = device::ClockKind::Real;
-        return o;
-    }()};
-    std::unique_ptr<sdl::Window> window;
-    std::string reason;
+// The rig with fingers, given as view pixels of a window one to one with the view.
+struct TouchRig : testing_support::WindowRig {
     int viewW = 800, viewH = 480;
-
-    TouchRig()
-    {
-        sdl::Options options;
-        options.shrink = 1;
-        window = sdl::Window::Open(h.Device(), options, reason);
-    }
-    ~TouchRig()
-    {
-        h.Finish();
-        window.reset();
-    }
-
-    // Lets the window take what was pushed, and the application act on it.
-    void Settle(double ms = 40) { h.RunMs(ms); }
 
     // A finger event at the middle of a view pixel, as SDL reports it: a fraction of the window.
     void Finger(Uint32 type, SDL_FingerID finger, double vx, double vy, SDL_TouchID touch = 7)
@@ -78,34 +20,7 @@ struct TouchRig {
         e.tfinger.x = static_cast<float>((vx + 0.5) / viewW);
         e.tfinger.y = static_cast<float>((vy + 0.5) / viewH);
         e.tfinger.pressure = 1.0f;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-    }
-    void Mouse(Uint32 type, Uint32 which, int x, int y)
-    {
-        SDL_Event e{};
-        e.type = type;
-        if (type == SDL_MOUSEMOTION) {
-            e.motion.which = which;
-            e.motion.state = SDL_BUTTON_LMASK;
-            e.motion.x = x;
-            e.motion.y = y;
-        } else {
-            e.button.which = which;
-            e.button.button = SDL_BUTTON_LEFT;
-            e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-            e.button.clicks = 1;
-            e.button.x = x;
-            e.button.y = y;
-        }
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-    }
-    void Key(SDL_Keycode key)
-    {
-        SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.state = SDL_PRESSED;
-        e.key.keysym.sym = key;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 };
 
@@ -190,6 +105,7 @@ TEST(WindowTouch, ATouchOnTheTurnedViewLandsOnThePhonePixelUnderIt)
     // takes the view's shape, 480 by 800.
     rig.Key(SDLK_2);
     rig.Settle();
+    ASSERT_TRUE(rig.TurnedTo(480, 800));
     rig.h.Tilt(0);
     rig.Settle();
     auto f = rig.h.Inspect();

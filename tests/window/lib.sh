@@ -54,16 +54,17 @@ start_x() {
   export DISPLAY=":$(head -n 1 "$work/display")"
 }
 
-# The picture a screenshot key wrote in the work folder, once it is complete (fails after 5 s).
+# The picture a screenshot key wrote in the work folder, once it is complete: the launcher
+# prints its path when it has written it (fails after 10 s).
 saved_picture() { # what: for the failure's message
   local f=""
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
-    [[ -n "$f" ]] && break
+    [[ -n "$f" ]] && grep -qxF "$f" "$work/app.log" && break
+    f=""
     sleep 0.1
   done
   [[ -n "$f" ]] || fail "no screenshot was saved for $1"
-  sleep 0.2
   echo "$f"
 }
 

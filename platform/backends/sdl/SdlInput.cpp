@@ -116,8 +116,13 @@ void Window::Handle(const SDL_Event& event)
             steps = -steps;
         }
         if (steps != 0.0f) {
+            // Where the mouse was when the wheel turned, not where it has got to since.
+#if SDL_VERSION_ATLEAST(2, 26, 0)
+            const Point mouse{event.wheel.mouseX, event.wheel.mouseY};
+#else
             Point mouse;
             SDL_GetMouseState(&mouse.x, &mouse.y);
+#endif
             ZoomBy(std::pow(kZoomStep, static_cast<double>(steps)), &mouse);
         }
         break;

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "device/Device.h"
+#include "sdl/PictureStep.h"
 #include "sdl/WindowParts.h"
 
 // Last: SDL_syswm.h brings Xlib's macros (None, Status, ...) that nothing above should see.
@@ -374,6 +375,13 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
         return;
     }
     Refresh();
+    if (m_step) {
+        // N or P is still looking: input first, then the next slice, and no waiting.
+        HandlePending();
+        ContinueStep();
+        FlushInput();
+        return;
+    }
     int timeoutMs = -1;
     if (deadline != device::kForever) {
         // Rounded up, so the loop wakes at or just after its deadline and never spins.

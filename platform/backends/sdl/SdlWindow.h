@@ -25,6 +25,8 @@ namespace device { class Device; }
 
 namespace sdl {
 
+class PictureStep;
+
 // Every key and mouse action the window knows, for --help, the README and the key list (H).
 extern const char* const kKeyHelp;
 
@@ -114,7 +116,10 @@ private:
     void TakeScreenshot(bool asSeen);
     // SdlPictures.cpp
     void OpenPicture(const std::string& path);
+    bool TryPicture(const std::string& path, std::string& reason);
     void StepPicture(int direction);
+    void ContinueStep();
+    void EndStep();
 
     // How the screen is turned in the window now.
     int Turns() const;
@@ -188,6 +193,8 @@ private:
     Point m_panFrom;
     bool m_wholePicture = false;
     std::string m_picture;
+    // N or P still looking for a picture it can show, a slice at each turn of the loop.
+    std::unique_ptr<PictureStep> m_step;
 };
 
 } // namespace sdl

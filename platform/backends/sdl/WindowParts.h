@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "device/Aiming.h"
@@ -20,6 +21,8 @@ constexpr double kFineDrag = 10.0;
 // The loupe shows this many screen pixels a side, this many times enlarged.
 constexpr int kLoupeSpan = 41;
 constexpr int kLoupeZoom = 4;
+// N and P look at files for at most this long before the window draws and reads input again.
+constexpr std::chrono::milliseconds kStepSlice{20};
 // The camera's frames cover the landscape screen one to one.
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
 // The dials' hubs (the pivot of their needles), in continuous screen pixels.
