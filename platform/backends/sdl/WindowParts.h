@@ -86,7 +86,7 @@ inline device::PointD ScreenToView(device::PointD s, int width, int height, int 
 
 // How much larger than the phone's own pixels the window starts, for a view viewW wide on a
 // desktop of usableW x usableH pixels at `dpi` dots per inch (0: unknown). A dense
-// desktop (144 dpi and up) shows the phone at whole multiples of its pixels, as the desktop
+// desktop (twice from 168 dpi, three times from 264) shows the phone at whole multiples of its pixels, as the desktop
 // scales its own windows; either way the window fits in 95 % of the desktop whichever way it
 // is turned later, and a desktop with room for the phone's long side never shrinks it.
 inline double StartScale(int viewW, int usableW, int usableH, float dpi)
