@@ -8,29 +8,9 @@
 #include <thread>
 
 #include "backends/gst/CameraElements.h"
+#include "support/Pipelines.h"
 
-namespace {
-
-// Plays a pipeline to its end and stops it.
-void PlayToEnd(const std::string& description)
-{
-    GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
-    ASSERT_NE(pipeline, nullptr) << (error ? error->message : "");
-    ASSERT_EQ(error, nullptr) << error->message;
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
-                                                     GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    ASSERT_NE(message, nullptr);
-    EXPECT_EQ(GST_MESSAGE_TYPE(message), GST_MESSAGE_EOS);
-    gst_message_unref(message);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-}
-
-} // namespace
+using testing_support::Launch;
 
 TEST(GstreamerThreads, AStoppedPipelineLeavesAllItsThreadsParkedForTheNext)
 {
@@ -41,7 +21,7 @@ TEST(GstreamerThreads, AStoppedPipelineLeavesAllItsThreadsParkedForTheNext)
     std::string five;
     for (int i = 0; i < 5; ++i)
         five += "videotestsrc num-buffers=3 ! fakesink ";
-    PlayToEnd(five);
+    ASSERT_EQ(Launch(five), "");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (g_thread_pool_get_num_unused_threads() < 5 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -51,6 +31,6 @@ TEST(GstreamerThreads, AStoppedPipelineLeavesAllItsThreadsParkedForTheNext)
 
     // The next pipeline takes its threads from the parked ones.
     const guint parked = g_thread_pool_get_num_unused_threads();
-    PlayToEnd("videotestsrc num-buffers=3 ! fakesink");
+    ASSERT_EQ(Launch("videotestsrc num-buffers=3 ! fakesink"), "");
     EXPECT_LE(g_thread_pool_get_num_unused_threads(), parked);
 }

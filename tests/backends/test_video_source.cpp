@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include "support/Frames.h"
+#include "support/Pipelines.h"
 #include "support/LyingVideo.h"
 #include "support/Scratch.h"
 
@@ -33,6 +34,8 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 using testing_support::Frame;
+using testing_support::Launch;
+using testing_support::RunToEnd;
 using testing_support::kPoison;
 using testing_support::LyingJpeg;
 using testing_support::Near;
@@ -48,46 +51,6 @@ void InitGstreamer()
 {
     std::string reason;
     ASSERT_TRUE(gst::EnsureGstreamer(reason)) << reason;
-}
-
-// Plays a pipeline to its end; returns GStreamer's error text, or nothing when it finished.
-std::string RunToEnd(GstElement* pipeline)
-{
-    std::string error;
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* msg =
-        gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    if (msg == nullptr) {
-        error = "timed out";
-    } else {
-        if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
-            GError* err = nullptr;
-            gst_message_parse_error(msg, &err, nullptr);
-            error = err ? err->message : "error";
-            if (err)
-                g_error_free(err);
-        }
-        gst_message_unref(msg);
-    }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return error;
-}
-
-std::string Launch(const std::string& description)
-{
-    GError* err = nullptr;
-    GstElement* pipeline = gst_parse_launch(description.c_str(), &err);
-    if (err != nullptr) {
-        std::string text = err->message;
-        g_error_free(err);
-        if (pipeline)
-            gst_object_unref(pipeline);
-        return text;
-    }
-    return RunToEnd(pipeline);
 }
 
 // An MJPEG AVI of kFrames frames at 15 fps: frame i is grey Level(i) on its left half and blue

@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "backends/gst/CameraElements.h"
+#include "support/Pipelines.h"
 
 namespace testing_support {
 
@@ -53,26 +53,18 @@ std::vector<unsigned char> LyingJpeg(int width, int height)
 
 std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector<unsigned char>>& frames)
 {
-    if (std::string reason; !gst::EnsureGstreamer(reason)) {
-        return reason;
-    }
-    GError* err = nullptr;
     const std::string caps = "image/jpeg,width=16,height=16,framerate=15/1";
-    GstElement* pipeline = gst_parse_launch(
-        ("appsrc name=src format=time caps=" + caps + " ! " + caps + " ! avimux ! filesink name=out").c_str(), &err);
-    if (err != nullptr) {
-        std::string text = err->message;
-        g_error_free(err);
-        if (pipeline)
-            gst_object_unref(pipeline);
-        return text;
+    std::string error;
+    GstElement* pipeline = ParsePipeline(
+        "appsrc name=src format=time caps=" + caps + " ! " + caps + " ! avimux ! filesink name=out", error);
+    if (pipeline == nullptr) {
+        return error;
     }
     GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
     g_object_set(out, "location", path.c_str(), nullptr);
     gst_object_unref(out);
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    std::string error;
     for (std::size_t i = 0; i < frames.size() && error.empty(); ++i) {
         GstBuffer* buffer = gst_buffer_new_memdup(frames[i].data(), frames[i].size());
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
@@ -82,25 +74,12 @@ std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector
     }
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* msg =
-        gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    if (msg == nullptr) {
-        error = "timed out";
-    } else {
-        if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
-            GError* e = nullptr;
-            gst_message_parse_error(msg, &e, nullptr);
-            error = e ? e->message : "error";
-            if (e)
-                g_error_free(e);
-        }
-        gst_message_unref(msg);
+    if (!error.empty()) {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        return error;
     }
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return error;
+    return RunToEnd(pipeline);
 }
 
 std::string WriteLyingVideo(const std::string& path, int width, int height, int frames)
