@@ -17,9 +17,12 @@ fi
 # same headless run as no display at all.
 errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
-status=0
-"$bin" 2> >(tee "$errors" >&2) || status=$?
-wait
+# Its stderr runs through tee in one pipeline, so the copy is whole before it is read
+# (a process substitution is not waited for, and on a busy machine was read too early).
+set +e
+{ "$bin" 2>&1 1>&3 3>&- | tee "$errors" >&2 3>&-; } 3>&1
+status=${PIPESTATUS[0]}
+set -e
 if [[ $status -eq 2 ]] && grep -q '^veltora: cannot open a window' "$errors"; then
   headless "the display cannot be used"
   exit
