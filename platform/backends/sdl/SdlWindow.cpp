@@ -42,8 +42,9 @@ const char* const kKeyHelp =
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
     "  B F                  send the application to the background / bring it back\n"
-    "  S                    save what you see as veltora-DATE-TIME.png (Shift+S: the\n"
-    "                       phone's own screen, as scripts save it)\n"
+    "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
+    "                       your pictures folder, or in --save-to's folder (Shift+S:\n"
+    "                       the phone's own screen, as scripts save it)\n"
     "  H, F1                show this list (any key closes it)\n"
     "  Q                    quit (closing the window quits too)\n";
 
@@ -201,6 +202,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
 
     std::unique_ptr<Window> window(new Window(device, options));
     window->m_wakeEventType = wakeType;
+    window->LoadSettings();
     // The application has not built its form yet: the screen is landscape for now.
     const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
@@ -221,7 +223,11 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             h = mode.h;
         }
     }
-    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (!options.fullscreen) {
+        window->StartPlace(x, y, w, h);
+    }
+    window->m_pWindow = SDL_CreateWindow("Veltora", x, y, w, h, flags);
     if (!window->m_pWindow) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again
@@ -240,6 +246,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             window->m_textureKeepsPixels = window->m_textureKeepsPixels || std::strcmp(info.name, keeping) == 0;
         }
     }
+    window->ShowLastPicture();
     window->UpdateTitle();
     window->WatchConnection();
     device.Loop().SetWaiter(window.get());
@@ -321,6 +328,7 @@ Window::~Window()
 void Window::Run()
 {
     m_device.Loop().RunUntil(device::kForever);
+    SaveSettings();
 }
 
 void Window::Wake()

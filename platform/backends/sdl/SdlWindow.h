@@ -40,6 +40,13 @@ struct Options {
     std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
     // The picture the camera shows at start (empty: the demo scene), where N and P start.
     std::string picture;
+    // Where S saves its pictures; empty: a Veltora folder in the user's pictures folder.
+    std::string saveTo;
+    // The file the window remembers its size, place and last picture in; empty: nothing
+    // is remembered (tests that open windows of their own).
+    std::string settingsFile;
+    // Whether to show the picture of the last run at start (no camera was asked for).
+    bool showLastPicture = false;
 };
 
 // How the run with a window ended, for the launcher's exit code.
@@ -112,6 +119,12 @@ private:
     void SetAim(device::Aim aim);
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
+    // SdlSettings.cpp
+    void LoadSettings();
+    // The remembered size (when no shrink was asked for) and place, where there are some.
+    void StartPlace(int& x, int& y, int& w, int& h) const;
+    void ShowLastPicture();
+    void SaveSettings();
     // SdlPictures.cpp
     void OpenPicture(const std::string& path);
     void StepPicture(int direction);
@@ -188,6 +201,10 @@ private:
     Point m_panFrom;
     bool m_wholePicture = false;
     std::string m_picture;
+
+    // What was read from the settings file at the start, and whether it may be replaced.
+    struct Remembered;
+    std::shared_ptr<Remembered> m_remembered;
 };
 
 } // namespace sdl
