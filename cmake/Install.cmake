@@ -13,6 +13,9 @@ set(VELTORA_GENERATED ${CMAKE_BINARY_DIR}/data)
 
 # The libraries find each other beside themselves; the program finds them relative to itself.
 set_target_properties(osp veltora_device Veltora PROPERTIES INSTALL_RPATH "$ORIGIN")
+# The application library calls nothing of the C library directly; Debian still wants every
+# shared library to name it.
+target_link_options(Veltora PRIVATE "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
 # veltora-readings links nothing of ours: no search path at all, built or installed.
 set_target_properties(veltora-readings PROPERTIES SKIP_BUILD_RPATH ON)
 install(TARGETS veltora veltora-readings RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -86,15 +89,15 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, gstreamer1.0-plugins-base, 
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-libav, gstreamer1.0-libcamera, xdg-user-dirs")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "camera protractor: measure angles in the camera picture")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "camera protractor: measure angles in the camera picture
- Veltora shows the camera's picture with a protractor drawn over it: drag the
- measuring needle and the origin needle along the edges of an angle and read
- the angle between them in tenths of a degree. A tilt sensor switches between
- a half-circle dial (landscape) and a full-circle dial (portrait).
- .
- It runs in a desktop window or full screen on a tablet or phone, takes its
- picture from a photo, a video, a webcam or a libcamera camera, and can be
- driven headless by scripts for automation.")
+# CPack puts the summary first and indents the rest; an empty line parts paragraphs.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Veltora shows the camera's picture with a protractor drawn over it:
+drag the measuring needle and the origin needle along the edges of an angle
+and read the angle between them in tenths of a degree. A tilt sensor switches
+between a half-circle dial (landscape) and a full-circle dial (portrait).
+
+It runs in a desktop window or full screen on a tablet or phone, takes its
+picture from a photo, a video, a webcam or a libcamera camera, and can be
+driven headless by scripts for automation.")
 # The package's own files only: no build folder in its paths, no files of other packages.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Veltora;ALL;/")
 include(CPack)
