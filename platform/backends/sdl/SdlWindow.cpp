@@ -298,6 +298,8 @@ Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost 
 
 Window::~Window()
 {
+    // The window's place while it is still there to be asked.
+    SaveSettings();
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
     if (m_wakeFd >= 0) {
@@ -328,7 +330,6 @@ Window::~Window()
 void Window::Run()
 {
     m_device.Loop().RunUntil(device::kForever);
-    SaveSettings();
 }
 
 void Window::Wake()

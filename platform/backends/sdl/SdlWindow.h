@@ -42,8 +42,8 @@ struct Options {
     std::string picture;
     // Where S saves its pictures; empty: a Veltora folder in the user's pictures folder.
     std::string saveTo;
-    // The file the window remembers its size, place and last picture in; empty: nothing
-    // is remembered (tests that open windows of their own).
+    // The file the window remembers its size, place and last picture in, read as it opens
+    // and written as it closes; empty: nothing is remembered.
     std::string settingsFile;
     // Whether to show the picture of the last run at start (no camera was asked for).
     bool showLastPicture = false;
