@@ -35,7 +35,7 @@ pass "--fullscreen with --headless or --shrink: one line, exit 2"
 convert -size 800x480 -seed 7 plasma:fractal "$work/still.png"
 
 start_app() { # launcher options...
-  rm -f "$work"/veltora-*.png
+  rm -f "$shots"/veltora-*.png
   (cd "$work" && exec "$launcher" --fullscreen --camera "$work/still.png" --trace "$work/trace.jsonl" "$@") \
     >"$work/app.log" 2>&1 &
   app_pid=$!
@@ -156,6 +156,7 @@ pass "1280x1024: letterboxed above and below, the mouse lands on the right phone
 for desktop in "2560x1600 192 1520x912" "3840x2160 192 1600x960" "1920x1080 96 800x480"; do
   read -r size dpi want <<<"$desktop"
   start_x "$size" "$dpi"
+  rm -rf "$XDG_CONFIG_HOME/veltora" # each a first start: no size remembered from the last
   (cd "$work" && exec "$launcher" --camera "$work/still.png") >"$work/app.log" 2>&1 &
   app_pid=$!
   wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||

@@ -167,7 +167,7 @@ diff=$(compare -metric AE "$work/first.png" "$work/second.png" null: 2>&1 || tru
 [[ $diff -gt 1000 ]] || fail "the window did not change after the drags and hold ($diff pixels differ)"
 pass "$diff pixels changed after the drags and hold"
 
-# S in landscape saves the screen as it is, in the launcher's folder, and names it.
+# S in landscape saves the screen as it is, in the pictures folder's Veltora, and names it.
 xdotool key s
 saved=$(saved_picture "S")
 [[ "$(identify -format '%wx%h' "$saved")" == 800x480 ]] || fail "the saved screenshot is not 800x480"
@@ -221,7 +221,9 @@ convert -size 800x480 -seed 7 plasma:fractal "$work/pics/still.png" || fail "can
 convert -size 640x480 -seed 9 plasma:fractal "$work/pics/still2.png" || fail "cannot draw the second photo"
 convert -size 800x480 xc:'#808080' -fill '#00C000' -draw 'rectangle 680,130 719,169' "$work/pics/zspot.png" ||
   fail "cannot draw the spot photo"
-rm -f "$work"/veltora-*.png
+rm -f "$shots"/veltora-*.png
+# A first start again: the size that suits the desktop, not the one the last window had.
+rm -rf "$XDG_CONFIG_HOME/veltora"
 trace2="$work/trace2.jsonl"
 (cd "$work" && exec "$launcher" --camera "$work/pics/still.png" --trace "$trace2" --screenshot "$work/end.png" "${extra[@]}") >"$work/app.log" 2>&1 &
 app_pid=$!
