@@ -57,7 +57,9 @@ grep -qE '^-rwxr-xr-x \./usr/bin/veltora$' "$work/contents" || fail "bin/veltora
 # The program as packaged: stripped, its private libraries found relative to it.
 mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
-file "$work/root/usr/bin/veltora" | grep -q ', stripped' || fail "bin/veltora is not stripped"
+for f in usr/bin/veltora usr/lib/veltora/libosp.so; do
+  readelf -S "$work/root/$f" | grep -qF '.symtab' && fail "$f is not stripped"
+done
 runpath=$(readelf -d "$work/root/usr/bin/veltora" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [[ "$runpath" == '$ORIGIN/../lib/veltora' ]] || fail "bin/veltora's RUNPATH is '$runpath'"
 grep -rlF "$build" "$work/root" && fail "packaged files name the build folder $build"

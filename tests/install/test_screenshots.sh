@@ -18,7 +18,8 @@ while read -r line; do
   [[ -f "$script" ]] || fail "the metainfo names $name.png, but there is no $script"
   (cd "$work" && "$veltora" --headless --script "$script" --screenshot "$work/$name.png" >"$work/$name.log" 2>&1) ||
     fail "$name: veltora failed: $(tail -n 3 "$work/$name.log")"
-  got=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%dx%d" % struct.unpack(">II", d[16:24]))' "$work/$name.png")
+  # A PNG's width and height: the first two big-endian words of its header chunk.
+  got=$(od -An -tu4 --endian=big -j16 -N8 "$work/$name.png" | awk '{print $1 "x" $2}')
   [[ "$got" == "$want" ]] || fail "$name.png is $got, the metainfo says $want"
   count=$((count + 1))
 done <<<"$named"
