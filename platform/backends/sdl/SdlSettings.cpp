@@ -110,12 +110,13 @@ void Window::ShowLastPicture()
 
 void Window::SaveSettings()
 {
-    if (!m_remembered || !m_remembered->mayWrite) {
+    // A window that never opened has nothing to remember.
+    if (!m_remembered || !m_remembered->mayWrite || !m_pWindow) {
         return;
     }
     outpath::Settings& s = m_remembered->settings;
     // Full screen, or with the window gone, there is no window's place to keep.
-    if (!m_options.fullscreen && !ConnectionLost() && m_pWindow) {
+    if (!m_options.fullscreen && !ConnectionLost()) {
         int w = 0, h = 0, x = 0, y = 0;
         SDL_GetWindowSize(m_pWindow, &w, &h);
         SDL_GetWindowPosition(m_pWindow, &x, &y);
