@@ -21,6 +21,16 @@ for f in bin/veltora bin/veltora-readings "$libdir/veltora/libVeltora.so" "$libd
   [[ -e "$p/$f" ]] || fail "$f was not installed"
 done
 [[ $(ls "$p/share/veltora/Res" | wc -l) -eq 43 ]] || fail "share/veltora/Res holds $(ls "$p/share/veltora/Res" | wc -l) images, not 43"
+# The icon at each of the theme's sizes, each PNG as large as its folder says.
+icons=0
+for png in "$p"/share/icons/hicolor/*x*/apps/org.veltora.Veltora.png; do
+  size=$(basename "$(dirname "$(dirname "$png")")")
+  got=$(od -An -tu4 --endian=big -j16 -N8 "$png" | awk '{print $1 "x" $2}')
+  [[ "$got" == "$size" ]] || fail "the icon in $size is $got"
+  icons=$((icons + 1))
+done
+[[ $icons -eq 9 ]] || fail "$icons icon sizes, not 9 (16 to 512)"
+grep -q '<svg' "$p/share/icons/hicolor/scalable/apps/org.veltora.Veltora.svg" || fail "the scalable icon is no SVG"
 runpath=$(readelf -d "$p/bin/veltora" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [[ "$runpath" == "\$ORIGIN/../$libdir/veltora" ]] || fail "bin/veltora's RUNPATH is '$runpath'"
 ldd "$p/bin/veltora" >"$work/ldd.txt"
