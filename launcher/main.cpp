@@ -506,6 +506,7 @@ int Run(int argc, char** argv)
         options.saveTo = o.saveTo;
         options.settingsFile = outpath::SettingsPath();
         options.showLastPicture = o.camera.empty();
+        options.outputs = {o.screenshot, o.trace, o.log};
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {
             dlclose(lib);

@@ -202,6 +202,19 @@ TEST(WindowSettings, TheNextWindowOpensWithTheLastOnesSizePlaceAndPicture)
         EXPECT_EQ(y, 40);
     }
     EXPECT_EQ(Read(out), "showing " + photo + "\n");
+    // Nor when this run writes it (a --screenshot over the photo): one line, the photo kept.
+    const std::string err = dir.File("stderr.txt");
+    {
+        sdl::Options o;
+        o.settingsFile = file;
+        o.showLastPicture = true;
+        o.outputs = {"", dir.File("config/../board.png")};
+        const Redirect redirect(STDOUT_FILENO, out), redirectErr(STDERR_FILENO, err);
+        Rig rig(o);
+        ASSERT_TRUE(rig.window) << rig.reason;
+    }
+    EXPECT_EQ(Read(out), "");
+    EXPECT_EQ(Read(err), "veltora: not showing the last picture " + photo + ": this run writes " + dir.File("config/../board.png") + "\n");
     // A camera asked for on the command line wins: nothing else is shown.
     {
         sdl::Options o;

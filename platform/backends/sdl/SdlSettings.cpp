@@ -2,6 +2,8 @@
 // last, read when it opens and written when the run ends.
 #include "sdl/SdlWindow.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -103,9 +105,19 @@ void Window::StartPlace(int& x, int& y, int& w, int& h) const
 void Window::ShowLastPicture()
 {
     const std::string picture = m_remembered->settings.Get("picture");
-    if (m_options.showLastPicture && !picture.empty()) {
-        OpenPicture(picture);
+    if (!m_options.showLastPicture || picture.empty()) {
+        return;
     }
+    struct stat shown {};
+    for (const std::string& output : m_options.outputs) {
+        struct stat st {};
+        if (!output.empty() && ::stat(picture.c_str(), &shown) == 0 && ::stat(output.c_str(), &st) == 0 &&
+            st.st_dev == shown.st_dev && st.st_ino == shown.st_ino) {
+            Tell("not showing the last picture " + picture + ": this run writes " + output);
+            return;
+        }
+    }
+    OpenPicture(picture);
 }
 
 void Window::SaveSettings()

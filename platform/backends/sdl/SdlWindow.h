@@ -47,6 +47,9 @@ struct Options {
     std::string settingsFile;
     // Whether to show the picture of the last run at start (no camera was asked for).
     bool showLastPicture = false;
+    // The files this run writes (empty names are none): the last picture is not shown
+    // when it is one of them, so that it is never written over while it is shown.
+    std::vector<std::string> outputs;
 };
 
 // How the run with a window ended, for the launcher's exit code.
