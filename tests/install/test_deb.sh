@@ -21,6 +21,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Version)" == "$version" ]] || fail "Version: $(field Version)"
 [[ "$(field Architecture)" == "$arch" ]] || fail "Architecture: $(field Architecture), dpkg says $arch"
 [[ -n "$(field Maintainer)" && -n "$(field Description)" && "$(field Section)" == graphics ]] || fail "Maintainer, Description or Section"
+# One home page for the package and the software centres.
+homepage=$(sed -n 's#.*<url type="homepage">\(.*\)</url>.*#\1#p' "$(dirname "$0")/../../data/org.veltora.Veltora.metainfo.xml")
+[[ -n "$homepage" && "$(field Homepage)" == "$homepage" ]] || fail "Homepage: $(field Homepage), the metainfo says '$homepage'"
 depends=$(field Depends)
 names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/[ |].*//')
 # Found by dpkg-shlibdeps in the libraries the program and the platform link.
