@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Tests may run with more jobs than cores (CI does) so that a race between tests shows at once.
 TEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps configure build build-run run test test-asan bench fuzz res clean
+.PHONY: all deps configure build build-run run test test-asan bench fuzz res install deb screenshots clean
 
 all: build
 
@@ -57,6 +57,22 @@ bench: configure
 res: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target resgen
 	@$(BUILD)/bin/resgen Res
+
+# Installs into PREFIX (DESTDIR is honoured too): bin/, lib/veltora/, share/... The tree can
+# be moved afterwards; veltora finds everything relative to itself.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package veltora_VERSION_ARCH.deb in this folder, for this machine's architecture.
+deb: build
+	@cd $(BUILD) && cpack -G DEB -B $(CURDIR)/$(BUILD)/package >/dev/null
+	@cp $(BUILD)/package/veltora_*.deb .
+	@ls veltora_*.deb
+
+# The metainfo's screenshots, rendered by Veltora from data/screenshots/*.txt into $(BUILD)/data/screenshots.
+screenshots: build-run
+	@cmake --build $(BUILD) --target screenshots
 
 clean:
 	@rm -rf $(BUILD)

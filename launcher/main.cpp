@@ -17,10 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "Installation.h"
 #include "LeakCheck.h"
 #include "Signals.h"
 #include "base/Log.h"
 #include "files/OutputPath.h"
+#include "files/Settings.h"
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
 #include "gst/CameraList.h"
@@ -62,12 +64,16 @@ const char* kUsage =
     "                      default: auto in the window, keys headless\n"
     "  --tilt-natural WAY  how the accelerometer's device is held upright: portrait\n"
     "                      (a phone, the default) or landscape (most tablets and 2-in-1s)\n"
-    "  --app PATH          the application library (default: libVeltora.so beside veltora)\n"
-    "  --res DIR           the application's resource folder (default: Res/ beside the library)\n"
+    "  --save-to DIR       where S saves pictures in the window (default: Veltora in your\n"
+    "                      pictures folder, made when needed)\n"
+    "  --app PATH          the application library (default: the one installed with veltora)\n"
+    "  --res DIR           the application's resource folder (default: the one installed\n"
+    "                      with veltora)\n"
     "  --log FILE          also append the log to FILE\n"
     "  --trace FILE        write what the application does as JSON lines (see README)\n"
     "  --script FILE       run the commands in FILE (headless); the run ends with the script,\n"
     "                      plus --seconds if given\n"
+    "  --version           show the version and exit\n"
     "  --help              show this help and exit\n"
     "\n"
     "script commands (one a line):\n";
@@ -88,6 +94,7 @@ struct Options {
     std::string res;
     std::string log;
     std::string trace;
+    std::string saveTo;
     std::vector<std::string> appArgs;
 };
 
@@ -214,6 +221,9 @@ int Parse(int argc, char** argv, Options& o)
             std::fputs("\n", stdout);
             std::fputs(sdl::kKeyHelp, stdout);
             return 0;
+        } else if (arg == "--version") {
+            std::printf("veltora %s\n", launcher::Version());
+            return 0;
         } else if (arg == "--headless") {
             o.headless = true;
         } else if (arg == "--fullscreen") {
@@ -243,6 +253,10 @@ int Parse(int argc, char** argv, Options& o)
             }
         } else if (arg == "--res") {
             if (!value(o.res)) {
+                return 2;
+            }
+        } else if (arg == "--save-to") {
+            if (!value(o.saveTo)) {
                 return 2;
             }
         } else if (arg == "--log") {
@@ -415,8 +429,13 @@ int Run(int argc, char** argv)
             return Fail(error);
         }
     }
-    const std::string appPath = o.app.empty() ? ExeDir() + "/libVeltora.so" : o.app;
-    const std::string resDir = o.res.empty() ? DirOf(appPath) + "/Res" : o.res;
+    const launcher::Layout installed = launcher::FindLayout(ExeDir());
+    const std::string appPath = o.app.empty() ? installed.app : o.app;
+    // A library named on the command line brings its Res/ beside it, as on the phone.
+    const std::string resDir = !o.res.empty() ? o.res : o.app.empty() ? installed.res : DirOf(appPath) + "/Res";
+    if (std::string reason; !o.saveTo.empty() && !launcher::CheckSaveFolder(o.saveTo, reason)) {
+        return Fail(reason);
+    }
     // A script drives the phone itself: no window.
     if (!o.scriptPath.empty()) {
         o.headless = true;
@@ -496,6 +515,10 @@ int Run(int argc, char** argv)
         options.fullscreen = o.fullscreen;
         options.picture = IsCameraDevice(o.camera) ? std::string() : o.camera;
         options.openPicture = [](const std::string& path) { return CameraFor(path)(); };
+        options.saveTo = o.saveTo;
+        options.settingsFile = outpath::SettingsPath();
+        options.showLastPicture = o.camera.empty();
+        options.outputs = {o.screenshot, o.trace, o.log};
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {
             dlclose(lib);

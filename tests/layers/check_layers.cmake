@@ -49,7 +49,7 @@ file(GLOB backends LIST_DIRECTORIES true ${PLATFORM}/backends/*)
 foreach(dir ${backends})
   if(IS_DIRECTORY ${dir})
     get_filename_component(name ${dir} NAME)
-    check_folder(${dir} "${name};device;codec;picture;text")
+    check_folder(${dir} "${name};device;codec;picture;files;text")
   endif()
 endforeach()
 

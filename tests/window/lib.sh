@@ -3,6 +3,12 @@
 # launcher does. Sourced by the test scripts after they set `test_name`.
 
 work=$(mktemp -d)
+# What the window keeps for the desktop stays in the work folder: the pictures S saves (in
+# Veltora in the pictures folder) and the settings it remembers between runs.
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$XDG_CONFIG_HOME"
+printf 'XDG_PICTURES_DIR="%s"\n' "$work/pictures" >"$XDG_CONFIG_HOME/user-dirs.dirs"
+shots="$work/pictures/Veltora"
 xvfb_pid=""
 app_pid=""
 passed=0
@@ -59,7 +65,7 @@ start_x() {
 saved_picture() { # what: for the failure's message
   local f=""
   for _ in $(seq 100); do
-    f=$(compgen -G "$work/veltora-*.png" | head -n 1 || true)
+    f=$(compgen -G "$shots/veltora-*.png" | head -n 1 || true)
     [[ -n "$f" ]] && grep -qxF "$f" "$work/app.log" && break
     f=""
     sleep 0.1

@@ -43,7 +43,7 @@ wait_drawn() { # bitmap mark what
   fail "$1 was not drawn within 10 s of $3"
 }
 start_app() { # launcher options...
-  rm -f "$work"/veltora-*.png "$work/trace.jsonl"
+  rm -f "$shots"/veltora-*.png "$work/trace.jsonl"
   (cd "$work" && exec "$launcher" --fullscreen --camera "$work/still.png" --trace "$work/trace.jsonl" "$@") \
     >"$work/app.log" 2>&1 &
   app_pid=$!
@@ -197,6 +197,7 @@ pass "1280x1024: letterboxed above and below, the mouse lands on the right phone
 for desktop in "2560x1600 192 1520x912" "3840x2160 192 1600x960" "1920x1080 96 800x480"; do
   read -r size dpi want <<<"$desktop"
   start_x "$size" "$dpi"
+  rm -rf "$XDG_CONFIG_HOME/veltora" # each a first start: no size remembered from the last
   (cd "$work" && exec "$launcher" --camera "$work/still.png") >"$work/app.log" 2>&1 &
   app_pid=$!
   wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n 1) ||

@@ -198,7 +198,9 @@ pass "hold stopped the camera and the needles still moved while held"
 # (Every holding and the help page are compared on the offscreen driver.)
 mkdir -p "$work/pics"
 convert -size 800x480 -seed 7 plasma:fractal "$work/pics/still.png" || fail "cannot draw the still photo"
-rm -f "$work"/veltora-*.png
+rm -f "$shots"/veltora-*.png
+# A first start again: the size that suits the desktop, not the one the last window had.
+rm -rf "$XDG_CONFIG_HOME/veltora"
 trace2="$work/trace2.jsonl"
 trace_now=$trace2
 (cd "$work" && exec "$launcher" --camera "$work/pics/still.png" --trace "$trace2" --screenshot "$work/end.png" "${extra[@]}") >"$work/app.log" 2>&1 &

@@ -1,5 +1,6 @@
 // Screenshots from the window: what the user sees (the screen turned as shown) or the
-// phone's own screen, as a new PNG in the current folder, named by the time, never overwriting.
+// phone's own screen, as a new PNG in the user's pictures (or --save-to) folder, named by
+// the time, never overwriting.
 #include "sdl/SdlWindow.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "codec/ImageCodec.h"
 #include "device/Device.h"
 #include "device/PixmanImage.h"
+#include "files/UserDirs.h"
 #include "sdl/WindowParts.h"
 #include "text/Printable.h"
 
@@ -28,7 +30,21 @@ void Window::TakeScreenshot(bool asSeen)
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     // The name is taken when the complete picture is given it, never checked first: several
     // shots in one second, from this window or another, each get a name of their own.
-    const std::string stem = std::string("veltora-") + stamp;
+    // A menu starts programs in the home folder: pictures go where the desktop keeps them.
+    std::string folder = m_options.saveTo;
+    if (folder.empty()) {
+        const std::string pictures = outpath::PicturesFolder();
+        if (pictures.empty()) {
+            std::fprintf(stderr, "veltora: cannot save the screenshot: no home folder to save it in (--save-to names one)\n");
+            return;
+        }
+        folder = pictures + "/Veltora";
+        if (std::string why; !outpath::MakeFolders(folder, why)) {
+            std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", text::Printable(why).c_str());
+            return;
+        }
+    }
+    const std::string stem = folder + "/veltora-" + stamp;
     const device::PixelView shot = m_device.GetDisplay().Compose();
     device::PixelView out = shot;
     std::vector<std::uint32_t> turned;

@@ -43,8 +43,9 @@ const char* const kKeyHelp =
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
     "  B F                  send the application to the background / bring it back\n"
-    "  S                    save what you see as veltora-DATE-TIME.png (Shift+S: the\n"
-    "                       phone's own screen, as scripts save it)\n"
+    "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
+    "                       your pictures folder, or in --save-to's folder (Shift+S:\n"
+    "                       the phone's own screen, as scripts save it)\n"
     "  H, F1                show this list (any key closes it)\n"
     "  Q                    quit (closing the window quits too)\n";
 
@@ -202,6 +203,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
 
     std::unique_ptr<Window> window(new Window(device, options));
     window->m_wakeEventType = wakeType;
+    window->LoadSettings();
     // The application has not built its form yet: the screen is landscape for now.
     const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
@@ -222,7 +224,11 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             h = mode.h;
         }
     }
-    window->m_pWindow = SDL_CreateWindow("Veltora", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    if (!options.fullscreen) {
+        window->StartPlace(x, y, w, h);
+    }
+    window->m_pWindow = SDL_CreateWindow("Veltora", x, y, w, h, flags);
     if (!window->m_pWindow) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again
@@ -241,6 +247,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             window->m_textureKeepsPixels = window->m_textureKeepsPixels || std::strcmp(info.name, keeping) == 0;
         }
     }
+    window->ShowLastPicture();
     window->UpdateTitle();
     window->WatchConnection();
     device.Loop().SetWaiter(window.get());
@@ -292,6 +299,8 @@ Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost 
 
 Window::~Window()
 {
+    // The window's place while it is still there to be asked.
+    SaveSettings();
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
     if (m_wakeFd >= 0) {

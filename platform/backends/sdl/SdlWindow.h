@@ -42,6 +42,16 @@ struct Options {
     std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
     // The picture the camera shows at start (empty: the demo scene), where N and P start.
     std::string picture;
+    // Where S saves its pictures; empty: a Veltora folder in the user's pictures folder.
+    std::string saveTo;
+    // The file the window remembers its size, place and last picture in, read as it opens
+    // and written as it closes; empty: nothing is remembered.
+    std::string settingsFile;
+    // Whether to show the picture of the last run at start (no camera was asked for).
+    bool showLastPicture = false;
+    // The files this run writes (empty names are none): the last picture is not shown
+    // when it is one of them, so that it is never written over while it is shown.
+    std::vector<std::string> outputs;
 };
 
 // How the run with a window ended, for the launcher's exit code.
@@ -114,6 +124,12 @@ private:
     void SetAim(device::Aim aim);
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
+    // SdlSettings.cpp
+    void LoadSettings();
+    // The remembered size (when no shrink was asked for) and place, where there are some.
+    void StartPlace(int& x, int& y, int& w, int& h) const;
+    void ShowLastPicture();
+    void SaveSettings();
     // SdlPictures.cpp
     void OpenPicture(const std::string& path);
     bool TryPicture(const std::string& path, std::string& reason);
@@ -195,6 +211,10 @@ private:
     std::string m_picture;
     // N or P still looking for a picture it can show, a slice at each turn of the loop.
     std::unique_ptr<PictureStep> m_step;
+
+    // What was read from the settings file at the start, and whether it may be replaced.
+    struct Remembered;
+    std::shared_ptr<Remembered> m_remembered;
 };
 
 } // namespace sdl

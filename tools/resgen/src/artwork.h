@@ -101,6 +101,11 @@ const std::vector<Asset>& allAssets();
 Canvas drawLandscapePreview();
 Canvas drawPortraitPreview();
 
+// The application's icon as the desktop's icon theme wants it: DIR/scalable/apps/NAME.svg
+// and DIR/NxN/apps/NAME.png for each of iconSizes().
+const std::vector<int>& iconSizes();
+void writeIcons(const std::filesystem::path& dir, const std::string& name);
+
 // Returns the number of problems found, having printed each one.
 int checkArtwork(const std::filesystem::path& dir);
 int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& b);

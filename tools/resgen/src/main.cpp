@@ -18,7 +18,9 @@ void usage(std::ostream& out) {
            "       resgen --preview OUT.png           landscape screen composite\n"
            "       resgen --preview-portrait OUT.png  portrait dial composite\n"
            "       resgen --check DIR                 check the images in DIR\n"
-           "       resgen --compare DIR_A DIR_B       check that two sets of images agree\n";
+           "       resgen --compare DIR_A DIR_B       check that two sets of images agree\n"
+           "       resgen --icon DIR NAME             the application's icon, as DIR/scalable/apps/NAME.svg\n"
+           "                                          and DIR/NxN/apps/NAME.png\n";
 }
 
 int generate(const std::filesystem::path& dir) {
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
         }
         if (argc == 3 && std::strcmp(argv[1], "--check") == 0)
             return report(resgen::checkArtwork(argv[2]), "check");
+        if (argc == 4 && std::strcmp(argv[1], "--icon") == 0) {
+            resgen::writeIcons(argv[2], argv[3]);
+            return 0;
+        }
         if (argc == 4 && std::strcmp(argv[1], "--compare") == 0)
             return report(resgen::compareArtwork(argv[2], argv[3]), "compare");
         usage(std::cerr);
