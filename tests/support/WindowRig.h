@@ -123,6 +123,8 @@ struct WindowRig {
     {
         sdl::Options o;
         o.shrink = 1;
+        // S saves where the test runs, never into the user's pictures folder.
+        o.saveTo = ".";
         return o;
     }
 

@@ -77,7 +77,7 @@ void Window::TakeScreenshot(bool asSeen)
     std::string reason;
     if (codec::WriteNewPngFile(stem, out.pixels, out.width, out.height, out.stride, name, reason)) {
         std::error_code ec;
-        const std::filesystem::path full = std::filesystem::absolute(name, ec);
+        const std::filesystem::path full = std::filesystem::absolute(name, ec).lexically_normal();
         std::printf("%s\n", text::Printable(ec ? name : full.string()).c_str());
         std::fflush(stdout);
     } else {
