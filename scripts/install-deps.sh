@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-libcamera
+  libopencv-imgproc-dev
 )
 
 missing=()

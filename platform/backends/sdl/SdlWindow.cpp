@@ -41,6 +41,8 @@ const char* const kKeyHelp =
     "  0                    the whole picture (letterboxed); again: fill the screen\n"
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
+    "  E                    lay the needle nearest the mouse along the picture's edge there\n"
+    "  C                    aim the corner nearest the mouse under the hub, needles along it\n"
     "  B F                  send the application to the background / bring it back\n"
     "  S                    save what you see as veltora-DATE-TIME.png (Shift+S: the\n"
     "                       phone's own screen, as scripts save it)\n"

@@ -14,6 +14,7 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
+#include "edges/Finger.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 struct SDL_Window;
@@ -109,6 +110,8 @@ private:
     void ZoomBy(double factor, const Point* windowPoint);
     void ToggleWholePicture();
     void AimUnderHub(int wx, int wy);
+    // SdlEdges.cpp
+    void LayAlongPicture(bool corner);
     void SetAim(device::Aim aim);
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
@@ -188,6 +191,8 @@ private:
     Point m_panFrom;
     bool m_wholePicture = false;
     std::string m_picture;
+    // Where the needles lie, for E and C; made at the first use, before which none moved.
+    std::unique_ptr<edges::NeedleWatch> m_pNeedles;
 };
 
 } // namespace sdl
