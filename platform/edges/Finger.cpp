@@ -174,17 +174,21 @@ double NeedleWatch::Angle(Dial dial, Needle needle) const
 
 void NeedleWatch::See(device::TouchPhase phase, int x, int y)
 {
-    if (phase == device::TouchPhase::Release) {
-        m_held[0] = m_held[1] = -1;
-        return;
-    }
-    // A move to where the finger already is moves nothing, as on the touch panel.
+    // A move to where the finger already is moves nothing; a finger lifted elsewhere moved
+    // there first.
     const bool still = x == m_lastX && y == m_lastY;
     m_lastX = x;
     m_lastY = y;
-    if (phase != device::TouchPhase::Move || still) {
-        return;
+    if (phase != device::TouchPhase::Press && !still) {
+        Turn(x, y);
     }
+    if (phase == device::TouchPhase::Release) {
+        m_held[0] = m_held[1] = -1;
+    }
+}
+
+void NeedleWatch::Turn(int x, int y)
+{
     const Dial dial = Shown();
     const int d = dial == Dial::Round;
     const DialShape& s = ShapeOf(dial);

@@ -55,6 +55,7 @@ public:
 
 private:
     void See(device::TouchPhase phase, int x, int y);
+    void Turn(int x, int y);
 
     device::Device& m_device;
     Dial m_dial = Dial::Half;

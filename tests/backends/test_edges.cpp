@@ -249,6 +249,38 @@ TEST(Edges, NothingFitsNothingMoves)
     EXPECT_EQ(ReadoutTenths(h.Inspect()), 500);
 }
 
+// An edge is laid from the hub only when its line passes within 4 screen pixels of it:
+// 3 pixels off it is, 5 pixels off it is not.
+TEST(Edges, AnEdgeMustPassThroughTheHub)
+{
+    device::FrameSize size{800, 480};
+    std::vector<std::uint32_t> pixels(std::size_t(size.width) * size.height, 0xff909090u);
+    HarnessOptions options;
+    options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, &size); };
+    Harness h(options);
+    h.Tilt(-90);
+    edges::NeedleWatch watch(h.Device());
+    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    // An edge rising at 60 degrees through (or beside) the hub, from a corner above it.
+    const device::PointD up{std::cos(M_PI / 3), -std::sin(M_PI / 3)}, side{-up.y, up.x};
+    for (double off : {3.0, 5.0}) {
+        testing_support::Wedge w;
+        w.vertexX = hub.x + 250 * up.x + off * side.x;
+        w.vertexY = hub.y + 250 * up.y + off * side.y;
+        w.arm1Deg = 240;
+        w.openingDeg = 50;
+        pixels = testing_support::DrawWedge(w, size.width, size.height, 3);
+        const edges::Plan plan =
+            Lay(h, watch, {hub.x + 120 * up.x + off * side.x, hub.y + 120 * up.y + off * side.y}, false);
+        if (off < 4) {
+            EXPECT_TRUE(plan.notice.empty()) << plan.notice;
+            EXPECT_NEAR(h.Inspect().landscapeOrigin, 120.0, 0.05);
+        } else {
+            EXPECT_NE(plan.notice.find("no straight edge through the hub"), std::string::npos) << plan.notice;
+        }
+    }
+}
+
 // The finder alone: random corners are found to a small fraction of a pixel and their edges
 // to a few hundredths of a degree.
 TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
@@ -284,4 +316,38 @@ TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
         EXPECT_LE(armOff, 0.05) << "case " << i << " opening " << w.openingDeg << " arm " << w.arm1Deg;
     }
     std::printf("[ edges ] finder: worst vertex %.3f px, worst edge %.4f degrees\n", worstVertex, worstArm);
+}
+
+// The finger's idea of the needles follows any person's touches as the application does: a
+// move to where the finger already is moves nothing, a drag that starts between the zones
+// takes a needle once it enters one, a held needle follows anywhere, on both dials.
+TEST(Edges, TheNeedleWatchSeesWhatTheApplicationDoes)
+{
+    using Phase = device::TouchPhase;
+    struct Step {
+        Phase phase;
+        int x, y;
+    };
+    const std::vector<Step> steps = {
+        {Phase::Press, 300, 470}, {Phase::Move, 300, 470}, {Phase::Move, 100, 100}, {Phase::Release, 100, 100},
+        {Phase::Press, 400, 290}, {Phase::Move, 400, 295}, {Phase::Move, 500, 300}, {Phase::Move, -900, 40},
+        {Phase::Release, 0, 0},   {Phase::Press, 150, 460}, {Phase::Move, 120, 300}, {Phase::Move, 700, 900},
+        {Phase::Release, 5, 5},   {Phase::Press, 420, 250}, {Phase::Move, 430, 260}, {Phase::Move, 380, 600},
+        {Phase::Release, 1, 1},
+    };
+    for (const Holding& hold : kHoldings) {
+        Harness h;
+        h.Tilt(hold.pitch);
+        edges::NeedleWatch watch(h.Device());
+        const auto f = h.Inspect();
+        for (const Step& s : steps) {
+            h.Device().PostTouch(s.phase, s.x, s.y);
+            h.RunMs(0);
+            const bool half = hold.dial == edges::Dial::Half;
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, edges::Needle::Measuring), half ? f.landscapePin : f.portraitPin)
+                << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, edges::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin)
+                << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
+        }
+    }
 }
