@@ -41,9 +41,11 @@ PointD Unit(PointD a)
     return l > 0 ? PointD{a.x / l, a.y / l} : PointD{1, 0};
 }
 
+} // namespace
+
 // The part of the picture around the point, grey, at full resolution, in OpenCV's pixel
 // coordinates (whole numbers at pixel centres) from its own top-left corner.
-struct Part {
+struct PicturePart::Data {
     cv::Mat gray; // CV_32F
     int x0 = 0;
     int y0 = 0;
@@ -51,7 +53,17 @@ struct Part {
     PointD ToPicture(PointD part) const { return {part.x + 0.5 + x0, part.y + 0.5 + y0}; }
 };
 
-bool CutPart(const device::PixelView& picture, Search search, Part& part)
+PicturePart::PicturePart() = default;
+PicturePart::PicturePart(std::unique_ptr<Data> data) : m_pData(std::move(data)) {}
+PicturePart::~PicturePart() = default;
+PicturePart::PicturePart(PicturePart&&) noexcept = default;
+PicturePart& PicturePart::operator=(PicturePart&&) noexcept = default;
+
+namespace {
+
+using Part = PicturePart::Data;
+
+bool Cut(const device::PixelView& picture, Search search, Part& part)
 {
     if (!picture.pixels || picture.width < 16 || picture.height < 16 || !(search.radius > 0) ||
         !std::isfinite(search.near.x) || !std::isfinite(search.near.y)) {
@@ -289,12 +301,31 @@ std::optional<Corner> FitCorner(const Part& part, Candidate c, double coarseHalf
 
 } // namespace
 
+PicturePart CutPart(const device::PixelView& picture, Search search)
+{
+    auto data = std::make_unique<Part>();
+    if (!Cut(picture, search, *data)) {
+        return {};
+    }
+    return PicturePart(std::move(data));
+}
+
 std::optional<Corner> FindCorner(const device::PixelView& picture, Search search)
 {
-    Part part;
-    if (!CutPart(picture, search, part)) {
+    return FindCorner(CutPart(picture, search), search);
+}
+
+std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search search, PointD through, double tolerance)
+{
+    return FindEdgeThrough(CutPart(picture, search), search, through, tolerance);
+}
+
+std::optional<Corner> FindCorner(const PicturePart& cut, Search search)
+{
+    if (cut.Empty()) {
         return std::nullopt;
     }
+    const Part& part = *cut.Get();
     double f = 1;
     const std::vector<Segment> segments = DetectSegments(part, f);
     const PointD near = part.ToPart(search.near);
@@ -344,12 +375,12 @@ std::optional<Corner> FindCorner(const device::PixelView& picture, Search search
     return std::nullopt;
 }
 
-std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search search, PointD through, double tolerance)
+std::optional<Edge> FindEdgeThrough(const PicturePart& cut, Search search, PointD through, double tolerance)
 {
-    Part part;
-    if (!CutPart(picture, search, part)) {
+    if (cut.Empty()) {
         return std::nullopt;
     }
+    const Part& part = *cut.Get();
     double f = 1;
     std::vector<Segment> segments = DetectSegments(part, f);
     const PointD near = part.ToPart(search.near);

@@ -89,30 +89,89 @@ void Lay(Plan& plan, Dial dial, Needle needle, double from, double to)
     plan.touches.push_back({device::TouchPhase::Release, fx, fy});
 }
 
-struct Seen {
-    device::FrameSize size;
-    double scale = 1; // screen pixels per picture pixel
-    PointD ToPicture(const device::Aim& aim, PointD screen) const
-    {
-        const PointD f = device::FrameToPicture(aim, size, kFrame, screen);
-        return {f.x * size.width, f.y * size.height};
-    }
-};
-
-// Lends the camera's own picture to `look`; false when the camera has none.
-template <typename Look>
-bool LookAtPicture(device::Device& device, const device::Aim& aim, Look look)
+// The needle nearest the point, laid along the edge through the hub.
+void LayAlong(Plan& plan, const Request& request, const Edge& edge)
 {
-    device::CameraSensor& camera = device.Camera();
-    if (!camera.EnsureSource() || !camera.Source()) {
-        return false;
+    const DialShape& shape = ShapeOf(request.dial);
+    // Of the edge's two ways out from the hub, the one towards the point; the half dial
+    // shows only the upper one.
+    const PointD toPoint{request.screen.x - shape.hub.x, request.screen.y - shape.hub.y};
+    PointD u = edge.direction;
+    if (u.x * toPoint.x + u.y * toPoint.y < 0) {
+        u = {-u.x, -u.y};
     }
-    return camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
-        Seen seen;
-        seen.size = {picture.width, picture.height};
-        seen.scale = device::CoverScale(seen.size, kFrame) * device::ClampAim(aim).zoom;
-        look(picture, seen);
-    });
+    if (request.dial == Dial::Half && u.y > 0) {
+        u = {-u.x, -u.y};
+    }
+    double to = AngleOf(request.dial, u);
+    // The needle nearest the point.
+    double pointAngle = AngleOf(request.dial, toPoint.y > 0 && request.dial == Dial::Half
+                                                  ? PointD{toPoint.x, -toPoint.y}
+                                                  : toPoint);
+    if (!(std::hypot(toPoint.x, toPoint.y) > 0)) {
+        pointAngle = to;
+    }
+    const Needle needle = Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
+                              ? Needle::Measuring
+                              : Needle::Origin;
+    const double from = needle == Needle::Measuring ? request.measuring : request.origin;
+    if (request.dial == Dial::Round && std::abs(to - from) > 180) {
+        to += to < from ? 360 : -360;
+    }
+    Lay(plan, request.dial, needle, from, to);
+}
+
+// Both needles along a corner's edges, its vertex aimed under the hub; on the half dial a
+// corner that opens downward only told.
+void LayAlong(Plan& plan, const Request& request, const Corner& corner, device::FrameSize size)
+{
+    const DialShape& shape = ShapeOf(request.dial);
+    PointD arms[2] = {corner.arm1, corner.arm2};
+    if (request.dial == Dial::Half) {
+        for (PointD& u : arms) {
+            if (u.y > std::sin(Rad(kLevelDeg))) {
+                plan.notice = "the corner near " + At(request.screen) +
+                              " opens downward; the half dial measures only above its hub: hold the phone upright "
+                              "to use the round dial";
+                return;
+            }
+            u.y = std::min(u.y, 0.0);
+        }
+    }
+    double a = AngleOf(request.dial, arms[0]);
+    double b = AngleOf(request.dial, arms[1]);
+    // Laid half a tenth wider, the readout's cut to tenths falls on the nearest tenth.
+    if (request.dial == Dial::Half) {
+        double& lo = a < b ? a : b;
+        double& hi = a < b ? b : a;
+        if (hi + kHalfTenth <= 180.0) {
+            hi += kHalfTenth;
+        } else {
+            lo = std::max(0.0, lo - kHalfTenth);
+        }
+    } else if (Apart(Dial::Round, a, b) + kHalfTenth <= 180.0) {
+        // Widen along the smaller of the two angles between them.
+        const double ccw = std::fmod(b - a + 360.0, 360.0);
+        (ccw <= 180.0 ? b : a) += kHalfTenth;
+    }
+    // Each needle to the nearer arm; on the round dial the way round that turns it least.
+    const double m = request.measuring, o = request.origin;
+    const bool straight = Apart(request.dial, m, a) + Apart(request.dial, o, b) <=
+                          Apart(request.dial, m, b) + Apart(request.dial, o, a);
+    const auto turn = [&](double from, double to) {
+        if (request.dial == Dial::Round) {
+            to = std::fmod(to + 360.0, 360.0);
+            if (std::abs(to - from) > 180) {
+                to += to < from ? 360 : -360;
+            }
+        }
+        return to;
+    };
+    plan.aims = true;
+    const PointD vertex{corner.vertex.x / size.width, corner.vertex.y / size.height};
+    plan.aim = device::AimPointAt(request.aim.zoom, size, kFrame, vertex, shape.hub);
+    Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
+    Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
 }
 
 } // namespace
@@ -218,119 +277,63 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
     return r;
 }
 
-Plan PlanEdge(device::Device& device, const Request& request)
+Pending Prepare(device::Device& device, const Request& request, Find find)
 {
-    Plan plan;
+    Pending p;
+    p.find = find;
+    p.request = request;
+    device::CameraSensor& camera = device.Camera();
+    if (!camera.EnsureSource() || !camera.Source()) {
+        return p;
+    }
     const DialShape& shape = ShapeOf(request.dial);
-    std::optional<Edge> edge;
-    Seen seen;
-    const bool looked = LookAtPicture(device, request.aim, [&](const device::PixelView& picture, const Seen& s) {
-        seen = s;
-        edge = FindEdgeThrough(picture, {s.ToPicture(request.aim, request.screen), kEdgeReach / s.scale},
-                               s.ToPicture(request.aim, shape.hub), kThroughHub / s.scale);
+    p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
+        p.size = {picture.width, picture.height};
+        const double scale = device::CoverScale(p.size, kFrame) * device::ClampAim(request.aim).zoom;
+        const auto toPicture = [&](PointD screen) {
+            const PointD f = device::FrameToPicture(request.aim, p.size, kFrame, screen);
+            return PointD{f.x * p.size.width, f.y * p.size.height};
+        };
+        p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
+        p.hub = toPicture(shape.hub);
+        p.tolerance = kThroughHub / scale;
+        p.part = CutPart(picture, p.search);
     });
-    if (!looked) {
-        plan.notice = "no camera picture to find an edge in";
-        return plan;
-    }
-    if (!edge) {
-        plan.notice = "no straight edge through the hub near " + At(request.screen);
-        return plan;
-    }
-    // Of the edge's two ways out from the hub, the one towards the point; the half dial
-    // shows only the upper one.
-    const PointD toPoint{request.screen.x - shape.hub.x, request.screen.y - shape.hub.y};
-    PointD u = edge->direction;
-    if (u.x * toPoint.x + u.y * toPoint.y < 0) {
-        u = {-u.x, -u.y};
-    }
-    if (request.dial == Dial::Half && u.y > 0) {
-        u = {-u.x, -u.y};
-    }
-    double to = AngleOf(request.dial, u);
-    // The needle nearest the point.
-    double pointAngle = AngleOf(request.dial, toPoint.y > 0 && request.dial == Dial::Half
-                                                  ? PointD{toPoint.x, -toPoint.y}
-                                                  : toPoint);
-    if (!(std::hypot(toPoint.x, toPoint.y) > 0)) {
-        pointAngle = to;
-    }
-    const Needle needle = Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
-                              ? Needle::Measuring
-                              : Needle::Origin;
-    const double from = needle == Needle::Measuring ? request.measuring : request.origin;
-    if (request.dial == Dial::Round && std::abs(to - from) > 180) {
-        to += to < from ? 360 : -360;
-    }
-    Lay(plan, request.dial, needle, from, to);
-    return plan;
+    return p;
 }
 
-Plan PlanCorner(device::Device& device, const Request& request)
+Plan Finish(const Pending& pending)
 {
+    const Request& request = pending.request;
     Plan plan;
-    const DialShape& shape = ShapeOf(request.dial);
-    std::optional<Corner> corner;
-    Seen seen;
-    const bool looked = LookAtPicture(device, request.aim, [&](const device::PixelView& picture, const Seen& s) {
-        seen = s;
-        corner = FindCorner(picture, {s.ToPicture(request.aim, request.screen), kCornerReach / s.scale});
-    });
-    if (!looked) {
-        plan.notice = "no camera picture to find a corner in";
+    const char* what = pending.find == Find::Corner ? "a corner" : "an edge";
+    if (!pending.looked) {
+        plan.notice = std::string("no camera picture to find ") + what + " in";
         return plan;
     }
+    if (pending.find == Find::Edge) {
+        const std::optional<Edge> edge = FindEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
+        if (!edge) {
+            plan.notice = "no straight edge through the hub near " + At(request.screen);
+            return plan;
+        }
+        LayAlong(plan, request, *edge);
+        return plan;
+    }
+    const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
     if (!corner) {
         plan.notice = "no corner near " + At(request.screen);
         return plan;
     }
-    PointD arms[2] = {corner->arm1, corner->arm2};
-    if (request.dial == Dial::Half) {
-        for (PointD& u : arms) {
-            if (u.y > std::sin(Rad(kLevelDeg))) {
-                plan.notice = "the corner near " + At(request.screen) +
-                              " opens downward; the half dial measures only above its hub: hold the phone upright "
-                              "to use the round dial";
-                return plan;
-            }
-            u.y = std::min(u.y, 0.0);
-        }
-    }
-    double a = AngleOf(request.dial, arms[0]);
-    double b = AngleOf(request.dial, arms[1]);
-    // Laid half a tenth wider, the readout's cut to tenths falls on the nearest tenth.
-    if (request.dial == Dial::Half) {
-        double& lo = a < b ? a : b;
-        double& hi = a < b ? b : a;
-        if (hi + kHalfTenth <= 180.0) {
-            hi += kHalfTenth;
-        } else {
-            lo = std::max(0.0, lo - kHalfTenth);
-        }
-    } else if (Apart(Dial::Round, a, b) + kHalfTenth <= 180.0) {
-        // Widen along the smaller of the two angles between them.
-        const double ccw = std::fmod(b - a + 360.0, 360.0);
-        (ccw <= 180.0 ? b : a) += kHalfTenth;
-    }
-    // Each needle to the nearer arm; on the round dial the way round that turns it least.
-    const double m = request.measuring, o = request.origin;
-    const bool straight = Apart(request.dial, m, a) + Apart(request.dial, o, b) <=
-                          Apart(request.dial, m, b) + Apart(request.dial, o, a);
-    const auto turn = [&](double from, double to) {
-        if (request.dial == Dial::Round) {
-            to = std::fmod(to + 360.0, 360.0);
-            if (std::abs(to - from) > 180) {
-                to += to < from ? 360 : -360;
-            }
-        }
-        return to;
-    };
-    plan.aims = true;
-    const PointD vertex{corner->vertex.x / seen.size.width, corner->vertex.y / seen.size.height};
-    plan.aim = device::AimPointAt(request.aim.zoom, seen.size, kFrame, vertex, shape.hub);
-    Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
-    Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
+    LayAlong(plan, request, *corner, pending.size);
     return plan;
+}
+
+Plan PlanEdge(device::Device& device, const Request& request) { return Finish(Prepare(device, request, Find::Edge)); }
+
+Plan PlanCorner(device::Device& device, const Request& request)
+{
+    return Finish(Prepare(device, request, Find::Corner));
 }
 
 void Carry(device::Device& device, const Plan& plan, const std::function<void(const device::Aim&)>& aim)

@@ -9,6 +9,7 @@
 
 #include "device/Aiming.h"
 #include "device/TouchPanel.h"
+#include "edges/EdgeFinder.h"
 
 namespace device { class Device; }
 
@@ -87,10 +88,26 @@ struct Request {
     device::Aim aim;      // how the camera is aimed now
 };
 
+enum class Find { Edge, Corner };
+
+// A search made ready while the camera lends its own picture now (on the event thread),
+// finished on any thread.
+struct Pending {
+    Find find = Find::Corner;
+    Request request;
+    bool looked = false; // the camera had a picture
+    device::FrameSize size;
+    Search search;
+    PointD hub;          // in picture pixels
+    double tolerance = 0;
+    PicturePart part;
+};
+Pending Prepare(device::Device& device, const Request& request, Find find);
+Plan Finish(const Pending& pending);
+
 // `edge`: the needle nearest the point along the straight edge nearest it that passes
 // through the hub. `corner`: the two edges meeting nearest the point, their meeting point
-// aimed under the hub and both needles laid along them. Both look at the camera's own
-// picture now; on the event thread.
+// aimed under the hub and both needles laid along them. Prepared and finished at once.
 Plan PlanEdge(device::Device& device, const Request& request);
 Plan PlanCorner(device::Device& device, const Request& request);
 

@@ -12,7 +12,7 @@ namespace sdl {
 void Window::LayAlongPicture(bool corner)
 {
     // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
-    if (m_portraitForm) {
+    if (m_portraitForm || m_searching) {
         return;
     }
     if (!m_pNeedles) {
@@ -23,7 +23,29 @@ void Window::LayAlongPicture(bool corner)
     edges::Request request = edges::Ask(m_device, *m_pNeedles, WindowToScreen(wx + 0.5, wy + 0.5));
     // The window's aim is the one the camera is about to take.
     request.aim = m_aim;
-    const edges::Plan plan = corner ? edges::PlanCorner(m_device, request) : edges::PlanEdge(m_device, request);
+    // The part of the picture is cut here, while the camera lends it; the search runs on a
+    // thread of its own and the plan comes back to the event thread.
+    auto pending = std::make_shared<edges::Pending>(
+        edges::Prepare(m_device, request, corner ? edges::Find::Corner : edges::Find::Edge));
+    if (m_search.thread.joinable()) {
+        m_search.thread.join();
+    }
+    m_searching = true;
+    device::Device* dev = &m_device;
+    std::weak_ptr<bool> alive = m_pAlive;
+    m_search.thread = std::thread([this, dev, pending, alive] {
+        edges::Plan plan = edges::Finish(*pending);
+        dev->Loop().Post([this, alive, plan = std::move(plan)] {
+            if (alive.lock()) {
+                CarryPlan(plan);
+            }
+        });
+    });
+}
+
+void Window::CarryPlan(const edges::Plan& plan)
+{
+    m_searching = false;
     if (!plan.notice.empty()) {
         // Told on the terminal, and in the title until what the title shows changes.
         m_device.Tell(__func__, __LINE__, plan.notice);

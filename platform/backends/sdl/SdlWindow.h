@@ -112,6 +112,7 @@ private:
     void AimUnderHub(int wx, int wy);
     // SdlEdges.cpp
     void LayAlongPicture(bool corner);
+    void CarryPlan(const edges::Plan& plan);
     void SetAim(device::Aim aim);
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
@@ -193,6 +194,20 @@ private:
     std::string m_picture;
     // Where the needles lie, for E and C; made at the first use, before which none moved.
     std::unique_ptr<edges::NeedleWatch> m_pNeedles;
+    // E and C search beside the window, which keeps drawing; one search at a time. What it
+    // posts back is carried out only while the window lives.
+    struct Joining {
+        std::thread thread;
+        ~Joining()
+        {
+            if (thread.joinable()) {
+                thread.join();
+            }
+        }
+    };
+    std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
+    bool m_searching = false;
+    Joining m_search;
 };
 
 } // namespace sdl
