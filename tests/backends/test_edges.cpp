@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
 #include "edges/EdgeFinder.h"
 #include "edges/Finger.h"
+#include "backends/gst/VideoSource.h"
+#include "backends/photo/PhotoSource.h"
 #include "picture/CoverDraw.h"
 #include "support/Harness.h"
+#include "support/Launch.h"
 #include "support/Wedge.h"
 
 using testing_support::Harness;
@@ -350,4 +354,61 @@ TEST(Edges, TheNeedleWatchSeesWhatTheApplicationDoes)
                 << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
         }
     }
+}
+
+// Every camera source lends the picture it looks at, whole and at its own resolution: a photo
+// its own pixels, a video the picture shown last at the size it is seen, the demo scene
+// itself unaimed; none before it is open.
+TEST(Edges, EverySourceLendsItsOwnPicture)
+{
+    const auto lend = [](device::CameraSource& source, device::FrameSize& size, std::vector<std::uint32_t>& seen) {
+        return source.SeePicture(0, [&](const device::PixelView& v) {
+            size = {v.width, v.height};
+            seen.clear();
+            for (int y = 0; y < v.height; y++) {
+                seen.insert(seen.end(), v.Row(y), v.Row(y) + v.width);
+            }
+        });
+    };
+    std::string reason;
+    device::FrameSize size;
+    std::vector<std::uint32_t> seen;
+
+    // A photo of 300 x 200 pixels, each of its own colour.
+    std::vector<std::uint32_t> photo(300 * 200);
+    for (size_t i = 0; i < photo.size(); i++) {
+        photo[i] = 0xff000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+    }
+    const std::string path = testing_support::Temp("lent.png");
+    ASSERT_TRUE(codec::WritePngFile(path, photo.data(), 300, 200, 300 * 4, reason)) << reason;
+    photo::PhotoSource still(path);
+    EXPECT_FALSE(lend(still, size, seen));
+    ASSERT_TRUE(still.Open(reason)) << reason;
+    ASSERT_TRUE(lend(still, size, seen));
+    EXPECT_EQ(size, (device::FrameSize{300, 200}));
+    EXPECT_EQ(seen, photo);
+
+    // Pixels twice as wide as high: the picture as seen is twice as wide.
+    gst::VideoSource wide(gst::VideoSource::Kind::LiveDescription,
+                          "videotestsrc is-live=true pattern=blue ! capsfilter "
+                          "caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=2/1");
+    EXPECT_FALSE(lend(wide, size, seen));
+    ASSERT_TRUE(wide.Open(reason)) << reason;
+    ASSERT_TRUE(lend(wide, size, seen));
+    EXPECT_EQ(size, (device::FrameSize{320, 120}));
+    EXPECT_EQ(seen.size(), 320u * 120u);
+    EXPECT_EQ(seen[160 * 60] & 0xffffffu, 0x0000ffu);
+    wide.Close();
+
+    // The demo scene, unaimed, as it draws a frame of its own size.
+    demo::DemoScene scene;
+    ASSERT_TRUE(scene.Open(reason));
+    scene.SetAim({2.0, 0.3, 0.6});
+    ASSERT_TRUE(lend(scene, size, seen));
+    EXPECT_EQ(size, (device::FrameSize{800, 480}));
+    std::vector<std::uint32_t> frame(800 * 480);
+    demo::DemoScene unaimed;
+    ASSERT_TRUE(unaimed.Open(reason));
+    ASSERT_TRUE(unaimed.Render(0, {frame.data(), 800, 480, 800 * 4}, reason));
+    EXPECT_EQ(seen, frame);
 }
