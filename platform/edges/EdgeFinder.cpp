@@ -173,7 +173,7 @@ std::optional<Line> FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, d
 {
     const PointD n{-d.y, d.x};
     const int k = std::max(3, static_cast<int>(std::ceil(half)));
-    const int reads = std::min(kMaxReads, static_cast<int>(t1 - t0));
+    const int reads = static_cast<int>(std::clamp(t1 - t0, 0.0, double(kMaxReads)));
     if (reads < 8) {
         return std::nullopt;
     }
@@ -351,13 +351,11 @@ std::optional<Corner> FindCorner(const PicturePart& cut, Search search)
             const Segment* seg[2] = {&s1, &s2};
             for (int k = 0; k < 2 && arms; k++) {
                 const double da = Length(seg[k]->a - c.vertex), db = Length(seg[k]->b - c.vertex);
-                const PointD nearEnd = da < db ? seg[k]->a : seg[k]->b;
                 const PointD farEnd = da < db ? seg[k]->b : seg[k]->a;
                 const double gap = std::min(da, db);
                 arms = gap <= std::max(4.0 * f, 0.3 * seg[k]->Length()) && Length(farEnd - c.vertex) >= kMinSegment * f;
                 *arm[k] = Unit(farEnd - c.vertex);
                 *len[k] = Length(farEnd - c.vertex);
-                (void)nearEnd;
             }
             c.score = Length(c.vertex - near);
             if (arms && c.score <= search.radius) {

@@ -293,7 +293,7 @@ TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> uni(0.0, 1.0);
     double worstVertex = 0, worstArm = 0;
-    for (int i = 0; i < 200; i++) {
+    for (int i = 0; i < 120; i++) {
         testing_support::Wedge w;
         w.openingDeg = 10 + 160 * uni(rng);
         w.arm1Deg = 360 * uni(rng);
