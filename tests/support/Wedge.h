@@ -3,6 +3,7 @@
 // camera would see a sharp corner. For the edge finder's precision tests and its benchmark.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -48,13 +49,17 @@ inline std::vector<std::uint32_t> DrawWedge(const Wedge& w, int width, int heigh
     std::vector<std::uint32_t> out(std::size_t(width) * height);
     const double k = 1.0 / (w.blur * std::sqrt(2.0));
     const auto cover = [&](double sd) { return sd > 5 * w.blur + 1 ? 1.0 : sd < -5 * w.blur - 1 ? 0.0 : 0.5 * (1 + std::erf(sd * k)); };
+    const double reach = 5 * w.blur + 1;
     for (int y = 0; y < height; y++) {
-        for (int x = 0; x < width; x++) {
-            const double px = x + 0.5 - w.vertexX, py = y + 0.5 - w.vertexY;
-            const double c = std::min(cover(px * n1x + py * n1y), cover(px * n2x + py * n2y));
+        // Signed distances into the wedge grow by a fixed step along a row.
+        const double py = y + 0.5 - w.vertexY, px = 0.5 - w.vertexX;
+        double s1 = px * n1x + py * n1y, s2 = px * n2x + py * n2y;
+        std::uint32_t* row = &out[std::size_t(y) * width];
+        for (int x = 0; x < width; x++, s1 += n1x, s2 += n2x) {
+            const double c = s1 < -reach || s2 < -reach ? 0.0 : std::min(cover(s1), cover(s2));
             const double v = std::clamp(w.light - (w.light - w.dark) * c + grain(), 0.0, 255.0);
-            const std::uint32_t g = static_cast<std::uint32_t>(std::lround(v));
-            out[std::size_t(y) * width + x] = 0xff000000u | g << 16 | g << 8 | g;
+            const std::uint32_t g = static_cast<std::uint32_t>(v + 0.5);
+            row[x] = 0xff000000u | g << 16 | g << 8 | g;
         }
     }
     return out;
