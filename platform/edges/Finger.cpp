@@ -241,6 +241,7 @@ void NeedleWatch::See(device::TouchPhase phase, int x, int y)
     if (phase != device::TouchPhase::Press && !still) {
         Turn(x, y);
     }
+    m_down = phase != device::TouchPhase::Release;
     if (phase == device::TouchPhase::Release) {
         m_held[0] = m_held[1] = -1;
     }
@@ -274,6 +275,7 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
     r.measuring = watch.Angle(r.dial, Needle::Measuring);
     r.origin = watch.Angle(r.dial, Needle::Origin);
     r.aim = device.Camera().GetAim();
+    r.fingerDown = watch.FingerDown();
     return r;
 }
 
@@ -282,6 +284,15 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
     Pending p;
     p.find = find;
     p.request = request;
+    // Two fingers at once would make one gesture of both.
+    if (request.fingerDown) {
+        p.refusal = "a finger is on the screen: lift it first";
+        return p;
+    }
+    if (device.GetDisplay().Portrait()) {
+        p.refusal = "the camera's picture is not on the screen while the help page is up";
+        return p;
+    }
     device::CameraSensor& camera = device.Camera();
     if (!camera.EnsureSource() || !camera.Source()) {
         return p;
@@ -307,6 +318,10 @@ Plan Finish(const Pending& pending)
     const Request& request = pending.request;
     Plan plan;
     const char* what = pending.find == Find::Corner ? "a corner" : "an edge";
+    if (!pending.refusal.empty()) {
+        plan.notice = pending.refusal;
+        return plan;
+    }
     if (!pending.looked) {
         plan.notice = std::string("no camera picture to find ") + what + " in";
         return plan;

@@ -53,6 +53,8 @@ public:
 
     Dial Shown();
     double Angle(Dial dial, Needle needle) const;
+    // A finger is on the screen (pressed and not yet lifted).
+    bool FingerDown() const { return m_down; }
 
 private:
     void See(device::TouchPhase phase, int x, int y);
@@ -64,6 +66,7 @@ private:
     int m_held[2] = {-1, -1};
     int m_lastX = 0;
     int m_lastY = 0;
+    bool m_down = false;
 };
 
 struct Touch {
@@ -86,6 +89,7 @@ struct Request {
     double measuring = 0; // where the needles lie now, in the dial's degrees
     double origin = 90;
     device::Aim aim;      // how the camera is aimed now
+    bool fingerDown = false; // a finger is on the screen: the device's own waits for it to lift
 };
 
 enum class Find { Edge, Corner };
@@ -95,6 +99,7 @@ enum class Find { Edge, Corner };
 struct Pending {
     Find find = Find::Corner;
     Request request;
+    std::string refusal; // why nothing is searched for at all
     bool looked = false; // the camera had a picture
     device::FrameSize size;
     Search search;

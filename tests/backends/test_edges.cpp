@@ -248,6 +248,26 @@ TEST(Edges, NothingFitsNothingMoves)
     EXPECT_NE(Lay(h, watch, {600, 100}, true).notice.find("no corner near (600, 100)"), std::string::npos);
     EXPECT_EQ(h.Inspect().landscapePin, pin);
     EXPECT_EQ(h.Inspect().landscapeOrigin, origin);
+    // While a finger is on the screen, or the help page hides the camera's picture, the
+    // device's finger does not touch.
+    const auto tap = [&](device::TouchPhase phase, int x, int y) {
+        h.Device().PostTouch(phase, x, y);
+        h.RunMs(0);
+    };
+    tap(device::TouchPhase::Press, 100, 100);
+    EXPECT_NE(Lay(h, watch, {305, 295}, true).notice.find("a finger is on the screen"), std::string::npos);
+    tap(device::TouchPhase::Release, 100, 100);
+    tap(device::TouchPhase::Press, 40, 115); // the information button
+    tap(device::TouchPhase::Release, 40, 115);
+    h.RunMs(100);
+    ASSERT_TRUE(h.Inspect().info);
+    EXPECT_NE(Lay(h, watch, {305, 295}, true).notice.find("help page"), std::string::npos);
+    tap(device::TouchPhase::Press, 400, 32);
+    tap(device::TouchPhase::Release, 400, 32);
+    h.RunMs(200);
+    ASSERT_FALSE(h.Inspect().info);
+    EXPECT_EQ(h.Inspect().landscapePin, pin);
+    EXPECT_EQ(h.Inspect().landscapeOrigin, origin);
     // The same corner pointed at is found: the notices above were not for want of trying.
     EXPECT_TRUE(Lay(h, watch, {305, 295}, true).notice.empty());
     EXPECT_EQ(ReadoutTenths(h.Inspect()), 500);

@@ -21,6 +21,7 @@ void Window::LayAlongPicture(bool corner)
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     edges::Request request = edges::Ask(m_device, *m_pNeedles, WindowToScreen(wx + 0.5, wy + 0.5));
+    request.fingerDown = request.fingerDown || m_fingerDown;
     // The window's aim is the one the camera is about to take.
     request.aim = m_aim;
     // The part of the picture is cut here, while the camera lends it; the search runs on a
@@ -46,10 +47,12 @@ void Window::LayAlongPicture(bool corner)
 void Window::CarryPlan(const edges::Plan& plan)
 {
     m_searching = false;
-    if (!plan.notice.empty()) {
+    // The user's finger came down while the search ran: it has the screen.
+    const std::string notice = m_fingerDown && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
+    if (!notice.empty()) {
         // Told on the terminal, and in the title until what the title shows changes.
-        m_device.Tell(__func__, __LINE__, plan.notice);
-        SDL_SetWindowTitle(m_pWindow, ("Veltora - " + plan.notice).c_str());
+        m_device.Tell(__func__, __LINE__, notice);
+        SDL_SetWindowTitle(m_pWindow, ("Veltora - " + notice).c_str());
         return;
     }
     edges::Carry(m_device, plan, [this](const device::Aim& aim) { SetAim(aim); });
