@@ -104,12 +104,12 @@ void LayAlong(Plan& plan, const Request& request, const Edge& edge)
         u = {-u.x, -u.y};
     }
     double to = AngleOf(request.dial, u);
-    // The needle nearest the point.
-    double pointAngle = AngleOf(request.dial, toPoint.y > 0 && request.dial == Dial::Half
-                                                  ? PointD{toPoint.x, -toPoint.y}
-                                                  : toPoint);
-    if (!(std::hypot(toPoint.x, toPoint.y) > 0)) {
-        pointAngle = to;
+    // The needle nearest the point (below the half dial's hub, nearest its mirror image).
+    const double away = std::hypot(toPoint.x, toPoint.y);
+    double pointAngle = to;
+    if (away > 0) {
+        const PointD u{toPoint.x / away, toPoint.y / away};
+        pointAngle = AngleOf(request.dial, request.dial == Dial::Half && u.y > 0 ? PointD{u.x, -u.y} : u);
     }
     const Needle needle = Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
                               ? Needle::Measuring

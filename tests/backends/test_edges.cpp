@@ -214,6 +214,15 @@ TEST(Edges, EdgeLaysTheNearestNeedleAlongAnEdgeThroughTheHub)
     EXPECT_TRUE(Lay(h, watch, point(142.5), false).notice.empty());
     EXPECT_NEAR(f.landscapePin, 37.5, 0.01);
     EXPECT_NEAR(f.landscapeOrigin, 142.5, 0.01);
+
+    // Upright, the set square's corner lies under the round dial's hub; its long side leaves
+    // it at 20 degrees on screen, 250 on this dial, nearer the measuring needle (at 0) than
+    // the origin needle (at 90).
+    h.Tilt(0);
+    const device::PointD hub = edges::ShapeOf(edges::Dial::Round).hub;
+    EXPECT_TRUE(Lay(h, watch, {hub.x + 120 * std::cos(M_PI / 9), hub.y - 120 * std::sin(M_PI / 9)}, false).notice.empty());
+    EXPECT_NEAR(f.portraitPin, 250.0, 0.05);
+    EXPECT_EQ(f.portraitOrigin, 90.0);
 }
 
 // Where nothing fits: a plain ground, an edge that misses the hub, a point far from any
