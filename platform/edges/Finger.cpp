@@ -43,7 +43,7 @@ double Apart(Dial dial, double a, double b)
     return dial == Dial::Round ? std::min(d, 360.0 - d) : d;
 }
 
-// The dial angle of a direction; on the half dial only directions at or above the level.
+// The dial angle of a unit direction; on the half dial only directions at or above the level.
 double AngleOf(Dial dial, PointD u)
 {
     if (dial == Dial::Half) {
