@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <optional>
 
 #include "device/Device.h"
@@ -279,6 +280,10 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
     return r;
 }
 
+namespace {
+Plan Found(const Pending& pending);
+} // namespace
+
 Pending Prepare(device::Device& device, const Request& request, Find find)
 {
     Pending p;
@@ -298,22 +303,42 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
         return p;
     }
     const DialShape& shape = ShapeOf(request.dial);
-    p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
-        p.size = {picture.width, picture.height};
-        const double scale = device::CoverScale(p.size, kFrame) * device::ClampAim(request.aim).zoom;
-        const auto toPicture = [&](PointD screen) {
-            const PointD f = device::FrameToPicture(request.aim, p.size, kFrame, screen);
-            return PointD{f.x * p.size.width, f.y * p.size.height};
-        };
-        p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
-        p.hub = toPicture(shape.hub);
-        p.tolerance = kThroughHub / scale;
-        p.part = CutPart(picture, p.search);
-    });
+    // Memory for the picture or its part may run out; that is told, never a crash.
+    try {
+        p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
+            p.size = {picture.width, picture.height};
+            const double scale = device::CoverScale(p.size, kFrame) * device::ClampAim(request.aim).zoom;
+            const auto toPicture = [&](PointD screen) {
+                const PointD f = device::FrameToPicture(request.aim, p.size, kFrame, screen);
+                return PointD{f.x * p.size.width, f.y * p.size.height};
+            };
+            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
+            p.hub = toPicture(shape.hub);
+            p.tolerance = kThroughHub / scale;
+            p.part = CutPart(picture, p.search);
+        });
+    } catch (const std::exception& e) {
+        p.refusal = std::string("cannot search the camera's picture: ") + e.what();
+    }
     return p;
 }
 
 Plan Finish(const Pending& pending)
+{
+    // OpenCV reports what goes wrong (memory, above all) by throwing; on the window's search
+    // thread that would end the program.
+    try {
+        return Found(pending);
+    } catch (const std::exception& e) {
+        Plan plan;
+        plan.notice = std::string("cannot search the camera's picture: ") + e.what();
+        return plan;
+    }
+}
+
+namespace {
+
+Plan Found(const Pending& pending)
 {
     const Request& request = pending.request;
     Plan plan;
@@ -343,6 +368,8 @@ Plan Finish(const Pending& pending)
     LayAlong(plan, request, *corner, pending.size);
     return plan;
 }
+
+} // namespace
 
 Plan PlanEdge(device::Device& device, const Request& request) { return Finish(Prepare(device, request, Find::Edge)); }
 

@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include <system_error>
+
 namespace sdl {
 
 void Window::LayAlongPicture(bool corner)
@@ -34,14 +36,19 @@ void Window::LayAlongPicture(bool corner)
     m_searching = true;
     device::Device* dev = &m_device;
     std::weak_ptr<bool> alive = m_pAlive;
-    m_search.thread = std::thread([this, dev, pending, alive] {
-        edges::Plan plan = edges::Finish(*pending);
-        dev->Loop().Post([this, alive, plan = std::move(plan)] {
-            if (alive.lock()) {
-                CarryPlan(plan);
-            }
+    try {
+        m_search.thread = std::thread([this, dev, pending, alive] {
+            edges::Plan plan = edges::Finish(*pending);
+            dev->Loop().Post([this, alive, plan = std::move(plan)] {
+                if (alive.lock()) {
+                    CarryPlan(plan);
+                }
+            });
         });
-    });
+    } catch (const std::system_error&) {
+        // No thread to be had: search here, the window waiting for it.
+        CarryPlan(edges::Finish(*pending));
+    }
 }
 
 void Window::CarryPlan(const edges::Plan& plan)
