@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace device {
 
@@ -16,15 +18,24 @@ public:
 
     using Handler = std::function<void(TouchPhase phase, int x, int y)>;
     void SetHandler(Handler handler) { m_handler = std::move(handler); }
-    // One who sees every touch just before it is handed on, whoever made it (the device's
-    // own finger keeps track of where the needles lie); one at a time, none to stop.
-    void SetWatcher(Handler watcher) { m_watcher = std::move(watcher); }
+    // Those who see every touch just before it is handed on, whoever made it (the device's
+    // own finger keeps track of where the needles lie); they cannot stop it. On the event
+    // thread, like the touches.
+    int AddWatcher(Handler watcher)
+    {
+        m_watchers.emplace_back(++m_lastWatcher, std::move(watcher));
+        return m_lastWatcher;
+    }
+    void RemoveWatcher(int id)
+    {
+        std::erase_if(m_watchers, [id](const auto& w) { return w.first == id; });
+    }
 
     // Called on the event thread; without a handler the touch goes nowhere.
     void Deliver(TouchPhase phase, int x, int y) const
     {
-        if (m_watcher) {
-            m_watcher(phase, x, y);
+        for (const auto& w : m_watchers) {
+            w.second(phase, x, y);
         }
         if (m_handler) {
             m_handler(phase, x, y);
@@ -33,7 +44,8 @@ public:
 
 private:
     Handler m_handler;
-    Handler m_watcher;
+    std::vector<std::pair<int, Handler>> m_watchers;
+    int m_lastWatcher = 0;
 };
 
 } // namespace device

@@ -216,10 +216,10 @@ Dial DialForPitch(float pitch, Dial before)
 NeedleWatch::NeedleWatch(device::Device& device) : m_device(device)
 {
     m_dial = DialForPitch(device.Tilt().Pitch(), Dial::Half);
-    device.Touch().SetWatcher([this](device::TouchPhase phase, int x, int y) { See(phase, x, y); });
+    m_watcher = device.Touch().AddWatcher([this](device::TouchPhase phase, int x, int y) { See(phase, x, y); });
 }
 
-NeedleWatch::~NeedleWatch() { m_device.Touch().SetWatcher(nullptr); }
+NeedleWatch::~NeedleWatch() { m_device.Touch().RemoveWatcher(m_watcher); }
 
 Dial NeedleWatch::Shown()
 {

@@ -61,6 +61,7 @@ private:
     void Turn(int x, int y);
 
     device::Device& m_device;
+    int m_watcher = 0;
     Dial m_dial = Dial::Half;
     double m_angles[2][2] = {{0.0, 90.0}, {0.0, 90.0}};
     int m_held[2] = {-1, -1};

@@ -17,9 +17,6 @@ void Window::LayAlongPicture(bool corner)
     if (m_portraitForm || m_searching) {
         return;
     }
-    if (!m_pNeedles) {
-        m_pNeedles = std::make_unique<edges::NeedleWatch>(m_device);
-    }
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     edges::Request request = edges::Ask(m_device, *m_pNeedles, WindowToScreen(wx + 0.5, wy + 0.5));

@@ -192,8 +192,8 @@ private:
     Point m_panFrom;
     bool m_wholePicture = false;
     std::string m_picture;
-    // Where the needles lie, for E and C; made at the first use, before which none moved.
-    std::unique_ptr<edges::NeedleWatch> m_pNeedles;
+    // Where the needles lie, for E and C: it watches every touch from the start.
+    std::unique_ptr<edges::NeedleWatch> m_pNeedles = std::make_unique<edges::NeedleWatch>(m_device);
     // E and C search beside the window, which keeps drawing; one search at a time. What it
     // posts back is carried out only while the window lives.
     struct Joining {
