@@ -101,8 +101,9 @@ void LayAlong(Plan& plan, const Request& request, const Edge& edge)
     if (u.x * toPoint.x + u.y * toPoint.y < 0) {
         u = {-u.x, -u.y};
     }
+    // On the half dial the way up; an edge a hair below the level is laid along it.
     if (request.dial == Dial::Half && u.y > 0) {
-        u = {-u.x, -u.y};
+        u = u.y <= std::sin(Rad(kLevelDeg)) ? PointD{u.x, 0.0} : PointD{-u.x, -u.y};
     }
     double to = AngleOf(request.dial, u);
     // The needle nearest the point (below the half dial's hub, nearest its mirror image).

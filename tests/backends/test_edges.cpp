@@ -441,3 +441,38 @@ TEST(Edges, EverySourceLendsItsOwnPicture)
     ASSERT_TRUE(unaimed.Render(0, {frame.data(), 800, 480, 800 * 4}, reason));
     EXPECT_EQ(seen, frame);
 }
+
+// On the half dial an edge that lies level, which the fit may find a hair below the level, is
+// laid along the level, by C and by E alike, not told as opening downward nor turned round.
+TEST(Edges, ALevelEdgeOnTheHalfDialIsLaidLevel)
+{
+    device::FrameSize size{800, 480};
+    std::vector<std::uint32_t> pixels(std::size_t(size.width) * size.height, 0xff909090u);
+    HarnessOptions options;
+    options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, &size); };
+    Harness h(options);
+    h.Tilt(-90);
+    edges::NeedleWatch watch(h.Device());
+    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    const auto f = h.Inspect();
+    for (int i = 0; i < 8; i++) {
+        testing_support::Wedge w;
+        w.vertexX = hub.x;
+        w.vertexY = hub.y;
+        w.openingDeg = 40 + 10 * i;
+        // Level to the right, or level to the left.
+        const bool right = i % 2 == 0;
+        w.arm1Deg = right ? 0 : 180 - w.openingDeg;
+        pixels = testing_support::DrawWedge(w, size.width, size.height, 11 + i);
+        h.Device().Camera().SetAim({});
+        const edges::Plan plan = Lay(h, watch, {hub.x + 4, hub.y - 4}, true);
+        ASSERT_TRUE(plan.notice.empty()) << "case " << i << ": " << plan.notice;
+        EXPECT_NEAR(std::abs(f.landscapePin - f.landscapeOrigin), w.openingDeg, 0.1) << "case " << i;
+        // E on the level edge lays the needle nearest it level, on the edge's side.
+        const edges::Plan edge = Lay(h, watch, {hub.x + (right ? 100 : -100), hub.y - 1}, false);
+        ASSERT_TRUE(edge.notice.empty()) << "case " << i << ": " << edge.notice;
+        const double level = right ? 180 : 0;
+        EXPECT_NEAR(std::min(std::abs(f.landscapePin - level), std::abs(f.landscapeOrigin - level)), 0, 0.03)
+            << "case " << i;
+    }
+}

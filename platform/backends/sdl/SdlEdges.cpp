@@ -59,6 +59,8 @@ void Window::CarryPlan(const edges::Plan& plan)
         SDL_SetWindowTitle(m_pWindow, ("Veltora - " + notice).c_str());
         return;
     }
+    // A notice left in the title goes.
+    m_titleState.reset();
     edges::Carry(m_device, plan, [this](const device::Aim& aim) { SetAim(aim); });
 }
 
