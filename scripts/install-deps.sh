@@ -13,6 +13,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-libcamera
   dpkg-dev fakeroot lintian desktop-file-utils appstream xdg-user-dirs
+  libopencv-imgproc-dev
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,16 @@ public:
     // The picture's own size as it is seen (square pixels), which aiming moves over; 0 x 0
     // when unknown or not open, and then taken to have the frame's shape.
     virtual FrameSize PictureSize() const { return {}; }
+
+    // Lends the picture the camera looks at, whole, unaimed and at its own resolution
+    // (PictureSize, square pixels), to `look` for the length of the call; what is found in
+    // it is found in what the user sees. False, without calling `look`, when there is none.
+    virtual bool SeePicture(std::int64_t timeUs, const std::function<void(const PixelView&)>& look)
+    {
+        (void)timeUs;
+        (void)look;
+        return false;
+    }
 };
 
 } // namespace device

@@ -14,6 +14,7 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
+#include "edges/Finger.h"
 #include "graphics/BitmapData.h"
 #include "graphics/ImageBudget.h"
 #include "graphics/Painter.h"
@@ -209,4 +210,25 @@ TEST(OutOfMemory, TheDemoSceneSaysItRanOutOfMemoryAndTheScreenStillComposes)
     }
     EXPECT_EQ(reason, "out of memory for a 800x480 picture");
     EXPECT_TRUE(scene.Render(0, {frame.data(), 800, 480, 800 * 4}, reason)) << reason;
+}
+
+TEST(OutOfMemory, TheDevicesFingerSaysItCannotSearchThePictureAndTouchesNothing)
+{
+    device::DeviceConfig config;
+    config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
+    device::Device dev(config);
+    ASSERT_TRUE(dev.Camera().EnsureSource());
+    edges::NeedleWatch watch(dev);
+    {
+        BigAllocationsFail fail(kMiB, 0);
+        edges::Plan plan;
+        EXPECT_NO_THROW(plan = edges::PlanCorner(dev, edges::Ask(dev, watch, {405, 463})));
+        EXPECT_EQ(plan.notice, "cannot search the camera's picture: std::bad_alloc");
+        EXPECT_TRUE(plan.touches.empty());
+        EXPECT_FALSE(plan.aims);
+    }
+    // With memory again, the roof's ridge is found.
+    const edges::Plan plan = edges::PlanCorner(dev, edges::Ask(dev, watch, {405, 463}));
+    EXPECT_EQ(plan.notice, "");
+    EXPECT_FALSE(plan.touches.empty());
 }

@@ -120,3 +120,48 @@ TEST(WindowTouch, ATouchOnTheTurnedViewLandsOnThePhonePixelUnderIt)
     rig.Settle();
     EXPECT_NEAR(f.portraitPin, 270.0, 0.5);
 }
+
+// E and C in the window, at the mouse, through the same touches a finger makes: the demo
+// scene's roof ridge lies under the half dial's hub from the start.
+TEST(WindowTouch, EAndCLayTheNeedlesAlongThePicturesEdges)
+{
+    TouchRig rig;
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    rig.h.Tilt(-90);
+    rig.Settle();
+    SDL_Window* w = nullptr;
+    for (Uint32 id = 1; !w && id < 16; id++) {
+        w = SDL_GetWindowFromID(id);
+    }
+    ASSERT_NE(w, nullptr);
+    const auto f = rig.h.Inspect();
+    ASSERT_EQ(f.landscapePin, 0.0);
+    ASSERT_EQ(f.landscapeOrigin, 90.0);
+    // A finger first turns the origin needle to about 30 degrees.
+    rig.Finger(SDL_FINGERDOWN, 1, 120, 470);
+    rig.Finger(SDL_FINGERMOTION, 1, 152, 337);
+    rig.Finger(SDL_FINGERUP, 1, 152, 337);
+    rig.Settle();
+    ASSERT_NEAR(f.landscapeOrigin, 30.0, 0.5);
+    // E on the left rafter (37.5 degrees on this dial): the origin needle, nearer it now, is
+    // laid along it; the measuring needle stays.
+    SDL_WarpMouseInWindow(w, 400 - 120, 469 - 92);
+    rig.Settle();
+    rig.Key(SDLK_e);
+    // The search runs beside the window: wait for its touches, within a generous bound.
+    for (int i = 0; i < 100 && f.landscapeOrigin < 37; i++) {
+        rig.Settle(20);
+    }
+    EXPECT_NEAR(f.landscapeOrigin, 37.5, 0.05);
+    EXPECT_EQ(f.landscapePin, 0.0);
+    // C near the ridge: both needles along the rafters.
+    SDL_WarpMouseInWindow(w, 405, 463);
+    rig.Settle();
+    rig.Key(SDLK_c);
+    for (int i = 0; i < 100 && f.landscapePin == 0.0; i++) {
+        rig.Settle(20);
+    }
+    EXPECT_EQ(static_cast<int>(std::abs(f.landscapePin - f.landscapeOrigin) * 10), 1050);
+}

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <algorithm>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -233,4 +234,27 @@ TEST(Script, IsBoundedPlainTextWithOneRuleForNumbers)
     EXPECT_EQ(script.Commands()[1].numbers, std::vector<double>{0.5});
     EXPECT_EQ(script.Commands()[2].numbers, (std::vector<double>{2, 0.25, 1}));
     EXPECT_EQ(script.Commands()[3].numbers, std::vector<double>{10});
+}
+
+// `corner` and `edge` in a script: the ridge of the demo scene's roof truss reads exactly,
+// and a point where nothing fits gives one line naming the script's line, moves nothing and
+// lets the run go on.
+TEST(Script, CornerAndEdgeLayTheNeedlesAndTellWhenNothingFits)
+{
+    const std::string s = "pitch -90\nwait 600\ncorner 700 20\nwait 100\nedge 20 460\nwait 100\n"
+                          "corner 405 463\nwait 100\nedge 280 377\nwait 100\n";
+    const std::string trace = Temp("corner.jsonl");
+    const std::string path = WriteScript("corner.txt", s);
+    const Outcome o = RunVeltora("--headless --trace " + trace + " --script " + path);
+    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_NE(o.out.find("veltora: " + path + ":3: no corner near (700, 20)\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("veltora: " + path + ":5: no straight edge through the hub near (20, 460)\n"),
+              std::string::npos)
+        << o.out;
+    size_t told = 0;
+    for (size_t at = o.out.find("veltora: "); at != std::string::npos; at = o.out.find("veltora: ", at + 1)) {
+        told++;
+    }
+    EXPECT_EQ(told, 2u) << o.out;
+    EXPECT_EQ(LastReadout(trace).first, "105.0deg");
 }

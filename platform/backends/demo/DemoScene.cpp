@@ -182,6 +182,20 @@ std::int64_t DemoScene::BeatAt(std::int64_t timeUs)
     return std::int64_t(std::floor(SecondsOf(timeUs) * kBeatsPerSecond));
 }
 
+bool DemoScene::SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look)
+{
+    // A scene of its own, so this frame's cache and aim stay as they are.
+    DemoScene unaimed;
+    std::vector<std::uint32_t> pixels(std::size_t(kSceneWidth) * kSceneHeight);
+    const device::PixelView view{pixels.data(), kSceneWidth, kSceneHeight, kSceneWidth * 4};
+    std::string reason;
+    if (!unaimed.Render(timeUs, view, reason)) {
+        return false;
+    }
+    look(view);
+    return true;
+}
+
 bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
     if (out.width <= 0 || out.height <= 0)

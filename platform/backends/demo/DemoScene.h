@@ -65,6 +65,8 @@ public:
     // Aimed like a photo: the scene is drawn anew (sharp at any zoom) when the aim changes.
     void SetAim(const device::Aim& aim) override;
     device::FrameSize PictureSize() const override { return {kSceneWidth, kSceneHeight}; }
+    // The scene unaimed at its own 800x480, as it is at `timeUs`.
+    bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;
 
     // The watch's balance beats eight times a second; its hands step with it.
     static constexpr int kBeatsPerSecond = 8;

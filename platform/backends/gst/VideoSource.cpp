@@ -601,6 +601,21 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     return true;
 }
 
+bool VideoSource::SeePicture(std::int64_t, const std::function<void(const device::PixelView&)>& look)
+{
+    const device::FrameSize size = PictureSize();
+    if (size.width <= 0 || size.height <= 0 || !m_failure.empty())
+        return false;
+    // Drawn unaimed at the size it is seen: one to one, or widened where its pixels are wide.
+    std::vector<std::uint32_t> pixels(std::size_t(size.width) * std::size_t(size.height));
+    const device::PixelView view{pixels.data(), size.width, size.height, size.width * 4};
+    std::string why;
+    if (!m_pPipeline->drawer.Draw(view, device::Aim{}, why))
+        return false;
+    look(view);
+    return true;
+}
+
 device::FrameSize VideoSource::PictureSize() const
 {
     return m_pPipeline && m_pPipeline->mapped ? m_pPipeline->seen : device::FrameSize{};

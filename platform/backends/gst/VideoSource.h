@@ -64,6 +64,8 @@ public:
     // The size of the picture shown last as it is seen (wide pixels widen it); 0 x 0 before
     // the first picture.
     device::FrameSize PictureSize() const override;
+    // A copy of the picture shown last, at the size it is seen.
+    bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;
 
 private:
     struct Pipeline;

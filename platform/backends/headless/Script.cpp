@@ -16,6 +16,7 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
+#include "edges/Finger.h"
 
 namespace headless {
 
@@ -41,6 +42,8 @@ const Syntax kSyntax[] = {
     {"foreground", Command::Kind::Foreground, 0, false, "foreground"},
     {"screenshot", Command::Kind::Screenshot, 0, false, "screenshot FILE"},
     {"aim", Command::Kind::Aim, 3, false, "aim ZOOM PICTURE_X PICTURE_Y [at SCREEN_X SCREEN_Y]"},
+    {"edge", Command::Kind::Edge, 2, true, "edge X Y"},
+    {"corner", Command::Kind::Corner, 2, true, "corner X Y"},
 };
 
 // One rule for every number of a script: decimal, an optional sign, digits and an
@@ -96,6 +99,9 @@ const char* Script::Help()
            "  aim ZOOM PX PY       aim the camera: zoom 0.125 to 8 (1 covers the screen), the picture\n"
            "                       point (PX, PY), in fractions of its width and height, at the centre\n"
            "  aim ZOOM PX PY at SX SY  the same, with the picture point on screen point (SX, SY)\n"
+           "  edge X Y             lay the needle nearest (X, Y) along the picture's edge there that\n"
+           "                       passes through the hub\n"
+           "  corner X Y           aim the corner nearest (X, Y) under the hub, lay both needles along it\n"
            "  # ...                a comment; blank lines are ignored\n"
            "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
@@ -238,6 +244,8 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
 {
     using Phase = device::Device::TouchPhase;
     bool ok = true;
+    // Where the needles lie, for the finger that lays them along edges.
+    edges::NeedleWatch watch(dev);
     const auto touch = [&](Phase phase, double x, double y) {
         dev.PostTouch(phase, static_cast<int>(x), static_cast<int>(y));
         dev.RunFor(0);
@@ -280,6 +288,21 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
             }
             dev.RunFor(0);
             break;
+        case Command::Kind::Edge:
+        case Command::Kind::Corner: {
+            // Screen pixels name pixel centres, which lie half a pixel in. Nothing fitting is
+            // told, and the run goes on: the needles simply stay where they are.
+            const edges::Request request = edges::Ask(dev, watch, {n[0] + 0.5, n[1] + 0.5});
+            const edges::Plan plan = c.kind == Command::Kind::Edge ? edges::PlanEdge(dev, request)
+                                                                    : edges::PlanCorner(dev, request);
+            if (!plan.notice.empty()) {
+                report(m_name + ":" + std::to_string(c.line) + ": " + plan.notice);
+                break;
+            }
+            edges::Carry(dev, plan, [&](const device::Aim& aim) { dev.PostAim(aim); });
+            dev.RunFor(0);
+            break;
+        }
         case Command::Kind::Screenshot: {
             std::string reason;
             const device::PixelView shot = dev.GetDisplay().Compose();

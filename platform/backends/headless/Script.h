@@ -12,7 +12,7 @@ namespace device { class Device; }
 namespace headless {
 
 struct Command {
-    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim };
+    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim, Edge, Corner };
     Kind kind;
     int line = 0;
     std::vector<double> numbers;

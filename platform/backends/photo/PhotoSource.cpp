@@ -60,6 +60,14 @@ std::vector<device::FrameSize> PhotoSource::Resolutions() const { return {{320, 
 
 void PhotoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
+bool PhotoSource::SeePicture(std::int64_t, const std::function<void(const device::PixelView&)>& look)
+{
+    if (!m_open || m_width <= 0 || m_height <= 0)
+        return false;
+    look({m_picture.data(), m_width, m_height, m_width * 4});
+    return true;
+}
+
 bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string& reason)
 {
     if (!picture::CheckFrame(out, reason))

@@ -32,6 +32,8 @@ public:
                 std::string& reason) override;
     void SetAim(const device::Aim& aim) override;
     device::FrameSize PictureSize() const override { return {m_width, m_height}; }
+    // The decoded photo itself, not a copy.
+    bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;
 
 private:
     void NoteDrawn(const device::PixelView& out);

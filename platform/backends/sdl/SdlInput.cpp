@@ -262,6 +262,8 @@ void Window::HandleKey(const SDL_Event& event)
     case SDLK_n: StepPicture(1); break;
     case SDLK_p: StepPicture(-1); break;
     case SDLK_s: TakeScreenshot(!shift); break;
+    case SDLK_e: LayAlongPicture(false); break;
+    case SDLK_c: LayAlongPicture(true); break;
     case SDLK_h:
     case SDLK_F1:
         m_keyListShown = true;

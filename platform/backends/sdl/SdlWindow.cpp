@@ -42,6 +42,8 @@ const char* const kKeyHelp =
     "  0                    the whole picture (letterboxed); again: fill the screen\n"
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
+    "  E                    lay the needle nearest the mouse along the picture's edge there\n"
+    "  C                    aim the corner nearest the mouse under the hub, needles along it\n"
     "  B F                  send the application to the background / bring it back\n"
     "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
     "                       your pictures folder, or in --save-to's folder (Shift+S:\n"

@@ -14,6 +14,7 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
+#include "edges/Finger.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 struct SDL_Window;
@@ -121,6 +122,9 @@ private:
     void ZoomBy(double factor, const Point* windowPoint);
     void ToggleWholePicture();
     void AimUnderHub(int wx, int wy);
+    // SdlEdges.cpp
+    void LayAlongPicture(bool corner);
+    void CarryPlan(const edges::Plan& plan);
     void SetAim(device::Aim aim);
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
@@ -215,6 +219,23 @@ private:
     // What was read from the settings file at the start, and whether it may be replaced.
     struct Remembered;
     std::shared_ptr<Remembered> m_remembered;
+
+    // Where the needles lie, for E and C: it watches every touch from the start.
+    std::unique_ptr<edges::NeedleWatch> m_pNeedles = std::make_unique<edges::NeedleWatch>(m_device);
+    // E and C search beside the window, which keeps drawing; one search at a time. What it
+    // posts back is carried out only while the window lives.
+    struct Joining {
+        std::thread thread;
+        ~Joining()
+        {
+            if (thread.joinable()) {
+                thread.join();
+            }
+        }
+    };
+    std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
+    bool m_searching = false;
+    Joining m_search;
 };
 
 } // namespace sdl

@@ -1,0 +1,31 @@
+// What finding one corner costs on a 4000x3000 photo, as the finger does for `C`: the part of
+// the picture within reach of the point at zoom 1, reduced for the detector, then both edges
+// fitted at full resolution.
+#include <benchmark/benchmark.h>
+
+#include "edges/EdgeFinder.h"
+#include "support/Wedge.h"
+
+namespace {
+
+void BM_CornerOn4000x3000(benchmark::State& state)
+{
+    const int w = 4000, h = 3000;
+    testing_support::Wedge wedge;
+    wedge.vertexX = 2101.3;
+    wedge.vertexY = 1730.6;
+    wedge.arm1Deg = 23.4;
+    wedge.openingDeg = 71.9;
+    wedge.blur = 1.2;
+    std::vector<std::uint32_t> pixels = testing_support::DrawWedge(wedge, w, h, 7);
+    const device::PixelView picture{pixels.data(), w, h, w * 4};
+    // At zoom 1 a 4000x3000 photo shows a fifth of a pixel per picture pixel: the finger's
+    // reach of 120 screen pixels is 600 picture pixels.
+    const edges::Search search{{wedge.vertexX + 40, wedge.vertexY - 30}, 600};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(edges::FindCorner(picture, search));
+    }
+}
+BENCHMARK(BM_CornerOn4000x3000)->Unit(benchmark::kMillisecond);
+
+} // namespace

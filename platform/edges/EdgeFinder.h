@@ -1,0 +1,66 @@
+// Straight edges and corners found in a picture at its own resolution: candidates from OpenCV's
+// line segment detector on a reduced copy of the part around a point, then every edge fitted by
+// least squares to sub-pixel edge points read across it in the full-resolution picture.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "device/Aiming.h"
+#include "device/CameraSource.h"
+
+namespace edges {
+
+using device::PointD;
+
+// Picture points are continuous pixels: (0.5, 0.5) is the middle of the top-left pixel.
+struct Edge {
+    PointD point;     // a point of the fitted line, in the part that was fitted
+    PointD direction; // unit
+};
+
+struct Corner {
+    PointD vertex;
+    // Unit directions from the vertex along each edge, the way the object lies.
+    PointD arm1;
+    PointD arm2;
+};
+
+// Where to look: edges within `radius` picture pixels of `near`.
+struct Search {
+    PointD near;
+    double radius = 0;
+};
+
+// The part of a picture within a search's reach, grey and at full resolution: cut while the
+// picture is lent, then searched on any thread (the window keeps drawing meanwhile).
+class PicturePart {
+public:
+    struct Data;
+    PicturePart();
+    explicit PicturePart(std::unique_ptr<Data> data);
+    ~PicturePart();
+    PicturePart(PicturePart&&) noexcept;
+    PicturePart& operator=(PicturePart&&) noexcept;
+    // Nothing to search: the search reached no 16 x 16 pixels of the picture.
+    bool Empty() const { return !m_pData; }
+    const Data* Get() const { return m_pData.get(); }
+
+private:
+    std::unique_ptr<Data> m_pData;
+};
+
+PicturePart CutPart(const device::PixelView& picture, Search search);
+
+// The straight edge nearest `search.near` whose line passes within `tolerance` pixels of
+// `through`; none when no edge there fits. `part` was cut for the same search.
+std::optional<Edge> FindEdgeThrough(const PicturePart& part, Search search, PointD through, double tolerance);
+
+// The two edges that meet nearest `search.near`, and where they meet; none when no two do.
+std::optional<Corner> FindCorner(const PicturePart& part, Search search);
+
+// The same, cutting the part first.
+std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search search, PointD through, double tolerance);
+std::optional<Corner> FindCorner(const device::PixelView& picture, Search search);
+
+} // namespace edges

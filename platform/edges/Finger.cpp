@@ -1,0 +1,392 @@
+// The device's finger: from a screen point to an edge or a corner in the camera's own picture,
+// and from there to the touches that lay the needles along it.
+#include "edges/Finger.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+#include "device/Device.h"
+#include "device/Display.h"
+#include "edges/EdgeFinder.h"
+
+namespace edges {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
+// A held needle follows the finger at any distance; this far out the few pixels between the hub
+// and the point the application measures from turn it by less than a thousandth of a degree.
+constexpr double kFarOut = 400000.0;
+// How near the point (in screen pixels) a corner's meeting point or an edge must lie.
+constexpr double kCornerReach = 120.0;
+constexpr double kEdgeReach = 60.0;
+// How near the hub an edge's line must pass, in screen pixels, to be laid from it.
+constexpr double kThroughHub = 4.0;
+// On the half dial an edge this little below the horizontal is laid along it.
+constexpr double kLevelDeg = 0.05;
+// The readout cuts the angle to tenths; a corner laid this much wider reads its nearest tenth.
+constexpr double kHalfTenth = 0.05;
+
+const DialShape kHalf{{400.5, 469.5}, {400.0, 480.0}, 100.0, 286.0};
+const DialShape kRound{{399.5, 239.5}, {400.0, 240.0}, 60.0, 184.0};
+
+double Deg(double rad) { return rad * 180.0 / kPi; }
+double Rad(double deg) { return deg * kPi / 180.0; }
+
+// Degrees between two needle angles of a dial.
+double Apart(Dial dial, double a, double b)
+{
+    const double d = std::abs(a - b);
+    return dial == Dial::Round ? std::min(d, 360.0 - d) : d;
+}
+
+// The dial angle of a unit direction; on the half dial only directions at or above the level.
+double AngleOf(Dial dial, PointD u)
+{
+    if (dial == Dial::Half) {
+        return Deg(std::acos(std::clamp(-u.x, -1.0, 1.0)));
+    }
+    const double a = Deg(std::acos(std::clamp(u.y, -1.0, 1.0)));
+    return u.x > 0 ? 360.0 - a : a;
+}
+
+std::string At(PointD screen)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "(%.0f, %.0f)", std::floor(screen.x), std::floor(screen.y));
+    return buf;
+}
+
+// Lays one needle from `from` to `to`: pressed where the needle lies, swept round to the new
+// angle within its grab ring, carried far out along the edge through the hub, and lifted.
+void Lay(Plan& plan, Dial dial, Needle needle, double from, double to)
+{
+    const DialShape& s = ShapeOf(dial);
+    const double r = needle == Needle::Measuring ? s.measuringGrab : s.originGrab;
+    const auto ring = [&](double angle, double radius) {
+        // A needle lying along the screen's bottom edge is taken a little above it.
+        const PointD u = Direction(dial, dial == Dial::Half ? std::clamp(angle, 2.0, 178.0) : angle);
+        return std::pair<int, int>{static_cast<int>(std::lround(s.centre.x + radius * u.x)),
+                                   static_cast<int>(std::lround(s.centre.y + radius * u.y))};
+    };
+    // Pressed a little nearer the hub than the sweep, so that the first move is a move even
+    // when the needle already lies where it goes (a finger that stays put does not move).
+    const auto [px, py] = ring(from, r - 8);
+    plan.touches.push_back({device::TouchPhase::Press, px, py});
+    const int steps = std::max(1, static_cast<int>(std::ceil(std::abs(to - from) / 10.0)));
+    for (int i = 1; i <= steps; i++) {
+        const auto [x, y] = ring(from + (to - from) * i / steps, r);
+        plan.touches.push_back({device::TouchPhase::Move, x, y});
+    }
+    // Touch pixels name pixel centres, half a pixel in from the continuous hub.
+    const PointD u = Direction(dial, to);
+    const int fx = static_cast<int>(std::lround(s.hub.x - 0.5 + kFarOut * u.x));
+    const int fy = static_cast<int>(std::lround(s.hub.y - 0.5 + kFarOut * u.y));
+    plan.touches.push_back({device::TouchPhase::Move, fx, fy});
+    plan.touches.push_back({device::TouchPhase::Release, fx, fy});
+}
+
+// The needle nearest the point, laid along the edge through the hub.
+void LayAlong(Plan& plan, const Request& request, const Edge& edge)
+{
+    const DialShape& shape = ShapeOf(request.dial);
+    // Of the edge's two ways out from the hub, the one towards the point; the half dial
+    // shows only the upper one.
+    const PointD toPoint{request.screen.x - shape.hub.x, request.screen.y - shape.hub.y};
+    PointD u = edge.direction;
+    if (u.x * toPoint.x + u.y * toPoint.y < 0) {
+        u = {-u.x, -u.y};
+    }
+    // On the half dial the way up; an edge a hair below the level is laid along it.
+    if (request.dial == Dial::Half && u.y > 0) {
+        u = u.y <= std::sin(Rad(kLevelDeg)) ? PointD{u.x, 0.0} : PointD{-u.x, -u.y};
+    }
+    double to = AngleOf(request.dial, u);
+    // The needle nearest the point (below the half dial's hub, nearest its mirror image).
+    const double away = std::hypot(toPoint.x, toPoint.y);
+    double pointAngle = to;
+    if (away > 0) {
+        const PointD u{toPoint.x / away, toPoint.y / away};
+        pointAngle = AngleOf(request.dial, request.dial == Dial::Half && u.y > 0 ? PointD{u.x, -u.y} : u);
+    }
+    const Needle needle = Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
+                              ? Needle::Measuring
+                              : Needle::Origin;
+    const double from = needle == Needle::Measuring ? request.measuring : request.origin;
+    if (request.dial == Dial::Round && std::abs(to - from) > 180) {
+        to += to < from ? 360 : -360;
+    }
+    Lay(plan, request.dial, needle, from, to);
+}
+
+// Both needles along a corner's edges, its vertex aimed under the hub; on the half dial a
+// corner that opens downward only told.
+void LayAlong(Plan& plan, const Request& request, const Corner& corner, device::FrameSize size)
+{
+    const DialShape& shape = ShapeOf(request.dial);
+    PointD arms[2] = {corner.arm1, corner.arm2};
+    if (request.dial == Dial::Half) {
+        for (PointD& u : arms) {
+            if (u.y > std::sin(Rad(kLevelDeg))) {
+                plan.notice = "the corner near " + At(request.screen) +
+                              " opens downward; the half dial measures only above its hub: hold the phone upright "
+                              "to use the round dial";
+                return;
+            }
+            u.y = std::min(u.y, 0.0);
+        }
+    }
+    double a = AngleOf(request.dial, arms[0]);
+    double b = AngleOf(request.dial, arms[1]);
+    // Laid half a tenth wider, the readout's cut to tenths falls on the nearest tenth.
+    if (request.dial == Dial::Half) {
+        double& lo = a < b ? a : b;
+        double& hi = a < b ? b : a;
+        if (hi + kHalfTenth <= 180.0) {
+            hi += kHalfTenth;
+        } else {
+            lo = std::max(0.0, lo - kHalfTenth);
+        }
+    } else if (Apart(Dial::Round, a, b) + kHalfTenth <= 180.0) {
+        // Widen along the smaller of the two angles between them.
+        const double ccw = std::fmod(b - a + 360.0, 360.0);
+        (ccw <= 180.0 ? b : a) += kHalfTenth;
+    }
+    // Each needle to the nearer arm; on the round dial the way round that turns it least.
+    const double m = request.measuring, o = request.origin;
+    const bool straight = Apart(request.dial, m, a) + Apart(request.dial, o, b) <=
+                          Apart(request.dial, m, b) + Apart(request.dial, o, a);
+    const auto turn = [&](double from, double to) {
+        if (request.dial == Dial::Round) {
+            to = std::fmod(to + 360.0, 360.0);
+            if (std::abs(to - from) > 180) {
+                to += to < from ? 360 : -360;
+            }
+        }
+        return to;
+    };
+    plan.aims = true;
+    const PointD vertex{corner.vertex.x / size.width, corner.vertex.y / size.height};
+    plan.aim = device::AimPointAt(request.aim.zoom, size, kFrame, vertex, shape.hub);
+    Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
+    Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
+}
+
+} // namespace
+
+const DialShape& ShapeOf(Dial dial) { return dial == Dial::Half ? kHalf : kRound; }
+
+double AngleAt(Dial dial, int x, int y)
+{
+    // The application's own rule: from the centre, against the dial's zero direction.
+    const DialShape& s = ShapeOf(dial);
+    const double vx = double(x) - s.centre.x, vy = double(y) - s.centre.y;
+    const double l = std::sqrt(vx * vx + vy * vy);
+    if (l == 0) {
+        return -1;
+    }
+    if (dial == Dial::Half) {
+        return Deg(std::acos(std::clamp(-vx / l, -1.0, 1.0)));
+    }
+    const double a = Deg(std::acos(std::clamp(vy / l, -1.0, 1.0)));
+    return x > 399 ? 360.0 - a : a;
+}
+
+PointD Direction(Dial dial, double angle)
+{
+    const double a = Rad(angle);
+    return dial == Dial::Half ? PointD{-std::cos(a), -std::sin(a)} : PointD{-std::sin(a), std::cos(a)};
+}
+
+Dial DialForPitch(float pitch, Dial before)
+{
+    const double p = pitch;
+    if ((p > -10 && p < 10) || (p < -170 && p >= -180) || (p > 170 && p <= 180)) {
+        return Dial::Round;
+    }
+    if ((p < -80 && p > -100) || (p > 80 && p < 100)) {
+        return Dial::Half;
+    }
+    return before;
+}
+
+NeedleWatch::NeedleWatch(device::Device& device) : m_device(device)
+{
+    m_dial = DialForPitch(device.Tilt().Pitch(), Dial::Half);
+    m_watcher = device.Touch().AddWatcher([this](device::TouchPhase phase, int x, int y) { See(phase, x, y); });
+}
+
+NeedleWatch::~NeedleWatch() { m_device.Touch().RemoveWatcher(m_watcher); }
+
+Dial NeedleWatch::Shown()
+{
+    m_dial = DialForPitch(m_device.Tilt().Pitch(), m_dial);
+    return m_dial;
+}
+
+double NeedleWatch::Angle(Dial dial, Needle needle) const
+{
+    return m_angles[dial == Dial::Round][needle == Needle::Origin];
+}
+
+void NeedleWatch::See(device::TouchPhase phase, int x, int y)
+{
+    // A move to where the finger already is moves nothing; a finger lifted elsewhere moved
+    // there first.
+    const bool still = x == m_lastX && y == m_lastY;
+    m_lastX = x;
+    m_lastY = y;
+    if (phase != device::TouchPhase::Press && !still) {
+        Turn(x, y);
+    }
+    m_down = phase != device::TouchPhase::Release;
+    if (phase == device::TouchPhase::Release) {
+        m_held[0] = m_held[1] = -1;
+    }
+}
+
+void NeedleWatch::Turn(int x, int y)
+{
+    const Dial dial = Shown();
+    const int d = dial == Dial::Round;
+    const DialShape& s = ShapeOf(dial);
+    const double length = std::hypot(double(x) - s.centre.x, double(y) - s.centre.y);
+    if (m_held[d] < 0) {
+        const bool half = dial == Dial::Half;
+        if (length < (half ? 166 : 96)) {
+            m_held[d] = 0;
+        } else if (length > (half ? 206 : 128) && length < (half ? 366 : 240)) {
+            m_held[d] = 1;
+        }
+    }
+    const double a = AngleAt(dial, x, y);
+    if (m_held[d] >= 0 && a >= 0) {
+        m_angles[d][m_held[d]] = a;
+    }
+}
+
+Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
+{
+    Request r;
+    r.screen = screen;
+    r.dial = watch.Shown();
+    r.measuring = watch.Angle(r.dial, Needle::Measuring);
+    r.origin = watch.Angle(r.dial, Needle::Origin);
+    r.aim = device.Camera().GetAim();
+    r.fingerDown = watch.FingerDown();
+    return r;
+}
+
+namespace {
+Plan Found(const Pending& pending);
+} // namespace
+
+Pending Prepare(device::Device& device, const Request& request, Find find)
+{
+    Pending p;
+    p.find = find;
+    p.request = request;
+    // Two fingers at once would make one gesture of both.
+    if (request.fingerDown) {
+        p.refusal = "a finger is on the screen: lift it first";
+        return p;
+    }
+    if (device.GetDisplay().Portrait()) {
+        p.refusal = "the camera's picture is not on the screen while the help page is up";
+        return p;
+    }
+    device::CameraSensor& camera = device.Camera();
+    if (!camera.EnsureSource() || !camera.Source()) {
+        return p;
+    }
+    const DialShape& shape = ShapeOf(request.dial);
+    // Memory for the picture or its part may run out; that is told, never a crash.
+    try {
+        p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
+            p.size = {picture.width, picture.height};
+            const double scale = device::CoverScale(p.size, kFrame) * device::ClampAim(request.aim).zoom;
+            const auto toPicture = [&](PointD screen) {
+                const PointD f = device::FrameToPicture(request.aim, p.size, kFrame, screen);
+                return PointD{f.x * p.size.width, f.y * p.size.height};
+            };
+            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
+            p.hub = toPicture(shape.hub);
+            p.tolerance = kThroughHub / scale;
+            p.part = CutPart(picture, p.search);
+        });
+    } catch (const std::exception& e) {
+        p.refusal = std::string("cannot search the camera's picture: ") + e.what();
+    }
+    return p;
+}
+
+Plan Finish(const Pending& pending)
+{
+    // OpenCV reports what goes wrong (memory, above all) by throwing; on the window's search
+    // thread that would end the program.
+    try {
+        return Found(pending);
+    } catch (const std::exception& e) {
+        Plan plan;
+        plan.notice = std::string("cannot search the camera's picture: ") + e.what();
+        return plan;
+    }
+}
+
+namespace {
+
+Plan Found(const Pending& pending)
+{
+    const Request& request = pending.request;
+    Plan plan;
+    const char* what = pending.find == Find::Corner ? "a corner" : "an edge";
+    if (!pending.refusal.empty()) {
+        plan.notice = pending.refusal;
+        return plan;
+    }
+    if (!pending.looked) {
+        plan.notice = std::string("no camera picture to find ") + what + " in";
+        return plan;
+    }
+    if (pending.find == Find::Edge) {
+        const std::optional<Edge> edge = FindEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
+        if (!edge) {
+            plan.notice = "no straight edge through the hub near " + At(request.screen);
+            return plan;
+        }
+        LayAlong(plan, request, *edge);
+        return plan;
+    }
+    const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
+    if (!corner) {
+        plan.notice = "no corner near " + At(request.screen);
+        return plan;
+    }
+    LayAlong(plan, request, *corner, pending.size);
+    return plan;
+}
+
+} // namespace
+
+Plan PlanEdge(device::Device& device, const Request& request) { return Finish(Prepare(device, request, Find::Edge)); }
+
+Plan PlanCorner(device::Device& device, const Request& request)
+{
+    return Finish(Prepare(device, request, Find::Corner));
+}
+
+void Carry(device::Device& device, const Plan& plan, const std::function<void(const device::Aim&)>& aim)
+{
+    if (plan.aims && aim) {
+        aim(plan.aim);
+    }
+    for (const Touch& t : plan.touches) {
+        device.PostTouch(t.phase, t.x, t.y);
+    }
+}
+
+} // namespace edges
