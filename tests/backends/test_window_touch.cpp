@@ -151,17 +151,13 @@ TEST(WindowTouch, EAndCLayTheNeedlesAlongThePicturesEdges)
     rig.Settle();
     rig.Key(SDLK_e);
     // The search runs beside the window: wait for its touches, within a generous bound.
-    for (int i = 0; i < 100 && f.landscapeOrigin < 37; i++) {
-        rig.Settle(20);
-    }
+    EXPECT_TRUE(rig.WaitFor([&] { return f.landscapeOrigin >= 37; }, 30));
     EXPECT_NEAR(f.landscapeOrigin, 37.5, 0.05);
     EXPECT_EQ(f.landscapePin, 0.0);
     // C near the ridge: both needles along the rafters.
     SDL_WarpMouseInWindow(w, 405, 463);
     rig.Settle();
     rig.Key(SDLK_c);
-    for (int i = 0; i < 100 && f.landscapePin == 0.0; i++) {
-        rig.Settle(20);
-    }
+    EXPECT_TRUE(rig.WaitFor([&] { return f.landscapePin != 0.0; }, 30));
     EXPECT_EQ(static_cast<int>(std::abs(f.landscapePin - f.landscapeOrigin) * 10), 1050);
 }
