@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -69,6 +70,25 @@ public:
         }
     }
     bool Started() const { return m_pid > 0; }
+    // Whether the launcher itself (not the child before it became the launcher) has `path`
+    // open: it says nothing else while it waits on a pipe.
+    bool HasOpen(const std::string& path) const
+    {
+        std::error_code ec;
+        const std::string proc = "/proc/" + std::to_string(m_pid);
+        if (std::filesystem::read_symlink(proc + "/exe", ec).filename() != "veltora") {
+            return false;
+        }
+        const auto wanted = std::filesystem::canonical(path, ec);
+        const std::string fds = proc + "/fd";
+        for (const auto& e : std::filesystem::directory_iterator(fds, ec)) {
+            std::error_code linkError;
+            if (std::filesystem::read_symlink(e.path(), linkError) == wanted) {
+                return true;
+            }
+        }
+        return false;
+    }
     void Signal(int signal) { ::kill(m_pid, signal); }
     // The exit code, or -1 if it did not exit by itself within `limit`.
     int WaitExit(std::chrono::milliseconds limit)
@@ -127,12 +147,18 @@ TEST(Signals, ARunStuckReadingAnIdlePipeStillEndsOnASignal)
     ::unlink(fifo.c_str());
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // Someone holds the pipe open but never writes: reading the script waits for ever.
-    const int writer = ::open(fifo.c_str(), O_RDWR);
+    const int writer = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(writer, 0);
     const std::string output = Temp("signal-stuck.txt");
     Running run({"--script", fifo}, output);
     ASSERT_TRUE(run.Started());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The script is opened after the signals are taken in hand: once the pipe is open the
+    // run is waiting on it, and a signal must end it.
+    const auto end = Clock::now() + kExitBound;
+    while (!run.HasOpen(fifo) && Clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(run.HasOpen(fifo)) << Read(output);
     EXPECT_EQ(run.WaitExit(std::chrono::milliseconds(1)), -1) << "it did not wait for the pipe";
     run.Signal(SIGTERM);
     EXPECT_EQ(run.WaitExit(kExitBound), 143) << Read(output);
