@@ -18,12 +18,15 @@
 #include "photo/PhotoSource.h"
 #include "sdl/SdlWindow.h"
 #include "support/Harness.h"
+#include "support/ProcessState.h"
 #include "support/Scratch.h"
 
 #include <SDL.h>
 
 using testing_support::Harness;
 using testing_support::HarnessOptions;
+
+using testing_support::Redirect;
 
 namespace {
 
@@ -86,32 +89,6 @@ struct PictureRig {
     std::unique_ptr<Harness> h;
     std::unique_ptr<sdl::Window> window;
     std::string reason;
-};
-
-// Sends one of this process's standard streams to a file while it lives, so that a test
-// reads what the window prints as it comes.
-class Redirect {
-public:
-    Redirect(int fd, const std::string& file) : m_fd(fd)
-    {
-        std::fflush(nullptr);
-        m_saved = ::dup(fd);
-        const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(out, fd);
-        ::close(out);
-    }
-    ~Redirect()
-    {
-        std::fflush(nullptr);
-        ::dup2(m_saved, m_fd);
-        ::close(m_saved);
-    }
-    Redirect(const Redirect&) = delete;
-    Redirect& operator=(const Redirect&) = delete;
-
-private:
-    int m_fd;
-    int m_saved;
 };
 
 } // namespace

@@ -21,13 +21,16 @@
 #include "sdl/SdlWindow.h"
 #include "sdl/WindowPlace.h"
 #include "support/Harness.h"
+#include "support/ProcessState.h"
 #include "support/Scratch.h"
 
 #include <SDL.h>
 
 using testing_support::Harness;
 using testing_support::HarnessOptions;
+using testing_support::Redirect;
 using testing_support::ScratchDir;
+using Env = testing_support::ScopedEnv;
 
 namespace {
 
@@ -38,50 +41,6 @@ std::string Read(const std::string& path)
     s << in.rdbuf();
     return s.str();
 }
-
-// Sets an environment variable for the life of the object, and puts the old value back.
-class Env {
-public:
-    Env(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-            m_had = true;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~Env() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
-
-// One of this process's standard streams sent to a file while the object lives.
-class Redirect {
-public:
-    Redirect(int fd, const std::string& file) : m_fd(fd)
-    {
-        std::fflush(nullptr);
-        m_saved = ::dup(fd);
-        const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(out, fd);
-        ::close(out);
-    }
-    ~Redirect()
-    {
-        std::fflush(nullptr);
-        ::dup2(m_saved, m_fd);
-        ::close(m_saved);
-    }
-    Redirect(const Redirect&) = delete;
-    Redirect& operator=(const Redirect&) = delete;
-
-private:
-    int m_fd;
-    int m_saved;
-};
 
 // A window as the launcher makes it, on the offscreen driver and the real clock.
 struct Rig {

@@ -17,36 +17,11 @@
 #include "sdl/SdlWindow.h"
 #include "sdl/WindowParts.h"
 #include "support/Harness.h"
+#include "support/ProcessState.h"
 
 #include <SDL.h>
 
 namespace testing_support {
-
-// Sets an environment variable for a scope and puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old) {
-            setenv(m_name.c_str(), m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name.c_str());
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_old;
-};
 
 // Pixels as 0x00RRGGBB words, rows packed.
 struct Image {
