@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "device/Holding.h"
 #include "device/TiltSource.h"
 
 namespace device {
@@ -27,14 +28,21 @@ public:
     // A source that fails is told in one notice and dropped; the keys take over from the
     // last pitch it read, so the layout does not jump.
     float Reading();
+    // The dial the phone shows, as the readings taken so far choose it (the landscape one
+    // before any). The hold mode keeps the layout whatever the readings say, which the
+    // sensor cannot know.
+    Dial ShownDial() const { return m_dial; }
 
     // Null: the keys alone. Replaces any source there was.
     void SetSource(std::unique_ptr<TiltSource> source) { m_pSource = std::move(source); }
     const TiltSource* Source() const { return m_pSource.get(); }
 
 private:
+    float Read();
+
     const Device& m_device;
     float m_pitch;
+    Dial m_dial = Dial::Landscape;
     std::unique_ptr<TiltSource> m_pSource;
 };
 

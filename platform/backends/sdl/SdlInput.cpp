@@ -347,6 +347,7 @@ void Window::TurnTo(int turns, float pitch)
     // Only here does the view turn: the user turned the phone and expects to see it turned.
     const int oldW = ViewWidth(), oldH = ViewHeight();
     m_heldTurns = turns;
+    m_device.Camera().SetHeldTurns(m_heldTurns);
     m_mustPresent = true;
     FitWindowToView(oldW, oldH);
     SetPitch(pitch);

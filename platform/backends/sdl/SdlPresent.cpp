@@ -77,6 +77,7 @@ void Window::FollowSensor()
     const int turns = QuarterTurnsForPitch(m_pitch);
     if (turns != m_heldTurns) {
         m_heldTurns = turns;
+        m_device.Camera().SetHeldTurns(m_heldTurns);
         m_mustPresent = true;
     }
 }

@@ -134,12 +134,7 @@ void OnXIOErrorExit(Display*, void*)
 
 int QuarterTurnsForPitch(float pitch)
 {
-    if (!std::isfinite(pitch)) {
-        return 0;
-    }
-    // -90 shows the screen as it is; each further quarter of pitch turns it a quarter clockwise.
-    const long q = std::lround((static_cast<double>(WrapPitch(pitch)) + 90.0) / 90.0);
-    return static_cast<int>(((q % 4) + 4) % 4);
+    return device::QuarterTurnsForPitch(pitch);
 }
 
 std::unique_ptr<Window> Window::Open(device::Device& device, const Options& options, std::string& reason)
@@ -253,6 +248,8 @@ Window::Window(device::Device& device, const Options& options)
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
     m_heldTurns = QuarterTurnsForPitch(m_pitch);
+    // The camera turns with the phone as the window shows it held.
+    device.Camera().SetHeldTurns(m_heldTurns);
 }
 
 void Window::WatchConnection()

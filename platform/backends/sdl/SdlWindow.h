@@ -112,6 +112,8 @@ private:
     void ToggleWholePicture();
     void AimUnderHub(int wx, int wy);
     void SetAim(device::Aim aim);
+    device::FrameSize CameraFrame() const;
+    device::PointD CameraPoint(device::PointD screenPoint) const;
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
     // SdlPictures.cpp

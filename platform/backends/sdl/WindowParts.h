@@ -8,6 +8,7 @@
 
 #include "device/Aiming.h"
 #include "device/Display.h"
+#include "device/Holding.h"
 
 namespace sdl::detail {
 
@@ -65,23 +66,13 @@ inline Box FitView(int outW, int outH, int viewW, int viewH)
 // screen (width x height), both in continuous pixels.
 inline device::PointD ViewToScreen(device::PointD v, int width, int height, int turns)
 {
-    switch (((turns % 4) + 4) % 4) {
-    case 1: return {v.y, height - v.x};
-    case 2: return {width - v.x, height - v.y};
-    case 3: return {width - v.y, v.x};
-    default: return v;
-    }
+    return device::TurnPoint(v, device::TurnedFrame({width, height}, turns), -turns);
 }
 
 // The inverse: where a screen point is seen in the view.
 inline device::PointD ScreenToView(device::PointD s, int width, int height, int turns)
 {
-    switch (((turns % 4) + 4) % 4) {
-    case 1: return {height - s.y, s.x};
-    case 2: return {width - s.x, height - s.y};
-    case 3: return {s.y, width - s.x};
-    default: return s;
-    }
+    return device::TurnPoint(s, {width, height}, turns);
 }
 
 // How much larger than the phone's own pixels the window starts, for a view viewW wide on a
