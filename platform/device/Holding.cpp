@@ -42,14 +42,4 @@ Dial DialForPitch(float pitch, Dial shown)
     return shown;
 }
 
-PointD HubOf(Dial dial)
-{
-    return dial == Dial::Landscape ? PointD{400.5, 469.5} : PointD{399.5, 239.5};
-}
-
-PointD MeasuringCentreOf(Dial dial)
-{
-    return dial == Dial::Landscape ? PointD{400.5, 480.5} : PointD{400.5, 240.5};
-}
-
 } // namespace device

@@ -37,7 +37,13 @@ Dial DialForPitch(float pitch, Dial shown);
 // from (the middle of the screen's bottom edge, or of the screen), in continuous pixels of
 // the landscape screen. A finger on pixel (x, y) is measured from that centre through the
 // middle of the pixel.
-PointD HubOf(Dial dial);
-PointD MeasuringCentreOf(Dial dial);
+constexpr PointD HubOf(Dial dial)
+{
+    return dial == Dial::Landscape ? PointD{400.5, 469.5} : PointD{399.5, 239.5};
+}
+constexpr PointD MeasuringCentreOf(Dial dial)
+{
+    return dial == Dial::Landscape ? PointD{400.5, 480.5} : PointD{400.5, 240.5};
+}
 
 } // namespace device

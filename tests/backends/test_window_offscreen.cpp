@@ -19,6 +19,7 @@
 #include "backends/photo/PhotoSource.h"
 #include "codec/ImageCodec.h"
 #include "device/Aiming.h"
+#include "device/Holding.h"
 #include "support/Scratch.h"
 #include "support/WindowRig.h"
 
@@ -512,4 +513,38 @@ TEST(WindowOffscreen, ThePictureStaysUprightInEveryHoldingInTheWindowAndInSsPict
     // not turned, and neither has the camera.
     check("portrait tilted", SDLK_2, 10, {480, 800}, 1);
     EXPECT_EQ(rig.h.Device().Camera().HeldTurns(), 1);
+}
+
+TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
+{
+    ScratchDir dir;
+    WritePicture(dir.File("spot.png"), 800, 480, 3, [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
+    WindowRig rig(WindowRig::One(), Photo(dir.File("spot.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    // ] tilts the phone upright (pitch -5) without turning the view: the round dial shows.
+    for (int i = 0; i < 17; i++) {
+        rig.Key(SDLK_RIGHTBRACKET);
+    }
+    rig.Settle();
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 0; }));
+    EXPECT_EQ(rig.Size(), std::make_pair(800, 480));
+    auto greenAround = [&](device::PointD at) {
+        const Image s = rig.ScreenTurned(0);
+        int n = 0;
+        for (int dx : {-12, 12}) {
+            for (int dy : {-12, 12}) {
+                const std::uint32_t p = s.At(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+                n += ((p >> 8) & 0xFF) > 150 && (p >> 16) < 80;
+            }
+        }
+        return n;
+    };
+    const device::PointD hub = device::HubOf(device::Dial::Portrait);
+    ASSERT_TRUE(rig.WaitFor([&] { return greenAround({700, 150}) == 4; }));
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 700, 150, SDL_BUTTON_MIDDLE);
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 700, 150, SDL_BUTTON_MIDDLE);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return greenAround(hub) >= 3; })) << greenAround(hub) << " of 4 points green";
+    EXPECT_EQ(greenAround(device::HubOf(device::Dial::Landscape)), 0);
 }

@@ -82,8 +82,9 @@ void Window::AimUnderHub(int wx, int wy)
     if (m_portraitForm) {
         return;
     }
-    // The hub of the dial that the way the phone is held calls for.
-    const device::PointD hub = Turns() % 2 == 0 ? kLandscapeHub : kPortraitHub;
+    // Under the hub of the dial the phone shows, which [ and ] may have changed without
+    // turning the view.
+    const device::PointD hub = device::HubOf(m_device.Tilt().ShownDial());
     const device::FrameSize frame = CameraFrame();
     const device::FrameSize picture = m_device.Camera().PictureSize();
     const device::PointD p = device::FrameToPicture(m_aim, picture, frame, CameraPoint(WindowToScreen(wx + 0.5, wy + 0.5)));

@@ -26,9 +26,6 @@ constexpr int kLoupeZoom = 4;
 constexpr std::chrono::milliseconds kStepSlice{20};
 // The camera's frames cover the landscape screen one to one.
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
-// The dials' hubs (the pivot of their needles), in continuous screen pixels.
-constexpr device::PointD kLandscapeHub{400.5, 469.5};
-constexpr device::PointD kPortraitHub{399.5, 239.5};
 
 // Pitch in (-180, 180], the range the tilt sensor reports.
 inline float WrapPitch(float pitch)
