@@ -455,7 +455,7 @@ int QuarterOf(std::uint32_t p)
 // Whether an image shows the quarters upright: of the points sampled in each quarter of it
 // (the dial and the buttons cover some), most have that quarter's colour and none another's
 // beyond a few.
-bool Upright(const Image& img, std::string& why)
+bool Upright(const Image& img, std::string& why, const std::vector<int>& quarters = {0, 1, 2, 3})
 {
     for (int q = 0; q < 4; q++) {
         int right = 0, wrong = 0;
@@ -464,8 +464,8 @@ bool Upright(const Image& img, std::string& why)
                 const int x = (q % 2) * img.width / 2 + i * img.width / 20;
                 const int y = (q / 2) * img.height / 2 + j * img.height / 20;
                 const int got = QuarterOf(img.At(x, y));
-                right += got == q;
-                wrong += got >= 0 && got != q;
+                right += got == quarters[q];
+                wrong += got >= 0 && got != quarters[q];
             }
         }
         if (right < 40 || wrong > 8) {
@@ -547,4 +547,37 @@ TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return greenAround(hub) >= 3; })) << greenAround(hub) << " of 4 points green";
     EXPECT_EQ(greenAround(device::HubOf(device::Dial::Landscape)), 0);
+}
+
+TEST(WindowOffscreen, RTurnsThePictureAndNKeepsTheTurn)
+{
+    ScratchDir dir;
+    WriteQuarters(dir.File("a.png"), 800, 480);
+    WriteQuarters(dir.File("b.png"), 640, 480);
+    WindowRig rig(Pictures(dir.File("a.png")), Photo(dir.File("a.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    std::string why;
+    ASSERT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
+    EXPECT_EQ(rig.Title().find("turned"), std::string::npos);
+    // A quarter clockwise: the bottom left quarter comes to the top left, and so on.
+    const std::vector<int> once{2, 0, 3, 1};
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, once); })) << why;
+    EXPECT_NE(rig.Title().find("picture turned 90 deg"), std::string::npos) << rig.Title();
+    testing::internal::CaptureStdout();
+    rig.Key(SDLK_n);
+    rig.Settle();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "showing " + dir.File("b.png") + "\n");
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, once); })) << "after N: " << why;
+    EXPECT_NE(rig.Title().find("picture turned 90 deg"), std::string::npos) << rig.Title();
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, {3, 2, 1, 0}); })) << why;
+    EXPECT_NE(rig.Title().find("picture turned 180 deg"), std::string::npos) << rig.Title();
+    rig.Key(SDLK_r);
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
+    EXPECT_EQ(rig.Title().find("turned"), std::string::npos) << rig.Title();
 }

@@ -77,6 +77,22 @@ void Window::ToggleWholePicture()
     SetAim(device::Aim{m_wholePicture ? whole : 1.0, 0.5, 0.5});
 }
 
+void Window::TurnPicture()
+{
+    if (m_portraitForm) {
+        return;
+    }
+    // An aim still on its way is over the picture as it stood; it goes first.
+    FlushInput();
+    m_pictureTurns = (m_pictureTurns + 1) % 4;
+    m_device.PostPictureTurns(m_pictureTurns);
+    // The camera turns the picture about the point at the centre, and so does this aim.
+    const device::PointD c = device::TurnPoint({m_aim.centerX, m_aim.centerY}, {1, 1}, 1);
+    m_aim = device::ClampAim({m_aim.zoom, c.x, c.y});
+    m_wholePicture = false;
+    m_mustPresent = true;
+}
+
 void Window::AimUnderHub(int wx, int wy)
 {
     if (m_portraitForm) {

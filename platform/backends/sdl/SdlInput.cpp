@@ -246,6 +246,7 @@ void Window::HandleKey(const SDL_Event& event)
     case SDLK_KP_4: TurnTo(3, 180.0f); break;
     case SDLK_0:
     case SDLK_KP_0: ToggleWholePicture(); break;
+    case SDLK_r: TurnPicture(); break;
     case SDLK_b:
         // A phone tells an application it went to the background once, not twice in a row.
         if (!m_background) {

@@ -232,7 +232,7 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
 void Window::UpdateTitle()
 {
     // Called at every wait: the title is made again only when what it tells changed.
-    TitleState state{m_picture, m_pitch, m_aim.zoom, m_background};
+    TitleState state{m_picture, m_pitch, m_aim.zoom, m_pictureTurns, m_background};
     if (m_titleState == state) {
         return;
     }
@@ -249,6 +249,9 @@ void Window::UpdateTitle()
     std::string title = "Veltora - " + source + " - pitch " + FormatNumber(m_pitch, "%g") + " deg";
     if (std::abs(m_aim.zoom - 1.0) > 1e-9) {
         title += " - zoom " + FormatNumber(m_aim.zoom, "%.2g") + "x";
+    }
+    if (m_pictureTurns != 0) {
+        title += " - picture turned " + std::to_string(90 * m_pictureTurns) + " deg";
     }
     if (m_background) {
         title += " - in the background";

@@ -37,15 +37,18 @@ const char* const kKeyHelp =
     "  [ ]                  tilt the phone 5 degrees back / forward (the view stays)\n"
     "  arrow keys           aim the camera (with Shift: small steps)\n"
     "  right button drag    move the camera's picture\n"
-    "  middle button        bring the picture point under the mouse under the dial's hub\n"
+    "  middle button        bring the picture point under the mouse under the hub of the\n"
+    "                       dial shown\n"
     "  wheel, + -           zoom the camera about the mouse / the centre (1/8x to 8x)\n"
     "  0                    the whole picture (letterboxed); again: fill the screen\n"
+    "  R                    turn the picture a quarter turn clockwise, as if the object\n"
+    "                       were turned in front of the phone (N and P keep the turn)\n"
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
     "  B F                  send the application to the background / bring it back\n"
     "  S                    save what you see as veltora-DATE-TIME.png (Shift+S: the\n"
     "                       phone's own screen, as scripts save it)\n"
-    "  H, F1                show this list (any key closes it)\n"
+    "  H, F1                show this list (Escape or any other key closes it)\n"
     "  Q                    quit (closing the window quits too)\n";
 
 namespace {

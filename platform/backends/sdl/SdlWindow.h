@@ -110,6 +110,7 @@ private:
     void PanBy(double viewDx, double viewDy);
     void ZoomBy(double factor, const Point* windowPoint);
     void ToggleWholePicture();
+    void TurnPicture();
     void AimUnderHub(int wx, int wy);
     void SetAim(device::Aim aim);
     device::FrameSize CameraFrame() const;
@@ -166,6 +167,7 @@ private:
         std::string picture;
         float pitch = 0;
         double zoom = 1;
+        int pictureTurns = 0;
         bool background = false;
         bool operator==(const TitleState&) const = default;
     };
@@ -194,6 +196,9 @@ private:
     bool m_panning = false;
     Point m_panFrom;
     bool m_wholePicture = false;
+    // R turns the picture in quarter turns, as if the object were turned in front of the
+    // phone; a new picture keeps the turn.
+    int m_pictureTurns = 0;
     std::string m_picture;
     // N or P still looking for a picture it can show, a slice at each turn of the loop.
     std::unique_ptr<PictureStep> m_step;
