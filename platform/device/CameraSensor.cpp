@@ -143,6 +143,47 @@ FrameSize CameraSensor::PictureSize() const
     return m_pSource && m_opened ? TurnedFrame(m_pSource->PictureSize(), m_pictureTurns) : FrameSize{};
 }
 
+bool CameraSensor::RenderDetail(Micros now, const PixelView& out, PointD picturePoint, double scale)
+{
+    if (!out.pixels || out.width <= 0 || out.height <= 0 || !m_opened || !m_pSource) {
+        return false;
+    }
+    const int turns = m_pictureTurns;
+    const PointD sourcePoint = TurnPoint(picturePoint, {1, 1}, -turns);
+    std::string reason;
+    if (turns == 0) {
+        return m_pSource->RenderDetail(now, out, sourcePoint.x, sourcePoint.y, scale, reason);
+    }
+    // Drawn as the source stands, then turned as the user sees the picture.
+    const FrameSize drawn = TurnedFrame({out.width, out.height}, -turns);
+    try {
+        m_detail.resize(static_cast<size_t>(drawn.width) * drawn.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const PixelView view{m_detail.data(), drawn.width, drawn.height, drawn.width * 4};
+    if (!m_pSource->RenderDetail(now, view, sourcePoint.x, sourcePoint.y, scale, reason)) {
+        return false;
+    }
+    const PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
+    const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
+    const FrameSize outSize{out.width, out.height};
+    const PointD o = TurnPoint({0, 0}, outSize, -turns), ex = TurnPoint({1, 0}, outSize, -turns),
+                 ey = TurnPoint({0, 1}, outSize, -turns);
+    pixman_transform_t t;
+    pixman_transform_init_identity(&t);
+    t.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
+    t.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
+    t.matrix[0][2] = pixman_double_to_fixed(o.x);
+    t.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
+    t.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
+    t.matrix[1][2] = pixman_double_to_fixed(o.y);
+    pixman_image_set_transform(src.get(), &t);
+    pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
+    pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
+    return true;
+}
+
 bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)
 {
     PixelRect changed;

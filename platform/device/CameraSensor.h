@@ -63,6 +63,11 @@ public:
     bool CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed);
     std::uint64_t FramesProduced() const { return m_framesProduced; }
 
+    // The picture as the user sees it (upright, turned by PictureTurns) about a picture
+    // point (fractions), at the middle of `out`, `scale` pixels of `out` to a pixel of the
+    // picture: the source's own detail, for a loupe. False when the source shows no detail.
+    bool RenderDetail(Micros now, const PixelView& out, PointD picturePoint, double scale);
+
 private:
     bool SwitchToFallback(const std::string& why);
     // The aim handed to the source: the user's aim over the turned picture, turned back.
@@ -85,6 +90,7 @@ private:
     PixelView m_lastTarget;
     FrameSize m_lastFrameSize;
     int m_lastTurns = 0;
+    std::vector<std::uint32_t> m_detail;
 };
 
 } // namespace device

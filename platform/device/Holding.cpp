@@ -30,16 +30,27 @@ PointD TurnPoint(PointD p, FrameSize size, int turns)
     }
 }
 
-Dial DialForPitch(float pitch, Dial shown)
+int LayoutForPitch(float pitch, int shown)
 {
     // The bands are open at both ends; a pitch of exactly -180 or 180 is upside down.
-    if ((pitch > -10.0f && pitch < 10.0f) || (pitch >= -180.0f && pitch < -170.0f) || (pitch > 170.0f && pitch <= 180.0f)) {
-        return Dial::Portrait;
+    if (pitch > -10.0f && pitch < 10.0f) {
+        return 0;
     }
-    if ((pitch > -100.0f && pitch < -80.0f) || (pitch > 80.0f && pitch < 100.0f)) {
-        return Dial::Landscape;
+    if (pitch > -100.0f && pitch < -80.0f) {
+        return 2;
+    }
+    if (pitch > 80.0f && pitch < 100.0f) {
+        return 3;
+    }
+    if ((pitch >= -180.0f && pitch < -170.0f) || (pitch > 170.0f && pitch <= 180.0f)) {
+        return 1;
     }
     return shown;
+}
+
+Dial DialForPitch(float pitch, Dial shown)
+{
+    return DialOfLayout(LayoutForPitch(pitch, shown == Dial::Landscape ? 2 : 0));
 }
 
 } // namespace device

@@ -33,6 +33,11 @@ enum class Dial { Landscape, Portrait };
 // them, and for no number at all, it stays.
 Dial DialForPitch(float pitch, Dial shown);
 
+// The same for the layout, which also places the readout and the buttons: 0 portrait, 1
+// portrait upside down, 2 landscape, 3 landscape turned over.
+int LayoutForPitch(float pitch, int shown);
+inline Dial DialOfLayout(int layout) { return layout == 2 || layout == 3 ? Dial::Landscape : Dial::Portrait; }
+
 // The hub of a dial (the pivot its needles turn about) and the centre it measures angles
 // from (the middle of the screen's bottom edge, or of the screen), in continuous pixels of
 // the landscape screen. A finger on pixel (x, y) is measured from that centre through the

@@ -13,7 +13,7 @@ TiltSensor::~TiltSensor() = default;
 float TiltSensor::Reading()
 {
     const float pitch = Read();
-    m_dial = DialForPitch(pitch, m_dial);
+    m_layout = LayoutForPitch(pitch, m_layout);
     return pitch;
 }
 

@@ -31,7 +31,9 @@ public:
     // The dial the phone shows, as the readings taken so far choose it (the landscape one
     // before any). The hold mode keeps the layout whatever the readings say, which the
     // sensor cannot know.
-    Dial ShownDial() const { return m_dial; }
+    Dial ShownDial() const { return DialOfLayout(m_layout); }
+    // The layout shown (LayoutForPitch), which places the readout and the hold button.
+    int ShownLayout() const { return m_layout; }
 
     // Null: the keys alone. Replaces any source there was.
     void SetSource(std::unique_ptr<TiltSource> source) { m_pSource = std::move(source); }
@@ -42,7 +44,7 @@ private:
 
     const Device& m_device;
     float m_pitch;
-    Dial m_dial = Dial::Landscape;
+    int m_layout = 2;
     std::unique_ptr<TiltSource> m_pSource;
 };
 

@@ -64,6 +64,9 @@ public:
                 std::string& reason) override;
     // Aimed like a photo: the scene is drawn anew (sharp at any zoom) when the aim changes.
     void SetAim(const device::Aim& aim) override;
+    // Drawn afresh, sharp at any magnification.
+    bool RenderDetail(std::int64_t timeUs, const device::PixelView& out, double centerX, double centerY, double scale,
+                      std::string& reason) override;
     device::FrameSize PictureSize() const override { return {kSceneWidth, kSceneHeight}; }
 
     // The watch's balance beats eight times a second; its hands step with it.

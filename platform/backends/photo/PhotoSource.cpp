@@ -109,6 +109,16 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
     return true;
 }
 
+bool PhotoSource::RenderDetail(std::int64_t, const device::PixelView& out, double centerX, double centerY, double scale,
+                               std::string& reason)
+{
+    if (!m_open) {
+        reason = "the photo is not open";
+        return false;
+    }
+    return m_drawer.DrawDetail(out, centerX, centerY, scale, reason);
+}
+
 void PhotoSource::NoteDrawn(const device::PixelView& out)
 {
     m_drawn = true;

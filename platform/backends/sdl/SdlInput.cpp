@@ -310,16 +310,20 @@ void Window::MoveFinger(int wx, int wy)
 {
     const device::PointD at = WindowToScreen(wx + 0.5, wy + 0.5);
     const double step = (SDL_GetModState() & KMOD_SHIFT) ? 1.0 / kFineDrag : 1.0;
+    const device::PointD before = m_fingerAt;
     m_fingerAt.x += (at.x - m_mouseAt.x) * step;
     m_fingerAt.y += (at.y - m_mouseAt.y) * step;
     m_mouseAt = at;
     const double limit = device::Device::kTouchLimit;
     m_fingerAt = {std::clamp(m_fingerAt.x, -limit, limit), std::clamp(m_fingerAt.y, -limit, limit)};
+    // The loupe follows the finger by fractions of a pixel too.
+    if (m_fingerAt.x != before.x || m_fingerAt.y != before.y) {
+        m_mustPresent = true;
+    }
     const Point p{static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
     if (p.x != m_finger.x || p.y != m_finger.y) {
         m_finger = p;
         m_moveQueued = true;
-        m_mustPresent = true; // the loupe follows
     }
 }
 

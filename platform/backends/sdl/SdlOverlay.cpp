@@ -1,5 +1,5 @@
-// What the window draws over the phone's screen and never into it: the loupe around the
-// finger, and the list of keys (drawn with cairo in the DejaVu font).
+// What the window draws over the phone's screen and never into it: the list of keys (drawn
+// with cairo in the DejaVu font); the loupe has a file of its own.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
@@ -19,73 +19,6 @@
 namespace sdl {
 
 using namespace detail;
-
-void Window::DrawLoupe(const Rect& view)
-{
-    if (!m_pScreen || view.w <= 0) {
-        return;
-    }
-    // The screen pixels around the finger, kept within the screen.
-    const int span = kLoupeSpan;
-    const int sx = std::clamp(m_finger.x - span / 2, 0, std::max(0, m_screenWidth - span));
-    const int sy = std::clamp(m_finger.y - span / 2, 0, std::max(0, m_screenHeight - span));
-    const SDL_Rect src{sx, sy, std::min(span, m_screenWidth), std::min(span, m_screenHeight)};
-    // Its size on the desktop follows the window's density, so it is as large to the eye anywhere.
-    int winW = 1, winH = 1;
-    SDL_GetWindowSize(m_pWindow, &winW, &winH);
-    int outW = 1, outH = 1;
-    SDL_GetRendererOutputSize(m_pRenderer, &outW, &outH);
-    const double density = std::max(1.0, double(outW) / std::max(winW, 1));
-    const int side = std::min(static_cast<int>(span * kLoupeZoom * density), std::min(view.w, view.h) / 2);
-    const int margin = static_cast<int>(8 * density);
-    if (side < span) {
-        return; // the window is too small for a loupe worth having
-    }
-    // In the corner across from the finger, so the hand never covers it.
-    const device::PointD fingerView =
-        ScreenToView({m_finger.x + 0.5, m_finger.y + 0.5}, m_screenWidth, m_screenHeight, Turns());
-    const bool fingerRight = fingerView.x > ViewWidth() / 2.0;
-    const bool fingerLow = fingerView.y > ViewHeight() / 2.0;
-    const SDL_Rect dst{fingerRight ? view.x + margin : view.x + view.w - margin - side,
-                       fingerLow ? view.y + margin : view.y + view.h - margin - side, side, side};
-    SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
-    SDL_RenderFillRect(m_pRenderer, &dst);
-    // Enlarged pixels stay sharp squares: the loupe is for seeing single pixels. The frame's
-    // scale mode is read when the queue runs, so the view is drawn first.
-    SDL_RenderFlush(m_pRenderer);
-    SDL_SetTextureScaleMode(m_pScreen, SDL_ScaleModeNearest);
-    const double unit = double(side) / span;
-    SDL_Rect part{dst.x + (dst.w - static_cast<int>(src.w * unit)) / 2, dst.y + (dst.h - static_cast<int>(src.h * unit)) / 2,
-                  static_cast<int>(src.w * unit), static_cast<int>(src.h * unit)};
-    SDL_RenderCopyEx(m_pRenderer, m_pScreen, &src, &part, 90.0 * Turns(), nullptr, SDL_FLIP_NONE);
-    SDL_RenderFlush(m_pRenderer);
-
-    // The crosshair through the middle of the finger's pixel, turned as the view is.
-    const device::PointD centre{src.x + src.w / 2.0, src.y + src.h / 2.0};
-    device::PointD off{(m_finger.x + 0.5 - centre.x) * unit, (m_finger.y + 0.5 - centre.y) * unit};
-    for (int i = 0; i < Turns(); i++) {
-        off = {-off.y, off.x}; // a quarter turn clockwise on screen
-    }
-    const int cx = static_cast<int>(std::floor(dst.x + dst.w / 2.0 + off.x));
-    const int cy = static_cast<int>(std::floor(dst.y + dst.h / 2.0 + off.y));
-    const int gap = static_cast<int>(unit) / 2 + 2;
-    const auto cross = [&](int width) {
-        for (int d = -width / 2; d <= width / 2; d++) {
-            SDL_RenderDrawLine(m_pRenderer, dst.x, cy + d, cx - gap, cy + d);
-            SDL_RenderDrawLine(m_pRenderer, cx + gap, cy + d, dst.x + dst.w - 1, cy + d);
-            SDL_RenderDrawLine(m_pRenderer, cx + d, dst.y, cx + d, cy - gap);
-            SDL_RenderDrawLine(m_pRenderer, cx + d, cy + gap, cx + d, dst.y + dst.h - 1);
-        }
-    };
-    if (cx >= dst.x && cx < dst.x + dst.w && cy >= dst.y && cy < dst.y + dst.h) {
-        SDL_SetRenderDrawColor(m_pRenderer, 0, 0, 0, 255);
-        cross(3);
-        SDL_SetRenderDrawColor(m_pRenderer, 255, 255, 0, 255);
-        cross(1);
-    }
-    SDL_SetRenderDrawColor(m_pRenderer, 255, 255, 255, 255);
-    SDL_RenderDrawRect(m_pRenderer, &dst);
-}
 
 void Window::DrawKeyList()
 {

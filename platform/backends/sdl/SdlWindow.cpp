@@ -303,6 +303,9 @@ Window::~Window()
     if (ConnectionLost()) {
         return;
     }
+    if (m_pLoupe) {
+        SDL_DestroyTexture(m_pLoupe);
+    }
     if (m_pKeyList) {
         SDL_DestroyTexture(m_pKeyList);
     }

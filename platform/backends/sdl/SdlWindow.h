@@ -93,7 +93,11 @@ private:
     void FollowSensor();
     Rect ViewRect() const;
     // SdlOverlay.cpp
+    // SdlLoupe.cpp
     void DrawLoupe(const Rect& view);
+    Rect PlaceLoupe(const Rect& view, int side) const;
+    bool DrawLoupePicture(const Rect& dst, double magnify);
+    void DrawLoupeScreen(const Rect& dst, double magnify);
     void DrawKeyList();
     // SdlInput.cpp
     void Handle(const SDL_Event& event);
@@ -138,6 +142,9 @@ private:
     SDL_Renderer* m_pRenderer = nullptr;
     SDL_Texture* m_pScreen = nullptr;
     SDL_Texture* m_pKeyList = nullptr;
+    SDL_Texture* m_pLoupe = nullptr;
+    int m_loupeSide = 0;
+    std::vector<std::uint32_t> m_loupePixels;
     int m_keyListWidth = 0;
     int m_keyListHeight = 0;
     int m_textureWidth = 0;

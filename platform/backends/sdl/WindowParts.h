@@ -19,9 +19,9 @@ constexpr double kZoomStep = 1.189207115002721; // 2^(1/4): four steps double th
 constexpr int kMaxShrink = 8;
 // With Shift held the finger moves this much less than the mouse.
 constexpr double kFineDrag = 10.0;
-// The loupe shows this many screen pixels a side, this many times enlarged.
+// The loupe shows this many screen pixels a side, on this share of the view's short side.
 constexpr int kLoupeSpan = 41;
-constexpr int kLoupeZoom = 4;
+constexpr double kLoupeShare = 0.34;
 // N and P look at files for at most this long before the window draws and reads input again.
 constexpr std::chrono::milliseconds kStepSlice{20};
 // The camera's frames cover the landscape screen one to one.
