@@ -581,3 +581,138 @@ TEST(WindowOffscreen, RTurnsThePictureAndNKeepsTheTurn)
     EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
     EXPECT_EQ(rig.Title().find("turned"), std::string::npos) << rig.Title();
 }
+
+namespace {
+
+// Where the loupe is in the window: the part that differs from the screen, as a box.
+struct Found {
+    int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+    bool Any() const { return x1 >= x0; }
+};
+Found LoupeIn(const Image& shown, const Image& screen)
+{
+    Found f;
+    for (int y = 0; y < shown.height; y++) {
+        for (int x = 0; x < shown.width; x++) {
+            if (shown.At(x, y) != screen.At(x, y)) {
+                f.x0 = std::min(f.x0, x), f.y0 = std::min(f.y0, y), f.x1 = std::max(f.x1, x), f.y1 = std::max(f.y1, y);
+            }
+        }
+    }
+    return f;
+}
+
+} // namespace
+
+TEST(WindowOffscreen, TheLoupeShowsThePicturesOwnDetailAndFollowsFineDragByFractions)
+{
+    ScratchDir dir;
+    // Stripes one pixel wide, in greens only: on the screen (the picture shrunk to half) they
+    // are a flat mean; only the picture's own pixels show them.
+    const int w = 1600, h = 960;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            pixels[static_cast<std::size_t>(y) * w + x] = x % 2 ? 0xFF00D000u : 0xFF003000u;
+        }
+    }
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(dir.File("stripes.png"), pixels.data(), w, h, w * 4, reason)) << reason;
+    WindowRig rig(WindowRig::One(), Photo(dir.File("stripes.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    // (Dark green all over is too dark for ShowsScreen's test of a lit screen.)
+    ASSERT_TRUE(rig.WaitFor([&] {
+        return ((rig.ScreenTurned(0).At(700, 300) >> 8) & 0xFF) > 0x40 && Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40;
+    })) << std::hex << rig.ScreenTurned(0).At(700, 300) << " " << std::dec << Differing(rig.Shown(), rig.ScreenTurned(0));
+    // Pressed beside the hub, where the needles are.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 420, 440);
+    rig.Settle();
+    Found f;
+    ASSERT_TRUE(rig.WaitFor([&] { return (f = LoupeIn(rig.Shown(), rig.ScreenTurned(0))).Any(); }));
+    const Image loupe = Crop(rig.Shown(), f.x0 + 2, f.y0 + 2, f.x1 - f.x0 - 3, f.y1 - f.y0 - 3);
+    int bright = 0, dark = 0, foreign = 0;
+    for (std::uint32_t p : loupe.pixels) {
+        const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        bright += r < 40 && b < 40 && g > 180;
+        dark += r < 40 && b < 40 && g < 80 && g > 20;
+        // The dial's and the needles' colours: red, blue, white; the crosshair is yellow and
+        // black, the measuring line cyan.
+        foreign += (r > 120 && g < 150) || (b > 120 && g < 150) || (r > 200 && g > 200 && b > 200);
+    }
+    EXPECT_GT(bright, static_cast<int>(loupe.pixels.size()) / 8) << "the loupe shows no detail of the picture";
+    EXPECT_GT(dark, static_cast<int>(loupe.pixels.size()) / 8);
+    EXPECT_EQ(foreign, 0) << "the loupe shows the dial or the needles";
+    // On the screen the stripes are seen as their mean.
+    const std::uint32_t mean = rig.ScreenTurned(0).At(700, 300);
+    EXPECT_NEAR(static_cast<int>((mean >> 8) & 0xFF), 0x80, 60);
+
+    // Shift moves the finger a tenth as far: a tenth of a screen pixel, which the application
+    // does not see but the loupe does.
+    SDL_SetModState(KMOD_LSHIFT);
+    const Image before = rig.Shown();
+    // One pixel of mouse is two of the picture, a whole stripe pair: without Shift the
+    // loupe would show the very same stripes; a tenth of it shows them moved.
+    rig.Mouse(SDL_MOUSEMOTION, 0, 421, 440);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0),
+                                                   Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) > 500; }))
+        << "the loupe did not follow a fraction of a pixel: " << Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0), Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) << " " << Differing(rig.Shown(), before);
+    SDL_SetModState(KMOD_NONE);
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 421, 440);
+    rig.Settle();
+}
+
+TEST(WindowOffscreen, TheLoupeNeverCoversTheReadoutTheHoldButtonOrTheFinger)
+{
+    InFolder folder;
+    WritePicture(folder.Dir().File("still.png"), 800, 480, 7);
+    WindowRig rig(WindowRig::One(), Photo(folder.Dir().File("still.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    auto form = rig.h.Inspect();
+    struct Holding {
+        SDL_Keycode key;
+        int turns, layout;
+        std::pair<int, int> size;
+        // The readout's number frame and the hold button, in screen pixels.
+        int keep[2][4];
+    };
+    const Holding holdings[] = {
+        {SDLK_1, 0, 2, {800, 480}, {{0, 15, 250, 75}, {721, 15, 785, 81}}},
+        {SDLK_2, 1, 0, {480, 800}, {{15, 230, 75, 480}, {15, 15, 79, 81}}},
+        {SDLK_3, 2, 3, {800, 480}, {{550, 15, 800, 75}, {15, 15, 79, 81}}},
+        {SDLK_4, 3, 1, {480, 800}, {{725, 0, 785, 250}, {721, 399, 785, 465}}},
+    };
+    for (const Holding& hold : holdings) {
+        SCOPED_TRACE(hold.turns);
+        rig.Key(hold.key);
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(hold.size.first, hold.size.second));
+        ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == hold.layout; }));
+        for (const auto& at : {std::pair{0.15, 0.2}, std::pair{0.85, 0.2}, std::pair{0.15, 0.8}, std::pair{0.85, 0.8}, std::pair{0.5, 0.5}}) {
+            const int x = static_cast<int>(hold.size.first * at.first), y = static_cast<int>(hold.size.second * at.second);
+            SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+            rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, x, y);
+            rig.Settle();
+            Found f;
+            ASSERT_TRUE(rig.WaitFor([&] {
+                f = LoupeIn(rig.Shown(), rig.ScreenTurned(hold.turns));
+                return f.Any() && f.x1 - f.x0 > 100;
+            }));
+            // Every pixel of the readout and the hold button is the screen's, as Shift+S saves it.
+            const Image shown = rig.Shown(), screen = rig.ScreenTurned(hold.turns);
+            for (const auto& k : hold.keep) {
+                const device::PointD a = sdl::detail::ScreenToView({double(k[0]), double(k[1])}, 800, 480, hold.turns);
+                const device::PointD b = sdl::detail::ScreenToView({double(k[2]), double(k[3])}, 800, 480, hold.turns);
+                const int x0 = static_cast<int>(std::min(a.x, b.x)), y0 = static_cast<int>(std::min(a.y, b.y));
+                const int x1 = static_cast<int>(std::max(a.x, b.x)), y1 = static_cast<int>(std::max(a.y, b.y));
+                EXPECT_EQ(Differing(Crop(shown, x0, y0, x1 - x0, y1 - y0), Crop(screen, x0, y0, x1 - x0, y1 - y0), 0), 0)
+                    << "the loupe covers " << x0 << "," << y0 << " to " << x1 << "," << y1;
+            }
+            // Nor the finger.
+            EXPECT_FALSE(x + 10 > f.x0 && x - 10 < f.x1 && y + 10 > f.y0 && y - 10 < f.y1) << "the loupe is on the finger";
+            rig.Mouse(SDL_MOUSEBUTTONUP, 0, x, y);
+            rig.Settle();
+        }
+    }
+}
