@@ -716,3 +716,58 @@ TEST(WindowOffscreen, TheLoupeNeverCoversTheReadoutTheHoldButtonOrTheFinger)
         }
     }
 }
+
+TEST(WindowOffscreen, TheKeyListFitsAndReadsAtEveryWindowSizeAndHolding)
+{
+    WindowRig rig;
+    SKIP_WITHOUT_WINDOW(rig);
+    struct Case {
+        SDL_Keycode key;
+        int w, h;
+        int minPitch; // rows of text at least this many pixels apart
+    };
+    for (const Case& c : {Case{SDLK_1, 800, 480, 13}, Case{SDLK_1, 400, 240, 6}, Case{SDLK_1, 1600, 960, 26},
+                          Case{SDLK_2, 480, 800, 13}, Case{SDLK_2, 240, 400, 5}}) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        rig.Key(c.key);
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(c.w > c.h ? 800 : 480, c.w > c.h ? 480 : 800));
+        rig.Resize(c.w, c.h);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.Size() == std::make_pair(c.w, c.h); }));
+        rig.Key(SDLK_h);
+        rig.Settle();
+        // Text is light on the dark panel; the rows it stands on come in bands.
+        std::vector<int> bands;
+        int left = c.w, right = -1, top = c.h, bottom = -1;
+        ASSERT_TRUE(rig.WaitFor([&] {
+            const Image s = rig.Shown();
+            bands.clear();
+            left = c.w, right = -1, top = c.h, bottom = -1;
+            bool inBand = false;
+            for (int y = 0; y < s.height; y++) {
+                bool text = false;
+                for (int x = 0; x < s.width; x++) {
+                    const std::uint32_t p = s.At(x, y);
+                    if (((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) > 150) {
+                        text = true;
+                        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                    }
+                }
+                if (text && !inBand) {
+                    bands.push_back(y);
+                }
+                inBand = text;
+            }
+            return bands.size() > 20;
+        })) << bands.size() << " rows of text";
+        // Every row is whole: none reaches the view's edge.
+        EXPECT_GT(left, c.w / 100);
+        EXPECT_LT(right, c.w - 1 - c.w / 100);
+        EXPECT_GT(top, c.h / 100);
+        EXPECT_LT(bottom, c.h - 1 - c.h / 100);
+        const double pitch = double(bands.back() - bands[1]) / (bands.size() - 2);
+        EXPECT_GE(pitch, c.minPitch);
+        rig.Key(SDLK_ESCAPE);
+        rig.Settle();
+    }
+}

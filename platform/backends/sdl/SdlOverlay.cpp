@@ -31,40 +31,93 @@ void Window::DrawKeyList()
         SDL_RenderCopy(m_pRenderer, m_pKeyList, nullptr, &dst);
         return;
     }
-    std::vector<std::string> lines;
+    // Each entry is a key and what it does, the description going on over indented lines;
+    // descriptions are wrapped again to the width there is, so the list reads as large as the
+    // view allows whichever way it stands.
+    struct Entry {
+        std::string key;
+        std::vector<std::string> words;
+    };
+    std::vector<Entry> entries;
     std::istringstream text(kKeyHelp);
+    constexpr std::size_t kKeyColumn = 23;
     for (std::string line; std::getline(text, line);) {
-        lines.push_back(line);
+        const bool goesOn = line.size() > kKeyColumn && line.compare(0, kKeyColumn, std::string(kKeyColumn, ' ')) == 0;
+        const bool heading = !line.empty() && line[0] != ' ';
+        if (!goesOn || entries.empty()) {
+            entries.push_back({heading ? line : line.substr(0, std::min(line.size(), kKeyColumn)), {}});
+        }
+        if (!heading && line.size() > kKeyColumn) {
+            std::istringstream words(line.substr(kKeyColumn));
+            for (std::string w; words >> w;) {
+                entries.back().words.push_back(w);
+            }
+        }
     }
-    // Drawn at the view's own size, sharp at any window size, and kept while that stays.
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, view.w, view.h);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgba(cr, 0.05, 0.05, 0.08, 0.88);
     cairo_paint(cr);
     cairo_select_font_face(cr, "DejaVu Sans Mono", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    // The longest line fills the width, less a margin; the lines fill at most the height.
-    cairo_set_font_size(cr, 10.0);
-    double widest = 1;
-    for (const auto& l : lines) {
+    const char* title = "Veltora: the keys (Escape or any other key closes this list)";
+    // The rows at a font size: each entry's description wrapped to the width left of the key column.
+    const auto layout = [&](double size) {
+        cairo_set_font_size(cr, size);
         cairo_text_extents_t e;
-        cairo_text_extents(cr, l.c_str(), &e);
-        widest = std::max(widest, e.x_advance);
+        cairo_text_extents(cr, "M", &e);
+        const double advance = std::max(e.x_advance, 1.0);
+        const int columns = static_cast<int>(view.w * 0.94 / advance);
+        std::vector<std::string> rows;
+        for (const Entry& entry : entries) {
+            if (entry.words.empty()) {
+                rows.push_back(entry.key);
+                continue;
+            }
+            const int room = std::max(8, columns - static_cast<int>(kKeyColumn));
+            std::string row = entry.key + std::string(kKeyColumn - std::min(kKeyColumn, entry.key.size()), ' ');
+            std::size_t used = 0;
+            for (const std::string& w : entry.words) {
+                if (used > 0 && used + 1 + w.size() > static_cast<std::size_t>(room)) {
+                    rows.push_back(row);
+                    row = std::string(kKeyColumn, ' ');
+                    used = 0;
+                }
+                row += (used > 0 ? " " : "") + w;
+                used += (used > 0 ? 1 : 0) + w.size();
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    // The largest size whose rows fit both ways (title and a blank row included).
+    double size = 28;
+    std::vector<std::string> rows;
+    for (;; size -= 0.5) {
+        rows = layout(size);
+        double widest = 0;
+        for (const std::string& r : rows) {
+            cairo_text_extents_t e;
+            cairo_text_extents(cr, r.c_str(), &e);
+            widest = std::max(widest, e.x_advance);
+        }
+        cairo_text_extents_t t;
+        cairo_text_extents(cr, title, &t);
+        const bool fits = widest <= view.w * 0.94 && t.x_advance <= view.w * 0.94 && (rows.size() + 2) * size * 1.2 <= view.h * 0.94;
+        if (fits || size <= 5) {
+            break;
+        }
     }
-    const double byWidth = 10.0 * (view.w * 0.92) / widest;
-    const double byHeight = (view.h * 0.9) / ((lines.size() + 2) * 1.25);
-    const double size = std::max(4.0, std::min(byWidth, byHeight));
-    cairo_set_font_size(cr, size);
-    const double x = (view.w - widest * size / 10.0) / 2;
-    double y = (view.h - (lines.size() + 2) * size * 1.25) / 2 + size;
+    const double x = view.w * 0.03;
+    double y = (view.h - (rows.size() + 2) * size * 1.2) / 2 + size;
     cairo_set_source_rgb(cr, 1.0, 0.85, 0.3);
     cairo_move_to(cr, x, y);
-    cairo_show_text(cr, "Veltora: the keys (any key closes this list)");
-    y += size * 2.5;
+    cairo_show_text(cr, title);
+    y += size * 2.4;
     cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
-    for (const auto& l : lines) {
+    for (const auto& l : rows) {
         cairo_move_to(cr, x, y);
         cairo_show_text(cr, l.c_str());
-        y += size * 1.25;
+        y += size * 1.2;
     }
     cairo_destroy(cr);
     cairo_surface_flush(surface);
