@@ -771,3 +771,44 @@ TEST(WindowOffscreen, TheKeyListFitsAndReadsAtEveryWindowSizeAndHolding)
         rig.Settle();
     }
 }
+
+TEST(WindowOffscreen, SSaysItSavedInTheWindowButNotInThePicture)
+{
+    InFolder folder;
+    WritePicture(folder.Dir().File("still.png"), 800, 480, 7);
+    WindowRig rig(WindowRig::One(), Photo(folder.Dir().File("still.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }));
+    testing::internal::CaptureStdout();
+    rig.Key(SDLK_s);
+    rig.Settle();
+    testing::internal::GetCapturedStdout();
+    const auto foot = [&] { return Differing(Crop(rig.Shown(), 200, 380, 400, 100), Crop(rig.ScreenTurned(0), 200, 380, 400, 100)); };
+    EXPECT_TRUE(rig.WaitFor([&] { return foot() > 1000; })) << "no notice at the view's foot: " << foot();
+    EXPECT_LE(Differing(Load(folder.TakeSaved("seen")), rig.ScreenTurned(0)), 40) << "the notice is in S's picture";
+    // It goes by itself.
+    EXPECT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }, 5)) << "the notice stayed";
+}
+
+TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
+{
+    WindowRig rig;
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 2; }));
+    // The information image at (15,90)-(65,140) opens the help page.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 40, 115);
+    rig.Settle();
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 40, 115);
+    rig.Settle();
+    ASSERT_TRUE(rig.TurnedTo(480, 800));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }));
+    const Image top = rig.ScreenTurned(0);
+    rig.Wheel(240, 400, -3);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.ScreenTurned(0), 0, 200, 480, 500), Crop(top, 0, 200, 480, 500)) > 5000; }))
+        << "the wheel did not scroll the page";
+    EXPECT_TRUE(rig.h.Device().GetDisplay().Portrait()) << "the wheel left the help page";
+}

@@ -115,7 +115,9 @@ void Window::Handle(const SDL_Event& event)
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
             steps = -steps;
         }
-        if (steps != 0.0f) {
+        if (steps != 0.0f && m_portraitForm) {
+            ScrollPage(static_cast<double>(steps));
+        } else if (steps != 0.0f) {
             // Where the mouse was when the wheel turned, not where it has got to since.
 #if SDL_VERSION_ATLEAST(2, 26, 0)
             const Point mouse{event.wheel.mouseX, event.wheel.mouseY};
@@ -339,6 +341,25 @@ void Window::LiftFinger()
         SDL_CaptureMouse(SDL_FALSE);
     }
     m_device.PostTouch(device::Device::TouchPhase::Release, m_finger.x, m_finger.y);
+}
+
+void Window::ScrollPage(double steps)
+{
+    // The help page scrolls under a finger: the wheel drags it from the page's middle, away
+    // from its back button, as far as a few lines of text a step.
+    if (m_fingerDown) {
+        return;
+    }
+    const int dy = static_cast<int>(std::lround(std::clamp(steps, -5.0, 5.0) * kWheelScroll));
+    if (dy == 0) {
+        return;
+    }
+    // Centred on the page's middle, so steps one way and back do not press twice at one point.
+    const int x = m_screenWidth / 2, y = m_screenHeight / 2 - dy / 2;
+    m_device.PostTouch(device::Device::TouchPhase::Press, x, y);
+    m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy / 2);
+    m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy);
+    m_device.PostTouch(device::Device::TouchPhase::Release, x, y + dy);
 }
 
 void Window::SetPitch(float pitch)

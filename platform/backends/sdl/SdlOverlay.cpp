@@ -146,4 +146,57 @@ void Window::DrawKeyList()
     cairo_surface_destroy(surface);
 }
 
+void Window::ShowNotice(const std::string& text)
+{
+    m_notice = text;
+    m_noticeUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    if (m_pNotice) {
+        SDL_DestroyTexture(m_pNotice);
+        m_pNotice = nullptr;
+    }
+    m_mustPresent = true;
+}
+
+void Window::DrawNotice(const Rect& view)
+{
+    // Light text on a dark strip at the view's foot, made once for each notice.
+    const double size = std::max(12.0, std::min(view.w, view.h) / 28.0);
+    int w = 0, h = static_cast<int>(size * 1.8);
+    if (!m_pNotice) {
+        cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+        cairo_t* pc = cairo_create(probe);
+        cairo_select_font_face(pc, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(pc, size);
+        cairo_text_extents_t e;
+        cairo_text_extents(pc, m_notice.c_str(), &e);
+        cairo_destroy(pc);
+        cairo_surface_destroy(probe);
+        w = std::min(view.w, static_cast<int>(e.x_advance + size * 1.5));
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(w, 1), h);
+        cairo_t* cr = cairo_create(surface);
+        cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 0.8);
+        cairo_paint(cr);
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr, size);
+        cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+        cairo_move_to(cr, size * 0.75, h * 0.5 + size * 0.35);
+        cairo_show_text(cr, m_notice.c_str());
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+            m_pNotice = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, std::max(w, 1), h);
+            if (m_pNotice) {
+                SDL_UpdateTexture(m_pNotice, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
+                SDL_SetTextureBlendMode(m_pNotice, SDL_BLENDMODE_BLEND);
+            }
+        }
+        cairo_surface_destroy(surface);
+    }
+    if (!m_pNotice || SDL_QueryTexture(m_pNotice, nullptr, nullptr, &w, &h) != 0) {
+        return;
+    }
+    const SDL_Rect dst{view.x + (view.w - w) / 2, view.y + view.h - h - static_cast<int>(size), w, h};
+    SDL_RenderCopy(m_pRenderer, m_pNotice, nullptr, &dst);
+}
+
 } // namespace sdl

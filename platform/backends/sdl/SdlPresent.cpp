@@ -85,6 +85,10 @@ void Window::FollowSensor()
 void Window::Refresh()
 {
     FollowSensor();
+    if (!m_notice.empty() && std::chrono::steady_clock::now() >= m_noticeUntil) {
+        m_notice.clear();
+        m_mustPresent = true;
+    }
     device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
     if (portrait != m_portraitForm || screen.Version() != m_shownVersion) {
@@ -187,6 +191,9 @@ void Window::Present()
     }
     if (m_fingerDown) {
         DrawLoupe(view);
+    }
+    if (!m_notice.empty()) {
+        DrawNotice(view);
     }
     if (m_keyListShown) {
         DrawKeyList();

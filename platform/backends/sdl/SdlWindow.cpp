@@ -306,6 +306,9 @@ Window::~Window()
     if (m_pLoupe) {
         SDL_DestroyTexture(m_pLoupe);
     }
+    if (m_pNotice) {
+        SDL_DestroyTexture(m_pNotice);
+    }
     if (m_pKeyList) {
         SDL_DestroyTexture(m_pKeyList);
     }

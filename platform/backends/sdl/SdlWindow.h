@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,6 +100,8 @@ private:
     bool DrawLoupePicture(const Rect& dst, double magnify);
     void DrawLoupeScreen(const Rect& dst, double magnify);
     void DrawKeyList();
+    void ShowNotice(const std::string& text);
+    void DrawNotice(const Rect& view);
     // SdlInput.cpp
     void Handle(const SDL_Event& event);
     void HandleKey(const SDL_Event& event);
@@ -110,6 +113,7 @@ private:
     void LiftFinger();
     void SetPitch(float pitch);
     void TurnTo(int turns, float pitch);
+    void ScrollPage(double steps);
     // SdlAim.cpp
     void PanBy(double viewDx, double viewDy);
     void ZoomBy(double factor, const Point* windowPoint);
@@ -180,6 +184,10 @@ private:
     };
     std::optional<TitleState> m_titleState;
     bool m_keyListShown = false;
+    // A short line over the view (a picture saved), never in the phone's screen.
+    std::string m_notice;
+    std::chrono::steady_clock::time_point m_noticeUntil;
+    SDL_Texture* m_pNotice = nullptr;
 
     float m_pitch = -90.0f;
     bool m_background = false;
