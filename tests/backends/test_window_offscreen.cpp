@@ -805,10 +805,22 @@ TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
     rig.Settle();
     ASSERT_TRUE(rig.TurnedTo(480, 800));
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }));
-    const Image top = rig.ScreenTurned(0);
+    // The page settles (its first frames finish the change of form) before it is compared.
+    Image top = rig.ScreenTurned(0);
+    ASSERT_TRUE(rig.WaitFor([&] {
+        rig.h.RunMs(600);
+        const Image now = rig.ScreenTurned(0);
+        const bool still = Differing(now, top) == 0;
+        top = now;
+        return still;
+    }));
     rig.Wheel(240, 400, -3);
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.ScreenTurned(0), 0, 200, 480, 500), Crop(top, 0, 200, 480, 500)) > 5000; }))
         << "the wheel did not scroll the page";
     EXPECT_TRUE(rig.h.Device().GetDisplay().Portrait()) << "the wheel left the help page";
+    // And back up again, to the top as it was.
+    rig.Wheel(240, 400, 3);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; })) << "the wheel did not scroll back";
 }
