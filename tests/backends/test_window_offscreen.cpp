@@ -824,3 +824,50 @@ TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; })) << "the wheel did not scroll back";
 }
+
+TEST(WindowOffscreen, TheLoupesLineRunsFromTheDialsMeasuringCentreThroughTheFinger)
+{
+    ScratchDir dir;
+    std::vector<std::uint32_t> grey(800u * 480u, 0xFF606060u);
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(dir.File("grey.png"), grey.data(), 800, 480, 800 * 4, reason)) << reason;
+    WindowRig rig(WindowRig::One(), Photo(dir.File("grey.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 2; }));
+    for (const auto& at : {std::pair{600, 300}, std::pair{150, 420}, std::pair{400, 200}}) {
+        SCOPED_TRACE(std::to_string(at.first) + "," + std::to_string(at.second));
+        rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, at.first, at.second);
+        rig.Settle();
+        // The cyan pixels: the two farthest apart give the line's direction.
+        double angle = 0;
+        ASSERT_TRUE(rig.WaitFor([&] {
+            const Image s = rig.Shown();
+            std::vector<std::pair<int, int>> cyan;
+            for (int y = 0; y < s.height; y++) {
+                for (int x = 0; x < s.width; x++) {
+                    const std::uint32_t p = s.At(x, y);
+                    if (((p >> 16) & 0xFF) < 80 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200) {
+                        cyan.emplace_back(x, y);
+                    }
+                }
+            }
+            if (cyan.size() < 60) {
+                return false;
+            }
+            const auto [a, b] = std::minmax_element(cyan.begin(), cyan.end(), [](auto p, auto q) {
+                return p.first + p.second * 0.001 < q.first + q.second * 0.001;
+            });
+            angle = std::atan2(b->second - a->second, b->first - a->first);
+            return true;
+        })) << "no measuring line in the loupe";
+        const device::PointD c = device::MeasuringCentreOf(device::Dial::Landscape);
+        double want = std::atan2(at.second + 0.5 - c.y, at.first + 0.5 - c.x);
+        // A line has no sense of direction.
+        double d = std::remainder(angle - want, M_PI);
+        EXPECT_LT(std::abs(d) * 180 / M_PI, 1.5) << angle * 180 / M_PI << " against " << want * 180 / M_PI;
+        rig.Mouse(SDL_MOUSEBUTTONUP, 0, at.first, at.second);
+        rig.Settle();
+    }
+}

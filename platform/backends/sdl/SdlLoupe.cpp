@@ -168,18 +168,6 @@ void Window::DrawLoupe(const Rect& view)
         const device::PointD v = ScreenToView(screen, m_screenWidth, m_screenHeight, Turns());
         return device::PointD{dst.x + dst.w / 2.0 + (v.x - fingerView.x) * magnify, dst.y + dst.h / 2.0 + (v.y - fingerView.y) * magnify};
     };
-    // The direction the dial measures: from its centre through the middle of the finger's pixel.
-    if (!m_portraitForm) {
-        const device::PointD c = inLoupe(device::MeasuringCentreOf(m_device.Tilt().ShownDial()));
-        const device::PointD f = inLoupe({m_finger.x + 0.5, m_finger.y + 0.5});
-        const double len = std::hypot(f.x - c.x, f.y - c.y);
-        if (len > 1e-9) {
-            const double k = 2.0 * dst.w / len;
-            SDL_SetRenderDrawColor(m_pRenderer, 0, 255, 255, 255);
-            SDL_RenderDrawLineF(m_pRenderer, static_cast<float>(f.x - (f.x - c.x) * k), static_cast<float>(f.y - (f.y - c.y) * k),
-                                static_cast<float>(f.x + (f.x - c.x) * k), static_cast<float>(f.y + (f.y - c.y) * k));
-        }
-    }
     // The crosshair on the finger's exact point, open in the middle so the point stays seen.
     const float cx = static_cast<float>(dst.x + dst.w / 2.0), cy = static_cast<float>(dst.y + dst.h / 2.0);
     const float gap = static_cast<float>(std::max(3.0, magnify * 0.75));
@@ -197,6 +185,19 @@ void Window::DrawLoupe(const Rect& view)
             SDL_RenderDrawLineF(m_pRenderer, cx + gap, cy + d, x1, cy + d);
             SDL_RenderDrawLineF(m_pRenderer, cx + d, y0, cx + d, cy - gap);
             SDL_RenderDrawLineF(m_pRenderer, cx + d, cy + gap, cx + d, y1);
+        }
+    }
+    // The direction the dial measures, from its centre through the middle of the finger's
+    // pixel: drawn over the crosshair, which it may run along.
+    if (!m_portraitForm) {
+        const device::PointD c = inLoupe(device::MeasuringCentreOf(m_device.Tilt().ShownDial()));
+        const device::PointD f = inLoupe({m_finger.x + 0.5, m_finger.y + 0.5});
+        const double len = std::hypot(f.x - c.x, f.y - c.y);
+        if (len > 1e-9) {
+            const double k = 2.0 * dst.w / len;
+            SDL_SetRenderDrawColor(m_pRenderer, 0, 255, 255, 255);
+            SDL_RenderDrawLineF(m_pRenderer, static_cast<float>(f.x - (f.x - c.x) * k), static_cast<float>(f.y - (f.y - c.y) * k),
+                                static_cast<float>(f.x + (f.x - c.x) * k), static_cast<float>(f.y + (f.y - c.y) * k));
         }
     }
     SDL_RenderSetClipRect(m_pRenderer, nullptr);
