@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libpixman-1-dev libpng-dev libjpeg62-turbo-dev libgif-dev libstb-dev
+  libpixman-1-dev libpng-dev libjpeg62-turbo-dev libgif-dev libstb-dev libexif-dev
   libcairo2-dev fonts-dejavu-core
   libsdl2-dev libx11-dev xvfb xauth xdotool imagemagick jq
   clang libclang-rt-14-dev

@@ -10,6 +10,7 @@
 #include <pixman.h>
 
 #include "device/Device.h"
+#include "device/Holding.h"
 #include "device/PixmanImage.h"
 
 namespace device {
@@ -54,7 +55,7 @@ bool CameraSensor::SwitchToFallback(const std::string& why)
         std::string reason;
         if (m_pSource && m_pSource->Open(reason)) {
             m_opened = true;
-            m_pSource->SetAim(m_aim);
+            m_pSource->SetAim(SourceAim());
             m_device.Tell(__func__, __LINE__, "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
             return true;
         }
@@ -78,7 +79,7 @@ bool CameraSensor::EnsureSource()
     std::string reason;
     if (m_pSource->Open(reason)) {
         m_opened = true;
-        m_pSource->SetAim(m_aim);
+        m_pSource->SetAim(SourceAim());
         return true;
     }
     return SwitchToFallback("cannot open: " + reason);
@@ -92,23 +93,95 @@ std::vector<FrameSize> CameraSensor::Resolutions()
     return m_pSource->Resolutions();
 }
 
+void CameraSensor::SetHeldTurns(std::optional<int> turns)
+{
+    m_heldTurns = turns ? std::optional<int>(NormalTurns(*turns)) : std::nullopt;
+}
+
+int CameraSensor::HeldTurns() const
+{
+    return m_heldTurns ? *m_heldTurns : QuarterTurnsForPitch(m_device.Tilt().Pitch());
+}
+
+void CameraSensor::SetPictureTurns(int turns)
+{
+    turns = NormalTurns(turns);
+    if (turns == m_pictureTurns) {
+        return;
+    }
+    // The picture point at the frame's centre stays there; the picture turns about it.
+    const PointD sourceCentre{SourceAim().centerX, SourceAim().centerY};
+    m_pictureTurns = turns;
+    const PointD seen = TurnPoint(sourceCentre, {1, 1}, m_pictureTurns);
+    SetAim(Aim{m_aim.zoom, seen.x, seen.y});
+}
+
+Aim CameraSensor::SourceAim() const
+{
+    const PointD c = TurnPoint({m_aim.centerX, m_aim.centerY}, {1, 1}, -m_pictureTurns);
+    return Aim{m_aim.zoom, c.x, c.y};
+}
+
 void CameraSensor::SetAim(const Aim& aim)
 {
     m_aim = ClampAim(aim);
     if (m_pSource) {
-        m_pSource->SetAim(m_aim);
+        m_pSource->SetAim(SourceAim());
     }
 }
 
 void CameraSensor::AimAt(double zoom, PointD picturePoint, PointD framePoint, FrameSize frame)
 {
     EnsureSource();
-    SetAim(AimPointAt(zoom, PictureSize(), frame, picturePoint, framePoint));
+    // The user sees the frame turned by the holding; the aim is over what the user sees.
+    const int held = HeldTurns();
+    SetAim(AimPointAt(zoom, PictureSize(), TurnedFrame(frame, held), picturePoint, TurnPoint(framePoint, frame, held)));
 }
 
 FrameSize CameraSensor::PictureSize() const
 {
-    return m_pSource && m_opened ? m_pSource->PictureSize() : FrameSize{};
+    return m_pSource && m_opened ? TurnedFrame(m_pSource->PictureSize(), m_pictureTurns) : FrameSize{};
+}
+
+bool CameraSensor::RenderDetail(Micros now, const PixelView& out, PointD picturePoint, double scale)
+{
+    if (!out.pixels || out.width <= 0 || out.height <= 0 || !m_opened || !m_pSource) {
+        return false;
+    }
+    const int turns = m_pictureTurns;
+    const PointD sourcePoint = TurnPoint(picturePoint, {1, 1}, -turns);
+    std::string reason;
+    if (turns == 0) {
+        return m_pSource->RenderDetail(now, out, sourcePoint.x, sourcePoint.y, scale, reason);
+    }
+    // Drawn as the source stands, then turned as the user sees the picture.
+    const FrameSize drawn = TurnedFrame({out.width, out.height}, -turns);
+    try {
+        m_detail.resize(static_cast<size_t>(drawn.width) * drawn.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const PixelView view{m_detail.data(), drawn.width, drawn.height, drawn.width * 4};
+    if (!m_pSource->RenderDetail(now, view, sourcePoint.x, sourcePoint.y, scale, reason)) {
+        return false;
+    }
+    const PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
+    const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
+    const FrameSize outSize{out.width, out.height};
+    const PointD o = TurnPoint({0, 0}, outSize, -turns), ex = TurnPoint({1, 0}, outSize, -turns),
+                 ey = TurnPoint({0, 1}, outSize, -turns);
+    pixman_transform_t t;
+    pixman_transform_init_identity(&t);
+    t.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
+    t.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
+    t.matrix[0][2] = pixman_double_to_fixed(o.x);
+    t.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
+    t.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
+    t.matrix[1][2] = pixman_double_to_fixed(o.y);
+    pixman_image_set_transform(src.get(), &t);
+    pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
+    pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
+    return true;
 }
 
 bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)
@@ -132,19 +205,23 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
     }
     // Only the last capture's target, at the same frame size and by the same source, holds
     // what the source drew last (in the scaled case the sensor's own buffer holds it).
+    // The source draws upright, turned by the picture's turns; the frame holds that turned
+    // back by the holding, as a camera fixed in the phone sees it.
+    const int turns = NormalTurns(m_pictureTurns - HeldTurns());
     const bool sameAsLast = targetHoldsLast && m_lastValid && m_lastTarget.pixels == target.pixels &&
                             m_lastTarget.width == target.width && m_lastTarget.height == target.height &&
-                            m_lastTarget.stride == target.stride && m_lastFrameSize == frameSize;
+                            m_lastTarget.stride == target.stride && m_lastFrameSize == frameSize && m_lastTurns == turns;
     m_lastValid = false;
-    // A frame as big as the target is rendered straight into it; any other size is
-    // rendered into the sensor's own buffer and scaled to cover the target.
-    const bool direct = frameSize.width == target.width && frameSize.height == target.height;
+    // An upright frame as big as the target is rendered straight into it; any other is
+    // rendered into the sensor's own buffer, then turned and scaled to cover the target.
+    const bool direct = turns == 0 && frameSize.width == target.width && frameSize.height == target.height;
+    const FrameSize drawnSize = TurnedFrame(frameSize, turns);
     PixelView view;
     if (direct) {
         view = target;
     } else {
         try {
-            m_frame.resize(static_cast<size_t>(frameSize.width) * frameSize.height);
+            m_frame.resize(static_cast<size_t>(drawnSize.width) * drawnSize.height);
         } catch (const std::bad_alloc&) {
             // The target keeps its last picture; told once, not at every frame.
             if (!m_frameFailureTold) {
@@ -155,7 +232,7 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
             }
             return false;
         }
-        view = {m_frame.data(), frameSize.width, frameSize.height, frameSize.width * 4};
+        view = {m_frame.data(), drawnSize.width, drawnSize.height, drawnSize.width * 4};
     }
     std::string reason;
     const PixelRect whole{0, 0, view.width, view.height};
@@ -171,6 +248,7 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
     m_lastValid = true;
     m_lastTarget = target;
     m_lastFrameSize = frameSize;
+    m_lastTurns = turns;
     if (direct) {
         changed = drawn;
         return true;
@@ -181,13 +259,23 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
         // Read as having no alpha, written with an opaque one: the target's picture stays opaque.
         const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, target.width, target.height, target.pixels,
                                                        target.stride));
-        const double scale = std::max(double(target.width) / view.width, double(target.height) / view.height);
-        const double offX = (view.width * scale - target.width) / 2;
-        const double offY = (view.height * scale - target.height) / 2;
+        // A target point, scaled to the frame (covering the target, centred), then turned
+        // back onto the picture the source drew.
+        const double scale = std::max(double(target.width) / frameSize.width, double(target.height) / frameSize.height);
+        const double offX = (frameSize.width * scale - target.width) / 2;
+        const double offY = (frameSize.height * scale - target.height) / 2;
+        const auto toDrawn = [&](double x, double y) {
+            return TurnPoint({(x + offX) / scale, (y + offY) / scale}, frameSize, -turns);
+        };
+        const PointD o = toDrawn(0, 0), ex = toDrawn(1, 0), ey = toDrawn(0, 1);
         pixman_transform_t t;
         pixman_transform_init_identity(&t);
-        pixman_transform_scale(&t, nullptr, pixman_double_to_fixed(1 / scale), pixman_double_to_fixed(1 / scale));
-        pixman_transform_translate(&t, nullptr, pixman_double_to_fixed(offX / scale), pixman_double_to_fixed(offY / scale));
+        t.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
+        t.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
+        t.matrix[0][2] = pixman_double_to_fixed(o.x);
+        t.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
+        t.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
+        t.matrix[1][2] = pixman_double_to_fixed(o.y);
         pixman_image_set_transform(src.get(), &t);
         pixman_image_set_filter(src.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
         pixman_image_set_repeat(src.get(), PIXMAN_REPEAT_PAD);

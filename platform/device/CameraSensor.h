@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,26 @@ public:
     // Replaces the source (the window's camera menu, tests).
     void SetSource(std::unique_ptr<CameraSource> source);
 
-    // Aims the camera over its picture, kept within ClampAim's bounds.
+    // The camera turns with the phone: its frames hold the picture turned back by the way
+    // the phone is held (quarter turns, device/Holding.h), so that it looks upright to the
+    // person holding it. The window says how it shows the phone; without it (no value),
+    // the tilt sensor's pitch tells.
+    void SetHeldTurns(std::optional<int> turns);
+    int HeldTurns() const;
+    // Turns what the camera looks at by quarter turns clockwise, as if the object were
+    // turned in front of the phone. Aims are over the picture as turned.
+    void SetPictureTurns(int turns);
+    int PictureTurns() const { return m_pictureTurns; }
+
+    // Aims the camera over its picture (as the user sees it, upright and turned by
+    // PictureTurns), kept within ClampAim's bounds.
     void SetAim(const Aim& aim);
     const Aim& GetAim() const { return m_aim; }
     // Aims so that the picture point (fractions of the picture) is seen at `framePoint` of
-    // a frame of `frame` size, at `zoom`; opens the source first to learn the picture's size.
+    // a frame of `frame` size (the phone's frame, whichever way the phone is held), at
+    // `zoom`; opens the source first to learn the picture's size.
     void AimAt(double zoom, PointD picturePoint, PointD framePoint, FrameSize frame);
-    // The source's picture size (0 x 0 when unknown).
+    // The picture's size as the user sees it, turned by PictureTurns (0 x 0 when unknown).
     FrameSize PictureSize() const;
 
     // Renders the picture at `now` at the size `frameSize` and shows it in `target`,
@@ -49,8 +63,15 @@ public:
     bool CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed);
     std::uint64_t FramesProduced() const { return m_framesProduced; }
 
+    // The picture as the user sees it (upright, turned by PictureTurns) about a picture
+    // point (fractions), at the middle of `out`, `scale` pixels of `out` to a pixel of the
+    // picture: the source's own detail, for a loupe. False when the source shows no detail.
+    bool RenderDetail(Micros now, const PixelView& out, PointD picturePoint, double scale);
+
 private:
     bool SwitchToFallback(const std::string& why);
+    // The aim handed to the source: the user's aim over the turned picture, turned back.
+    Aim SourceAim() const;
     bool Take(Micros now, FrameSize frameSize, const PixelView& target, bool targetHoldsLast, PixelRect& changed);
 
     Device& m_device;
@@ -58,6 +79,8 @@ private:
     bool m_opened = false;
     bool m_triedFallback = false;
     Aim m_aim;
+    std::optional<int> m_heldTurns;
+    int m_pictureTurns = 0;
     std::vector<std::uint32_t> m_frame;
     bool m_frameFailureTold = false;
     std::uint64_t m_framesProduced = 0;
@@ -66,6 +89,8 @@ private:
     bool m_lastValid = false;
     PixelView m_lastTarget;
     FrameSize m_lastFrameSize;
+    int m_lastTurns = 0;
+    std::vector<std::uint32_t> m_detail;
 };
 
 } // namespace device

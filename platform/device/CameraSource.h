@@ -97,6 +97,18 @@ public:
         return true;
     }
 
+    // Draws the picture at `timeUs` about the point (centerX, centerY), in fractions of the
+    // picture, which lands at the middle of `out`, `scale` pixels of `out` to a picture pixel
+    // (a loupe: at any magnification, from the picture's own pixels). False with a reason
+    // when the source cannot; it then shows only whole frames.
+    virtual bool RenderDetail(std::int64_t timeUs, const PixelView& out, double centerX, double centerY, double scale,
+                              std::string& reason)
+    {
+        (void)timeUs, (void)out, (void)centerX, (void)centerY, (void)scale;
+        reason = "this camera shows no detail";
+        return false;
+    }
+
     // Sources that can be aimed (all of ours) apply it from the next Render on; the
     // device keeps the aim within the bounds of ClampAim (device/Aiming.h).
     virtual void SetAim(const Aim& aim) { (void)aim; }

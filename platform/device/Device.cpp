@@ -89,6 +89,11 @@ void Device::PostAimAt(double zoom, double pictureX, double pictureY, double scr
     });
 }
 
+void Device::PostPictureTurns(int turns)
+{
+    m_pLoop->Post([this, turns] { m_pCamera->SetPictureTurns(turns); });
+}
+
 void Device::RequestTermination()
 {
     m_pLoop->Stop();

@@ -89,6 +89,8 @@ public:
     // Aims so that a picture point (fractions of the picture) lands on a screen point
     // (pixels of the landscape screen, which the camera's frames cover); any thread.
     void PostAimAt(double zoom, double pictureX, double pictureY, double screenX, double screenY);
+    // Turns what the camera looks at by quarter turns (CameraSensor::SetPictureTurns); any thread.
+    void PostPictureTurns(int turns);
 
     // Ends the run: from any thread (a signal thread too), also from a callback.
     void RequestTermination();

@@ -12,6 +12,13 @@ TiltSensor::~TiltSensor() = default;
 
 float TiltSensor::Reading()
 {
+    const float pitch = Read();
+    m_layout = LayoutForPitch(pitch, m_layout);
+    return pitch;
+}
+
+float TiltSensor::Read()
+{
     if (!m_pSource) {
         return m_pitch;
     }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "device/Holding.h"
 #include "device/TiltSource.h"
 
 namespace device {
@@ -27,14 +28,23 @@ public:
     // A source that fails is told in one notice and dropped; the keys take over from the
     // last pitch it read, so the layout does not jump.
     float Reading();
+    // The dial the phone shows, as the readings taken so far choose it (the landscape one
+    // before any). The hold mode keeps the layout whatever the readings say, which the
+    // sensor cannot know.
+    Dial ShownDial() const { return DialOfLayout(m_layout); }
+    // The layout shown (LayoutForPitch), which places the readout and the hold button.
+    int ShownLayout() const { return m_layout; }
 
     // Null: the keys alone. Replaces any source there was.
     void SetSource(std::unique_ptr<TiltSource> source) { m_pSource = std::move(source); }
     const TiltSource* Source() const { return m_pSource.get(); }
 
 private:
+    float Read();
+
     const Device& m_device;
     float m_pitch;
+    int m_layout = 2;
     std::unique_ptr<TiltSource> m_pSource;
 };
 

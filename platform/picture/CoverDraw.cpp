@@ -130,9 +130,37 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
 
     const device::Aim a = Sane(aim);
     const double pixelAspect = DrawnPixelAspect(m_picture);
-    // Frame pixels per picture pixel, across and down.
+    // Frame pixels per picture pixel, down.
     const double cover = std::max(out.width / (m_picture.width * pixelAspect), double(out.height) / m_picture.height);
-    const double fullScaleY = cover * a.zoom;
+    return DrawAt(out, a.centerX, a.centerY, cover * a.zoom, reason);
+}
+
+bool CoverDrawer::DrawDetail(const device::PixelView& out, double centerX, double centerY, double scale,
+                             std::string& reason)
+{
+    if (!CheckFrame(out, reason))
+        return false;
+    if (out.width <= 0 || out.height <= 0)
+        return true;
+    if (Malformed(m_picture)) {
+        reason = "the picture is empty or malformed";
+        return false;
+    }
+    if (m_picture.width > kMaxPictureSide || m_picture.height > kMaxPictureSide) {
+        reason = "the picture is too large (more than " + std::to_string(kMaxPictureSide) + " pixels a side)";
+        return false;
+    }
+    // Within these bounds the fixed-point transform stays in range.
+    scale = std::isfinite(scale) ? std::clamp(scale, 1.0 / 64, 256.0) : 1.0;
+    centerX = std::isfinite(centerX) ? std::clamp(centerX, -1.0, 2.0) : 0.5;
+    centerY = std::isfinite(centerY) ? std::clamp(centerY, -1.0, 2.0) : 0.5;
+    return DrawAt(out, centerX, centerY, scale, reason);
+}
+
+bool CoverDrawer::DrawAt(const device::PixelView& out, double centerX, double centerY, double fullScaleY,
+                         std::string& reason)
+{
+    const double pixelAspect = DrawnPixelAspect(m_picture);
     const double fullScaleX = fullScaleY * pixelAspect;
 
     // Halve until no more than two picture pixels fall on a frame pixel.
@@ -163,8 +191,8 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
     const double scaleX = fullScaleX * unit, scaleY = fullScaleY * unit;
     const double extentX = m_picture.width / unit, extentY = m_picture.height / unit;
     // The picture coordinates at the frame's top-left corner.
-    const double originX = a.centerX * extentX - out.width / 2.0 / scaleX;
-    const double originY = a.centerY * extentY - out.height / 2.0 / scaleY;
+    const double originX = centerX * extentX - out.width / 2.0 / scaleX;
+    const double originY = centerY * extentY - out.height / 2.0 / scaleY;
 
     int x0, x1, y0, y1;
     CoveredSpan(originX, scaleX, extentX, out.width, x0, x1);

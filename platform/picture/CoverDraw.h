@@ -52,8 +52,14 @@ public:
 
     // Output is opaque. Fails, leaving `out` untouched, for an unsafe view or a malformed picture.
     bool Draw(const device::PixelView& out, const device::Aim& aim, std::string& reason);
+    // Draws the picture point (centerX, centerY) (fractions) at the middle of `out`, `scale`
+    // output pixels to a picture pixel down (across, times the pixel aspect); a loupe's view,
+    // at any magnification from 1/64 to 256.
+    bool DrawDetail(const device::PixelView& out, double centerX, double centerY, double scale, std::string& reason);
 
 private:
+    bool DrawAt(const device::PixelView& out, double centerX, double centerY, double fullScaleY, std::string& reason);
+
     PictureView m_picture;
     // m_halves[i] is the picture halved i + 1 times, rows packed; built as deep as needed.
     std::vector<std::vector<std::uint32_t>> m_halves;

@@ -1,6 +1,7 @@
 // Checks the photo camera and the cover drawing it shares with video: pictures made here land where
 // the aim puts them at every frame shape, strong shrinking averages, and bad files or views are refused.
 #include "picture/CoverDraw.h"
+#include "backends/photo/ExifOrientation.h"
 #include "backends/photo/PhotoSource.h"
 #include "codec/ImageCodec.h"
 
@@ -75,7 +76,8 @@ Picture Quadrants(int width = 200, int height = 150)
     });
 }
 
-bool WriteJpeg(const std::string& path, const Picture& picture)
+// With an orientation from 1 to 8, the file carries it in EXIF data as a phone camera writes it.
+bool WriteJpeg(const std::string& path, const Picture& picture, int exifOrientation = 0)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -92,6 +94,12 @@ bool WriteJpeg(const std::string& path, const Picture& picture)
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 95, TRUE);
     jpeg_start_compress(&c, TRUE);
+    if (exifOrientation > 0) {
+        // "Exif", a little-endian TIFF header, one IFD of one entry: orientation, a SHORT.
+        const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+                               JOCTET(exifOrientation), 0, 0, 0, 0, 0, 0, 0};
+        jpeg_write_marker(&c, JPEG_APP0 + 1, exif, sizeof exif);
+    }
     std::vector<JSAMPLE> row(std::size_t(picture.width) * 3);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
@@ -540,3 +548,47 @@ TEST(CoverDraw, RefusesMalformedPictures)
 }
 
 } // namespace
+
+TEST(PhotoSource, APhotoWithAnExifOrientationIsShownTheRightWayUp)
+{
+    ScratchDir dir("photo-exif");
+    // Stored as a camera held turned a quarter clockwise stores it; seen, Quadrants(120, 160).
+    const Picture seen = Quadrants(120, 160);
+    for (const int orientation : {1, 3, 6, 8, 2, 5, 7, 4}) {
+        SCOPED_TRACE(orientation);
+        // The stored picture: the one seen, turned and mirrored the other way.
+        const bool quarter = orientation >= 5;
+        const int w = quarter ? seen.height : seen.width, h = quarter ? seen.width : seen.height;
+        std::vector<std::uint32_t> back(seen.pixels);
+        int bw = seen.width, bh = seen.height;
+        // Undoing an orientation is applying its inverse: 6 and 8 undo each other, the rest themselves.
+        const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+        ASSERT_TRUE(photo::ApplyOrientation(back, bw, bh, inverse));
+        ASSERT_EQ(bw, w);
+        ASSERT_EQ(bh, h);
+        const Picture stored = Paint(w, h, [&](int x, int y) { return back[std::size_t(y) * w + x]; });
+        const std::string path = dir.File("exif" + std::to_string(orientation) + ".jpg");
+        ASSERT_TRUE(WriteJpeg(path, stored, orientation));
+        EXPECT_EQ(photo::ExifOrientationOf(path), orientation);
+        photo::PhotoSource source(path);
+        std::string reason;
+        ASSERT_TRUE(source.Open(reason)) << reason;
+        EXPECT_EQ(source.PictureSize(), (device::FrameSize{120, 160}));
+        Frame f = RenderPhoto(source, 120, 160, Aim{});
+        EXPECT_GT(ExpectFollowsAim(f, seen, Aim{}, 24, 16.0), 120 * 160 / 5);
+    }
+    // Made by hand as well: with 6 the stored rows are the seen columns, the first on the right.
+    const Picture stored6 = Paint(160, 120, [&](int x, int y) { return seen.At(119 - y, x); });
+    ASSERT_TRUE(WriteJpeg(dir.File("hand6.jpg"), stored6, 6));
+    photo::PhotoSource hand(dir.File("hand6.jpg"));
+    std::string reason;
+    ASSERT_TRUE(hand.Open(reason)) << reason;
+    EXPECT_GT(ExpectFollowsAim(RenderPhoto(hand, 120, 160, Aim{}), seen, Aim{}, 24, 16.0), 120 * 160 / 5);
+    // Without EXIF data, or with an orientation no camera writes, the picture is as stored.
+    const std::string plain = dir.File("plain.jpg"), odd = dir.File("odd.jpg");
+    ASSERT_TRUE(WriteJpeg(plain, seen));
+    ASSERT_TRUE(WriteJpeg(odd, seen, 9));
+    EXPECT_EQ(photo::ExifOrientationOf(plain), 1);
+    EXPECT_EQ(photo::ExifOrientationOf(odd), 1);
+    EXPECT_EQ(photo::ExifOrientationOf(dir.File("missing.jpg")), 1);
+}

@@ -196,6 +196,38 @@ bool DemoScene::SeePicture(std::int64_t timeUs, const std::function<void(const d
     return true;
 }
 
+bool DemoScene::RenderDetail(std::int64_t timeUs, const device::PixelView& out, double centerX, double centerY,
+                             double scale, std::string& reason)
+{
+    if (out.width <= 0 || out.height <= 0)
+        return true;
+    if (!CheckOutput(out, reason))
+        return false;
+    scale = std::isfinite(scale) ? std::clamp(scale, 1.0 / 64, 256.0) : 1.0;
+    centerX = std::isfinite(centerX) ? std::clamp(centerX, -1.0, 2.0) : 0.5;
+    centerY = std::isfinite(centerY) ? std::clamp(centerY, -1.0, 2.0) : 0.5;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(out.pixels),
+                                                                   CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_translate(cr, out.width / 2.0, out.height / 2.0);
+    cairo_scale(cr, scale, scale);
+    cairo_translate(cr, -centerX * kSceneWidth + 0.5, -centerY * kSceneHeight + 0.5);
+    cairo_rectangle(cr, -0.5, -0.5, kSceneWidth, kSceneHeight);
+    cairo_clip(cr);
+    DrawScene(cr, Layer::Still, 0.0);
+    DrawScene(cr, Layer::Moving, double(BeatAt(timeUs)) / kBeatsPerSecond);
+    cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        reason = std::string("cannot draw the demo scene: ") + cairo_status_to_string(status);
+        return false;
+    }
+    return true;
+}
+
 bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
     if (out.width <= 0 || out.height <= 0)

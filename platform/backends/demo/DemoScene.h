@@ -64,6 +64,9 @@ public:
                 std::string& reason) override;
     // Aimed like a photo: the scene is drawn anew (sharp at any zoom) when the aim changes.
     void SetAim(const device::Aim& aim) override;
+    // Drawn afresh, sharp at any magnification.
+    bool RenderDetail(std::int64_t timeUs, const device::PixelView& out, double centerX, double centerY, double scale,
+                      std::string& reason) override;
     device::FrameSize PictureSize() const override { return {kSceneWidth, kSceneHeight}; }
     // The scene unaimed at its own 800x480, as it is at `timeUs`.
     bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;

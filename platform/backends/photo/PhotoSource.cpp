@@ -2,6 +2,8 @@
 // and the last frame is kept because a still picture only changes when the aim or size does.
 #include "PhotoSource.h"
 
+#include "ExifOrientation.h"
+
 #include "codec/ImageCodec.h"
 
 #include <cstring>
@@ -31,6 +33,13 @@ bool PhotoSource::Open(std::string& reason)
     }
     if (image.width > picture::kMaxPictureSide || image.height > picture::kMaxPictureSide) {
         reason = "the picture is too large (more than " + std::to_string(picture::kMaxPictureSide) + " pixels a side)";
+        return false;
+    }
+    // A phone's photo says which way it stands; it is shown standing so.
+    const char* format = codec::PictureFormatOf(m_path);
+    if (format && std::string(format) == "JPEG" &&
+        !ApplyOrientation(image.pixels, image.width, image.height, ExifOrientationOf(m_path))) {
+        reason = "out of memory";
         return false;
     }
     // The decoder gives premultiplied colour, which is already the picture laid over black;
@@ -106,6 +115,16 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
     m_lastHeight = out.height;
     m_lastAim = m_aim;
     return true;
+}
+
+bool PhotoSource::RenderDetail(std::int64_t, const device::PixelView& out, double centerX, double centerY, double scale,
+                               std::string& reason)
+{
+    if (!m_open) {
+        reason = "the photo is not open";
+        return false;
+    }
+    return m_drawer.DrawDetail(out, centerX, centerY, scale, reason);
 }
 
 void PhotoSource::NoteDrawn(const device::PixelView& out)

@@ -31,6 +31,8 @@ public:
     bool Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed,
                 std::string& reason) override;
     void SetAim(const device::Aim& aim) override;
+    bool RenderDetail(std::int64_t timeUs, const device::PixelView& out, double centerX, double centerY, double scale,
+                      std::string& reason) override;
     device::FrameSize PictureSize() const override { return {m_width, m_height}; }
     // The decoded photo itself, not a copy.
     bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;

@@ -21,6 +21,18 @@ device::PointD Add(device::PointD a, device::PointD b) { return {a.x + b.x, a.y 
 
 } // namespace
 
+// The camera's picture is aimed as the user sees it: upright in the view, so its frame is
+// the landscape screen turned as the phone is held.
+device::FrameSize Window::CameraFrame() const
+{
+    return device::TurnedFrame(kFrame, m_heldTurns);
+}
+
+device::PointD Window::CameraPoint(device::PointD screenPoint) const
+{
+    return device::TurnPoint(screenPoint, kFrame, m_heldTurns);
+}
+
 void Window::PanBy(double viewDx, double viewDy)
 {
     // The camera's picture lies on the landscape screen; with a portrait form up it is not
@@ -28,13 +40,11 @@ void Window::PanBy(double viewDx, double viewDy)
     if (m_portraitForm) {
         return;
     }
-    // A step seen in the view is a step on the screen turned back.
-    const device::PointD o = ViewToScreen({0, 0}, m_screenWidth, m_screenHeight, Turns());
-    const device::PointD d = ViewToScreen({viewDx, viewDy}, m_screenWidth, m_screenHeight, Turns());
+    const device::FrameSize frame = CameraFrame();
     const device::FrameSize picture = m_device.Camera().PictureSize();
-    const device::PointD centre{kFrame.width / 2.0, kFrame.height / 2.0};
-    const device::PointD from = device::FrameToPicture(m_aim, picture, kFrame, centre);
-    const device::PointD to = device::FrameToPicture(m_aim, picture, kFrame, Add(centre, {d.x - o.x, d.y - o.y}));
+    const device::PointD centre{frame.width / 2.0, frame.height / 2.0};
+    const device::PointD from = device::FrameToPicture(m_aim, picture, frame, centre);
+    const device::PointD to = device::FrameToPicture(m_aim, picture, frame, Add(centre, {viewDx, viewDy}));
     device::Aim aim = m_aim;
     aim.centerX += to.x - from.x;
     aim.centerY += to.y - from.y;
@@ -47,11 +57,12 @@ void Window::ZoomBy(double factor, const Point* windowPoint)
         return;
     }
     // The picture point under the mouse (or at the screen's centre) stays where it is.
-    const device::PointD at = windowPoint ? WindowToScreen(windowPoint->x + 0.5, windowPoint->y + 0.5)
-                                          : device::PointD{kFrame.width / 2.0, kFrame.height / 2.0};
+    const device::FrameSize frame = CameraFrame();
+    const device::PointD at = windowPoint ? CameraPoint(WindowToScreen(windowPoint->x + 0.5, windowPoint->y + 0.5))
+                                          : device::PointD{frame.width / 2.0, frame.height / 2.0};
     const device::FrameSize picture = m_device.Camera().PictureSize();
-    const device::PointD p = device::FrameToPicture(m_aim, picture, kFrame, at);
-    SetAim(device::AimPointAt(m_aim.zoom * factor, picture, kFrame, p, at));
+    const device::PointD p = device::FrameToPicture(m_aim, picture, frame, at);
+    SetAim(device::AimPointAt(m_aim.zoom * factor, picture, frame, p, at));
 }
 
 void Window::ToggleWholePicture()
@@ -60,10 +71,26 @@ void Window::ToggleWholePicture()
         return;
     }
     // First the whole picture, letterboxed; again, the picture filling the screen.
-    const double whole = device::WholePictureZoom(m_device.Camera().PictureSize(), kFrame);
+    const double whole = device::WholePictureZoom(m_device.Camera().PictureSize(), CameraFrame());
     const bool showingWhole = m_wholePicture && m_aim == device::Aim{whole, 0.5, 0.5};
     m_wholePicture = !showingWhole;
     SetAim(device::Aim{m_wholePicture ? whole : 1.0, 0.5, 0.5});
+}
+
+void Window::TurnPicture()
+{
+    if (m_portraitForm) {
+        return;
+    }
+    // An aim still on its way is over the picture as it stood; it goes first.
+    FlushInput();
+    m_pictureTurns = (m_pictureTurns + 1) % 4;
+    m_device.PostPictureTurns(m_pictureTurns);
+    // The camera turns the picture about the point at the centre, and so does this aim.
+    const device::PointD c = device::TurnPoint({m_aim.centerX, m_aim.centerY}, {1, 1}, 1);
+    m_aim = device::ClampAim({m_aim.zoom, c.x, c.y});
+    m_wholePicture = false;
+    m_mustPresent = true;
 }
 
 void Window::AimUnderHub(int wx, int wy)
@@ -71,11 +98,13 @@ void Window::AimUnderHub(int wx, int wy)
     if (m_portraitForm) {
         return;
     }
-    // The hub of the dial that the way the phone is held calls for.
-    const device::PointD hub = Turns() % 2 == 0 ? kLandscapeHub : kPortraitHub;
+    // Under the hub of the dial the phone shows, which [ and ] may have changed without
+    // turning the view.
+    const device::PointD hub = device::HubOf(m_device.Tilt().ShownDial());
+    const device::FrameSize frame = CameraFrame();
     const device::FrameSize picture = m_device.Camera().PictureSize();
-    const device::PointD p = device::FrameToPicture(m_aim, picture, kFrame, WindowToScreen(wx + 0.5, wy + 0.5));
-    SetAim(device::AimPointAt(m_aim.zoom, picture, kFrame, p, hub));
+    const device::PointD p = device::FrameToPicture(m_aim, picture, frame, CameraPoint(WindowToScreen(wx + 0.5, wy + 0.5)));
+    SetAim(device::AimPointAt(m_aim.zoom, picture, frame, p, CameraPoint(hub)));
 }
 
 void Window::SetAim(device::Aim aim)

@@ -115,7 +115,9 @@ void Window::Handle(const SDL_Event& event)
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
             steps = -steps;
         }
-        if (steps != 0.0f) {
+        if (steps != 0.0f && m_portraitForm) {
+            ScrollPage(static_cast<double>(steps));
+        } else if (steps != 0.0f) {
             // Where the mouse was when the wheel turned, not where it has got to since.
 #if SDL_VERSION_ATLEAST(2, 26, 0)
             const Point mouse{event.wheel.mouseX, event.wheel.mouseY};
@@ -246,6 +248,7 @@ void Window::HandleKey(const SDL_Event& event)
     case SDLK_KP_4: TurnTo(3, 180.0f); break;
     case SDLK_0:
     case SDLK_KP_0: ToggleWholePicture(); break;
+    case SDLK_r: TurnPicture(); break;
     case SDLK_b:
         // A phone tells an application it went to the background once, not twice in a row.
         if (!m_background) {
@@ -311,16 +314,20 @@ void Window::MoveFinger(int wx, int wy)
 {
     const device::PointD at = WindowToScreen(wx + 0.5, wy + 0.5);
     const double step = (SDL_GetModState() & KMOD_SHIFT) ? 1.0 / kFineDrag : 1.0;
+    const device::PointD before = m_fingerAt;
     m_fingerAt.x += (at.x - m_mouseAt.x) * step;
     m_fingerAt.y += (at.y - m_mouseAt.y) * step;
     m_mouseAt = at;
     const double limit = device::Device::kTouchLimit;
     m_fingerAt = {std::clamp(m_fingerAt.x, -limit, limit), std::clamp(m_fingerAt.y, -limit, limit)};
+    // The loupe follows the finger by fractions of a pixel too.
+    if (m_fingerAt.x != before.x || m_fingerAt.y != before.y) {
+        m_mustPresent = true;
+    }
     const Point p{static_cast<int>(std::floor(m_fingerAt.x)), static_cast<int>(std::floor(m_fingerAt.y))};
     if (p.x != m_finger.x || p.y != m_finger.y) {
         m_finger = p;
         m_moveQueued = true;
-        m_mustPresent = true; // the loupe follows
     }
 }
 
@@ -338,6 +345,25 @@ void Window::LiftFinger()
     m_device.PostTouch(device::Device::TouchPhase::Release, m_finger.x, m_finger.y);
 }
 
+void Window::ScrollPage(double steps)
+{
+    // The help page scrolls under a finger: the wheel drags it from the page's middle, away
+    // from its back button, as far as a few lines of text a step.
+    if (m_fingerDown) {
+        return;
+    }
+    const int dy = static_cast<int>(std::lround(std::clamp(steps, -5.0, 5.0) * kWheelScroll));
+    if (dy == 0) {
+        return;
+    }
+    // Centred on the page's middle, so steps one way and back do not press twice at one point.
+    const int x = m_screenWidth / 2, y = m_screenHeight / 2 - dy / 2;
+    m_device.PostTouch(device::Device::TouchPhase::Press, x, y);
+    m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy / 2);
+    m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy);
+    m_device.PostTouch(device::Device::TouchPhase::Release, x, y + dy);
+}
+
 void Window::SetPitch(float pitch)
 {
     m_pitch = WrapPitch(pitch);
@@ -349,6 +375,7 @@ void Window::TurnTo(int turns, float pitch)
     // Only here does the view turn: the user turned the phone and expects to see it turned.
     const int oldW = ViewWidth(), oldH = ViewHeight();
     m_heldTurns = turns;
+    m_device.Camera().SetHeldTurns(m_heldTurns);
     m_mustPresent = true;
     FitWindowToView(oldW, oldH);
     SetPitch(pitch);

@@ -77,6 +77,7 @@ void Window::FollowSensor()
     const int turns = QuarterTurnsForPitch(m_pitch);
     if (turns != m_heldTurns) {
         m_heldTurns = turns;
+        m_device.Camera().SetHeldTurns(m_heldTurns);
         m_mustPresent = true;
     }
 }
@@ -84,6 +85,10 @@ void Window::FollowSensor()
 void Window::Refresh()
 {
     FollowSensor();
+    if (!m_notice.empty() && std::chrono::steady_clock::now() >= m_noticeUntil) {
+        m_notice.clear();
+        m_mustPresent = true;
+    }
     device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
     if (portrait != m_portraitForm || screen.Version() != m_shownVersion) {
@@ -187,6 +192,9 @@ void Window::Present()
     if (m_fingerDown) {
         DrawLoupe(view);
     }
+    if (!m_notice.empty()) {
+        DrawNotice(view);
+    }
     if (m_keyListShown) {
         DrawKeyList();
     }
@@ -231,7 +239,7 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
 void Window::UpdateTitle()
 {
     // Called at every wait: the title is made again only when what it tells changed.
-    TitleState state{m_picture, m_pitch, m_aim.zoom, m_background};
+    TitleState state{m_picture, m_pitch, m_aim.zoom, m_pictureTurns, m_background};
     if (m_titleState == state) {
         return;
     }
@@ -248,6 +256,9 @@ void Window::UpdateTitle()
     std::string title = "Veltora - " + source + " - pitch " + FormatNumber(m_pitch, "%g") + " deg";
     if (std::abs(m_aim.zoom - 1.0) > 1e-9) {
         title += " - zoom " + FormatNumber(m_aim.zoom, "%.2g") + "x";
+    }
+    if (m_pictureTurns != 0) {
+        title += " - picture turned " + std::to_string(90 * m_pictureTurns) + " deg";
     }
     if (m_background) {
         title += " - in the background";

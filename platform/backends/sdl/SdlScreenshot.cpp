@@ -80,6 +80,10 @@ void Window::TakeScreenshot(bool asSeen)
         const std::filesystem::path full = std::filesystem::absolute(name, ec).lexically_normal();
         std::printf("%s\n", text::Printable(ec ? name : full.string()).c_str());
         std::fflush(stdout);
+        // Shift+S is for comparing the window with the phone's screen: no notice to differ.
+        if (asSeen) {
+            ShowNotice("saved " + std::filesystem::path(name).filename().string());
+        }
     } else {
         std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", text::Printable(reason).c_str());
     }

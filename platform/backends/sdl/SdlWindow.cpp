@@ -37,9 +37,12 @@ const char* const kKeyHelp =
     "  [ ]                  tilt the phone 5 degrees back / forward (the view stays)\n"
     "  arrow keys           aim the camera (with Shift: small steps)\n"
     "  right button drag    move the camera's picture\n"
-    "  middle button        bring the picture point under the mouse under the dial's hub\n"
+    "  middle button        bring the picture point under the mouse under the hub of the\n"
+    "                       dial shown\n"
     "  wheel, + -           zoom the camera about the mouse / the centre (1/8x to 8x)\n"
     "  0                    the whole picture (letterboxed); again: fill the screen\n"
+    "  R                    turn the picture a quarter turn clockwise, as if the object\n"
+    "                       were turned in front of the phone (N and P keep the turn)\n"
     "  N P                  the next / previous picture in the picture's folder\n"
     "  drop a file          show that photo or video\n"
     "  E                    lay the needle nearest the mouse along the picture's edge there\n"
@@ -48,7 +51,7 @@ const char* const kKeyHelp =
     "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
     "                       your pictures folder, or in --save-to's folder (Shift+S:\n"
     "                       the phone's own screen, as scripts save it)\n"
-    "  H, F1                show this list (any key closes it)\n"
+    "  H, F1                show this list (Escape or any other key closes it)\n"
     "  Q                    quit (closing the window quits too)\n";
 
 namespace {
@@ -137,12 +140,7 @@ void OnXIOErrorExit(Display*, void*)
 
 int QuarterTurnsForPitch(float pitch)
 {
-    if (!std::isfinite(pitch)) {
-        return 0;
-    }
-    // -90 shows the screen as it is; each further quarter of pitch turns it a quarter clockwise.
-    const long q = std::lround((static_cast<double>(WrapPitch(pitch)) + 90.0) / 90.0);
-    return static_cast<int>(((q % 4) + 4) % 4);
+    return device::QuarterTurnsForPitch(pitch);
 }
 
 std::unique_ptr<Window> Window::Open(device::Device& device, const Options& options, std::string& reason)
@@ -262,6 +260,8 @@ Window::Window(device::Device& device, const Options& options)
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
     m_heldTurns = QuarterTurnsForPitch(m_pitch);
+    // The camera turns with the phone as the window shows it held.
+    device.Camera().SetHeldTurns(m_heldTurns);
 }
 
 void Window::WatchConnection()
@@ -313,6 +313,12 @@ Window::~Window()
     // process is about to end: leave it all to the system.
     if (ConnectionLost()) {
         return;
+    }
+    if (m_pLoupe) {
+        SDL_DestroyTexture(m_pLoupe);
+    }
+    if (m_pNotice) {
+        SDL_DestroyTexture(m_pNotice);
     }
     if (m_pKeyList) {
         SDL_DestroyTexture(m_pKeyList);

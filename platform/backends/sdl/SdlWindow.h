@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -104,8 +105,14 @@ private:
     void FollowSensor();
     Rect ViewRect() const;
     // SdlOverlay.cpp
+    // SdlLoupe.cpp
     void DrawLoupe(const Rect& view);
+    Rect PlaceLoupe(const Rect& view, int side) const;
+    bool DrawLoupePicture(const Rect& dst, double magnify);
+    void DrawLoupeScreen(const Rect& dst, double magnify);
     void DrawKeyList();
+    void ShowNotice(const std::string& text);
+    void DrawNotice(const Rect& view);
     // SdlInput.cpp
     void Handle(const SDL_Event& event);
     void HandleKey(const SDL_Event& event);
@@ -117,15 +124,19 @@ private:
     void LiftFinger();
     void SetPitch(float pitch);
     void TurnTo(int turns, float pitch);
+    void ScrollPage(double steps);
     // SdlAim.cpp
     void PanBy(double viewDx, double viewDy);
     void ZoomBy(double factor, const Point* windowPoint);
     void ToggleWholePicture();
+    void TurnPicture();
     void AimUnderHub(int wx, int wy);
     // SdlEdges.cpp
     void LayAlongPicture(bool corner);
     void CarryPlan(const edges::Plan& plan);
     void SetAim(device::Aim aim);
+    device::FrameSize CameraFrame() const;
+    device::PointD CameraPoint(device::PointD screenPoint) const;
     // SdlScreenshot.cpp
     void TakeScreenshot(bool asSeen);
     // SdlSettings.cpp
@@ -155,6 +166,9 @@ private:
     SDL_Renderer* m_pRenderer = nullptr;
     SDL_Texture* m_pScreen = nullptr;
     SDL_Texture* m_pKeyList = nullptr;
+    SDL_Texture* m_pLoupe = nullptr;
+    int m_loupeSide = 0;
+    std::vector<std::uint32_t> m_loupePixels;
     int m_keyListWidth = 0;
     int m_keyListHeight = 0;
     int m_textureWidth = 0;
@@ -184,11 +198,16 @@ private:
         std::string picture;
         float pitch = 0;
         double zoom = 1;
+        int pictureTurns = 0;
         bool background = false;
         bool operator==(const TitleState&) const = default;
     };
     std::optional<TitleState> m_titleState;
     bool m_keyListShown = false;
+    // A short line over the view (a picture saved), never in the phone's screen.
+    std::string m_notice;
+    std::chrono::steady_clock::time_point m_noticeUntil;
+    SDL_Texture* m_pNotice = nullptr;
 
     float m_pitch = -90.0f;
     bool m_background = false;
@@ -212,6 +231,9 @@ private:
     bool m_panning = false;
     Point m_panFrom;
     bool m_wholePicture = false;
+    // R turns the picture in quarter turns, as if the object were turned in front of the
+    // phone; a new picture keeps the turn.
+    int m_pictureTurns = 0;
     std::string m_picture;
     // N or P still looking for a picture it can show, a slice at each turn of the loop.
     std::unique_ptr<PictureStep> m_step;

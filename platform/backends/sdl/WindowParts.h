@@ -8,26 +8,25 @@
 
 #include "device/Aiming.h"
 #include "device/Display.h"
+#include "device/Holding.h"
 
 namespace sdl::detail {
 
 constexpr float kPitchStep = 5.0f;
 constexpr int kPanStep = 40;       // screen pixels per arrow key
 constexpr int kFinePanStep = 5;    // with Shift
+constexpr double kWheelScroll = 60.0; // screen pixels the help page scrolls per wheel step
 constexpr double kZoomStep = 1.189207115002721; // 2^(1/4): four steps double the zoom
 constexpr int kMaxShrink = 8;
 // With Shift held the finger moves this much less than the mouse.
 constexpr double kFineDrag = 10.0;
-// The loupe shows this many screen pixels a side, this many times enlarged.
+// The loupe shows this many screen pixels a side, on this share of the view's short side.
 constexpr int kLoupeSpan = 41;
-constexpr int kLoupeZoom = 4;
+constexpr double kLoupeShare = 0.34;
 // N and P look at files for at most this long before the window draws and reads input again.
 constexpr std::chrono::milliseconds kStepSlice{20};
 // The camera's frames cover the landscape screen one to one.
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
-// The dials' hubs (the pivot of their needles), in continuous screen pixels.
-constexpr device::PointD kLandscapeHub{400.5, 469.5};
-constexpr device::PointD kPortraitHub{399.5, 239.5};
 
 // Pitch in (-180, 180], the range the tilt sensor reports.
 inline float WrapPitch(float pitch)
@@ -65,23 +64,13 @@ inline Box FitView(int outW, int outH, int viewW, int viewH)
 // screen (width x height), both in continuous pixels.
 inline device::PointD ViewToScreen(device::PointD v, int width, int height, int turns)
 {
-    switch (((turns % 4) + 4) % 4) {
-    case 1: return {v.y, height - v.x};
-    case 2: return {width - v.x, height - v.y};
-    case 3: return {width - v.y, v.x};
-    default: return v;
-    }
+    return device::TurnPoint(v, device::TurnedFrame({width, height}, turns), -turns);
 }
 
 // The inverse: where a screen point is seen in the view.
 inline device::PointD ScreenToView(device::PointD s, int width, int height, int turns)
 {
-    switch (((turns % 4) + 4) % 4) {
-    case 1: return {height - s.y, s.x};
-    case 2: return {width - s.x, height - s.y};
-    case 3: return {s.y, width - s.x};
-    default: return s;
-    }
+    return device::TurnPoint(s, {width, height}, turns);
 }
 
 // How much larger than the phone's own pixels the window starts, for a view viewW wide on a

@@ -1,0 +1,495 @@
+// The window's picture as on a phone, on SDL's offscreen driver: the camera turns with the
+// phone, R turns the picture, the middle button aims under the dial shown, the loupe is an
+// instrument, and the key list, S's notice and the help page's wheel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec/ImageCodec.h"
+#include "device/Aiming.h"
+#include "device/Holding.h"
+#include "support/Scratch.h"
+#include "support/WindowFiles.h"
+#include "support/WindowRig.h"
+
+using testing_support::Crop;
+using testing_support::Differing;
+using testing_support::Image;
+using testing_support::InFolder;
+using testing_support::Load;
+using testing_support::Photo;
+using testing_support::Pictures;
+using testing_support::ScratchDir;
+using testing_support::WindowRig;
+using testing_support::WritePicture;
+
+namespace {
+
+// A picture in four coloured quarters: red top left, green top right, blue bottom left,
+// white bottom right; which way it stands shows in any part of it that is seen.
+void WriteQuarters(const std::string& path, int width, int height)
+{
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            const bool right = x >= width / 2, low = y >= height / 2;
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                low ? (right ? 0xFFF0F0F0u : 0xFF0000E0u) : (right ? 0xFF00E000u : 0xFFE00000u);
+        }
+    }
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(path, pixels.data(), width, height, width * 4, reason)) << reason;
+}
+
+// Which quarter's colour a pixel has most likely (-1: none of them, an overlay).
+int QuarterOf(std::uint32_t p)
+{
+    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+    if (r > 180 && g > 180 && b > 180) {
+        return 3;
+    }
+    if (r > 150 && g < 90 && b < 90) {
+        return 0;
+    }
+    if (g > 150 && r < 90 && b < 90) {
+        return 1;
+    }
+    if (b > 150 && r < 90 && g < 90) {
+        return 2;
+    }
+    return -1;
+}
+
+// Whether an image shows the quarters upright: of the points sampled in each quarter of it
+// (the dial and the buttons cover some), most have that quarter's colour and none another's
+// beyond a few.
+bool Upright(const Image& img, std::string& why, const std::vector<int>& quarters = {0, 1, 2, 3})
+{
+    for (int q = 0; q < 4; q++) {
+        int right = 0, wrong = 0;
+        for (int j = 1; j < 10; j++) {
+            for (int i = 1; i < 10; i++) {
+                const int x = (q % 2) * img.width / 2 + i * img.width / 20;
+                const int y = (q / 2) * img.height / 2 + j * img.height / 20;
+                const int got = QuarterOf(img.At(x, y));
+                right += got == quarters[q];
+                wrong += got >= 0 && got != quarters[q];
+            }
+        }
+        if (right < 40 || wrong > 8) {
+            why = "quarter " + std::to_string(q) + ": " + std::to_string(right) + " right, " + std::to_string(wrong) + " wrong";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(WindowOffscreen, ThePictureStaysUprightInEveryHoldingInTheWindowAndInSsPictures)
+{
+    InFolder folder;
+    WriteQuarters(folder.Dir().File("quarters.png"), 800, 480);
+    WindowRig rig(WindowRig::One(), Photo(folder.Dir().File("quarters.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    std::string why;
+    int shot = 0;
+    auto check = [&](const char* name, SDL_Keycode key, int tilts, std::pair<int, int> size, int turns) {
+        SCOPED_TRACE(name);
+        rig.Key(key);
+        for (int i = 0; i < tilts; i++) {
+            rig.Key(SDLK_RIGHTBRACKET);
+        }
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(size.first, size.second));
+        EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
+        rig.Key(SDLK_s);
+        rig.Settle();
+        EXPECT_TRUE(Upright(Load(folder.TakeSaved(std::string("seen-") + std::to_string(shot++))), why)) << "S: " << why;
+        // The phone's own screen holds the picture as the camera fixed in it sees it: turned
+        // back by the holding.
+        if (turns != 0) {
+            EXPECT_FALSE(Upright(rig.ScreenTurned(0), why));
+            EXPECT_TRUE(Upright(rig.ScreenTurned(turns), why)) << why;
+        }
+    };
+    check("portrait", SDLK_2, 0, {480, 800}, 1);
+    check("landscape turned over", SDLK_3, 0, {800, 480}, 2);
+    check("portrait upside down", SDLK_4, 0, {480, 800}, 3);
+    check("landscape", SDLK_1, 0, {800, 480}, 0);
+    // Tilted half way over by ] the sensor's pitch calls for another turn, but the view has
+    // not turned, and neither has the camera.
+    check("portrait tilted", SDLK_2, 10, {480, 800}, 1);
+    EXPECT_EQ(rig.h.Device().Camera().HeldTurns(), 1);
+}
+
+TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
+{
+    ScratchDir dir;
+    WritePicture(dir.File("spot.png"), 800, 480, 3, [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
+    WindowRig rig(WindowRig::One(), Photo(dir.File("spot.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    // ] tilts the phone upright (pitch -5) without turning the view: the round dial shows.
+    for (int i = 0; i < 17; i++) {
+        rig.Key(SDLK_RIGHTBRACKET);
+    }
+    rig.Settle();
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 0; }));
+    EXPECT_EQ(rig.Size(), std::make_pair(800, 480));
+    auto greenAround = [&](device::PointD at) {
+        const Image s = rig.ScreenTurned(0);
+        int n = 0;
+        for (int dx : {-12, 12}) {
+            for (int dy : {-12, 12}) {
+                const std::uint32_t p = s.At(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+                n += ((p >> 8) & 0xFF) > 150 && (p >> 16) < 80;
+            }
+        }
+        return n;
+    };
+    const device::PointD hub = device::HubOf(device::Dial::Portrait);
+    ASSERT_TRUE(rig.WaitFor([&] { return greenAround({700, 150}) == 4; }));
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 700, 150, SDL_BUTTON_MIDDLE);
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 700, 150, SDL_BUTTON_MIDDLE);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return greenAround(hub) >= 3; })) << greenAround(hub) << " of 4 points green";
+    EXPECT_EQ(greenAround(device::HubOf(device::Dial::Landscape)), 0);
+}
+
+TEST(WindowOffscreen, RTurnsThePictureAndNKeepsTheTurn)
+{
+    ScratchDir dir;
+    WriteQuarters(dir.File("a.png"), 800, 480);
+    WriteQuarters(dir.File("b.png"), 640, 480);
+    WindowRig rig(Pictures(dir.File("a.png")), Photo(dir.File("a.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    std::string why;
+    ASSERT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
+    EXPECT_EQ(rig.Title().find("turned"), std::string::npos);
+    // A quarter clockwise: the bottom left quarter comes to the top left, and so on.
+    const std::vector<int> once{2, 0, 3, 1};
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, once); })) << why;
+    EXPECT_NE(rig.Title().find("picture turned 90 deg"), std::string::npos) << rig.Title();
+    testing::internal::CaptureStdout();
+    rig.Key(SDLK_n);
+    rig.Settle();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "showing " + dir.File("b.png") + "\n");
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, once); })) << "after N: " << why;
+    EXPECT_NE(rig.Title().find("picture turned 90 deg"), std::string::npos) << rig.Title();
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why, {3, 2, 1, 0}); })) << why;
+    EXPECT_NE(rig.Title().find("picture turned 180 deg"), std::string::npos) << rig.Title();
+    rig.Key(SDLK_r);
+    rig.Key(SDLK_r);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
+    EXPECT_EQ(rig.Title().find("turned"), std::string::npos) << rig.Title();
+}
+
+namespace {
+
+// Where the loupe is in the window: the part that differs from the screen, as a box.
+struct Found {
+    int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
+    bool Any() const { return x1 >= x0; }
+};
+Found LoupeIn(const Image& shown, const Image& screen)
+{
+    Found f;
+    for (int y = 0; y < shown.height; y++) {
+        for (int x = 0; x < shown.width; x++) {
+            if (shown.At(x, y) != screen.At(x, y)) {
+                f.x0 = std::min(f.x0, x), f.y0 = std::min(f.y0, y), f.x1 = std::max(f.x1, x), f.y1 = std::max(f.y1, y);
+            }
+        }
+    }
+    return f;
+}
+
+} // namespace
+
+TEST(WindowOffscreen, TheLoupeShowsThePicturesOwnDetailAndFollowsFineDragByFractions)
+{
+    ScratchDir dir;
+    // Stripes one pixel wide, in greens only: on the screen (the picture shrunk to half) they
+    // are a flat mean; only the picture's own pixels show them.
+    const int w = 1600, h = 960;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            pixels[static_cast<std::size_t>(y) * w + x] = x % 2 ? 0xFF00D000u : 0xFF003000u;
+        }
+    }
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(dir.File("stripes.png"), pixels.data(), w, h, w * 4, reason)) << reason;
+    WindowRig rig(WindowRig::One(), Photo(dir.File("stripes.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    // (Dark green all over is too dark for ShowsScreen's test of a lit screen.)
+    ASSERT_TRUE(rig.WaitFor([&] {
+        return ((rig.ScreenTurned(0).At(700, 300) >> 8) & 0xFF) > 0x40 && Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40;
+    })) << std::hex << rig.ScreenTurned(0).At(700, 300) << " " << std::dec << Differing(rig.Shown(), rig.ScreenTurned(0));
+    // Pressed beside the hub, where the needles are.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 420, 440);
+    rig.Settle();
+    Found f;
+    ASSERT_TRUE(rig.WaitFor([&] { return (f = LoupeIn(rig.Shown(), rig.ScreenTurned(0))).Any(); }));
+    const Image loupe = Crop(rig.Shown(), f.x0 + 2, f.y0 + 2, f.x1 - f.x0 - 3, f.y1 - f.y0 - 3);
+    int bright = 0, dark = 0, foreign = 0;
+    for (std::uint32_t p : loupe.pixels) {
+        const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        bright += r < 40 && b < 40 && g > 180;
+        dark += r < 40 && b < 40 && g < 80 && g > 20;
+        // The dial's and the needles' colours: red, blue, white; the crosshair is yellow and
+        // black, the measuring line cyan.
+        foreign += (r > 120 && g < 150) || (b > 120 && g < 150) || (r > 200 && g > 200 && b > 200);
+    }
+    EXPECT_GT(bright, static_cast<int>(loupe.pixels.size()) / 8) << "the loupe shows no detail of the picture";
+    EXPECT_GT(dark, static_cast<int>(loupe.pixels.size()) / 8);
+    EXPECT_EQ(foreign, 0) << "the loupe shows the dial or the needles";
+    // On the screen the stripes are seen as their mean.
+    const std::uint32_t mean = rig.ScreenTurned(0).At(700, 300);
+    EXPECT_NEAR(static_cast<int>((mean >> 8) & 0xFF), 0x80, 60);
+
+    // Shift moves the finger a tenth as far: a tenth of a screen pixel, which the application
+    // does not see but the loupe does.
+    SDL_SetModState(KMOD_LSHIFT);
+    const Image before = rig.Shown();
+    // One pixel of mouse is two of the picture, a whole stripe pair: without Shift the
+    // loupe would show the very same stripes; a tenth of it shows them moved.
+    rig.Mouse(SDL_MOUSEMOTION, 0, 421, 440);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0),
+                                                   Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) > 500; }))
+        << "the loupe did not follow a fraction of a pixel: " << Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0), Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) << " " << Differing(rig.Shown(), before);
+    SDL_SetModState(KMOD_NONE);
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 421, 440);
+    rig.Settle();
+}
+
+TEST(WindowOffscreen, TheLoupeNeverCoversTheReadoutTheHoldButtonOrTheFinger)
+{
+    InFolder folder;
+    WritePicture(folder.Dir().File("still.png"), 800, 480, 7);
+    WindowRig rig(WindowRig::One(), Photo(folder.Dir().File("still.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    auto form = rig.h.Inspect();
+    struct Holding {
+        SDL_Keycode key;
+        int turns, layout;
+        std::pair<int, int> size;
+        // The readout's number frame and the hold button, in screen pixels.
+        int keep[2][4];
+    };
+    const Holding holdings[] = {
+        {SDLK_1, 0, 2, {800, 480}, {{0, 15, 250, 75}, {721, 15, 785, 81}}},
+        {SDLK_2, 1, 0, {480, 800}, {{15, 230, 75, 480}, {15, 15, 79, 81}}},
+        {SDLK_3, 2, 3, {800, 480}, {{550, 15, 800, 75}, {15, 15, 79, 81}}},
+        {SDLK_4, 3, 1, {480, 800}, {{725, 0, 785, 250}, {721, 399, 785, 465}}},
+    };
+    for (const Holding& hold : holdings) {
+        SCOPED_TRACE(hold.turns);
+        rig.Key(hold.key);
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(hold.size.first, hold.size.second));
+        ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == hold.layout; }));
+        for (const auto& at : {std::pair{0.15, 0.2}, std::pair{0.85, 0.2}, std::pair{0.15, 0.8}, std::pair{0.85, 0.8}, std::pair{0.5, 0.5}}) {
+            const int x = static_cast<int>(hold.size.first * at.first), y = static_cast<int>(hold.size.second * at.second);
+            SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+            rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, x, y);
+            rig.Settle();
+            // Every pixel of the readout and the hold button is the screen's, as Shift+S saves
+            // it, and the finger is clear. (Waited for: the window may be a frame behind.)
+            std::string why;
+            EXPECT_TRUE(rig.WaitFor([&] {
+                const Image shown = rig.Shown(), screen = rig.ScreenTurned(hold.turns);
+                const Found f = LoupeIn(shown, screen);
+                if (!f.Any() || f.x1 - f.x0 < 100) {
+                    why = "no loupe";
+                    return false;
+                }
+                for (const auto& k : hold.keep) {
+                    const device::PointD a = sdl::detail::ScreenToView({double(k[0]), double(k[1])}, 800, 480, hold.turns);
+                    const device::PointD b = sdl::detail::ScreenToView({double(k[2]), double(k[3])}, 800, 480, hold.turns);
+                    const int x0 = static_cast<int>(std::min(a.x, b.x)), y0 = static_cast<int>(std::min(a.y, b.y));
+                    const int x1 = static_cast<int>(std::max(a.x, b.x)), y1 = static_cast<int>(std::max(a.y, b.y));
+                    if (Differing(Crop(shown, x0, y0, x1 - x0, y1 - y0), Crop(screen, x0, y0, x1 - x0, y1 - y0), 0) != 0) {
+                        why = "the loupe covers " + std::to_string(x0) + "," + std::to_string(y0) + " to " +
+                              std::to_string(x1) + "," + std::to_string(y1);
+                        return false;
+                    }
+                }
+                if (x + 10 > f.x0 && x - 10 < f.x1 && y + 10 > f.y0 && y - 10 < f.y1) {
+                    why = "the loupe is on the finger";
+                    return false;
+                }
+                return true;
+            }, 3)) << why;
+            rig.Mouse(SDL_MOUSEBUTTONUP, 0, x, y);
+            rig.Settle();
+        }
+    }
+}
+
+TEST(WindowOffscreen, TheKeyListFitsAndReadsAtEveryWindowSizeAndHolding)
+{
+    WindowRig rig;
+    SKIP_WITHOUT_WINDOW(rig);
+    struct Case {
+        SDL_Keycode key;
+        int w, h;
+        int minPitch; // rows of text at least this many pixels apart
+    };
+    for (const Case& c : {Case{SDLK_1, 800, 480, 13}, Case{SDLK_1, 400, 240, 6}, Case{SDLK_1, 1600, 960, 26},
+                          Case{SDLK_2, 480, 800, 13}, Case{SDLK_2, 240, 400, 5}}) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        rig.Key(c.key);
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(c.w > c.h ? 800 : 480, c.w > c.h ? 480 : 800));
+        rig.Resize(c.w, c.h);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.Size() == std::make_pair(c.w, c.h); }));
+        rig.Key(SDLK_h);
+        rig.Settle();
+        // Text is light on the dark panel; the rows it stands on come in bands.
+        std::vector<int> bands;
+        int left = c.w, right = -1, top = c.h, bottom = -1;
+        ASSERT_TRUE(rig.WaitFor([&] {
+            const Image s = rig.Shown();
+            bands.clear();
+            left = c.w, right = -1, top = c.h, bottom = -1;
+            bool inBand = false;
+            for (int y = 0; y < s.height; y++) {
+                bool text = false;
+                for (int x = 0; x < s.width; x++) {
+                    const std::uint32_t p = s.At(x, y);
+                    if (((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) > 150) {
+                        text = true;
+                        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                    }
+                }
+                if (text && !inBand) {
+                    bands.push_back(y);
+                }
+                inBand = text;
+            }
+            return bands.size() > 20;
+        })) << bands.size() << " rows of text";
+        // Every row is whole: none reaches the view's edge.
+        EXPECT_GT(left, c.w / 100);
+        EXPECT_LT(right, c.w - 1 - c.w / 100);
+        EXPECT_GT(top, c.h / 100);
+        EXPECT_LT(bottom, c.h - 1 - c.h / 100);
+        const double pitch = double(bands.back() - bands[1]) / (bands.size() - 2);
+        EXPECT_GE(pitch, c.minPitch);
+        rig.Key(SDLK_ESCAPE);
+        rig.Settle();
+    }
+}
+
+TEST(WindowOffscreen, SSaysItSavedInTheWindowButNotInThePicture)
+{
+    InFolder folder;
+    WritePicture(folder.Dir().File("still.png"), 800, 480, 7);
+    WindowRig rig(WindowRig::One(), Photo(folder.Dir().File("still.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }));
+    testing::internal::CaptureStdout();
+    rig.Key(SDLK_s);
+    rig.Settle();
+    testing::internal::GetCapturedStdout();
+    const auto foot = [&] { return Differing(Crop(rig.Shown(), 200, 380, 400, 100), Crop(rig.ScreenTurned(0), 200, 380, 400, 100)); };
+    EXPECT_TRUE(rig.WaitFor([&] { return foot() > 1000; })) << "no notice at the view's foot: " << foot();
+    EXPECT_LE(Differing(Load(folder.TakeSaved("seen")), rig.ScreenTurned(0)), 40) << "the notice is in S's picture";
+    // It goes by itself.
+    EXPECT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }, 5)) << "the notice stayed";
+}
+
+TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
+{
+    WindowRig rig;
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 2; }));
+    // The information image at (15,90)-(65,140) opens the help page.
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 40, 115);
+    rig.Settle();
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, 40, 115);
+    rig.Settle();
+    ASSERT_TRUE(rig.TurnedTo(480, 800));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(0); }));
+    // The page settles (its first frames finish the change of form) before it is compared.
+    Image top = rig.ScreenTurned(0);
+    ASSERT_TRUE(rig.WaitFor([&] {
+        rig.h.RunMs(600);
+        const Image now = rig.ScreenTurned(0);
+        const bool still = Differing(now, top) == 0;
+        top = now;
+        return still;
+    }));
+    rig.Wheel(240, 400, -3);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.ScreenTurned(0), 0, 200, 480, 500), Crop(top, 0, 200, 480, 500)) > 5000; }))
+        << "the wheel did not scroll the page";
+    EXPECT_TRUE(rig.h.Device().GetDisplay().Portrait()) << "the wheel left the help page";
+    // And back up again, to the top as it was.
+    rig.Wheel(240, 400, 3);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; })) << "the wheel did not scroll back";
+}
+
+TEST(WindowOffscreen, TheLoupesLineRunsFromTheDialsMeasuringCentreThroughTheFinger)
+{
+    ScratchDir dir;
+    std::vector<std::uint32_t> grey(800u * 480u, 0xFF606060u);
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(dir.File("grey.png"), grey.data(), 800, 480, 800 * 4, reason)) << reason;
+    WindowRig rig(WindowRig::One(), Photo(dir.File("grey.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    rig.h.Tilt(-90);
+    auto form = rig.h.Inspect();
+    ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == 2; }));
+    for (const auto& at : {std::pair{600, 300}, std::pair{150, 420}, std::pair{400, 200}}) {
+        SCOPED_TRACE(std::to_string(at.first) + "," + std::to_string(at.second));
+        rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, at.first, at.second);
+        rig.Settle();
+        // The cyan pixels: the two farthest apart give the line's direction.
+        double angle = 0;
+        ASSERT_TRUE(rig.WaitFor([&] {
+            const Image s = rig.Shown();
+            std::vector<std::pair<int, int>> cyan;
+            for (int y = 0; y < s.height; y++) {
+                for (int x = 0; x < s.width; x++) {
+                    const std::uint32_t p = s.At(x, y);
+                    if (((p >> 16) & 0xFF) < 80 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200) {
+                        cyan.emplace_back(x, y);
+                    }
+                }
+            }
+            if (cyan.size() < 60) {
+                return false;
+            }
+            const auto [a, b] = std::minmax_element(cyan.begin(), cyan.end(), [](auto p, auto q) {
+                return p.first + p.second * 0.001 < q.first + q.second * 0.001;
+            });
+            angle = std::atan2(b->second - a->second, b->first - a->first);
+            return true;
+        })) << "no measuring line in the loupe";
+        const device::PointD c = device::MeasuringCentreOf(device::Dial::Landscape);
+        double want = std::atan2(at.second + 0.5 - c.y, at.first + 0.5 - c.x);
+        // A line has no sense of direction.
+        double d = std::remainder(angle - want, M_PI);
+        EXPECT_LT(std::abs(d) * 180 / M_PI, 1.5) << angle * 180 / M_PI << " against " << want * 180 / M_PI;
+        rig.Mouse(SDL_MOUSEBUTTONUP, 0, at.first, at.second);
+        rig.Settle();
+    }
+}
