@@ -235,12 +235,14 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     const bool onWayland = driver && std::strcmp(driver, "wayland") == 0;
     const int units = onWayland ? std::max(1, wayland.scale) : 1;
     SDL_Rect usable;
+    Box start{0, 0, std::max(1, static_cast<int>(std::lround(view.w * scale / units))),
+              std::max(1, static_cast<int>(std::lround(view.h * scale / units)))};
     if (options.shrink == 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
-        scale = StartScale(view.w, usable.w * units, usable.h * units,
-                           onWayland ? kPlainDpi * static_cast<float>(units) : DesktopDpi());
+        start = StartSize(view.w, view.h, usable.w, usable.h,
+                          onWayland ? kPlainDpi * static_cast<float>(units) : DesktopDpi(), units);
     }
-    int w = std::max(1, static_cast<int>(std::lround(view.w * scale / units)));
-    int h = std::max(1, static_cast<int>(std::lround(view.h * scale / units)));
+    int w = start.w;
+    int h = start.h;
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (options.fullscreen) {
         // The desktop's own mode: the display keeps its resolution and the view is fitted to
