@@ -118,11 +118,12 @@ start_weston x11 --use-pixman --debug --width=360 --height=720 --scale=2
 weston_window
 start_app --fullscreen
 want="$work/fitted-want.png"
+# Black but for the pointer's image at most (Weston may draw it where the pointer last was).
 bands_black() {
-  local band
+  local band lit
   for band in 720x504+0+0 720x504+0+936; do
-    [[ "$(convert "$work/phone.png" -crop "$band" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:)" == 0 ]] ||
-      return 1
+    lit=$(convert "$work/phone.png" -crop "$band" +repage -colorspace gray -threshold 0 -format '%[fx:round(mean*w*h)]' info:)
+    [[ "$lit" -le 1500 ]] || return 1
   done
 }
 # Until the compositor shows the window full screen and drawn, 10 s at most.
@@ -144,7 +145,7 @@ done
 [[ "$(identify -format '%wx%h' "$work/phone.png")" == 720x1440 ]] || fail "Weston's screenshot at scale 2 is not 720x1440"
 awk -v r="${rmse:-1}" 'BEGIN { exit !(r < 0.03) }' ||
   fail "at scale 2 the middle 720x432 of the output is not the phone's screen fitted (RMSE ${rmse:-none})"
-bands_black || fail "at scale 2 the output is not black above and below the view"
+bands_black || fail "at scale 2 the output is not black above and below the view (but for the pointer)"
 pass "full screen on 720x1440 at scale 2: the view fitted, 720x432, black above and below"
 
 echo "$test_name: $passed passed"
