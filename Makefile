@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Tests may run with more jobs than cores (CI does) so that a race between tests shows at once.
 TEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps configure build build-run run test test-asan bench fuzz res install deb screenshots clean
+.PHONY: all deps configure build build-run run test test-asan bench fuzz res install deb screenshots clean test-arm64
 
 all: build
 
@@ -76,3 +76,15 @@ screenshots: build-run
 
 clean:
 	@rm -rf $(BUILD)
+
+# The headless suite built for 64-bit ARM and run under qemu-user, against an arm64 Debian root
+# made once in $(ARM64)/root. The real-window tests need a display and are left out there.
+ARM64 ?= $(BUILD)-arm64
+ARM64_ROOT = $(CURDIR)/$(ARM64)/root
+test-arm64:
+	@scripts/install-cross-deps.sh
+	@scripts/arm64-root.sh $(ARM64_ROOT)
+	@cmake -S . -B $(ARM64)/build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/arm64-toolchain.cmake \
+		-DVELTORA_ARM64_ROOT=$(ARM64_ROOT) $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache) >/dev/null
+	@cmake --build $(ARM64)/build -j$(JOBS) --target veltora_tests veltora_device_tests veltora_alloc_tests
+	@cd $(ARM64)/build && QEMU_LD_PREFIX=$(ARM64_ROOT) ctest --output-on-failure -j$(JOBS) -E '^(window|resgen|fuzz)\.'

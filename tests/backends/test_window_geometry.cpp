@@ -76,3 +76,23 @@ TEST(WindowGeometry, TheWindowStartsAtWholeMultiplesOnDenseDesktopsAndAlwaysFits
     EXPECT_DOUBLE_EQ(StartScale(800, 700, 2000, 192.0f), 700 * 0.95 / 800);
     EXPECT_EQ(StartScale(800, 0, 0, 192.0f), 1.0);
 }
+
+TEST(WindowGeometry, OnAScaledWaylandOutputTheStartSizeIsCountedInItsUnits)
+{
+    using sdl::detail::StartSize;
+    // At scale 2 a desktop of 1600x900 units is 3200x1800 pixels: the phone twice, 800x480 units.
+    const auto twice = StartSize(800, 480, 1600, 900, 192.0f, 2);
+    EXPECT_EQ(twice.w, 800);
+    EXPECT_EQ(twice.h, 480);
+    // At scale 1 the same units are pixels: one to one.
+    const auto once = StartSize(800, 480, 1600, 900, 96.0f, 1);
+    EXPECT_EQ(once.w, 800);
+    EXPECT_EQ(once.h, 480);
+    // A phone's output, 360x720 units at scale 2: fitted into 95 % of its width, in units.
+    const auto phone = StartSize(800, 480, 360, 720, 192.0f, 2);
+    EXPECT_EQ(phone.w, 342);
+    EXPECT_EQ(phone.h, 205);
+    // No scale reported counts as one.
+    const auto none = StartSize(800, 480, 1600, 900, 96.0f, 0);
+    EXPECT_EQ(none.w, 800);
+}

@@ -70,8 +70,9 @@ struct WindowRig {
     SDL_Window* sdlWindow = nullptr;
     std::string reason;
 
-    explicit WindowRig(sdl::Options options = One(), device::CameraSourceFactory camera = {})
-        : h([&] {
+    explicit WindowRig(sdl::Options options = One(), device::CameraSourceFactory camera = {},
+                       const char* videoDriver = "offscreen")
+        : driver("SDL_VIDEODRIVER", videoDriver), h([&] {
               HarnessOptions o;
               o.clock = device::ClockKind::Real;
               o.cameraSource = std::move(camera);

@@ -85,3 +85,49 @@ wait_app_end() { # what ended it: for the failure's message
   wait "$app_pid" || status=$?
   app_pid=""
 }
+
+# Weston, the reference Wayland compositor, on a socket in a runtime folder of the test's own;
+# the window is then started with WAYLAND_DISPLAY set and no DISPLAY. start_weston BACKEND
+# [weston options...]: the X11 backend draws into the Xvfb that start_x started (and has a
+# seat: X's keyboard and pointer); the headless one has no seat at all.
+weston_pid=""
+stop_weston() {
+  if [[ -n "$weston_pid" ]]; then kill "$weston_pid" 2>/dev/null || true; wait "$weston_pid" 2>/dev/null || true; fi
+  weston_pid=""
+}
+trap 'stop_app; stop_weston; cleanup' EXIT
+# Exits 77 (skipped) when Weston cannot start here, with its reason.
+start_weston() {
+  stop_weston
+  local backend=$1
+  shift
+  mkdir -p -m 700 "$work/xdg"
+  export XDG_RUNTIME_DIR="$work/xdg"
+  local socket="veltora-test-$$-$RANDOM"
+  rm -f "$work/weston.log"
+  weston --backend="$backend-backend.so" --socket="$socket" --idle-time=0 --no-config --log="$work/weston.log" "$@" \
+    >"$work/weston.out" 2>&1 &
+  weston_pid=$!
+  # Ready once the shell is up and the socket answers.
+  for _ in $(seq 150); do
+    [[ -S "$XDG_RUNTIME_DIR/$socket" ]] && grep -q "launching '.*weston-desktop-shell'" "$work/weston.log" 2>/dev/null && break
+    if ! kill -0 "$weston_pid" 2>/dev/null; then
+      echo "$test_name: SKIP: Weston cannot start here: $(tail -n 3 "$work/weston.log" "$work/weston.out" 2>/dev/null | grep -v '^==>' | tr '\n' ' ')" >&2
+      weston_pid=""
+      exit 77
+    fi
+    sleep 0.1
+  done
+  [[ -S "$XDG_RUNTIME_DIR/$socket" ]] || fail "Weston made no socket within 15 s"
+  export WAYLAND_DISPLAY="$socket"
+}
+# A picture of Weston's output as the compositor composed it (needs `weston --debug`), as
+# $work/$1.png, without the alpha channel that the surfaces leave undefined.
+weston_shot() { # name
+  local d="$work/shots"
+  rm -rf "$d" && mkdir -p "$d"
+  (cd "$d" && weston-screenshooter >/dev/null 2>&1) || fail "weston-screenshooter took no picture"
+  local f
+  f=$(compgen -G "$d/*.png" | head -n 1) || fail "weston-screenshooter wrote no file"
+  convert "$f" -alpha off "PNG24:$work/$1.png"
+}

@@ -16,6 +16,7 @@
 
 #include "device/Device.h"
 #include "sdl/PictureStep.h"
+#include "sdl/WaylandDesk.h"
 #include "sdl/WindowParts.h"
 
 // Last: SDL_syswm.h brings Xlib's macros (None, Status, ...) that nothing above should see.
@@ -55,6 +56,9 @@ const char* const kKeyHelp =
     "  Q                    quit (closing the window quits too)\n";
 
 namespace {
+
+// The density of a desktop that scales nothing.
+constexpr float kPlainDpi = 96.0f;
 
 bool DisplayMissing()
 {
@@ -178,6 +182,27 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!driverChosen && !Set("WAYLAND_DISPLAY")) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
+    // Where a Wayland compositor runs, the window is its own client (SDL would pick X first,
+    // through Xwayland). A compositor with no seat at all (a headless one) makes SDL 2.26
+    // crash at start: X is used then if there is one, else the run ends with the reason.
+    WaylandDesk wayland;
+    if (!driverChosen && Set("WAYLAND_DISPLAY")) {
+        wayland = AskWayland();
+        if (wayland.reached && wayland.seat) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, Set("DISPLAY") ? "wayland,x11" : "wayland");
+        } else if (Set("DISPLAY")) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        } else if (wayland.reached) {
+            SDL_version linked;
+            SDL_GetVersion(&linked);
+            reason = std::string("cannot open a window: the Wayland compositor at WAYLAND_DISPLAY=") +
+                     std::getenv("WAYLAND_DISPLAY") +
+                     " offers no seat (no keyboard, pointer or touch screen), and SDL " +
+                     std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
+                     std::to_string(linked.patch) + " cannot start without one (--headless runs without a display)";
+            return nullptr;
+        }
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (!driverChosen && !Set("WAYLAND_DISPLAY")) {
             reason = std::string("cannot open a window: no X server answers at DISPLAY=") + std::getenv("DISPLAY") +
@@ -207,12 +232,19 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     // The application has not built its form yet: the screen is landscape for now.
     const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
+    // Wayland sizes windows in the output's units, each `scale` pixels across: the start size is
+    // worked out in pixels, the output's scale standing for the density that X's Xft.dpi gives.
+    const bool onWayland = driver && std::strcmp(driver, "wayland") == 0;
+    const int units = onWayland ? std::max(1, wayland.scale) : 1;
     SDL_Rect usable;
+    Box start{0, 0, std::max(1, static_cast<int>(std::lround(view.w * scale / units))),
+              std::max(1, static_cast<int>(std::lround(view.h * scale / units)))};
     if (options.shrink == 0 && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
-        scale = StartScale(view.w, usable.w, usable.h, DesktopDpi());
+        start = StartSize(view.w, view.h, usable.w, usable.h,
+                          onWayland ? kPlainDpi * static_cast<float>(units) : DesktopDpi(), units);
     }
-    int w = std::max(1, static_cast<int>(std::lround(view.w * scale)));
-    int h = std::max(1, static_cast<int>(std::lround(view.h * scale)));
+    int w = start.w;
+    int h = start.h;
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (options.fullscreen) {
         // The desktop's own mode: the display keeps its resolution and the view is fitted to

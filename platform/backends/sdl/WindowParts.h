@@ -96,4 +96,14 @@ inline double StartScale(int viewW, int usableW, int usableH, float dpi)
     return scale;
 }
 
+// The window's start size where the desktop counts in units of `units` pixels each (a Wayland
+// output's scale; 1 on X): worked out in pixels, then given in the desktop's units.
+inline Box StartSize(int viewW, int viewH, int usableW, int usableH, float dpi, int units)
+{
+    units = std::max(units, 1);
+    const double scale = StartScale(viewW, usableW * units, usableH * units, dpi);
+    return {0, 0, std::max(1, static_cast<int>(std::lround(viewW * scale / units))),
+            std::max(1, static_cast<int>(std::lround(viewH * scale / units)))};
+}
+
 } // namespace sdl::detail
