@@ -51,5 +51,7 @@ for dir in "$build" "$source"; do
   grep -qF "$dir" "$work/t.jsonl" "$work/run.log" && fail "the run names $dir"
 done
 [[ "$("$p/bin/veltora" --version)" == veltora\ * ]] || fail "--version"
-"$p/bin/veltora-readings" "$work/t.jsonl" | head -n 1 | grep -q '^time_ms,angle' || fail "the installed veltora-readings"
+# Read whole, then looked at: a reader that stops early is a write failure to the tool.
+"$p/bin/veltora-readings" "$work/t.jsonl" >"$work/readings.csv" || fail "the installed veltora-readings failed"
+head -n 1 "$work/readings.csv" | grep -q '^time_ms,angle' || fail "the installed veltora-readings"
 echo "test_install: installed into a prefix, moved it, and ran it from another folder"
