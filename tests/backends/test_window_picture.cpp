@@ -146,7 +146,12 @@ TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
         int n = 0;
         for (int dx : {-12, 12}) {
             for (int dy : {-12, 12}) {
-                const std::uint32_t p = s.At(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+                const int x = static_cast<int>(at.x) + dx, y = static_cast<int>(at.y) + dy;
+                // A screen of another shape (still turning) has no such point: not green.
+                if (x < 0 || y < 0 || x >= s.width || y >= s.height) {
+                    continue;
+                }
+                const std::uint32_t p = s.At(x, y);
                 n += ((p >> 8) & 0xFF) > 150 && (p >> 16) < 80;
             }
         }

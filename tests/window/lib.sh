@@ -61,10 +61,10 @@ start_x() {
 }
 
 # The picture a screenshot key wrote in the work folder, once it is complete: the launcher
-# prints its path when it has written it (fails after 10 s).
+# prints its path when it has written it (fails after 30 s).
 saved_picture() { # what: for the failure's message
   local f=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     f=$(compgen -G "$shots/veltora-*.png" | head -n 1 || true)
     [[ -n "$f" ]] && grep -qxF "$f" "$work/app.log" && break
     f=""
