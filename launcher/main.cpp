@@ -20,10 +20,9 @@
 #include "Installation.h"
 #include "LeakCheck.h"
 #include "Signals.h"
-#include "base/Log.h"
 #include "files/OutputPath.h"
+#include "host/Host.h"
 #include "files/Settings.h"
-#include "base/Trace.h"
 #include "demo/DemoScene.h"
 #include "gst/CameraList.h"
 #include "gst/VideoSource.h"
@@ -456,13 +455,13 @@ int Run(int argc, char** argv)
     }
     if (!o.log.empty()) {
         std::string reason;
-        if (!oslog::SetFile(o.log, reason)) {
+        if (!host::OpenLog(o.log, reason)) {
             return Fail(reason);
         }
     }
     if (!o.trace.empty()) {
         std::string reason;
-        if (!trace::OpenFile(o.trace, reason)) {
+        if (!host::OpenTrace(o.trace, reason)) {
             return Fail(reason);
         }
     }
@@ -522,7 +521,7 @@ int Run(int argc, char** argv)
         window = sdl::Window::Open(dev, options, reason);
         if (!window) {
             dlclose(lib);
-            trace::CloseFile();
+            host::CloseTrace();
             signals.RunEnded();
             return Fail(reason);
         }
@@ -566,8 +565,8 @@ int Run(int argc, char** argv)
     window.reset();
     dlclose(lib);
     // Every write of the trace and the log is checked; a lost line is a failed run.
-    writeFailed |= !trace::CloseFile();
-    writeFailed |= !oslog::CloseFile();
+    writeFailed |= !host::CloseTrace();
+    writeFailed |= !host::CloseLog();
     signals.RunEnded();
     if (exitCode != 0) {
         // Keep a failure a failure even where its code has no low byte.
