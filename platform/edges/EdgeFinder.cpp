@@ -183,17 +183,25 @@ std::optional<Line> FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, d
     for (int i = 0; i < reads; i++) {
         const double t = t0 + (t1 - t0) * (i + 0.5) / reads;
         const PointD c = p + t * d;
-        bool inside = true;
-        for (int j = -k; j <= k && inside; j++) {
-            inside = Sample(g, c.x + j * n.x, c.y + j * n.y, profile[j + k]);
+        // A reading that runs off the picture keeps the part on it: an object that fills the
+        // frame has its edges a few pixels from the picture's border.
+        if (!Sample(g, c.x, c.y, profile[k])) {
+            continue;
         }
-        if (!inside) {
+        int lo = k, hi = k;
+        while (lo > 0 && Sample(g, c.x + (lo - 1 - k) * n.x, c.y + (lo - 1 - k) * n.y, profile[lo - 1])) {
+            lo--;
+        }
+        while (hi < 2 * k && Sample(g, c.x + (hi + 1 - k) * n.x, c.y + (hi + 1 - k) * n.y, profile[hi + 1])) {
+            hi++;
+        }
+        if (hi - lo < 6) {
             continue;
         }
         int best = -1;
-        for (int j = 1; j < 2 * k; j++) {
+        for (int j = lo + 1; j < hi; j++) {
             slope[j] = profile[j + 1] - profile[j - 1];
-            if (j >= 2 && j <= 2 * k - 2 && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
+            if (j >= lo + 2 && j <= hi - 2 && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
                 best = j;
             }
         }

@@ -24,6 +24,10 @@ constexpr double kFarOut = 400000.0;
 // How near the point (in screen pixels) a corner's meeting point or an edge must lie.
 constexpr double kCornerReach = 120.0;
 constexpr double kEdgeReach = 60.0;
+// Edges are fitted over at least this many picture pixels around the point, whatever the zoom:
+// zoomed far in, the reach alone would leave arms a few dozen pixels long, and a blurred edge
+// fitted along so little is off by a degree.
+constexpr double kFitReach = 120.0;
 // How near the hub an edge's line must pass, in screen pixels, to be laid from it.
 constexpr double kThroughHub = 4.0;
 // On the half dial an edge this little below the horizontal is laid along it.
@@ -132,9 +136,12 @@ void LayAlong(Plan& plan, const Request& request, const Corner& corner, device::
     if (request.dial == Dial::Half) {
         for (PointD& u : arms) {
             if (u.y > std::sin(Rad(kLevelDeg))) {
+                // A corner that opens upward may still have one edge a little below the level.
+                const bool opensDown = corner.arm1.y + corner.arm2.y > 0;
                 plan.notice = "the corner near " + At(request.screen) +
-                              " opens downward; the half dial measures only above its hub: hold the phone upright "
-                              "to use the round dial";
+                              (opensDown ? " opens downward" : " has an edge below the level") +
+                              "; the half dial measures only above its hub: turn the picture, or hold the phone "
+                              "upright to use the round dial";
                 return;
             }
             u.y = std::min(u.y, 0.0);
@@ -316,7 +323,7 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
             p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
             p.hub = toPicture(shape.hub);
             p.tolerance = kThroughHub / scale;
-            p.part = CutPart(picture, p.search);
+            p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
         });
     } catch (const std::exception& e) {
         p.refusal = std::string("cannot search the camera's picture: ") + e.what();
