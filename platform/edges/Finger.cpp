@@ -10,6 +10,7 @@
 
 #include "device/Device.h"
 #include "device/Display.h"
+#include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
 
 namespace edges {
@@ -18,6 +19,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
+
+// The camera's own picture as it lies on the phone's screen when the search was asked for.
+device::SeenPicture Seen(const Pending& p) { return {p.size, p.pictureTurns, p.heldTurns}; }
 // A held needle follows the finger at any distance; this far out the few pixels between the hub
 // and the point the application measures from turn it by less than a thousandth of a degree.
 constexpr double kFarOut = 400000.0;
@@ -95,13 +99,14 @@ void Lay(Plan& plan, Dial dial, Needle needle, double from, double to)
 }
 
 // The needle nearest the point, laid along the edge through the hub.
-void LayAlong(Plan& plan, const Request& request, const Edge& edge)
+void LayAlong(Plan& plan, const Pending& pending, const Edge& edge)
 {
+    const Request& request = pending.request;
     const DialShape& shape = ShapeOf(request.dial);
     // Of the edge's two ways out from the hub, the one towards the point; the half dial
     // shows only the upper one.
     const PointD toPoint{request.screen.x - shape.hub.x, request.screen.y - shape.hub.y};
-    PointD u = edge.direction;
+    PointD u = device::SourceDirectionOnFrame(Seen(pending), edge.direction);
     if (u.x * toPoint.x + u.y * toPoint.y < 0) {
         u = {-u.x, -u.y};
     }
@@ -129,15 +134,17 @@ void LayAlong(Plan& plan, const Request& request, const Edge& edge)
 
 // Both needles along a corner's edges, its vertex aimed under the hub; on the half dial a
 // corner that opens downward only told.
-void LayAlong(Plan& plan, const Request& request, const Corner& corner, device::FrameSize size)
+void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
 {
+    const Request& request = pending.request;
     const DialShape& shape = ShapeOf(request.dial);
-    PointD arms[2] = {corner.arm1, corner.arm2};
+    const device::SeenPicture seen = Seen(pending);
+    PointD arms[2] = {device::SourceDirectionOnFrame(seen, corner.arm1), device::SourceDirectionOnFrame(seen, corner.arm2)};
     if (request.dial == Dial::Half) {
         for (PointD& u : arms) {
             if (u.y > std::sin(Rad(kLevelDeg))) {
                 // A corner that opens upward may still have one edge a little below the level.
-                const bool opensDown = corner.arm1.y + corner.arm2.y > 0;
+                const bool opensDown = arms[0].y + arms[1].y > 0;
                 plan.notice = "the corner near " + At(request.screen) +
                               (opensDown ? " opens downward" : " has an edge below the level") +
                               "; the half dial measures only above its hub: turn the picture, or hold the phone "
@@ -177,8 +184,8 @@ void LayAlong(Plan& plan, const Request& request, const Corner& corner, device::
         return to;
     };
     plan.aims = true;
-    const PointD vertex{corner.vertex.x / size.width, corner.vertex.y / size.height};
-    plan.aim = device::AimPointAt(request.aim.zoom, size, kFrame, vertex, shape.hub);
+    plan.aim = device::AimSourceAt(request.aim.zoom, seen, kFrame,
+                                   {corner.vertex.x / pending.size.width, corner.vertex.y / pending.size.height}, shape.hub);
     Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
     Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
 }
@@ -310,14 +317,16 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
     if (!camera.EnsureSource() || !camera.Source()) {
         return p;
     }
+    p.pictureTurns = camera.PictureTurns();
+    p.heldTurns = camera.HeldTurns();
     const DialShape& shape = ShapeOf(request.dial);
     // Memory for the picture or its part may run out; that is told, never a crash.
     try {
         p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
             p.size = {picture.width, picture.height};
-            const double scale = device::CoverScale(p.size, kFrame) * device::ClampAim(request.aim).zoom;
+            const double scale = device::SourceScale(request.aim, Seen(p), kFrame);
             const auto toPicture = [&](PointD screen) {
-                const PointD f = device::FrameToPicture(request.aim, p.size, kFrame, screen);
+                const PointD f = device::FrameToSource(request.aim, Seen(p), kFrame, screen);
                 return PointD{f.x * p.size.width, f.y * p.size.height};
             };
             p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
@@ -365,7 +374,7 @@ Plan Found(const Pending& pending)
             plan.notice = "no straight edge through the hub near " + At(request.screen);
             return plan;
         }
-        LayAlong(plan, request, *edge);
+        LayAlong(plan, pending, *edge);
         return plan;
     }
     const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
@@ -373,7 +382,7 @@ Plan Found(const Pending& pending)
         plan.notice = "no corner near " + At(request.screen);
         return plan;
     }
-    LayAlong(plan, request, *corner, pending.size);
+    LayAlong(plan, pending, *corner);
     return plan;
 }
 

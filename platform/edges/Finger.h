@@ -102,7 +102,9 @@ struct Pending {
     Request request;
     std::string refusal; // why nothing is searched for at all
     bool looked = false; // the camera had a picture
-    device::FrameSize size;
+    device::FrameSize size; // the camera's own picture, as its source holds it
+    int pictureTurns = 0;   // how the user sees it turned (quarter turns clockwise)
+    int heldTurns = 0;      // and how the phone's screen holds that view
     Search search;
     PointD hub;          // in picture pixels
     double tolerance = 0;

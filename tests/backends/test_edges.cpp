@@ -11,6 +11,7 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
+#include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
 #include "edges/Finger.h"
 #include "backends/gst/VideoSource.h"
@@ -72,11 +73,17 @@ struct Holding {
 const Holding kHoldings[] = {{-90, edges::Dial::Half, 2}, {90, edges::Dial::Half, 3}, {0, edges::Dial::Round, 0},
                              {180, edges::Dial::Round, 1}};
 
+// How the camera's own picture of `size` lies on the phone's screen now (turned by the holding).
+device::SeenPicture SeenBy(device::Device& dev, device::FrameSize size)
+{
+    return {size, dev.Camera().PictureTurns(), dev.Camera().HeldTurns()};
+}
+
 // Where a picture point is seen on the screen under the camera's aim now.
 device::PointD OnScreen(device::Device& dev, device::PointD picture, device::FrameSize size)
 {
-    return device::PictureToFrame(dev.Camera().GetAim(), size, kScreen,
-                                  {picture.x / size.width, picture.y / size.height});
+    return device::SourceToFrame(dev.Camera().GetAim(), SeenBy(dev, size), kScreen,
+                                 {picture.x / size.width, picture.y / size.height});
 }
 
 // Asks the finger for a corner or an edge at a screen point, carries it out and lets it land.
@@ -114,7 +121,10 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             testing_support::Wedge w;
             w.openingDeg = 10 + 160 * uni(rng);
             // On the half dial the corner opens upward: both edges at or above the level.
-            w.arm1Deg = hold.dial == edges::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
+            // The picture is drawn as the camera holds it; the screen shows it turned back by the
+            // holding (a quarter turn clockwise on screen is 90 degrees less, y up).
+            const double onScreen = hold.dial == edges::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
+            w.arm1Deg = onScreen - 90.0 * h.Device().Camera().HeldTurns();
             w.dark = 30 + 60 * uni(rng);
             w.light = w.dark + 80 + 60 * uni(rng);
             w.blur = 0.5 + 0.7 * uni(rng);
@@ -122,7 +132,8 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             const double zoom = 1 + uni(rng);
             h.Device().Camera().SetAim({zoom, 0.3 + 0.4 * uni(rng), 0.3 + 0.4 * uni(rng)});
             const device::PointD at{160 + 480 * uni(rng), 120 + 240 * uni(rng)};
-            const device::PointD p = device::FrameToPicture(h.Device().Camera().GetAim(), size, kScreen, at);
+            const device::PointD p =
+                device::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen, at);
             w.vertexX = p.x * size.width;
             w.vertexY = p.y * size.height;
             pixels = testing_support::DrawWedge(w, size.width, size.height, rng());
@@ -132,7 +143,8 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             // The corner now lies under the hub, to a fraction of one of the picture's pixels
             // (less well defined where the edges turn by little).
             const device::PointD under =
-                device::FrameToPicture(h.Device().Camera().GetAim(), size, kScreen, edges::ShapeOf(hold.dial).hub);
+                device::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen,
+                                      edges::ShapeOf(hold.dial).hub);
             EXPECT_LE(std::hypot(under.x * size.width - w.vertexX, under.y * size.height - w.vertexY),
                       w.openingDeg >= 20 && w.openingDeg <= 160 ? 0.2 : 0.6)
                 << "case " << i << ": opening " << w.openingDeg;
@@ -170,7 +182,9 @@ TEST(Edges, DemoCornersReadExactly)
                 OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             const int before = ReadoutTenths(h.Inspect());
             const edges::Plan plan = Lay(h, watch, {v.x + 6, v.y - 6}, true);
-            const double up1 = std::sin(k.edge1Deg * M_PI / 180), up2 = std::sin(k.edge2Deg * M_PI / 180);
+            // The scene's edges as they lie on the screen, turned back by the holding.
+            const double held = 90.0 * h.Device().Camera().HeldTurns();
+            const double up1 = std::sin((k.edge1Deg + held) * M_PI / 180), up2 = std::sin((k.edge2Deg + held) * M_PI / 180);
             if (hold.dial == edges::Dial::Half && (up1 < -1e-9 || up2 < -1e-9)) {
                 EXPECT_NE(plan.notice.find("opens downward"), std::string::npos) << k.name << ": " << plan.notice;
                 EXPECT_TRUE(plan.touches.empty());
@@ -186,8 +200,12 @@ TEST(Edges, DemoCornersReadExactly)
             const device::PointD hub = edges::ShapeOf(hold.dial).hub;
             const device::PointD now =
                 OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
-            EXPECT_NEAR(now.x, hub.x, 0.5) << k.name;
-            EXPECT_NEAR(now.y, hub.y, 0.5) << k.name;
+            // Half a pixel of the scene, however large the holding shows it.
+            const double pixel = device::SourceScale(h.Device().Camera().GetAim(),
+                                                     SeenBy(h.Device(), {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight}),
+                                                     kScreen);
+            EXPECT_NEAR(now.x, hub.x, 0.5 * pixel) << k.name;
+            EXPECT_NEAR(now.y, hub.y, 0.5 * pixel) << k.name;
         }
     }
 }
@@ -216,13 +234,16 @@ TEST(Edges, EdgeLaysTheNearestNeedleAlongAnEdgeThroughTheHub)
     EXPECT_NEAR(f.landscapeOrigin, 142.5, 0.01);
 
     // Upright, the set square's corner lies under the round dial's hub; its long side leaves
-    // it at 20 degrees on screen, 250 on this dial, nearer the measuring needle (at 0) than
-    // the origin needle (at 90).
+    // it at 20 degrees as the user sees it, and the phone's screen holds that view a quarter
+    // turn back: 110 degrees on the screen, 160 on this dial, nearer the origin needle (at 90)
+    // than the measuring needle (at 0).
     h.Tilt(0);
+    ASSERT_EQ(h.Device().Camera().HeldTurns(), 1);
     const device::PointD hub = edges::ShapeOf(edges::Dial::Round).hub;
-    EXPECT_TRUE(Lay(h, watch, {hub.x + 120 * std::cos(M_PI / 9), hub.y - 120 * std::sin(M_PI / 9)}, false).notice.empty());
-    EXPECT_NEAR(f.portraitPin, 250.0, 0.05);
-    EXPECT_EQ(f.portraitOrigin, 90.0);
+    const double side = 110 * M_PI / 180;
+    EXPECT_TRUE(Lay(h, watch, {hub.x + 120 * std::cos(side), hub.y - 120 * std::sin(side)}, false).notice.empty());
+    EXPECT_EQ(f.portraitPin, 0.0);
+    EXPECT_NEAR(f.portraitOrigin, 160.0, 0.05);
 }
 
 // Where nothing fits: a plain ground, an edge that misses the hub, a point far from any

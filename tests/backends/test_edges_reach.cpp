@@ -1,5 +1,6 @@
 // The edge finder where photos make it hard: an object that fills the frame has its corner a
-// few pixels from the picture's border, and zoomed far in the finger still fits long arms.
+// few pixels from the picture's border, zoomed far in the finger still fits long arms, and a
+// picture turned (R) or held upright lies turned on the phone's screen.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "device/Aiming.h"
+#include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
 #include "edges/Finger.h"
 #include "picture/CoverDraw.h"
@@ -150,5 +152,78 @@ TEST(EdgesAtTheBorder, AnEdgeBelowTheHalfDialsLevelIsToldAsSuch)
         EXPECT_NE(plan.notice.find("has an edge below the level"), std::string::npos) << arm1 << ": " << plan.notice;
         EXPECT_TRUE(plan.touches.empty()) << arm1;
         EXPECT_FALSE(plan.aims) << arm1;
+    }
+}
+
+// The picture turned by R and the phone held every way: the corner the user points at is the
+// one aimed under the hub, and each needle lies along one of its edges in the frame the phone
+// shows (read from the camera's own frame: across a needle one side is dark, the other light).
+TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
+{
+    const device::FrameSize size{900, 700};
+    std::vector<std::uint32_t> pixels(std::size_t(size.width) * size.height, 0xff808080u);
+    HarnessOptions options;
+    options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
+    const struct {
+        float pitch;
+        edges::Dial dial;
+    } holdings[] = {{-90, edges::Dial::Half}, {90, edges::Dial::Half}, {0, edges::Dial::Round}, {180, edges::Dial::Round}};
+    std::vector<std::uint32_t> frame(std::size_t(kScreen.width) * kScreen.height);
+    const auto grey = [&](double x, double y) {
+        const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+        if (ix < 0 || iy < 0 || ix >= kScreen.width || iy >= kScreen.height) {
+            return -1;
+        }
+        return static_cast<int>(frame[std::size_t(iy) * kScreen.width + ix] & 255);
+    };
+    for (const auto& hold : holdings) {
+        Harness h(options);
+        h.Tilt(hold.pitch);
+        edges::NeedleWatch watch(h.Device());
+        ASSERT_EQ(watch.Shown(), hold.dial);
+        const device::PointD hub = edges::ShapeOf(hold.dial).hub;
+        for (int turns = 0; turns < 4; turns++) {
+            h.Device().Camera().SetPictureTurns(turns);
+            const device::SeenPicture seen{size, turns, h.Device().Camera().HeldTurns()};
+            // A corner opening upward on the screen (y up: arms at 20 and 20 + 75 degrees), drawn
+            // in the picture turned back the way the screen shows it.
+            testing_support::Wedge w;
+            w.openingDeg = 75;
+            w.arm1Deg = 20 + 90.0 * (seen.pictureTurns - seen.heldTurns);
+            w.vertexX = 0.4 * size.width;
+            w.vertexY = 0.55 * size.height;
+            pixels = testing_support::DrawWedge(w, size.width, size.height, 3 + turns);
+            const device::PointD at{300, 300};
+            h.Device().Camera().SetAim(
+                device::AimSourceAt(1.5, seen, kScreen, {w.vertexX / size.width, w.vertexY / size.height}, at));
+            const edges::Plan plan = edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 5, at.y - 5}));
+            ASSERT_TRUE(plan.notice.empty()) << "pitch " << hold.pitch << " turns " << turns << ": " << plan.notice;
+            edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
+            h.RunMs(0);
+            const auto f = h.Inspect();
+            const bool half = hold.dial == edges::Dial::Half;
+            const double needles[] = {half ? f.landscapePin : f.portraitPin, half ? f.landscapeOrigin : f.portraitOrigin};
+            double read = std::abs(needles[0] - needles[1]);
+            read = half ? read : std::min(read, 360 - read);
+            EXPECT_NEAR(read, w.openingDeg, 0.15) << "pitch " << hold.pitch << " turns " << turns;
+            ASSERT_TRUE(h.Device().Camera().Capture(h.Device().Now(), kScreen, {frame.data(), kScreen.width, kScreen.height,
+                                                                                kScreen.width * 4}));
+            for (double angle : needles) {
+                const device::PointD u = edges::Direction(hold.dial, angle);
+                int along = 0, seenAcross = 0;
+                for (double t = 30; t <= 200; t += 10) {
+                    const int a = grey(hub.x + t * u.x - 4 * u.y, hub.y + t * u.y + 4 * u.x);
+                    const int b = grey(hub.x + t * u.x + 4 * u.y, hub.y + t * u.y - 4 * u.x);
+                    if (a < 0 || b < 0) {
+                        continue;
+                    }
+                    seenAcross++;
+                    along += std::abs(a - b) > 60;
+                }
+                EXPECT_GE(seenAcross, 10) << "pitch " << hold.pitch << " turns " << turns;
+                EXPECT_EQ(along, seenAcross) << "pitch " << hold.pitch << " turns " << turns << ": the needle at " << angle
+                                             << " does not lie on an edge";
+            }
+        }
     }
 }
