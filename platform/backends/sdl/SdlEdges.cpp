@@ -61,7 +61,11 @@ void Window::CarryPlan(const edges::Plan& plan)
     }
     // A notice left in the title goes.
     m_titleState.reset();
-    edges::Carry(m_device, plan, [this](const device::Aim& aim) { SetAim(aim); });
+    // The aim goes to the camera now, before the touches: nothing else may come to send it.
+    edges::Carry(m_device, plan, [this](const device::Aim& aim) {
+        SetAim(aim);
+        FlushInput();
+    });
 }
 
 } // namespace sdl
