@@ -39,7 +39,7 @@ Platform& Platform::Of(device::Device& device)
 Platform* Platform::Current()
 {
     device::Device* device = device::Device::Current();
-    return device ? &Of(*device) : nullptr;
+    return device ? dynamic_cast<Platform*>(device->GetSoftware()) : nullptr;
 }
 
 void Platform::OnSignal(device::Signal signal, int value)
