@@ -122,9 +122,9 @@ if("modules" IN_LIST RULES)
     endif()
     check_folder(${dir} "${order_${name}};${below}")
   endforeach()
-  # The launcher's window onto the platform reaches down to base only.
+  # The launcher's window onto the platform sits on top of it, beside app.
   if(EXISTS ${PLATFORM}/host)
-    check_folder(${PLATFORM}/host "host;base;${below}")
+    check_folder(${PLATFORM}/host "host;${order_app};${below}")
   endif()
   check_folder(${PLATFORM}/include "osp")
 endif()
