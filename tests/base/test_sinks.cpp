@@ -21,16 +21,22 @@ namespace {
 constexpr auto kBound = std::chrono::seconds(20);
 
 // Runs `work` on a thread of its own and tells whether it ended within the bound. A thread
-// that hangs is left behind (detached): the test has failed by then anyway.
+// that hangs is left behind: the test has failed by then anyway.
 bool EndsInTime(std::function<void()> work)
 {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> ended = done->get_future();
-    std::thread([work = std::move(work), done] {
+    std::thread thread([work = std::move(work), done] {
         work();
         done->set_value();
-    }).detach();
-    return ended.wait_for(kBound) == std::future_status::ready;
+    });
+    const bool inTime = ended.wait_for(kBound) == std::future_status::ready;
+    if (inTime) {
+        thread.join();
+    } else {
+        thread.detach();
+    }
+    return inTime;
 }
 
 } // namespace
