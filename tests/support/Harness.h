@@ -15,7 +15,7 @@
 #include "base/Trace.h"
 #include "device/Device.h"
 #include "ui/ControlAccess.h"
-#include "ui/OverlayBuffer.h"
+#include "graphics/PreviewBuffer.h"
 
 namespace testing_support {
 

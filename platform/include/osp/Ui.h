@@ -8,7 +8,8 @@
 #include "osp/Base.h"
 #include "osp/Graphics.h"
 
-namespace ui { class ControlAccess; class Painter; struct OverlayBuffer; }
+namespace ui { class ControlAccess; class Painter; }
+namespace graphics { struct PreviewBuffer; }
 
 namespace Osp { namespace Ui {
 
@@ -215,7 +216,7 @@ private:
     friend class ui::ControlAccess;
     void Paint(const ui::Painter& painter) const override;
     const char* ClassName() const override { return "OverlayPanel"; }
-    std::shared_ptr<ui::OverlayBuffer> m_pBackground;
+    std::shared_ptr<graphics::PreviewBuffer> m_pBackground;
 };
 
 // A panel whose children may be taller than it; the user scrolls them with a drag.

@@ -7,11 +7,6 @@
 #include "app/Platform.h"
 #include "ui/ControlAccess.h"
 
-namespace {
-Osp::App::Application* g_pInstance = nullptr;
-Osp::App::AppFrame* g_pAppFrame = nullptr;
-} // namespace
-
 namespace app {
 
 using namespace Osp::Base;
@@ -32,7 +27,8 @@ result Runtime::Start()
     if (!m_factory) {
         return E_INVALID_ARG;
     }
-    if (g_pInstance || m_pApp) {
+    Platform& platform = Platform::Of(m_device);
+    if (platform.GetApplication() || m_pApp) {
         return E_INVALID_STATE;
     }
     Osp::App::Application* app = m_factory();
@@ -42,10 +38,7 @@ result Runtime::Start()
     app->m_pArguments = m_pArguments;
     m_pApp = app;
     m_pAppFrame = std::make_unique<Osp::App::AppFrame>();
-    g_pInstance = app;
-    g_pAppFrame = m_pAppFrame.get();
-    Platform& platform = Platform::Of(m_device);
-    platform.SetApplication(app);
+    platform.SetApplication(app, m_pAppFrame.get());
     platform.Screen().SetFrame(m_pAppFrame->GetFrame());
 
     if (!app->OnAppInitializing(m_registry)) {
@@ -68,11 +61,9 @@ void Runtime::Finish()
     platform.Touch().Reset();
     platform.Screen().SetFrame(nullptr);
     m_pAppFrame.reset();
-    g_pAppFrame = nullptr;
     platform.SetApplication(nullptr);
     // Nothing posted for the application may outlive it.
     m_device.Loop().Clear();
-    g_pInstance = nullptr;
     delete m_pApp;
     m_pApp = nullptr;
 }
@@ -101,18 +92,20 @@ void Application::OnUserEventReceivedN(RequestId requestId, Collection::IList* p
 
 Application* Application::GetInstance()
 {
-    return g_pInstance;
+    const app::Platform* platform = app::Platform::Current();
+    return platform ? platform->GetApplication() : nullptr;
 }
 
 AppFrame* Application::GetAppFrame() const
 {
-    return g_pAppFrame;
+    const app::Platform* platform = app::Platform::Current();
+    return platform ? platform->GetAppFrame() : nullptr;
 }
 
 result Application::Terminate()
 {
     device::Device* dev = device::Device::Current();
-    if (!dev || g_pInstance != this) {
+    if (!dev || GetInstance() != this) {
         return E_INVALID_STATE;
     }
     dev->RequestTermination();

@@ -2,6 +2,7 @@
 // notices for itself while it lives, and hands them back when it goes.
 #include "app/Platform.h"
 
+#include "base/Installed.h"
 #include "base/Log.h"
 #include "osp/App.h"
 #include "osp/System.h"
@@ -38,8 +39,7 @@ Platform& Platform::Of(device::Device& device)
 
 Platform* Platform::Current()
 {
-    device::Device* device = device::Device::Current();
-    return device ? &Of(*device) : nullptr;
+    return base::Installed<Platform>();
 }
 
 void Platform::OnSignal(device::Signal signal, int value)

@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <map>
 #include <mutex>
 
 #include <unistd.h>
 
+#include "base/Sinks.h"
 #include "files/OutputPath.h"
 #include "text/Printable.h"
 
@@ -27,8 +27,8 @@ struct State {
     std::string path;
     bool failed = false;
     bool toStderr = true;
-    int nextToken = 1;
-    std::map<int, std::function<void(const Record&)>> hooks;
+    // Called after the record is written, outside the lock: a hook may log.
+    base::Sinks<Record> hooks;
 };
 State& Get()
 {
@@ -61,26 +61,34 @@ std::string Timestamp()
 }
 } // namespace
 
+namespace {
+// To stderr and the file, under the lock, so records from two threads never interleave.
+void Print(State& s, const Record& record)
+{
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.toStderr && !s.file) {
+        return;
+    }
+    // Records quote names (a resource, a picture): made printable, nothing in one can act
+    // on the terminal or start a line that looks like a record of its own.
+    const std::string shown = Timestamp() + (record.level == Level::Info ? " INFO " : " EXCEPTION ") +
+                              record.function + ":" + std::to_string(record.line) + ": " +
+                              text::Printable(record.message) + "\n";
+    if (s.toStderr) {
+        std::fputs(shown.c_str(), stderr);
+    }
+    if (s.file && !s.failed && (std::fputs(shown.c_str(), s.file) < 0 || std::fflush(s.file) != 0)) {
+        ReportFailure(s, errno);
+    }
+}
+} // namespace
+
 void Write(Level level, const char* function, int line, const std::string& message)
 {
     State& s = Get();
     const Record record{level, function ? function : "", line, message};
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.toStderr || s.file) {
-        // Records quote names (a resource, a picture): made printable, nothing in one can act
-        // on the terminal or start a line that looks like a record of its own.
-        const std::string shown = Timestamp() + (level == Level::Info ? " INFO " : " EXCEPTION ") + record.function +
-                                  ":" + std::to_string(line) + ": " + text::Printable(message) + "\n";
-        if (s.toStderr) {
-            std::fputs(shown.c_str(), stderr);
-        }
-        if (s.file && !s.failed && (std::fputs(shown.c_str(), s.file) < 0 || std::fflush(s.file) != 0)) {
-            ReportFailure(s, errno);
-        }
-    }
-    for (auto& [token, hook] : s.hooks) {
-        hook(record);
-    }
+    Print(s, record);
+    s.hooks.Call(record);
 }
 
 void Platform(const char* function, int line, const std::string& message)
@@ -129,18 +137,12 @@ void SetStderr(bool enabled)
 
 int AddHook(std::function<void(const Record&)> hook)
 {
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    const int token = s.nextToken++;
-    s.hooks.emplace(token, std::move(hook));
-    return token;
+    return Get().hooks.Add(std::move(hook));
 }
 
 void RemoveHook(int token)
 {
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.hooks.erase(token);
+    Get().hooks.Remove(token);
 }
 
 } // namespace oslog

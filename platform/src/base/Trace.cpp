@@ -4,12 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <mutex>
 
 #include <unistd.h>
 
+#include "base/Sinks.h"
 #include "files/OutputPath.h"
 #include "text/Printable.h"
 
@@ -19,12 +18,12 @@ namespace trace {
 
 namespace {
 struct State {
+    base::Sinks<Event> sinks;
+    // Guards which sink writes the file.
     std::mutex mutex;
-    std::map<int, std::function<void(const Event&)>> sinks;
-    int nextToken = 1;
     FILE* file = nullptr;
     int fileToken = 0;
-    // Guards the file's writes and its failure, apart from the sinks' list.
+    // Guards the file's writes and its failure.
     std::mutex writeMutex;
     std::string path;
     bool failed = false;
@@ -57,9 +56,7 @@ bool Enabled()
     if (t_quiet > 0) {
         return false;
     }
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    return !s.sinks.empty();
+    return !Get().sinks.Empty();
 }
 
 void Emit(Event event)
@@ -67,33 +64,17 @@ void Emit(Event event)
     if (device::Device* dev = device::Device::Current()) {
         event.timeUs = dev->Now();
     }
-    State& s = Get();
-    std::vector<std::function<void(const Event&)>> sinks;
-    {
-        std::lock_guard<std::mutex> lock(s.mutex);
-        for (auto& [token, sink] : s.sinks) {
-            sinks.push_back(sink);
-        }
-    }
-    for (auto& sink : sinks) {
-        sink(event);
-    }
+    Get().sinks.Call(event);
 }
 
 int AddSink(std::function<void(const Event&)> sink)
 {
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    const int token = s.nextToken++;
-    s.sinks.emplace(token, std::move(sink));
-    return token;
+    return Get().sinks.Add(std::move(sink));
 }
 
 void RemoveSink(int token)
 {
-    State& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.sinks.erase(token);
+    Get().sinks.Remove(token);
 }
 
 std::string Quote(const std::string& text)

@@ -2,9 +2,9 @@
 // device's screen over the camera picture.
 #include "graphics/CanvasImpl.h"
 
+#include "base/Installed.h"
 #include "base/Trace.h"
-
-#include "app/Platform.h"
+#include "graphics/CanvasScreen.h"
 
 namespace Osp { namespace Graphics {
 
@@ -63,11 +63,11 @@ result Canvas::DrawBitmap(const Point& point, const Bitmap& bitmap, const Point&
 
 result Canvas::Show()
 {
-    app::Platform* platform = app::Platform::Current();
-    if (!m_pImpl->constructed || !platform) {
+    graphics::CanvasScreen* screen = base::Installed<graphics::CanvasScreen>();
+    if (!m_pImpl->constructed || !screen) {
         return E_INVALID_STATE;
     }
-    platform->Screen().ShowCanvas(*m_pImpl);
+    screen->ShowCanvas(*m_pImpl);
     if (trace::Enabled()) {
         trace::Event e;
         e.type = trace::Event::Type::Canvas;

@@ -1,9 +1,10 @@
 // Osp::Media::Camera: the application's handle on the device's camera.
 #include "osp/Media.h"
 
+#include "base/Installed.h"
 #include "base/Log.h"
 #include "base/Trace.h"
-#include "app/Platform.h"
+#include "media/CameraUnit.h"
 
 namespace Osp { namespace Media {
 
@@ -31,15 +32,16 @@ Camera::~Camera() = default;
 result Camera::Construct(ICameraEventListener& listener, CameraSelection camSel)
 {
     device::Device* dev = device::Device::Current();
+    media::CameraOwner* owner = base::Installed<media::CameraOwner>();
     const std::vector<std::pair<std::string, std::string>> args = {{"camera", trace::Num(camSel)}};
-    if (m_pUnit || !dev) {
+    if (m_pUnit || !dev || !owner) {
         return Traced("Camera::Construct", E_INVALID_STATE, args);
     }
     if (camSel != CAMERA_PRIMARY) {
         OSP_PLATFORM_LOG("camera: this phone has only a primary camera");
         return Traced("Camera::Construct", E_DEVICE_UNAVAILABLE, args);
     }
-    m_pUnit = std::make_unique<media::CameraUnit>(*dev, app::Platform::Of(*dev).Cameras(), listener);
+    m_pUnit = std::make_unique<media::CameraUnit>(*dev, owner->Cameras(), listener);
     return Traced("Camera::Construct", E_SUCCESS, args);
 }
 

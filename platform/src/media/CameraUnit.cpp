@@ -6,7 +6,7 @@
 
 #include "base/Log.h"
 #include "device/Device.h"
-#include "ui/OverlayBuffer.h"
+#include "graphics/PreviewBuffer.h"
 
 using namespace Osp::Base;
 using namespace Osp::Media;
@@ -29,22 +29,8 @@ void CameraService::Release(CameraUnit* unit)
     }
 }
 
-void CameraService::RegisterOverlay(const std::shared_ptr<ui::OverlayBuffer>& buffer)
-{
-    for (auto it = m_overlays.begin(); it != m_overlays.end();) {
-        it = it->second.expired() ? m_overlays.erase(it) : std::next(it);
-    }
-    m_overlays[buffer->pixels.data()] = buffer;
-}
-
-std::shared_ptr<ui::OverlayBuffer> CameraService::FindOverlay(const void* pixels) const
-{
-    auto it = m_overlays.find(pixels);
-    return it == m_overlays.end() ? nullptr : it->second.lock();
-}
-
 void CameraService::ProduceFrame(device::Micros now, device::FrameSize previewSize,
-                                 const std::shared_ptr<ui::OverlayBuffer>& target)
+                                 const std::shared_ptr<graphics::PreviewBuffer>& target)
 {
     device::PixelView view;
     if (target && target->width > 0 && target->height > 0) {
@@ -128,7 +114,7 @@ result CameraUnit::StartPreview(const Osp::Graphics::BufferInfo* pBufferInfo, bo
     }
     // Without buffer information the preview goes where it went before.
     if (pBufferInfo) {
-        m_target = m_service.FindOverlay(pBufferInfo->pPixels);
+        m_target = graphics::PreviewBuffers::Find(pBufferInfo->pPixels);
     }
     m_report = report;
     m_state = CAMERA_STATE_PREVIEW;

@@ -2,7 +2,6 @@
 // clock, and the hand-over of frames to the overlay panel they are shown in.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +12,7 @@
 #include "osp/Graphics.h"
 #include "osp/Media.h"
 
-namespace ui { struct OverlayBuffer; }
+namespace graphics { struct PreviewBuffer; }
 
 namespace device { class Device; }
 
@@ -21,8 +20,8 @@ namespace media {
 
 class CameraUnit;
 
-// The camera as the platform shares it: which Camera object holds it, and the overlay
-// panels' pictures a preview can be shown in.
+// The camera as the platform shares it: which Camera object holds it, and which preview
+// buffer its last frame went into.
 class CameraService {
 public:
     explicit CameraService(device::CameraSensor& sensor) : m_sensor(sensor) {}
@@ -34,19 +33,24 @@ public:
     void Release(CameraUnit* unit);
     CameraUnit* Holder() const { return m_pHolder; }
 
-    // Overlay panels register their background so a preview can find it from a BufferInfo.
-    void RegisterOverlay(const std::shared_ptr<ui::OverlayBuffer>& buffer);
-    std::shared_ptr<ui::OverlayBuffer> FindOverlay(const void* pixels) const;
-
     // Takes the picture at `now` (sized as the preview) and shows it in `target`.
-    void ProduceFrame(device::Micros now, device::FrameSize previewSize, const std::shared_ptr<ui::OverlayBuffer>& target);
+    void ProduceFrame(device::Micros now, device::FrameSize previewSize, const std::shared_ptr<graphics::PreviewBuffer>& target);
 
 private:
     device::CameraSensor& m_sensor;
     CameraUnit* m_pHolder = nullptr;
-    std::map<const void*, std::weak_ptr<ui::OverlayBuffer>> m_overlays;
     // The buffer the last frame went into.
-    std::weak_ptr<ui::OverlayBuffer> m_lastFilled;
+    std::weak_ptr<graphics::PreviewBuffer> m_lastFilled;
+};
+
+// What Camera objects need of the platform running on the device: its camera service.
+// The platform offers it (see base/Installed.h).
+class CameraOwner {
+public:
+    virtual CameraService& Cameras() = 0;
+
+protected:
+    ~CameraOwner() = default;
 };
 
 // What stands behind one Osp::Media::Camera object.
@@ -86,7 +90,7 @@ private:
     Osp::Media::CameraQuality m_quality = Osp::Media::CAMERA_QUALITY_NORMAL;
     device::FrameSize m_previewSize{800, 480};
     int m_fps = 15;
-    std::weak_ptr<ui::OverlayBuffer> m_target;
+    std::weak_ptr<graphics::PreviewBuffer> m_target;
     device::EventLoop::TimerId m_timer = 0;
     device::Micros m_previewStart = 0;
     std::int64_t m_frameIndex = 0;

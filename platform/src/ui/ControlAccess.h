@@ -30,7 +30,7 @@ public:
     // `c`'s bounds are given in, to `into`, and forgets them. Hidden panels add nothing:
     // showing them again redraws the screen anyway.
     static void TakePictureChanges(const Osp::Ui::Control& c, int originX, int originY, device::PixelRect& into);
-    static const std::shared_ptr<OverlayBuffer>& Background(const Osp::Ui::Controls::OverlayPanel& p) { return p.m_pBackground; }
+    static const std::shared_ptr<graphics::PreviewBuffer>& Background(const Osp::Ui::Controls::OverlayPanel& p) { return p.m_pBackground; }
 
     static const std::shared_ptr<const graphics::BitmapData>& LabelBackground(const Osp::Ui::Controls::Label& l) { return l.m_pBackground; }
     // The images of a button's state: its image, its image's position and its background.

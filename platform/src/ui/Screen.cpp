@@ -11,7 +11,6 @@
 #include "graphics/Painter.h"
 #include "osp/Ui.h"
 #include "ui/ControlAccess.h"
-#include "ui/OverlayBuffer.h"
 
 using namespace Osp::Ui;
 using namespace Osp::Ui::Controls;

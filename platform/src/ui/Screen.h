@@ -70,4 +70,14 @@ private:
     CanvasObserver m_canvasObserver;
 };
 
+// What the controls need of the platform running on the device: its screen, to redraw
+// when they change. The platform offers it (see base/Installed.h).
+class ScreenOwner {
+public:
+    virtual ui::Screen& Screen() = 0;
+
+protected:
+    ~ScreenOwner() = default;
+};
+
 } // namespace ui
