@@ -369,8 +369,6 @@ std::string VideoSource::Describe() const
     return "live source " + m_location;
 }
 
-std::vector<device::FrameSize> VideoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
-
 void VideoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
 void VideoSource::Close()
