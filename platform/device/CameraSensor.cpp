@@ -85,6 +85,15 @@ bool CameraSensor::EnsureSource()
     return SwitchToFallback("cannot open: " + reason);
 }
 
+const std::vector<FrameSize>& CameraSensor::PreviewSizes()
+{
+    static const std::vector<FrameSize> sizes = {{320, 240}, {640, 480}, {800, 480}};
+    return sizes;
+}
+
+// Sources draw at whatever size they are asked for, so by default they offer the sensor's.
+std::vector<FrameSize> CameraSource::Resolutions() const { return CameraSensor::PreviewSizes(); }
+
 std::vector<FrameSize> CameraSensor::Resolutions()
 {
     if (!EnsureSource()) {

@@ -27,6 +27,10 @@ public:
     // fallback with one notice. False when there is no picture at all.
     bool EnsureSource();
     CameraSource* Source() { return m_pSource.get(); }
+    // The preview sizes the sensor offers, whichever source it looks at.
+    static const std::vector<FrameSize>& PreviewSizes();
+    // The sizes the application may choose from: the source's (the sensor's, unless the
+    // source stands for another camera); none when there is no picture at all.
     std::vector<FrameSize> Resolutions();
     // Replaces the source (the window's camera menu, tests).
     void SetSource(std::unique_ptr<CameraSource> source);

@@ -2,57 +2,14 @@
 // Sources live in backends; the device core sees only this interface and never a source's library.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "device/Pixels.h"
+
 namespace device {
-
-struct FrameSize {
-    int width = 0;
-    int height = 0;
-    bool operator==(const FrameSize&) const = default;
-};
-
-// A 32-bit image in pixman's a8r8g8b8 layout (0xAARRGGBB words, alpha premultiplied),
-// rows `stride` bytes apart. Camera frames are always opaque.
-struct PixelView {
-    std::uint32_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * stride); }
-};
-
-// A part of a frame, in its pixels; empty when width or height is not positive.
-struct PixelRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    bool Empty() const { return width <= 0 || height <= 0; }
-    bool operator==(const PixelRect&) const = default;
-    // The smallest rectangle holding both (an empty one adds nothing).
-    PixelRect United(const PixelRect& o) const
-    {
-        if (o.Empty()) {
-            return *this;
-        }
-        if (Empty()) {
-            return o;
-        }
-        const int x0 = std::min(x, o.x), y0 = std::min(y, o.y);
-        return {x0, y0, std::max(x + width, o.x + o.width) - x0, std::max(y + height, o.y + o.height) - y0};
-    }
-    PixelRect Intersected(const PixelRect& o) const
-    {
-        const int x0 = std::max(x, o.x), y0 = std::max(y, o.y);
-        const int x1 = std::min(x + width, o.x + o.width), y1 = std::min(y + height, o.y + o.height);
-        return x1 > x0 && y1 > y0 ? PixelRect{x0, y0, x1 - x0, y1 - y0} : PixelRect{};
-    }
-};
 
 // Aiming: which part of the source's picture fills the frame, as a user moves the phone
 // to bring an angle's corner under the dial. At zoom 1 the picture is scaled just enough to
@@ -76,8 +33,10 @@ public:
     virtual bool Open(std::string& reason) = 0;
     virtual void Close() {}
 
-    // The preview resolutions this source offers, in the camera's own order.
-    virtual std::vector<FrameSize> Resolutions() const = 0;
+    // The preview resolutions, in the camera's own order. They are the sensor's
+    // (CameraSensor::PreviewSizes) whatever it looks at; a source that stands for a camera
+    // of another make (a test's, say) may offer others, or none.
+    virtual std::vector<FrameSize> Resolutions() const;
 
     // Fills every pixel of `out` with the picture at device time `timeUs`
     // (microseconds since the device started). Returns false with a reason when

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/CameraSource.h"
+#include "device/Pixels.h"
 
 namespace device {
 

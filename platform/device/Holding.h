@@ -3,7 +3,7 @@
 #pragma once
 
 #include "device/Aiming.h"
-#include "device/CameraSource.h"
+#include "device/Pixels.h"
 
 namespace device {
 

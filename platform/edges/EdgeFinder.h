@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "device/Aiming.h"
-#include "device/CameraSource.h"
+#include "device/Pixels.h"
 
 namespace edges {
 

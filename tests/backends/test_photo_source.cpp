@@ -1,208 +1,19 @@
-// Checks the photo camera and the cover drawing it shares with video: pictures made here land where
-// the aim puts them at every frame shape, strong shrinking averages, and bad files or views are refused.
-#include "picture/CoverDraw.h"
+// Checks the photo camera: pictures made here land where the aim puts them at every frame shape,
+// the right way up whatever EXIF says, and bad files or views are refused.
 #include "backends/photo/ExifOrientation.h"
-#include "backends/photo/PhotoSource.h"
-#include "codec/ImageCodec.h"
+#include "backends/PhotoPictures.h"
 
 #include <gtest/gtest.h>
 
-#include "support/Frames.h"
-#include "support/Scratch.h"
-
-#include <jpeglib.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
 
-using device::Aim;
-using device::PixelView;
-
-using testing_support::Frame;
-using testing_support::kPoison;
-using testing_support::Near;
-using testing_support::ScratchDir;
-constexpr std::uint32_t kBlack = 0xFF000000u;
-constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
-constexpr std::uint32_t kGrey = 0xFF606060u;
-constexpr std::uint32_t kRed = 0xFFE01010u;
-constexpr std::uint32_t kGreen = 0xFF10C020u;
-constexpr std::uint32_t kBlue = 0xFF1020E0u;
-constexpr std::uint32_t kYellow = 0xFFF0E010u;
-
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t At(int x, int y) const
-    {
-        return pixels[std::size_t(std::clamp(y, 0, height - 1)) * width + std::clamp(x, 0, width - 1)];
-    }
-};
-
-Picture Paint(int width, int height, const std::function<std::uint32_t(int, int)>& colour)
-{
-    Picture p{width, height, {}};
-    p.pixels.resize(std::size_t(width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            p.pixels[std::size_t(y) * width + x] = colour(x, y);
-    return p;
-}
-
-// Four coloured quadrants (red, green / blue, yellow) under a white band along the top and a
-// grey band down the left, so that cropping and stretching both show.
-Picture Quadrants(int width = 200, int height = 150)
-{
-    return Paint(width, height, [=](int x, int y) {
-        if (y < 20)
-            return kWhite;
-        if (x < 20)
-            return kGrey;
-        if (y < height / 2)
-            return x < width / 2 ? kRed : kGreen;
-        return x < width / 2 ? kBlue : kYellow;
-    });
-}
-
-// With an orientation from 1 to 8, the file carries it in EXIF data as a phone camera writes it.
-bool WriteJpeg(const std::string& path, const Picture& picture, int exifOrientation = 0)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, file);
-    c.image_width = JDIMENSION(picture.width);
-    c.image_height = JDIMENSION(picture.height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    if (exifOrientation > 0) {
-        // "Exif", a little-endian TIFF header, one IFD of one entry: orientation, a SHORT.
-        const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
-                               JOCTET(exifOrientation), 0, 0, 0, 0, 0, 0, 0};
-        jpeg_write_marker(&c, JPEG_APP0 + 1, exif, sizeof exif);
-    }
-    std::vector<JSAMPLE> row(std::size_t(picture.width) * 3);
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            std::uint32_t p = picture.At(x, y);
-            row[x * 3] = JSAMPLE(p >> 16), row[x * 3 + 1] = JSAMPLE(p >> 8), row[x * 3 + 2] = JSAMPLE(p);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    return std::fclose(file) == 0;
-}
-
-std::string WritePng(const ScratchDir& dir, const std::string& name, const Picture& picture)
-{
-    std::string path = dir.File(name), reason;
-    EXPECT_TRUE(codec::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
-        << reason;
-    return path;
-}
-
-// Where the aim promises each frame pixel's centre lands on the picture: the aimed point at the
-// frame's centre, and the picture enlarged by `zoom` times the least scale that leaves no gap.
-struct Mapping {
-    double scaleX, scaleY, originX, originY;
-    Mapping(int pictureW, int pictureH, int frameW, int frameH, const Aim& aim, double pixelAspect = 1.0)
-    {
-        const double cover = std::max(frameW / (pictureW * pixelAspect), double(frameH) / pictureH);
-        scaleY = cover * aim.zoom;
-        scaleX = scaleY * pixelAspect;
-        originX = aim.centerX * pictureW - frameW / 2.0 / scaleX;
-        originY = aim.centerY * pictureH - frameH / 2.0 / scaleY;
-    }
-    double PictureX(int frameX) const { return originX + (frameX + 0.5) / scaleX; }
-    double PictureY(int frameY) const { return originY + (frameY + 0.5) / scaleY; }
-};
-
-// Compares every frame pixel whose neighbourhood on the picture is of one colour (so filtering
-// cannot change it) with that colour, or with black off the picture. Returns how many were
-// compared, so callers can be sure the comparison covered most of the frame.
-int ExpectFollowsAim(const Frame& frame, const Picture& picture, const Aim& aim, int tolerance, double margin,
-                     double pixelAspect = 1.0)
-{
-    const Mapping m(picture.width, picture.height, frame.width, frame.height, aim, pixelAspect);
-    int compared = 0, wrong = 0;
-    for (int y = 0; y < frame.height; ++y) {
-        const double py = m.PictureY(y);
-        for (int x = 0; x < frame.width; ++x) {
-            const double px = m.PictureX(x);
-            const bool inside = px >= 0 && px <= picture.width && py >= 0 && py <= picture.height;
-            const bool nearEdge = std::min({std::abs(px), std::abs(px - picture.width), std::abs(py),
-                                            std::abs(py - picture.height)}) < 0.05;
-            if (nearEdge)
-                continue;
-            std::uint32_t expected = kBlack;
-            if (inside) {
-                const double rx = margin / pixelAspect;
-                expected = picture.At(int(std::floor(px)), int(std::floor(py)));
-                bool uniform = true;
-                for (double dx : {-rx, 0.0, rx})
-                    for (double dy : {-margin, 0.0, margin})
-                        uniform = uniform && picture.At(int(std::floor(px + dx)), int(std::floor(py + dy))) == expected;
-                if (!uniform)
-                    continue;
-            }
-            ++compared;
-            if (!Near(frame.At(x, y), expected, tolerance) && ++wrong <= 5)
-                ADD_FAILURE() << "frame pixel (" << x << ", " << y << ") shows " << std::hex << frame.At(x, y)
-                              << " where picture point (" << std::dec << px << ", " << py << ") is " << std::hex
-                              << expected;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-    return compared;
-}
-
-Frame RenderPhoto(photo::PhotoSource& source, int width, int height, const Aim& aim, int padWords = 0)
-{
-    Frame f(width, height, padWords);
-    source.SetAim(aim);
-    std::string reason;
-    EXPECT_TRUE(source.Render(0, f.View(), reason)) << reason;
-    return f;
-}
-
-int Distance(std::uint32_t a, std::uint32_t b)
-{
-    int d = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
-    return d;
-}
-
-// The first column in row y, scanning rightwards from `from`, that is nearer to `right` than
-// to `left`: where an edge between the two colours lies, to the pixel.
-int EdgeColumn(const Frame& f, int y, std::uint32_t left, std::uint32_t right, int from = 0)
-{
-    for (int x = from; x < f.width; ++x)
-        if (Distance(f.At(x, y), right) < Distance(f.At(x, y), left))
-            return x;
-    return f.width;
-}
+using namespace photo_pictures;
 
 TEST(PhotoSource, NamesTheFileAndOffersTheLandscapeFrameLast)
 {
@@ -429,29 +240,6 @@ TEST(PhotoSource, RefusesUnsafeOutputViews)
     EXPECT_TRUE(std::all_of(f.words.begin(), f.words.end(), [](std::uint32_t p) { return p == kPoison; }));
 }
 
-TEST(CoverDraw, ShrinkingAveragesFineDetailInsteadOfSamplingIt)
-{
-    // A one-pixel checkerboard shrunk 2.5 times: each frame pixel spans several black and white
-    // pixels, so it should come out an even grey, not whichever pixel a sample happened to hit.
-    const Picture board = Paint(1000, 600, [](int x, int y) { return (x + y) % 2 ? kWhite : kBlack; });
-    Frame f(320, 240);
-    std::string reason;
-    const picture::PictureView view{board.pixels.data(), board.width, board.height, board.width * 4, 1.0};
-    ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
-    int worst = 0;
-    for (std::uint32_t p : f.words)
-        worst = std::max(worst, std::abs(int((p >> 8) & 0xFF) - 128));
-    EXPECT_LT(worst, 24);
-
-    // Magnified until a frame pixel is smaller than a picture pixel, nothing is averaged away
-    // and the squares keep their contrast.
-    ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{8.0, 0.5, 0.5}, reason)) << reason;
-    int darkest = 255, lightest = 0;
-    for (std::uint32_t p : f.words)
-        darkest = std::min(darkest, int((p >> 8) & 0xFF)), lightest = std::max(lightest, int((p >> 8) & 0xFF));
-    EXPECT_GT(lightest - darkest, 200);
-}
-
 TEST(PhotoSource, LargePicturesShrunkHardStillLandWhereTheAimSays)
 {
     // Odd sizes, so every halving has a half-covered last row and column.
@@ -470,84 +258,9 @@ TEST(PhotoSource, LargePicturesShrunkHardStillLandWhereTheAimSays)
     }
 }
 
-TEST(CoverDraw, WidensNonSquarePixels)
-{
-    // 160x120 pixels each twice as wide as tall are seen as a 320x120 picture.
-    const Picture picture = Quadrants(160, 120);
-    const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, 2.0};
-    std::string reason;
-    for (const Aim& aim : {Aim{}, Aim{2.0, 0.3, 0.6}}) {
-        Frame f(800, 480);
-        ASSERT_TRUE(picture::DrawCovering(view, f.View(), aim, reason)) << reason;
-        EXPECT_GT(ExpectFollowsAim(f, picture, aim, 2, 1.0, 2.0), 800 * 480 / 2);
-    }
-}
-
 // Aiming measures a picture by its seen size; the drawing must widen its pixels by just as
+
 // much, or a point aimed at lands elsewhere. Streams may claim any pixel aspect at all.
-TEST(CoverDraw, SeenSizeAgreesWithTheDrawingWhateverAspectIsClaimed)
-{
-    // Bands near the left and top edges, so that a picture cropped or shifted shows it.
-    const Picture picture = Paint(64, 48, [](int x, int y) {
-        if (x < 8)
-            return kWhite;
-        if (y < 6)
-            return kGrey;
-        return y < 24 ? (x < 32 ? kRed : kGreen) : (x < 32 ? kBlue : kYellow);
-    });
-    auto nearAny = [](double v, std::initializer_list<double> edges) {
-        return std::any_of(edges.begin(), edges.end(), [v](double e) { return std::abs(v - e) < 1.0; });
-    };
-    for (const auto& [claimed, seenWidth] : std::vector<std::pair<double, int>>{
-             {2.0, 128}, {16.0, 1024}, {17.0, 1024}, {1e6, 1024}, {1.0 / 16, 4}, {1.0 / 17, 4}, {1e-6, 4},
-             {0.0, 64}, {-2.0, 64}, {NAN, 64}, {INFINITY, 64}}) {
-        SCOPED_TRACE("claimed aspect " + std::to_string(claimed));
-        const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, claimed};
-        const device::FrameSize seen = picture::SeenSize(view);
-        EXPECT_EQ(seen, (device::FrameSize{seenWidth, 48}));
-        // A frame of the seen shape shows the whole picture edge to edge, each point where a
-        // picture of the seen size would put it.
-        const int k = seen.width < 64 ? 16 : 1;
-        Frame f(seen.width * k, seen.height * k);
-        std::string reason;
-        ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
-        const Mapping m(picture.width, picture.height, f.width, f.height, Aim{}, double(seen.width) / picture.width);
-        int compared = 0, wrong = 0;
-        for (int y = 0; y < f.height; ++y)
-            for (int x = 0; x < f.width; ++x) {
-                const double px = m.PictureX(x), py = m.PictureY(y);
-                if (nearAny(px, {0, 8, 32, 64}) || nearAny(py, {0, 6, 24, 48}))
-                    continue;
-                ++compared;
-                const std::uint32_t expected = picture.At(int(std::floor(px)), int(std::floor(py)));
-                if (!Near(f.At(x, y), expected, 2) && ++wrong <= 3)
-                    ADD_FAILURE() << "frame pixel (" << x << ", " << y << ") shows " << std::hex << f.At(x, y)
-                                  << " where the picture has " << expected;
-            }
-        EXPECT_EQ(wrong, 0);
-        EXPECT_GT(compared, f.width * f.height / 3);
-    }
-}
-
-TEST(CoverDraw, RefusesMalformedPictures)
-{
-    std::vector<std::uint32_t> pixels(64 * 64, kRed);
-    Frame f(32, 32);
-    std::string reason;
-    EXPECT_FALSE(picture::DrawCovering({nullptr, 64, 64, 256, 1.0}, f.View(), Aim{}, reason));
-    EXPECT_FALSE(picture::DrawCovering({pixels.data(), 64, 64, 200, 1.0}, f.View(), Aim{}, reason));
-    EXPECT_FALSE(picture::DrawCovering({pixels.data(), 0, 64, 256, 1.0}, f.View(), Aim{}, reason));
-    EXPECT_FALSE(reason.empty());
-    EXPECT_TRUE(std::all_of(f.words.begin(), f.words.end(), [](std::uint32_t p) { return p == kPoison; }));
-    // Aims outside the device's range are held to it rather than producing a broken transform.
-    for (const Aim& aim : {Aim{0.0, 0.5, 0.5}, Aim{NAN, NAN, 2.0}, Aim{1e9, -3.0, 0.5}}) {
-        ASSERT_TRUE(picture::DrawCovering({pixels.data(), 64, 64, 256, 1.0}, f.View(), aim, reason)) << reason;
-        for (std::uint32_t p : f.words)
-            ASSERT_TRUE(p == kRed || p == kBlack) << std::hex << p;
-    }
-}
-
-} // namespace
 
 TEST(PhotoSource, APhotoWithAnExifOrientationIsShownTheRightWayUp)
 {
@@ -592,3 +305,5 @@ TEST(PhotoSource, APhotoWithAnExifOrientationIsShownTheRightWayUp)
     EXPECT_EQ(photo::ExifOrientationOf(odd), 1);
     EXPECT_EQ(photo::ExifOrientationOf(dir.File("missing.jpg")), 1);
 }
+
+} // namespace

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/CameraSource.h"
+#include "device/Pixels.h"
 
 namespace testing_support {
 

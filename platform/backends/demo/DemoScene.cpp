@@ -80,8 +80,6 @@ void DemoScene::Close()
     m_drawnBeat = -1;
 }
 
-std::vector<device::FrameSize> DemoScene::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
-
 void DemoScene::SetAim(const device::Aim& aim) { m_aim = device::ClampAim(aim); }
 
 bool DemoScene::CheckOutput(const device::PixelView& out, std::string& reason)

@@ -51,7 +51,6 @@ public:
     std::string Describe() const override;
     bool Open(std::string& reason) override;
     void Close() override;
-    std::vector<device::FrameSize> Resolutions() const override;
 
     // The scene is scaled to cover the whole output about the aimed point (centred when not
     // aimed); anything sticking out is cropped, and where the output reaches past the

@@ -53,7 +53,6 @@ public:
     // GStreamer's own error text.
     bool Open(std::string& reason) override;
     void Close() override;
-    std::vector<device::FrameSize> Resolutions() const override;
 
     // A file moves on one frame whenever the time differs from the last call's, and starts
     // over after its last frame; a live source shows its newest picture. Returns false with

@@ -65,8 +65,6 @@ void PhotoSource::Close()
     m_drawn = false;
 }
 
-std::vector<device::FrameSize> PhotoSource::Resolutions() const { return {{320, 240}, {640, 480}, {800, 480}}; }
-
 void PhotoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
 bool PhotoSource::SeePicture(std::int64_t, const std::function<void(const device::PixelView&)>& look)

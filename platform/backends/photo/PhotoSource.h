@@ -22,7 +22,6 @@ public:
     // "not a JPEG file", ...) and keeps nothing of a previous picture.
     bool Open(std::string& reason) override;
     void Close() override;
-    std::vector<device::FrameSize> Resolutions() const override;
 
     // The photo does not change over time, so a frame of the same size and aim as the last
     // one is copied rather than scaled again. Not thread-safe, like the device that calls it.

@@ -3,91 +3,11 @@
 #include "sdl/PictureStep.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <iterator>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "codec/ImageCodec.h"
+#include "sources/MediaKind.h"
 
 namespace sdl {
-
-namespace {
-
-// The names N and P consider at all; what a file holds is then told by its content.
-bool NamedLikeMedia(const std::string& name)
-{
-    std::string ext = std::filesystem::path(name).extension().string();
-    for (char& c : ext) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    static const char* const kKinds[] = {".jpg", ".jpeg", ".png", ".gif", ".bmp", ".mp4", ".mkv",
-                                         ".webm", ".avi", ".mov", ".ogv", ".m4v"};
-    return std::any_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return ext == k; });
-}
-
-// The containers GStreamer plays that videos on a desktop come in, by their first bytes.
-bool StartsLikeVideo(const unsigned char* b, std::size_t n)
-{
-    auto at = [&](std::size_t offset, const char* magic, std::size_t len) {
-        return n >= offset + len && std::memcmp(b + offset, magic, len) == 0;
-    };
-    // ISO media (MP4, M4V, 3GP) and QuickTime: a box size, then the first box's type.
-    for (const char* box : {"ftyp", "moov", "mdat", "free", "skip", "wide", "pnot"}) {
-        if (at(4, box, 4)) {
-            return true;
-        }
-    }
-    return at(0, "\x1A\x45\xDF\xA3", 4) ||                 // Matroska, WebM
-           (at(0, "RIFF", 4) && at(8, "AVI ", 4)) ||        // AVI
-           at(0, "OggS", 4) ||                              // Ogg
-           at(0, "\x00\x00\x01\xBA", 4) ||                  // MPEG program stream
-           at(0, "\x00\x00\x01\xB3", 4) ||                  // MPEG video stream
-           at(0, "FLV\x01", 4) ||                           // Flash video
-           at(0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8);    // ASF (WMV)
-}
-
-} // namespace
-
-MediaKind MediaKindOf(const std::string& path, std::string* reason)
-{
-    std::string ignored;
-    std::string& why = reason ? *reason : ignored;
-    why.clear();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        why = std::strerror(errno);
-        return MediaKind::None;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = "not a regular file";
-        return MediaKind::None;
-    }
-    // Nonblocking: the file may have become a FIFO since the stat.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return MediaKind::None;
-    }
-    unsigned char head[16];
-    ssize_t got;
-    do {
-        got = ::read(fd, head, sizeof head);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-        why = std::strerror(errno);
-    }
-    ::close(fd);
-    if (got > 0 && StartsLikeVideo(head, static_cast<std::size_t>(got))) {
-        return MediaKind::Video;
-    }
-    return codec::PictureFormatOf(path) ? MediaKind::Picture : MediaKind::None;
-}
 
 PictureStep::PictureStep(const std::string& picture, int direction) : m_direction(direction < 0 ? -1 : 1)
 {
@@ -119,7 +39,7 @@ bool PictureStep::Start(std::string& message)
     // Names only: listing costs no call per file, whatever the folder holds.
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
-        if (NamedLikeMedia(name)) {
+        if (sources::MediaKindByName(name) != MediaKind::None) {
             m_names.push_back(std::move(name));
         }
     }

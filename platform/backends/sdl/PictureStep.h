@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "sources/MediaKind.h"
+
 namespace sdl {
 
-// What a file's first bytes announce: a picture the decoders read, a video in one of the
-// common containers, or neither. Only regular files are opened, and never so as to block.
-// When the file could not be read at all (or is no regular file), `reason` says why; it is
-// left empty for a file that was read and holds neither.
-enum class MediaKind { None, Picture, Video };
-MediaKind MediaKindOf(const std::string& path, std::string* reason = nullptr);
+// What a file holds is told by the camera's one classifier; the window's tests know it here.
+using sources::MediaKind;
+using sources::MediaKindOf;
 
 class PictureStep {
 public:
