@@ -1,6 +1,6 @@
 // The help page: its title strip and the scrolling text that explains how to use the protractor.
 // Both are JPEGs on an opaque background; needle colours in text and diagrams match the real needles.
-#include "artwork.h"
+#include "Artwork.h"
 
 #include <algorithm>
 #include <array>
@@ -25,35 +25,35 @@ constexpr Rgba kOriginText{0.04, 0.45, 0.78};
 // Grip marks are drawn larger than the dial's scaled down, or they would shrink to dots.
 constexpr double kGripSize = 5;
 
-double rad(double d) { return d * kPi / 180.0; }
+double Rad(double d) { return d * kPi / 180.0; }
 
 // Screen direction of a landscape dial angle: 0 left, 90 up.
-Pt dialPoint(Pt c, double degrees, double r) {
-    return {c.x - r * std::cos(rad(degrees)), c.y - r * std::sin(rad(degrees))};
+Pt DialPoint(Pt c, double degrees, double r) {
+    return {c.x - r * std::cos(Rad(degrees)), c.y - r * std::sin(Rad(degrees))};
 }
 
 // A needle as the screen shows it: two lines in its colour with a dark halo and the picture clear
 // between them, and its grip, the mark that also runs along the edge of the zone that moves it.
-void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin) {
-    const Pt e = dialPoint(c, degrees, length);
-    const Pt g = dialPoint(c, degrees, gripAt);
-    const double along = kPi + rad(degrees);
+void Needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin) {
+    const Pt e = DialPoint(c, degrees, length);
+    const Pt g = DialPoint(c, degrees, gripAt);
+    const double along = kPi + Rad(degrees);
     auto path = [&] {
         cairo_new_path(cr);
         cairo_move_to(cr, c.x, c.y);
         cairo_line_to(cr, e.x, e.y);
-        gripMarkPath(cr, g, along, kGripSize, origin);
+        GripMarkPath(cr, g, along, kGripSize, origin);
     };
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_push_group(cr);
     path();
     cairo_set_line_width(cr, 5.2);
-    setColour(cr, kShadow.withAlpha(0.7));
+    SetColour(cr, kShadow.WithAlpha(0.7));
     cairo_stroke(cr);
     path();
     cairo_set_line_width(cr, 3.4);
-    setColour(cr, colour);
+    SetColour(cr, colour);
     cairo_stroke(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_move_to(cr, c.x, c.y);
@@ -65,20 +65,20 @@ void needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, doubl
 }
 
 // The hub as the screen shows it: a ring round a clear window with a crosshair on the pivot.
-void hub(cairo_t* cr, Pt c, double r) {
+void Hub(cairo_t* cr, Pt c, double r) {
     const double window = r * 0.66;
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, r, 0, 2 * kPi);
     cairo_new_sub_path(cr);
     cairo_arc(cr, c.x, c.y, window, 0, 2 * kPi);
-    setColour(cr, {0.15, 0.16, 0.18});
+    SetColour(cr, {0.15, 0.16, 0.18});
     cairo_fill(cr);
     cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, r - 1.1, 0, 2 * kPi);
     cairo_new_sub_path(cr);
     cairo_arc(cr, c.x, c.y, window + 1.1, 0, 2 * kPi);
-    setColour(cr, {0.74, 0.77, 0.81});
+    SetColour(cr, {0.74, 0.77, 0.81});
     cairo_fill(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     for (const auto& [ux, uy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
@@ -86,21 +86,21 @@ void hub(cairo_t* cr, Pt c, double r) {
         cairo_line_to(cr, c.x + ux * window, c.y + uy * window);
     }
     cairo_set_line_width(cr, 1.0);
-    setColour(cr, kShadow);
+    SetColour(cr, kShadow);
     cairo_stroke(cr);
 }
 
 // A little half-circle protractor; used in the title and the phone sketches.
-void miniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
+void MiniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
     cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, r, kPi, 2 * kPi);
     cairo_close_path(cr);
     cairo_set_line_width(cr, std::max(1.0, r / 10));
-    setColour(cr, scale);
+    SetColour(cr, scale);
     cairo_stroke(cr);
     for (int d = 10; d < 180; d += 10) {
-        const Pt a = dialPoint(c, d, r);
-        const Pt b = dialPoint(c, d, r * (d % 30 == 0 ? 0.72 : 0.84));
+        const Pt a = DialPoint(c, d, r);
+        const Pt b = DialPoint(c, d, r * (d % 30 == 0 ? 0.72 : 0.84));
         cairo_move_to(cr, a.x, a.y);
         cairo_line_to(cr, b.x, b.y);
     }
@@ -108,12 +108,12 @@ void miniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
     cairo_stroke(cr);
     if (needles) {
         for (auto [deg, colour] : {std::pair{90.0, kOriginColour}, std::pair{30.0, kMeasureColour}}) {
-            const Pt e = dialPoint(c, deg, r * 1.12);
+            const Pt e = DialPoint(c, deg, r * 1.12);
             cairo_move_to(cr, c.x, c.y);
             cairo_line_to(cr, e.x, e.y);
             cairo_set_line_width(cr, std::max(1.6, r / 8));
             cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-            setColour(cr, colour);
+            SetColour(cr, colour);
             cairo_stroke(cr);
         }
     }
@@ -122,32 +122,32 @@ void miniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
 // Lays out text top to bottom; [r]...[/] and [b]...[/] mark words in the needles' colours.
 class Page {
 public:
-    Page(cairo_t* cr, double left, double right, double top) : cr_(cr), left_(left), right_(right), y_(top) {}
+    Page(cairo_t* cr, double left, double right, double top) : m_cr(cr), m_left(left), m_right(right), m_y(top) {}
 
-    double y() const { return y_; }
-    double take(double h) {
-        const double top = y_;
-        y_ += h;
+    double Y() const { return m_y; }
+    double Take(double h) {
+        const double top = m_y;
+        m_y += h;
         return top;
     }
 
-    void heading(const std::string& text) {
-        y_ += 6;
-        cairo_rectangle(cr_, left_, y_ + 3, 4, 19);
-        cairo_pattern_t* p = cairo_pattern_create_linear(0, y_ + 3, 0, y_ + 22);
+    void Heading(const std::string& text) {
+        m_y += 6;
+        cairo_rectangle(m_cr, m_left, m_y + 3, 4, 19);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, m_y + 3, 0, m_y + 22);
         cairo_pattern_add_color_stop_rgb(p, 0, kMeasureColour.r, kMeasureColour.g, kMeasureColour.b);
         cairo_pattern_add_color_stop_rgb(p, 1, kOriginColour.r, kOriginColour.g, kOriginColour.b);
-        cairo_set_source(cr_, p);
-        cairo_fill(cr_);
+        cairo_set_source(m_cr, p);
+        cairo_fill(m_cr);
         cairo_pattern_destroy(p);
-        setFont(cr_, Font::SansBold, 18);
-        setColour(cr_, kHeading);
-        textPath(cr_, text, left_ + 12, y_ + 19);
-        cairo_fill(cr_);
-        y_ += 30;
+        SetFont(m_cr, Font::SansBold, 18);
+        SetColour(m_cr, kHeading);
+        TextPath(m_cr, text, m_left + 12, m_y + 19);
+        cairo_fill(m_cr);
+        m_y += 30;
     }
 
-    void paragraph(const std::string& marked, double indent = 0) {
+    void Paragraph(const std::string& marked, double indent = 0) {
         struct Word {
             std::string text;
             int style;          // 0 plain, 1 measuring, 2 origin
@@ -172,45 +172,45 @@ public:
             }
         }
 
-        const double x0 = left_ + indent;
+        const double x0 = m_left + indent;
         double x = x0;
-        y_ += kLine;
+        m_y += kLine;
         for (const Word& w : words) {
-            useStyle(w.style);
-            const double width = textAdvance(cr_, w.text);
+            UseStyle(w.style);
+            const double width = TextAdvance(m_cr, w.text);
             if (w.glued) {
-                useStyle(0);
-                x -= textAdvance(cr_, " ");
-                useStyle(w.style);
+                UseStyle(0);
+                x -= TextAdvance(m_cr, " ");
+                UseStyle(w.style);
             }
-            if (!w.glued && x > x0 && x + width > right_) {
+            if (!w.glued && x > x0 && x + width > m_right) {
                 x = x0;
-                y_ += kLine;
+                m_y += kLine;
             }
-            textPath(cr_, w.text, x, y_ - 5);
-            cairo_fill(cr_);
-            useStyle(0);
-            x += width + textAdvance(cr_, " ");
+            TextPath(m_cr, w.text, x, m_y - 5);
+            cairo_fill(m_cr);
+            UseStyle(0);
+            x += width + TextAdvance(m_cr, " ");
         }
-        y_ += 8;
+        m_y += 8;
     }
 
 private:
     static constexpr double kLine = 21;
 
-    void useStyle(int style) {
-        setFont(cr_, style == 0 ? Font::Sans : Font::SansBold, 14.5);
-        setColour(cr_, style == 1 ? kMeasureText : style == 2 ? kOriginText : kText);
+    void UseStyle(int style) {
+        SetFont(m_cr, style == 0 ? Font::Sans : Font::SansBold, 14.5);
+        SetColour(m_cr, style == 1 ? kMeasureText : style == 2 ? kOriginText : kText);
     }
 
-    cairo_t* cr_;
-    double left_, right_, y_;
+    cairo_t* m_cr;
+    double m_left, m_right, m_y;
 };
 
-void measuringDiagram(cairo_t* cr, double top) {
+void MeasuringDiagram(cairo_t* cr, double top) {
     const double left = 22, width = 436, height = 170;
-    roundedRect(cr, left, top, width, height, 10);
-    setColour(cr, {0.93, 0.95, 0.97});
+    RoundedRect(cr, left, top, width, height, 10);
+    SetColour(cr, {0.93, 0.95, 0.97});
     cairo_fill_preserve(cr);
     cairo_save(cr);
     cairo_clip(cr);
@@ -219,11 +219,11 @@ void measuringDiagram(cairo_t* cr, double top) {
     const double scaleR = 112;
     // The object being measured: a corner whose sides run at 30 and 90 degrees.
     cairo_move_to(cr, c.x, c.y);
-    const Pt a = dialPoint(c, 30, 240), b = dialPoint(c, 90, 240);
+    const Pt a = DialPoint(c, 30, 240), b = DialPoint(c, 90, 240);
     cairo_line_to(cr, a.x, a.y);
     cairo_line_to(cr, b.x, b.y);
     cairo_close_path(cr);
-    setColour(cr, {0.84, 0.76, 0.62});
+    SetColour(cr, {0.84, 0.76, 0.62});
     cairo_fill(cr);
 
     // Everything in proportion to the landscape dial, whose scale has a radius of 350 px.
@@ -231,7 +231,7 @@ void measuringDiagram(cairo_t* cr, double top) {
     // Touches are measured from a point a little below the pivot, so the zone edges are centred there.
     const Pt touch{c.x, c.y + k * (geo::kLandTouch.y - geo::kLandCentre.y)};
     const double measureR = k * geo::kLandMeasureR, originR0 = k * geo::kLandOriginR0;
-    auto onEdge = [&](double r, double d) { return dialPoint(touch, d, r); };
+    auto onEdge = [&](double r, double d) { return DialPoint(touch, d, r); };
 
     // The zones as the dial shows them: only their edges, each with a faint tint on the side where
     // dragging moves that needle, and the grip marks of that needle along it.
@@ -252,17 +252,17 @@ void measuringDiagram(cairo_t* cr, double top) {
         auto path = [&] {
             cairo_new_path(cr);
             cairo_arc(cr, touch.x, touch.y, r, kPi, 2 * kPi);
-            for (const double d : kLandZoneMarks) gripMarkPath(cr, onEdge(r, d), kPi + rad(d), kGripSize, origin);
+            for (const double d : kLandZoneMarks) GripMarkPath(cr, onEdge(r, d), kPi + Rad(d), kGripSize, origin);
         };
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
         path();
         cairo_set_line_width(cr, 3.2);
-        setColour(cr, kShadow.withAlpha(0.45));
+        SetColour(cr, kShadow.WithAlpha(0.45));
         cairo_stroke(cr);
         path();
         cairo_set_line_width(cr, 1.5);
-        setColour(cr, colour);
+        SetColour(cr, colour);
         cairo_stroke(cr);
     };
     // As on the dial, the origin ring shows only its inner edge; its outer edge is the scale.
@@ -272,11 +272,11 @@ void measuringDiagram(cairo_t* cr, double top) {
     // Scale.
     cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, scaleR, kPi, 2 * kPi);
-    setColour(cr, {0.25, 0.28, 0.32});
+    SetColour(cr, {0.25, 0.28, 0.32});
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
     for (int d = 0; d <= 180; d += 5) {
-        const Pt p = dialPoint(c, d, scaleR), q = dialPoint(c, d, scaleR - (d % 10 == 0 ? 10 : 6));
+        const Pt p = DialPoint(c, d, scaleR), q = DialPoint(c, d, scaleR - (d % 10 == 0 ? 10 : 6));
         cairo_move_to(cr, p.x, p.y);
         cairo_line_to(cr, q.x, q.y);
     }
@@ -287,14 +287,14 @@ void measuringDiagram(cairo_t* cr, double top) {
     cairo_stroke(cr);
 
     // Grips where the needles carry them on screen: each inside the zone that moves it.
-    needle(cr, c, 90, 170, kOriginColour, k * geo::kLandOriginGripR, true);
-    needle(cr, c, 30, 170, kMeasureColour, k * geo::kLandMeasureGripR, false);
-    hub(cr, c, 8);
+    Needle(cr, c, 90, 170, kOriginColour, k * geo::kLandOriginGripR, true);
+    Needle(cr, c, 30, 170, kMeasureColour, k * geo::kLandMeasureGripR, false);
+    Hub(cr, c, 8);
 
     // Arc showing the angle read.
     cairo_new_path(cr);
-    cairo_arc(cr, c.x, c.y, 22, kPi + rad(30), kPi + rad(90));
-    setColour(cr, kHeading);
+    cairo_arc(cr, c.x, c.y, 22, kPi + Rad(30), kPi + Rad(90));
+    SetColour(cr, kHeading);
     cairo_set_line_width(cr, 1.4);
     cairo_stroke(cr);
 
@@ -305,64 +305,64 @@ void measuringDiagram(cairo_t* cr, double top) {
         cairo_new_path(cr);
         cairo_move_to(cr, from.x, from.y);
         cairo_line_to(cr, textX - 6, y);
-        setColour(cr, colour);
+        SetColour(cr, colour);
         cairo_set_line_width(cr, 1.2);
         cairo_stroke(cr);
         cairo_arc(cr, from.x, from.y, 2.5, 0, 2 * kPi);
         cairo_fill(cr);
-        setFont(cr, Font::SansBold, 12.5);
-        textPath(cr, l1, textX, y + 4);
+        SetFont(cr, Font::SansBold, 12.5);
+        TextPath(cr, l1, textX, y + 4);
         cairo_fill(cr);
-        setFont(cr, Font::Sans, 12.5);
-        setColour(cr, kText);
-        textPath(cr, l2, textX, y + 20);
+        SetFont(cr, Font::Sans, 12.5);
+        SetColour(cr, kText);
+        TextPath(cr, l2, textX, y + 20);
         cairo_fill(cr);
     };
     callout(onEdge(originR0, 120), top + 28, "Drag on the outer ring", "to move the blue needle", kOriginText);
     callout(onEdge(measureR, 150), top + 78, "Drag near the centre", "to move the red needle", kMeasureText);
 
     // The readout for this picture.
-    roundedRect(cr, textX, top + 118, 84, 34, 6);
-    setColour(cr, {0.08, 0.10, 0.13});
+    RoundedRect(cr, textX, top + 118, 84, 34, 6);
+    SetColour(cr, {0.08, 0.10, 0.13});
     cairo_fill(cr);
-    setFont(cr, Font::SansBold, 21);
-    setColour(cr, kScaleWhite);
-    textPath(cr, "60.0°", textX + 42, top + 143, Align::Centre);
+    SetFont(cr, Font::SansBold, 21);
+    SetColour(cr, kScaleWhite);
+    TextPath(cr, "60.0°", textX + 42, top + 143, Align::Centre);
     cairo_fill(cr);
-    setFont(cr, Font::Sans, 12.5);
-    setColour(cr, kText);
-    textPath(cr, "the angle", textX + 94, top + 140);
+    SetFont(cr, Font::Sans, 12.5);
+    SetColour(cr, kText);
+    TextPath(cr, "the angle", textX + 94, top + 140);
     cairo_fill(cr);
 
     cairo_restore(cr);
 }
 
-void holdDiagram(cairo_t* cr, double top) {
+void HoldDiagram(cairo_t* cr, double top) {
     // The real button images, so the help shows exactly what the screen shows.
     auto button = [&](bool on, double x, const char* l1, const char* l2) {
-        Canvas img = drawHold(on);
-        roundedRect(cr, x, top, 78, 80, 8);
-        setColour(cr, {0.36, 0.42, 0.48});
+        Canvas img = DrawHold(on);
+        RoundedRect(cr, x, top, 78, 80, 8);
+        SetColour(cr, {0.36, 0.42, 0.48});
         cairo_fill(cr);
-        cairo_set_source_surface(cr, img.surface(), x + 7, top + 7);
+        cairo_set_source_surface(cr, img.Surface(), x + 7, top + 7);
         cairo_paint(cr);
-        setFont(cr, Font::SansBold, 13.5);
-        setColour(cr, kHeading);
-        textPath(cr, l1, x + 90, top + 36);
+        SetFont(cr, Font::SansBold, 13.5);
+        SetColour(cr, kHeading);
+        TextPath(cr, l1, x + 90, top + 36);
         cairo_fill(cr);
-        setFont(cr, Font::Sans, 13.5);
-        setColour(cr, kText);
-        textPath(cr, l2, x + 90, top + 54);
+        SetFont(cr, Font::Sans, 13.5);
+        SetColour(cr, kText);
+        TextPath(cr, l2, x + 90, top + 54);
         cairo_fill(cr);
     };
     button(false, 22, "Live picture", "press to hold");
     button(true, 244, "Picture held", "press to release");
 }
 
-void phonesDiagram(cairo_t* cr, double top) {
+void PhonesDiagram(cairo_t* cr, double top) {
     auto phone = [&](double x, double y, double w, double h) {
-        roundedRect(cr, x, y, w, h, 8);
-        setColour(cr, {0.16, 0.18, 0.21});
+        RoundedRect(cr, x, y, w, h, 8);
+        SetColour(cr, {0.16, 0.18, 0.21});
         cairo_fill(cr);
         const bool wide = w > h;
         const double inset = 5;
@@ -380,41 +380,41 @@ void phonesDiagram(cairo_t* cr, double top) {
 
     // Sideways: half circle along the bottom edge.
     const auto l = phone(40, top + 16, 170, 96);
-    miniProtractor(cr, {l[0] + l[2] / 2, l[1] + l[3] - 2}, 38, kScaleWhite, true);
+    MiniProtractor(cr, {l[0] + l[2] / 2, l[1] + l[3] - 2}, 38, kScaleWhite, true);
     // Upright: the full circle in the middle.
     const auto p = phone(300, top, 76, 128);
     const Pt c{p[0] + p[2] / 2, p[1] + p[3] / 2};
     cairo_arc(cr, c.x, c.y, 27, 0, 2 * kPi);
-    setColour(cr, kScaleWhite);
+    SetColour(cr, kScaleWhite);
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);
     for (int d = 0; d < 360; d += 30) {
-        cairo_move_to(cr, c.x + 27 * std::cos(rad(d)), c.y + 27 * std::sin(rad(d)));
-        cairo_line_to(cr, c.x + 21 * std::cos(rad(d)), c.y + 21 * std::sin(rad(d)));
+        cairo_move_to(cr, c.x + 27 * std::cos(Rad(d)), c.y + 27 * std::sin(Rad(d)));
+        cairo_line_to(cr, c.x + 21 * std::cos(Rad(d)), c.y + 21 * std::sin(Rad(d)));
     }
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
     for (auto [deg, colour] : {std::pair{200.0, kOriginColour}, std::pair{310.0, kMeasureColour}}) {
         cairo_move_to(cr, c.x, c.y);
-        cairo_line_to(cr, c.x + 32 * std::cos(rad(deg)), c.y + 32 * std::sin(rad(deg)));
+        cairo_line_to(cr, c.x + 32 * std::cos(Rad(deg)), c.y + 32 * std::sin(Rad(deg)));
         cairo_set_line_width(cr, 2.2);
-        setColour(cr, colour);
+        SetColour(cr, colour);
         cairo_stroke(cr);
     }
 
-    setFont(cr, Font::SansBold, 13);
-    setColour(cr, kHeading);
-    textPath(cr, "Sideways: half circle", 125, top + 146, Align::Centre);
+    SetFont(cr, Font::SansBold, 13);
+    SetColour(cr, kHeading);
+    TextPath(cr, "Sideways: half circle", 125, top + 146, Align::Centre);
     cairo_fill(cr);
-    textPath(cr, "Upright: full circle", 338, top + 146, Align::Centre);
+    TextPath(cr, "Upright: full circle", 338, top + 146, Align::Centre);
     cairo_fill(cr);
 }
 
 }  // namespace
 
-Canvas drawTitleStrip() {
+Canvas DrawTitleStrip() {
     Canvas canvas(geo::kTitleW, geo::kTitleH, true);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, geo::kTitleH);
     cairo_pattern_add_color_stop_rgb(bg, 0, 0.15, 0.20, 0.26);
     cairo_pattern_add_color_stop_rgb(bg, 1, 0.07, 0.09, 0.12);
@@ -431,57 +431,57 @@ Canvas drawTitleStrip() {
     cairo_fill(cr);
     cairo_pattern_destroy(accent);
 
-    miniProtractor(cr, {36, 48}, 22, kScaleWhite, true);
+    MiniProtractor(cr, {36, 48}, 22, kScaleWhite, true);
 
-    setFont(cr, Font::SansBold, 26);
-    setColour(cr, kScaleWhite);
-    textPath(cr, "Veltora", 70, 33);
+    SetFont(cr, Font::SansBold, 26);
+    SetColour(cr, kScaleWhite);
+    TextPath(cr, "Veltora", 70, 33);
     cairo_fill(cr);
-    setFont(cr, Font::Sans, 13.5);
-    setColour(cr, {0.70, 0.77, 0.84});
-    textPath(cr, "How to measure", 71, 52);
+    SetFont(cr, Font::Sans, 13.5);
+    SetColour(cr, {0.70, 0.77, 0.84});
+    TextPath(cr, "How to measure", 71, 52);
     cairo_fill(cr);
     return canvas;
 }
 
-Canvas drawHelpContents() {
+Canvas DrawHelpContents() {
     Canvas canvas(geo::kHelpW, geo::kHelpH, true);
-    cairo_t* cr = canvas.cr();
-    setColour(cr, {1, 1, 1});
+    cairo_t* cr = canvas.Cr();
+    SetColour(cr, {1, 1, 1});
     cairo_paint(cr);
 
     Page page(cr, 22, 458, 6);
-    page.heading("Measuring an angle");
-    page.paragraph("Aim the camera so the angle's corner sits under the hub.");
-    measuringDiagram(cr, page.take(176));
-    page.take(4);
-    page.paragraph("Drag near the centre to move the [r]red needle[/], the measuring needle, and on the "
+    page.Heading("Measuring an angle");
+    page.Paragraph("Aim the camera so the angle's corner sits under the hub.");
+    MeasuringDiagram(cr, page.Take(176));
+    page.Take(4);
+    page.Paragraph("Drag near the centre to move the [r]red needle[/], the measuring needle, and on the "
                    "outer ring to move the [b]blue needle[/], the origin needle. Lay each along one side "
                    "of the angle: the side shows in the clear gap between the needle's two lines, and "
                    "the corner in the hub's clear middle, under its crosshair.");
-    page.paragraph("The readout shows the angle between the needles in tenths of a degree. On the "
+    page.Paragraph("The readout shows the angle between the needles in tenths of a degree. On the "
                    "round dial the other side, 360° minus the angle, is shown beside it. The amber "
                    "numbers inside the scale count from the other end, for the phone turned over.");
 
-    page.heading("Holding the picture");
-    page.take(6);
-    holdDiagram(cr, page.take(84));
-    page.take(6);
-    page.paragraph("Press the hold button to freeze the picture; the needles stay adjustable. "
+    page.Heading("Holding the picture");
+    page.Take(6);
+    HoldDiagram(cr, page.Take(84));
+    page.Take(6);
+    page.Paragraph("Press the hold button to freeze the picture; the needles stay adjustable. "
                    "Press it again for the live picture.");
 
-    page.heading("Turning the phone");
-    page.take(8);
-    phonesDiagram(cr, page.take(150));
-    page.take(6);
-    page.paragraph("Sideways you get the half circle, upright the full circle. The layout "
+    page.Heading("Turning the phone");
+    page.Take(8);
+    PhonesDiagram(cr, page.Take(150));
+    page.Take(6);
+    page.Paragraph("Sideways you get the half circle, upright the full circle. The layout "
                    "follows the phone, except while the picture is held.");
 
-    page.heading("Going back");
-    page.paragraph("Press Back to return to the live camera.");
+    page.Heading("Going back");
+    page.Paragraph("Press Back to return to the live camera.");
 
-    if (page.y() > geo::kHelpH)
-        throw std::runtime_error("help text runs " + std::to_string(static_cast<int>(page.y() - geo::kHelpH)) +
+    if (page.Y() > geo::kHelpH)
+        throw std::runtime_error("help text runs " + std::to_string(static_cast<int>(page.Y() - geo::kHelpH)) +
                                  " px past the page");
     return canvas;
 }

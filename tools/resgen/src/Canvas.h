@@ -13,7 +13,7 @@ namespace resgen {
 
 struct Rgba {
     double r, g, b, a = 1.0;
-    constexpr Rgba withAlpha(double na) const { return {r, g, b, na}; }
+    constexpr Rgba WithAlpha(double na) const { return {r, g, b, na}; }
 };
 
 struct Pt {
@@ -43,7 +43,7 @@ struct Pixel {
 struct Image {
     int width = 0, height = 0;
     std::vector<Pixel> px;
-    const Pixel& at(int x, int y) const { return px[static_cast<std::size_t>(y) * width + x]; }
+    const Pixel& At(int x, int y) const { return px[static_cast<std::size_t>(y) * width + x]; }
 };
 
 class Canvas {
@@ -56,38 +56,38 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    cairo_t* cr() const { return cr_; }
-    cairo_surface_t* surface() const { return surface_; }
-    int width() const;
-    int height() const;
-    bool opaque() const;
-    Image snapshot() const;
+    cairo_t* Cr() const { return m_cr; }
+    cairo_surface_t* Surface() const { return m_surface; }
+    int Width() const;
+    int Height() const;
+    bool Opaque() const;
+    Image Snapshot() const;
 
 private:
-    cairo_surface_t* surface_ = nullptr;
-    cairo_t* cr_ = nullptr;
+    cairo_surface_t* m_surface = nullptr;
+    cairo_t* m_cr = nullptr;
 };
 
 enum class Font { Sans, SansBold, Mono, MonoBold, Serif, SerifBold };
 
 // Selects a DejaVu face loaded straight from its file, so output does not depend on fontconfig.
 // xscale < 1 narrows the face; the core DejaVu package has no condensed cut.
-void setFont(cairo_t* cr, Font font, double size, double xscale = 1.0);
+void SetFont(cairo_t* cr, Font font, double size, double xscale = 1.0);
 
 enum class Align { Left, Centre, Right };
-void setColour(cairo_t* cr, Rgba c);
-double textAdvance(cairo_t* cr, std::string_view text);
+void SetColour(cairo_t* cr, Rgba c);
+double TextAdvance(cairo_t* cr, std::string_view text);
 // Adds the text to the path with its baseline at y, anchored at x.
-void textPath(cairo_t* cr, std::string_view text, double x, double y, Align align = Align::Left);
+void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align align = Align::Left);
 // Adds the text to the path with the centre of its ink at (cx, cy).
-void textPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy);
+void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy);
 // Fills the current path with a dark rim of the given width around it; consumes the path.
-void fillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth);
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
+void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth);
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 
-void writePng(const Canvas& canvas, const std::filesystem::path& file);
-void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality);
+void WritePng(const Canvas& canvas, const std::filesystem::path& file);
+void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality);
 // Reads a PNG or JPEG written by this program; throws with the file name on any fault.
-Image loadImage(const std::filesystem::path& file);
+Image LoadImage(const std::filesystem::path& file);
 
 }  // namespace resgen
