@@ -18,7 +18,8 @@ namespace codec::detail {
 namespace {
 
 std::uint32_t Le16(const Bytes& d, std::size_t at) { return d[at] | (d[at + 1] << 8); }
-std::uint32_t Le32(const Bytes& d, std::size_t at) {
+std::uint32_t Le32(const Bytes& d, std::size_t at)
+{
     return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (std::uint32_t(d[at + 3]) << 24);
 }
 
@@ -30,7 +31,8 @@ struct StbFree {
 // not load uninitialised, so a short file or a stray index would decode as a plausible but
 // wrong picture. The header, the pixel array's extent and palette indices are checked here
 // first, mirroring the reads stb is about to make.
-bool CheckBmp(const Bytes& d, const Limits& limits, std::string& reason) {
+bool CheckBmp(const Bytes& d, const Limits& limits, std::string& reason)
+{
     const Format f = Format::Bmp;
     if (d.size() < 18) {
         reason = TruncatedReason(f);
@@ -81,8 +83,8 @@ bool CheckBmp(const Bytes& d, const Limits& limits, std::string& reason) {
     if (bpp > 8) return true;
 
     // The palette is whatever lies between the header and the pixels, as stb counts it.
-    const std::int64_t paletteSize = hsz == 12 ? (std::int64_t(offset) - 14 - 24) / 3
-                                               : (std::int64_t(offset) - 14 - hsz) / 4;
+    const std::int64_t paletteSize =
+        hsz == 12 ? (std::int64_t(offset) - 14 - 24) / 3 : (std::int64_t(offset) - 14 - hsz) / 4;
     if (paletteSize < 1 || paletteSize > 256) {
         reason = CorruptReason(f, "bad palette");
         return false;
@@ -109,7 +111,8 @@ bool CheckBmp(const Bytes& d, const Limits& limits, std::string& reason) {
 
 } // namespace
 
-bool DecodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (!CheckHead(data, Format::Bmp, limits, reason)) return false;
     if (!CheckBmp(data, limits, reason)) return false;
 
@@ -126,8 +129,7 @@ bool DecodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::
     }
     img.pixels.resize(std::size_t(w) * std::size_t(h));
     const stbi_uc* p = rgba.get();
-    for (std::size_t i = 0; i < img.pixels.size(); ++i, p += 4)
-        img.pixels[i] = Premultiply(p[0], p[1], p[2], p[3]);
+    for (std::size_t i = 0; i < img.pixels.size(); ++i, p += 4) img.pixels[i] = Premultiply(p[0], p[1], p[2], p[3]);
     img.width = w;
     img.height = h;
     return true;

@@ -7,7 +7,8 @@
 
 namespace codec::detail {
 
-const char* FormatName(Format f) {
+const char* FormatName(Format f)
+{
     switch (f) {
     case Format::Png: return "PNG";
     case Format::Jpeg: return "JPEG";
@@ -18,7 +19,8 @@ const char* FormatName(Format f) {
     return "image";
 }
 
-Format FormatFromPath(const std::string& path) {
+Format FormatFromPath(const std::string& path)
+{
     std::string lower = path;
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -29,12 +31,13 @@ Format FormatFromPath(const std::string& path) {
     return Format::Unknown;
 }
 
-
-std::string TooLargeReason(std::uint64_t w, std::uint64_t h) {
+std::string TooLargeReason(std::uint64_t w, std::uint64_t h)
+{
     return "image too large (" + std::to_string(w) + "x" + std::to_string(h) + ")";
 }
 
-bool SizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason) {
+bool SizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason)
+{
     if (TooLarge(w, h)) {
         reason = TooLargeReason(w, h);
         return false;
@@ -46,7 +49,8 @@ bool SizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::st
     return true;
 }
 
-Format FormatFromContent(const Bytes& d) {
+Format FormatFromContent(const Bytes& d)
+{
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (d.size() >= 8 && std::memcmp(d.data(), png, 8) == 0) return Format::Png;
     if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return Format::Jpeg;
@@ -64,13 +68,15 @@ Format FormatFromContent(const Bytes& d) {
 
 std::string TruncatedReason(Format f) { return std::string("truncated ") + FormatName(f) + " data"; }
 
-std::string CorruptReason(Format f, const char* detail) {
+std::string CorruptReason(Format f, const char* detail)
+{
     std::string r = std::string("corrupt ") + FormatName(f) + " data";
     if (detail && *detail) r += std::string(" (") + detail + ")";
     return r;
 }
 
-std::uint32_t Premultiply(unsigned r, unsigned g, unsigned b, unsigned a) {
+std::uint32_t Premultiply(unsigned r, unsigned g, unsigned b, unsigned a)
+{
     if (a == 0) return 0;
     if (a != 255) {
         r = (r * a + 127) / 255;
@@ -80,7 +86,8 @@ std::uint32_t Premultiply(unsigned r, unsigned g, unsigned b, unsigned a) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-void RgbaBytesToArgb(std::vector<std::uint32_t>& pixels) {
+void RgbaBytesToArgb(std::vector<std::uint32_t>& pixels)
+{
     auto* bytes = reinterpret_cast<const unsigned char*>(pixels.data());
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const unsigned char* p = bytes + i * 4;
@@ -88,7 +95,8 @@ void RgbaBytesToArgb(std::vector<std::uint32_t>& pixels) {
     }
 }
 
-bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& reason) {
+bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& reason)
+{
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     static const unsigned char jpeg[3] = {0xFF, 0xD8, 0xFF};
     static const unsigned char gif[3] = {'G', 'I', 'F'};
@@ -100,9 +108,7 @@ bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& r
     case Format::Jpeg: sig = jpeg, sigLen = sizeof jpeg; break;
     case Format::Gif: sig = gif, sigLen = sizeof gif; break;
     case Format::Bmp: sig = bmp, sigLen = sizeof bmp; break;
-    case Format::Unknown:
-        reason = "unsupported image format";
-        return false;
+    case Format::Unknown: reason = "unsupported image format"; return false;
     }
     const std::size_t n = std::min(head.size(), sigLen);
     if (std::memcmp(head.data(), sig, n) != 0) {
@@ -128,7 +134,8 @@ bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& r
 
 namespace codec {
 
-bool WithinSizeBounds(std::uint64_t width, std::uint64_t height) {
+bool WithinSizeBounds(std::uint64_t width, std::uint64_t height)
+{
     return width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 

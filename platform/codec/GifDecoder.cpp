@@ -17,7 +17,8 @@ struct GifSource {
     bool exhausted;
 };
 
-int GifRead(GifFileType* gif, GifByteType* dst, int len) {
+int GifRead(GifFileType* gif, GifByteType* dst, int len)
+{
     auto* s = static_cast<GifSource*>(gif->UserData);
     if (len <= 0) return 0;
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), s->size - s->pos);
@@ -29,13 +30,15 @@ int GifRead(GifFileType* gif, GifByteType* dst, int len) {
 
 struct GifHandle {
     GifFileType* gif = nullptr;
-    ~GifHandle() {
+    ~GifHandle()
+    {
         int err = 0;
         if (gif) DGifCloseFile(gif, &err);
     }
 };
 
-std::string GifReason(int code, const GifSource& src) {
+std::string GifReason(int code, const GifSource& src)
+{
     if (src.exhausted) return TruncatedReason(Format::Gif);
     switch (code) {
     case D_GIF_ERR_READ_FAILED: return TruncatedReason(Format::Gif);
@@ -48,11 +51,10 @@ std::string GifReason(int code, const GifSource& src) {
     }
 }
 
-std::string GifReason(GifFileType* gif) {
-    return GifReason(gif->Error, *static_cast<const GifSource*>(gif->UserData));
-}
+std::string GifReason(GifFileType* gif) { return GifReason(gif->Error, *static_cast<const GifSource*>(gif->UserData)); }
 
-bool DecodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (DGifGetImageDesc(gif) == GIF_ERROR) {
         reason = GifReason(gif);
         return false;
@@ -125,7 +127,8 @@ bool DecodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
 
 } // namespace
 
-bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (!CheckHead(data, Format::Gif, limits, reason)) return false;
 
     GifSource src{data.data(), data.size(), 0, false};
@@ -167,8 +170,7 @@ bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::
         bool first = true;
         while (block) {
             GraphicsControlBlock gcb;
-            if (first && code == GRAPHICS_EXT_FUNC_CODE &&
-                DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
+            if (first && code == GRAPHICS_EXT_FUNC_CODE && DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
                 transparent = gcb.TransparentColor;
             first = false;
             if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {

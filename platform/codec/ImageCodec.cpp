@@ -16,12 +16,14 @@ using namespace detail;
 
 namespace {
 
-std::string ReadFailure(const outpath::ReadOutcome& outcome) {
+std::string ReadFailure(const outpath::ReadOutcome& outcome)
+{
     switch (outcome.problem) {
     case outpath::ReadProblem::Missing: return "file not found";
     case outpath::ReadProblem::Folder: return std::string("cannot read: ") + std::strerror(EISDIR);
     case outpath::ReadProblem::Special: return "cannot read: not a regular file";
-    case outpath::ReadProblem::TooLarge: return "file too large (more than " + std::to_string(outcome.bound) + " bytes)";
+    case outpath::ReadProblem::TooLarge:
+        return "file too large (more than " + std::to_string(outcome.bound) + " bytes)";
     case outpath::ReadProblem::Failed:
     case outpath::ReadProblem::None: break;
     }
@@ -31,8 +33,9 @@ std::string ReadFailure(const outpath::ReadOutcome& outcome) {
 // Reads a picture file whole, but only once its first bytes show the format it is read as
 // (found from them when recognising by content): a large file of anything else costs a
 // few bytes, not its size.
-bool ReadPictureFile(const std::string& path, Format& format, Recognise recognise, const Limits& limits,
-                     Bytes& data, std::string& reason) {
+bool ReadPictureFile(const std::string& path, Format& format, Recognise recognise, const Limits& limits, Bytes& data,
+                     std::string& reason)
+{
     outpath::BoundedFile file;
     if (const auto opened = file.Open(path, kMaxFileBytes); !opened.Ok()) {
         reason = ReadFailure(opened);
@@ -68,7 +71,8 @@ bool ReadPictureFile(const std::string& path, Format& format, Recognise recognis
 
 } // namespace
 
-const char* PictureFormatOf(const std::string& path) {
+const char* PictureFormatOf(const std::string& path)
+{
     outpath::BoundedFile file;
     Bytes head;
     if (!file.Open(path, kMaxFileBytes).Ok() || !file.Read(head, kHeadBytes).Ok() || head.empty()) return nullptr;
@@ -77,7 +81,8 @@ const char* PictureFormatOf(const std::string& path) {
 }
 
 bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason, const Limits& limits,
-                     Recognise recognise) {
+                     Recognise recognise)
+{
     out = DecodedImage{};
     reason.clear();
     try {

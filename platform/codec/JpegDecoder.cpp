@@ -8,8 +8,8 @@
 #include <cstring>
 
 // jpeglib.h expects FILE and size_t to be declared before it.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo's extended colour spaces are needed to decode straight into ARGB words"
@@ -20,8 +20,7 @@ namespace {
 
 // libjpeg-turbo writes the four bytes of each pixel in memory order, alpha set to 0xFF; pick
 // the order that lands as 0xAARRGGBB in a native word.
-constexpr J_COLOR_SPACE kNativeArgb =
-    std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kNativeArgb = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 struct JpegJob {
     jpeg_decompress_struct cinfo;
@@ -39,7 +38,8 @@ struct JpegJob {
     DecodedImage* image = nullptr;
     std::vector<JSAMPLE> cmykRow;
 
-    JpegJob() {
+    JpegJob()
+    {
         std::memset(&cinfo, 0, sizeof cinfo);
         std::memset(&src, 0, sizeof src);
         std::memset(&progress, 0, sizeof progress);
@@ -51,7 +51,8 @@ struct JpegJob {
 
 JpegJob* JobOf(j_common_ptr c) { return static_cast<JpegJob*>(c->client_data); }
 
-void JpegErrorExit(j_common_ptr c) {
+void JpegErrorExit(j_common_ptr c)
+{
     JpegJob* job = JobOf(c);
     job->errorCode = c->err->msg_code;
     (*c->err->format_message)(c, job->message);
@@ -60,7 +61,8 @@ void JpegErrorExit(j_common_ptr c) {
 
 // libjpeg only warns about damaged entropy data and fills the rest of the picture with grey;
 // showing that as if it were the image would be wrong, so those warnings end the decode.
-void JpegEmitMessage(j_common_ptr c, int level) {
+void JpegEmitMessage(j_common_ptr c, int level)
+{
     if (level >= 0) return; // trace output
     const int code = c->err->msg_code;
     if (code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF) {
@@ -74,13 +76,15 @@ void JpegInitSource(j_decompress_ptr) {}
 void JpegTermSource(j_decompress_ptr) {}
 
 // The whole file is in the buffer from the start, so a refill request means it has ended.
-boolean JpegFillInput(j_decompress_ptr c) {
+boolean JpegFillInput(j_decompress_ptr c)
+{
     JobOf(reinterpret_cast<j_common_ptr>(c))->truncated = true;
     ERREXIT(c, JERR_INPUT_EOF);
     return FALSE;
 }
 
-void JpegSkipInput(j_decompress_ptr c, long count) {
+void JpegSkipInput(j_decompress_ptr c, long count)
+{
     if (count <= 0) return;
     if (static_cast<unsigned long>(count) > c->src->bytes_in_buffer) {
         JpegFillInput(c);
@@ -90,7 +94,8 @@ void JpegSkipInput(j_decompress_ptr c, long count) {
     c->src->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-void JpegProgress(j_common_ptr c) {
+void JpegProgress(j_common_ptr c)
+{
     auto* d = reinterpret_cast<j_decompress_ptr>(c);
     if (d->input_scan_number > kMaxJpegScans) {
         JpegJob* job = JobOf(c);
@@ -100,7 +105,8 @@ void JpegProgress(j_common_ptr c) {
 }
 
 // Only trivially destructible locals live here: a longjmp out of libjpeg lands in this frame.
-bool RunJpegDecode(JpegJob* job, const Bytes* data) {
+bool RunJpegDecode(JpegJob* job, const Bytes* data)
+{
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->jump)) return false;
     jpeg_create_decompress(cinfo);
@@ -139,7 +145,12 @@ bool RunJpegDecode(JpegJob* job, const Bytes* data) {
             for (JDIMENSION x = 0; x < w; ++x) {
                 const JSAMPLE* p = row + x * 4;
                 unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
-                if (!inverted) { c = 255 - c; m = 255 - m; ye = 255 - ye; k = 255 - k; }
+                if (!inverted) {
+                    c = 255 - c;
+                    m = 255 - m;
+                    ye = 255 - ye;
+                    k = 255 - k;
+                }
                 line[x] = Premultiply((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255, 255);
             }
         }
@@ -150,7 +161,8 @@ bool RunJpegDecode(JpegJob* job, const Bytes* data) {
 
 } // namespace
 
-bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (!CheckHead(data, Format::Jpeg, limits, reason)) return false;
 
     JpegJob job;
@@ -183,7 +195,8 @@ bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std:
 
 namespace codec {
 
-bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height) {
+bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height)
+{
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
     std::size_t at = 2;
     while (at + 4 <= size) {

@@ -25,7 +25,8 @@ struct PngReader {
     std::vector<png_bytep> rows;
 };
 
-void PngReadData(png_structp png, png_bytep dst, std::size_t len) {
+void PngReadData(png_structp png, png_bytep dst, std::size_t len)
+{
     auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
     if (r->size - r->pos < len) {
         r->truncated = true;
@@ -35,7 +36,8 @@ void PngReadData(png_structp png, png_bytep dst, std::size_t len) {
     r->pos += len;
 }
 
-void PngReadError(png_structp png, png_const_charp msg) {
+void PngReadError(png_structp png, png_const_charp msg)
+{
     auto* r = static_cast<PngReader*>(png_get_error_ptr(png));
     std::snprintf(r->message, sizeof r->message, "%s", msg ? msg : "");
     png_longjmp(png, 1);
@@ -51,7 +53,8 @@ struct PngReadHandle {
 };
 
 // Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
-bool RunPngDecode(png_structp png, png_infop info, PngReader* r) {
+bool RunPngDecode(png_structp png, png_infop info, PngReader* r)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     r->width = png_get_image_width(png, info);
@@ -80,7 +83,8 @@ bool RunPngDecode(png_structp png, png_infop info, PngReader* r) {
 
 } // namespace
 
-bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (!CheckHead(data, Format::Png, limits, reason)) return false;
 
     PngReader reader;

@@ -41,7 +41,8 @@ struct PngWriter {
     int stride = 0;
 };
 
-bool WriteAll(int fd, const png_byte* p, std::size_t len, int& error) {
+bool WriteAll(int fd, const png_byte* p, std::size_t len, int& error)
+{
     while (len > 0) {
         ssize_t n = ::write(fd, p, len);
         if (n < 0 && errno == EINTR) continue;
@@ -55,7 +56,8 @@ bool WriteAll(int fd, const png_byte* p, std::size_t len, int& error) {
     return true;
 }
 
-bool FlushWriter(PngWriter* w) {
+bool FlushWriter(PngWriter* w)
+{
     if (w->buffered == 0) return true;
     const bool ok = WriteAll(w->fd, w->buffer, w->buffered, w->writeErrno);
     w->buffered = 0;
@@ -63,7 +65,8 @@ bool FlushWriter(PngWriter* w) {
 }
 
 // libpng hands over many small pieces (chunk lengths, CRCs); they are gathered before write().
-void PngWriteData(png_structp png, png_bytep src, std::size_t len) {
+void PngWriteData(png_structp png, png_bytep src, std::size_t len)
+{
     auto* w = static_cast<PngWriter*>(png_get_io_ptr(png));
     while (len > 0) {
         if (w->buffered == sizeof w->buffer && !FlushWriter(w)) png_error(png, "write failed");
@@ -77,7 +80,8 @@ void PngWriteData(png_structp png, png_bytep src, std::size_t len) {
 
 void PngFlushData(png_structp) {}
 
-void PngWriteError(png_structp png, png_const_charp msg) {
+void PngWriteError(png_structp png, png_const_charp msg)
+{
     auto* w = static_cast<PngWriter*>(png_get_error_ptr(png));
     std::snprintf(w->message, sizeof w->message, "%s", msg ? msg : "");
     png_longjmp(png, 1);
@@ -90,10 +94,11 @@ struct PngWriteHandle {
 };
 
 // Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
-bool RunPngEncode(png_structp png, png_infop info, PngWriter* w) {
+bool RunPngEncode(png_structp png, png_infop info, PngWriter* w)
+{
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_IHDR(png, info, png_uint_32(w->width), png_uint_32(w->height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(w->width), png_uint_32(w->height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     const auto* base = reinterpret_cast<const unsigned char*>(w->pixels);
     for (int y = 0; y < w->height; ++y) {
@@ -124,7 +129,8 @@ bool RunPngEncode(png_structp png, png_infop info, PngWriter* w) {
 }
 
 // Checks what the encoder is given; false with a reason.
-bool ValidImage(const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
+bool ValidImage(const std::uint32_t* pixels, int width, int height, int stride, std::string& why)
+{
     if (!pixels || width <= 0 || height <= 0 || TooLarge(std::uint64_t(width), std::uint64_t(height))) {
         why = "invalid image size (" + std::to_string(width) + "x" + std::to_string(height) + ")";
         return false;
@@ -137,7 +143,8 @@ bool ValidImage(const std::uint32_t* pixels, int width, int height, int stride, 
 }
 
 // Encodes the picture into `fd`; false with a reason.
-bool EncodePng(int fd, const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
+bool EncodePng(int fd, const std::uint32_t* pixels, int width, int height, int stride, std::string& why)
+{
     auto writer = std::make_unique<PngWriter>();
     writer->fd = fd;
     writer->pixels = pixels;
@@ -168,8 +175,9 @@ bool EncodePng(int fd, const std::uint32_t* pixels, int width, int height, int s
 
 // The picture goes to a side file that takes the target's name only when complete, so a full
 // disk or a crash never leaves a half-written PNG under the real name.
-bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
-              int stride, std::string& reason) {
+bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride,
+              std::string& reason)
+{
     const std::string prefix = "cannot write " + path + ": ";
     auto fail = [&](const std::string& why) {
         reason = prefix + why;
@@ -189,8 +197,9 @@ bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, i
     return true;
 }
 
-bool WriteNewPng(const std::string& stem, const std::uint32_t* pixels, int width, int height,
-                 int stride, std::string& written, std::string& reason) {
+bool WriteNewPng(const std::string& stem, const std::uint32_t* pixels, int width, int height, int stride,
+                 std::string& written, std::string& reason)
+{
     std::string name = stem + ".png";
     auto fail = [&](const std::string& why) {
         reason = "cannot write " + name + ": " + why;
@@ -217,8 +226,9 @@ bool WriteNewPng(const std::string& stem, const std::uint32_t* pixels, int width
 
 } // namespace
 
-bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height,
-                  int stride, std::string& reason) {
+bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride,
+                  std::string& reason)
+{
     reason.clear();
     try {
         return WritePng(path, pixels, width, height, stride, reason);
@@ -228,8 +238,9 @@ bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int widt
     }
 }
 
-bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height,
-                     int stride, std::string& written, std::string& reason) {
+bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height, int stride,
+                     std::string& written, std::string& reason)
+{
     reason.clear();
     written.clear();
     try {

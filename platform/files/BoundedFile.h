@@ -20,8 +20,8 @@ enum class ReadProblem { None, Missing, Folder, Special, TooLarge, Failed };
 
 struct ReadOutcome {
     ReadProblem problem = ReadProblem::None;
-    int error = 0;             // the system's error number, for Missing and Failed
-    std::uint64_t bound = 0;   // the bound passed, for TooLarge
+    int error = 0; // the system's error number, for Missing and Failed
+    std::uint64_t bound = 0; // the bound passed, for TooLarge
 
     bool Ok() const { return problem == ReadProblem::None; }
     // In a few words: "No such file or directory", "a folder", "not a regular file",

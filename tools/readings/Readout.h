@@ -16,9 +16,9 @@ struct Draw {
 
 // What the readout's images on one canvas show.
 struct Readout {
-    std::string angle;     // as shown, e.g. "105.0"; empty when the big images spell no number
+    std::string angle; // as shown, e.g. "105.0"; empty when the big images spell no number
     std::string otherSide; // the same for the small images: the round dial's other side
-    int orientation = -1;  // the orientation code the big digits face; -1 when no angle is shown
+    int orientation = -1; // the orientation code the big digits face; -1 when no angle is shown
 };
 
 // Reads the readout from a canvas's draws in drawing order; images of anything else are

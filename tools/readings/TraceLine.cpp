@@ -184,7 +184,8 @@ bool ReadTraceLine(const std::string& line, TraceLine& out)
     Fields fields(out);
     // The parser insists on UTF-8, but the names a trace quotes (a user's file names) are the
     // user's bytes, which need not be; every field read here is plain ASCII.
-    const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii =
+        std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     try {
         if (ascii) {
             return Json::sax_parse(line, &fields);

@@ -11,11 +11,11 @@
 namespace readings {
 
 struct TraceLine {
-    std::optional<std::string> type;   // "canvas" or "call"
-    std::optional<double> time;        // "t", in milliseconds
-    std::optional<std::string> name;   // a call's name
+    std::optional<std::string> type; // "canvas" or "call"
+    std::optional<double> time; // "t", in milliseconds
+    std::optional<std::string> name; // a call's name
     std::optional<std::string> result; // a call's "args": {"result": ...}
-    bool hasDraws = false;             // a canvas's "draws" is an array
+    bool hasDraws = false; // a canvas's "draws" is an array
     // The bitmaps drawn, in order, and each one's turn ("angle") where it has one.
     std::vector<Draw> draws;
 };

@@ -63,7 +63,7 @@ inline constexpr int kBackW = 83, kBackH = 48;
 inline constexpr int kTitleW = 480, kTitleH = 65;
 inline constexpr int kHelpW = 480, kHelpH = 1020;
 
-}  // namespace geo
+} // namespace geo
 
 // The digit images: index 0-9 digits, 10 the decimal point, 11 the degree sign.
 inline constexpr int kPointGlyph = 10, kDegreeGlyph = 11;
@@ -90,7 +90,7 @@ Canvas DrawTitleStrip();
 Canvas DrawHelpContents();
 
 struct Asset {
-    std::string name;  // file name in Res/
+    std::string name; // file name in Res/
     std::function<Canvas()> draw;
 };
 
@@ -110,4 +110,4 @@ void WriteIcons(const std::filesystem::path& dir, const std::string& name);
 int CheckArtwork(const std::filesystem::path& dir);
 int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& b);
 
-}  // namespace resgen
+} // namespace resgen

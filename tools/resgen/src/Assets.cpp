@@ -4,7 +4,8 @@
 
 namespace resgen {
 
-const std::vector<Asset>& AllAssets() {
+const std::vector<Asset>& AllAssets()
+{
     static const std::vector<Asset> assets = [] {
         std::vector<Asset> a;
         a.push_back({"velt.png", DrawLandscapeDial});
@@ -35,4 +36,4 @@ const std::vector<Asset>& AllAssets() {
     return assets;
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -10,12 +10,14 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-void PauseBars(cairo_t* cr, double cx, double top, double h) {
+void PauseBars(cairo_t* cr, double cx, double top, double h)
+{
     RoundedRect(cr, cx - 10, top, 7, h, 1.5);
     RoundedRect(cr, cx + 3, top, 7, h, 1.5);
 }
 
-void Padlock(cairo_t* cr, double cx, double top) {
+void Padlock(cairo_t* cr, double cx, double top)
+{
     // Shackle, then the body over its feet.
     cairo_new_path(cr);
     cairo_arc(cr, cx, top + 8, 6.5, kPi, 2 * kPi);
@@ -28,9 +30,10 @@ void Padlock(cairo_t* cr, double cx, double top) {
     cairo_fill(cr);
 }
 
-}  // namespace
+} // namespace
 
-Canvas DrawHold(bool on) {
+Canvas DrawHold(bool on)
+{
     Canvas canvas(geo::kHoldW, geo::kHoldH);
     cairo_t* cr = canvas.Cr();
     const double cx = geo::kHoldW / 2.0;
@@ -71,7 +74,8 @@ Canvas DrawHold(bool on) {
     return canvas;
 }
 
-Canvas DrawInfo(bool on) {
+Canvas DrawInfo(bool on)
+{
     Canvas canvas(geo::kInfoW, geo::kInfoH);
     cairo_t* cr = canvas.Cr();
     // Pressed: the button sinks a pixel and turns light with a dark letter.
@@ -100,7 +104,8 @@ Canvas DrawInfo(bool on) {
 
 Canvas DrawBlank() { return Canvas(geo::kHoldW, geo::kHoldH); }
 
-Canvas DrawBackButton(bool pressed) {
+Canvas DrawBackButton(bool pressed)
+{
     Canvas canvas(geo::kBackW, geo::kBackH);
     cairo_t* cr = canvas.Cr();
     const double dy = pressed ? 1.0 : 0.0;
@@ -137,4 +142,4 @@ Canvas DrawBackButton(bool pressed) {
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -22,7 +22,8 @@ namespace {
 
 constexpr const char* kFontDir = "/usr/share/fonts/truetype/dejavu/";
 
-const char* FontFile(Font f) {
+const char* FontFile(Font f)
+{
     switch (f) {
     case Font::Sans: return "DejaVuSans.ttf";
     case Font::SansBold: return "DejaVuSans-Bold.ttf";
@@ -34,7 +35,8 @@ const char* FontFile(Font f) {
     return "DejaVuSans.ttf";
 }
 
-cairo_font_face_t* FontFace(Font f) {
+cairo_font_face_t* FontFace(Font f)
+{
     // Faces live for the whole run: cairo keeps referring to the FreeType face.
     static FT_Library library = [] {
         FT_Library lib = nullptr;
@@ -48,23 +50,25 @@ cairo_font_face_t* FontFace(Font f) {
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0)
         throw std::runtime_error("cannot load font " + path + " (Debian package fonts-dejavu-core)");
     cairo_font_face_t* cf = cairo_ft_font_face_create_for_ft_face(face, 0);
-    if (cairo_font_face_status(cf) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("cairo cannot use font " + path);
+    if (cairo_font_face_status(cf) != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cairo cannot use font " + path);
     cache.emplace(f, cf);
     return cf;
 }
 
-}  // namespace
+} // namespace
 
 Canvas::Canvas(int width, int height, bool opaque)
-    : m_surface(cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height)) {
+    : m_surface(cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height))
+{
     if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("cannot create a " + std::to_string(width) + "x" + std::to_string(height) + " surface");
+        throw std::runtime_error("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
+                                 " surface");
     m_cr = cairo_create(m_surface);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_GRAY);
 }
 
-Canvas::Canvas(cairo_surface_t* adopted) : m_surface(adopted) {
+Canvas::Canvas(cairo_surface_t* adopted) : m_surface(adopted)
+{
     if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(m_surface);
         throw std::runtime_error("bad surface");
@@ -72,17 +76,20 @@ Canvas::Canvas(cairo_surface_t* adopted) : m_surface(adopted) {
     m_cr = cairo_create(m_surface);
 }
 
-Canvas::~Canvas() {
+Canvas::~Canvas()
+{
     if (m_cr) cairo_destroy(m_cr);
     if (m_surface) cairo_surface_destroy(m_surface);
 }
 
-Canvas::Canvas(Canvas&& o) noexcept : m_surface(o.m_surface), m_cr(o.m_cr) {
+Canvas::Canvas(Canvas&& o) noexcept : m_surface(o.m_surface), m_cr(o.m_cr)
+{
     o.m_surface = nullptr;
     o.m_cr = nullptr;
 }
 
-Canvas& Canvas::operator=(Canvas&& o) noexcept {
+Canvas& Canvas::operator=(Canvas&& o) noexcept
+{
     if (this != &o) {
         if (m_cr) cairo_destroy(m_cr);
         if (m_surface) cairo_surface_destroy(m_surface);
@@ -98,7 +105,8 @@ int Canvas::Width() const { return cairo_image_surface_get_width(m_surface); }
 int Canvas::Height() const { return cairo_image_surface_get_height(m_surface); }
 bool Canvas::Opaque() const { return cairo_image_surface_get_format(m_surface) == CAIRO_FORMAT_RGB24; }
 
-Image Canvas::Snapshot() const {
+Image Canvas::Snapshot() const
+{
     cairo_surface_flush(m_surface);
     Image img;
     img.width = Width();
@@ -115,14 +123,15 @@ Image Canvas::Snapshot() const {
             auto un = [a](unsigned c) -> std::uint8_t {
                 return a == 0 ? 0 : static_cast<std::uint8_t>((c * 255u + a / 2) / a);
             };
-            img.px[static_cast<std::size_t>(y) * img.width + x] = {
-                un((v >> 16) & 0xff), un((v >> 8) & 0xff), un(v & 0xff), static_cast<std::uint8_t>(a)};
+            img.px[static_cast<std::size_t>(y) * img.width + x] = {un((v >> 16) & 0xff), un((v >> 8) & 0xff),
+                                                                   un(v & 0xff), static_cast<std::uint8_t>(a)};
         }
     }
     return img;
 }
 
-void SetFont(cairo_t* cr, Font font, double size, double xscale) {
+void SetFont(cairo_t* cr, Font font, double size, double xscale)
+{
     cairo_set_font_face(cr, FontFace(font));
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, size * xscale, size);
@@ -138,14 +147,16 @@ void SetFont(cairo_t* cr, Font font, double size, double xscale) {
 
 void SetColour(cairo_t* cr, Rgba c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
 
-double TextAdvance(cairo_t* cr, std::string_view text) {
+double TextAdvance(cairo_t* cr, std::string_view text)
+{
     const std::string s(text);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
     return e.x_advance;
 }
 
-void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align align) {
+void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align align)
+{
     const std::string s(text);
     double dx = 0;
     if (align != Align::Left) {
@@ -156,7 +167,8 @@ void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align alig
     cairo_text_path(cr, s.c_str());
 }
 
-void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy) {
+void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy)
+{
     const std::string s(text);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
@@ -164,7 +176,8 @@ void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy
     cairo_text_path(cr, s.c_str());
 }
 
-void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth) {
+void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth)
+{
     cairo_save(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, rimWidth * 2);
@@ -175,7 +188,8 @@ void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth) {
     cairo_restore(cr);
 }
 
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
+{
     constexpr double q = 1.5707963267948966;
     cairo_new_sub_path(cr);
     cairo_arc(cr, x + w - r, y + r, r, -q, 0);
@@ -185,7 +199,8 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
-void WritePng(const Canvas& canvas, const std::filesystem::path& file) {
+void WritePng(const Canvas& canvas, const std::filesystem::path& file)
+{
     cairo_surface_flush(canvas.Surface());
     const cairo_status_t st = cairo_surface_write_to_png(canvas.Surface(), file.c_str());
     if (st != CAIRO_STATUS_SUCCESS)
@@ -200,15 +215,17 @@ struct JpegError {
     char message[JMSG_LENGTH_MAX];
 };
 
-void OnJpegError(j_common_ptr info) {
+void OnJpegError(j_common_ptr info)
+{
     auto* err = reinterpret_cast<JpegError*>(info->err);
     (*info->err->format_message)(info, err->message);
     std::longjmp(err->jump, 1);
 }
 
-}  // namespace
+} // namespace
 
-void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality) {
+void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality)
+{
     const Image img = canvas.Snapshot();
     std::vector<unsigned char> rgb(static_cast<std::size_t>(img.width) * img.height * 3);
     for (std::size_t i = 0; i < img.px.size(); ++i) {
@@ -259,7 +276,8 @@ void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int qual
 
 namespace {
 
-Image LoadJpeg(const std::filesystem::path& file) {
+Image LoadJpeg(const std::filesystem::path& file)
+{
     std::FILE* fp = std::fopen(file.c_str(), "rb");
     if (!fp) throw std::runtime_error("cannot open " + file.string());
     jpeg_decompress_struct d{};
@@ -294,9 +312,10 @@ Image LoadJpeg(const std::filesystem::path& file) {
     return img;
 }
 
-}  // namespace
+} // namespace
 
-Image LoadImage(const std::filesystem::path& file) {
+Image LoadImage(const std::filesystem::path& file)
+{
     if (!std::filesystem::exists(file)) throw std::runtime_error(file.string() + " is missing");
     if (file.extension() == ".jpg") return LoadJpeg(file);
     cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
@@ -308,4 +327,4 @@ Image LoadImage(const std::filesystem::path& file) {
     return Canvas(s).Snapshot();
 }
 
-}  // namespace resgen
+} // namespace resgen

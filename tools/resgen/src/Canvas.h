@@ -21,10 +21,10 @@ struct Pt {
 };
 
 // The two needles and everything that refers to them (zone tints, help text) share these.
-inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13};  // measuring needle: red-orange
-inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00};   // origin needle: sky blue
+inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13}; // measuring needle: red-orange
+inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00}; // origin needle: sky blue
 inline constexpr Rgba kScaleWhite{0.98, 0.99, 1.00};
-inline constexpr Rgba kSecondScale{1.00, 0.86, 0.50};  // the dials' turned-over scale: pale amber
+inline constexpr Rgba kSecondScale{1.00, 0.86, 0.50}; // the dials' turned-over scale: pale amber
 inline constexpr Rgba kShadow{0.0, 0.0, 0.0};
 inline constexpr Rgba kPanel{0.05, 0.07, 0.10, 0.66};
 inline constexpr Rgba kHoldAmber{1.00, 0.70, 0.05};
@@ -36,7 +36,7 @@ inline constexpr Rgba kReadoutCaption{0.74, 0.80, 0.87};
 inline constexpr Rgba kReadoutPlaceholder{0.36, 0.40, 0.46};
 
 struct Pixel {
-    std::uint8_t r, g, b, a;  // not premultiplied
+    std::uint8_t r, g, b, a; // not premultiplied
 };
 
 // A decoded picture for checking and comparing artwork.
@@ -90,4 +90,4 @@ void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int qual
 // Reads a PNG or JPEG written by this program; throws with the file name on any fault.
 Image LoadImage(const std::filesystem::path& file);
 
-}  // namespace resgen
+} // namespace resgen

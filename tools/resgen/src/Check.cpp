@@ -20,7 +20,8 @@ using checks::Luminance;
 
 namespace checks {
 
-Box InkBox(const Image& img, int minAlpha) {
+Box InkBox(const Image& img, int minAlpha)
+{
     Box b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
@@ -30,7 +31,8 @@ Box InkBox(const Image& img, int minAlpha) {
 
 double Luminance(const Pixel& p) { return 0.2126 * p.r + 0.7152 * p.g + 0.0722 * p.b; }
 
-double ContrastRatio(const Pixel& a, const Pixel& b) {
+double ContrastRatio(const Pixel& a, const Pixel& b)
+{
     auto linear = [](int c) {
         const double v = c / 255.0;
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -40,23 +42,33 @@ double ContrastRatio(const Pixel& a, const Pixel& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-}  // namespace checks
+} // namespace checks
 
 namespace {
 
 // Expected sizes, written out here rather than taken from the drawing code so a drawing slip shows.
-const std::map<std::string, std::pair<int, int>>& ExpectedSizes() {
+const std::map<std::string, std::pair<int, int>>& ExpectedSizes()
+{
     static const std::map<std::string, std::pair<int, int>> sizes = [] {
         std::map<std::string, std::pair<int, int>> s{
-            {"velt.png", {708, 376}},          {"velt3.png", {800, 480}},
-            {"landscape_pin.png", {31, 646}},  {"landscape_originPin.png", {31, 646}},
-            {"portrait_pin.png", {21, 646}},   {"portrait_originPin.png", {21, 646}},
-            {"pin_up_ball.png", {42, 40}},     {"pin_up_small_ball.png", {26, 26}},
-            {"side_numberframe.png", {250, 60}}, {"up_numberframe.png", {250, 60}},
-            {"hold_off.png", {64, 66}},        {"hold_on.png", {64, 66}},
-            {"info_on.png", {50, 50}},         {"info_off.png", {50, 50}},
-            {"blank.png", {64, 66}},           {"info_up.jpg", {480, 65}},
-            {"info_back_1.png", {83, 48}},     {"info_back_2.png", {83, 48}},
+            {"velt.png", {708, 376}},
+            {"velt3.png", {800, 480}},
+            {"landscape_pin.png", {31, 646}},
+            {"landscape_originPin.png", {31, 646}},
+            {"portrait_pin.png", {21, 646}},
+            {"portrait_originPin.png", {21, 646}},
+            {"pin_up_ball.png", {42, 40}},
+            {"pin_up_small_ball.png", {26, 26}},
+            {"side_numberframe.png", {250, 60}},
+            {"up_numberframe.png", {250, 60}},
+            {"hold_off.png", {64, 66}},
+            {"hold_on.png", {64, 66}},
+            {"info_on.png", {50, 50}},
+            {"info_off.png", {50, 50}},
+            {"blank.png", {64, 66}},
+            {"info_up.jpg", {480, 65}},
+            {"info_back_1.png", {83, 48}},
+            {"info_back_2.png", {83, 48}},
             {"info_contents.jpg", {480, 1020}},
         };
         for (int i = 0; i <= 11; ++i) {
@@ -72,7 +84,8 @@ class Checker : public checks::Report {
 public:
     explicit Checker(const std::filesystem::path& dir) : m_dir(dir) {}
 
-    int Run() {
+    int Run()
+    {
         if (AllAssets().size() != 43) Fail("resgen lists " + std::to_string(AllAssets().size()) + " files, not 43");
         for (const auto& [name, size] : ExpectedSizes()) {
             const Image* img = Load(name);
@@ -80,7 +93,7 @@ public:
                 Fail(name + " is " + Dims(*img) + ", expected " + std::to_string(size.first) + "x" +
                      std::to_string(size.second));
         }
-        if (m_problems > 0) return m_problems;  // the finer checks assume the sizes are right
+        if (m_problems > 0) return m_problems; // the finer checks assume the sizes are right
         checks::CheckNeedles(*this);
         checks::CheckHubs(*this);
         CheckDials();
@@ -91,14 +104,16 @@ public:
     }
 
 private:
-    void Fail(const std::string& msg) override {
+    void Fail(const std::string& msg) override
+    {
         std::cerr << "  " << msg << "\n";
         ++m_problems;
     }
 
     static std::string Dims(const Image& i) { return std::to_string(i.width) + "x" + std::to_string(i.height); }
 
-    const Image* Load(const std::string& name) {
+    const Image* Load(const std::string& name)
+    {
         if (auto it = m_images.find(name); it != m_images.end()) return &it->second;
         try {
             return &m_images.emplace(name, LoadImage(m_dir / name)).first->second;
@@ -109,9 +124,9 @@ private:
     }
     const Image& Get(const std::string& name) override { return m_images.at(name); }
 
-
     // A bright, solid pixel near (x, y): the scale is drawn there.
-    bool ScaleAt(const Image& img, double x, double y) {
+    bool ScaleAt(const Image& img, double x, double y)
+    {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
                 const int px = static_cast<int>(std::floor(x)) + dx, py = static_cast<int>(std::floor(y)) + dy;
@@ -123,7 +138,8 @@ private:
     }
 
     // Amber paint along dial angle `deg` between radii r0 and r1, within a number's half-width.
-    static bool SecondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait) {
+    static bool SecondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait)
+    {
         const double a = deg * std::acos(-1.0) / 180;
         const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
         for (double r = r0; r <= r1; r += 0.5)
@@ -142,7 +158,8 @@ private:
     static constexpr double kMaxPartlyClear = 0.20;
 
     // A solid pixel of the wanted needle colour within 1.5 px of radius r from c, along `deg`.
-    static bool EdgeColourAt(const Image& img, Pt c, double r, double deg, bool portrait, bool origin) {
+    static bool EdgeColourAt(const Image& img, Pt c, double r, double deg, bool portrait, bool origin)
+    {
         const double a = deg * std::acos(-1.0) / 180;
         const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
         for (double rr = r - 1.5; rr <= r + 1.5; rr += 0.25) {
@@ -156,7 +173,8 @@ private:
     }
 
     // Share of pixels with any paint in the ring r0..r1 about c: the picture must show through the zones.
-    static double PaintedShare(const Image& img, Pt c, double r0, double r1) {
+    static double PaintedShare(const Image& img, Pt c, double r0, double r1)
+    {
         std::size_t n = 0, painted = 0;
         for (int y = 0; y < img.height; ++y)
             for (int x = 0; x < img.width; ++x) {
@@ -169,22 +187,24 @@ private:
     }
 
     void CheckZones(const std::string& name, Pt touch, double measureR, double originR0, bool portrait,
-                    std::initializer_list<double> angles) {
+                    std::initializer_list<double> angles)
+    {
         const Image& img = Get(name);
         for (const double d : angles) {
             if (!EdgeColourAt(img, touch, measureR, d, portrait, false))
-                Fail(name + ": no red edge of the measuring zone at " + std::to_string(static_cast<int>(d)) + " degrees");
+                Fail(name + ": no red edge of the measuring zone at " + std::to_string(static_cast<int>(d)) +
+                     " degrees");
             if (!EdgeColourAt(img, touch, originR0, d, portrait, true))
                 Fail(name + ": no blue edge of the origin zone at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
         // Only the base line may cross the zones' insides; a tint would fill them.
-        if (PaintedShare(img, touch, 30, measureR - 10) > 0.10)
-            Fail(name + ": the measuring zone is painted over");
+        if (PaintedShare(img, touch, 30, measureR - 10) > 0.10) Fail(name + ": the measuring zone is painted over");
         if (PaintedShare(img, touch, originR0 + 10, originR0 + 50) > 0.10)
             Fail(name + ": the origin zone is painted over");
     }
 
-    void CheckDials() {
+    void CheckDials()
+    {
         for (const char* name : {"velt.png", "velt3.png"}) {
             const Image& img = Get(name);
             double alpha = 0;
@@ -199,11 +219,13 @@ private:
             line << name << ": " << partly << " of " << img.px.size() << " pixels partly clear ("
                  << std::round(share * 1000) / 10 << "%)";
             std::cout << "  " << line.str() << "\n";
-            if (share > kMaxPartlyClear) Fail(line.str() + ", more than " + std::to_string(int(kMaxPartlyClear * 100)) + "%");
+            if (share > kMaxPartlyClear)
+                Fail(line.str() + ", more than " + std::to_string(int(kMaxPartlyClear * 100)) + "%");
         }
         // Straight up the zone edges round the touch point lie 11 px from circles round the pivot.
         CheckZones("velt.png", geo::kLandTouch, geo::kLandMeasureR, geo::kLandOriginR0, false, {10, 60, 90, 120, 170});
-        CheckZones("velt3.png", geo::kPortTouch, geo::kPortMeasureR, geo::kPortOriginR0, true, {0, 60, 90, 180, 270, 300});
+        CheckZones("velt3.png", geo::kPortTouch, geo::kPortMeasureR, geo::kPortOriginR0, true,
+                   {0, 60, 90, 180, 270, 300});
         // Ticks must sit on circles round the pivot; 45 and 135 are minor ticks with nothing else near.
         const double pi = std::acos(-1.0);
         const Image& land = Get("velt.png");
@@ -231,15 +253,17 @@ private:
                 Fail("velt3.png: no second-scale number at " + std::to_string(d) + " degrees");
     }
 
-    double Difference(const Image& a, const Image& b) {
+    double Difference(const Image& a, const Image& b)
+    {
         double d = 0;
         for (std::size_t i = 0; i < a.px.size(); ++i)
-            d += std::abs(a.px[i].r - b.px[i].r) + std::abs(a.px[i].g - b.px[i].g) +
-                 std::abs(a.px[i].b - b.px[i].b) + std::abs(a.px[i].a - b.px[i].a);
+            d += std::abs(a.px[i].r - b.px[i].r) + std::abs(a.px[i].g - b.px[i].g) + std::abs(a.px[i].b - b.px[i].b) +
+                 std::abs(a.px[i].a - b.px[i].a);
         return d / (4.0 * a.px.size());
     }
 
-    void CheckButtons() {
+    void CheckButtons()
+    {
         for (const Pixel& p : Get("blank.png").px)
             if (p.a != 0) {
                 Fail("blank.png: not fully transparent");
@@ -248,11 +272,11 @@ private:
         const std::pair<const char*, const char*> pairs[] = {
             {"hold_off.png", "hold_on.png"}, {"info_on.png", "info_off.png"}, {"info_back_1.png", "info_back_2.png"}};
         for (const auto& [a, b] : pairs)
-            if (Difference(Get(a), Get(b)) < 25)
-                Fail(std::string(a) + " and " + b + " are too alike to tell apart");
+            if (Difference(Get(a), Get(b)) < 25) Fail(std::string(a) + " and " + b + " are too alike to tell apart");
     }
 
-    void CheckHelpPage() {
+    void CheckHelpPage()
+    {
         // The back button lies on the title strip there: only the vertical shading may vary.
         const Image& title = Get("info_up.jpg");
         for (int y = 8; y <= 56; ++y) {
@@ -278,11 +302,12 @@ private:
     int m_problems = 0;
 };
 
-}  // namespace
+} // namespace
 
 int CheckArtwork(const std::filesystem::path& dir) { return Checker(dir).Run(); }
 
-int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& b) {
+int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& b)
+{
     int problems = 0;
     for (const auto& asset : AllAssets()) {
         try {
@@ -313,4 +338,4 @@ int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& 
     return problems;
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -13,10 +13,11 @@ struct NeedleSpec {
     const char* name;
     int axis;
     bool origin;
-    double windowR, outerR;  // of the hub that covers this needle's pivot
+    double windowR, outerR; // of the hub that covers this needle's pivot
 };
 
-void CheckNeedle(Report& report, const NeedleSpec& n) {
+void CheckNeedle(Report& report, const NeedleSpec& n)
+{
     const std::string name = n.name;
     const Image& img = report.Get(name);
     auto fail = [&](const std::string& what) { report.Fail(name + ": " + what); };
@@ -80,12 +81,14 @@ void CheckNeedle(Report& report, const NeedleSpec& n) {
             red += p.r;
             blue += p.b;
         }
-    if (n.origin ? blue <= red * 1.5 : red <= blue * 1.5) fail(std::string("not clearly ") + (n.origin ? "blue" : "red"));
+    if (n.origin ? blue <= red * 1.5 : red <= blue * 1.5)
+        fail(std::string("not clearly ") + (n.origin ? "blue" : "red"));
 }
 
-}  // namespace
+} // namespace
 
-void CheckNeedles(Report& report) {
+void CheckNeedles(Report& report)
+{
     const double bigW = geo::kHubWindowR, bigO = geo::kHubOuterR;
     const double smallW = geo::kSmallHubWindowR, smallO = geo::kSmallHubOuterR;
     for (const NeedleSpec& n : {NeedleSpec{"landscape_pin.png", geo::kLandPinAxis, false, bigW, bigO},
@@ -95,15 +98,16 @@ void CheckNeedles(Report& report) {
         CheckNeedle(report, n);
 }
 
-void CheckHubs(Report& report) {
+void CheckHubs(Report& report)
+{
     struct H {
         const char* name;
         int cx, cy;
         double windowR, outerR;
     };
-    for (const H& h : {H{"pin_up_ball.png", geo::kHubCx, geo::kHubCy, geo::kHubWindowR, geo::kHubOuterR},
-                       H{"pin_up_small_ball.png", geo::kSmallHubC, geo::kSmallHubC, geo::kSmallHubWindowR,
-                         geo::kSmallHubOuterR}}) {
+    for (const H& h :
+         {H{"pin_up_ball.png", geo::kHubCx, geo::kHubCy, geo::kHubWindowR, geo::kHubOuterR},
+          H{"pin_up_small_ball.png", geo::kSmallHubC, geo::kSmallHubC, geo::kSmallHubWindowR, geo::kSmallHubOuterR}}) {
         const std::string name = h.name;
         const Image& img = report.Get(name);
         auto fail = [&](const std::string& what) { report.Fail(name + ": " + what); };
@@ -163,4 +167,4 @@ void CheckHubs(Report& report) {
     }
 }
 
-}  // namespace resgen::checks
+} // namespace resgen::checks

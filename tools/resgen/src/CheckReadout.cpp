@@ -13,19 +13,22 @@ namespace resgen::checks {
 
 namespace {
 
-Pixel PanelColour() {
+Pixel PanelColour()
+{
     auto c = [](double v) { return static_cast<std::uint8_t>(std::lround(v * 255)); };
     return {c(kReadoutPanel.r), c(kReadoutPanel.g), c(kReadoutPanel.b), 255};
 }
 
-int ColourDistance(const Pixel& a, const Pixel& b) {
+int ColourDistance(const Pixel& a, const Pixel& b)
+{
     return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
 }
 
 // Ink of a glyph: paint that is not the small images' panel-coloured plate.
 bool IsInk(const Pixel& p) { return p.a >= 24 && !(p.a == 255 && ColourDistance(p, PanelColour()) <= 24); }
 
-Box GlyphBox(const Image& img) {
+Box GlyphBox(const Image& img)
+{
     Box b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
@@ -33,7 +36,8 @@ Box GlyphBox(const Image& img) {
     return b;
 }
 
-Box OpaqueBox(const Image& img) {
+Box OpaqueBox(const Image& img)
+{
     Box b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
@@ -43,7 +47,8 @@ Box OpaqueBox(const Image& img) {
 
 class ReadoutCheck {
 public:
-    ReadoutCheck(Report& report, bool big) : m_report(report), m_big(big) {
+    ReadoutCheck(Report& report, bool big) : m_report(report), m_big(big)
+    {
         m_prefix = big ? "bigNum" : "smallNum";
         m_xs = big ? geo::kBigX : geo::kSmallX;
         m_ys = big ? geo::kBigY : geo::kSmallY;
@@ -51,13 +56,18 @@ public:
         m_h = big ? geo::kBigH : geo::kSmallH;
     }
 
-    void Run() {
+    void Run()
+    {
         for (int i = 0; i <= 11; ++i) CheckGlyph(i);
         // The glyphs each place can hold: the angle is at most 180.0 and the complement at least
         // 180.0, so the big hundreds digit is only ever 1 and the small one 1, 2 or 3.
         const std::vector<int> digits{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        m_places = {m_big ? std::vector<int>{1} : std::vector<int>{1, 2, 3}, digits, digits, {kPointGlyph}, digits,
-                   {kDegreeGlyph}};
+        m_places = {m_big ? std::vector<int>{1} : std::vector<int>{1, 2, 3},
+                    digits,
+                    digits,
+                    {kPointGlyph},
+                    digits,
+                    {kDegreeGlyph}};
         Box ink[6], cover[6];
         for (int p = 0; p < 6; ++p)
             for (const int g : m_places[p]) {
@@ -84,13 +94,15 @@ private:
     const Image& Glyph(int glyph) { return m_report.Get(m_prefix + std::to_string(glyph) + ".png"); }
 
     // A box in an image's own pixels moved to frame pixels for the image at place p.
-    Box Placed(const Box& b, int p) const {
+    Box Placed(const Box& b, int p) const
+    {
         if (b.Empty()) return b;
         const int ox = static_cast<int>(m_xs[p]) - m_w / 2, oy = static_cast<int>(m_ys[p]) - m_h / 2;
         return Box{b.left + ox, b.top + oy, b.right + ox, b.bottom + oy};
     }
 
-    void CheckGlyph(int i) {
+    void CheckGlyph(int i)
+    {
         const std::string name = m_prefix + std::to_string(i) + ".png";
         const Image& img = Glyph(i);
         const Box b = GlyphBox(img);
@@ -116,11 +128,13 @@ private:
             // A point wider than 40% of its cell would crowd the digits the app sets 14 (or 8) px away.
             if (const int pw = b.right - b.left + 1; pw > m_w * 2 / 5)
                 m_report.Fail(name + ": decimal point is " + std::to_string(pw) + " px wide");
-            if (std::abs((b.left + b.right + 1) / 2.0 - m_w / 2.0) > 0.5) m_report.Fail(name + ": decimal point is not centred");
+            if (std::abs((b.left + b.right + 1) / 2.0 - m_w / 2.0) > 0.5)
+                m_report.Fail(name + ": decimal point is not centred");
         }
     }
 
-    void CheckFrame(const std::string& frameName, int panelRight, const Box* ink) {
+    void CheckFrame(const std::string& frameName, int panelRight, const Box* ink)
+    {
         const Image& frame = m_report.Get(frameName);
         auto failFrame = [&](const std::string& what) { m_report.Fail(frameName + ": " + what); };
         const Pixel panel = PanelColour();
@@ -169,7 +183,8 @@ private:
     }
 
     // Whether frame pixel (x, y) ends under a panel-coloured plate, whatever glyphs stand in the slot.
-    bool HiddenByPlates(int x, int y) {
+    bool HiddenByPlates(int x, int y)
+    {
         for (int p = 0; p < 6; ++p) {
             const int ix = x - (static_cast<int>(m_xs[p]) - m_w / 2), iy = y - (static_cast<int>(m_ys[p]) - m_h / 2);
             if (ix < 0 || iy < 0 || ix >= m_w || iy >= m_h) continue;
@@ -182,7 +197,8 @@ private:
 
     // Captions are capitals: their inked rows must span the minimum height, in a colour that
     // contrasts enough with the panel.
-    void CheckCaption(const Image& frame, const std::string& what, int x0, int x1, int y0, int y1) {
+    void CheckCaption(const Image& frame, const std::string& what, int x0, int x1, int y0, int y1)
+    {
         // Against the panel as drawn: its commonest colour.
         std::map<std::tuple<int, int, int>, int> frameColours;
         for (const Pixel& p : frame.px)
@@ -227,11 +243,12 @@ private:
     Box m_inkAll;
 };
 
-}  // namespace
+} // namespace
 
-void CheckReadout(Report& report) {
+void CheckReadout(Report& report)
+{
     ReadoutCheck(report, true).Run();
     ReadoutCheck(report, false).Run();
 }
 
-}  // namespace resgen::checks
+} // namespace resgen::checks

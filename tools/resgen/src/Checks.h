@@ -10,20 +10,23 @@
 namespace resgen::checks {
 
 struct Box {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // inclusive
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1; // inclusive
     bool Empty() const { return right < left; }
-    void Add(int x, int y) {
+    void Add(int x, int y)
+    {
         left = std::min(left, x);
         right = std::max(right, x);
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
-    void Add(const Box& b) {
+    void Add(const Box& b)
+    {
         if (b.Empty()) return;
         Add(b.left, b.top);
         Add(b.right, b.bottom);
     }
-    bool Overlaps(const Box& b) const {
+    bool Overlaps(const Box& b) const
+    {
         return !Empty() && !b.Empty() && left <= b.right && b.left <= right && top <= b.bottom && b.top <= bottom;
     }
 };
@@ -45,4 +48,4 @@ void CheckNeedles(Report& report);
 void CheckHubs(Report& report);
 void CheckReadout(Report& report);
 
-}  // namespace resgen::checks
+} // namespace resgen::checks

@@ -16,10 +16,10 @@ constexpr double kPi = std::numbers::pi;
 // The app blends the dial over every camera frame. Clear pixels are nearly free and partly clear
 // ones cost a full blend, so translucent paint is kept to thin lines and the narrow tick band.
 constexpr double kBandAlpha = 0.34;
-constexpr double kBandFade = 4;       // soft inner edge of the band, so it does not read as a stripe
-constexpr double kNumberGap = 2.5;    // between the end of a ten-degree tick and its number
-constexpr double kNumberRim = 1.5;    // dark outline round the numbers
-constexpr double kZoneGlow = 4;       // soft tint on the zone side of each zone edge
+constexpr double kBandFade = 4; // soft inner edge of the band, so it does not read as a stripe
+constexpr double kNumberGap = 2.5; // between the end of a ten-degree tick and its number
+constexpr double kNumberRim = 1.5; // dark outline round the numbers
+constexpr double kZoneGlow = 4; // soft tint on the zone side of each zone edge
 constexpr double kZoneGlowAlpha = 0.50;
 
 struct DialLayout {
@@ -28,11 +28,11 @@ struct DialLayout {
     double measureR, originR0;
     double scaleR, tick1, tick5, tick10;
     double numberSize;
-    int lastDegree;  // 180 for the half circle, 359 for the full one
+    int lastDegree; // 180 for the half circle, 359 for the full one
     bool half;
     // Screen direction of a dial angle, as a cairo angle (clockwise from +x).
     double (*phi)(double degrees);
-    std::vector<double> markerAngles;  // grip marks on the zone edges, dial degrees
+    std::vector<double> markerAngles; // grip marks on the zone edges, dial degrees
     double markerSize;
     // The second scale, just inside the first, reads upright when the phone is turned over: its
     // numbers face the centre and count from the other end, as on a double-scale protractor.
@@ -47,14 +47,16 @@ double LandscapePhi(double d) { return kPi + Rad(d); }
 // Portrait: 0 points down, 90 left, 180 up, 270 right.
 double PortraitPhi(double d) { return kPi / 2 + Rad(d); }
 
-Pt PolarAbout(const DialLayout& L, Pt c, double degrees, double r) {
+Pt PolarAbout(const DialLayout& L, Pt c, double degrees, double r)
+{
     const double p = L.phi(degrees);
     return {c.x + r * std::cos(p), c.y + r * std::sin(p)};
 }
 
 Pt Polar(const DialLayout& L, double degrees, double r) { return PolarAbout(L, L.centre, degrees, r); }
 
-void ArcPath(cairo_t* cr, const DialLayout& L, Pt c, double r) {
+void ArcPath(cairo_t* cr, const DialLayout& L, Pt c, double r)
+{
     cairo_new_sub_path(cr);
     if (L.half)
         cairo_arc(cr, c.x, c.y, r, L.phi(0), L.phi(180));
@@ -63,18 +65,21 @@ void ArcPath(cairo_t* cr, const DialLayout& L, Pt c, double r) {
 }
 
 // Radial extent of a number's ink: numbers are turned so their height runs along the radius.
-double NumberInkHeight(cairo_t* cr, const DialLayout& L) {
+double NumberInkHeight(cairo_t* cr, const DialLayout& L)
+{
     SetFont(cr, Font::SansBold, L.numberSize, 0.92);
     cairo_text_extents_t e;
     cairo_text_extents(cr, "0123456789", &e);
     return e.height;
 }
 
-double NumberRadius(cairo_t* cr, const DialLayout& L) {
+double NumberRadius(cairo_t* cr, const DialLayout& L)
+{
     return L.scaleR - L.tick10 - kNumberGap - NumberInkHeight(cr, L) / 2;
 }
 
-double InnerNumberRadius(cairo_t* cr, const DialLayout& L) {
+double InnerNumberRadius(cairo_t* cr, const DialLayout& L)
+{
     const double outer = NumberRadius(cr, L) - NumberInkHeight(cr, L) / 2;
     SetFont(cr, Font::SansBold, L.innerNumberSize, 0.92);
     cairo_text_extents_t e;
@@ -84,12 +89,14 @@ double InnerNumberRadius(cairo_t* cr, const DialLayout& L) {
 
 // The band reaches just past the numbers' outlines and no further: it holds most of the dial's
 // partly clear pixels.
-double BandInner(cairo_t* cr, const DialLayout& L) {
+double BandInner(cairo_t* cr, const DialLayout& L)
+{
     return NumberRadius(cr, L) - NumberInkHeight(cr, L) / 2 - kNumberRim - 2;
 }
 double BandOuter(const DialLayout& L) { return L.scaleR + 2; }
 
-void DrawScaleBacking(cairo_t* cr, const DialLayout& L) {
+void DrawScaleBacking(cairo_t* cr, const DialLayout& L)
+{
     // A dark band under the ticks and numbers keeps the white scale legible over white walls and sky.
     const double in = BandInner(cr, L), out = BandOuter(L);
     cairo_save(cr);
@@ -116,7 +123,8 @@ void DrawScaleBacking(cairo_t* cr, const DialLayout& L) {
 
 // A zone is shown by its edge alone: a fine line in its needle's colour with a short glow on the
 // side where dragging moves that needle. The picture inside stays untouched.
-void DrawZoneEdge(cairo_t* cr, const DialLayout& L, double r, Rgba colour, bool zoneInside, bool origin) {
+void DrawZoneEdge(cairo_t* cr, const DialLayout& L, double r, Rgba colour, bool zoneInside, bool origin)
+{
     const Pt c = L.touch;
     cairo_save(cr);
 
@@ -166,7 +174,8 @@ void DrawZoneEdge(cairo_t* cr, const DialLayout& L, double r, Rgba colour, bool 
     cairo_restore(cr);
 }
 
-void DrawZones(cairo_t* cr, const DialLayout& L) {
+void DrawZones(cairo_t* cr, const DialLayout& L)
+{
     // Only the inner edge of the origin ring is drawn: its outer edge lies past the scale, at the
     // dial's rim, where there is nothing else to grab.
     DrawZoneEdge(cr, L, L.measureR, kMeasureColour, true, false);
@@ -174,7 +183,8 @@ void DrawZones(cairo_t* cr, const DialLayout& L) {
 }
 
 // The numbers of one scale; the second scale's face the centre, in their own colour.
-void DrawNumbers(cairo_t* cr, const DialLayout& L, bool shadow, bool inner) {
+void DrawNumbers(cairo_t* cr, const DialLayout& L, bool shadow, bool inner)
+{
     const double numberR = inner ? InnerNumberRadius(cr, L) : NumberRadius(cr, L);
     SetFont(cr, Font::SansBold, inner ? L.innerNumberSize : L.numberSize, 0.92);
     if (!shadow) SetColour(cr, inner ? kSecondScale : kScaleWhite);
@@ -206,7 +216,8 @@ void DrawNumbers(cairo_t* cr, const DialLayout& L, bool shadow, bool inner) {
 }
 
 // Draws the scale once as its shadow (widened) and once in white, so shadows never cover white lines.
-void DrawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
+void DrawScale(cairo_t* cr, const DialLayout& L, bool shadow)
+{
     const double grow = shadow ? 2.0 : 0.0;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 
@@ -237,7 +248,8 @@ void DrawScale(cairo_t* cr, const DialLayout& L, bool shadow) {
     DrawNumbers(cr, L, shadow, true);
 }
 
-Canvas DrawDial(const DialLayout& L) {
+Canvas DrawDial(const DialLayout& L)
+{
     Canvas canvas(L.width, L.height);
     cairo_t* cr = canvas.Cr();
     DrawScaleBacking(cr, L);
@@ -254,12 +266,13 @@ Canvas DrawDial(const DialLayout& L) {
     return canvas;
 }
 
-}  // namespace
+} // namespace
 
 // A grip mark in the shape of the needle's own grip (lozenge for measuring, ring for origin), so the
 // zones can be told apart without telling red from blue. Its long axis runs along the radius,
 // as on the needle.
-void GripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin) {
+void GripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin)
+{
     cairo_new_sub_path(cr);
     if (origin) {
         cairo_arc(cr, at.x, at.y, size * 0.55, 0, 2 * kPi);
@@ -274,30 +287,50 @@ void GripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin) {
     cairo_close_path(cr);
 }
 
-Canvas DrawLandscapeDial() {
-    const DialLayout L{
-        .width = geo::kLandW, .height = geo::kLandH,
-        .centre = geo::kLandCentre, .touch = geo::kLandTouch,
-        .measureR = geo::kLandMeasureR, .originR0 = geo::kLandOriginR0,
-        .scaleR = 350, .tick1 = 7, .tick5 = 12, .tick10 = 18,
-        .numberSize = 14,
-        .lastDegree = 180, .half = true, .phi = LandscapePhi,
-        .markerAngles = std::vector<double>(kLandZoneMarks.begin(), kLandZoneMarks.end()), .markerSize = 7,
-        .innerNumberSize = 12, .innerValue = [](int d) { return 180 - d; }};
+Canvas DrawLandscapeDial()
+{
+    const DialLayout L{.width = geo::kLandW,
+                       .height = geo::kLandH,
+                       .centre = geo::kLandCentre,
+                       .touch = geo::kLandTouch,
+                       .measureR = geo::kLandMeasureR,
+                       .originR0 = geo::kLandOriginR0,
+                       .scaleR = 350,
+                       .tick1 = 7,
+                       .tick5 = 12,
+                       .tick10 = 18,
+                       .numberSize = 14,
+                       .lastDegree = 180,
+                       .half = true,
+                       .phi = LandscapePhi,
+                       .markerAngles = std::vector<double>(kLandZoneMarks.begin(), kLandZoneMarks.end()),
+                       .markerSize = 7,
+                       .innerNumberSize = 12,
+                       .innerValue = [](int d) { return 180 - d; }};
     return DrawDial(L);
 }
 
-Canvas DrawPortraitDial() {
-    const DialLayout L{
-        .width = geo::kPortW, .height = geo::kPortH,
-        .centre = geo::kPortCentre, .touch = geo::kPortTouch,
-        .measureR = geo::kPortMeasureR, .originR0 = geo::kPortOriginR0,
-        .scaleR = 234, .tick1 = 6, .tick5 = 10, .tick10 = 15,
-        .numberSize = 11.5,
-        .lastDegree = 359, .half = false, .phi = PortraitPhi,
-        .markerAngles = {45, 135, 225, 315}, .markerSize = 5.5,
-        .innerNumberSize = 10, .innerValue = [](int d) { return (d + 180) % 360; }};
+Canvas DrawPortraitDial()
+{
+    const DialLayout L{.width = geo::kPortW,
+                       .height = geo::kPortH,
+                       .centre = geo::kPortCentre,
+                       .touch = geo::kPortTouch,
+                       .measureR = geo::kPortMeasureR,
+                       .originR0 = geo::kPortOriginR0,
+                       .scaleR = 234,
+                       .tick1 = 6,
+                       .tick5 = 10,
+                       .tick10 = 15,
+                       .numberSize = 11.5,
+                       .lastDegree = 359,
+                       .half = false,
+                       .phi = PortraitPhi,
+                       .markerAngles = {45, 135, 225, 315},
+                       .markerSize = 5.5,
+                       .innerNumberSize = 10,
+                       .innerValue = [](int d) { return (d + 180) % 360; }};
     return DrawDial(L);
 }
 
-}  // namespace resgen
+} // namespace resgen

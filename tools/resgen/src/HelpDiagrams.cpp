@@ -20,13 +20,15 @@ constexpr double kGripSize = 5;
 double Rad(double d) { return d * kPi / 180.0; }
 
 // Screen direction of a landscape dial angle: 0 left, 90 up.
-Pt DialPoint(Pt c, double degrees, double r) {
+Pt DialPoint(Pt c, double degrees, double r)
+{
     return {c.x - r * std::cos(Rad(degrees)), c.y - r * std::sin(Rad(degrees))};
 }
 
 // A needle as the screen shows it: two lines in its colour with a dark halo and the picture clear
 // between them, and its grip, the mark that also runs along the edge of the zone that moves it.
-void Needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin) {
+void Needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, double gripAt, bool origin)
+{
     const Pt e = DialPoint(c, degrees, length);
     const Pt g = DialPoint(c, degrees, gripAt);
     const double along = kPi + Rad(degrees);
@@ -57,7 +59,8 @@ void Needle(cairo_t* cr, Pt c, double degrees, double length, Rgba colour, doubl
 }
 
 // The hub as the screen shows it: a ring round a clear window with a crosshair on the pivot.
-void Hub(cairo_t* cr, Pt c, double r) {
+void Hub(cairo_t* cr, Pt c, double r)
+{
     const double window = r * 0.66;
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_new_path(cr);
@@ -82,10 +85,11 @@ void Hub(cairo_t* cr, Pt c, double r) {
     cairo_stroke(cr);
 }
 
-}  // namespace
+} // namespace
 
 // A little half-circle protractor; used in the title and the phone sketches.
-void MiniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
+void MiniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles)
+{
     cairo_new_path(cr);
     cairo_arc(cr, c.x, c.y, r, kPi, 2 * kPi);
     cairo_close_path(cr);
@@ -113,7 +117,8 @@ void MiniProtractor(cairo_t* cr, Pt c, double r, Rgba scale, bool needles) {
     }
 }
 
-void MeasuringDiagram(cairo_t* cr, double top) {
+void MeasuringDiagram(cairo_t* cr, double top)
+{
     const double left = 22, width = 436, height = 170;
     RoundedRect(cr, left, top, width, height, 10);
     SetColour(cr, {0.93, 0.95, 0.97});
@@ -243,7 +248,8 @@ void MeasuringDiagram(cairo_t* cr, double top) {
     cairo_restore(cr);
 }
 
-void HoldDiagram(cairo_t* cr, double top) {
+void HoldDiagram(cairo_t* cr, double top)
+{
     // The real button images, so the help shows exactly what the screen shows.
     auto button = [&](bool on, double x, const char* l1, const char* l2) {
         Canvas img = DrawHold(on);
@@ -265,7 +271,8 @@ void HoldDiagram(cairo_t* cr, double top) {
     button(true, 244, "Picture held", "press to release");
 }
 
-void PhonesDiagram(cairo_t* cr, double top) {
+void PhonesDiagram(cairo_t* cr, double top)
+{
     auto phone = [&](double x, double y, double w, double h) {
         RoundedRect(cr, x, y, w, h, 8);
         SetColour(cr, {0.16, 0.18, 0.21});
@@ -316,4 +323,4 @@ void PhonesDiagram(cairo_t* cr, double top) {
     cairo_fill(cr);
 }
 
-}  // namespace resgen::help
+} // namespace resgen::help

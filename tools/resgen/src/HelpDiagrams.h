@@ -19,4 +19,4 @@ void MeasuringDiagram(cairo_t* cr, double top);
 void HoldDiagram(cairo_t* cr, double top);
 void PhonesDiagram(cairo_t* cr, double top);
 
-}  // namespace resgen::help
+} // namespace resgen::help

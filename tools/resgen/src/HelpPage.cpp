@@ -21,13 +21,15 @@ public:
     Page(cairo_t* cr, double left, double right, double top) : m_cr(cr), m_left(left), m_right(right), m_y(top) {}
 
     double Y() const { return m_y; }
-    double Take(double h) {
+    double Take(double h)
+    {
         const double top = m_y;
         m_y += h;
         return top;
     }
 
-    void Heading(const std::string& text) {
+    void Heading(const std::string& text)
+    {
         m_y += 6;
         cairo_rectangle(m_cr, m_left, m_y + 3, 4, 19);
         cairo_pattern_t* p = cairo_pattern_create_linear(0, m_y + 3, 0, m_y + 22);
@@ -43,10 +45,11 @@ public:
         m_y += 30;
     }
 
-    void Paragraph(const std::string& marked, double indent = 0) {
+    void Paragraph(const std::string& marked, double indent = 0)
+    {
         struct Word {
             std::string text;
-            int style;          // 0 plain, 1 measuring, 2 origin
+            int style; // 0 plain, 1 measuring, 2 origin
             bool glued = false; // follows the previous word without a space (punctuation after a marked span)
         };
         std::vector<Word> words;
@@ -55,8 +58,16 @@ public:
         std::string token;
         while (in >> token) {
             for (;;) {
-                if (token.rfind("[r]", 0) == 0) { style = 1; token.erase(0, 3); continue; }
-                if (token.rfind("[b]", 0) == 0) { style = 2; token.erase(0, 3); continue; }
+                if (token.rfind("[r]", 0) == 0) {
+                    style = 1;
+                    token.erase(0, 3);
+                    continue;
+                }
+                if (token.rfind("[b]", 0) == 0) {
+                    style = 2;
+                    token.erase(0, 3);
+                    continue;
+                }
                 break;
             }
             if (const auto at = token.find("[/]"); at != std::string::npos) {
@@ -94,7 +105,8 @@ public:
 private:
     static constexpr double kLine = 21;
 
-    void UseStyle(int style) {
+    void UseStyle(int style)
+    {
         SetFont(m_cr, style == 0 ? Font::Sans : Font::SansBold, 14.5);
         SetColour(m_cr, style == 1 ? kMeasureText : style == 2 ? kOriginText : kText);
     }
@@ -103,9 +115,10 @@ private:
     double m_left, m_right, m_y;
 };
 
-}  // namespace
+} // namespace
 
-Canvas DrawTitleStrip() {
+Canvas DrawTitleStrip()
+{
     Canvas canvas(geo::kTitleW, geo::kTitleH, true);
     cairo_t* cr = canvas.Cr();
     cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, geo::kTitleH);
@@ -137,7 +150,8 @@ Canvas DrawTitleStrip() {
     return canvas;
 }
 
-Canvas DrawHelpContents() {
+Canvas DrawHelpContents()
+{
     Canvas canvas(geo::kHelpW, geo::kHelpH, true);
     cairo_t* cr = canvas.Cr();
     SetColour(cr, {1, 1, 1});
@@ -179,4 +193,4 @@ Canvas DrawHelpContents() {
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

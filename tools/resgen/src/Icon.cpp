@@ -17,7 +17,8 @@ constexpr double kPi = std::numbers::pi;
 
 // Draws the icon into a square of side 1 (the caller scales). Small sizes get fewer ticks
 // and heavier strokes so that the shape still reads at 16 pixels.
-void DrawIcon(cairo_t* cr, int pixels) {
+void DrawIcon(cairo_t* cr, int pixels)
+{
     const bool tiny = pixels > 0 && pixels < 32;
     // The tile, rounded as desktops draw application tiles, with a little margin.
     RoundedRect(cr, 0.04, 0.04, 0.92, 0.92, 0.18);
@@ -76,14 +77,16 @@ void DrawIcon(cairo_t* cr, int pixels) {
     cairo_stroke(cr);
 }
 
-}  // namespace
+} // namespace
 
-const std::vector<int>& IconSizes() {
+const std::vector<int>& IconSizes()
+{
     static const std::vector<int> sizes{16, 22, 24, 32, 48, 64, 128, 256, 512};
     return sizes;
 }
 
-void WriteIcons(const std::filesystem::path& dir, const std::string& name) {
+void WriteIcons(const std::filesystem::path& dir, const std::string& name)
+{
     std::filesystem::create_directories(dir / "scalable" / "apps");
     const std::string svg = (dir / "scalable" / "apps" / (name + ".svg")).string();
     cairo_surface_t* surface = cairo_svg_surface_create(svg.c_str(), 128, 128);
@@ -106,4 +109,4 @@ void WriteIcons(const std::filesystem::path& dir, const std::string& name) {
     }
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -14,10 +14,10 @@ constexpr double kPi = std::numbers::pi;
 
 struct PinLayout {
     int width;
-    double axis;       // x of the needle's axis (centre of the pivot pixel column)
+    double axis; // x of the needle's axis (centre of the pivot pixel column)
     double pivotY;
-    double endY;       // the lines stop here, under the hub's ring
-    double gripR;      // distance of the grip mark from the pivot: inside the zone that moves this needle
+    double endY; // the lines stop here, under the hub's ring
+    double gripR; // distance of the grip mark from the pivot: inside the zone that moves this needle
     double gripHalfLen, gripHalfWidth;
 };
 
@@ -26,7 +26,8 @@ struct PinLayout {
 constexpr double kCoreHalf = 0.5, kLine = 1.0, kHalo = 1.0;
 constexpr double kTip = 3;
 
-void LinesPath(cairo_t* cr, const PinLayout& L, double from, double to) {
+void LinesPath(cairo_t* cr, const PinLayout& L, double from, double to)
+{
     for (const double side : {-1.0, 1.0}) {
         const double a = L.axis + side * from, b = L.axis + side * to;
         cairo_rectangle(cr, std::min(a, b), kTip, std::abs(b - a), L.endY - kTip);
@@ -35,7 +36,8 @@ void LinesPath(cairo_t* cr, const PinLayout& L, double from, double to) {
 
 // The measuring needle's grip is a lozenge, the origin needle's a ring: they differ in shape as well
 // as colour, for users who tell red and blue apart poorly.
-void GripPath(cairo_t* cr, const PinLayout& L, bool origin) {
+void GripPath(cairo_t* cr, const PinLayout& L, bool origin)
+{
     const double cy = L.pivotY - L.gripR;
     cairo_new_sub_path(cr);
     if (origin) {
@@ -49,9 +51,10 @@ void GripPath(cairo_t* cr, const PinLayout& L, bool origin) {
     }
 }
 
-}  // namespace
+} // namespace
 
-Canvas DrawPin(bool landscape, bool origin) {
+Canvas DrawPin(bool landscape, bool origin)
+{
     PinLayout L{};
     L.width = landscape ? geo::kLandPinW : geo::kPortPinW;
     L.axis = (landscape ? geo::kLandPinAxis : geo::kPortPinAxis) + 0.5;
@@ -99,7 +102,8 @@ Canvas DrawPin(bool landscape, bool origin) {
     return canvas;
 }
 
-Canvas DrawHub(bool small) {
+Canvas DrawHub(bool small)
+{
     const int w = small ? geo::kSmallHubW : geo::kHubW;
     const int h = small ? geo::kSmallHubH : geo::kHubH;
     const double cx = (small ? geo::kSmallHubC : geo::kHubCx) + 0.5;
@@ -159,4 +163,4 @@ Canvas DrawHub(bool small) {
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

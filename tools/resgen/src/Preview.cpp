@@ -15,16 +15,18 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 // Small hash-based value noise: the stand-in picture comes out the same on every run and machine.
-double HashUnit(int x, int y, std::uint32_t seed) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^
-                      seed * 0xcb1ab31fu;
+double HashUnit(int x, int y, std::uint32_t seed)
+{
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^ seed * 0xcb1ab31fu;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     h ^= h >> 15;
     return (h & 0xffffff) / double(0x1000000);
 }
 
-double ValueNoise(double x, double y, std::uint32_t seed) {
+double ValueNoise(double x, double y, std::uint32_t seed)
+{
     const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
     const double fx = x - ix, fy = y - iy;
     const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
@@ -33,7 +35,8 @@ double ValueNoise(double x, double y, std::uint32_t seed) {
     return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
 }
 
-double Fbm(double x, double y, std::uint32_t seed) {
+double Fbm(double x, double y, std::uint32_t seed)
+{
     double sum = 0, amp = 0.5;
     for (int i = 0; i < 4; ++i) {
         sum += amp * ValueNoise(x, y, seed + i);
@@ -46,7 +49,8 @@ double Fbm(double x, double y, std::uint32_t seed) {
 
 // Wood seen up close: busy grain with sharp dark lines is the hardest background for thin artwork.
 // (u, v) run along and across the board; `light` and `dark` are the grain's two ends.
-Rgba WoodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark) {
+Rgba WoodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark)
+{
     const double t = v * 0.16 + 5.0 * Fbm(u * 0.004, v * 0.02, seed) + 0.8 * Fbm(u * 0.03, v * 0.15, seed + 7);
     double ring = 0.5 + 0.5 * std::sin(t * 2 * kPi);
     ring = ring * ring * ring;
@@ -57,7 +61,8 @@ Rgba WoodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark) {
 
 // A stand-in camera picture: a plank floor, a pale board whose corner is measured at `corner`,
 // a sheet of white paper and a deep shadow, so the dial is seen over busy, bright and dark ground.
-void FakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs) {
+void FakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs)
+{
     auto dir = [&](double d) {
         const double a = d * kPi / 180.0;
         return landscapeDirs ? Pt{-std::cos(a), -std::sin(a)} : Pt{-std::sin(a), std::cos(a)};
@@ -90,7 +95,7 @@ void FakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeD
                 const int plank = static_cast<int>(std::floor((y + 20) / 68.0));
                 const double v = y + 20 - plank * 68.0;
                 c = WoodAt(x + plank * 211.0, v + plank * 37.0, 17 + plank, {0.70, 0.47, 0.27}, {0.30, 0.17, 0.08});
-                if (v < 2) c = {0.12, 0.07, 0.04};  // the gap between planks
+                if (v < 2) c = {0.12, 0.07, 0.04}; // the gap between planks
             }
             auto ch = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
             row[x] = 0xff000000u | ch(c.r) << 16 | ch(c.g) << 8 | ch(c.b);
@@ -108,13 +113,15 @@ void FakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeD
     cairo_fill(cr);
 }
 
-void PaintAt(cairo_t* cr, const Canvas& img, double x, double y) {
+void PaintAt(cairo_t* cr, const Canvas& img, double x, double y)
+{
     cairo_set_source_surface(cr, img.Surface(), x, y);
     cairo_paint(cr);
 }
 
 // Turned by `turn` degrees counter-clockwise about the pivot pixel, which lands on the screen pixel.
-void PaintTurned(cairo_t* cr, const Canvas& img, Pt pivot, Pt screen, double turn) {
+void PaintTurned(cairo_t* cr, const Canvas& img, Pt pivot, Pt screen, double turn)
+{
     cairo_save(cr);
     cairo_translate(cr, screen.x + 0.5, screen.y + 0.5);
     cairo_rotate(cr, -turn * kPi / 180.0);
@@ -126,7 +133,8 @@ void PaintTurned(cairo_t* cr, const Canvas& img, Pt pivot, Pt screen, double tur
 }
 
 // Places a reading the way the app does: digit centres at fixed offsets, leading zeros left out.
-void PaintReading(cairo_t* cr, int tenths, double ox, double oy, bool big) {
+void PaintReading(cairo_t* cr, int tenths, double ox, double oy, bool big)
+{
     const double* xs = big ? geo::kBigX : geo::kSmallX;
     const double* ys = big ? geo::kBigY : geo::kSmallY;
     const double hw = (big ? geo::kBigW : geo::kSmallW) / 2.0, hh = (big ? geo::kBigH : geo::kSmallH) / 2.0;
@@ -138,9 +146,10 @@ void PaintReading(cairo_t* cr, int tenths, double ox, double oy, bool big) {
     }
 }
 
-}  // namespace
+} // namespace
 
-Canvas DrawLandscapePreview() {
+Canvas DrawLandscapePreview()
+{
     Canvas screen(800, 480, true);
     cairo_t* cr = screen.Cr();
     const double measuring = 30, origin = 90;
@@ -159,7 +168,8 @@ Canvas DrawLandscapePreview() {
     return screen;
 }
 
-Canvas DrawPortraitPreview() {
+Canvas DrawPortraitPreview()
+{
     Canvas screen(800, 480, true);
     cairo_t* cr = screen.Cr();
     const double measuring = 120, origin = 0;
@@ -178,4 +188,4 @@ Canvas DrawPortraitPreview() {
     return screen;
 }
 
-}  // namespace resgen
+} // namespace resgen

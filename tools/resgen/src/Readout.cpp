@@ -18,10 +18,10 @@ constexpr Rgba kGlyphRim{0.0, 0.0, 0.0, 0.9};
 
 struct DigitStyle {
     int width, height;
-    double inkHeight;    // height of a digit from baseline to top
-    double maxInkWidth;  // widest digit, without its rim
-    double rim;          // dark outline outside the glyph
-    double pointR;       // decimal point radius
+    double inkHeight; // height of a digit from baseline to top
+    double maxInkWidth; // widest digit, without its rim
+    double rim; // dark outline outside the glyph
+    double pointR; // decimal point radius
     double ringR, ringWidth;
 };
 
@@ -29,7 +29,8 @@ constexpr DigitStyle kBig{geo::kBigW, geo::kBigH, 23.5, 16.0, 1.2, 2.1, 3.2, 2.2
 constexpr DigitStyle kSmall{geo::kSmallW, geo::kSmallH, 11.0, 7.0, 1.0, 1.1, 1.6, 1.3};
 
 // Font size and horizontal squeeze that give the wanted digit height and widest digit.
-void DigitFont(cairo_t* cr, const DigitStyle& s) {
+void DigitFont(cairo_t* cr, const DigitStyle& s)
+{
     SetFont(cr, Font::SansBold, 100.0);
     double height = 0, width = 0;
     for (char c = '0'; c <= '9'; ++c) {
@@ -44,7 +45,7 @@ void DigitFont(cairo_t* cr, const DigitStyle& s) {
     SetFont(cr, Font::SansBold, size, xscale);
 }
 
-}  // namespace
+} // namespace
 
 // The small images are drawn only on the round dial, over the portrait frame, whose complement slot
 // shows a dim "---.-°" for the times that frame stands without them. Each small image carries a plate
@@ -53,17 +54,19 @@ void DigitFont(cairo_t* cr, const DigitStyle& s) {
 namespace {
 
 struct Plate {
-    int left, right;  // image columns, right exclusive
+    int left, right; // image columns, right exclusive
 };
-Plate SmallPlate(int glyph) {
+Plate SmallPlate(int glyph)
+{
     if (glyph == kPointGlyph) return {4, 11};
     return {2, geo::kSmallW};
 }
 constexpr int kPlateTop = 1, kPlateBottom = geo::kSmallH - 1;
 
-}  // namespace
+} // namespace
 
-Canvas DrawDigit(int glyph, bool big) {
+Canvas DrawDigit(int glyph, bool big)
+{
     const DigitStyle& s = big ? kBig : kSmall;
     Canvas canvas(s.width, s.height);
     cairo_t* cr = canvas.Cr();
@@ -105,7 +108,8 @@ namespace {
 
 // Sets a caption's font so that its capitals stand `capHeight` px tall and the text is at most
 // `maxWidth` wide.
-void CaptionFont(cairo_t* cr, std::string_view text, double capHeight, double maxWidth) {
+void CaptionFont(cairo_t* cr, std::string_view text, double capHeight, double maxWidth)
+{
     SetFont(cr, Font::SansBold, 100.0);
     cairo_text_extents_t e;
     cairo_text_extents(cr, "H", &e);
@@ -118,9 +122,10 @@ void CaptionFont(cairo_t* cr, std::string_view text, double capHeight, double ma
 // Caption capitals are drawn a little over the minimum so antialiasing cannot take them under it.
 constexpr double kCaptionCap = geo::kCaptionMinHeight + 0.6;
 
-}  // namespace
+} // namespace
 
-Canvas DrawNumberFrame(bool portrait) {
+Canvas DrawNumberFrame(bool portrait)
+{
     Canvas canvas(geo::kFrameW, geo::kFrameH);
     cairo_t* cr = canvas.Cr();
     // Opaque throughout, so no picture shows through the digits. The landscape panel holds the big
@@ -154,8 +159,7 @@ Canvas DrawNumberFrame(bool portrait) {
     cairo_fill(cr);
 
     SetColour(cr, kReadoutPlaceholder);
-    for (const int place : {0, 1, 2, 4})
-        cairo_rectangle(cr, geo::kSmallX[place] - 3, geo::kSmallY[place] - 1, 6, 2);
+    for (const int place : {0, 1, 2, 4}) cairo_rectangle(cr, geo::kSmallX[place] - 3, geo::kSmallY[place] - 1, 6, 2);
     cairo_fill(cr);
     cairo_arc(cr, geo::kSmallX[3], geo::kSmallY[3] + 4, 1.1, 0, 2 * kPi);
     cairo_fill(cr);
@@ -165,4 +169,4 @@ Canvas DrawNumberFrame(bool portrait) {
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -13,7 +13,8 @@ namespace {
 
 constexpr int kJpegQuality = 92;
 
-void Usage(std::ostream& out) {
+void Usage(std::ostream& out)
+{
     out << "usage: resgen OUTDIR                      draw all images into OUTDIR\n"
            "       resgen --preview OUT.png           landscape screen composite\n"
            "       resgen --preview-portrait OUT.png  portrait dial composite\n"
@@ -23,7 +24,8 @@ void Usage(std::ostream& out) {
            "                                          and DIR/NxN/apps/NAME.png\n";
 }
 
-int Generate(const std::filesystem::path& dir) {
+int Generate(const std::filesystem::path& dir)
+{
     // Everything is drawn before anything is written, so a drawing fault leaves OUTDIR as it was.
     std::vector<resgen::Canvas> drawn;
     for (const auto& asset : resgen::AllAssets()) drawn.push_back(asset.draw());
@@ -39,7 +41,8 @@ int Generate(const std::filesystem::path& dir) {
     return 0;
 }
 
-int Report(int problems, const char* what) {
+int Report(int problems, const char* what)
+{
     if (problems == 0) {
         std::cout << "resgen: " << what << ": all good\n";
         return 0;
@@ -48,9 +51,10 @@ int Report(int problems, const char* what) {
     return 1;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     try {
         if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
             Usage(std::cout);
@@ -65,8 +69,7 @@ int main(int argc, char** argv) {
             resgen::WritePng(resgen::DrawPortraitPreview(), argv[2]);
             return 0;
         }
-        if (argc == 3 && std::strcmp(argv[1], "--check") == 0)
-            return Report(resgen::CheckArtwork(argv[2]), "check");
+        if (argc == 3 && std::strcmp(argv[1], "--check") == 0) return Report(resgen::CheckArtwork(argv[2]), "check");
         if (argc == 4 && std::strcmp(argv[1], "--icon") == 0) {
             resgen::WriteIcons(argv[2], argv[3]);
             return 0;
