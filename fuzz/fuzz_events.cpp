@@ -22,6 +22,7 @@
 #include "device/Device.h"
 #include "support/FormFields.h"
 #include "support/ResourceNames.h"
+#include "support/ShownReadout.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -161,30 +162,13 @@ int ReadoutTenths(const MainFormInspector& f)
     return static_cast<int>(between * 10);
 }
 
-// The number the digit images of one size spell, or -1 when none are drawn.
-int Spelled(const std::vector<graphics::DrawOp>& ops, const char* prefix)
-{
-    int value = -1;
-    for (const auto& op : ops) {
-        const std::string& name = op.bitmap->name;
-        if (name.rfind(prefix, 0) == 0) {
-            const int image = std::atoi(name.c_str() + std::strlen(prefix));
-            if (image <= 9) {
-                value = (value < 0 ? 0 : value * 10) + image;
-            } else if (value < 0) {
-                value = 0;
-            }
-        }
-    }
-    return value;
-}
-
 // Every canvas shown must read what its pin angles say, at the moment it is shown.
 void CheckShownReadout(device::Device& d, const std::vector<graphics::DrawOp>& ops)
 {
     const MainFormInspector f = Inspect(d);
     const int want = ReadoutTenths(f);
-    const int big = Spelled(ops, "bigNum"), small = Spelled(ops, "smallNum");
+    const readings::Readout shown = testing_support::ShownReadout(ops);
+    const int big = readings::Tenths(shown.angle), small = readings::Tenths(shown.otherSide);
     if (big != want) {
         Broken("the readout differs from the angle between the pins", big);
     }

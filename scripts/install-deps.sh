@@ -14,6 +14,7 @@ packages=(
   gstreamer1.0-libcamera
   dpkg-dev fakeroot lintian desktop-file-utils appstream xdg-user-dirs
   libopencv-imgproc-dev
+  nlohmann-json3-dev
 )
 
 missing=()

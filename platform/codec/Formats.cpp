@@ -7,7 +7,8 @@
 
 namespace codec::detail {
 
-const char* formatName(Format f) {
+const char* FormatName(Format f)
+{
     switch (f) {
     case Format::Png: return "PNG";
     case Format::Jpeg: return "JPEG";
@@ -18,7 +19,8 @@ const char* formatName(Format f) {
     return "image";
 }
 
-Format formatFromPath(const std::string& path) {
+Format FormatFromPath(const std::string& path)
+{
     std::string lower = path;
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -29,24 +31,26 @@ Format formatFromPath(const std::string& path) {
     return Format::Unknown;
 }
 
-
-std::string tooLargeReason(std::uint64_t w, std::uint64_t h) {
+std::string TooLargeReason(std::uint64_t w, std::uint64_t h)
+{
     return "image too large (" + std::to_string(w) + "x" + std::to_string(h) + ")";
 }
 
-bool sizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason) {
-    if (tooLarge(w, h)) {
-        reason = tooLargeReason(w, h);
+bool SizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason)
+{
+    if (TooLarge(w, h)) {
+        reason = TooLargeReason(w, h);
         return false;
     }
     if (limits.accept && !limits.accept(int(w), int(h), reason)) {
-        if (reason.empty()) reason = tooLargeReason(w, h);
+        if (reason.empty()) reason = TooLargeReason(w, h);
         return false;
     }
     return true;
 }
 
-Format formatFromContent(const Bytes& d) {
+Format FormatFromContent(const Bytes& d)
+{
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (d.size() >= 8 && std::memcmp(d.data(), png, 8) == 0) return Format::Png;
     if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) return Format::Jpeg;
@@ -62,15 +66,17 @@ Format formatFromContent(const Bytes& d) {
     return Format::Unknown;
 }
 
-std::string truncatedReason(Format f) { return std::string("truncated ") + formatName(f) + " data"; }
+std::string TruncatedReason(Format f) { return std::string("truncated ") + FormatName(f) + " data"; }
 
-std::string corruptReason(Format f, const char* detail) {
-    std::string r = std::string("corrupt ") + formatName(f) + " data";
+std::string CorruptReason(Format f, const char* detail)
+{
+    std::string r = std::string("corrupt ") + FormatName(f) + " data";
     if (detail && *detail) r += std::string(" (") + detail + ")";
     return r;
 }
 
-std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a) {
+std::uint32_t Premultiply(unsigned r, unsigned g, unsigned b, unsigned a)
+{
     if (a == 0) return 0;
     if (a != 255) {
         r = (r * a + 127) / 255;
@@ -80,15 +86,17 @@ std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a) {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels) {
+void RgbaBytesToArgb(std::vector<std::uint32_t>& pixels)
+{
     auto* bytes = reinterpret_cast<const unsigned char*>(pixels.data());
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const unsigned char* p = bytes + i * 4;
-        pixels[i] = premultiply(p[0], p[1], p[2], p[3]);
+        pixels[i] = Premultiply(p[0], p[1], p[2], p[3]);
     }
 }
 
-bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& reason) {
+bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& reason)
+{
     static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     static const unsigned char jpeg[3] = {0xFF, 0xD8, 0xFF};
     static const unsigned char gif[3] = {'G', 'I', 'F'};
@@ -100,26 +108,24 @@ bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& r
     case Format::Jpeg: sig = jpeg, sigLen = sizeof jpeg; break;
     case Format::Gif: sig = gif, sigLen = sizeof gif; break;
     case Format::Bmp: sig = bmp, sigLen = sizeof bmp; break;
-    case Format::Unknown:
-        reason = "unsupported image format";
-        return false;
+    case Format::Unknown: reason = "unsupported image format"; return false;
     }
     const std::size_t n = std::min(head.size(), sigLen);
     if (std::memcmp(head.data(), sig, n) != 0) {
-        reason = std::string("not a ") + formatName(f) + " file";
+        reason = std::string("not a ") + FormatName(f) + " file";
         return false;
     }
     if (n < sigLen) {
-        reason = truncatedReason(f);
+        reason = TruncatedReason(f);
         return false;
     }
     // libpng reads on past IHDR before handing over the size, so a header promising a huge
     // image is judged here, before anything else of the file is looked at.
     if (f == Format::Png && head.size() >= 24 && std::memcmp(head.data() + 12, "IHDR", 4) == 0) {
-        auto be32 = [&](std::size_t at) {
+        auto Be32 = [&](std::size_t at) {
             return std::uint32_t(head[at]) << 24 | head[at + 1] << 16 | head[at + 2] << 8 | head[at + 3];
         };
-        if (!sizeAllowed(be32(16), be32(20), limits, reason)) return false;
+        if (!SizeAllowed(Be32(16), Be32(20), limits, reason)) return false;
     }
     return true;
 }
@@ -128,7 +134,8 @@ bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& r
 
 namespace codec {
 
-bool WithinSizeBounds(std::uint64_t width, std::uint64_t height) {
+bool WithinSizeBounds(std::uint64_t width, std::uint64_t height)
+{
     return width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
 }
 

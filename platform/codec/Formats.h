@@ -20,35 +20,35 @@ using Bytes = std::vector<std::uint8_t>;
 
 enum class Format { Png, Jpeg, Gif, Bmp, Unknown };
 
-const char* formatName(Format f);
-Format formatFromPath(const std::string& path);
-inline bool tooLarge(std::uint64_t w, std::uint64_t h) { return !WithinSizeBounds(w, h); }
-std::string tooLargeReason(std::uint64_t w, std::uint64_t h);
+const char* FormatName(Format f);
+Format FormatFromPath(const std::string& path);
+inline bool TooLarge(std::uint64_t w, std::uint64_t h) { return !WithinSizeBounds(w, h); }
+std::string TooLargeReason(std::uint64_t w, std::uint64_t h);
 // Whether a picture of w x h may be decoded at all: within the codec's own bounds and then
 // the caller's. Decoders ask this once they know the picture's size and before they
 // allocate any of its pixels; on false `reason` says why.
-bool sizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason);
+bool SizeAllowed(std::uint64_t w, std::uint64_t h, const Limits& limits, std::string& reason);
 // The format the first bytes of a file announce, or Unknown.
-Format formatFromContent(const Bytes& data);
-std::string truncatedReason(Format f);
-std::string corruptReason(Format f, const char* detail);
-std::uint32_t premultiply(unsigned r, unsigned g, unsigned b, unsigned a);
+Format FormatFromContent(const Bytes& data);
+std::string TruncatedReason(Format f);
+std::string CorruptReason(Format f, const char* detail);
+std::uint32_t Premultiply(unsigned r, unsigned g, unsigned b, unsigned a);
 // Turns RGBA bytes, laid into the pixel words themselves by the decoder, into ARGB words.
 // Each word is read before it is rewritten, so the conversion can run in place.
-void rgbaBytesToArgb(std::vector<std::uint32_t>& pixels);
-// How many of a file's first bytes checkHead looks at.
+void RgbaBytesToArgb(std::vector<std::uint32_t>& pixels);
+// How many of a file's first bytes CheckHead looks at.
 constexpr std::size_t kHeadBytes = 32;
 // Whether a file's first bytes (all of it when it is shorter) can begin a picture of format f:
 // its signature, and for PNG the size in its header. Asked before the rest of a file is read,
 // and by each decoder first. A file shorter than the signature that still matches it was cut
 // off, not mislabelled.
-bool checkHead(const Bytes& head, Format f, const Limits& limits, std::string& reason);
+bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& reason);
 
 // One decoder a format, each in its own file. On failure `img` may hold part of a picture;
 // the caller drops it.
-bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
-bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
-bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
-bool decodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
 
 } // namespace codec::detail

@@ -17,7 +17,8 @@ struct GifSource {
     bool exhausted;
 };
 
-int gifRead(GifFileType* gif, GifByteType* dst, int len) {
+int GifRead(GifFileType* gif, GifByteType* dst, int len)
+{
     auto* s = static_cast<GifSource*>(gif->UserData);
     if (len <= 0) return 0;
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), s->size - s->pos);
@@ -29,42 +30,43 @@ int gifRead(GifFileType* gif, GifByteType* dst, int len) {
 
 struct GifHandle {
     GifFileType* gif = nullptr;
-    ~GifHandle() {
+    ~GifHandle()
+    {
         int err = 0;
         if (gif) DGifCloseFile(gif, &err);
     }
 };
 
-std::string gifReason(int code, const GifSource& src) {
-    if (src.exhausted) return truncatedReason(Format::Gif);
+std::string GifReason(int code, const GifSource& src)
+{
+    if (src.exhausted) return TruncatedReason(Format::Gif);
     switch (code) {
-    case D_GIF_ERR_READ_FAILED: return truncatedReason(Format::Gif);
+    case D_GIF_ERR_READ_FAILED: return TruncatedReason(Format::Gif);
     case D_GIF_ERR_NOT_GIF_FILE: return "not a GIF file";
     case D_GIF_ERR_NOT_ENOUGH_MEM: return "out of memory";
     default: {
         const char* text = GifErrorString(code);
-        return corruptReason(Format::Gif, text ? text : ("error " + std::to_string(code)).c_str());
+        return CorruptReason(Format::Gif, text ? text : ("error " + std::to_string(code)).c_str());
     }
     }
 }
 
-std::string gifReason(GifFileType* gif) {
-    return gifReason(gif->Error, *static_cast<const GifSource*>(gif->UserData));
-}
+std::string GifReason(GifFileType* gif) { return GifReason(gif->Error, *static_cast<const GifSource*>(gif->UserData)); }
 
-bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, DecodedImage& img, std::string& reason) {
+bool DecodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, DecodedImage& img, std::string& reason)
+{
     if (DGifGetImageDesc(gif) == GIF_ERROR) {
-        reason = gifReason(gif);
+        reason = GifReason(gif);
         return false;
     }
     const GifImageDesc& d = gif->Image;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
     if (!map) {
-        reason = corruptReason(Format::Gif, "no colour table");
+        reason = CorruptReason(Format::Gif, "no colour table");
         return false;
     }
     if (d.Width <= 0 || d.Height <= 0 || d.Left < 0 || d.Top < 0) {
-        reason = corruptReason(Format::Gif, "bad frame size");
+        reason = CorruptReason(Format::Gif, "bad frame size");
         return false;
     }
     // Some writers leave the screen size at zero; the first frame's extent stands in for it.
@@ -73,9 +75,9 @@ bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
         cw = std::uint64_t(d.Left) + std::uint64_t(d.Width);
         ch = std::uint64_t(d.Top) + std::uint64_t(d.Height);
     }
-    if (!sizeAllowed(cw, ch, limits, reason)) return false;
-    if (tooLarge(std::uint64_t(d.Width), std::uint64_t(d.Height))) {
-        reason = tooLargeReason(std::uint64_t(d.Width), std::uint64_t(d.Height));
+    if (!SizeAllowed(cw, ch, limits, reason)) return false;
+    if (TooLarge(std::uint64_t(d.Width), std::uint64_t(d.Height))) {
+        reason = TooLargeReason(std::uint64_t(d.Width), std::uint64_t(d.Height));
         return false;
     }
 
@@ -85,16 +87,16 @@ bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
     const int count = std::min(map->ColorCount, 256);
     for (int i = 0; i < count; ++i) {
         const GifColorType& c = map->Colors[i];
-        table[i] = premultiply(c.Red, c.Green, c.Blue, 255);
+        table[i] = Premultiply(c.Red, c.Green, c.Blue, 255);
     }
     if (transparent >= 0 && transparent < 256) table[transparent] = 0;
 
     // Parts of the screen that the first frame does not cover are transparent.
     std::vector<std::uint32_t> pixels(cw * ch, 0u);
     std::vector<GifPixelType> line(static_cast<std::size_t>(d.Width));
-    auto putRow = [&](int y) -> bool {
+    auto PutRow = [&](int y) -> bool {
         if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) {
-            reason = gifReason(gif);
+            reason = GifReason(gif);
             return false;
         }
         const std::uint64_t cy = std::uint64_t(d.Top) + std::uint64_t(y);
@@ -112,10 +114,10 @@ bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
         static const int step[4] = {8, 8, 4, 2};
         for (int pass = 0; pass < 4; ++pass)
             for (int y = start[pass]; y < d.Height; y += step[pass])
-                if (!putRow(y)) return false;
+                if (!PutRow(y)) return false;
     } else {
         for (int y = 0; y < d.Height; ++y)
-            if (!putRow(y)) return false;
+            if (!PutRow(y)) return false;
     }
     img.width = static_cast<int>(cw);
     img.height = static_cast<int>(ch);
@@ -125,20 +127,21 @@ bool decodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
 
 } // namespace
 
-bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    if (!checkHead(data, Format::Gif, limits, reason)) return false;
+bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
+    if (!CheckHead(data, Format::Gif, limits, reason)) return false;
 
     GifSource src{data.data(), data.size(), 0, false};
     int err = 0;
     GifHandle h;
-    h.gif = DGifOpen(&src, gifRead, &err);
+    h.gif = DGifOpen(&src, GifRead, &err);
     if (!h.gif) {
-        reason = gifReason(err, src);
+        reason = GifReason(err, src);
         return false;
     }
     GifFileType* gif = h.gif;
-    if (tooLarge(std::uint64_t(std::max(gif->SWidth, 0)), std::uint64_t(std::max(gif->SHeight, 0)))) {
-        reason = tooLargeReason(std::uint64_t(gif->SWidth), std::uint64_t(gif->SHeight));
+    if (TooLarge(std::uint64_t(std::max(gif->SWidth, 0)), std::uint64_t(std::max(gif->SHeight, 0)))) {
+        reason = TooLargeReason(std::uint64_t(gif->SWidth), std::uint64_t(gif->SHeight));
         return false;
     }
     // Only the graphic control block that precedes the first frame applies to it.
@@ -146,33 +149,32 @@ bool decodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) {
-            reason = gifReason(gif);
+            reason = GifReason(gif);
             return false;
         }
-        if (type == IMAGE_DESC_RECORD_TYPE) return decodeGifFrame(gif, transparent, limits, img, reason);
+        if (type == IMAGE_DESC_RECORD_TYPE) return DecodeGifFrame(gif, transparent, limits, img, reason);
         if (type == TERMINATE_RECORD_TYPE) {
-            reason = corruptReason(Format::Gif, "no image");
+            reason = CorruptReason(Format::Gif, "no image");
             return false;
         }
         if (type != EXTENSION_RECORD_TYPE) {
-            reason = corruptReason(Format::Gif, "unknown record");
+            reason = CorruptReason(Format::Gif, "unknown record");
             return false;
         }
         int code = 0;
         GifByteType* block = nullptr;
         if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) {
-            reason = gifReason(gif);
+            reason = GifReason(gif);
             return false;
         }
         bool first = true;
         while (block) {
             GraphicsControlBlock gcb;
-            if (first && code == GRAPHICS_EXT_FUNC_CODE &&
-                DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
+            if (first && code == GRAPHICS_EXT_FUNC_CODE && DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
                 transparent = gcb.TransparentColor;
             first = false;
             if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
-                reason = gifReason(gif);
+                reason = GifReason(gif);
                 return false;
             }
         }

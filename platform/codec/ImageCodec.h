@@ -46,8 +46,8 @@ enum class Recognise { BySuffix, ByContent };
 // On failure returns false, leaves `out` empty and sets a short reason such as
 // "file not found", "not a PNG file", "truncated JPEG data" or "out of memory"; running
 // out of memory is a failure like any other, never an exception.
-bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason,
-                     const Limits& limits = {}, Recognise recognise = Recognise::BySuffix);
+bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& reason, const Limits& limits = {},
+                     Recognise recognise = Recognise::BySuffix);
 
 // The picture format ("PNG", "JPEG", "GIF", "BMP") that the first bytes of a regular file
 // announce; null for anything else, including files that cannot be read and FIFOs or
@@ -57,14 +57,14 @@ const char* PictureFormatOf(const std::string& path);
 // Writes `height` rows of `width` premultiplied ARGB words, `stride` bytes apart, as an
 // 8-bit RGBA PNG (alpha un-premultiplied). Returns false with a reason on failure.
 // A regular file at `path` is replaced, at once and only when the new one is complete.
-bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height,
-                  int stride, std::string& reason);
+bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride,
+                  std::string& reason);
 
 // The same, as a new file: the first free name of STEM.png, STEM-2.png, STEM-3.png… is taken
 // in the act of naming the complete file, so nothing that is there (a file, a symbolic link
 // planted a moment before, another writer's picture) is followed or replaced. `written` is
 // the name taken.
-bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height,
-                     int stride, std::string& written, std::string& reason);
+bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height, int stride,
+                     std::string& written, std::string& reason);
 
 } // namespace codec

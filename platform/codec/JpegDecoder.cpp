@@ -8,8 +8,8 @@
 #include <cstring>
 
 // jpeglib.h expects FILE and size_t to be declared before it.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo's extended colour spaces are needed to decode straight into ARGB words"
@@ -20,8 +20,7 @@ namespace {
 
 // libjpeg-turbo writes the four bytes of each pixel in memory order, alpha set to 0xFF; pick
 // the order that lands as 0xAARRGGBB in a native word.
-constexpr J_COLOR_SPACE kNativeArgb =
-    std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kNativeArgb = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 struct JpegJob {
     jpeg_decompress_struct cinfo;
@@ -39,7 +38,8 @@ struct JpegJob {
     DecodedImage* image = nullptr;
     std::vector<JSAMPLE> cmykRow;
 
-    JpegJob() {
+    JpegJob()
+    {
         std::memset(&cinfo, 0, sizeof cinfo);
         std::memset(&src, 0, sizeof src);
         std::memset(&progress, 0, sizeof progress);
@@ -49,10 +49,11 @@ struct JpegJob {
     JpegJob& operator=(const JpegJob&) = delete;
 };
 
-JpegJob* jobOf(j_common_ptr c) { return static_cast<JpegJob*>(c->client_data); }
+JpegJob* JobOf(j_common_ptr c) { return static_cast<JpegJob*>(c->client_data); }
 
-void jpegErrorExit(j_common_ptr c) {
-    JpegJob* job = jobOf(c);
+void JpegErrorExit(j_common_ptr c)
+{
+    JpegJob* job = JobOf(c);
     job->errorCode = c->err->msg_code;
     (*c->err->format_message)(c, job->message);
     std::longjmp(job->jump, 1);
@@ -60,63 +61,68 @@ void jpegErrorExit(j_common_ptr c) {
 
 // libjpeg only warns about damaged entropy data and fills the rest of the picture with grey;
 // showing that as if it were the image would be wrong, so those warnings end the decode.
-void jpegEmitMessage(j_common_ptr c, int level) {
+void JpegEmitMessage(j_common_ptr c, int level)
+{
     if (level >= 0) return; // trace output
     const int code = c->err->msg_code;
     if (code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF) {
-        jobOf(c)->truncated = true;
-        jpegErrorExit(c);
+        JobOf(c)->truncated = true;
+        JpegErrorExit(c);
     }
-    if (code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC) jpegErrorExit(c);
+    if (code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC) JpegErrorExit(c);
 }
 
-void jpegInitSource(j_decompress_ptr) {}
-void jpegTermSource(j_decompress_ptr) {}
+void JpegInitSource(j_decompress_ptr) {}
+void JpegTermSource(j_decompress_ptr) {}
 
 // The whole file is in the buffer from the start, so a refill request means it has ended.
-boolean jpegFillInput(j_decompress_ptr c) {
-    jobOf(reinterpret_cast<j_common_ptr>(c))->truncated = true;
+boolean JpegFillInput(j_decompress_ptr c)
+{
+    JobOf(reinterpret_cast<j_common_ptr>(c))->truncated = true;
     ERREXIT(c, JERR_INPUT_EOF);
     return FALSE;
 }
 
-void jpegSkipInput(j_decompress_ptr c, long count) {
+void JpegSkipInput(j_decompress_ptr c, long count)
+{
     if (count <= 0) return;
     if (static_cast<unsigned long>(count) > c->src->bytes_in_buffer) {
-        jpegFillInput(c);
+        JpegFillInput(c);
         return;
     }
     c->src->next_input_byte += count;
     c->src->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-void jpegProgress(j_common_ptr c) {
+void JpegProgress(j_common_ptr c)
+{
     auto* d = reinterpret_cast<j_decompress_ptr>(c);
     if (d->input_scan_number > kMaxJpegScans) {
-        JpegJob* job = jobOf(c);
+        JpegJob* job = JobOf(c);
         job->tooManyScans = true;
         std::longjmp(job->jump, 1);
     }
 }
 
 // Only trivially destructible locals live here: a longjmp out of libjpeg lands in this frame.
-bool runJpegDecode(JpegJob* job, const Bytes* data) {
+bool RunJpegDecode(JpegJob* job, const Bytes* data)
+{
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->jump)) return false;
     jpeg_create_decompress(cinfo);
     job->src.next_input_byte = data->data();
     job->src.bytes_in_buffer = data->size();
-    job->src.init_source = jpegInitSource;
-    job->src.fill_input_buffer = jpegFillInput;
-    job->src.skip_input_data = jpegSkipInput;
+    job->src.init_source = JpegInitSource;
+    job->src.fill_input_buffer = JpegFillInput;
+    job->src.skip_input_data = JpegSkipInput;
     job->src.resync_to_restart = jpeg_resync_to_restart;
-    job->src.term_source = jpegTermSource;
+    job->src.term_source = JpegTermSource;
     cinfo->src = &job->src;
-    job->progress.progress_monitor = jpegProgress;
+    job->progress.progress_monitor = JpegProgress;
     cinfo->progress = &job->progress;
 
     jpeg_read_header(cinfo, TRUE);
-    if (!sizeAllowed(cinfo->image_width, cinfo->image_height, *job->limits, job->refused)) return false;
+    if (!SizeAllowed(cinfo->image_width, cinfo->image_height, *job->limits, job->refused)) return false;
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : kNativeArgb;
     jpeg_start_decompress(cinfo);
@@ -139,8 +145,13 @@ bool runJpegDecode(JpegJob* job, const Bytes* data) {
             for (JDIMENSION x = 0; x < w; ++x) {
                 const JSAMPLE* p = row + x * 4;
                 unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
-                if (!inverted) { c = 255 - c; m = 255 - m; ye = 255 - ye; k = 255 - k; }
-                line[x] = premultiply((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255, 255);
+                if (!inverted) {
+                    c = 255 - c;
+                    m = 255 - m;
+                    ye = 255 - ye;
+                    k = 255 - k;
+                }
+                line[x] = Premultiply((c * k + 127) / 255, (m * k + 127) / 255, (ye * k + 127) / 255, 255);
             }
         }
     }
@@ -150,18 +161,19 @@ bool runJpegDecode(JpegJob* job, const Bytes* data) {
 
 } // namespace
 
-bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    if (!checkHead(data, Format::Jpeg, limits, reason)) return false;
+bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
+    if (!CheckHead(data, Format::Jpeg, limits, reason)) return false;
 
     JpegJob job;
     job.image = &img;
     job.limits = &limits;
     job.cinfo.err = jpeg_std_error(&job.err);
-    job.err.error_exit = jpegErrorExit;
-    job.err.emit_message = jpegEmitMessage;
+    job.err.error_exit = JpegErrorExit;
+    job.err.emit_message = JpegEmitMessage;
     job.cinfo.client_data = &job;
 
-    if (runJpegDecode(&job, &data)) {
+    if (RunJpegDecode(&job, &data)) {
         img.width = static_cast<int>(job.cinfo.output_width);
         img.height = static_cast<int>(job.cinfo.output_height);
         return true;
@@ -169,13 +181,13 @@ bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std:
     if (!job.refused.empty())
         reason = job.refused;
     else if (job.truncated)
-        reason = truncatedReason(Format::Jpeg);
+        reason = TruncatedReason(Format::Jpeg);
     else if (job.tooManyScans)
-        reason = corruptReason(Format::Jpeg, "too many scans");
+        reason = CorruptReason(Format::Jpeg, "too many scans");
     else if (job.errorCode == JERR_OUT_OF_MEMORY)
         reason = "out of memory";
     else
-        reason = corruptReason(Format::Jpeg, job.message);
+        reason = CorruptReason(Format::Jpeg, job.message);
     return false;
 }
 
@@ -183,7 +195,8 @@ bool decodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std:
 
 namespace codec {
 
-bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height) {
+bool JpegFrameSize(const std::uint8_t* data, std::size_t size, std::uint32_t& width, std::uint32_t& height)
+{
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
     std::size_t at = 2;
     while (at + 4 <= size) {

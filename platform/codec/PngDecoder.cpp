@@ -25,7 +25,8 @@ struct PngReader {
     std::vector<png_bytep> rows;
 };
 
-void pngReadData(png_structp png, png_bytep dst, std::size_t len) {
+void PngReadData(png_structp png, png_bytep dst, std::size_t len)
+{
     auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
     if (r->size - r->pos < len) {
         r->truncated = true;
@@ -35,14 +36,15 @@ void pngReadData(png_structp png, png_bytep dst, std::size_t len) {
     r->pos += len;
 }
 
-void pngReadError(png_structp png, png_const_charp msg) {
+void PngReadError(png_structp png, png_const_charp msg)
+{
     auto* r = static_cast<PngReader*>(png_get_error_ptr(png));
     std::snprintf(r->message, sizeof r->message, "%s", msg ? msg : "");
     png_longjmp(png, 1);
 }
 
 // libpng's warnings concern ancillary chunks it has already skipped; they must not reach stderr.
-void pngIgnoreWarning(png_structp, png_const_charp) {}
+void PngIgnoreWarning(png_structp, png_const_charp) {}
 
 struct PngReadHandle {
     png_structp png = nullptr;
@@ -51,12 +53,13 @@ struct PngReadHandle {
 };
 
 // Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
-bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
+bool RunPngDecode(png_structp png, png_infop info, PngReader* r)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     r->width = png_get_image_width(png, info);
     r->height = png_get_image_height(png, info);
-    if (!sizeAllowed(r->width, r->height, *r->limits, r->refused)) return false;
+    if (!SizeAllowed(r->width, r->height, *r->limits, r->refused)) return false;
     const int type = png_get_color_type(png, info);
     // Expansion covers palettes, 1/2/4-bit grey and tRNS; the result is always 8-bit RGBA.
     png_set_expand(png);
@@ -80,8 +83,9 @@ bool runPngDecode(png_structp png, png_infop info, PngReader* r) {
 
 } // namespace
 
-bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason) {
-    if (!checkHead(data, Format::Png, limits, reason)) return false;
+bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+{
+    if (!CheckHead(data, Format::Png, limits, reason)) return false;
 
     PngReader reader;
     reader.data = data.data();
@@ -89,18 +93,18 @@ bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::
     reader.image = &img;
     reader.limits = &limits;
     PngReadHandle h;
-    h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, pngReadError, pngIgnoreWarning);
+    h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, PngReadError, PngIgnoreWarning);
     if (h.png) h.info = png_create_info_struct(h.png);
     if (!h.png || !h.info) {
         reason = "out of memory";
         return false;
     }
-    png_set_read_fn(h.png, &reader, pngReadData);
+    png_set_read_fn(h.png, &reader, PngReadData);
     // Let every valid header through to our own size check, which explains its refusal.
     png_set_user_limits(h.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
 
-    if (runPngDecode(h.png, h.info, &reader)) {
-        rgbaBytesToArgb(img.pixels);
+    if (RunPngDecode(h.png, h.info, &reader)) {
+        RgbaBytesToArgb(img.pixels);
         img.width = static_cast<int>(reader.width);
         img.height = static_cast<int>(reader.height);
         return true;
@@ -108,11 +112,11 @@ bool decodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::
     if (!reader.refused.empty())
         reason = reader.refused;
     else if (reader.truncated)
-        reason = truncatedReason(Format::Png);
+        reason = TruncatedReason(Format::Png);
     else if (std::strstr(reader.message, "insufficient memory") || std::strstr(reader.message, "out of memory"))
         reason = "out of memory";
     else
-        reason = corruptReason(Format::Png, reader.message);
+        reason = CorruptReason(Format::Png, reader.message);
     return false;
 }
 

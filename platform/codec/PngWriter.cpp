@@ -23,10 +23,10 @@
 namespace codec {
 namespace {
 
-using detail::tooLarge;
+using detail::TooLarge;
 
 // libpng's warnings must not reach stderr.
-void pngIgnoreWarning(png_structp, png_const_charp) {}
+void PngIgnoreWarning(png_structp, png_const_charp) {}
 
 struct PngWriter {
     int fd = -1;
@@ -41,7 +41,8 @@ struct PngWriter {
     int stride = 0;
 };
 
-bool writeAll(int fd, const png_byte* p, std::size_t len, int& error) {
+bool WriteAll(int fd, const png_byte* p, std::size_t len, int& error)
+{
     while (len > 0) {
         ssize_t n = ::write(fd, p, len);
         if (n < 0 && errno == EINTR) continue;
@@ -55,18 +56,20 @@ bool writeAll(int fd, const png_byte* p, std::size_t len, int& error) {
     return true;
 }
 
-bool flushWriter(PngWriter* w) {
+bool FlushWriter(PngWriter* w)
+{
     if (w->buffered == 0) return true;
-    const bool ok = writeAll(w->fd, w->buffer, w->buffered, w->writeErrno);
+    const bool ok = WriteAll(w->fd, w->buffer, w->buffered, w->writeErrno);
     w->buffered = 0;
     return ok;
 }
 
 // libpng hands over many small pieces (chunk lengths, CRCs); they are gathered before write().
-void pngWriteData(png_structp png, png_bytep src, std::size_t len) {
+void PngWriteData(png_structp png, png_bytep src, std::size_t len)
+{
     auto* w = static_cast<PngWriter*>(png_get_io_ptr(png));
     while (len > 0) {
-        if (w->buffered == sizeof w->buffer && !flushWriter(w)) png_error(png, "write failed");
+        if (w->buffered == sizeof w->buffer && !FlushWriter(w)) png_error(png, "write failed");
         const std::size_t n = std::min(len, sizeof w->buffer - w->buffered);
         std::memcpy(w->buffer + w->buffered, src, n);
         w->buffered += n;
@@ -75,9 +78,10 @@ void pngWriteData(png_structp png, png_bytep src, std::size_t len) {
     }
 }
 
-void pngFlushData(png_structp) {}
+void PngFlushData(png_structp) {}
 
-void pngWriteError(png_structp png, png_const_charp msg) {
+void PngWriteError(png_structp png, png_const_charp msg)
+{
     auto* w = static_cast<PngWriter*>(png_get_error_ptr(png));
     std::snprintf(w->message, sizeof w->message, "%s", msg ? msg : "");
     png_longjmp(png, 1);
@@ -90,10 +94,11 @@ struct PngWriteHandle {
 };
 
 // Only trivially destructible locals live here: a longjmp out of libpng lands in this frame.
-bool runPngEncode(png_structp png, png_infop info, PngWriter* w) {
+bool RunPngEncode(png_structp png, png_infop info, PngWriter* w)
+{
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_IHDR(png, info, png_uint_32(w->width), png_uint_32(w->height), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(w->width), png_uint_32(w->height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     const auto* base = reinterpret_cast<const unsigned char*>(w->pixels);
     for (int y = 0; y < w->height; ++y) {
@@ -124,8 +129,9 @@ bool runPngEncode(png_structp png, png_infop info, PngWriter* w) {
 }
 
 // Checks what the encoder is given; false with a reason.
-bool validImage(const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
-    if (!pixels || width <= 0 || height <= 0 || tooLarge(std::uint64_t(width), std::uint64_t(height))) {
+bool ValidImage(const std::uint32_t* pixels, int width, int height, int stride, std::string& why)
+{
+    if (!pixels || width <= 0 || height <= 0 || TooLarge(std::uint64_t(width), std::uint64_t(height))) {
         why = "invalid image size (" + std::to_string(width) + "x" + std::to_string(height) + ")";
         return false;
     }
@@ -137,7 +143,8 @@ bool validImage(const std::uint32_t* pixels, int width, int height, int stride, 
 }
 
 // Encodes the picture into `fd`; false with a reason.
-bool encodePng(int fd, const std::uint32_t* pixels, int width, int height, int stride, std::string& why) {
+bool EncodePng(int fd, const std::uint32_t* pixels, int width, int height, int stride, std::string& why)
+{
     auto writer = std::make_unique<PngWriter>();
     writer->fd = fd;
     writer->pixels = pixels;
@@ -147,19 +154,19 @@ bool encodePng(int fd, const std::uint32_t* pixels, int width, int height, int s
     writer->row.resize(std::size_t(width) * 4);
 
     PngWriteHandle h;
-    h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, writer.get(), pngWriteError, pngIgnoreWarning);
+    h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, writer.get(), PngWriteError, PngIgnoreWarning);
     if (h.png) h.info = png_create_info_struct(h.png);
     if (!h.png || !h.info) {
         why = "out of memory";
         return false;
     }
-    png_set_write_fn(h.png, writer.get(), pngWriteData, pngFlushData);
+    png_set_write_fn(h.png, writer.get(), PngWriteData, PngFlushData);
 
-    if (!runPngEncode(h.png, h.info, writer.get())) {
+    if (!RunPngEncode(h.png, h.info, writer.get())) {
         why = writer->writeErrno ? std::strerror(writer->writeErrno) : writer->message;
         return false;
     }
-    if (!flushWriter(writer.get())) {
+    if (!FlushWriter(writer.get())) {
         why = std::strerror(writer->writeErrno);
         return false;
     }
@@ -168,15 +175,16 @@ bool encodePng(int fd, const std::uint32_t* pixels, int width, int height, int s
 
 // The picture goes to a side file that takes the target's name only when complete, so a full
 // disk or a crash never leaves a half-written PNG under the real name.
-bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height,
-              int stride, std::string& reason) {
+bool WritePng(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride,
+              std::string& reason)
+{
     const std::string prefix = "cannot write " + path + ": ";
     auto fail = [&](const std::string& why) {
         reason = prefix + why;
         return false;
     };
     std::string why;
-    if (!validImage(pixels, width, height, stride, why)) return fail(why);
+    if (!ValidImage(pixels, width, height, stride, why)) return fail(why);
 
     // Only a regular file (or nothing) is replaced; through a symlink its target is, keeping its mode.
     outpath::Target target;
@@ -184,23 +192,24 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     outpath::SideFile side;
     if (!side.Open(target.path, 0666)) return fail(std::strerror(errno));
     if (target.exists && ::fchmod(side.Fd(), target.mode) != 0) return fail(std::strerror(errno));
-    if (!encodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
+    if (!EncodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
     if (!side.Replace(target.path)) return fail(std::strerror(errno));
     return true;
 }
 
-bool writeNewPng(const std::string& stem, const std::uint32_t* pixels, int width, int height,
-                 int stride, std::string& written, std::string& reason) {
+bool WriteNewPng(const std::string& stem, const std::uint32_t* pixels, int width, int height, int stride,
+                 std::string& written, std::string& reason)
+{
     std::string name = stem + ".png";
     auto fail = [&](const std::string& why) {
         reason = "cannot write " + name + ": " + why;
         return false;
     };
     std::string why;
-    if (!validImage(pixels, width, height, stride, why)) return fail(why);
+    if (!ValidImage(pixels, width, height, stride, why)) return fail(why);
     outpath::SideFile side;
     if (!side.Open(name, 0666)) return fail(std::strerror(errno));
-    if (!encodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
+    if (!EncodePng(side.Fd(), pixels, width, height, stride, why)) return fail(why);
     // Bounded, so that a folder filled with the names ends in a message, not a long wait.
     constexpr int kNames = 1000;
     for (int n = 1; n <= kNames; n++) {
@@ -217,23 +226,25 @@ bool writeNewPng(const std::string& stem, const std::uint32_t* pixels, int width
 
 } // namespace
 
-bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height,
-                  int stride, std::string& reason) {
+bool WritePngFile(const std::string& path, const std::uint32_t* pixels, int width, int height, int stride,
+                  std::string& reason)
+{
     reason.clear();
     try {
-        return writePng(path, pixels, width, height, stride, reason);
+        return WritePng(path, pixels, width, height, stride, reason);
     } catch (const std::bad_alloc&) {
         reason = "cannot write " + path + ": out of memory";
         return false;
     }
 }
 
-bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height,
-                     int stride, std::string& written, std::string& reason) {
+bool WriteNewPngFile(const std::string& stem, const std::uint32_t* pixels, int width, int height, int stride,
+                     std::string& written, std::string& reason)
+{
     reason.clear();
     written.clear();
     try {
-        return writeNewPng(stem, pixels, width, height, stride, written, reason);
+        return WriteNewPng(stem, pixels, width, height, stride, written, reason);
     } catch (const std::bad_alloc&) {
         reason = "cannot write " + stem + ".png: out of memory";
         return false;

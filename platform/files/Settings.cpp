@@ -13,6 +13,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "files/BoundedFile.h"
 #include "files/OutputPath.h"
 #include "files/SideFile.h"
 #include "files/UserDirs.h"
@@ -87,46 +88,6 @@ bool Unescape(const std::string& text, std::string& out)
             return false;
         }
     }
-    return true;
-}
-
-// Reads the whole file (at most kMaxSize + 1 bytes). False with errno, or with `tooLarge`.
-bool ReadSmallFile(const std::string& path, std::string& text, bool& tooLarge)
-{
-    tooLarge = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno ? errno : EINVAL;
-        ::close(fd);
-        errno = error;
-        return false;
-    }
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(buf, static_cast<size_t>(n));
-        if (text.size() > kMaxSize) {
-            tooLarge = true;
-            break;
-        }
-    }
-    ::close(fd);
     return true;
 }
 
@@ -250,18 +211,17 @@ SettingsLoad LoadSettings(const std::string& path, Settings& out,
     SettingsLoad result;
     out = Settings();
     std::string text;
-    bool tooLarge = false;
     std::string why;
-    errno = 0;
-    if (!ReadSmallFile(path, text, tooLarge)) {
-        const int error = errno;
-        if (error == ENOENT) {
+    const ReadOutcome outcome = ReadBoundedFile(path, kMaxSize, text);
+    const bool tooLarge = outcome.problem == ReadProblem::TooLarge;
+    if (!outcome.Ok() && !tooLarge) {
+        if (outcome.problem == ReadProblem::Missing && outcome.error == ENOENT) {
             return result; // the first run
         }
         // Something we cannot read, or a folder or device by its name: not ours to replace.
         result.mayWrite = false;
         result.message = "cannot read the settings file " + path + ": " +
-                         (error == EINVAL ? std::string("not a regular file") : std::strerror(error)) +
+                         (outcome.problem == ReadProblem::Folder ? std::string(std::strerror(EISDIR)) : outcome.Reason()) +
                          "; using the defaults, and nothing is remembered this time";
         return result;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/Harness.h"
+#include "support/ShownReadout.h"
 
 using testing_support::Harness;
 
@@ -58,32 +59,6 @@ int ExpectedTenths(const Dial& d, double pin, double origin)
     return static_cast<int>(tenths + 1e-9);
 }
 
-// Reads a number back from the digit images drawn last: digits in drawing order, the
-// separator before the tenths, the end mark last. Returns -1 when the images are not a number.
-int ShownNumber(const std::vector<std::string>& draws, const std::string& prefix)
-{
-    std::string digits;
-    std::string marks;
-    for (const auto& d : draws) {
-        if (d.rfind(prefix, 0) != 0) {
-            continue;
-        }
-        const int image = std::stoi(d.substr(prefix.size()));
-        if (image <= 9) {
-            digits += char('0' + image);
-            marks += 'd';
-        } else {
-            marks += image == 10 ? '.' : 'e';
-        }
-    }
-    // One to three digits, the separator, one digit, the end mark.
-    if (marks.size() < 4 || marks.substr(marks.size() - 3) != ".de" ||
-        marks.substr(0, marks.size() - 3).find_first_not_of('d') != std::string::npos) {
-        return -1;
-    }
-    return std::stoi(digits);
-}
-
 } // namespace
 
 TEST(Geometry, RandomDragsReadWhatAtan2SaysInEveryHolding)
@@ -129,14 +104,14 @@ TEST(Geometry, RandomDragsReadWhatAtan2SaysInEveryHolding)
             std::ostringstream where;
             where << "code " << hold.code << ", measuring finger at (" << px << ", " << py << "), origin finger at ("
                   << ox << ", " << oy << "): pins " << pin << " and " << origin;
-            const auto draws = h.ShownDraws();
-            EXPECT_EQ(ShownNumber(draws, "bigNum"), want) << where.str();
+            const readings::Readout shown = testing_support::ShownReadout(h.Screen().ShownCanvas());
+            EXPECT_EQ(readings::Tenths(shown.angle), want) << where.str();
             if (d.round) {
-                EXPECT_EQ(ShownNumber(draws, "smallNum"), 3600 - want) << where.str();
+                EXPECT_EQ(readings::Tenths(shown.otherSide), 3600 - want) << where.str();
                 rightHalf += (px > 399) + (ox > 399);
                 overHalfTurn += pin > 180;
             } else {
-                EXPECT_EQ(ShownNumber(draws, "smallNum"), -1) << "the half dial shows no other side; " << where.str();
+                EXPECT_EQ(readings::Tenths(shown.otherSide), -1) << "the half dial shows no other side; " << where.str();
             }
             checked++;
         }

@@ -9,10 +9,10 @@
 #include <cmath>
 #include <algorithm>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 
+#include "TraceLine.h"
 #include "demo/DemoScene.h"
 #include "headless/Script.h"
 
@@ -29,24 +29,19 @@ std::string WriteScript(const std::string& name, const std::string& text)
     return path;
 }
 
-// The numbers shown by the last canvas in a trace: the big readout, then the small one.
+// The numbers shown by the last canvas in a trace, as the readout shows them: the big
+// readout, then the small one.
 std::pair<std::string, std::string> LastReadout(const std::string& tracePath)
 {
     std::ifstream in(tracePath);
-    std::string line, last;
-    while (std::getline(in, line)) {
-        if (line.find("\"type\":\"canvas\"") != std::string::npos) {
-            last = line;
+    readings::Readout last;
+    for (std::string line; std::getline(in, line);) {
+        readings::TraceLine read;
+        if (readings::ReadTraceLine(line, read) && read.type == "canvas") {
+            last = readings::ReadReadout(read.draws);
         }
     }
-    std::string big, small;
-    const std::regex draw("\"bitmap\":\"(big|small)Num([0-9]+)\\.png\"");
-    for (auto it = std::sregex_iterator(last.begin(), last.end(), draw); it != std::sregex_iterator(); ++it) {
-        const int image = std::stoi((*it)[2]);
-        const std::string glyph = image < 10 ? std::to_string(image) : image == 10 ? "." : "deg";
-        ((*it)[1] == "big" ? big : small) += glyph;
-    }
-    return {big, small};
+    return {last.angle, last.otherSide};
 }
 
 // Where a finger ends up so that a pin points along `direction` (screen degrees,
@@ -137,7 +132,7 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
     ASSERT_EQ(square.vertexX, 399);
     ASSERT_EQ(square.vertexY, 239);
     const auto tenths = [](double angle) { return static_cast<int>(std::lround(angle * 10)); };
-    const auto text = [](int t) { return std::to_string(t / 10) + "." + std::to_string(t % 10) + "deg"; };
+    const auto text = [](int t) { return std::to_string(t / 10) + "." + std::to_string(t % 10); };
 
     // Landscape: 0 points left, so an edge at direction d reads 180 - d. The measuring
     // pin is taken near the centre, the origin pin on the ring; each then follows the
@@ -241,13 +236,13 @@ TEST(Script, IsBoundedPlainTextWithOneRuleForNumbers)
 // lets the run go on.
 TEST(Script, CornerAndEdgeLayTheNeedlesAndTellWhenNothingFits)
 {
-    const std::string s = "pitch -90\nwait 600\ncorner 700 20\nwait 100\nedge 20 460\nwait 100\n"
+    const std::string s = "pitch -90\nwait 600\ncorner 620 20\nwait 100\nedge 20 460\nwait 100\n"
                           "corner 405 463\nwait 100\nedge 280 377\nwait 100\n";
     const std::string trace = Temp("corner.jsonl");
     const std::string path = WriteScript("corner.txt", s);
     const Outcome o = RunVeltora("--headless --trace " + trace + " --script " + path);
     EXPECT_EQ(o.code, 0) << o.out;
-    EXPECT_NE(o.out.find("veltora: " + path + ":3: no corner near (700, 20)\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("veltora: " + path + ":3: no corner near (620, 20)\n"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("veltora: " + path + ":5: no straight edge through the hub near (20, 460)\n"),
               std::string::npos)
         << o.out;
@@ -256,5 +251,5 @@ TEST(Script, CornerAndEdgeLayTheNeedlesAndTellWhenNothingFits)
         told++;
     }
     EXPECT_EQ(told, 2u) << o.out;
-    EXPECT_EQ(LastReadout(trace).first, "105.0deg");
+    EXPECT_EQ(LastReadout(trace).first, "105.0");
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "Readings.h"
+#include "Readout.h"
+#include "TraceLine.h"
 #include "tools/TraceLines.h"
 #include "support/Launch.h"
 
@@ -84,4 +86,73 @@ TEST(Readings, AScriptWithKnownAnglesReadsBackAsShown)
     const std::vector<std::string> want = {"90.0,,2,live", "105.0,,2,live", "105.0,,2,held", "105.0,,2,live",
                                            "90.0,270.0,0,live"};
     EXPECT_EQ(fields, want) << out;
+}
+
+TEST(Readings, ATraceLineIsOneJsonObjectOfBoundedDepthWhateverBytesItsNamesHold)
+{
+    readings::TraceLine read;
+    // A file name in the user's own bytes, not UTF-8, leaves the rest of the line readable.
+    ASSERT_TRUE(readings::ReadTraceLine("{\"t\":5,\"type\":\"call\",\"name\":\"Camera::StartPreview\","
+                                        "\"args\":{\"file\":\"/pics/caf\xe9.jpg\",\"result\":\"E_SUCCESS\"}}",
+                                        read));
+    EXPECT_EQ(read.name, "Camera::StartPreview");
+    EXPECT_EQ(read.result, "E_SUCCESS");
+    EXPECT_EQ(read.time, 5.0);
+
+    // Thirty-two containers inside the line's object are read; one more is no trace line.
+    const auto nested = [](int depth) {
+        return "{\"type\":\"canvas\",\"x\":" + std::string(depth, '[') + "1" + std::string(depth, ']') + "}";
+    };
+    EXPECT_TRUE(readings::ReadTraceLine(nested(31), read));
+    EXPECT_FALSE(readings::ReadTraceLine(nested(32), read));
+    EXPECT_FALSE(readings::ReadTraceLine(nested(100000), read));
+
+    // The last of a key given twice counts, and another kind of value empties its field.
+    ASSERT_TRUE(readings::ReadTraceLine("{\"type\":\"canvas\",\"draws\":[{\"bitmap\":\"bigNum1.png\",\"angle\":90}],"
+                                        "\"type\":5}",
+                                        read));
+    EXPECT_FALSE(read.type);
+    ASSERT_EQ(read.draws.size(), 1u);
+    EXPECT_EQ(read.draws[0].angle, 90.0);
+
+    for (const char* notOne : {"[1]", "5", "{\"t\":1e999}", "{\"t\":1} {}", "{\"t\":01}", "{\"a\":\"\\x\"}", ""}) {
+        EXPECT_FALSE(readings::ReadTraceLine(notOne, read)) << notOne;
+    }
+}
+
+TEST(Readings, TheReadoutSpellsOnlyWholeNumbersAndReadsBackInTenths)
+{
+    const auto shown = [](std::vector<std::string> names, double angle) {
+        std::vector<readings::Draw> draws;
+        for (auto& n : names) {
+            draws.push_back({n, angle});
+        }
+        return readings::ReadReadout(draws);
+    };
+    const readings::Readout r = shown({"bigNum1.png", "landscape_pin.png", "bigNum0.png", "bigNum5.png", "bigNum10.png",
+                                       "bigNum0.png", "bigNum11.png", "smallNum2.png", "smallNum5.png",
+                                       "smallNum5.png", "smallNum10.png", "smallNum0.png", "smallNum11.png"},
+                                      -90);
+    EXPECT_EQ(r.angle, "105.0");
+    EXPECT_EQ(r.otherSide, "255.0");
+    EXPECT_EQ(r.orientation, 1);
+    EXPECT_EQ(readings::Tenths(r.angle), 1050);
+    EXPECT_EQ(readings::Tenths(r.otherSide), 2550);
+    // Without the sign, with two tenths, a digit after the sign, or no digit before the point:
+    // no number at all.
+    for (const auto& names : std::vector<std::vector<std::string>>{
+             {"bigNum9.png", "bigNum10.png", "bigNum5.png"},
+             {"bigNum9.png", "bigNum10.png", "bigNum5.png", "bigNum5.png", "bigNum11.png"},
+             {"bigNum9.png", "bigNum10.png", "bigNum5.png", "bigNum11.png", "bigNum1.png"},
+             {"bigNum10.png", "bigNum5.png", "bigNum11.png"}}) {
+        const readings::Readout none = shown(names, 0);
+        EXPECT_EQ(none.angle, "") << names.size();
+        EXPECT_EQ(none.orientation, -1);
+        EXPECT_EQ(readings::Tenths(none.angle), -1);
+    }
+    EXPECT_EQ(readings::Tenths("0.0"), 0);
+    EXPECT_EQ(readings::Tenths("360.0"), 3600);
+    for (const char* notShown : {"", "5", ".5", "5.", "5.55", "x.5", "99999999999.0"}) {
+        EXPECT_EQ(readings::Tenths(notShown), -1) << notShown;
+    }
 }

@@ -10,10 +10,10 @@ namespace readings {
 
 struct Reading {
     double timeMs = 0;
-    std::string angle;     // as the readout shows it, e.g. "105.0"; empty when none is drawn
+    std::string angle; // as the readout shows it, e.g. "105.0"; empty when none is drawn
     std::string otherSide; // the round dial's other side, e.g. "255.0"; empty on the half dial
-    int orientation = -1;  // the orientation code the readout is drawn for; -1 when none
-    bool held = false;     // the camera's preview is stopped (hold, the help page, background)
+    int orientation = -1; // the orientation code the readout is drawn for; -1 when none
+    bool held = false; // the camera's preview is stopped (hold, the help page, background)
 };
 
 // Reads trace lines one at a time and tells each change of what the readout shows.

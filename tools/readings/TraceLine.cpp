@@ -1,242 +1,179 @@
-// A strict JSON reader for the trace's one-object lines: every value is checked, and only
-// the fields the readings need are kept.
+// The trace's one-object lines read with nlohmann-json's event parser: every value is
+// checked, only the fields the readings need are kept, and no document is built.
 #include "TraceLine.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <functional>
+#include <cstddef>
+#include <cstdint>
+
+#include <nlohmann/json.hpp>
 
 namespace readings {
 
 namespace {
 
-constexpr int kMaxDepth = 32;
+using Json = nlohmann::json;
 
-class Scanner {
+// No trace line nests deeper than a few levels; a line that does is no trace line.
+constexpr std::size_t kMaxDepth = 32;
+
+// The containers open around the value being read, and what each one is in the line.
+enum class Frame { Top, Args, Draws, Draw, Other };
+
+// Where the value that comes next lands.
+enum class Slot { None, Type, Time, Name, Args, Draws, Result, Element, Bitmap, Angle };
+
+class Fields {
 public:
-    explicit Scanner(const std::string& s) : m_s(s) {}
+    explicit Fields(TraceLine& out) : m_out(out) {}
 
-    bool Line(TraceLine& out)
+    bool null() { return Scalar(nullptr, nullptr); }
+    bool boolean(bool) { return Scalar(nullptr, nullptr); }
+    bool number_integer(Json::number_integer_t n) { return Number(static_cast<double>(n)); }
+    bool number_unsigned(Json::number_unsigned_t n) { return Number(static_cast<double>(n)); }
+    bool number_float(Json::number_float_t n, const Json::string_t&) { return Number(n); }
+    bool string(Json::string_t& s) { return Scalar(&s, nullptr); }
+    bool binary(Json::binary_t&) { return false; }
+    bool key(Json::string_t& k)
     {
-        Skip();
-        if (!Peek('{')) {
+        m_key = std::move(k);
+        return true;
+    }
+    bool start_object(std::size_t)
+    {
+        if (m_stack.empty()) {
+            m_stack.push_back(Frame::Top);
+            return true;
+        }
+        if (!Deep()) {
             return false;
         }
-        const bool ok = Object(0, [&](const std::string& key) {
-            if (key == "type") {
-                return StringOrOther(out.type, 1);
-            } else if (key == "t") {
-                return NumberOrOther(out.time, 1);
-            } else if (key == "name") {
-                return StringOrOther(out.name, 1);
-            } else if (key == "args") {
-                out.result.reset();
-                return ObjectOrOther(1, [&](const std::string& argKey) {
-                    return argKey == "result" ? StringOrOther(out.result, 2) : Value(2);
-                });
-            } else if (key == "draws") {
-                return Draws(out);
-            }
-            return Value(1);
-        });
-        Skip();
-        return ok && m_i == m_s.size();
+        const Slot slot = Next();
+        if (slot == Slot::Args) {
+            m_out.result.reset();
+            m_stack.push_back(Frame::Args);
+        } else if (slot == Slot::Element) {
+            m_bitmap.reset();
+            m_angle.reset();
+            m_stack.push_back(Frame::Draw);
+        } else {
+            Other(slot);
+            m_stack.push_back(Frame::Other);
+        }
+        return true;
     }
+    bool end_object()
+    {
+        if (m_stack.back() == Frame::Draw && m_bitmap) {
+            m_out.draws.push_back({std::move(*m_bitmap), m_angle});
+        }
+        m_stack.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t)
+    {
+        // A line that is an array, not an object, is no trace line.
+        if (m_stack.empty() || !Deep()) {
+            return false;
+        }
+        const Slot slot = Next();
+        if (slot == Slot::Draws) {
+            m_out.draws.clear();
+            m_out.hasDraws = true;
+            m_stack.push_back(Frame::Draws);
+        } else {
+            Other(slot);
+            m_stack.push_back(Frame::Other);
+        }
+        return true;
+    }
+    bool end_array()
+    {
+        m_stack.pop_back();
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
 private:
-    using Member = std::function<bool(const std::string& key)>;
+    // Room for one more value inside the containers open now.
+    bool Deep() const { return m_stack.size() <= kMaxDepth; }
 
-    void Skip()
+    Slot Next() const
     {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n')) {
-            m_i++;
+        switch (m_stack.back()) {
+        case Frame::Top:
+            return m_key == "type"    ? Slot::Type
+                   : m_key == "t"     ? Slot::Time
+                   : m_key == "name"  ? Slot::Name
+                   : m_key == "args"  ? Slot::Args
+                   : m_key == "draws" ? Slot::Draws
+                                      : Slot::None;
+        case Frame::Args: return m_key == "result" ? Slot::Result : Slot::None;
+        case Frame::Draws: return Slot::Element;
+        case Frame::Draw: return m_key == "bitmap" ? Slot::Bitmap : m_key == "angle" ? Slot::Angle : Slot::None;
+        case Frame::Other: return Slot::None;
         }
-    }
-    bool Peek(char c)
-    {
-        Skip();
-        return m_i < m_s.size() && m_s[m_i] == c;
-    }
-    bool Eat(char c)
-    {
-        if (!Peek(c)) {
-            return false;
-        }
-        m_i++;
-        return true;
+        return Slot::None;
     }
 
-    // An object whose members `member` reads, each from just after its colon. A key given
-    // twice is read twice: the last one counts.
-    bool Object(int depth, const Member& member)
+    // A value of another kind than its field's leaves the field empty; a key given twice
+    // counts as given last.
+    void Other(Slot slot)
     {
-        if (depth > kMaxDepth || !Eat('{')) {
+        switch (slot) {
+        case Slot::Type: m_out.type.reset(); break;
+        case Slot::Time: m_out.time.reset(); break;
+        case Slot::Name: m_out.name.reset(); break;
+        case Slot::Args:
+        case Slot::Result: m_out.result.reset(); break;
+        case Slot::Draws:
+            m_out.hasDraws = false;
+            m_out.draws.clear();
+            break;
+        case Slot::Bitmap: m_bitmap.reset(); break;
+        case Slot::Angle: m_angle.reset(); break;
+        case Slot::None:
+        case Slot::Element: break;
+        }
+    }
+
+    bool Number(double n)
+    {
+        // A number past a double's range is no number a trace writes.
+        if (!std::isfinite(n)) {
             return false;
         }
-        if (Eat('}')) {
-            return true;
-        }
-        std::string key;
-        do {
-            Skip();
-            key.clear();
-            if (!String(&key) || !Eat(':') || !member(key)) {
-                return false;
-            }
-        } while (Eat(','));
-        return Eat('}');
+        return Scalar(nullptr, &n);
     }
-    bool Array(int depth, const std::function<bool()>& element)
+
+    bool Scalar(Json::string_t* text, const double* number)
     {
-        if (depth > kMaxDepth || !Eat('[')) {
+        if (m_stack.empty() || !Deep()) {
             return false;
         }
-        if (Eat(']')) {
-            return true;
+        const Slot slot = Next();
+        if (text && (slot == Slot::Type || slot == Slot::Name || slot == Slot::Result || slot == Slot::Bitmap)) {
+            std::optional<std::string>& field = slot == Slot::Type     ? m_out.type
+                                                : slot == Slot::Name   ? m_out.name
+                                                : slot == Slot::Result ? m_out.result
+                                                                       : m_bitmap;
+            field = std::move(*text);
+        } else if (number && slot == Slot::Time) {
+            m_out.time = *number;
+        } else if (number && slot == Slot::Angle) {
+            m_angle = *number;
+        } else {
+            Other(slot);
         }
-        do {
-            if (!element()) {
-                return false;
-            }
-        } while (Eat(','));
-        return Eat(']');
-    }
-    // Any value, checked and dropped.
-    bool Value(int depth)
-    {
-        if (depth > kMaxDepth) {
-            return false;
-        }
-        Skip();
-        if (m_i >= m_s.size()) {
-            return false;
-        }
-        switch (m_s[m_i]) {
-        case '{': return Object(depth, [&](const std::string&) { return Value(depth + 1); });
-        case '[': return Array(depth, [&] { return Value(depth + 1); });
-        case '"': return String(nullptr);
-        default: break;
-        }
-        for (const char* word : {"true", "false", "null"}) {
-            const std::string w(word);
-            if (m_s.compare(m_i, w.size(), w) == 0) {
-                m_i += w.size();
-                return true;
-            }
-        }
-        return Number(nullptr);
-    }
-    // A string kept in `out`; another kind of value there is checked and leaves it empty.
-    bool StringOrOther(std::optional<std::string>& out, int depth)
-    {
-        out.reset();
-        if (!Peek('"')) {
-            return Value(depth);
-        }
-        std::string s;
-        if (!String(&s)) {
-            return false;
-        }
-        out = std::move(s);
-        return true;
-    }
-    bool NumberOrOther(std::optional<double>& out, int depth)
-    {
-        out.reset();
-        Skip();
-        const bool other = m_i >= m_s.size() || m_s[m_i] == '{' || m_s[m_i] == '[' || m_s[m_i] == '"' ||
-                           m_s[m_i] == 't' || m_s[m_i] == 'f' || m_s[m_i] == 'n';
-        if (!other) {
-            double d = 0;
-            if (!Number(&d)) {
-                return false;
-            }
-            out = d;
-            return true;
-        }
-        return Value(depth);
-    }
-    bool ObjectOrOther(int depth, const Member& member)
-    {
-        return Peek('{') ? Object(depth, member) : Value(depth);
-    }
-    bool Draws(TraceLine& out)
-    {
-        out.draws.clear();
-        out.hasDraws = Peek('[');
-        if (!out.hasDraws) {
-            return Value(1);
-        }
-        return Array(1, [&] {
-            if (!Peek('{')) {
-                return Value(2);
-            }
-            std::optional<std::string> bitmap;
-            std::optional<double> angle;
-            if (!Object(2, [&](const std::string& key) {
-                    return key == "bitmap" ? StringOrOther(bitmap, 3) : key == "angle" ? NumberOrOther(angle, 3) : Value(3);
-                })) {
-                return false;
-            }
-            if (bitmap) {
-                out.draws.push_back({std::move(*bitmap), angle});
-            }
-            return true;
-        });
-    }
-    bool Number(double* out)
-    {
-        Skip();
-        const char* start = m_s.c_str() + m_i;
-        char* end = nullptr;
-        const double d = std::strtod(start, &end);
-        if (end == start || !std::isfinite(d)) {
-            return false;
-        }
-        m_i += static_cast<size_t>(end - start);
-        if (out) {
-            *out = d;
-        }
-        return true;
-    }
-    bool String(std::string* out)
-    {
-        if (m_i >= m_s.size() || m_s[m_i] != '"') {
-            return false;
-        }
-        m_i++;
-        while (m_i < m_s.size() && m_s[m_i] != '"') {
-            char c = m_s[m_i];
-            if (c == '\\') {
-                if (++m_i >= m_s.size()) {
-                    return false;
-                }
-                const char e = m_s[m_i];
-                if (e == 'u') {
-                    // Names in the trace are ASCII; an escaped character is kept as '?'.
-                    if (m_i + 4 >= m_s.size()) {
-                        return false;
-                    }
-                    m_i += 4;
-                    c = '?';
-                } else {
-                    c = e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e == 'b' ? '\b' : e == 'f' ? '\f' : e;
-                }
-            }
-            if (out) {
-                *out += c;
-            }
-            m_i++;
-        }
-        if (m_i >= m_s.size()) {
-            return false;
-        }
-        m_i++;
         return true;
     }
 
-    const std::string& m_s;
-    size_t m_i = 0;
+    TraceLine& m_out;
+    std::vector<Frame> m_stack;
+    std::string m_key;
+    std::optional<std::string> m_bitmap; // of the draw being read
+    std::optional<double> m_angle;
 };
 
 } // namespace
@@ -244,7 +181,25 @@ private:
 bool ReadTraceLine(const std::string& line, TraceLine& out)
 {
     out = TraceLine();
-    return Scanner(line).Line(out);
+    Fields fields(out);
+    // The parser insists on UTF-8, but the names a trace quotes (a user's file names) are the
+    // user's bytes, which need not be; every field read here is plain ASCII.
+    const bool ascii =
+        std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    try {
+        if (ascii) {
+            return Json::sax_parse(line, &fields);
+        }
+        std::string plain = line;
+        for (char& c : plain) {
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                c = '?';
+            }
+        }
+        return Json::sax_parse(plain, &fields);
+    } catch (const Json::exception&) {
+        return false;
+    }
 }
 
 } // namespace readings

@@ -1,29 +1,28 @@
-// One line of a trace, read for what the readout and the camera say: a strict JSON reader
-// that keeps only those few fields and builds nothing else, so memory stays near the line's.
+// One line of a trace, read for what the readout and the camera say: the line is parsed
+// event by event and only those few fields are kept, so memory stays near the line's.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Readout.h"
+
 namespace readings {
 
 struct TraceLine {
-    std::optional<std::string> type;   // "canvas" or "call"
-    std::optional<double> time;        // "t", in milliseconds
-    std::optional<std::string> name;   // a call's name
+    std::optional<std::string> type; // "canvas" or "call"
+    std::optional<double> time; // "t", in milliseconds
+    std::optional<std::string> name; // a call's name
     std::optional<std::string> result; // a call's "args": {"result": ...}
-    bool hasDraws = false;             // a canvas's "draws" is an array
+    bool hasDraws = false; // a canvas's "draws" is an array
     // The bitmaps drawn, in order, and each one's turn ("angle") where it has one.
-    struct Draw {
-        std::string bitmap;
-        std::optional<double> angle;
-    };
     std::vector<Draw> draws;
 };
 
 // Fills `out` from a line holding one JSON object. False when the line is not one: not
-// JSON, another kind of value, or nested deeper than any trace line is.
+// JSON, another kind of value, a number no double holds, or nested deeper than any trace
+// line is.
 bool ReadTraceLine(const std::string& line, TraceLine& out);
 
 } // namespace readings

@@ -17,23 +17,22 @@
 
 namespace {
 
-const char* kUsage =
-    "usage: veltora-readings [--follow] TRACE\n"
-    "\n"
-    "Prints what the readout showed in a veltora trace (--trace FILE), one CSV row per change:\n"
-    "  time_ms      the device time of the change, in milliseconds\n"
-    "  angle        the angle as shown, in degrees (e.g. 105.0)\n"
-    "  other_side   on the round dial, the other side (360 minus the angle); else empty\n"
-    "  orientation  the orientation code the readout faces: 0, 1 (round dial), 2, 3 (half dial)\n"
-    "  mode         live, or held while the camera's preview is stopped (hold, help page,\n"
-    "               background)\n"
-    "\n"
-    "  --follow     keep reading as the trace grows (a run still going), from its start again\n"
-    "               when a new run writes it anew; Ctrl-C ends it\n"
-    "  TRACE        the trace file, or - for standard input\n"
-    "\n"
-    "Lines that are not trace lines (one JSON object a line, at most 1 MiB) are skipped and\n"
-    "counted in one line on standard error at the end.\n";
+const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
+                     "\n"
+                     "Prints what the readout showed in a veltora trace (--trace FILE), one CSV row per change:\n"
+                     "  time_ms      the device time of the change, in milliseconds\n"
+                     "  angle        the angle as shown, in degrees (e.g. 105.0)\n"
+                     "  other_side   on the round dial, the other side (360 minus the angle); else empty\n"
+                     "  orientation  the orientation code the readout faces: 0, 1 (round dial), 2, 3 (half dial)\n"
+                     "  mode         live, or held while the camera's preview is stopped (hold, help page,\n"
+                     "               background)\n"
+                     "\n"
+                     "  --follow     keep reading as the trace grows (a run still going), from its start again\n"
+                     "               when a new run writes it anew; Ctrl-C ends it\n"
+                     "  TRACE        the trace file, or - for standard input\n"
+                     "\n"
+                     "Lines that are not trace lines (one JSON object a line, at most 1 MiB) are skipped and\n"
+                     "counted in one line on standard error at the end.\n";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -48,10 +47,7 @@ int Fail(const std::string& message)
 }
 
 // Every write is checked: a full disk or a reader gone ends the run with one line.
-bool Write(const std::string& text)
-{
-    return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
-}
+bool Write(const std::string& text) { return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0; }
 
 int WriteFailed()
 {
@@ -100,7 +96,8 @@ struct Trace {
             return false;
         }
         struct stat st {};
-        if (path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_dev != dev || st.st_ino != ino)) {
+        if (path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            (st.st_dev != dev || st.st_ino != ino)) {
             const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
             if (other >= 0) {
                 ::close(fd);
@@ -131,7 +128,8 @@ std::string Skipped(const std::string& path, long lines, long bad, long tooLong)
     if (tooLong > 0) {
         why += (why.empty() ? "" : ", ") + std::to_string(tooLong) + " " + kTooLong;
     }
-    return path + ": skipped " + std::to_string(bad + tooLong) + " of " + std::to_string(lines) + " lines (" + why + ")";
+    return path + ": skipped " + std::to_string(bad + tooLong) + " of " + std::to_string(lines) + " lines (" + why +
+           ")";
 }
 
 void SleepMs(long ms)
@@ -189,9 +187,9 @@ int main(int argc, char** argv)
 
     readings::Reader reader;
     readings::LineCutter lines;
-    long lineNo = 0;         // in this writing of the trace
-    long allLines = 0;       // in all of them
-    long badBefore = 0;      // in the writings before this one
+    long lineNo = 0; // in this writing of the trace
+    long allLines = 0; // in all of them
+    long badBefore = 0; // in the writings before this one
     bool writeFailed = false;
     std::string notTrace;
     const auto onLine = [&](const std::string& text, bool tooLong) {

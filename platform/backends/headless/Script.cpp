@@ -1,10 +1,6 @@
 // The script reader and runner.
 #include "headless/Script.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +13,7 @@
 #include "device/CameraSource.h"
 #include "device/Device.h"
 #include "edges/Finger.h"
+#include "files/BoundedFile.h"
 
 namespace headless {
 
@@ -112,40 +109,17 @@ bool Script::Load(const std::string& path, Script& out, std::string& error)
         error = "cannot read script " + path + ": " + why;
         return false;
     };
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return fail(std::strerror(errno));
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return fail("a folder, not a script");
-    }
     // A pipe ("--script <(...)") is read as it comes; anything endless is cut off at the limit.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return fail(std::strerror(errno));
-    }
     std::string text;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return fail(std::strerror(e));
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(buf, static_cast<size_t>(n));
-        if (text.size() > kMaxBytes) {
-            ::close(fd);
-            return fail("longer than " + std::to_string(kMaxBytes / (1024 * 1024)) + " MiB");
-        }
+    const outpath::ReadOutcome read = outpath::ReadBoundedFile(path, kMaxBytes, text, outpath::Takes::Streams);
+    switch (read.problem) {
+    case outpath::ReadProblem::None: break;
+    case outpath::ReadProblem::Folder: return fail("a folder, not a script");
+    case outpath::ReadProblem::TooLarge: return fail("longer than " + std::to_string(kMaxBytes / (1024 * 1024)) + " MiB");
+    case outpath::ReadProblem::Missing:
+    case outpath::ReadProblem::Special:
+    case outpath::ReadProblem::Failed: return fail(read.Reason());
     }
-    ::close(fd);
     return Parse(text, path, out, error);
 }
 

@@ -2,15 +2,11 @@
 // a device unplugged); a folder a user names may hold anything, so nothing here blocks.
 #include "iio/SysfsValue.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
+
+#include "files/BoundedFile.h"
 
 namespace iio {
 
@@ -35,47 +31,20 @@ std::string Trim(const std::string& s)
 
 ReadStatus ReadAttribute(const std::string& dir, const std::string& name, std::string& text, std::string& reason)
 {
-    const std::string path = dir + "/" + name;
-    // Non-blocking, so a FIFO planted under an attribute's name cannot stall the event thread.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            reason = name + " is gone";
-            return ReadStatus::Missing;
-        }
-        reason = name + ": " + std::strerror(errno);
-        return ReadStatus::Failed;
+    // Never blocking, so a FIFO planted under an attribute's name cannot stall the event thread.
+    std::string read;
+    const outpath::ReadOutcome outcome = outpath::ReadBoundedFile(dir + "/" + name, kMaxAttribute, read);
+    switch (outcome.problem) {
+    case outpath::ReadProblem::None:
+        text = std::move(read);
+        return ReadStatus::Ok;
+    case outpath::ReadProblem::Missing: reason = name + " is gone"; return ReadStatus::Missing;
+    case outpath::ReadProblem::Folder:
+    case outpath::ReadProblem::Special: reason = name + " is not a regular file"; break;
+    case outpath::ReadProblem::TooLarge: reason = name + " is longer than an attribute can be"; break;
+    case outpath::ReadProblem::Failed: reason = name + ": " + outcome.Reason(); break;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        reason = name + " is not a regular file";
-        return ReadStatus::Failed;
-    }
-    char buf[kMaxAttribute + 1];
-    size_t got = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf + got, sizeof buf - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            reason = name + ": " + std::strerror(errno);
-            ::close(fd);
-            return ReadStatus::Failed;
-        }
-        got += static_cast<size_t>(n);
-        if (n == 0 || got == sizeof buf) {
-            break;
-        }
-    }
-    ::close(fd);
-    if (got > kMaxAttribute) {
-        reason = name + " is longer than an attribute can be";
-        return ReadStatus::Failed;
-    }
-    text.assign(buf, got);
-    return ReadStatus::Ok;
+    return ReadStatus::Failed;
 }
 
 bool ParseDecimal(const std::string& text, double& value)

@@ -1,6 +1,6 @@
 // The needles and the hubs that cover their pivot.
 // A needle is two fine lines with the picture left clear between them, like the hairline of a cursor.
-#include "artwork.h"
+#include "Artwork.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +14,10 @@ constexpr double kPi = std::numbers::pi;
 
 struct PinLayout {
     int width;
-    double axis;       // x of the needle's axis (centre of the pivot pixel column)
+    double axis; // x of the needle's axis (centre of the pivot pixel column)
     double pivotY;
-    double endY;       // the lines stop here, under the hub's ring
-    double gripR;      // distance of the grip mark from the pivot: inside the zone that moves this needle
+    double endY; // the lines stop here, under the hub's ring
+    double gripR; // distance of the grip mark from the pivot: inside the zone that moves this needle
     double gripHalfLen, gripHalfWidth;
 };
 
@@ -26,7 +26,8 @@ struct PinLayout {
 constexpr double kCoreHalf = 0.5, kLine = 1.0, kHalo = 1.0;
 constexpr double kTip = 3;
 
-void linesPath(cairo_t* cr, const PinLayout& L, double from, double to) {
+void LinesPath(cairo_t* cr, const PinLayout& L, double from, double to)
+{
     for (const double side : {-1.0, 1.0}) {
         const double a = L.axis + side * from, b = L.axis + side * to;
         cairo_rectangle(cr, std::min(a, b), kTip, std::abs(b - a), L.endY - kTip);
@@ -35,7 +36,8 @@ void linesPath(cairo_t* cr, const PinLayout& L, double from, double to) {
 
 // The measuring needle's grip is a lozenge, the origin needle's a ring: they differ in shape as well
 // as colour, for users who tell red and blue apart poorly.
-void gripPath(cairo_t* cr, const PinLayout& L, bool origin) {
+void GripPath(cairo_t* cr, const PinLayout& L, bool origin)
+{
     const double cy = L.pivotY - L.gripR;
     cairo_new_sub_path(cr);
     if (origin) {
@@ -49,9 +51,10 @@ void gripPath(cairo_t* cr, const PinLayout& L, bool origin) {
     }
 }
 
-}  // namespace
+} // namespace
 
-Canvas drawPin(bool landscape, bool origin) {
+Canvas DrawPin(bool landscape, bool origin)
+{
     PinLayout L{};
     L.width = landscape ? geo::kLandPinW : geo::kPortPinW;
     L.axis = (landscape ? geo::kLandPinAxis : geo::kPortPinAxis) + 0.5;
@@ -69,25 +72,25 @@ Canvas drawPin(bool landscape, bool origin) {
     const Rgba colour = origin ? kOriginColour : kMeasureColour;
 
     Canvas canvas(L.width, geo::kPinH);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
 
     // Dark halo first, as one group, so its overlaps do not darken twice: it keeps the needle
     // visible on light pictures, the colour on dark ones.
     cairo_push_group(cr);
-    setColour(cr, kShadow);
-    linesPath(cr, L, kCoreHalf + kLine, kCoreHalf + kLine + kHalo);
+    SetColour(cr, kShadow);
+    LinesPath(cr, L, kCoreHalf + kLine, kCoreHalf + kLine + kHalo);
     cairo_fill(cr);
-    gripPath(cr, L, origin);
+    GripPath(cr, L, origin);
     cairo_set_line_width(cr, 4.2);
     cairo_stroke(cr);
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, 0.75);
 
-    setColour(cr, colour);
-    linesPath(cr, L, kCoreHalf, kCoreHalf + kLine);
+    SetColour(cr, colour);
+    LinesPath(cr, L, kCoreHalf, kCoreHalf + kLine);
     cairo_fill(cr);
-    gripPath(cr, L, origin);
+    GripPath(cr, L, origin);
     cairo_set_line_width(cr, 2.2);
     cairo_stroke(cr);
 
@@ -99,7 +102,8 @@ Canvas drawPin(bool landscape, bool origin) {
     return canvas;
 }
 
-Canvas drawHub(bool small) {
+Canvas DrawHub(bool small)
+{
     const int w = small ? geo::kSmallHubW : geo::kHubW;
     const int h = small ? geo::kSmallHubH : geo::kHubH;
     const double cx = (small ? geo::kSmallHubC : geo::kHubCx) + 0.5;
@@ -109,7 +113,7 @@ Canvas drawHub(bool small) {
     constexpr double kRim = 1.3;
 
     Canvas canvas(w, h);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     auto annulus = [&](double r0, double r1) {
         cairo_new_path(cr);
@@ -121,14 +125,14 @@ Canvas drawHub(bool small) {
     // A soft shadow round the ring lifts it off the picture.
     for (int i = 3; i >= 1; --i) {
         annulus(window, outer + i * 0.7);
-        setColour(cr, kShadow.withAlpha(0.16));
+        SetColour(cr, kShadow.WithAlpha(0.16));
         cairo_fill(cr);
     }
 
     // Brushed ring, light from the top left, between two dark rims: light and dark together keep it
     // visible on any picture.
     annulus(window, outer);
-    setColour(cr, {0.08, 0.09, 0.11});
+    SetColour(cr, {0.08, 0.09, 0.11});
     cairo_fill(cr);
     cairo_pattern_t* ring = cairo_pattern_create_linear(cx - outer, cy - outer, cx + outer, cy + outer);
     cairo_pattern_add_color_stop_rgb(ring, 0.0, 0.97, 0.98, 0.99);
@@ -151,12 +155,12 @@ Canvas drawHub(bool small) {
     };
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     arms(1.5);
-    setColour(cr, kShadow.withAlpha(0.7));
+    SetColour(cr, kShadow.WithAlpha(0.7));
     cairo_fill(cr);
     arms(0.5);
-    setColour(cr, kScaleWhite);
+    SetColour(cr, kScaleWhite);
     cairo_fill(cr);
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

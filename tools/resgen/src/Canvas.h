@@ -13,7 +13,7 @@ namespace resgen {
 
 struct Rgba {
     double r, g, b, a = 1.0;
-    constexpr Rgba withAlpha(double na) const { return {r, g, b, na}; }
+    constexpr Rgba WithAlpha(double na) const { return {r, g, b, na}; }
 };
 
 struct Pt {
@@ -21,10 +21,10 @@ struct Pt {
 };
 
 // The two needles and everything that refers to them (zone tints, help text) share these.
-inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13};  // measuring needle: red-orange
-inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00};   // origin needle: sky blue
+inline constexpr Rgba kMeasureColour{1.00, 0.29, 0.13}; // measuring needle: red-orange
+inline constexpr Rgba kOriginColour{0.13, 0.66, 1.00}; // origin needle: sky blue
 inline constexpr Rgba kScaleWhite{0.98, 0.99, 1.00};
-inline constexpr Rgba kSecondScale{1.00, 0.86, 0.50};  // the dials' turned-over scale: pale amber
+inline constexpr Rgba kSecondScale{1.00, 0.86, 0.50}; // the dials' turned-over scale: pale amber
 inline constexpr Rgba kShadow{0.0, 0.0, 0.0};
 inline constexpr Rgba kPanel{0.05, 0.07, 0.10, 0.66};
 inline constexpr Rgba kHoldAmber{1.00, 0.70, 0.05};
@@ -36,14 +36,14 @@ inline constexpr Rgba kReadoutCaption{0.74, 0.80, 0.87};
 inline constexpr Rgba kReadoutPlaceholder{0.36, 0.40, 0.46};
 
 struct Pixel {
-    std::uint8_t r, g, b, a;  // not premultiplied
+    std::uint8_t r, g, b, a; // not premultiplied
 };
 
 // A decoded picture for checking and comparing artwork.
 struct Image {
     int width = 0, height = 0;
     std::vector<Pixel> px;
-    const Pixel& at(int x, int y) const { return px[static_cast<std::size_t>(y) * width + x]; }
+    const Pixel& At(int x, int y) const { return px[static_cast<std::size_t>(y) * width + x]; }
 };
 
 class Canvas {
@@ -56,38 +56,38 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    cairo_t* cr() const { return cr_; }
-    cairo_surface_t* surface() const { return surface_; }
-    int width() const;
-    int height() const;
-    bool opaque() const;
-    Image snapshot() const;
+    cairo_t* Cr() const { return m_cr; }
+    cairo_surface_t* Surface() const { return m_surface; }
+    int Width() const;
+    int Height() const;
+    bool Opaque() const;
+    Image Snapshot() const;
 
 private:
-    cairo_surface_t* surface_ = nullptr;
-    cairo_t* cr_ = nullptr;
+    cairo_surface_t* m_surface = nullptr;
+    cairo_t* m_cr = nullptr;
 };
 
 enum class Font { Sans, SansBold, Mono, MonoBold, Serif, SerifBold };
 
 // Selects a DejaVu face loaded straight from its file, so output does not depend on fontconfig.
 // xscale < 1 narrows the face; the core DejaVu package has no condensed cut.
-void setFont(cairo_t* cr, Font font, double size, double xscale = 1.0);
+void SetFont(cairo_t* cr, Font font, double size, double xscale = 1.0);
 
 enum class Align { Left, Centre, Right };
-void setColour(cairo_t* cr, Rgba c);
-double textAdvance(cairo_t* cr, std::string_view text);
+void SetColour(cairo_t* cr, Rgba c);
+double TextAdvance(cairo_t* cr, std::string_view text);
 // Adds the text to the path with its baseline at y, anchored at x.
-void textPath(cairo_t* cr, std::string_view text, double x, double y, Align align = Align::Left);
+void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align align = Align::Left);
 // Adds the text to the path with the centre of its ink at (cx, cy).
-void textPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy);
+void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy);
 // Fills the current path with a dark rim of the given width around it; consumes the path.
-void fillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth);
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
+void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth);
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 
-void writePng(const Canvas& canvas, const std::filesystem::path& file);
-void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality);
+void WritePng(const Canvas& canvas, const std::filesystem::path& file);
+void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality);
 // Reads a PNG or JPEG written by this program; throws with the file name on any fault.
-Image loadImage(const std::filesystem::path& file);
+Image LoadImage(const std::filesystem::path& file);
 
-}  // namespace resgen
+} // namespace resgen

@@ -1,6 +1,6 @@
 // Screen composites that put the artwork where the app puts it, over a busy photo-like background.
 // Used to judge placement and legibility by eye; the app's own drawing rules are mirrored here.
-#include "artwork.h"
+#include "Artwork.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,28 +15,31 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 // Small hash-based value noise: the stand-in picture comes out the same on every run and machine.
-double hashUnit(int x, int y, std::uint32_t seed) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^
-                      seed * 0xcb1ab31fu;
+double HashUnit(int x, int y, std::uint32_t seed)
+{
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 0x8da6b343u ^ static_cast<std::uint32_t>(y) * 0xd8163841u ^ seed * 0xcb1ab31fu;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     h ^= h >> 15;
     return (h & 0xffffff) / double(0x1000000);
 }
 
-double valueNoise(double x, double y, std::uint32_t seed) {
+double ValueNoise(double x, double y, std::uint32_t seed)
+{
     const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
     const double fx = x - ix, fy = y - iy;
     const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    const double a = hashUnit(ix, iy, seed), b = hashUnit(ix + 1, iy, seed);
-    const double c = hashUnit(ix, iy + 1, seed), d = hashUnit(ix + 1, iy + 1, seed);
+    const double a = HashUnit(ix, iy, seed), b = HashUnit(ix + 1, iy, seed);
+    const double c = HashUnit(ix, iy + 1, seed), d = HashUnit(ix + 1, iy + 1, seed);
     return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
 }
 
-double fbm(double x, double y, std::uint32_t seed) {
+double Fbm(double x, double y, std::uint32_t seed)
+{
     double sum = 0, amp = 0.5;
     for (int i = 0; i < 4; ++i) {
-        sum += amp * valueNoise(x, y, seed + i);
+        sum += amp * ValueNoise(x, y, seed + i);
         x *= 2.03;
         y *= 2.03;
         amp *= 0.5;
@@ -46,18 +49,20 @@ double fbm(double x, double y, std::uint32_t seed) {
 
 // Wood seen up close: busy grain with sharp dark lines is the hardest background for thin artwork.
 // (u, v) run along and across the board; `light` and `dark` are the grain's two ends.
-Rgba woodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark) {
-    const double t = v * 0.16 + 5.0 * fbm(u * 0.004, v * 0.02, seed) + 0.8 * fbm(u * 0.03, v * 0.15, seed + 7);
+Rgba WoodAt(double u, double v, std::uint32_t seed, Rgba light, Rgba dark)
+{
+    const double t = v * 0.16 + 5.0 * Fbm(u * 0.004, v * 0.02, seed) + 0.8 * Fbm(u * 0.03, v * 0.15, seed + 7);
     double ring = 0.5 + 0.5 * std::sin(t * 2 * kPi);
     ring = ring * ring * ring;
-    const double pores = fbm(u * 0.25, v * 1.2, seed + 13);
+    const double pores = Fbm(u * 0.25, v * 1.2, seed + 13);
     const double k = std::clamp(0.65 * ring + 0.45 * (pores - 0.35), 0.0, 1.0);
     return {light.r + (dark.r - light.r) * k, light.g + (dark.g - light.g) * k, light.b + (dark.b - light.b) * k};
 }
 
 // A stand-in camera picture: a plank floor, a pale board whose corner is measured at `corner`,
 // a sheet of white paper and a deep shadow, so the dial is seen over busy, bright and dark ground.
-void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs) {
+void FakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeDirs)
+{
     auto dir = [&](double d) {
         const double a = d * kPi / 180.0;
         return landscapeDirs ? Pt{-std::cos(a), -std::sin(a)} : Pt{-std::sin(a), std::cos(a)};
@@ -68,9 +73,9 @@ void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeD
     const double side = (-a.y * bisx + a.x * bisy) > 0 ? 1 : -1;
 
     Canvas photo(800, 480, true);
-    cairo_surface_flush(photo.surface());
-    unsigned char* data = cairo_image_surface_get_data(photo.surface());
-    const int stride = cairo_image_surface_get_stride(photo.surface());
+    cairo_surface_flush(photo.Surface());
+    unsigned char* data = cairo_image_surface_get_data(photo.Surface());
+    const int stride = cairo_image_surface_get_stride(photo.Surface());
     const double cross = a.x * b.y - a.y * b.x;
     for (int y = 0; y < 480; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
@@ -82,22 +87,22 @@ void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeD
             Rgba c;
             if (onBoard) {
                 const double u = px * a.x + py * a.y, v = side * (-px * a.y + py * a.x);
-                c = woodAt(u, v, 91, {0.93, 0.80, 0.60}, {0.62, 0.42, 0.24});
+                c = WoodAt(u, v, 91, {0.93, 0.80, 0.60}, {0.62, 0.42, 0.24});
                 // A darker rim along both edges gives the board its thickness, as in a photo.
                 const double edge = std::min(std::abs(sa), std::abs(sb));
                 if (edge < 3) c = {c.r * 0.55, c.g * 0.5, c.b * 0.45};
             } else {
                 const int plank = static_cast<int>(std::floor((y + 20) / 68.0));
                 const double v = y + 20 - plank * 68.0;
-                c = woodAt(x + plank * 211.0, v + plank * 37.0, 17 + plank, {0.70, 0.47, 0.27}, {0.30, 0.17, 0.08});
-                if (v < 2) c = {0.12, 0.07, 0.04};  // the gap between planks
+                c = WoodAt(x + plank * 211.0, v + plank * 37.0, 17 + plank, {0.70, 0.47, 0.27}, {0.30, 0.17, 0.08});
+                if (v < 2) c = {0.12, 0.07, 0.04}; // the gap between planks
             }
             auto ch = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
             row[x] = 0xff000000u | ch(c.r) << 16 | ch(c.g) << 8 | ch(c.b);
         }
     }
-    cairo_surface_mark_dirty(photo.surface());
-    cairo_set_source_surface(cr, photo.surface(), 0, 0);
+    cairo_surface_mark_dirty(photo.Surface());
+    cairo_set_source_surface(cr, photo.Surface(), 0, 0);
     cairo_paint(cr);
 
     cairo_rectangle(cr, 560, 40, 200, 150);
@@ -108,25 +113,28 @@ void fakePhoto(cairo_t* cr, Pt corner, double deg1, double deg2, bool landscapeD
     cairo_fill(cr);
 }
 
-void paintAt(cairo_t* cr, const Canvas& img, double x, double y) {
-    cairo_set_source_surface(cr, img.surface(), x, y);
+void PaintAt(cairo_t* cr, const Canvas& img, double x, double y)
+{
+    cairo_set_source_surface(cr, img.Surface(), x, y);
     cairo_paint(cr);
 }
 
 // Turned by `turn` degrees counter-clockwise about the pivot pixel, which lands on the screen pixel.
-void paintTurned(cairo_t* cr, const Canvas& img, Pt pivot, Pt screen, double turn) {
+void PaintTurned(cairo_t* cr, const Canvas& img, Pt pivot, Pt screen, double turn)
+{
     cairo_save(cr);
     cairo_translate(cr, screen.x + 0.5, screen.y + 0.5);
     cairo_rotate(cr, -turn * kPi / 180.0);
     cairo_translate(cr, -(pivot.x + 0.5), -(pivot.y + 0.5));
-    cairo_set_source_surface(cr, img.surface(), 0, 0);
+    cairo_set_source_surface(cr, img.Surface(), 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
     cairo_paint(cr);
     cairo_restore(cr);
 }
 
 // Places a reading the way the app does: digit centres at fixed offsets, leading zeros left out.
-void paintReading(cairo_t* cr, int tenths, double ox, double oy, bool big) {
+void PaintReading(cairo_t* cr, int tenths, double ox, double oy, bool big)
+{
     const double* xs = big ? geo::kBigX : geo::kSmallX;
     const double* ys = big ? geo::kBigY : geo::kSmallY;
     const double hw = (big ? geo::kBigW : geo::kSmallW) / 2.0, hh = (big ? geo::kBigH : geo::kSmallH) / 2.0;
@@ -134,48 +142,50 @@ void paintReading(cairo_t* cr, int tenths, double ox, double oy, bool big) {
     const int glyphs[6] = {whole / 100, whole / 10 % 10, whole % 10, kPointGlyph, tenths % 10, kDegreeGlyph};
     for (int i = 0; i < 6; ++i) {
         if ((i == 0 && whole < 100) || (i == 1 && whole < 10)) continue;
-        paintAt(cr, drawDigit(glyphs[i], big), ox + xs[i] - hw, oy + ys[i] - hh);
+        PaintAt(cr, DrawDigit(glyphs[i], big), ox + xs[i] - hw, oy + ys[i] - hh);
     }
 }
 
-}  // namespace
+} // namespace
 
-Canvas drawLandscapePreview() {
+Canvas DrawLandscapePreview()
+{
     Canvas screen(800, 480, true);
-    cairo_t* cr = screen.cr();
+    cairo_t* cr = screen.Cr();
     const double measuring = 30, origin = 90;
-    fakePhoto(cr, {400.5, 469.5}, measuring, origin, true);
+    FakePhoto(cr, {400.5, 469.5}, measuring, origin, true);
 
-    paintAt(cr, drawLandscapeDial(), 46, 104);
+    PaintAt(cr, DrawLandscapeDial(), 46, 104);
     const Pt pivot{geo::kLandPinAxis, geo::kPinPivotY}, at{400, 469};
-    paintTurned(cr, drawPin(true, true), pivot, at, 90 - origin);
-    paintTurned(cr, drawPin(true, false), pivot, at, 90 - measuring);
-    paintAt(cr, drawHub(false), 379, 449);
+    PaintTurned(cr, DrawPin(true, true), pivot, at, 90 - origin);
+    PaintTurned(cr, DrawPin(true, false), pivot, at, 90 - measuring);
+    PaintAt(cr, DrawHub(false), 379, 449);
 
-    paintAt(cr, drawNumberFrame(false), 0, 15);
-    paintReading(cr, 600, 0, 15, true);
-    paintAt(cr, drawHold(false), 721, 15);
-    paintAt(cr, drawInfo(true), 15, 90);
+    PaintAt(cr, DrawNumberFrame(false), 0, 15);
+    PaintReading(cr, 600, 0, 15, true);
+    PaintAt(cr, DrawHold(false), 721, 15);
+    PaintAt(cr, DrawInfo(true), 15, 90);
     return screen;
 }
 
-Canvas drawPortraitPreview() {
+Canvas DrawPortraitPreview()
+{
     Canvas screen(800, 480, true);
-    cairo_t* cr = screen.cr();
+    cairo_t* cr = screen.Cr();
     const double measuring = 120, origin = 0;
-    fakePhoto(cr, {399.5, 239.5}, measuring, origin, false);
+    FakePhoto(cr, {399.5, 239.5}, measuring, origin, false);
 
-    paintAt(cr, drawPortraitDial(), 0, 0);
+    PaintAt(cr, DrawPortraitDial(), 0, 0);
     const Pt pivot{geo::kPortPinAxis, geo::kPinPivotY}, at{399, 239};
-    paintTurned(cr, drawPin(false, true), pivot, at, 180 - origin);
-    paintTurned(cr, drawPin(false, false), pivot, at, 180 - measuring);
-    paintAt(cr, drawHub(true), 386, 226);
+    PaintTurned(cr, DrawPin(false, true), pivot, at, 180 - origin);
+    PaintTurned(cr, DrawPin(false, false), pivot, at, 180 - measuring);
+    PaintAt(cr, DrawHub(true), 386, 226);
 
     // Where the app puts this frame in portrait is its own business; here it only shows the reading.
-    paintAt(cr, drawNumberFrame(true), 10, 410);
-    paintReading(cr, 1200, 10, 410, true);
-    paintReading(cr, 2400, 10, 410, false);
+    PaintAt(cr, DrawNumberFrame(true), 10, 410);
+    PaintReading(cr, 1200, 10, 410, true);
+    PaintReading(cr, 2400, 10, 410, false);
     return screen;
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -1,6 +1,6 @@
 // The on-screen buttons: hold, information, the invisible blank and the help page's back button.
 // Each pressed or active state changes fill and colour, not just a shade, so it shows at a glance.
-#include "artwork.h"
+#include "Artwork.h"
 
 #include <numbers>
 
@@ -10,12 +10,14 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-void pauseBars(cairo_t* cr, double cx, double top, double h) {
-    roundedRect(cr, cx - 10, top, 7, h, 1.5);
-    roundedRect(cr, cx + 3, top, 7, h, 1.5);
+void PauseBars(cairo_t* cr, double cx, double top, double h)
+{
+    RoundedRect(cr, cx - 10, top, 7, h, 1.5);
+    RoundedRect(cr, cx + 3, top, 7, h, 1.5);
 }
 
-void padlock(cairo_t* cr, double cx, double top) {
+void Padlock(cairo_t* cr, double cx, double top)
+{
     // Shackle, then the body over its feet.
     cairo_new_path(cr);
     cairo_arc(cr, cx, top + 8, 6.5, kPi, 2 * kPi);
@@ -24,100 +26,103 @@ void padlock(cairo_t* cr, double cx, double top) {
     cairo_line_to(cr, cx - 6.5, top + 8);
     cairo_set_line_width(cr, 3.0);
     cairo_stroke(cr);
-    roundedRect(cr, cx - 10, top + 10, 20, 15, 2.5);
+    RoundedRect(cr, cx - 10, top + 10, 20, 15, 2.5);
     cairo_fill(cr);
 }
 
-}  // namespace
+} // namespace
 
-Canvas drawHold(bool on) {
+Canvas DrawHold(bool on)
+{
     Canvas canvas(geo::kHoldW, geo::kHoldH);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     const double cx = geo::kHoldW / 2.0;
 
-    roundedRect(cr, 3, 3, 58, 60, 11);
+    RoundedRect(cr, 3, 3, 58, 60, 11);
     if (on) {
-        setColour(cr, kHoldAmber.withAlpha(0.96));
+        SetColour(cr, kHoldAmber.WithAlpha(0.96));
         cairo_fill_preserve(cr);
         cairo_set_line_width(cr, 2.0);
-        setColour(cr, kScaleWhite);
+        SetColour(cr, kScaleWhite);
         cairo_stroke(cr);
-        roundedRect(cr, 1.5, 1.5, 61, 63, 12.5);
+        RoundedRect(cr, 1.5, 1.5, 61, 63, 12.5);
         cairo_set_line_width(cr, 1.0);
-        setColour(cr, kShadow.withAlpha(0.6));
+        SetColour(cr, kShadow.WithAlpha(0.6));
         cairo_stroke(cr);
 
-        setColour(cr, kInk);
-        padlock(cr, cx, 10);
-        setFont(cr, Font::SansBold, 12.5);
-        textPath(cr, "HELD", cx, 55, Align::Centre);
+        SetColour(cr, kInk);
+        Padlock(cr, cx, 10);
+        SetFont(cr, Font::SansBold, 12.5);
+        TextPath(cr, "HELD", cx, 55, Align::Centre);
         cairo_fill(cr);
     } else {
-        setColour(cr, kPanel);
+        SetColour(cr, kPanel);
         cairo_fill_preserve(cr);
         cairo_set_line_width(cr, 4.0);
-        setColour(cr, kShadow.withAlpha(0.5));
+        SetColour(cr, kShadow.WithAlpha(0.5));
         cairo_stroke_preserve(cr);
         cairo_set_line_width(cr, 2.0);
-        setColour(cr, kScaleWhite);
+        SetColour(cr, kScaleWhite);
         cairo_stroke(cr);
 
-        pauseBars(cr, cx, 12, 24);
-        fillWithRim(cr, kScaleWhite, kShadow.withAlpha(0.8), 1.0);
-        setFont(cr, Font::SansBold, 12.5);
-        textPath(cr, "HOLD", cx, 55, Align::Centre);
-        fillWithRim(cr, kScaleWhite, kShadow.withAlpha(0.8), 1.0);
+        PauseBars(cr, cx, 12, 24);
+        FillWithRim(cr, kScaleWhite, kShadow.WithAlpha(0.8), 1.0);
+        SetFont(cr, Font::SansBold, 12.5);
+        TextPath(cr, "HOLD", cx, 55, Align::Centre);
+        FillWithRim(cr, kScaleWhite, kShadow.WithAlpha(0.8), 1.0);
     }
     return canvas;
 }
 
-Canvas drawInfo(bool on) {
+Canvas DrawInfo(bool on)
+{
     Canvas canvas(geo::kInfoW, geo::kInfoH);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     // Pressed: the button sinks a pixel and turns light with a dark letter.
     const double cx = 25, cy = on ? 24.5 : 25.5, r = 20.5;
 
     cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
-    setColour(cr, on ? kPanel : kScaleWhite.withAlpha(0.80));
+    SetColour(cr, on ? kPanel : kScaleWhite.WithAlpha(0.80));
     cairo_fill_preserve(cr);
     cairo_set_line_width(cr, 4.5);
-    setColour(cr, kShadow.withAlpha(0.5));
+    SetColour(cr, kShadow.WithAlpha(0.5));
     cairo_stroke_preserve(cr);
     cairo_set_line_width(cr, 2.5);
-    setColour(cr, on ? kScaleWhite : Rgba{0.55, 0.58, 0.62});
+    SetColour(cr, on ? kScaleWhite : Rgba{0.55, 0.58, 0.62});
     cairo_stroke(cr);
 
-    setFont(cr, Font::SerifBold, 28);
-    textPathInkCentred(cr, "i", cx, cy);
+    SetFont(cr, Font::SerifBold, 28);
+    TextPathInkCentred(cr, "i", cx, cy);
     if (on)
-        fillWithRim(cr, kScaleWhite, kShadow.withAlpha(0.6), 0.8);
+        FillWithRim(cr, kScaleWhite, kShadow.WithAlpha(0.6), 0.8);
     else {
-        setColour(cr, {0.30, 0.33, 0.37});
+        SetColour(cr, {0.30, 0.33, 0.37});
         cairo_fill(cr);
     }
     return canvas;
 }
 
-Canvas drawBlank() { return Canvas(geo::kHoldW, geo::kHoldH); }
+Canvas DrawBlank() { return Canvas(geo::kHoldW, geo::kHoldH); }
 
-Canvas drawBackButton(bool pressed) {
+Canvas DrawBackButton(bool pressed)
+{
     Canvas canvas(geo::kBackW, geo::kBackH);
-    cairo_t* cr = canvas.cr();
+    cairo_t* cr = canvas.Cr();
     const double dy = pressed ? 1.0 : 0.0;
 
-    roundedRect(cr, 2, 3 + dy, 79, 42, 9);
+    RoundedRect(cr, 2, 3 + dy, 79, 42, 9);
     if (pressed) {
-        setColour(cr, kScaleWhite);
+        SetColour(cr, kScaleWhite);
         cairo_fill(cr);
     } else {
-        setColour(cr, kScaleWhite.withAlpha(0.13));
+        SetColour(cr, kScaleWhite.WithAlpha(0.13));
         cairo_fill_preserve(cr);
         cairo_set_line_width(cr, 1.5);
-        setColour(cr, kScaleWhite.withAlpha(0.85));
+        SetColour(cr, kScaleWhite.WithAlpha(0.85));
         cairo_stroke(cr);
     }
     const Rgba ink = pressed ? Rgba{0.07, 0.12, 0.19} : kScaleWhite;
-    setColour(cr, ink);
+    SetColour(cr, ink);
 
     // Arrow pointing back.
     const double ay = 24 + dy;
@@ -131,10 +136,10 @@ Canvas drawBackButton(bool pressed) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_stroke(cr);
 
-    setFont(cr, Font::SansBold, 16);
-    textPath(cr, "Back", 33, ay + 6);
+    SetFont(cr, Font::SansBold, 16);
+    TextPath(cr, "Back", 33, ay + 6);
     cairo_fill(cr);
     return canvas;
 }
 
-}  // namespace resgen
+} // namespace resgen

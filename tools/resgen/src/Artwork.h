@@ -2,7 +2,7 @@
 // The app places every image at fixed points, so the constants here must match its layout exactly.
 #pragma once
 
-#include "canvas.h"
+#include "Canvas.h"
 
 #include <array>
 #include <functional>
@@ -63,7 +63,7 @@ inline constexpr int kBackW = 83, kBackH = 48;
 inline constexpr int kTitleW = 480, kTitleH = 65;
 inline constexpr int kHelpW = 480, kHelpH = 1020;
 
-}  // namespace geo
+} // namespace geo
 
 // The digit images: index 0-9 digits, 10 the decimal point, 11 the degree sign.
 inline constexpr int kPointGlyph = 10, kDegreeGlyph = 11;
@@ -74,40 +74,40 @@ inline constexpr std::array<double, 6> kLandZoneMarks{15, 45, 75, 105, 135, 165}
 
 // The outline of a zone-edge grip mark centred on `at`, its long axis along the cairo angle `along`:
 // a ring for the origin zone, a lozenge for the measuring zone, like the grips on the needles.
-void gripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin);
+void GripMarkPath(cairo_t* cr, Pt at, double along, double size, bool origin);
 
-Canvas drawLandscapeDial();
-Canvas drawPortraitDial();
-Canvas drawPin(bool landscape, bool origin);
-Canvas drawHub(bool small);
-Canvas drawNumberFrame(bool portrait);
-Canvas drawDigit(int glyph, bool big);
-Canvas drawHold(bool on);
-Canvas drawInfo(bool on);
-Canvas drawBlank();
-Canvas drawBackButton(bool pressed);
-Canvas drawTitleStrip();
-Canvas drawHelpContents();
+Canvas DrawLandscapeDial();
+Canvas DrawPortraitDial();
+Canvas DrawPin(bool landscape, bool origin);
+Canvas DrawHub(bool small);
+Canvas DrawNumberFrame(bool portrait);
+Canvas DrawDigit(int glyph, bool big);
+Canvas DrawHold(bool on);
+Canvas DrawInfo(bool on);
+Canvas DrawBlank();
+Canvas DrawBackButton(bool pressed);
+Canvas DrawTitleStrip();
+Canvas DrawHelpContents();
 
 struct Asset {
-    std::string name;  // file name in Res/
+    std::string name; // file name in Res/
     std::function<Canvas()> draw;
 };
 
 // Every file the app loads, in a fixed order.
-const std::vector<Asset>& allAssets();
+const std::vector<Asset>& AllAssets();
 
 // Composites of the screen as the app lays it out, for judging placement by eye.
-Canvas drawLandscapePreview();
-Canvas drawPortraitPreview();
+Canvas DrawLandscapePreview();
+Canvas DrawPortraitPreview();
 
 // The application's icon as the desktop's icon theme wants it: DIR/scalable/apps/NAME.svg
-// and DIR/NxN/apps/NAME.png for each of iconSizes().
-const std::vector<int>& iconSizes();
-void writeIcons(const std::filesystem::path& dir, const std::string& name);
+// and DIR/NxN/apps/NAME.png for each of IconSizes().
+const std::vector<int>& IconSizes();
+void WriteIcons(const std::filesystem::path& dir, const std::string& name);
 
 // Returns the number of problems found, having printed each one.
-int checkArtwork(const std::filesystem::path& dir);
-int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& b);
+int CheckArtwork(const std::filesystem::path& dir);
+int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& b);
 
-}  // namespace resgen
+} // namespace resgen

@@ -1,6 +1,6 @@
 // Checks a folder of artwork against what the app relies on: sizes, pivots, clear edges, spacing.
 // Also compares two folders with a small tolerance, to tell whether Res/ is out of date.
-#include "checks.h"
+#include "Checks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,22 +15,24 @@
 namespace resgen {
 
 using checks::Box;
-using checks::inkBox;
-using checks::luminance;
+using checks::InkBox;
+using checks::Luminance;
 
 namespace checks {
 
-Box inkBox(const Image& img, int minAlpha) {
+Box InkBox(const Image& img, int minAlpha)
+{
     Box b;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
-            if (img.at(x, y).a >= minAlpha) b.add(x, y);
+            if (img.At(x, y).a >= minAlpha) b.Add(x, y);
     return b;
 }
 
-double luminance(const Pixel& p) { return 0.2126 * p.r + 0.7152 * p.g + 0.0722 * p.b; }
+double Luminance(const Pixel& p) { return 0.2126 * p.r + 0.7152 * p.g + 0.0722 * p.b; }
 
-double contrastRatio(const Pixel& a, const Pixel& b) {
+double ContrastRatio(const Pixel& a, const Pixel& b)
+{
     auto linear = [](int c) {
         const double v = c / 255.0;
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
@@ -40,23 +42,33 @@ double contrastRatio(const Pixel& a, const Pixel& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-}  // namespace checks
+} // namespace checks
 
 namespace {
 
 // Expected sizes, written out here rather than taken from the drawing code so a drawing slip shows.
-const std::map<std::string, std::pair<int, int>>& expectedSizes() {
+const std::map<std::string, std::pair<int, int>>& ExpectedSizes()
+{
     static const std::map<std::string, std::pair<int, int>> sizes = [] {
         std::map<std::string, std::pair<int, int>> s{
-            {"velt.png", {708, 376}},          {"velt3.png", {800, 480}},
-            {"landscape_pin.png", {31, 646}},  {"landscape_originPin.png", {31, 646}},
-            {"portrait_pin.png", {21, 646}},   {"portrait_originPin.png", {21, 646}},
-            {"pin_up_ball.png", {42, 40}},     {"pin_up_small_ball.png", {26, 26}},
-            {"side_numberframe.png", {250, 60}}, {"up_numberframe.png", {250, 60}},
-            {"hold_off.png", {64, 66}},        {"hold_on.png", {64, 66}},
-            {"info_on.png", {50, 50}},         {"info_off.png", {50, 50}},
-            {"blank.png", {64, 66}},           {"info_up.jpg", {480, 65}},
-            {"info_back_1.png", {83, 48}},     {"info_back_2.png", {83, 48}},
+            {"velt.png", {708, 376}},
+            {"velt3.png", {800, 480}},
+            {"landscape_pin.png", {31, 646}},
+            {"landscape_originPin.png", {31, 646}},
+            {"portrait_pin.png", {21, 646}},
+            {"portrait_originPin.png", {21, 646}},
+            {"pin_up_ball.png", {42, 40}},
+            {"pin_up_small_ball.png", {26, 26}},
+            {"side_numberframe.png", {250, 60}},
+            {"up_numberframe.png", {250, 60}},
+            {"hold_off.png", {64, 66}},
+            {"hold_on.png", {64, 66}},
+            {"info_on.png", {50, 50}},
+            {"info_off.png", {50, 50}},
+            {"blank.png", {64, 66}},
+            {"info_up.jpg", {480, 65}},
+            {"info_back_1.png", {83, 48}},
+            {"info_back_2.png", {83, 48}},
             {"info_contents.jpg", {480, 1020}},
         };
         for (int i = 0; i <= 11; ++i) {
@@ -70,60 +82,64 @@ const std::map<std::string, std::pair<int, int>>& expectedSizes() {
 
 class Checker : public checks::Report {
 public:
-    explicit Checker(const std::filesystem::path& dir) : dir_(dir) {}
+    explicit Checker(const std::filesystem::path& dir) : m_dir(dir) {}
 
-    int run() {
-        if (allAssets().size() != 43) fail("resgen lists " + std::to_string(allAssets().size()) + " files, not 43");
-        for (const auto& [name, size] : expectedSizes()) {
-            const Image* img = load(name);
+    int Run()
+    {
+        if (AllAssets().size() != 43) Fail("resgen lists " + std::to_string(AllAssets().size()) + " files, not 43");
+        for (const auto& [name, size] : ExpectedSizes()) {
+            const Image* img = Load(name);
             if (img && (img->width != size.first || img->height != size.second))
-                fail(name + " is " + dims(*img) + ", expected " + std::to_string(size.first) + "x" +
+                Fail(name + " is " + Dims(*img) + ", expected " + std::to_string(size.first) + "x" +
                      std::to_string(size.second));
         }
-        if (problems_ > 0) return problems_;  // the finer checks assume the sizes are right
-        checks::checkNeedles(*this);
-        checks::checkHubs(*this);
-        checkDials();
-        checks::checkReadout(*this);
-        checkButtons();
-        checkHelpPage();
-        return problems_;
+        if (m_problems > 0) return m_problems; // the finer checks assume the sizes are right
+        checks::CheckNeedles(*this);
+        checks::CheckHubs(*this);
+        CheckDials();
+        checks::CheckReadout(*this);
+        CheckButtons();
+        CheckHelpPage();
+        return m_problems;
     }
 
 private:
-    void fail(const std::string& msg) override {
+    void Fail(const std::string& msg) override
+    {
         std::cerr << "  " << msg << "\n";
-        ++problems_;
+        ++m_problems;
     }
 
-    static std::string dims(const Image& i) { return std::to_string(i.width) + "x" + std::to_string(i.height); }
+    static std::string Dims(const Image& i) { return std::to_string(i.width) + "x" + std::to_string(i.height); }
 
-    const Image* load(const std::string& name) {
-        if (auto it = images_.find(name); it != images_.end()) return &it->second;
+    const Image* Load(const std::string& name)
+    {
+        if (auto it = m_images.find(name); it != m_images.end()) return &it->second;
         try {
-            return &images_.emplace(name, loadImage(dir_ / name)).first->second;
+            return &m_images.emplace(name, LoadImage(m_dir / name)).first->second;
         } catch (const std::exception& e) {
-            fail(e.what());
+            Fail(e.what());
             return nullptr;
         }
     }
-    const Image& get(const std::string& name) override { return images_.at(name); }
-
+    const Image& Get(const std::string& name) override { return m_images.at(name); }
 
     // A bright, solid pixel near (x, y): the scale is drawn there.
-    bool scaleAt(const Image& img, double x, double y) {
+    bool ScaleAt(const Image& img, double x, double y)
+    {
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
                 const int px = static_cast<int>(std::floor(x)) + dx, py = static_cast<int>(std::floor(y)) + dy;
                 if (px < 0 || py < 0 || px >= img.width || py >= img.height) continue;
-                const Pixel& p = img.at(px, py);
-                if (p.a > 200 && luminance(p) > 200) return true;
+                const Pixel& p = img.At(px, py);
+                if (p.a > 200 && Luminance(p) > 200) return true;
             }
         return false;
     }
 
     // Amber paint along dial angle `deg` between radii r0 and r1, within a number's half-width.
-    static bool secondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait) {
+    static bool SecondScaleAt(const Image& img, Pt c, double deg, double r0, double r1, bool portrait)
+    {
         const double a = deg * std::acos(-1.0) / 180;
         const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
         for (double r = r0; r <= r1; r += 0.5)
@@ -131,7 +147,7 @@ private:
                 const int x = static_cast<int>(std::floor(c.x + r * ux - t * uy));
                 const int y = static_cast<int>(std::floor(c.y + r * uy + t * ux));
                 if (x < 0 || y < 0 || x >= img.width || y >= img.height) continue;
-                const Pixel& q = img.at(x, y);
+                const Pixel& q = img.At(x, y);
                 if (q.a > 200 && q.r > 200 && q.g > 150 && q.r - q.b > 60) return true;
             }
         return false;
@@ -142,13 +158,14 @@ private:
     static constexpr double kMaxPartlyClear = 0.20;
 
     // A solid pixel of the wanted needle colour within 1.5 px of radius r from c, along `deg`.
-    static bool edgeColourAt(const Image& img, Pt c, double r, double deg, bool portrait, bool origin) {
+    static bool EdgeColourAt(const Image& img, Pt c, double r, double deg, bool portrait, bool origin)
+    {
         const double a = deg * std::acos(-1.0) / 180;
         const double ux = portrait ? -std::sin(a) : -std::cos(a), uy = portrait ? std::cos(a) : -std::sin(a);
         for (double rr = r - 1.5; rr <= r + 1.5; rr += 0.25) {
             const int x = static_cast<int>(std::floor(c.x + rr * ux)), y = static_cast<int>(std::floor(c.y + rr * uy));
             if (x < 0 || y < 0 || x >= img.width || y >= img.height) continue;
-            const Pixel& p = img.at(x, y);
+            const Pixel& p = img.At(x, y);
             if (p.a < 200) continue;
             if (origin ? (p.b > 180 && p.b > 2 * p.r) : (p.r > 180 && p.r > 2 * p.b)) return true;
         }
@@ -156,137 +173,145 @@ private:
     }
 
     // Share of pixels with any paint in the ring r0..r1 about c: the picture must show through the zones.
-    static double paintedShare(const Image& img, Pt c, double r0, double r1) {
+    static double PaintedShare(const Image& img, Pt c, double r0, double r1)
+    {
         std::size_t n = 0, painted = 0;
         for (int y = 0; y < img.height; ++y)
             for (int x = 0; x < img.width; ++x) {
                 const double r = std::hypot(x + 0.5 - c.x, y + 0.5 - c.y);
                 if (r < r0 || r > r1) continue;
                 ++n;
-                if (img.at(x, y).a > 0) ++painted;
+                if (img.At(x, y).a > 0) ++painted;
             }
         return n ? static_cast<double>(painted) / n : 1.0;
     }
 
-    void checkZones(const std::string& name, Pt touch, double measureR, double originR0, bool portrait,
-                    std::initializer_list<double> angles) {
-        const Image& img = get(name);
+    void CheckZones(const std::string& name, Pt touch, double measureR, double originR0, bool portrait,
+                    std::initializer_list<double> angles)
+    {
+        const Image& img = Get(name);
         for (const double d : angles) {
-            if (!edgeColourAt(img, touch, measureR, d, portrait, false))
-                fail(name + ": no red edge of the measuring zone at " + std::to_string(static_cast<int>(d)) + " degrees");
-            if (!edgeColourAt(img, touch, originR0, d, portrait, true))
-                fail(name + ": no blue edge of the origin zone at " + std::to_string(static_cast<int>(d)) + " degrees");
+            if (!EdgeColourAt(img, touch, measureR, d, portrait, false))
+                Fail(name + ": no red edge of the measuring zone at " + std::to_string(static_cast<int>(d)) +
+                     " degrees");
+            if (!EdgeColourAt(img, touch, originR0, d, portrait, true))
+                Fail(name + ": no blue edge of the origin zone at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
         // Only the base line may cross the zones' insides; a tint would fill them.
-        if (paintedShare(img, touch, 30, measureR - 10) > 0.10)
-            fail(name + ": the measuring zone is painted over");
-        if (paintedShare(img, touch, originR0 + 10, originR0 + 50) > 0.10)
-            fail(name + ": the origin zone is painted over");
+        if (PaintedShare(img, touch, 30, measureR - 10) > 0.10) Fail(name + ": the measuring zone is painted over");
+        if (PaintedShare(img, touch, originR0 + 10, originR0 + 50) > 0.10)
+            Fail(name + ": the origin zone is painted over");
     }
 
-    void checkDials() {
+    void CheckDials()
+    {
         for (const char* name : {"velt.png", "velt3.png"}) {
-            const Image& img = get(name);
+            const Image& img = Get(name);
             double alpha = 0;
             std::size_t partly = 0;
             for (const Pixel& p : img.px) {
                 alpha += p.a;
                 if (p.a != 0 && p.a != 255) ++partly;
             }
-            if (alpha / img.px.size() > 0.25 * 255) fail(std::string(name) + ": covers too much of the picture");
+            if (alpha / img.px.size() > 0.25 * 255) Fail(std::string(name) + ": covers too much of the picture");
             const double share = static_cast<double>(partly) / img.px.size();
             std::ostringstream line;
             line << name << ": " << partly << " of " << img.px.size() << " pixels partly clear ("
                  << std::round(share * 1000) / 10 << "%)";
             std::cout << "  " << line.str() << "\n";
-            if (share > kMaxPartlyClear) fail(line.str() + ", more than " + std::to_string(int(kMaxPartlyClear * 100)) + "%");
+            if (share > kMaxPartlyClear)
+                Fail(line.str() + ", more than " + std::to_string(int(kMaxPartlyClear * 100)) + "%");
         }
         // Straight up the zone edges round the touch point lie 11 px from circles round the pivot.
-        checkZones("velt.png", geo::kLandTouch, geo::kLandMeasureR, geo::kLandOriginR0, false, {10, 60, 90, 120, 170});
-        checkZones("velt3.png", geo::kPortTouch, geo::kPortMeasureR, geo::kPortOriginR0, true, {0, 60, 90, 180, 270, 300});
+        CheckZones("velt.png", geo::kLandTouch, geo::kLandMeasureR, geo::kLandOriginR0, false, {10, 60, 90, 120, 170});
+        CheckZones("velt3.png", geo::kPortTouch, geo::kPortMeasureR, geo::kPortOriginR0, true,
+                   {0, 60, 90, 180, 270, 300});
         // Ticks must sit on circles round the pivot; 45 and 135 are minor ticks with nothing else near.
         const double pi = std::acos(-1.0);
-        const Image& land = get("velt.png");
+        const Image& land = Get("velt.png");
         const Pt c = geo::kLandCentre;
         for (const double d : {5.0, 45.0, 90.0, 135.0, 175.0}) {
             const double a = d * pi / 180, r = 345;
-            if (!scaleAt(land, c.x - r * std::cos(a), c.y - r * std::sin(a)))
-                fail("velt.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
+            if (!ScaleAt(land, c.x - r * std::cos(a), c.y - r * std::sin(a)))
+                Fail("velt.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
-        if (scaleAt(land, c.x, c.y - 362)) fail("velt.png: scale runs past its radius");
-        const Image& port = get("velt3.png");
+        if (ScaleAt(land, c.x, c.y - 362)) Fail("velt.png: scale runs past its radius");
+        const Image& port = Get("velt3.png");
         const Pt p = geo::kPortCentre;
         for (const double d : {0.0, 45.0, 135.0, 180.0, 225.0, 315.0}) {
             const double a = d * pi / 180, r = 231;
-            if (!scaleAt(port, p.x - r * std::sin(a), p.y + r * std::cos(a)))
-                fail("velt3.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
+            if (!ScaleAt(port, p.x - r * std::sin(a), p.y + r * std::cos(a)))
+                Fail("velt3.png: no scale tick at " + std::to_string(static_cast<int>(d)) + " degrees");
         }
         // The second scale, for the phone turned over: amber numbers inside the white ones at every
         // ten degrees.
         for (int d = 10; d <= 170; d += 10)
-            if (!secondScaleAt(land, c, d, 296, 318, false))
-                fail("velt.png: no second-scale number at " + std::to_string(d) + " degrees");
+            if (!SecondScaleAt(land, c, d, 296, 318, false))
+                Fail("velt.png: no second-scale number at " + std::to_string(d) + " degrees");
         for (int d = 0; d < 360; d += 10)
-            if (!secondScaleAt(port, p, d, 188, 207, true))
-                fail("velt3.png: no second-scale number at " + std::to_string(d) + " degrees");
+            if (!SecondScaleAt(port, p, d, 188, 207, true))
+                Fail("velt3.png: no second-scale number at " + std::to_string(d) + " degrees");
     }
 
-    double difference(const Image& a, const Image& b) {
+    double Difference(const Image& a, const Image& b)
+    {
         double d = 0;
         for (std::size_t i = 0; i < a.px.size(); ++i)
-            d += std::abs(a.px[i].r - b.px[i].r) + std::abs(a.px[i].g - b.px[i].g) +
-                 std::abs(a.px[i].b - b.px[i].b) + std::abs(a.px[i].a - b.px[i].a);
+            d += std::abs(a.px[i].r - b.px[i].r) + std::abs(a.px[i].g - b.px[i].g) + std::abs(a.px[i].b - b.px[i].b) +
+                 std::abs(a.px[i].a - b.px[i].a);
         return d / (4.0 * a.px.size());
     }
 
-    void checkButtons() {
-        for (const Pixel& p : get("blank.png").px)
+    void CheckButtons()
+    {
+        for (const Pixel& p : Get("blank.png").px)
             if (p.a != 0) {
-                fail("blank.png: not fully transparent");
+                Fail("blank.png: not fully transparent");
                 break;
             }
         const std::pair<const char*, const char*> pairs[] = {
             {"hold_off.png", "hold_on.png"}, {"info_on.png", "info_off.png"}, {"info_back_1.png", "info_back_2.png"}};
         for (const auto& [a, b] : pairs)
-            if (difference(get(a), get(b)) < 25)
-                fail(std::string(a) + " and " + b + " are too alike to tell apart");
+            if (Difference(Get(a), Get(b)) < 25) Fail(std::string(a) + " and " + b + " are too alike to tell apart");
     }
 
-    void checkHelpPage() {
+    void CheckHelpPage()
+    {
         // The back button lies on the title strip there: only the vertical shading may vary.
-        const Image& title = get("info_up.jpg");
+        const Image& title = Get("info_up.jpg");
         for (int y = 8; y <= 56; ++y) {
-            const Pixel& first = title.at(360, y);
+            const Pixel& first = title.At(360, y);
             for (int x = 360; x <= 443; ++x)
-                if (std::abs(luminance(title.at(x, y)) - luminance(first)) > 6) {
-                    fail("info_up.jpg: something is drawn where the back button lies");
+                if (std::abs(Luminance(title.At(x, y)) - Luminance(first)) > 6) {
+                    Fail("info_up.jpg: something is drawn where the back button lies");
                     y = 57;
                     break;
                 }
         }
-        const Image& help = get("info_contents.jpg");
+        const Image& help = Get("info_contents.jpg");
         std::size_t dark = 0;
         for (const Pixel& p : help.px)
-            if (luminance(p) < 90) ++dark;
-        if (luminance(help.at(2, 2)) < 245 || luminance(help.at(477, 1017)) < 245)
-            fail("info_contents.jpg: not on white");
-        if (dark < help.px.size() / 100) fail("info_contents.jpg: hardly any text");
+            if (Luminance(p) < 90) ++dark;
+        if (Luminance(help.At(2, 2)) < 245 || Luminance(help.At(477, 1017)) < 245)
+            Fail("info_contents.jpg: not on white");
+        if (dark < help.px.size() / 100) Fail("info_contents.jpg: hardly any text");
     }
 
-    std::filesystem::path dir_;
-    std::map<std::string, Image> images_;
-    int problems_ = 0;
+    std::filesystem::path m_dir;
+    std::map<std::string, Image> m_images;
+    int m_problems = 0;
 };
 
-}  // namespace
+} // namespace
 
-int checkArtwork(const std::filesystem::path& dir) { return Checker(dir).run(); }
+int CheckArtwork(const std::filesystem::path& dir) { return Checker(dir).Run(); }
 
-int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& b) {
+int CompareArtwork(const std::filesystem::path& a, const std::filesystem::path& b)
+{
     int problems = 0;
-    for (const auto& asset : allAssets()) {
+    for (const auto& asset : AllAssets()) {
         try {
-            const Image x = loadImage(a / asset.name), y = loadImage(b / asset.name);
+            const Image x = LoadImage(a / asset.name), y = LoadImage(b / asset.name);
             if (x.width != y.width || x.height != y.height) {
                 std::cerr << "  " << asset.name << ": sizes differ\n";
                 ++problems;
@@ -313,4 +338,4 @@ int compareArtwork(const std::filesystem::path& a, const std::filesystem::path& 
     return problems;
 }
 
-}  // namespace resgen
+} // namespace resgen

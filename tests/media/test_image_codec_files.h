@@ -1,24 +1,33 @@
-// Image files made at test time, with libpng, libjpeg, giflib or by hand, and the checks
-// the codec's tests share: a decoded picture's size and colours, a failure that leaves nothing.
+// Picture files made at test time for the codec's tests, with libpng, libjpeg, giflib or by
+// hand, and the checks every decode is held to; the fixture gives each test a folder of its own.
 #pragma once
+
+#include "codec/ImageCodec.h"
 
 #include <gtest/gtest.h>
 
+#include "support/Scratch.h"
+
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
+#include <random>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "codec/ImageCodec.h"
-#include "support/Scratch.h"
+namespace testing_support::codec_files {
 
-namespace codec_files {
-
+namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using codec::DecodedImage;
 
@@ -222,4 +231,4 @@ protected:
     const std::string& dir_ = scratch_.Path();
 };
 
-} // namespace codec_files
+} // namespace testing_support::codec_files

@@ -1,6 +1,6 @@
 // Drawing surfaces, fonts and file writers shared by every piece of Veltora's artwork.
 // PNGs go through cairo; JPEGs through libjpeg, since cairo cannot write them.
-#include "canvas.h"
+#include "Canvas.h"
 
 #include <cairo-ft.h>
 #include <ft2build.h>
@@ -22,7 +22,8 @@ namespace {
 
 constexpr const char* kFontDir = "/usr/share/fonts/truetype/dejavu/";
 
-const char* fontFile(Font f) {
+const char* FontFile(Font f)
+{
     switch (f) {
     case Font::Sans: return "DejaVuSans.ttf";
     case Font::SansBold: return "DejaVuSans-Bold.ttf";
@@ -34,7 +35,8 @@ const char* fontFile(Font f) {
     return "DejaVuSans.ttf";
 }
 
-cairo_font_face_t* fontFace(Font f) {
+cairo_font_face_t* FontFace(Font f)
+{
     // Faces live for the whole run: cairo keeps referring to the FreeType face.
     static FT_Library library = [] {
         FT_Library lib = nullptr;
@@ -43,70 +45,76 @@ cairo_font_face_t* fontFace(Font f) {
     }();
     static std::map<Font, cairo_font_face_t*> cache;
     if (auto it = cache.find(f); it != cache.end()) return it->second;
-    const std::string path = std::string(kFontDir) + fontFile(f);
+    const std::string path = std::string(kFontDir) + FontFile(f);
     FT_Face face = nullptr;
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0)
         throw std::runtime_error("cannot load font " + path + " (Debian package fonts-dejavu-core)");
     cairo_font_face_t* cf = cairo_ft_font_face_create_for_ft_face(face, 0);
-    if (cairo_font_face_status(cf) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("cairo cannot use font " + path);
+    if (cairo_font_face_status(cf) != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cairo cannot use font " + path);
     cache.emplace(f, cf);
     return cf;
 }
 
-}  // namespace
+} // namespace
 
 Canvas::Canvas(int width, int height, bool opaque)
-    : surface_(cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height)) {
-    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS)
-        throw std::runtime_error("cannot create a " + std::to_string(width) + "x" + std::to_string(height) + " surface");
-    cr_ = cairo_create(surface_);
-    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_GRAY);
+    : m_surface(cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height))
+{
+    if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
+                                 " surface");
+    m_cr = cairo_create(m_surface);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_GRAY);
 }
 
-Canvas::Canvas(cairo_surface_t* adopted) : surface_(adopted) {
-    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface_);
+Canvas::Canvas(cairo_surface_t* adopted) : m_surface(adopted)
+{
+    if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(m_surface);
         throw std::runtime_error("bad surface");
     }
-    cr_ = cairo_create(surface_);
+    m_cr = cairo_create(m_surface);
 }
 
-Canvas::~Canvas() {
-    if (cr_) cairo_destroy(cr_);
-    if (surface_) cairo_surface_destroy(surface_);
+Canvas::~Canvas()
+{
+    if (m_cr) cairo_destroy(m_cr);
+    if (m_surface) cairo_surface_destroy(m_surface);
 }
 
-Canvas::Canvas(Canvas&& o) noexcept : surface_(o.surface_), cr_(o.cr_) {
-    o.surface_ = nullptr;
-    o.cr_ = nullptr;
+Canvas::Canvas(Canvas&& o) noexcept : m_surface(o.m_surface), m_cr(o.m_cr)
+{
+    o.m_surface = nullptr;
+    o.m_cr = nullptr;
 }
 
-Canvas& Canvas::operator=(Canvas&& o) noexcept {
+Canvas& Canvas::operator=(Canvas&& o) noexcept
+{
     if (this != &o) {
-        if (cr_) cairo_destroy(cr_);
-        if (surface_) cairo_surface_destroy(surface_);
-        surface_ = o.surface_;
-        cr_ = o.cr_;
-        o.surface_ = nullptr;
-        o.cr_ = nullptr;
+        if (m_cr) cairo_destroy(m_cr);
+        if (m_surface) cairo_surface_destroy(m_surface);
+        m_surface = o.m_surface;
+        m_cr = o.m_cr;
+        o.m_surface = nullptr;
+        o.m_cr = nullptr;
     }
     return *this;
 }
 
-int Canvas::width() const { return cairo_image_surface_get_width(surface_); }
-int Canvas::height() const { return cairo_image_surface_get_height(surface_); }
-bool Canvas::opaque() const { return cairo_image_surface_get_format(surface_) == CAIRO_FORMAT_RGB24; }
+int Canvas::Width() const { return cairo_image_surface_get_width(m_surface); }
+int Canvas::Height() const { return cairo_image_surface_get_height(m_surface); }
+bool Canvas::Opaque() const { return cairo_image_surface_get_format(m_surface) == CAIRO_FORMAT_RGB24; }
 
-Image Canvas::snapshot() const {
-    cairo_surface_flush(surface_);
+Image Canvas::Snapshot() const
+{
+    cairo_surface_flush(m_surface);
     Image img;
-    img.width = width();
-    img.height = height();
+    img.width = Width();
+    img.height = Height();
     img.px.resize(static_cast<std::size_t>(img.width) * img.height);
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
-    const int stride = cairo_image_surface_get_stride(surface_);
-    const bool op = opaque();
+    const unsigned char* data = cairo_image_surface_get_data(m_surface);
+    const int stride = cairo_image_surface_get_stride(m_surface);
+    const bool op = Opaque();
     for (int y = 0; y < img.height; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
         for (int x = 0; x < img.width; ++x) {
@@ -115,15 +123,16 @@ Image Canvas::snapshot() const {
             auto un = [a](unsigned c) -> std::uint8_t {
                 return a == 0 ? 0 : static_cast<std::uint8_t>((c * 255u + a / 2) / a);
             };
-            img.px[static_cast<std::size_t>(y) * img.width + x] = {
-                un((v >> 16) & 0xff), un((v >> 8) & 0xff), un(v & 0xff), static_cast<std::uint8_t>(a)};
+            img.px[static_cast<std::size_t>(y) * img.width + x] = {un((v >> 16) & 0xff), un((v >> 8) & 0xff),
+                                                                   un(v & 0xff), static_cast<std::uint8_t>(a)};
         }
     }
     return img;
 }
 
-void setFont(cairo_t* cr, Font font, double size, double xscale) {
-    cairo_set_font_face(cr, fontFace(font));
+void SetFont(cairo_t* cr, Font font, double size, double xscale)
+{
+    cairo_set_font_face(cr, FontFace(font));
     cairo_matrix_t m;
     cairo_matrix_init_scale(&m, size * xscale, size);
     cairo_set_font_matrix(cr, &m);
@@ -136,27 +145,30 @@ void setFont(cairo_t* cr, Font font, double size, double xscale) {
     cairo_font_options_destroy(o);
 }
 
-void setColour(cairo_t* cr, Rgba c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
+void SetColour(cairo_t* cr, Rgba c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
 
-double textAdvance(cairo_t* cr, std::string_view text) {
+double TextAdvance(cairo_t* cr, std::string_view text)
+{
     const std::string s(text);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
     return e.x_advance;
 }
 
-void textPath(cairo_t* cr, std::string_view text, double x, double y, Align align) {
+void TextPath(cairo_t* cr, std::string_view text, double x, double y, Align align)
+{
     const std::string s(text);
     double dx = 0;
     if (align != Align::Left) {
-        const double w = textAdvance(cr, s);
+        const double w = TextAdvance(cr, s);
         dx = align == Align::Centre ? -w / 2 : -w;
     }
     cairo_move_to(cr, x + dx, y);
     cairo_text_path(cr, s.c_str());
 }
 
-void textPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy) {
+void TextPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy)
+{
     const std::string s(text);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
@@ -164,18 +176,20 @@ void textPathInkCentred(cairo_t* cr, std::string_view text, double cx, double cy
     cairo_text_path(cr, s.c_str());
 }
 
-void fillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth) {
+void FillWithRim(cairo_t* cr, Rgba fill, Rgba rim, double rimWidth)
+{
     cairo_save(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, rimWidth * 2);
-    setColour(cr, rim);
+    SetColour(cr, rim);
     cairo_stroke_preserve(cr);
-    setColour(cr, fill);
+    SetColour(cr, fill);
     cairo_fill(cr);
     cairo_restore(cr);
 }
 
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r)
+{
     constexpr double q = 1.5707963267948966;
     cairo_new_sub_path(cr);
     cairo_arc(cr, x + w - r, y + r, r, -q, 0);
@@ -185,9 +199,10 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
     cairo_close_path(cr);
 }
 
-void writePng(const Canvas& canvas, const std::filesystem::path& file) {
-    cairo_surface_flush(canvas.surface());
-    const cairo_status_t st = cairo_surface_write_to_png(canvas.surface(), file.c_str());
+void WritePng(const Canvas& canvas, const std::filesystem::path& file)
+{
+    cairo_surface_flush(canvas.Surface());
+    const cairo_status_t st = cairo_surface_write_to_png(canvas.Surface(), file.c_str());
     if (st != CAIRO_STATUS_SUCCESS)
         throw std::runtime_error("cannot write " + file.string() + ": " + cairo_status_to_string(st));
 }
@@ -200,16 +215,18 @@ struct JpegError {
     char message[JMSG_LENGTH_MAX];
 };
 
-void onJpegError(j_common_ptr info) {
+void OnJpegError(j_common_ptr info)
+{
     auto* err = reinterpret_cast<JpegError*>(info->err);
     (*info->err->format_message)(info, err->message);
     std::longjmp(err->jump, 1);
 }
 
-}  // namespace
+} // namespace
 
-void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality) {
-    const Image img = canvas.snapshot();
+void WriteJpeg(const Canvas& canvas, const std::filesystem::path& file, int quality)
+{
+    const Image img = canvas.Snapshot();
     std::vector<unsigned char> rgb(static_cast<std::size_t>(img.width) * img.height * 3);
     for (std::size_t i = 0; i < img.px.size(); ++i) {
         rgb[i * 3] = img.px[i].r;
@@ -222,7 +239,7 @@ void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int qual
     jpeg_compress_struct c{};
     JpegError err{};
     c.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = onJpegError;
+    err.mgr.error_exit = OnJpegError;
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&c);
         std::free(out);
@@ -259,13 +276,14 @@ void writeJpeg(const Canvas& canvas, const std::filesystem::path& file, int qual
 
 namespace {
 
-Image loadJpeg(const std::filesystem::path& file) {
+Image LoadJpeg(const std::filesystem::path& file)
+{
     std::FILE* fp = std::fopen(file.c_str(), "rb");
     if (!fp) throw std::runtime_error("cannot open " + file.string());
     jpeg_decompress_struct d{};
     JpegError err{};
     d.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = onJpegError;
+    err.mgr.error_exit = OnJpegError;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&d);
         std::fclose(fp);
@@ -294,18 +312,19 @@ Image loadJpeg(const std::filesystem::path& file) {
     return img;
 }
 
-}  // namespace
+} // namespace
 
-Image loadImage(const std::filesystem::path& file) {
+Image LoadImage(const std::filesystem::path& file)
+{
     if (!std::filesystem::exists(file)) throw std::runtime_error(file.string() + " is missing");
-    if (file.extension() == ".jpg") return loadJpeg(file);
+    if (file.extension() == ".jpg") return LoadJpeg(file);
     cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         const std::string why = cairo_status_to_string(cairo_surface_status(s));
         cairo_surface_destroy(s);
         throw std::runtime_error("cannot read " + file.string() + ": " + why);
     }
-    return Canvas(s).snapshot();
+    return Canvas(s).Snapshot();
 }
 
-}  // namespace resgen
+} // namespace resgen

@@ -1,6 +1,6 @@
 // The application's icon: a half-circle protractor with its two needles on a dark tile,
 // drawn once in unit coordinates and written as SVG and as PNGs of the desktop's sizes.
-#include "artwork.h"
+#include "Artwork.h"
 
 #include <cairo-svg.h>
 
@@ -17,10 +17,11 @@ constexpr double kPi = std::numbers::pi;
 
 // Draws the icon into a square of side 1 (the caller scales). Small sizes get fewer ticks
 // and heavier strokes so that the shape still reads at 16 pixels.
-void drawIcon(cairo_t* cr, int pixels) {
+void DrawIcon(cairo_t* cr, int pixels)
+{
     const bool tiny = pixels > 0 && pixels < 32;
     // The tile, rounded as desktops draw application tiles, with a little margin.
-    roundedRect(cr, 0.04, 0.04, 0.92, 0.92, 0.18);
+    RoundedRect(cr, 0.04, 0.04, 0.92, 0.92, 0.18);
     cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0.04, 0, 0.96);
     cairo_pattern_add_color_stop_rgb(bg, 0, 0.16, 0.21, 0.29);
     cairo_pattern_add_color_stop_rgb(bg, 1, 0.07, 0.09, 0.13);
@@ -32,7 +33,7 @@ void drawIcon(cairo_t* cr, int pixels) {
     const double r = 0.38;
     // The dial: a white half ring with degree ticks.
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    setColour(cr, kScaleWhite);
+    SetColour(cr, kScaleWhite);
     cairo_set_line_width(cr, tiny ? 0.07 : 0.035);
     cairo_arc(cr, hub.x, hub.y, r, kPi, 2 * kPi);
     cairo_stroke(cr);
@@ -53,57 +54,59 @@ void drawIcon(cairo_t* cr, int pixels) {
         const double a = kPi + deg * kPi / 180.0;
         cairo_move_to(cr, hub.x, hub.y);
         cairo_line_to(cr, hub.x + length * std::cos(a), hub.y + length * std::sin(a));
-        setColour(cr, kShadow.withAlpha(0.6));
+        SetColour(cr, kShadow.WithAlpha(0.6));
         cairo_set_line_width(cr, tiny ? 0.11 : 0.07);
         cairo_stroke_preserve(cr);
-        setColour(cr, colour);
+        SetColour(cr, colour);
         cairo_set_line_width(cr, tiny ? 0.07 : 0.04);
         cairo_stroke(cr);
     };
     needle(28, kOriginColour, r - 0.02);
     needle(112, kMeasureColour, r + 0.03);
     // The angle between them, as an amber arc.
-    setColour(cr, kHoldAmber);
+    SetColour(cr, kHoldAmber);
     cairo_set_line_width(cr, tiny ? 0.05 : 0.025);
     cairo_arc(cr, hub.x, hub.y, 0.15, kPi + 28 * kPi / 180.0, kPi + 112 * kPi / 180.0);
     cairo_stroke(cr);
     // The hub.
     cairo_arc(cr, hub.x, hub.y, tiny ? 0.07 : 0.05, 0, 2 * kPi);
-    setColour(cr, kScaleWhite);
+    SetColour(cr, kScaleWhite);
     cairo_fill_preserve(cr);
-    setColour(cr, kInk);
+    SetColour(cr, kInk);
     cairo_set_line_width(cr, 0.015);
     cairo_stroke(cr);
 }
 
-}  // namespace
+} // namespace
 
-const std::vector<int>& iconSizes() {
+const std::vector<int>& IconSizes()
+{
     static const std::vector<int> sizes{16, 22, 24, 32, 48, 64, 128, 256, 512};
     return sizes;
 }
 
-void writeIcons(const std::filesystem::path& dir, const std::string& name) {
+void WriteIcons(const std::filesystem::path& dir, const std::string& name)
+{
     std::filesystem::create_directories(dir / "scalable" / "apps");
     const std::string svg = (dir / "scalable" / "apps" / (name + ".svg")).string();
     cairo_surface_t* surface = cairo_svg_surface_create(svg.c_str(), 128, 128);
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, 128, 128);
-    drawIcon(cr, 0);
+    DrawIcon(cr, 0);
     cairo_destroy(cr);
     cairo_surface_finish(surface);
     const cairo_status_t st = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
     if (st != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cannot write " + svg + ": " + cairo_status_to_string(st));
-    for (const int size : iconSizes()) {
+    for (const int size : IconSizes()) {
         const std::string folder = std::to_string(size) + "x" + std::to_string(size);
         std::filesystem::create_directories(dir / folder / "apps");
         Canvas canvas(size, size);
-        cairo_scale(canvas.cr(), size, size);
-        drawIcon(canvas.cr(), size);
-        writePng(canvas, dir / folder / "apps" / (name + ".png"));
+        cairo_scale(canvas.Cr(), size, size);
+        DrawIcon(canvas.Cr(), size);
+        WritePng(canvas, dir / folder / "apps" / (name + ".png"));
     }
 }
 
-}  // namespace resgen
+} // namespace resgen
