@@ -20,6 +20,7 @@
 #include "support/Harness.h"
 #include "support/ProcessState.h"
 #include "support/Scratch.h"
+#include "support/WindowRig.h"
 
 #include <SDL.h>
 
@@ -40,6 +41,7 @@ struct PictureRig {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         HarnessOptions o;
         o.clock = device::ClockKind::Real;
+        o.tell = testing_support::TellOnStderr;
         h = std::make_unique<Harness>(o);
         sdl::Options options;
         options.shrink = 1;

@@ -20,9 +20,9 @@ void Window::LayAlongPicture(bool corner)
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     edges::Request request = edges::Ask(m_device, *m_pNeedles, WindowToScreen(wx + 0.5, wy + 0.5));
-    request.fingerDown = request.fingerDown || m_fingerDown;
+    request.fingerDown = request.fingerDown || m_finger.Down();
     // The window's aim is the one the camera is about to take.
-    request.aim = m_aim;
+    request.aim = m_aimer.Aim();
     // The part of the picture is cut here, while the camera lends it; the search runs on a
     // thread of its own and the plan comes back to the event thread.
     auto pending = std::make_shared<edges::Pending>(
@@ -52,16 +52,16 @@ void Window::CarryPlan(const edges::Plan& plan)
 {
     m_searching = false;
     // The user's finger came down while the search ran: it has the screen.
-    const std::string notice = m_fingerDown && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
+    const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty()) {
         // Told on the terminal, and in the title until what the title shows changes.
-        m_device.Tell(__func__, __LINE__, notice);
-        SDL_SetWindowTitle(m_pWindow, ("Veltora - " + notice).c_str());
+        Say(notice);
+        SDL_SetWindowTitle(m_window.get(), ("Veltora - " + notice).c_str());
         return;
     }
     // A notice left in the title goes.
     m_titleState.reset();
-    edges::Carry(m_device, plan, [this](const device::Aim& aim) { SetAim(aim); });
+    edges::Carry(m_device, plan, [this](const device::Aim& aim) { m_aimer.Set(aim); });
 }
 
 } // namespace sdl

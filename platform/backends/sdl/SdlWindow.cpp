@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -16,6 +15,7 @@
 
 #include "device/Device.h"
 #include "sdl/PictureStep.h"
+#include "sdl/Presenter.h"
 #include "sdl/WaylandDesk.h"
 #include "sdl/WindowParts.h"
 
@@ -26,34 +26,6 @@
 namespace sdl {
 
 using namespace detail;
-
-const char* const kKeyHelp =
-    "in the window:\n"
-    "  left mouse button    the finger: press, drag and release; a loupe shows the finger\n"
-    "  touch screen         the first finger down is the finger; others wait until it lifts\n"
-    "  Shift + drag         fine drag: the finger moves a tenth as far as the mouse\n"
-    "                       (the finger follows the mouse out of the window while held)\n"
-    "  1 2 3 4              turn the phone: landscape (pitch -90), portrait (0),\n"
-    "                       landscape turned over (+90), portrait upside down (180)\n"
-    "  [ ]                  tilt the phone 5 degrees back / forward (the view stays)\n"
-    "  arrow keys           aim the camera (with Shift: small steps)\n"
-    "  right button drag    move the camera's picture\n"
-    "  middle button        bring the picture point under the mouse under the hub of the\n"
-    "                       dial shown\n"
-    "  wheel, + -           zoom the camera about the mouse / the centre (1/8x to 8x)\n"
-    "  0                    the whole picture (letterboxed); again: fill the screen\n"
-    "  R                    turn the picture a quarter turn clockwise, as if the object\n"
-    "                       were turned in front of the phone (N and P keep the turn)\n"
-    "  N P                  the next / previous picture in the picture's folder\n"
-    "  drop a file          show that photo or video\n"
-    "  E                    lay the needle nearest the mouse along the picture's edge there\n"
-    "  C                    aim the corner nearest the mouse under the hub, needles along it\n"
-    "  B F                  send the application to the background / bring it back\n"
-    "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
-    "                       your pictures folder, or in --save-to's folder (Shift+S:\n"
-    "                       the phone's own screen, as scripts save it)\n"
-    "  H, F1                show this list (Escape or any other key closes it)\n"
-    "  Q                    quit (closing the window quits too)\n";
 
 namespace {
 
@@ -260,24 +232,15 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!options.fullscreen) {
         window->StartPlace(x, y, w, h);
     }
-    window->m_pWindow = SDL_CreateWindow("Veltora", x, y, w, h, flags);
-    if (!window->m_pWindow) {
+    window->m_window.reset(SDL_CreateWindow("Veltora", x, y, w, h, flags));
+    if (!window->m_window) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again
     }
-    SDL_SetWindowMinimumSize(window->m_pWindow, 120, 120);
-    window->m_pRenderer = SDL_CreateRenderer(window->m_pWindow, -1, 0);
-    if (!window->m_pRenderer) {
-        reason = std::string("cannot draw into a window: ") + SDL_GetError();
+    SDL_SetWindowMinimumSize(window->m_window.get(), 120, 120);
+    window->m_presenter = Presenter::Make(device, window->m_window.get(), reason);
+    if (!window->m_presenter) {
         return nullptr;
-    }
-    // SDL does not promise that a streaming texture keeps its pixels between locks; these
-    // renderers keep them in memory of their own, so only changes need drawing into it.
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(window->m_pRenderer, &info) == 0 && info.name) {
-        for (const char* keeping : {"software", "opengl", "opengles2"}) {
-            window->m_textureKeepsPixels = window->m_textureKeepsPixels || std::strcmp(info.name, keeping) == 0;
-        }
     }
     window->ShowLastPicture();
     window->UpdateTitle();
@@ -292,8 +255,16 @@ Window::Window(device::Device& device, const Options& options)
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
     m_heldTurns = QuarterTurnsForPitch(m_pitch);
+    m_aimer.Hold(m_heldTurns, m_portraitForm);
     // The camera turns with the phone as the window shows it held.
     device.Camera().SetHeldTurns(m_heldTurns);
+}
+
+void Window::Say(const std::string& message) const
+{
+    // Lines made elsewhere may already start as the user's channel prints them.
+    const std::string prefix = "veltora: ";
+    m_device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
 }
 
 void Window::WatchConnection()
@@ -304,7 +275,7 @@ void Window::WatchConnection()
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(m_pWindow, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
+    if (!SDL_GetWindowWMInfo(m_window.get(), &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
         return;
     }
     g_xWindow = info.info.x11.window;
@@ -344,26 +315,14 @@ Window::~Window()
     // connection SDL keeps of its own would then end the process from inside Xlib. The
     // process is about to end: leave it all to the system.
     if (ConnectionLost()) {
+        if (m_presenter) {
+            m_presenter->Abandon();
+        }
+        (void)m_window.release();
         return;
     }
-    if (m_pLoupe) {
-        SDL_DestroyTexture(m_pLoupe);
-    }
-    if (m_pNotice) {
-        SDL_DestroyTexture(m_pNotice);
-    }
-    if (m_pKeyList) {
-        SDL_DestroyTexture(m_pKeyList);
-    }
-    if (m_pScreen) {
-        SDL_DestroyTexture(m_pScreen);
-    }
-    if (m_pRenderer) {
-        SDL_DestroyRenderer(m_pRenderer);
-    }
-    if (m_pWindow) {
-        SDL_DestroyWindow(m_pWindow);
-    }
+    m_presenter.reset();
+    m_window.reset();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
 }
@@ -418,7 +377,7 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
     if (ConnectionLost()) {
         // Nothing more can be shown or read: the run ends in order, as if the user had quit.
         if (!m_device.TerminationRequested()) {
-            std::fprintf(stderr, "veltora: the window was closed from outside or its display went away; ending the run\n");
+            Say("the window was closed from outside or its display went away; ending the run");
             m_device.RequestTermination();
         }
         return;
