@@ -11,7 +11,6 @@
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 namespace sdl {
 
@@ -19,8 +18,7 @@ using namespace detail;
 
 void Window::Handle(const SDL_Event& event)
 {
-    if (event.type == m_wakeEventType) {
-        m_wakePending.store(false);
+    if (m_wait.Take(event)) {
         return;
     }
     switch (event.type) {
@@ -44,19 +42,6 @@ void Window::Handle(const SDL_Event& event)
         default:
             break;
         }
-        break;
-    case SDL_SYSWMEVENT:
-#if defined(SDL_VIDEO_DRIVER_X11)
-        if (event.syswm.msg && event.syswm.msg->subsystem == SDL_SYSWM_X11 &&
-            event.syswm.msg->msg.x11.event.type == DestroyNotify) {
-            SDL_SysWMinfo info;
-            SDL_VERSION(&info.version);
-            if (SDL_GetWindowWMInfo(m_window.get(), &info) &&
-                event.syswm.msg->msg.x11.event.xdestroywindow.window == info.info.x11.window) {
-                m_windowLost = true;
-            }
-        }
-#endif
         break;
     case SDL_FINGERDOWN:
         if (event.tfinger.touchId != SDL_MOUSE_TOUCHID && m_presenter->KeyListShown()) {

@@ -17,6 +17,7 @@
 #include "device/EventLoop.h"
 #include "edges/Finger.h"
 #include "sdl/Aimer.h"
+#include "sdl/DesktopWait.h"
 #include "sdl/KeyTable.h"
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
@@ -67,8 +68,8 @@ enum class Ending { Quit, WindowLost };
 // screen (clockwise): 0 at -90 (landscape), 1 at 0 (portrait), 2 at 90, 3 at 180.
 int QuarterTurnsForPitch(float pitch);
 
-// The window ties its parts together: it waits for desktop events and the device's timers
-// in one place, hands the events to the finger, the aimer and the keys, and has the
+// The window ties its parts together: it is the way the device's loop waits (through the
+// desktop wait), hands the events to the finger, the aimer and the keys, and has the
 // presenter draw when something changed. It also keeps how the phone is held.
 class Window final : public device::EventLoop::Waiter, private KeyTarget {
 public:
@@ -92,7 +93,6 @@ private:
     Window(device::Device& device, const Options& options);
 
     // SdlWindow.cpp
-    void WatchConnection();
     bool HandlePending();
     bool ConnectionLost() const;
     // A line for the user, through the device's channel for them.
@@ -148,14 +148,7 @@ private:
 
     device::Device& m_device;
     Options m_options;
-    std::uint32_t m_wakeEventType = 0;
-    std::atomic<bool> m_wakePending{false};
-    std::atomic<std::thread::id> m_eventThread{};
-    // On X11: the X connection's socket and the eventfd that Wake writes to; -1 elsewhere,
-    // where SDL's own wait and a pushed event are used.
-    int m_xFd = -1;
-    int m_wakeFd = -1;
-    bool m_windowLost = false;
+    DesktopWait m_wait;
 
     // Declared before the presenter, whose renderer draws into it and goes first.
     WindowHandle m_window;
