@@ -18,6 +18,7 @@
 #include "edges/Finger.h"
 #include "sdl/Aimer.h"
 #include "sdl/DesktopWait.h"
+#include "sdl/EdgeSearch.h"
 #include "sdl/KeyTable.h"
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
@@ -188,22 +189,8 @@ private:
     struct Remembered;
     std::shared_ptr<Remembered> m_remembered;
 
-    // Where the needles lie, for E and C: it watches every touch from the start.
-    std::unique_ptr<edges::NeedleWatch> m_pNeedles = std::make_unique<edges::NeedleWatch>(m_device);
-    // E and C search beside the window, which keeps drawing; one search at a time. What it
-    // posts back is carried out only while the window lives.
-    struct Joining {
-        std::thread thread;
-        ~Joining()
-        {
-            if (thread.joinable()) {
-                thread.join();
-            }
-        }
-    };
-    std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true);
-    bool m_searching = false;
-    Joining m_search;
+    // E and C: declared last, so that a search still running ends before the rest goes.
+    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan) { CarryPlan(plan); }};
 };
 
 } // namespace sdl
