@@ -34,11 +34,11 @@ constexpr double kHalfTenth = 0.05;
 
 // The hubs and measuring centres are the phone's; the application measures a touch from its
 // centre in whole touch pixels, half a pixel short of the continuous point.
-PointD TouchPixels(PointD continuous) { return {continuous.x - 0.5, continuous.y - 0.5}; }
-const DialShape kHalf{device::HubOf(device::Dial::Landscape),
-                      TouchPixels(device::MeasuringCentreOf(device::Dial::Landscape)), 100.0, 286.0};
-const DialShape kRound{device::HubOf(device::Dial::Portrait),
-                       TouchPixels(device::MeasuringCentreOf(device::Dial::Portrait)), 60.0, 184.0};
+constexpr PointD TouchPixels(PointD continuous) { return {continuous.x - 0.5, continuous.y - 0.5}; }
+constexpr DialShape kHalf{device::HubOf(device::Dial::Landscape),
+                          TouchPixels(device::MeasuringCentreOf(device::Dial::Landscape)), 100.0, 286.0};
+constexpr DialShape kRound{device::HubOf(device::Dial::Portrait),
+                           TouchPixels(device::MeasuringCentreOf(device::Dial::Portrait)), 60.0, 184.0};
 
 double Deg(double rad) { return rad * 180.0 / kPi; }
 double Rad(double deg) { return deg * kPi / 180.0; }
