@@ -53,4 +53,14 @@ Dial DialForPitch(float pitch, Dial shown)
     return DialOfLayout(LayoutForPitch(pitch, shown == Dial::Landscape ? 2 : 0));
 }
 
+ControlPlaces ControlsOf(int layout)
+{
+    switch (layout) {
+    case 0: return {{15, 230, 75, 480}, {15, 15, 81, 79}};
+    case 1: return {{725, 0, 785, 250}, {721, 399, 785, 465}};
+    case 3: return {{550, 15, 800, 75}, {15, 15, 79, 81}};
+    default: return {{0, 15, 250, 75}, {721, 15, 785, 81}};
+    }
+}
+
 } // namespace device

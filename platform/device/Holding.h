@@ -1,5 +1,6 @@
 // How the phone is held: the quarter turns a pitch stands for, points of a frame turned by
-// quarter turns, and the dial the phone shows with its hub and the centre it measures from.
+// quarter turns, the dial the phone shows with its hub and the centre it measures from, and
+// where its layouts put the controls.
 #pragma once
 
 #include "device/Aiming.h"
@@ -50,5 +51,17 @@ constexpr PointD MeasuringCentreOf(Dial dial)
 {
     return dial == Dial::Landscape ? PointD{400.5, 480.5} : PointD{400.5, 240.5};
 }
+
+// Where a layout puts the readout's number frame and the hold button, in continuous pixels
+// of the screen: what a loupe or a hand must not cover.
+struct ScreenRect {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool Meets(const ScreenRect& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+};
+struct ControlPlaces {
+    ScreenRect readout;
+    ScreenRect hold;
+};
+ControlPlaces ControlsOf(int layout);
 
 } // namespace device

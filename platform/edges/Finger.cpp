@@ -10,6 +10,7 @@
 
 #include "device/Device.h"
 #include "device/Display.h"
+#include "device/Holding.h"
 #include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
 
@@ -39,8 +40,13 @@ constexpr double kLevelDeg = 0.05;
 // The readout cuts the angle to tenths; a corner laid this much wider reads its nearest tenth.
 constexpr double kHalfTenth = 0.05;
 
-const DialShape kHalf{{400.5, 469.5}, {400.0, 480.0}, 100.0, 286.0};
-const DialShape kRound{{399.5, 239.5}, {400.0, 240.0}, 60.0, 184.0};
+// The hubs and measuring centres are the phone's; the application measures a touch from its
+// centre in whole touch pixels, half a pixel short of the continuous point.
+constexpr PointD TouchPixels(PointD continuous) { return {continuous.x - 0.5, continuous.y - 0.5}; }
+constexpr DialShape kHalf{device::HubOf(device::Dial::Landscape),
+                          TouchPixels(device::MeasuringCentreOf(device::Dial::Landscape)), 100.0, 286.0};
+constexpr DialShape kRound{device::HubOf(device::Dial::Portrait),
+                           TouchPixels(device::MeasuringCentreOf(device::Dial::Portrait)), 60.0, 184.0};
 
 double Deg(double rad) { return rad * 180.0 / kPi; }
 double Rad(double deg) { return deg * kPi / 180.0; }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@
 #include "support/Harness.h"
 #include "support/ProcessState.h"
 #include "support/Scratch.h"
+#include "support/WindowRig.h"
 
 #include <SDL.h>
 
@@ -32,7 +34,7 @@ namespace {
 
 // A window on the real clock whose pictures are photos, as the launcher makes it.
 struct PictureRig {
-    PictureRig()
+    explicit PictureRig(std::function<void(const std::string&)> tell = testing_support::TellOnStderr)
     {
         if (const char* old = std::getenv("SDL_VIDEODRIVER")) {
             oldDriver = old;
@@ -40,6 +42,7 @@ struct PictureRig {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         HarnessOptions o;
         o.clock = device::ClockKind::Real;
+        o.tell = std::move(tell);
         h = std::make_unique<Harness>(o);
         sdl::Options options;
         options.shrink = 1;
@@ -119,4 +122,40 @@ TEST(WindowMessages, APicturesNameIsEscapedWhetherItShowsOrNot)
     EXPECT_NE(err.find("veltora: cannot show " + dir.File(shown + "-broken.png") + ": "), std::string::npos) << err;
     EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
     EXPECT_EQ(err.find('\x07'), std::string::npos) << err;
+}
+
+TEST(WindowMessages, TheWindowsLinesGoThroughThePhonesChannelForTheUserAndNowhereElse)
+{
+    // Whoever runs the phone decides where its lines for the user go; the window prints none
+    // of its own, whether the line is its own or the picture stepper's.
+    std::vector<std::string> told;
+    PictureRig rig([&told](const std::string& line) { told.push_back(line); });
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    const testing_support::ScratchDir dir;
+    const std::vector<std::uint32_t> px(64 * 48, 0xFF808080u);
+    std::string why;
+    ASSERT_TRUE(codec::WritePngFile(dir.File("a.png"), px.data(), 64, 48, 64 * 4, why)) << why;
+    // A PNG's signature and nothing after it: N passes over it and comes round to a.png again.
+    std::ofstream(dir.File("b.png")) << "\x89PNG\r\n\x1a\n";
+    const std::string errFile = dir.File("stderr.txt"), outFile = dir.File("stdout.txt");
+    {
+        const Redirect err(STDERR_FILENO, errFile), out(STDOUT_FILENO, outFile);
+        rig.Drop(dir.File("missing.png"));
+        rig.Drop(dir.File("a.png"));
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.sym = SDLK_n;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (told.size() < 2 && std::chrono::steady_clock::now() < end) {
+            rig.h->RunMs(20);
+        }
+    }
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].rfind("cannot show " + dir.File("missing.png") + ": ", 0), 0u) << told[0];
+    // The stepper's line comes without the prefix the channel adds.
+    EXPECT_EQ(told[1].rfind("passed over 1 file in ", 0), 0u) << told[1];
+    EXPECT_EQ(PictureRig::Read(errFile), "");
 }

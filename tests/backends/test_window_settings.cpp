@@ -23,6 +23,7 @@
 #include "support/Harness.h"
 #include "support/ProcessState.h"
 #include "support/Scratch.h"
+#include "support/WindowRig.h"
 
 #include <SDL.h>
 
@@ -48,6 +49,7 @@ struct Rig {
     {
         HarnessOptions o;
         o.clock = device::ClockKind::Real;
+        o.tell = testing_support::TellOnStderr;
         h = std::make_unique<Harness>(o);
         options.openPicture = [](const std::string& path) { return std::make_unique<photo::PhotoSource>(path); };
         window = sdl::Window::Open(h->Device(), options, reason);

@@ -102,6 +102,7 @@ Harness::Harness(HarnessOptions options)
     device::DeviceConfig config;
     config.clock = options.clock;
     config.resDir = options.resDir;
+    config.tell = options.tell;
     if (options.cameraSource) {
         config.cameraSource = options.cameraSource;
     } else if (options.camera) {

@@ -2,6 +2,7 @@
 // a test read the form's state, the shown canvas, the screen and the log.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ struct HarnessOptions {
     device::ClockKind clock = device::ClockKind::Virtual;
     // Replaces the camera source (the demo scene) when set.
     device::CameraSourceFactory cameraSource;
+    // Where the device's lines for the user go, as the launcher gives it one; none: notices.
+    std::function<void(const std::string& message)> tell;
 };
 
 // A device plus the application, started in the constructor and ended in the

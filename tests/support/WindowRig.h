@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -18,10 +19,17 @@
 #include "sdl/WindowParts.h"
 #include "support/Harness.h"
 #include "support/ProcessState.h"
+#include "text/Printable.h"
 
 #include <SDL.h>
 
 namespace testing_support {
+
+// The window's lines for the user on stderr, as the launcher prints them.
+inline void TellOnStderr(const std::string& message)
+{
+    std::fprintf(stderr, "veltora: %s\n", text::Printable(message).c_str());
+}
 
 // Pixels as 0x00RRGGBB words, rows packed.
 struct Image {
@@ -76,6 +84,7 @@ struct WindowRig {
               HarnessOptions o;
               o.clock = device::ClockKind::Real;
               o.cameraSource = std::move(camera);
+              o.tell = TellOnStderr;
               return o;
           }())
     {

@@ -1,70 +1,92 @@
 // E and C in the window: the device's finger lays a needle along the picture's edge under the
 // mouse, or aims the corner under the mouse under the hub and lays both needles along it.
-#include "sdl/SdlWindow.h"
-
-#include "device/Device.h"
-#include "edges/Finger.h"
-
-#include <SDL.h>
+#include "sdl/EdgeSearch.h"
 
 #include <system_error>
 
+#include "device/Device.h"
+#include "sdl/SdlWindow.h"
+
+#include <SDL.h>
+
 namespace sdl {
 
-void Window::LayAlongPicture(bool corner)
+EdgeSearch::EdgeSearch(device::Device& device, Done done) : m_device(device), m_done(std::move(done)), m_needles(device) {}
+
+EdgeSearch::~EdgeSearch()
 {
-    // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
-    if (m_portraitForm || m_searching) {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device::Aim& aim, bool corner)
+{
+    if (m_searching) {
         return;
     }
-    int wx = 0, wy = 0;
-    SDL_GetMouseState(&wx, &wy);
-    edges::Request request = edges::Ask(m_device, *m_pNeedles, WindowToScreen(wx + 0.5, wy + 0.5));
-    request.fingerDown = request.fingerDown || m_fingerDown;
-    // The window's aim is the one the camera is about to take.
-    request.aim = m_aim;
+    edges::Request request = edges::Ask(m_device, m_needles, screenPoint);
+    request.fingerDown = request.fingerDown || fingerDown;
+    request.aim = aim;
     // The part of the picture is cut here, while the camera lends it; the search runs on a
     // thread of its own and the plan comes back to the event thread.
     auto pending = std::make_shared<edges::Pending>(
         edges::Prepare(m_device, request, corner ? edges::Find::Corner : edges::Find::Edge));
-    if (m_search.thread.joinable()) {
-        m_search.thread.join();
+    if (m_thread.joinable()) {
+        m_thread.join();
     }
     m_searching = true;
     device::Device* dev = &m_device;
-    std::weak_ptr<bool> alive = m_pAlive;
+    std::weak_ptr<bool> alive = m_alive;
     try {
-        m_search.thread = std::thread([this, dev, pending, alive] {
+        m_thread = std::thread([this, dev, pending, alive] {
             edges::Plan plan = edges::Finish(*pending);
             dev->Loop().Post([this, alive, plan = std::move(plan)] {
                 if (alive.lock()) {
-                    CarryPlan(plan);
+                    Carry(plan);
                 }
             });
         });
     } catch (const std::system_error&) {
         // No thread to be had: search here, the window waiting for it.
-        CarryPlan(edges::Finish(*pending));
+        Carry(edges::Finish(*pending));
     }
+}
+
+void EdgeSearch::Carry(const edges::Plan& plan)
+{
+    m_searching = false;
+    m_done(plan);
+}
+
+void Window::LayAlongPicture(bool corner)
+{
+    // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
+    if (m_portraitForm || m_edges.Searching()) {
+        return;
+    }
+    int wx = 0, wy = 0;
+    SDL_GetMouseState(&wx, &wy);
+    // The window's aim is the one the camera is about to take.
+    m_edges.Start(WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
 void Window::CarryPlan(const edges::Plan& plan)
 {
-    m_searching = false;
     // The user's finger came down while the search ran: it has the screen.
-    const std::string notice = m_fingerDown && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
+    const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty()) {
         // Told on the terminal, and in the title until what the title shows changes.
-        m_device.Tell(__func__, __LINE__, notice);
-        SDL_SetWindowTitle(m_pWindow, ("Veltora - " + notice).c_str());
+        Say(notice);
+        SDL_SetWindowTitle(m_window.get(), ("Veltora - " + notice).c_str());
         return;
     }
     // A notice left in the title goes.
     m_titleState.reset();
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     edges::Carry(m_device, plan, [this](const device::Aim& aim) {
-        SetAim(aim);
-        FlushInput();
+        m_aimer.Set(aim);
+        m_aimer.Flush();
     });
 }
 

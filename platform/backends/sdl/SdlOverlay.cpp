@@ -1,17 +1,17 @@
-// What the window draws over the phone's screen and never into it: the list of keys (drawn
-// with cairo in the DejaVu font); the loupe has a file of its own.
-#include "sdl/SdlWindow.h"
+// What the window draws over the phone's screen and never into it: the list of keys and a
+// notice, drawn with cairo in the DejaVu fonts; the loupe has a file of its own.
+#include "sdl/Presenter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <cairo.h>
 
 #include "device/Device.h"
+#include "sdl/KeyTable.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -20,15 +20,14 @@ namespace sdl {
 
 using namespace detail;
 
-void Window::DrawKeyList()
+void Presenter::DrawKeyList(const Box& view)
 {
-    const Rect view = ViewRect();
     if (view.w <= 0 || view.h <= 0) {
         return;
     }
-    if (m_pKeyList && m_keyListWidth == view.w && m_keyListHeight == view.h) {
+    if (m_keyList && m_keyListWidth == view.w && m_keyListHeight == view.h) {
         const SDL_Rect dst{view.x, view.y, view.w, view.h};
-        SDL_RenderCopy(m_pRenderer, m_pKeyList, nullptr, &dst);
+        SDL_RenderCopy(m_renderer.get(), m_keyList.get(), nullptr, &dst);
         return;
     }
     // Each entry is a key and what it does, the description going on over indented lines;
@@ -38,21 +37,24 @@ void Window::DrawKeyList()
         std::string key;
         std::vector<std::string> words;
     };
-    std::vector<Entry> entries;
-    std::istringstream text(kKeyHelp);
-    constexpr std::size_t kKeyColumn = 23;
-    for (std::string line; std::getline(text, line);) {
-        const bool goesOn = line.size() > kKeyColumn && line.compare(0, kKeyColumn, std::string(kKeyColumn, ' ')) == 0;
-        const bool heading = !line.empty() && line[0] != ' ';
-        if (!goesOn || entries.empty()) {
-            entries.push_back({heading ? line : line.substr(0, std::min(line.size(), kKeyColumn)), {}});
-        }
-        if (!heading && line.size() > kKeyColumn) {
-            std::istringstream words(line.substr(kKeyColumn));
-            for (std::string w; words >> w;) {
-                entries.back().words.push_back(w);
+    std::vector<Entry> entries{{kKeyHelpHeading, {}}};
+    for (const KeyEntry& k : KeyTable()) {
+        Entry entry{std::string("  ") + k.label, {}};
+        std::string word;
+        for (const char* c = k.help;; c++) {
+            if (*c == ' ' || *c == '\n' || *c == '\0') {
+                if (!word.empty()) {
+                    entry.words.push_back(word);
+                }
+                word.clear();
+            } else {
+                word += *c;
+            }
+            if (*c == '\0') {
+                break;
             }
         }
+        entries.push_back(std::move(entry));
     }
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, view.w, view.h);
     cairo_t* cr = cairo_create(surface);
@@ -122,47 +124,50 @@ void Window::DrawKeyList()
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-        if (m_pKeyList) {
-            SDL_DestroyTexture(m_pKeyList);
-        }
+        m_keyList.reset();
         // cairo's pixels are premultiplied: blended as such where the renderer can, else
         // with SDL's plain blend, which only darkens the panel a little.
-        m_pKeyList = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, view.w, view.h);
-        if (m_pKeyList) {
-            SDL_UpdateTexture(m_pKeyList, nullptr, cairo_image_surface_get_data(surface),
+        m_keyList.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, view.w, view.h));
+        if (m_keyList) {
+            SDL_UpdateTexture(m_keyList.get(), nullptr, cairo_image_surface_get_data(surface),
                               cairo_image_surface_get_stride(surface));
             const SDL_BlendMode premultiplied =
                 SDL_ComposeCustomBlendMode(SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD,
                                            SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD);
-            if (SDL_SetTextureBlendMode(m_pKeyList, premultiplied) != 0) {
-                SDL_SetTextureBlendMode(m_pKeyList, SDL_BLENDMODE_BLEND);
+            if (SDL_SetTextureBlendMode(m_keyList.get(), premultiplied) != 0) {
+                SDL_SetTextureBlendMode(m_keyList.get(), SDL_BLENDMODE_BLEND);
             }
             m_keyListWidth = view.w;
             m_keyListHeight = view.h;
             const SDL_Rect dst{view.x, view.y, view.w, view.h};
-            SDL_RenderCopy(m_pRenderer, m_pKeyList, nullptr, &dst);
+            SDL_RenderCopy(m_renderer.get(), m_keyList.get(), nullptr, &dst);
         }
     }
     cairo_surface_destroy(surface);
 }
 
-void Window::ShowNotice(const std::string& text)
+void Presenter::ShowNotice(const std::string& text)
 {
     m_notice = text;
     m_noticeUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    if (m_pNotice) {
-        SDL_DestroyTexture(m_pNotice);
-        m_pNotice = nullptr;
-    }
-    m_mustPresent = true;
+    m_noticeTexture.reset();
 }
 
-void Window::DrawNotice(const Rect& view)
+bool Presenter::NoticeEnded()
+{
+    if (m_notice.empty() || std::chrono::steady_clock::now() < m_noticeUntil) {
+        return false;
+    }
+    m_notice.clear();
+    return true;
+}
+
+void Presenter::DrawNotice(const Box& view)
 {
     // Light text on a dark strip at the view's foot, made once for each notice.
     const double size = std::max(12.0, std::min(view.w, view.h) / 28.0);
     int w = 0, h = static_cast<int>(size * 1.8);
-    if (!m_pNotice) {
+    if (!m_noticeTexture) {
         cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
         cairo_t* pc = cairo_create(probe);
         cairo_select_font_face(pc, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -184,19 +189,21 @@ void Window::DrawNotice(const Rect& view)
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-            m_pNotice = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, std::max(w, 1), h);
-            if (m_pNotice) {
-                SDL_UpdateTexture(m_pNotice, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
-                SDL_SetTextureBlendMode(m_pNotice, SDL_BLENDMODE_BLEND);
+            m_noticeTexture.reset(
+                SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, std::max(w, 1), h));
+            if (m_noticeTexture) {
+                SDL_UpdateTexture(m_noticeTexture.get(), nullptr, cairo_image_surface_get_data(surface),
+                                  cairo_image_surface_get_stride(surface));
+                SDL_SetTextureBlendMode(m_noticeTexture.get(), SDL_BLENDMODE_BLEND);
             }
         }
         cairo_surface_destroy(surface);
     }
-    if (!m_pNotice || SDL_QueryTexture(m_pNotice, nullptr, nullptr, &w, &h) != 0) {
+    if (!m_noticeTexture || SDL_QueryTexture(m_noticeTexture.get(), nullptr, nullptr, &w, &h) != 0) {
         return;
     }
     const SDL_Rect dst{view.x + (view.w - w) / 2, view.y + view.h - h - static_cast<int>(size), w, h};
-    SDL_RenderCopy(m_pRenderer, m_pNotice, nullptr, &dst);
+    SDL_RenderCopy(m_renderer.get(), m_noticeTexture.get(), nullptr, &dst);
 }
 
 } // namespace sdl

@@ -27,9 +27,7 @@ bool Window::TryPicture(const std::string& path, std::string& reason)
     source->Close();
     m_device.Camera().SetSource(std::move(source));
     m_picture = path;
-    m_wholePicture = false;
-    SetAim(device::Aim{});
-    m_aimChanged = true;
+    m_aimer.NewPicture();
     std::printf("showing %s\n", text::Printable(path).c_str());
     std::fflush(stdout);
     return true;
@@ -38,22 +36,21 @@ bool Window::TryPicture(const std::string& path, std::string& reason)
 void Window::OpenPicture(const std::string& path)
 {
     if (!m_options.openPicture) {
-        std::fprintf(stderr, "veltora: this window cannot open pictures\n");
+        Say("this window cannot open pictures");
         return;
     }
     // The user chose a picture: a step still looking for one has nothing more to do.
     EndStep();
     std::string reason;
     if (!TryPicture(path, reason)) {
-        std::fprintf(stderr, "veltora: cannot show %s: %s; the camera keeps its picture\n",
-                     text::Printable(path).c_str(), text::Printable(reason).c_str());
+        Say("cannot show " + text::Printable(path) + ": " + text::Printable(reason) + "; the camera keeps its picture");
     }
 }
 
 void Window::StepPicture(int direction)
 {
     if (!m_options.openPicture) {
-        std::fprintf(stderr, "veltora: this window cannot open pictures\n");
+        Say("this window cannot open pictures");
         return;
     }
     if (m_step) {
@@ -67,7 +64,7 @@ void Window::StepPicture(int direction)
     auto step = std::make_unique<PictureStep>(m_picture, direction);
     std::string message;
     if (!step->Start(message)) {
-        std::fprintf(stderr, "%s\n", text::Printable(message).c_str());
+        Say(text::Printable(message));
         return;
     }
     m_step = std::move(step);
@@ -82,7 +79,7 @@ void Window::ContinueStep()
     const PictureStep::State state = m_step->Continue(
         [this](const std::string& path, std::string& reason) { return TryPicture(path, reason); }, kStepSlice);
     if (state == PictureStep::State::NoneShown) {
-        std::fprintf(stderr, "%s\n", text::Printable(m_step->NoneShownMessage()).c_str());
+        Say(text::Printable(m_step->NoneShownMessage()));
         m_step.reset();
     } else if (state == PictureStep::State::Shown) {
         EndStep();
@@ -96,7 +93,7 @@ void Window::EndStep()
     }
     // One line for everything passed over, however many files that was.
     if (const std::string skipped = m_step->Skipped(); !skipped.empty()) {
-        std::fprintf(stderr, "%s\n", text::Printable(skipped).c_str());
+        Say(text::Printable(skipped));
     }
     m_step.reset();
 }

@@ -14,6 +14,7 @@
 #include "device/Device.h"
 #include "device/PixmanImage.h"
 #include "files/UserDirs.h"
+#include "sdl/Presenter.h"
 #include "sdl/WindowParts.h"
 #include "text/Printable.h"
 
@@ -35,12 +36,12 @@ void Window::TakeScreenshot(bool asSeen)
     if (folder.empty()) {
         const std::string pictures = outpath::PicturesFolder();
         if (pictures.empty()) {
-            std::fprintf(stderr, "veltora: cannot save the screenshot: no home folder to save it in (--save-to names one)\n");
+            Say("cannot save the screenshot: no home folder to save it in (--save-to names one)");
             return;
         }
         folder = pictures + "/Veltora";
         if (std::string why; !outpath::MakeFolders(folder, why)) {
-            std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", text::Printable(why).c_str());
+            Say("cannot save the screenshot: " + text::Printable(why));
             return;
         }
     }
@@ -82,10 +83,11 @@ void Window::TakeScreenshot(bool asSeen)
         std::fflush(stdout);
         // Shift+S is for comparing the window with the phone's screen: no notice to differ.
         if (asSeen) {
-            ShowNotice("saved " + std::filesystem::path(name).filename().string());
+            m_presenter->ShowNotice("saved " + std::filesystem::path(name).filename().string());
+            m_mustPresent = true;
         }
     } else {
-        std::fprintf(stderr, "veltora: cannot save the screenshot: %s\n", text::Printable(reason).c_str());
+        Say("cannot save the screenshot: " + text::Printable(reason));
     }
 }
 

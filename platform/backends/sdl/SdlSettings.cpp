@@ -44,11 +44,6 @@ bool CheckSettings(const outpath::Settings& s, std::string& why)
     return true;
 }
 
-void Tell(const std::string& message)
-{
-    std::fprintf(stderr, "veltora: %s\n", text::Printable(message).c_str());
-}
-
 } // namespace
 
 struct Window::Remembered {
@@ -64,7 +59,7 @@ void Window::LoadSettings()
     }
     const outpath::SettingsLoad load = outpath::LoadSettings(m_options.settingsFile, m_remembered->settings, CheckSettings);
     if (!load.message.empty()) {
-        Tell(load.message);
+        Say(load.message);
     }
     m_remembered->mayWrite = load.mayWrite;
 }
@@ -113,7 +108,7 @@ void Window::ShowLastPicture()
         struct stat st {};
         if (!output.empty() && ::stat(picture.c_str(), &shown) == 0 && ::stat(output.c_str(), &st) == 0 &&
             st.st_dev == shown.st_dev && st.st_ino == shown.st_ino) {
-            Tell("not showing the last picture " + picture + ": this run writes " + output);
+            Say("not showing the last picture " + picture + ": this run writes " + output);
             return;
         }
     }
@@ -123,15 +118,15 @@ void Window::ShowLastPicture()
 void Window::SaveSettings()
 {
     // A window that never opened has nothing to remember.
-    if (!m_remembered || !m_remembered->mayWrite || !m_pWindow) {
+    if (!m_remembered || !m_remembered->mayWrite || !m_window) {
         return;
     }
     outpath::Settings& s = m_remembered->settings;
     // Full screen, or with the window gone, there is no window's place to keep.
     if (!m_options.fullscreen && !ConnectionLost()) {
         int w = 0, h = 0, x = 0, y = 0;
-        SDL_GetWindowSize(m_pWindow, &w, &h);
-        SDL_GetWindowPosition(m_pWindow, &x, &y);
+        SDL_GetWindowSize(m_window.get(), &w, &h);
+        SDL_GetWindowPosition(m_window.get(), &x, &y);
         if (ViewWidth() < ViewHeight()) {
             std::swap(w, h);
         }
@@ -152,7 +147,7 @@ void Window::SaveSettings()
     }
     std::string reason;
     if (!outpath::SaveSettings(m_options.settingsFile, s, reason)) {
-        Tell(reason);
+        Say(reason);
     }
 }
 

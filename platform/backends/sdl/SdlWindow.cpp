@@ -1,21 +1,17 @@
-// The SDL2 window: opening it, waiting for desktop events and the device's timers in one
-// place, and noticing when the window or its X connection is taken away from outside.
+// The SDL2 window: opening it on the desktop there is, at a size that suits it, and running
+// the device's loop with it until the run ends.
 #include "sdl/SdlWindow.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include "device/Device.h"
 #include "sdl/PictureStep.h"
+#include "sdl/Presenter.h"
 #include "sdl/WaylandDesk.h"
 #include "sdl/WindowParts.h"
 
@@ -26,34 +22,6 @@
 namespace sdl {
 
 using namespace detail;
-
-const char* const kKeyHelp =
-    "in the window:\n"
-    "  left mouse button    the finger: press, drag and release; a loupe shows the finger\n"
-    "  touch screen         the first finger down is the finger; others wait until it lifts\n"
-    "  Shift + drag         fine drag: the finger moves a tenth as far as the mouse\n"
-    "                       (the finger follows the mouse out of the window while held)\n"
-    "  1 2 3 4              turn the phone: landscape (pitch -90), portrait (0),\n"
-    "                       landscape turned over (+90), portrait upside down (180)\n"
-    "  [ ]                  tilt the phone 5 degrees back / forward (the view stays)\n"
-    "  arrow keys           aim the camera (with Shift: small steps)\n"
-    "  right button drag    move the camera's picture\n"
-    "  middle button        bring the picture point under the mouse under the hub of the\n"
-    "                       dial shown\n"
-    "  wheel, + -           zoom the camera about the mouse / the centre (1/8x to 8x)\n"
-    "  0                    the whole picture (letterboxed); again: fill the screen\n"
-    "  R                    turn the picture a quarter turn clockwise, as if the object\n"
-    "                       were turned in front of the phone (N and P keep the turn)\n"
-    "  N P                  the next / previous picture in the picture's folder\n"
-    "  drop a file          show that photo or video\n"
-    "  E                    lay the needle nearest the mouse along the picture's edge there\n"
-    "  C                    aim the corner nearest the mouse under the hub, needles along it\n"
-    "  B F                  send the application to the background / bring it back\n"
-    "  S                    save what you see as veltora-DATE-TIME.png in Veltora in\n"
-    "                       your pictures folder, or in --save-to's folder (Shift+S:\n"
-    "                       the phone's own screen, as scripts save it)\n"
-    "  H, F1                show this list (Escape or any other key closes it)\n"
-    "  Q                    quit (closing the window quits too)\n";
 
 namespace {
 
@@ -109,36 +77,6 @@ float DesktopDpi()
     return 0;
 #endif
 }
-
-#if defined(SDL_VIDEO_DRIVER_X11)
-// Xlib reports a lost connection or a window destroyed under it through process-wide
-// handlers whose default is to print and exit; these note it instead, and the window
-// ends the run in order.
-std::atomic<bool> g_xLost{false};
-::Window g_xWindow = 0;
-
-int OnXError(Display*, XErrorEvent* error)
-{
-    // Drawing into a window that someone destroyed: the window is gone. Any other error
-    // (a request SDL made that the server refused) is not worth ending the run for.
-    if ((error->error_code == BadWindow || error->error_code == BadDrawable) && error->resourceid == g_xWindow) {
-        g_xLost.store(true);
-    }
-    return 0;
-}
-
-int OnXIOError(Display*)
-{
-    g_xLost.store(true);
-    return 0;
-}
-
-void OnXIOErrorExit(Display*, void*)
-{
-    // Returning marks the connection dead; Xlib's later calls on it return at once.
-    g_xLost.store(true);
-}
-#endif
 
 } // namespace
 
@@ -219,15 +157,10 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
-    const Uint32 wakeType = SDL_RegisterEvents(1);
-    if (wakeType == static_cast<Uint32>(-1)) {
-        reason = std::string("cannot open a window: ") + SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
-    }
-
     std::unique_ptr<Window> window(new Window(device, options));
-    window->m_wakeEventType = wakeType;
+    if (!window->m_wait.RegisterWake(reason)) {
+        return nullptr; // the destructor shuts SDL's video down again
+    }
     window->LoadSettings();
     // The application has not built its form yet: the screen is landscape for now.
     const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
@@ -260,28 +193,19 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!options.fullscreen) {
         window->StartPlace(x, y, w, h);
     }
-    window->m_pWindow = SDL_CreateWindow("Veltora", x, y, w, h, flags);
-    if (!window->m_pWindow) {
+    window->m_window.reset(SDL_CreateWindow("Veltora", x, y, w, h, flags));
+    if (!window->m_window) {
         reason = std::string("cannot open a window: ") + SDL_GetError();
         return nullptr; // the destructor shuts SDL's video down again
     }
-    SDL_SetWindowMinimumSize(window->m_pWindow, 120, 120);
-    window->m_pRenderer = SDL_CreateRenderer(window->m_pWindow, -1, 0);
-    if (!window->m_pRenderer) {
-        reason = std::string("cannot draw into a window: ") + SDL_GetError();
+    SDL_SetWindowMinimumSize(window->m_window.get(), 120, 120);
+    window->m_presenter = Presenter::Make(device, window->m_window.get(), reason);
+    if (!window->m_presenter) {
         return nullptr;
-    }
-    // SDL does not promise that a streaming texture keeps its pixels between locks; these
-    // renderers keep them in memory of their own, so only changes need drawing into it.
-    SDL_RendererInfo info;
-    if (SDL_GetRendererInfo(window->m_pRenderer, &info) == 0 && info.name) {
-        for (const char* keeping : {"software", "opengl", "opengles2"}) {
-            window->m_textureKeepsPixels = window->m_textureKeepsPixels || std::strcmp(info.name, keeping) == 0;
-        }
     }
     window->ShowLastPicture();
     window->UpdateTitle();
-    window->WatchConnection();
+    window->m_wait.Watch(window->m_window.get());
     device.Loop().SetWaiter(window.get());
     return window;
 }
@@ -292,42 +216,19 @@ Window::Window(device::Device& device, const Options& options)
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
     m_heldTurns = QuarterTurnsForPitch(m_pitch);
+    m_aimer.Hold(m_heldTurns, m_portraitForm);
     // The camera turns with the phone as the window shows it held.
     device.Camera().SetHeldTurns(m_heldTurns);
 }
 
-void Window::WatchConnection()
+void Window::Say(const std::string& message) const
 {
-    // On X11 the window waits on the X connection and an eventfd itself. SDL's own wait
-    // wakes through a second X connection that sends the window a message, and a message
-    // still on its way when the window closes fails, which Xlib answers by exiting.
-#if defined(SDL_VIDEO_DRIVER_X11)
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(m_pWindow, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
-        return;
-    }
-    g_xWindow = info.info.x11.window;
-    XSetErrorHandler(OnXError);
-    XSetIOErrorHandler(OnXIOError);
-    XSetIOErrorExitHandler(info.info.x11.display, OnXIOErrorExit, nullptr);
-    // The window destroyed from outside shows as a DestroyNotify among the X events.
-    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    m_wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeFd >= 0) {
-        m_xFd = ConnectionNumber(info.info.x11.display);
-    }
-#endif
+    // Lines made elsewhere may already start as the user's channel prints them.
+    const std::string prefix = "veltora: ";
+    m_device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
 }
 
-bool Window::ConnectionLost() const
-{
-#if defined(SDL_VIDEO_DRIVER_X11)
-    return m_windowLost || g_xLost.load();
-#else
-    return m_windowLost;
-#endif
-}
+bool Window::ConnectionLost() const { return m_wait.Lost(); }
 
 Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost : Ending::Quit; }
 
@@ -337,33 +238,18 @@ Window::~Window()
     SaveSettings();
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
-    if (m_wakeFd >= 0) {
-        close(m_wakeFd);
-    }
     // With the display gone, taking the window down would talk to it again, and a
     // connection SDL keeps of its own would then end the process from inside Xlib. The
     // process is about to end: leave it all to the system.
     if (ConnectionLost()) {
+        if (m_presenter) {
+            m_presenter->Abandon();
+        }
+        (void)m_window.release();
         return;
     }
-    if (m_pLoupe) {
-        SDL_DestroyTexture(m_pLoupe);
-    }
-    if (m_pNotice) {
-        SDL_DestroyTexture(m_pNotice);
-    }
-    if (m_pKeyList) {
-        SDL_DestroyTexture(m_pKeyList);
-    }
-    if (m_pScreen) {
-        SDL_DestroyTexture(m_pScreen);
-    }
-    if (m_pRenderer) {
-        SDL_DestroyRenderer(m_pRenderer);
-    }
-    if (m_pWindow) {
-        SDL_DestroyWindow(m_pWindow);
-    }
+    m_presenter.reset();
+    m_window.reset();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_Quit();
 }
@@ -373,30 +259,7 @@ void Window::Run()
     m_device.Loop().RunUntil(device::kForever);
 }
 
-void Window::Wake()
-{
-    // The event thread posts only between waits, and the loop looks at its queue again
-    // before it waits: only other threads need to wake it.
-    if (std::this_thread::get_id() == m_eventThread.load()) {
-        return;
-    }
-    if (m_wakeFd >= 0) {
-        // An eventfd keeps count, so a wake that comes just before the poll is not lost.
-        const std::uint64_t one = 1;
-        const ssize_t written = write(m_wakeFd, &one, sizeof one);
-        (void)written; // only fails when the count is already huge, which wakes the poll too
-        return;
-    }
-    // One wake event in the queue is enough; posts come far faster than the queue drains.
-    if (m_wakePending.exchange(true)) {
-        return;
-    }
-    SDL_Event event{};
-    event.type = m_wakeEventType;
-    if (SDL_PushEvent(&event) <= 0) {
-        m_wakePending.store(false);
-    }
-}
+void Window::Wake() { m_wait.Wake(); }
 
 bool Window::HandlePending()
 {
@@ -414,11 +277,11 @@ bool Window::HandlePending()
 
 void Window::WaitUntil(device::Micros deadline, device::Micros now)
 {
-    m_eventThread.store(std::this_thread::get_id());
+    m_wait.OnEventThread();
     if (ConnectionLost()) {
         // Nothing more can be shown or read: the run ends in order, as if the user had quit.
         if (!m_device.TerminationRequested()) {
-            std::fprintf(stderr, "veltora: the window was closed from outside or its display went away; ending the run\n");
+            Say("the window was closed from outside or its display went away; ending the run");
             m_device.RequestTermination();
         }
         return;
@@ -441,27 +304,18 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
     if (HandlePending()) {
         return;
     }
-    if (m_xFd >= 0) {
-        // SDL_PollEvent has just emptied Xlib's queue too, so the connection's socket
-        // is all there is to watch for desktop events.
-        pollfd fds[2] = {{m_xFd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        if (poll(fds, 2, timeoutMs) > 0 && (fds[1].revents & POLLIN)) {
-            std::uint64_t count = 0;
-            const ssize_t got = read(m_wakeFd, &count, sizeof count);
-            (void)got; // nonblocking: nothing to read is fine
-        }
-        if (fds[0].revents & (POLLHUP | POLLERR)) {
-            m_windowLost = true;
-            return;
-        }
-        HandlePending();
-        return;
-    }
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, timeoutMs)) {
+    switch (m_wait.Wait(timeoutMs, event)) {
+    case DesktopWait::Woke::Event:
         Handle(event);
         HandlePending();
         FlushInput();
+        break;
+    case DesktopWait::Woke::Events:
+        HandlePending();
+        break;
+    default:
+        break;
     }
 }
 

@@ -1,42 +1,26 @@
-// Aiming the camera from the window: dragging the picture with the right button, the arrow
-// keys, the wheel about the mouse, the whole picture, and a picture point brought under the
-// dial's hub. The arithmetic is the device's, so scripts aim exactly alike.
-#include "sdl/SdlWindow.h"
-
-#include <algorithm>
-#include <cmath>
+// The aimer: every change is gathered and sent to the camera once per batch of events.
+#include "sdl/Aimer.h"
 
 #include "device/Device.h"
+#include "device/Holding.h"
 #include "sdl/WindowParts.h"
-
-#include <SDL.h>
 
 namespace sdl {
 
 using namespace detail;
 
-namespace {
-
-device::PointD Add(device::PointD a, device::PointD b) { return {a.x + b.x, a.y + b.y}; }
-
-} // namespace
-
-// The camera's picture is aimed as the user sees it: upright in the view, so its frame is
-// the landscape screen turned as the phone is held.
-device::FrameSize Window::CameraFrame() const
+device::FrameSize Aimer::CameraFrame() const
 {
     return device::TurnedFrame(kFrame, m_heldTurns);
 }
 
-device::PointD Window::CameraPoint(device::PointD screenPoint) const
+device::PointD Aimer::CameraPoint(device::PointD screenPoint) const
 {
     return device::TurnPoint(screenPoint, kFrame, m_heldTurns);
 }
 
-void Window::PanBy(double viewDx, double viewDy)
+void Aimer::PanBy(double viewDx, double viewDy)
 {
-    // The camera's picture lies on the landscape screen; with a portrait form up it is not
-    // on show, and aiming blind would only surprise the user later.
     if (m_portraitForm) {
         return;
     }
@@ -44,28 +28,26 @@ void Window::PanBy(double viewDx, double viewDy)
     const device::FrameSize picture = m_device.Camera().PictureSize();
     const device::PointD centre{frame.width / 2.0, frame.height / 2.0};
     const device::PointD from = device::FrameToPicture(m_aim, picture, frame, centre);
-    const device::PointD to = device::FrameToPicture(m_aim, picture, frame, Add(centre, {viewDx, viewDy}));
+    const device::PointD to = device::FrameToPicture(m_aim, picture, frame, {centre.x + viewDx, centre.y + viewDy});
     device::Aim aim = m_aim;
     aim.centerX += to.x - from.x;
     aim.centerY += to.y - from.y;
-    SetAim(aim);
+    Set(aim);
 }
 
-void Window::ZoomBy(double factor, const Point* windowPoint)
+void Aimer::ZoomBy(double factor, std::optional<device::PointD> screenPoint)
 {
     if (m_portraitForm) {
         return;
     }
-    // The picture point under the mouse (or at the screen's centre) stays where it is.
     const device::FrameSize frame = CameraFrame();
-    const device::PointD at = windowPoint ? CameraPoint(WindowToScreen(windowPoint->x + 0.5, windowPoint->y + 0.5))
-                                          : device::PointD{frame.width / 2.0, frame.height / 2.0};
+    const device::PointD at = screenPoint ? CameraPoint(*screenPoint) : device::PointD{frame.width / 2.0, frame.height / 2.0};
     const device::FrameSize picture = m_device.Camera().PictureSize();
     const device::PointD p = device::FrameToPicture(m_aim, picture, frame, at);
-    SetAim(device::AimPointAt(m_aim.zoom * factor, picture, frame, p, at));
+    Set(device::AimPointAt(m_aim.zoom * factor, picture, frame, p, at));
 }
 
-void Window::ToggleWholePicture()
+void Aimer::ToggleWholePicture()
 {
     if (m_portraitForm) {
         return;
@@ -74,26 +56,26 @@ void Window::ToggleWholePicture()
     const double whole = device::WholePictureZoom(m_device.Camera().PictureSize(), CameraFrame());
     const bool showingWhole = m_wholePicture && m_aim == device::Aim{whole, 0.5, 0.5};
     m_wholePicture = !showingWhole;
-    SetAim(device::Aim{m_wholePicture ? whole : 1.0, 0.5, 0.5});
+    Set(device::Aim{m_wholePicture ? whole : 1.0, 0.5, 0.5});
 }
 
-void Window::TurnPicture()
+bool Aimer::TurnPicture()
 {
     if (m_portraitForm) {
-        return;
+        return false;
     }
     // An aim still on its way is over the picture as it stood; it goes first.
-    FlushInput();
+    Flush();
     m_pictureTurns = (m_pictureTurns + 1) % 4;
     m_device.PostPictureTurns(m_pictureTurns);
     // The camera turns the picture about the point at the centre, and so does this aim.
     const device::PointD c = device::TurnPoint({m_aim.centerX, m_aim.centerY}, {1, 1}, 1);
     m_aim = device::ClampAim({m_aim.zoom, c.x, c.y});
     m_wholePicture = false;
-    m_mustPresent = true;
+    return true;
 }
 
-void Window::AimUnderHub(int wx, int wy)
+void Aimer::AimUnderHub(device::PointD screenPoint)
 {
     if (m_portraitForm) {
         return;
@@ -103,18 +85,51 @@ void Window::AimUnderHub(int wx, int wy)
     const device::PointD hub = device::HubOf(m_device.Tilt().ShownDial());
     const device::FrameSize frame = CameraFrame();
     const device::FrameSize picture = m_device.Camera().PictureSize();
-    const device::PointD p = device::FrameToPicture(m_aim, picture, frame, CameraPoint(WindowToScreen(wx + 0.5, wy + 0.5)));
-    SetAim(device::AimPointAt(m_aim.zoom, picture, frame, p, CameraPoint(hub)));
+    const device::PointD p = device::FrameToPicture(m_aim, picture, frame, CameraPoint(screenPoint));
+    Set(device::AimPointAt(m_aim.zoom, picture, frame, p, CameraPoint(hub)));
 }
 
-void Window::SetAim(device::Aim aim)
+void Aimer::NewPicture()
+{
+    m_wholePicture = false;
+    Set(device::Aim{});
+    // Sent even when the aim was already straight: the new source starts from it.
+    m_changed = true;
+}
+
+void Aimer::Set(device::Aim aim)
 {
     aim = device::ClampAim(aim);
     if (aim == m_aim) {
         return;
     }
     m_aim = aim;
-    m_aimChanged = true;
+    m_changed = true;
+}
+
+void Aimer::Flush()
+{
+    if (m_changed) {
+        m_changed = false;
+        m_device.PostAim(m_aim);
+    }
+}
+
+void Aimer::StartDrag(device::PointD windowPoint)
+{
+    m_dragging = true;
+    m_dragFrom = windowPoint;
+}
+
+void Aimer::DragTo(device::PointD windowPoint, const std::function<device::PointD(device::PointD)>& toView)
+{
+    if (!m_dragging) {
+        return;
+    }
+    // The picture follows the mouse, so the camera turns the other way.
+    const device::PointD a = toView(m_dragFrom), b = toView(windowPoint);
+    PanBy(a.x - b.x, a.y - b.y);
+    m_dragFrom = windowPoint;
 }
 
 } // namespace sdl

@@ -1,0 +1,45 @@
+// E and C in the window: the device's finger searches the camera's picture beside the window,
+// which keeps drawing, one search at a time, and hands the plan back on the event thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "device/Aiming.h"
+#include "edges/Finger.h"
+
+namespace device { class Device; }
+
+namespace sdl {
+
+class EdgeSearch {
+public:
+    using Done = std::function<void(const edges::Plan& plan)>;
+
+    // Watches where the needles lie from now on; `done` takes each plan, on the event
+    // thread, and only while this lives.
+    EdgeSearch(device::Device& device, Done done);
+    ~EdgeSearch();
+    EdgeSearch(const EdgeSearch&) = delete;
+    EdgeSearch& operator=(const EdgeSearch&) = delete;
+
+    bool Searching() const { return m_searching; }
+    // Looks for an edge (or a corner) about a screen point, with the finger down or not and
+    // the camera about to take `aim`.
+    void Start(device::PointD screenPoint, bool fingerDown, const device::Aim& aim, bool corner);
+
+private:
+    void Carry(const edges::Plan& plan);
+
+    device::Device& m_device;
+    Done m_done;
+    // Where the needles lie: it watches every touch from the start.
+    edges::NeedleWatch m_needles;
+    bool m_searching = false;
+    // What a search posts back is carried out only while this lives.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    std::thread m_thread;
+};
+
+} // namespace sdl

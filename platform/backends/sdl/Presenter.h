@@ -1,0 +1,94 @@
+// What the window shows: the phone's screen handed to SDL's renderer, which turns it as the
+// phone is held and scales it into the window, and over it (never in the phone's screen) the
+// loupe while the finger is down, a short notice and the key list.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "device/Aiming.h"
+#include "sdl/SdlHandles.h"
+#include "sdl/ViewGeometry.h"
+
+namespace device { class Device; }
+
+namespace sdl {
+
+class Presenter {
+public:
+    // The renderer for `window`; null with a one-line reason when it cannot draw there.
+    static std::unique_ptr<Presenter> Make(device::Device& device, SDL_Window* window, std::string& reason);
+    Presenter(const Presenter&) = delete;
+    Presenter& operator=(const Presenter&) = delete;
+
+    // What is shown at a moment besides the screen itself.
+    struct Scene {
+        detail::ViewShape view;
+        int heldTurns = 0; // the camera's frame turns with the phone
+        bool portraitForm = false;
+        bool fingerDown = false;
+        device::PointD fingerAt;         // continuous screen pixels
+        int fingerX = 0, fingerY = 0;    // the touch pixel
+        device::Aim aim;
+    };
+    void Present(const Scene& scene);
+
+    // The renderer's output in pixels (more than the window's units on a dense desktop).
+    void OutputSize(int& width, int& height) const;
+    // Whether the display has drawn something since it was last shown.
+    bool Stale() const;
+
+    // A short line at the view's foot for a moment (a picture saved).
+    void ShowNotice(const std::string& text);
+    // Drops a notice whose time is up; true when one went.
+    bool NoticeEnded();
+    bool KeyListShown() const { return m_keyListShown; }
+    void ShowKeyList(bool shown) { m_keyListShown = shown; }
+
+    // The display went away with the window: talking to it again would end the process
+    // from inside Xlib, so SDL's handles are left to the system.
+    void Abandon();
+
+private:
+    Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer);
+
+    bool UploadScreen();
+    // Presenter.cpp
+    detail::Box ViewRect(const Scene& scene) const;
+    // Loupe.cpp
+    void DrawLoupe(const Scene& scene, const detail::Box& view);
+    detail::Box PlaceLoupe(const Scene& scene, const detail::Box& view, int side) const;
+    bool DrawLoupePicture(const Scene& scene, const detail::Box& dst, double magnify);
+    void DrawLoupeScreen(const Scene& scene, const detail::Box& dst, double magnify);
+    // SdlOverlay.cpp
+    void DrawKeyList(const detail::Box& view);
+    void DrawNotice(const detail::Box& view);
+
+    device::Device& m_device;
+    SDL_Window* m_pWindow; // not owned: the window outlives its presenter
+    RendererHandle m_renderer;
+
+    TextureHandle m_screen;
+    int m_textureWidth = 0;
+    int m_textureHeight = 0;
+    // Whether the screen's texture still holds what was drawn into it at the next lock.
+    bool m_textureKeepsPixels = false;
+    std::uint64_t m_shownVersion = 0;
+    bool m_toldCannotDraw = false;
+
+    TextureHandle m_loupe;
+    int m_loupeSide = 0;
+
+    TextureHandle m_keyList;
+    int m_keyListWidth = 0;
+    int m_keyListHeight = 0;
+    bool m_keyListShown = false;
+
+    std::string m_notice;
+    std::chrono::steady_clock::time_point m_noticeUntil;
+    TextureHandle m_noticeTexture;
+};
+
+} // namespace sdl
