@@ -21,8 +21,7 @@ for soname in $(for f in "$@"; do readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(.*
   else
     echo "shlibs-depends: cannot read the library name $soname" >&2; exit 1
   fi
-  dep=$(cat "$info"/*.shlibs | awk -v n="$name" -v v="$version" \
-    '$1 == n && $2 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print; exit }')
+  dep=$(awk -v n="$name" -v v="$version" '$1 == n && $2 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print; exit }' "$info"/*.shlibs)
   [[ -n "$dep" ]] || { echo "shlibs-depends: no package in $root provides $soname" >&2; exit 1; }
   deps+=("$dep")
 done
