@@ -102,9 +102,11 @@ arm64-configure:
 	@cmake -S . -B $(ARM64)/build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/arm64-toolchain.cmake \
 		-DVELTORA_ARM64_ROOT=$(ARM64_ROOT) $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache) >/dev/null
 
+# The stuck-pipe signal test knows the launcher by /proc/PID/exe, which names qemu there.
+ARM64_LEFT_OUT = ^(window|resgen|fuzz)\.|^Signals\.ARunStuckReadingAnIdlePipeStillEndsOnASignal$$
 test-arm64: arm64-configure
 	@$(ARM64_RUN) cmake --build $(ARM64)/build -j$(JOBS) --target veltora_tests veltora_device_tests veltora_alloc_tests $(ARM64_PACKAGED)
-	@cd $(ARM64)/build && $(ARM64_RUN) ctest --output-on-failure -j$(JOBS) -E '^(window|resgen|fuzz)\.'
+	@cd $(ARM64)/build && $(ARM64_RUN) ctest --output-on-failure -j$(JOBS) -E '$(ARM64_LEFT_OUT)'
 
 deb-arm64: arm64-configure
 	@$(ARM64_RUN) cmake --build $(ARM64)/build -j$(JOBS) --target $(ARM64_PACKAGED)
