@@ -90,6 +90,24 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-libav, gstreamer1.0-libcamera,
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "camera protractor: measure angles in the camera picture")
 # CPack puts the summary first and indents the rest; an empty line parts paragraphs.
+# Built for another processor (make deb ARCH=arm64): dpkg-shlibdeps knows only this machine's
+# own packages, so the dependencies on libraries come from the shlibs of the target's root.
+if(CMAKE_CROSSCOMPILING)
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VELTORA_DEB_ARCH})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  string(CONFIGURE [[
+execute_process(COMMAND "@CMAKE_SOURCE_DIR@/scripts/shlibs-depends.sh" "@CMAKE_SYSROOT@"
+    "$<TARGET_FILE:veltora>" "$<TARGET_FILE:veltora-readings>" "$<TARGET_FILE:osp>"
+    "$<TARGET_FILE:veltora_device>" "$<TARGET_FILE:Veltora>"
+  OUTPUT_VARIABLE libraries RESULT_VARIABLE status ERROR_VARIABLE why OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${why}")
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${libraries}, ${CPACK_DEBIAN_PACKAGE_DEPENDS}")
+]] depends @ONLY)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/CPackDepends.cmake CONTENT "${depends}")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackDepends.cmake)
+endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Veltora shows the camera's picture with a protractor drawn over it:
 drag the measuring needle and the origin needle along the edges of an angle
 and read the angle between them in tenths of a degree. A tilt sensor switches

@@ -26,3 +26,5 @@ set(ENV{PKG_CONFIG_LIBDIR} "${VELTORA_ARM64_ROOT}/usr/lib/aarch64-linux-gnu/pkgc
 # loader and libraries.
 find_program(VELTORA_QEMU qemu-aarch64-static REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${VELTORA_QEMU};-L;${VELTORA_ARM64_ROOT}")
+# Debian's name for the processor, for the package built here.
+set(VELTORA_DEB_ARCH arm64)

@@ -3,15 +3,19 @@
 # its control fields (dependencies from dpkg-shlibdeps plus the run-time pieces no library
 # names, and no build tools), its files (the program, private libraries, images, desktop
 # files, manual), and lintian's verdict (no errors) where lintian is installed.
+# Built for another processor (ARCH and its Debian ROOT given), the package is then installed
+# into that root with dpkg, which checks that every dependency is there, and run from it under
+# qemu: the installed program draws what the built one draws.
+# usage: test_deb.sh BUILD VERSION [ARCH ROOT]
 set -euo pipefail
-build=$(realpath "$1") version=$2
+build=$(realpath "$1") version=$2 arch=${3:-} root=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "test_deb: FAIL: $*"; exit 1; }
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" >/dev/null || { echo "test_deb: SKIPPED: $tool is not installed (Debian: dpkg-dev)"; exit 77; }
 done
-arch=$(dpkg --print-architecture)
+[[ -n "$arch" ]] || arch=$(dpkg --print-architecture)
 (cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || fail "cpack: $(tail -n 5 "$work/cpack.log")"
 deb="$work/veltora_${version}_${arch}.deb"
 [[ -f "$deb" ]] || fail "no $(basename "$deb"); cpack made: $(ls "$work")"
@@ -75,3 +79,24 @@ else
   echo "test_deb: lintian is not installed: its check is left out"
 fi
 echo "test_deb: $(basename "$deb"): fields, dependencies and contents as they should be"
+[[ -n "$root" ]] || exit 0
+
+# Installed into the target's root as dpkg installs any package (a dependency missing there
+# fails it), run from there under qemu, and taken out again.
+root=$(realpath "$root")
+command -v qemu-aarch64-static >/dev/null || fail "qemu-aarch64-static is not installed (scripts/install-cross-deps.sh)"
+trap 'dpkg --root="$root" --force-not-root --purge veltora >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+dpkg --root="$root" --force-not-root -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg cannot install the package into $root: $(tail -n 5 "$work/dpkg.log")"
+[[ "$(dpkg-query --root="$root" -W -f '${Status} ${Architecture}' veltora)" == "install ok installed $arch" ]] ||
+  fail "dpkg does not record veltora as installed in $root"
+run() { # what PNG: veltora's headless run under qemu with the root's libraries
+  (cd "$work" && QEMU_LD_PREFIX="$root" qemu-aarch64-static "$1" --headless --seconds 1 --screenshot "$2" >"$2.log" 2>&1) ||
+    fail "$1 failed under qemu: $(tail -n 3 "$2.log")"
+}
+run "$root/usr/bin/veltora" "$work/installed.png"
+run "$build/bin/veltora" "$work/built.png"
+size=$(od -An -tu4 --endian=big -j16 -N8 "$work/installed.png" | awk '{print $1 "x" $2}')
+[[ "$(head -c 8 "$work/installed.png" | od -An -tx1 | tr -d ' ')" == 89504e470d0a1a0a && "$size" == 800x480 ]] ||
+  fail "the installed program's screenshot is not an 800x480 PNG (${size})"
+cmp -s "$work/installed.png" "$work/built.png" || fail "the installed program draws other pixels than the built one"
+echo "test_deb: installed into $root by dpkg, its dependencies there; it runs under qemu and draws as built"

@@ -2,8 +2,10 @@
 # cmake --install into a fresh prefix, the prefix then moved elsewhere, and the installed
 # veltora run from another folder: it finds its libraries through its relative RUNPATH and
 # its images relative to itself, never in the build or source folder.
+# usage: test_install.sh BUILD LIBDIR [ROOT]: ROOT, the target's Debian root, when the build
+# is for another processor (its programs run through qemu).
 set -euo pipefail
-build=$(realpath "$1") libdir=$2
+build=$(realpath "$1") libdir=$2 root=${3:-}
 source=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -33,7 +35,12 @@ done
 grep -q '<svg' "$p/share/icons/hicolor/scalable/apps/org.veltora.Veltora.svg" || fail "the scalable icon is no SVG"
 runpath=$(readelf -d "$p/bin/veltora" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [[ "$runpath" == "\$ORIGIN/../$libdir/veltora" ]] || fail "bin/veltora's RUNPATH is '$runpath'"
-ldd "$p/bin/veltora" >"$work/ldd.txt"
+if [[ -n "$root" ]]; then
+  # This machine's ldd cannot read another processor's program: its own loader lists them.
+  QEMU_LD_PREFIX="$root" qemu-aarch64-static "$root/lib/ld-linux-aarch64.so.1" --list "$p/bin/veltora" >"$work/ldd.txt"
+else
+  ldd "$p/bin/veltora" >"$work/ldd.txt"
+fi
 for lib in libosp.so libveltora_device.so; do
   grep -q "$lib => $p/bin/../$libdir/veltora/$lib" "$work/ldd.txt" || fail "$lib is not loaded from the moved prefix: $(grep "$lib" "$work/ldd.txt")"
 done

@@ -27,22 +27,38 @@ source "$(dirname "$0")/lib.sh"
 convert -size 800x480 -seed 7 plasma:fractal "$work/still.png"
 trace="$work/trace.jsonl"
 
-# Waits up to 10 s for the trace to show, after line $2, a canvas drawing the bitmap $1.
+# Waits up to 60 s for the trace to show, after line $2, a canvas drawing the bitmap $1 (a
+# sanitizer build keeping every allocation's whole stack takes some 20 s to start on a busy machine).
 wait_drawn() { # bitmap mark what
-  for _ in $(seq 100); do
+  for _ in $(seq 600); do
     [[ -f "$trace" ]] && tail -n +"$2" "$trace" | grep -q "\"bitmap\":\"$1\"" && return 0
     sleep 0.1
   done
-  fail "$1 was not drawn within 10 s of $3"
+  fail "$1 was not drawn within 60 s of $3"
 }
 # The launcher with both WAYLAND_DISPLAY and DISPLAY set, as under Xwayland: Wayland is used.
+# The application draws before the window's first picture reaches the compositor (seconds
+# later in a sanitizer build), and a key pressed before Weston shows the window reaches no one:
+# the start is over when a fifth of Weston's output is no longer the empty desktop (the view
+# fitted to a tall output covers less than a third of it; the bands beside it may be as black
+# as the desktop).
 start_app() { # launcher options...
   rm -f "$work"/veltora-*.png "$trace"
+  weston_shot desktop
   (cd "$work" && exec "$launcher" --camera "$work/still.png" --trace "$trace" "$@") \
     >"$work/app.log" 2>&1 &
   app_pid=$!
   wait_drawn landscape_pin.png 1 "the start"
-  kill -0 "$app_pid" 2>/dev/null || fail "the launcher ended at start"
+  local fifth changed=0
+  fifth=$(identify -format '%[fx:w*h/5]' "$work/desktop.png")
+  for _ in $(seq 120); do
+    kill -0 "$app_pid" 2>/dev/null || fail "the launcher ended at start"
+    weston_shot shown
+    changed=$(exact "$work/desktop.png" "$work/shown.png")
+    awk -v c="$changed" -v h="$fifth" 'BEGIN { exit !(c + 0 > h + 0) }' && return 0
+    sleep 0.5
+  done
+  fail "Weston did not show the window within 60 s of its first drawing ($changed pixels changed)"
 }
 # Weston's own X window takes X's keys and pointer and hands them to its seat.
 weston_window() {
