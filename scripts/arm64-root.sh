@@ -13,7 +13,7 @@ packages=(
   libsdl2-dev libx11-dev libwayland-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-libcamera
-  libopencv-imgproc-dev
+  libopencv-imgproc-dev nlohmann-json3-dev
 )
 stamp="$root/.veltora-root"
 # The stamp names the package list and how the root is recorded: a root made another way is made anew.
