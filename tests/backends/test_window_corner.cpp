@@ -31,10 +31,7 @@ TEST(WindowCorner, CAimsTheCornerUnderTheHubWithoutWaitingForMoreInput)
     }
     rig.h.Tilt(-90);
     rig.Settle();
-    SDL_Window* w = nullptr;
-    for (Uint32 id = 1; !w && id < 16; id++) {
-        w = SDL_GetWindowFromID(id);
-    }
+    SDL_Window* w = rig.sdlWindow;
     ASSERT_NE(w, nullptr);
     const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
     // A corner of the scene that opens upward and lies well away from the hub.

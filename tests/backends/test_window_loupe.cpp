@@ -20,7 +20,6 @@ using testing_support::Crop;
 using testing_support::Differing;
 using testing_support::Image;
 using testing_support::InFolder;
-using testing_support::Load;
 using testing_support::Photo;
 using testing_support::Pictures;
 using testing_support::ScratchDir;
