@@ -179,15 +179,7 @@ bool CameraSensor::RenderDetail(Micros now, const PixelView& out, PointD picture
     const FrameSize outSize{out.width, out.height};
     const PointD o = TurnPoint({0, 0}, outSize, -turns), ex = TurnPoint({1, 0}, outSize, -turns),
                  ey = TurnPoint({0, 1}, outSize, -turns);
-    pixman_transform_t t;
-    pixman_transform_init_identity(&t);
-    t.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
-    t.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
-    t.matrix[0][2] = pixman_double_to_fixed(o.x);
-    t.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
-    t.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
-    t.matrix[1][2] = pixman_double_to_fixed(o.y);
-    pixman_image_set_transform(src.get(), &t);
+    SetReadingMap(src.get(), o, ex, ey);
     pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
     pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
     return true;
@@ -277,15 +269,7 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
             return TurnPoint({(x + offX) / scale, (y + offY) / scale}, frameSize, -turns);
         };
         const PointD o = toDrawn(0, 0), ex = toDrawn(1, 0), ey = toDrawn(0, 1);
-        pixman_transform_t t;
-        pixman_transform_init_identity(&t);
-        t.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
-        t.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
-        t.matrix[0][2] = pixman_double_to_fixed(o.x);
-        t.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
-        t.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
-        t.matrix[1][2] = pixman_double_to_fixed(o.y);
-        pixman_image_set_transform(src.get(), &t);
+        SetReadingMap(src.get(), o, ex, ey);
         pixman_image_set_filter(src.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
         pixman_image_set_repeat(src.get(), PIXMAN_REPEAT_PAD);
         pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, target.width,

@@ -59,18 +59,10 @@ void Window::TakeScreenshot(bool asSeen)
             pixman_image_create_bits(PIXMAN_a8r8g8b8, shot.width, shot.height, shot.pixels, shot.stride));
         const device::PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
         // Each view pixel's centre reads the screen pixel whose centre lands on it.
-        pixman_transform_t m;
         const device::PointD o = ViewToScreen({0, 0}, shot.width, shot.height, turns);
         const device::PointD ex = ViewToScreen({1, 0}, shot.width, shot.height, turns);
         const device::PointD ey = ViewToScreen({0, 1}, shot.width, shot.height, turns);
-        pixman_transform_init_identity(&m);
-        m.matrix[0][0] = pixman_double_to_fixed(ex.x - o.x);
-        m.matrix[0][1] = pixman_double_to_fixed(ey.x - o.x);
-        m.matrix[0][2] = pixman_double_to_fixed(o.x);
-        m.matrix[1][0] = pixman_double_to_fixed(ex.y - o.y);
-        m.matrix[1][1] = pixman_double_to_fixed(ey.y - o.y);
-        m.matrix[1][2] = pixman_double_to_fixed(o.y);
-        pixman_image_set_transform(src.get(), &m);
+        device::SetReadingMap(src.get(), o, ex, ey);
         pixman_image_set_filter(src.get(), PIXMAN_FILTER_NEAREST, nullptr, 0);
         pixman_image_composite32(PIXMAN_OP_SRC, src.get(), nullptr, dst.get(), 0, 0, 0, 0, 0, 0, out.width, out.height);
     }
