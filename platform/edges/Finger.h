@@ -76,12 +76,25 @@ struct Touch {
     int y;
 };
 
+// A stretch of the picture a line was fitted over, in fractions of the source's picture (as
+// device::SourceToFrame takes them), so it can be drawn wherever the camera is aimed later.
+struct Stretch {
+    PointD from;
+    PointD to;
+};
+
 // What the finger will do: aim the camera, then touch; or, when nothing fits, only say why.
+// A plan that measured something says how far its angle can be trusted (degrees, about a 95 %
+// interval) and over which stretches its lines were fitted; a refused one has a notice, no
+// touches and no stretches.
 struct Plan {
     std::string notice;
     bool aims = false;
     device::Aim aim;
     std::vector<Touch> touches;
+    double uncertainty = 0;
+    std::vector<Stretch> fitted;
+    bool Refused() const { return touches.empty(); }
 };
 
 struct Request {
