@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/CameraSource.h"
+#include "device/Geometry.h"
 
 namespace device {
 
@@ -22,13 +23,6 @@ double CoverScale(FrameSize picture, FrameSize frame);
 
 // The zoom that shows the whole picture in the frame, letterboxed (1 when the shapes match).
 double WholePictureZoom(FrameSize picture, FrameSize frame);
-
-// A point is given in continuous coordinates: a frame point in pixels with (0.5, 0.5) the
-// middle of the top-left pixel, a picture point in fractions of its width and height.
-struct PointD {
-    double x = 0;
-    double y = 0;
-};
 
 // The picture point seen at a frame point under `aim`.
 PointD FrameToPicture(const Aim& aim, FrameSize picture, FrameSize frame, PointD framePoint);

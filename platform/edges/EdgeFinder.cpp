@@ -27,14 +27,10 @@ constexpr double kSegmentTurnDeg = 10.0;
 constexpr double kFineHalfWidth = 4.0;
 // At most this many places along an edge are read across it.
 constexpr int kMaxReads = 600;
-constexpr double kPi = 3.14159265358979323846;
-
-PointD operator+(PointD a, PointD b) { return {a.x + b.x, a.y + b.y}; }
-PointD operator-(PointD a, PointD b) { return {a.x - b.x, a.y - b.y}; }
-PointD operator*(double k, PointD a) { return {k * a.x, k * a.y}; }
-double Dot(PointD a, PointD b) { return a.x * b.x + a.y * b.y; }
-double Cross(PointD a, PointD b) { return a.x * b.y - a.y * b.x; }
-double Length(PointD a) { return std::hypot(a.x, a.y); }
+using device::Cross;
+using device::Dot;
+using device::kPi;
+using device::Length;
 PointD Unit(PointD a)
 {
     const double l = Length(a);

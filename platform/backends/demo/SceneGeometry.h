@@ -6,17 +6,12 @@
 
 #include <cmath>
 
+#include "device/Geometry.h"
+
 namespace demo::scene {
 
-constexpr double kPi = 3.14159265358979323846;
-
-struct Pt {
-    double x, y;
-};
-
-inline Pt operator+(Pt a, Pt b) { return {a.x + b.x, a.y + b.y}; }
-inline Pt operator-(Pt a, Pt b) { return {a.x - b.x, a.y - b.y}; }
-inline Pt operator*(double k, Pt a) { return {k * a.x, k * a.y}; }
+using device::kPi;
+using Pt = device::PointD;
 
 // Unit vector for a screen direction in degrees (0 right, counter-clockwise, y grows downwards).
 inline Pt Dir(double deg) { return {std::cos(deg * kPi / 180.0), -std::sin(deg * kPi / 180.0)}; }

@@ -4,11 +4,13 @@
 
 #include <cmath>
 
+#include "device/Geometry.h"
+
 namespace iio {
 
 namespace {
 constexpr double kGravity = 9.80665;
-constexpr double kPi = 3.14159265358979323846;
+using device::kPi;
 // Below this tip from flat the direction in the plane is mostly noise and hand tremor.
 constexpr double kLevelDegrees = 20.0;
 } // namespace
