@@ -1,4 +1,5 @@
-// The holding arithmetic shared by the camera sensor, the window and scripts.
+// The holding arithmetic shared by the camera sensor, the window and scripts: which quarter
+// turn a pitch stands for, and a point carried through quarter turns.
 #include "device/Holding.h"
 
 #include <cmath>
@@ -27,39 +28,6 @@ PointD TurnPoint(PointD p, FrameSize size, int turns)
     case 2: return {size.width - p.x, size.height - p.y};
     case 3: return {p.y, size.width - p.x};
     default: return p;
-    }
-}
-
-int LayoutForPitch(float pitch, int shown)
-{
-    // The bands are open at both ends; a pitch of exactly -180 or 180 is upside down.
-    if (pitch > -10.0f && pitch < 10.0f) {
-        return 0;
-    }
-    if (pitch > -100.0f && pitch < -80.0f) {
-        return 2;
-    }
-    if (pitch > 80.0f && pitch < 100.0f) {
-        return 3;
-    }
-    if ((pitch >= -180.0f && pitch < -170.0f) || (pitch > 170.0f && pitch <= 180.0f)) {
-        return 1;
-    }
-    return shown;
-}
-
-Dial DialForPitch(float pitch, Dial shown)
-{
-    return DialOfLayout(LayoutForPitch(pitch, shown == Dial::Landscape ? 2 : 0));
-}
-
-ControlPlaces ControlsOf(int layout)
-{
-    switch (layout) {
-    case 0: return {{15, 230, 75, 480}, {15, 15, 81, 79}};
-    case 1: return {{725, 0, 785, 250}, {721, 399, 785, 465}};
-    case 3: return {{550, 15, 800, 75}, {15, 15, 79, 81}};
-    default: return {{0, 15, 250, 75}, {721, 15, 785, 81}};
     }
 }
 

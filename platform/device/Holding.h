@@ -1,6 +1,5 @@
-// How the phone is held: the quarter turns a pitch stands for, points of a frame turned by
-// quarter turns, the dial the phone shows with its hub and the centre it measures from, and
-// where its layouts put the controls.
+// How the phone is held: the quarter turns a pitch stands for, and points of a frame turned by
+// quarter turns (the camera turns with the phone, so the world stays upright).
 #pragma once
 
 #include "device/Aiming.h"
@@ -24,44 +23,5 @@ inline FrameSize TurnedFrame(FrameSize size, int turns)
 // Where a point of a frame of `size` lands once the frame is turned `turns` quarter turns
 // clockwise; continuous pixels, so the turn is exact.
 PointD TurnPoint(PointD p, FrameSize size, int turns);
-
-// The phone shows one of two dials: the half dial along the bottom edge while held
-// landscape, the round dial in the middle while held portrait.
-enum class Dial { Landscape, Portrait };
-
-// The dial shown once a tilt reading of `pitch` has come, `shown` before it: only a pitch
-// near one of the four holdings changes it (the bands of the phone's layout); between
-// them, and for no number at all, it stays.
-Dial DialForPitch(float pitch, Dial shown);
-
-// The same for the layout, which also places the readout and the buttons: 0 portrait, 1
-// portrait upside down, 2 landscape, 3 landscape turned over.
-int LayoutForPitch(float pitch, int shown);
-inline Dial DialOfLayout(int layout) { return layout == 2 || layout == 3 ? Dial::Landscape : Dial::Portrait; }
-
-// The hub of a dial (the pivot its needles turn about) and the centre it measures angles
-// from (the middle of the screen's bottom edge, or of the screen), in continuous pixels of
-// the landscape screen. A finger on pixel (x, y) is measured from that centre through the
-// middle of the pixel.
-constexpr PointD HubOf(Dial dial)
-{
-    return dial == Dial::Landscape ? PointD{400.5, 469.5} : PointD{399.5, 239.5};
-}
-constexpr PointD MeasuringCentreOf(Dial dial)
-{
-    return dial == Dial::Landscape ? PointD{400.5, 480.5} : PointD{400.5, 240.5};
-}
-
-// Where a layout puts the readout's number frame and the hold button, in continuous pixels
-// of the screen: what a loupe or a hand must not cover.
-struct ScreenRect {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    bool Meets(const ScreenRect& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
-};
-struct ControlPlaces {
-    ScreenRect readout;
-    ScreenRect hold;
-};
-ControlPlaces ControlsOf(int layout);
 
 } // namespace device

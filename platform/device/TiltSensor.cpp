@@ -2,6 +2,8 @@
 // hand-over from one to the other when the source fails.
 #include "device/TiltSensor.h"
 
+#include <algorithm>
+
 #include "device/Device.h"
 
 namespace device {
@@ -13,8 +15,28 @@ TiltSensor::~TiltSensor() = default;
 float TiltSensor::Reading()
 {
     const float pitch = Read();
-    m_layout = LayoutForPitch(pitch, m_layout);
+    // A copy, so that a watcher may remove itself or another while the reading is handed round;
+    // one removed before its turn is not called.
+    const auto watchers = m_readingWatchers;
+    for (const auto& [token, watcher] : watchers) {
+        const bool still = std::any_of(m_readingWatchers.begin(), m_readingWatchers.end(),
+                                       [token = token](const auto& w) { return w.first == token; });
+        if (still) {
+            watcher(pitch);
+        }
+    }
     return pitch;
+}
+
+int TiltSensor::AddReadingWatcher(std::function<void(float pitch)> watcher)
+{
+    m_readingWatchers.emplace_back(++m_lastWatcher, std::move(watcher));
+    return m_lastWatcher;
+}
+
+void TiltSensor::RemoveReadingWatcher(int token)
+{
+    std::erase_if(m_readingWatchers, [token](const auto& w) { return w.first == token; });
 }
 
 float TiltSensor::Read()

@@ -2,9 +2,12 @@
 // script, the window) or from a source such as an accelerometer, read whenever a reading is due.
 #pragma once
 
+#include <functional>
 #include <memory>
 
-#include "device/Holding.h"
+#include <utility>
+#include <vector>
+
 #include "device/TiltSource.h"
 
 namespace device {
@@ -28,12 +31,10 @@ public:
     // A source that fails is told in one notice and dropped; the keys take over from the
     // last pitch it read, so the layout does not jump.
     float Reading();
-    // The dial the phone shows, as the readings taken so far choose it (the landscape one
-    // before any). The hold mode keeps the layout whatever the readings say, which the
-    // sensor cannot know.
-    Dial ShownDial() const { return DialOfLayout(m_layout); }
-    // The layout shown (LayoutForPitch), which places the readout and the hold button.
-    int ShownLayout() const { return m_layout; }
+    // Called with every reading taken, on the thread that takes it (the event thread), in
+    // the order they were added; a watcher may remove itself or another while called.
+    int AddReadingWatcher(std::function<void(float pitch)> watcher);
+    void RemoveReadingWatcher(int token);
 
     // Null: the keys alone. Replaces any source there was.
     void SetSource(std::unique_ptr<TiltSource> source) { m_pSource = std::move(source); }
@@ -44,7 +45,8 @@ private:
 
     const Device& m_device;
     float m_pitch;
-    int m_layout = 2;
+    std::vector<std::pair<int, std::function<void(float)>>> m_readingWatchers;
+    int m_lastWatcher = 0;
     std::unique_ptr<TiltSource> m_pSource;
 };
 

@@ -18,7 +18,8 @@ namespace edges {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using device::Deg;
+using device::Rad;
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
 
 // The camera's own picture as it lies on the phone's screen when the search was asked for.
@@ -39,17 +40,6 @@ constexpr double kThroughHub = 4.0;
 constexpr double kLevelDeg = 0.05;
 // The readout cuts the angle to tenths; a corner laid this much wider reads its nearest tenth.
 constexpr double kHalfTenth = 0.05;
-
-// The hubs and measuring centres are the phone's; the application measures a touch from its
-// centre in whole touch pixels, half a pixel short of the continuous point.
-constexpr PointD TouchPixels(PointD continuous) { return {continuous.x - 0.5, continuous.y - 0.5}; }
-constexpr DialShape kHalf{device::HubOf(device::Dial::Landscape),
-                          TouchPixels(device::MeasuringCentreOf(device::Dial::Landscape)), 100.0, 286.0};
-constexpr DialShape kRound{device::HubOf(device::Dial::Portrait),
-                           TouchPixels(device::MeasuringCentreOf(device::Dial::Portrait)), 60.0, 184.0};
-
-double Deg(double rad) { return rad * 180.0 / kPi; }
-double Rad(double deg) { return deg * kPi / 180.0; }
 
 // Degrees between two needle angles of a dial.
 double Apart(Dial dial, double a, double b)
@@ -198,42 +188,6 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
 
 } // namespace
 
-const DialShape& ShapeOf(Dial dial) { return dial == Dial::Half ? kHalf : kRound; }
-
-double AngleAt(Dial dial, int x, int y)
-{
-    // The application's own rule: from the centre, against the dial's zero direction.
-    const DialShape& s = ShapeOf(dial);
-    const double vx = double(x) - s.centre.x, vy = double(y) - s.centre.y;
-    const double l = std::sqrt(vx * vx + vy * vy);
-    if (l == 0) {
-        return -1;
-    }
-    if (dial == Dial::Half) {
-        return Deg(std::acos(std::clamp(-vx / l, -1.0, 1.0)));
-    }
-    const double a = Deg(std::acos(std::clamp(vy / l, -1.0, 1.0)));
-    return x > 399 ? 360.0 - a : a;
-}
-
-PointD Direction(Dial dial, double angle)
-{
-    const double a = Rad(angle);
-    return dial == Dial::Half ? PointD{-std::cos(a), -std::sin(a)} : PointD{-std::sin(a), std::cos(a)};
-}
-
-Dial DialForPitch(float pitch, Dial before)
-{
-    const double p = pitch;
-    if ((p > -10 && p < 10) || (p < -170 && p >= -180) || (p > 170 && p <= 180)) {
-        return Dial::Round;
-    }
-    if ((p < -80 && p > -100) || (p > 80 && p < 100)) {
-        return Dial::Half;
-    }
-    return before;
-}
-
 NeedleWatch::NeedleWatch(device::Device& device) : m_device(device)
 {
     m_dial = DialForPitch(device.Tilt().Pitch(), Dial::Half);
@@ -275,13 +229,9 @@ void NeedleWatch::Turn(int x, int y)
     const int d = dial == Dial::Round;
     const DialShape& s = ShapeOf(dial);
     const double length = std::hypot(double(x) - s.centre.x, double(y) - s.centre.y);
-    if (m_held[d] < 0) {
-        const bool half = dial == Dial::Half;
-        if (length < (half ? 166 : 96)) {
-            m_held[d] = 0;
-        } else if (length > (half ? 206 : 128) && length < (half ? 366 : 240)) {
-            m_held[d] = 1;
-        }
+    Needle needle;
+    if (m_held[d] < 0 && instrument::NeedleAt(dial, length, needle)) {
+        m_held[d] = needle == Needle::Origin;
     }
     const double a = AngleAt(dial, x, y);
     if (m_held[d] >= 0 && a >= 0) {

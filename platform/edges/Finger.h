@@ -10,6 +10,7 @@
 #include "device/Aiming.h"
 #include "device/TouchPanel.h"
 #include "edges/EdgeFinder.h"
+#include "instrument/Dial.h"
 
 namespace device { class Device; }
 
@@ -17,29 +18,14 @@ namespace edges {
 
 using device::PointD;
 
-// The half dial (the phone held sideways) covers the upper half about its hub; the round dial
-// (held upright) the whole turn.
-enum class Dial { Half, Round };
-enum class Needle { Measuring, Origin };
-
-// Where a needle of each dial turns (its hub, in continuous screen pixels, which the camera's
-// frames cover one to one), where the application measures a finger from (whole touch
-// pixels), and how far from there a press takes each needle.
-struct DialShape {
-    PointD hub;
-    PointD centre;
-    double measuringGrab;
-    double originGrab;
-};
-const DialShape& ShapeOf(Dial dial);
-
-// The angle the application gives a needle held by a finger at touch point (x, y), and the
-// way a finger far out at `angle` lies from the hub: a unit direction, y downward.
-double AngleAt(Dial dial, int x, int y);
-PointD Direction(Dial dial, double angle);
-
-// Which dial a pitch shows; a pitch between the bands keeps the one before.
-Dial DialForPitch(float pitch, Dial before);
+// The dials are the instrument's (instrument/Dial.h).
+using instrument::AngleAt;
+using instrument::Dial;
+using instrument::DialForPitch;
+using instrument::DialShape;
+using instrument::Direction;
+using instrument::Needle;
+using instrument::ShapeOf;
 
 // What the user sees of the needles: the dial the phone shows and where both needles lie,
 // kept from every touch that reaches the touch panel (the application starts them at 0 and

@@ -12,6 +12,7 @@
 #include "codec/ImageCodec.h"
 #include "device/Aiming.h"
 #include "device/Holding.h"
+#include "instrument/Dial.h"
 #include "support/Scratch.h"
 #include "support/WindowFiles.h"
 #include "support/WindowRig.h"
@@ -209,7 +210,7 @@ TEST(WindowOffscreen, TheLoupesLineRunsFromTheDialsMeasuringCentreThroughTheFing
             angle = std::atan2(b->second - a->second, b->first - a->first);
             return true;
         })) << "no measuring line in the loupe";
-        const device::PointD c = device::MeasuringCentreOf(device::Dial::Landscape);
+        const device::PointD c = instrument::MeasuringCentreOf(instrument::Dial::Half);
         double want = std::atan2(at.second + 0.5 - c.y, at.first + 0.5 - c.x);
         // A line has no sense of direction.
         double d = std::remainder(angle - want, M_PI);

@@ -12,6 +12,7 @@
 #include "codec/ImageCodec.h"
 #include "device/Aiming.h"
 #include "device/Holding.h"
+#include "instrument/Dial.h"
 #include "support/Scratch.h"
 #include "support/WindowFiles.h"
 #include "support/WindowRig.h"
@@ -157,13 +158,13 @@ TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
         }
         return n;
     };
-    const device::PointD hub = device::HubOf(device::Dial::Portrait);
+    const device::PointD hub = instrument::HubOf(instrument::Dial::Round);
     ASSERT_TRUE(rig.WaitFor([&] { return greenAround({700, 150}) == 4; }));
     rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 700, 150, SDL_BUTTON_MIDDLE);
     rig.Mouse(SDL_MOUSEBUTTONUP, 0, 700, 150, SDL_BUTTON_MIDDLE);
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return greenAround(hub) >= 3; })) << greenAround(hub) << " of 4 points green";
-    EXPECT_EQ(greenAround(device::HubOf(device::Dial::Landscape)), 0);
+    EXPECT_EQ(greenAround(instrument::HubOf(instrument::Dial::Half)), 0);
 }
 
 TEST(WindowOffscreen, RTurnsThePictureAndNKeepsTheTurn)

@@ -1,11 +1,12 @@
 // The camera turns with the phone: frames hold the picture turned back by the holding, so it
-// is upright as the user sees the screen; aims stay in what the user sees; the dial shown.
+// is upright as the user sees the screen; aims stay in what the user sees; readings heard.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "device/Device.h"
@@ -14,7 +15,6 @@
 
 using device::Device;
 using device::DeviceConfig;
-using device::Dial;
 using device::FrameSize;
 using device::PointD;
 using testing_support::Frame;
@@ -140,7 +140,7 @@ TEST(Holding, PictureTurnsTurnThePictureAndTheAimIsOverThePictureAsTurned)
 
 TEST(Holding, AimingAtAScreenPointWorksInWhatTheUserSeesInEveryHolding)
 {
-    const PointD hub = device::HubOf(Dial::Landscape);
+    const PointD hub{400.5, 469.5}; // under the half dial's hub
     for (const float pitch : {-90.0f, 0.0f, 90.0f, 180.0f}) {
         SCOPED_TRACE(pitch);
         Rig rig;
@@ -156,33 +156,23 @@ TEST(Holding, AimingAtAScreenPointWorksInWhatTheUserSeesInEveryHolding)
     }
 }
 
-TEST(Holding, TheDialShownChangesOnlyInsideTheHoldingsBands)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const Dial before : {Dial::Landscape, Dial::Portrait}) {
-        // On a band's edge, between bands and for no number the dial stays.
-        for (const float stays : {-10.0f, 10.0f, -80.0f, -100.0f, 80.0f, 100.0f, -170.0f, 170.0f, 45.0f, 181.0f, nan}) {
-            EXPECT_EQ(device::DialForPitch(stays, before), before) << stays;
-        }
-        for (const float portrait : {-9.9f, 0.0f, 9.9f, -180.0f, -170.1f, 170.1f, 180.0f}) {
-            EXPECT_EQ(device::DialForPitch(portrait, before), Dial::Portrait) << portrait;
-        }
-        for (const float landscape : {-99.9f, -80.1f, 80.1f, 99.9f}) {
-            EXPECT_EQ(device::DialForPitch(landscape, before), Dial::Landscape) << landscape;
-        }
-    }
-}
-
-TEST(Holding, TheTiltSensorKnowsTheDialFromTheReadingsTaken)
+TEST(Holding, EveryReadingReachesItsWatchersAndAWatcherMayRemoveAnother)
 {
     Device device;
-    EXPECT_EQ(device.Tilt().ShownDial(), Dial::Landscape);
+    std::vector<std::string> heard;
+    int second = 0;
+    const int first = device.Tilt().AddReadingWatcher([&](float pitch) {
+        heard.push_back("first " + std::to_string(int(pitch)));
+        device.Tilt().RemoveReadingWatcher(second); // before its turn: it is not called
+    });
+    second = device.Tilt().AddReadingWatcher([&](float) { heard.push_back("second"); });
+    const int third = device.Tilt().AddReadingWatcher([&](float pitch) { heard.push_back("third " + std::to_string(int(pitch))); });
     device.Tilt().SetPitch(0.0f);
-    EXPECT_EQ(device.Tilt().ShownDial(), Dial::Landscape); // not read yet
+    EXPECT_TRUE(heard.empty()); // a pitch set is no reading
+    EXPECT_EQ(device.Tilt().Reading(), 0.0f);
+    EXPECT_EQ(heard, (std::vector<std::string>{"first 0", "third 0"}));
+    device.Tilt().RemoveReadingWatcher(first);
+    device.Tilt().RemoveReadingWatcher(third);
     device.Tilt().Reading();
-    EXPECT_EQ(device.Tilt().ShownDial(), Dial::Portrait);
-    device.Tilt().SetPitch(-45.0f);
-    device.Tilt().Reading();
-    EXPECT_EQ(device.Tilt().ShownDial(), Dial::Portrait);
-    EXPECT_NE(device::HubOf(Dial::Landscape).y, device::HubOf(Dial::Portrait).y);
+    EXPECT_EQ(heard.size(), 2u);
 }

@@ -5,6 +5,8 @@
 #   modules     inside platform/src: base < graphics < {ui, media, uix} < app, the three in the
 #               middle apart; the Osp headers see only themselves;
 #   application src/ and inc/ see only the Osp headers and the standard library;
+#   instrument  the instrument (dials, the layout shown, finding edges) sees only itself and the
+#               device, and the device keeps no part of the dial model;
 #   launcher    the launcher sees no module of platform/src (it has platform/host);
 #   libraries   SDL, GStreamer and cairo are included only by the backends that drive them,
 #               and by the tools.
@@ -14,7 +16,7 @@ if(NOT ROOT)
   message(FATAL_ERROR "veltora: check_layers needs -DROOT=<source tree>")
 endif()
 if(NOT RULES)
-  set(RULES hardware modules application launcher libraries)
+  set(RULES hardware instrument modules application launcher libraries)
 endif()
 set(PLATFORM ${ROOT}/platform)
 set(violations "")
@@ -87,13 +89,27 @@ if("hardware" IN_LIST RULES)
   check_folder(${PLATFORM}/text "text")
   check_folder(${PLATFORM}/codec "codec;files")
   check_folder(${PLATFORM}/picture "picture;device")
-  check_folder(${PLATFORM}/edges "edges;device")
+  check_folder(${PLATFORM}/edges "edges;device;instrument")
   check_folder(${PLATFORM}/sources "sources;device;codec;files")
   file(GLOB backends LIST_DIRECTORIES true ${PLATFORM}/backends/*)
   foreach(dir ${backends})
     if(IS_DIRECTORY ${dir})
       get_filename_component(name ${dir} NAME)
-      check_folder(${dir} "${name};device;codec;picture;files;text;edges;sources")
+      check_folder(${dir} "${name};device;codec;picture;files;text;instrument;edges;sources")
+    endif()
+  endforeach()
+endif()
+
+if("instrument" IN_LIST RULES)
+  check_folder(${PLATFORM}/instrument "instrument;device")
+  # Which dial a pitch shows, its hub and its controls are the instrument's: the hardware knows
+  # a pitch and quarter turns, never a dial.
+  file(GLOB_RECURSE device_files ${PLATFORM}/device/*.h ${PLATFORM}/device/*.cpp)
+  foreach(f ${device_files})
+    file(STRINGS ${f} lines REGEX "(HubOf|MeasuringCentreOf|ControlsOf|LayoutForPitch|DialForPitch|GrabOf)[ \t]*\\(")
+    if(lines)
+      file(RELATIVE_PATH rel ${ROOT} ${f})
+      set(violations "${violations}\n  ${rel} holds the dial model")
     endif()
   endforeach()
 endif()

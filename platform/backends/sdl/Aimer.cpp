@@ -82,7 +82,7 @@ void Aimer::AimUnderHub(device::PointD screenPoint)
     }
     // Under the hub of the dial the phone shows, which [ and ] may have changed without
     // turning the view.
-    const device::PointD hub = device::HubOf(m_device.Tilt().ShownDial());
+    const device::PointD hub = instrument::HubOf(m_layout.Shown());
     const device::FrameSize frame = CameraFrame();
     const device::FrameSize picture = m_device.Camera().PictureSize();
     const device::PointD p = device::FrameToPicture(m_aim, picture, frame, CameraPoint(screenPoint));

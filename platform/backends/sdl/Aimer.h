@@ -9,6 +9,7 @@
 
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
+#include "instrument/LayoutShown.h"
 
 namespace device { class Device; }
 
@@ -16,7 +17,7 @@ namespace sdl {
 
 class Aimer {
 public:
-    explicit Aimer(device::Device& device) : m_device(device) {}
+    Aimer(device::Device& device, const instrument::LayoutShown& layout) : m_device(device), m_layout(layout) {}
 
     // How the phone is held (the camera's frame turns with it), and whether a portrait form
     // is up: the camera's picture is not on show then, and aiming blind would only surprise
@@ -55,6 +56,7 @@ public:
 
 private:
     device::Device& m_device;
+    const instrument::LayoutShown& m_layout;
     int m_heldTurns = 0;
     bool m_portraitForm = false;
     device::Aim m_aim;

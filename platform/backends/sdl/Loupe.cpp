@@ -8,6 +8,7 @@
 
 #include "device/Device.h"
 #include "device/Holding.h"
+#include "instrument/Dial.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -25,17 +26,17 @@ Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
     const auto toScreen = [&](const Box& r) {
         const device::PointD a = ViewToScreen({(r.x - view.x) / unit, (r.y - view.y) / unit}, screenW, screenH, turns);
         const device::PointD b = ViewToScreen({(r.x + r.w - view.x) / unit, (r.y + r.h - view.y) / unit}, screenW, screenH, turns);
-        return device::ScreenRect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+        return instrument::ScreenRect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
     };
     const device::PointD finger = ScreenToView(fingerAt, screenW, screenH, turns);
     const double fx = view.x + finger.x * unit, fy = view.y + finger.y * unit;
     // The finger and the hand about it, and the phone's readout and hold button: a loupe
     // there would hide what it shows, or what the user reads.
     const double reach = 24.0;
-    device::ScreenRect keep[3] = {{fingerAt.x - reach, fingerAt.y - reach, fingerAt.x + reach, fingerAt.y + reach}, {}, {}};
+    instrument::ScreenRect keep[3] = {{fingerAt.x - reach, fingerAt.y - reach, fingerAt.x + reach, fingerAt.y + reach}, {}, {}};
     const int keeps = scene.portraitForm ? 1 : 3;
     if (!scene.portraitForm) {
-        const device::ControlPlaces controls = device::ControlsOf(m_device.Tilt().ShownLayout());
+        const instrument::ControlPlaces controls = instrument::ControlsOf(scene.layout);
         keep[1] = controls.readout;
         keep[2] = controls.hold;
     }
@@ -51,8 +52,8 @@ Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
         return d(a) > d(b);
     });
     for (const Box& r : spots) {
-        const device::ScreenRect s = toScreen(r);
-        if (std::none_of(keep, keep + keeps, [&](const device::ScreenRect& k) { return k.Meets(s); })) {
+        const instrument::ScreenRect s = toScreen(r);
+        if (std::none_of(keep, keep + keeps, [&](const instrument::ScreenRect& k) { return k.Meets(s); })) {
             return r;
         }
     }
@@ -176,7 +177,7 @@ void Presenter::DrawLoupe(const Scene& scene, const Box& view)
     // The direction the dial measures, from its centre through the middle of the finger's
     // pixel: drawn over the crosshair, which it may run along.
     if (!scene.portraitForm) {
-        const device::PointD c = inLoupe(device::MeasuringCentreOf(m_device.Tilt().ShownDial()));
+        const device::PointD c = inLoupe(instrument::MeasuringCentreOf(instrument::DialOfLayout(scene.layout)));
         const device::PointD f = inLoupe({scene.fingerX + 0.5, scene.fingerY + 0.5});
         const double len = std::hypot(f.x - c.x, f.y - c.y);
         if (len > 1e-9) {

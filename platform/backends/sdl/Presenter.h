@@ -32,6 +32,7 @@ public:
         device::PointD fingerAt;         // continuous screen pixels
         int fingerX = 0, fingerY = 0;    // the touch pixel
         device::Aim aim;
+        int layout = 2; // the phone's layout shown (instrument/LayoutShown.h)
     };
     void Present(const Scene& scene);
 

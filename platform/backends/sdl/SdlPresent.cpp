@@ -118,6 +118,7 @@ void Window::Present()
     scene.fingerX = m_finger.OnPixel().x;
     scene.fingerY = m_finger.OnPixel().y;
     scene.aim = m_aimer.Aim();
+    scene.layout = m_layoutShown.Layout();
     m_presenter->Present(scene);
 }
 

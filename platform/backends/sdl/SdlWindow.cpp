@@ -211,7 +211,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
 }
 
 Window::Window(device::Device& device, const Options& options)
-    : m_device(device), m_options(options), m_picture(options.picture)
+    : m_device(device), m_options(options), m_layoutShown(device.Tilt()), m_picture(options.picture)
 {
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;

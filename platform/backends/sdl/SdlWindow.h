@@ -16,6 +16,7 @@
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
 #include "edges/Finger.h"
+#include "instrument/LayoutShown.h"
 #include "sdl/Aimer.h"
 #include "sdl/DesktopWait.h"
 #include "sdl/EdgeSearch.h"
@@ -150,6 +151,8 @@ private:
     device::Device& m_device;
     Options m_options;
     DesktopWait m_wait;
+    // The layout the phone shows, from the tilt readings: before the aimer and the presenter.
+    instrument::LayoutShown m_layoutShown;
 
     // Declared before the presenter, whose renderer draws into it and goes first.
     WindowHandle m_window;
@@ -179,7 +182,7 @@ private:
     std::optional<TitleState> m_titleState;
 
     Finger m_finger{m_device};
-    Aimer m_aimer{m_device};
+    Aimer m_aimer{m_device, m_layoutShown};
 
     std::string m_picture;
     // N or P still looking for a picture it can show, a slice at each turn of the loop.
