@@ -6,7 +6,7 @@
 # and tries a window resized from outside, fine drag, a finger beyond the window, and the
 # window killed from outside. What needs no X server (keys, the key list, every holding's
 # pixels, S's pictures, the loupe, N and P, the middle button, the wheel) is tested on SDL's
-# offscreen driver in tests/backends/test_window_offscreen.cpp.
+# offscreen driver in tests/backends/sdl/test_window_offscreen.cpp.
 #
 # usage: test_window.sh PATH/TO/veltora [more launcher options]
 # Needs Xvfb, xdotool, ImageMagick (import, compare, identify) and jq; exits 77 when one
