@@ -130,6 +130,9 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             SDL_SetHint(SDL_HINT_VIDEODRIVER, Set("DISPLAY") ? "wayland,x11" : "wayland");
         } else if (Set("DISPLAY")) {
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        } else if (wayland.asked && !wayland.reached) {
+            reason = "cannot open a window: " + WhyNoWayland() + " (--headless runs without a display)";
+            return nullptr;
         } else if (wayland.reached) {
             SDL_version linked;
             SDL_GetVersion(&linked);
