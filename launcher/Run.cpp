@@ -288,6 +288,7 @@ int Run(int argc, char** argv)
 
     const int appCode = app->Enter(static_cast<int>(args.size()), cargs.data());
     const bool windowLost = window && window->GetEnding() == sdl::Ending::WindowLost;
+    writeFailed |= window && window->ScreenshotFailed();
     window.reset();
     // Before the trace and the log close, so that what the application says as it unloads
     // is kept.

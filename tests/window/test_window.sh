@@ -58,6 +58,12 @@ wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^Veltora' | head -n
 kill -0 "$app_pid" 2>/dev/null || fail "the launcher ended at start"
 # Keys go to the focused window; there is no window manager to give it focus.
 xdotool windowfocus --sync "$wid"
+# The desktop finds the window's entry, name and icon by its class.
+[[ "$(xdotool search --class '^org\.veltora\.Veltora$' 2>/dev/null | head -n 1)" == "$wid" ]] ||
+  fail "the window's X class is not the desktop entry's org.veltora.Veltora"
+grep -qx 'StartupWMClass=org.veltora.Veltora' "$(dirname "$0")/../../data/org.veltora.Veltora.desktop" ||
+  fail "the desktop entry's StartupWMClass is not the window's class"
+pass "the window's X class is the desktop entry's, org.veltora.Veltora"
 
 geometry() { xdotool getwindowgeometry "$wid" | awk '/Geometry:/ {print $2}'; }
 # Waits up to 10 s for the trace to show, after line $2, a canvas drawing the bitmap $1.

@@ -52,6 +52,8 @@ VideoSource::Pipeline::~Pipeline()
         gst_element_set_state(pipeline, GST_STATE_NULL);
     if (mapped)
         gst_video_frame_unmap(&frame);
+    for (GstElement* demuxer : demuxers)
+        gst_object_unref(demuxer);
     if (bus)
         gst_object_unref(bus);
     if (frames)
@@ -142,6 +144,12 @@ void VideoSource::Pipeline::OnElementAdded(GstBin*, GstBin*, GstElement* element
 {
     GstElementFactory* factory = gst_element_get_factory(element);
     const char* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (klass != nullptr && std::strstr(klass, "Demuxer") != nullptr) {
+        auto* self = static_cast<Pipeline*>(data);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->demuxers.push_back(GST_ELEMENT(gst_object_ref(element)));
+        return;
+    }
     if (klass == nullptr || std::strstr(klass, "Decoder") == nullptr ||
         (std::strstr(klass, "Video") == nullptr && std::strstr(klass, "Image") == nullptr))
         return;
@@ -220,6 +228,29 @@ void VideoSource::Pipeline::OnNoMorePads(GstElement*, gpointer data)
     auto* self = static_cast<Pipeline*>(data);
     std::lock_guard<std::mutex> lock(self->mutex);
     self->allPadsFound = true;
+}
+
+bool VideoSource::Pipeline::DemuxerGaveUp(std::string& why)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    for (GstElement* demuxer : demuxers) {
+        GST_OBJECT_LOCK(demuxer);
+        const bool noStream = demuxer->numsrcpads == 0;
+        GstPad* sink = demuxer->sinkpads ? GST_PAD(gst_object_ref(demuxer->sinkpads->data)) : nullptr;
+        GST_OBJECT_UNLOCK(demuxer);
+        if (sink == nullptr)
+            continue;
+        // A demuxer reading on its own (pull mode) pauses its task when it can read no further.
+        const bool paused = gst_pad_get_task_state(sink) == GST_TASK_PAUSED;
+        gst_object_unref(sink);
+        if (noStream && paused) {
+            GstElementFactory* factory = gst_element_get_factory(demuxer);
+            why = std::string("the file cannot be read: GStreamer's ") +
+                  (factory ? GST_OBJECT_NAME(factory) : "demuxer") + " found no stream in it";
+            return true;
+        }
+    }
+    return false;
 }
 
 bool VideoSource::Pipeline::HasNoVideo()

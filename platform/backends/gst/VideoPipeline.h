@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace gst {
 
@@ -36,6 +37,8 @@ struct VideoSource::Pipeline {
     bool videoLinked = false;
     bool allPadsFound = false;
     std::string refused;
+    // The demuxers the decoder has taken on, held, so that one giving up is seen.
+    std::vector<GstElement*> demuxers;
 
     // Everything below belongs to the thread that opens and renders. The picture shown last
     // stays mapped for redrawing; the appsink's sample itself is handed back at once, since
@@ -88,6 +91,11 @@ struct VideoSource::Pipeline {
     static void OnNoMorePads(GstElement*, gpointer data);
 
     bool HasNoVideo();
+
+    // Whether a demuxer stopped reading before it found a single stream. Its error says so
+    // only by chance: decodebin drops the errors of an element it is still starting, and a
+    // short broken file fails while it is. Nothing would come of the file then.
+    bool DemuxerGaveUp(std::string& why);
 };
 
 } // namespace gst

@@ -248,6 +248,10 @@ bool VideoSource::Open(std::string& reason)
         }
         if (p->Stopped(reason))
             return false;
+        if (m_kind == Kind::File && p->DemuxerGaveUp(reason)) {
+            p->Stopped(reason); // the demuxer's own words, where they came through
+            return false;
+        }
         if (GstSample* sample = gst_app_sink_try_pull_sample(p->AppSink(), 20 * GST_MSECOND)) {
             if (!p->Show(sample, reason))
                 return false;

@@ -4,6 +4,10 @@
 // SDL's wait and an event of its own are used.
 #include "sdl/DesktopWait.h"
 
+#if defined(VELTORA_HAVE_WAYLAND)
+#include <wayland-client.h>
+#endif
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -69,10 +73,19 @@ bool DesktopWait::RegisterWake(std::string& reason)
 void DesktopWait::Watch(SDL_Window* window)
 {
     m_pWindow = window;
-#if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
+    if (!SDL_GetWindowWMInfo(window, &info)) {
+        return;
+    }
+#if defined(SDL_VIDEO_DRIVER_WAYLAND) && defined(VELTORA_HAVE_WAYLAND)
+    if (info.subsystem == SDL_SYSWM_WAYLAND) {
+        m_pWayland = info.info.wl.display;
+        return;
+    }
+#endif
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) {
         return;
     }
     g_xWindow = info.info.x11.window;
@@ -90,6 +103,12 @@ void DesktopWait::Watch(SDL_Window* window)
 
 bool DesktopWait::Lost() const
 {
+#if defined(VELTORA_HAVE_WAYLAND)
+    // A connection that failed once stays failed: the compositor went away or hung up on us.
+    if (m_pWayland && wl_display_get_error(m_pWayland) != 0) {
+        return true;
+    }
+#endif
 #if defined(SDL_VIDEO_DRIVER_X11)
     return m_windowLost || g_xLost.load();
 #else
@@ -102,6 +121,11 @@ bool DesktopWait::Take(const SDL_Event& event)
     if (event.type == m_wakeEventType) {
         m_wakePending.store(false);
         return true;
+    }
+    // SDL's Wayland driver answers a compositor that hung up with a quit of its own making,
+    // which is no user's quit: the loss is told and ends the run as on X.
+    if (event.type == SDL_QUIT) {
+        return Lost();
     }
     if (event.type != SDL_SYSWMEVENT) {
         return false;

@@ -1,5 +1,5 @@
 // How the window waits for the desktop and the device's timers in one place, is woken by other
-// threads, and notices when the window or its X connection is taken away from outside.
+// threads, and notices when the window or its X or Wayland connection is taken away from outside.
 #pragma once
 
 #include <atomic>
@@ -9,6 +9,7 @@
 
 struct SDL_Window;
 union SDL_Event;
+struct wl_display;
 
 namespace sdl {
 
@@ -21,13 +22,14 @@ public:
 
     // SDL's own event for a wake, for desktops where SDL waits; false with SDL's reason.
     bool RegisterWake(std::string& reason);
-    // Waits on `window`'s X connection from now on (on X11; elsewhere SDL's own wait is used).
+    // Waits on `window`'s X connection from now on (on X11; elsewhere SDL's own wait is used);
+    // on Wayland it watches the compositor's connection.
     void Watch(SDL_Window* window);
 
     // Whether the window or its display was taken away from outside.
     bool Lost() const;
-    // Takes the events that are the wait's own (a wake, the window destroyed under SDL);
-    // false for every other event.
+    // Takes the events that are the wait's own (a wake, the window destroyed under SDL, the
+    // quit SDL makes up when the compositor hangs up); false for every other event.
     bool Take(const SDL_Event& event);
 
     // Wakes the wait from another thread; the event thread is never kept waiting.
@@ -54,6 +56,8 @@ private:
     int m_xFd = -1;
     int m_wakeFd = -1;
     bool m_windowLost = false;
+    // On Wayland: the connection SDL keeps to the compositor (not owned); null elsewhere.
+    wl_display* m_pWayland = nullptr;
 };
 
 } // namespace sdl

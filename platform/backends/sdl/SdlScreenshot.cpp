@@ -36,11 +36,13 @@ void Window::TakeScreenshot(bool asSeen)
     if (folder.empty()) {
         const std::string pictures = outpath::PicturesFolder();
         if (pictures.empty()) {
+            m_screenshotFailed = true;
             Say("cannot save the screenshot: no home folder to save it in (--save-to names one)");
             return;
         }
         folder = pictures + "/Veltora";
         if (std::string why; !outpath::MakeFolders(folder, why)) {
+            m_screenshotFailed = true;
             Say("cannot save the screenshot: " + text::Printable(why));
             return;
         }
@@ -79,6 +81,7 @@ void Window::TakeScreenshot(bool asSeen)
             m_mustPresent = true;
         }
     } else {
+        m_screenshotFailed = true;
         Say("cannot save the screenshot: " + text::Printable(reason));
     }
 }

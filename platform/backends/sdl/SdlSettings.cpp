@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "files/Settings.h"
@@ -133,8 +134,13 @@ void Window::SaveSettings()
         if (w > 0 && h > 0) {
             s.SetInt("window-width", w);
             s.SetInt("window-height", h);
-            s.SetInt("window-x", x);
-            s.SetInt("window-y", y);
+            // A Wayland compositor tells no client where its window is (SDL says 0,0): the
+            // place remembered from a desktop that does is kept.
+            const char* driver = SDL_GetCurrentVideoDriver();
+            if (!driver || std::strcmp(driver, "wayland") != 0) {
+                s.SetInt("window-x", x);
+                s.SetInt("window-y", y);
+            }
         }
     }
     // Remembered by its full name: the next run may start in another folder.

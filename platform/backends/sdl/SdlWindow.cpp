@@ -25,6 +25,9 @@ using namespace detail;
 
 namespace {
 
+// The desktop entry's name (data/org.veltora.Veltora.desktop) without its ending.
+constexpr const char* kDesktopId = "org.veltora.Veltora";
+
 // The density of a desktop that scales nothing.
 constexpr float kPlainDpi = 96.0f;
 
@@ -108,6 +111,12 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     // touches made from the mouse, so one finger is never pressed twice.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    // The desktop matches the window to its entry, and so to its name and icon, by this id:
+    // the Wayland app id and X's window class. SDL 2 takes both from the environment only.
+    if (!Set("SDL_VIDEO_WAYLAND_WMCLASS") && !Set("SDL_VIDEO_X11_WMCLASS")) {
+        setenv("SDL_VIDEO_WAYLAND_WMCLASS", kDesktopId, 1);
+        setenv("SDL_VIDEO_X11_WMCLASS", kDesktopId, 1);
+    }
     // Without a desktop SDL would settle for a driver that draws nowhere (offscreen, dummy):
     // those only when the user names one in SDL_VIDEODRIVER.
     const bool driverChosen = Set("SDL_VIDEODRIVER");
@@ -130,6 +139,9 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             SDL_SetHint(SDL_HINT_VIDEODRIVER, Set("DISPLAY") ? "wayland,x11" : "wayland");
         } else if (Set("DISPLAY")) {
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        } else if (wayland.asked && !wayland.reached) {
+            reason = "cannot open a window: " + WhyNoWayland() + " (--headless runs without a display)";
+            return nullptr;
         } else if (wayland.reached) {
             SDL_version linked;
             SDL_GetVersion(&linked);

@@ -87,6 +87,9 @@ public:
     // or its display lost). Call from the device's driver, on the event thread.
     void Run();
     Ending GetEnding() const;
+    // Whether a screenshot the user asked for (S, Shift+S) could not be saved: the run then
+    // ends as failed, as when the trace or the log cannot be written.
+    bool ScreenshotFailed() const { return m_screenshotFailed; }
 
     void WaitUntil(device::Micros deadline, device::Micros now) override;
     void Wake() override;
@@ -191,6 +194,8 @@ private:
     // What was read from the settings file at the start, and whether it may be replaced.
     struct Remembered;
     std::shared_ptr<Remembered> m_remembered;
+
+    bool m_screenshotFailed = false;
 
     // E and C: declared last, so that a search still running ends before the rest goes.
     EdgeSearch m_edges{m_device, [this](const edges::Plan& plan) { CarryPlan(plan); }};

@@ -2,8 +2,15 @@
 // SDL opens its own.
 #include "sdl/WaylandDesk.h"
 
-#if defined(VELTORA_HAVE_WAYLAND)
+#include "text/Printable.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+
+#if defined(VELTORA_HAVE_WAYLAND)
 #include <memory>
 #include <vector>
 
@@ -63,10 +70,12 @@ const wl_registry_listener kRegistryListener = {
 
 WaylandDesk AskWayland()
 {
+    WaylandDesk none;
+    none.asked = true;
     std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(wl_display_connect(nullptr),
                                                                            wl_display_disconnect);
     if (!display) {
-        return {};
+        return none;
     }
     Asking asking;
     wl_registry* registry = wl_display_get_registry(display.get());
@@ -78,8 +87,9 @@ WaylandDesk AskWayland()
     }
     wl_registry_destroy(registry);
     if (!answered) {
-        return {};
+        return none;
     }
+    asking.desk.asked = true;
     asking.desk.reached = true;
     asking.desk.scale = asking.firstScale > 0 ? asking.firstScale : 1;
     return asking.desk;
@@ -87,5 +97,31 @@ WaylandDesk AskWayland()
 #else
 WaylandDesk AskWayland() { return {}; }
 #endif
+
+std::string WhyNoWayland()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const std::string display = name ? name : "";
+    const std::string shown = text::Printable(display);
+    // A name is looked for in the runtime folder, as the client library does; a path is taken as it is.
+    std::string path = display;
+    if (display.empty() || display[0] != '/') {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        if (!runtime || !*runtime) {
+            return "WAYLAND_DISPLAY=" + shown + " names a socket in XDG_RUNTIME_DIR, which is not set";
+        }
+        path = std::string(runtime) + "/" + display;
+    }
+    const std::string told = "WAYLAND_DISPLAY=" + shown + (path == display ? "" : " (" + text::Printable(path) + ")");
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        return "no Wayland compositor at " + told + ": " + (error == ENOENT ? "no such socket" : std::strerror(error));
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+        return "no Wayland compositor at " + told + ": " + (S_ISDIR(st.st_mode) ? "a folder" : "a file") + ", not a socket";
+    }
+    return "no Wayland compositor answers at " + told + ": nothing listens on the socket (a compositor that ended?)";
+}
 
 } // namespace sdl::detail

@@ -154,6 +154,39 @@ TEST(VideoSource, OpenExplainsFilesItCannotPlay)
     EXPECT_FALSE(reason.empty());
 }
 
+// A short file with an AVI's header and nothing readable after it: its demuxer fails at once,
+// often while decodebin is still starting it, which drops the demuxer's error. The open must
+// still fail by what the file is, never by waiting out the open timeout.
+TEST(VideoSource, ABrokenVideoFailsAtOnceEveryTime)
+{
+    InitGstreamer();
+    ScratchDir dir("video-test");
+    std::vector<std::string> files;
+    for (unsigned k = 1; k <= 4; ++k) {
+        files.push_back(dir.File("v00" + std::to_string(k) + ".avi"));
+        std::ofstream out(files.back(), std::ios::binary);
+        const char header[] = {'R', 'I', 'F', 'F', 0, 0x10, 0, 0, 'A', 'V', 'I', ' ', 'L', 'I', 'S', 'T'};
+        out.write(header, sizeof header);
+        std::uint32_t x = 2463534242u * k;
+        for (int i = 0; i < 4096; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            out.put(char(x & 0xFF));
+        }
+    }
+    // Long enough that a lost error shows as the timeout even on a slow machine.
+    VideoTiming timing;
+    timing.open = std::chrono::milliseconds(8000);
+    for (int round = 0; round < 5; ++round) {
+        for (const std::string& file : files) {
+            VideoSource source(VideoSource::Kind::File, file, timing);
+            std::string reason;
+            EXPECT_FALSE(source.Open(reason));
+            EXPECT_EQ(reason.rfind("no picture within", 0), std::string::npos) << file << " (round " << round << ")";
+            EXPECT_FALSE(reason.empty());
+        }
+    }
+}
+
 // Frame sizes come from the stream and are weighed before any frame of that size is made;
 // the bounds are a picture's: 16384 pixels a side, 64 Mi pixels in all.
 TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)

@@ -1,8 +1,10 @@
-// The window's lines about pictures quote the file's name escaped: a picture dropped onto a
-// window on SDL's offscreen driver, named to take over the terminal, cannot.
+// The window's lines for the user: a picture's name quoted escaped (a picture named to take over
+// the terminal cannot), a screenshot that cannot be saved, a Wayland display that is none.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -158,4 +160,74 @@ TEST(WindowMessages, TheWindowsLinesGoThroughThePhonesChannelForTheUserAndNowher
     // The stepper's line comes without the prefix the channel adds.
     EXPECT_EQ(told[1].rfind("passed over 1 file in ", 0), 0u) << told[1];
     EXPECT_EQ(PictureRig::Read(errFile), "");
+}
+
+TEST(WindowMessages, AScreenshotThatCannotBeSavedIsToldAndFailsTheRun)
+{
+    std::vector<std::string> told;
+    const testing_support::ScopedEnv driver("SDL_VIDEODRIVER", "offscreen");
+    HarnessOptions o;
+    o.clock = device::ClockKind::Real;
+    o.tell = [&told](const std::string& line) { told.push_back(line); };
+    Harness h(o);
+    sdl::Options options = testing_support::WindowRig::One();
+    // A folder that exists and takes no file.
+    options.saveTo = "/proc";
+    std::string reason;
+    auto window = sdl::Window::Open(h.Device(), options, reason);
+    if (!window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << reason;
+    }
+    EXPECT_FALSE(window->ScreenshotFailed());
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = SDLK_s;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (told.empty() && std::chrono::steady_clock::now() < end) {
+        h.RunMs(20);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind("cannot save the screenshot: ", 0), 0u) << told[0];
+    // The launcher ends such a run with exit code 1, as for a trace it could not write.
+    EXPECT_TRUE(window->ScreenshotFailed());
+    h.Finish();
+}
+
+// WAYLAND_DISPLAY alone, naming what is no compositor: the line names it and says what it is.
+TEST(WindowMessages, AWaylandDisplayThatIsNoCompositorIsNamed)
+{
+    const testing_support::ScratchDir dir;
+    const testing_support::ScopedEnv driver("SDL_VIDEODRIVER", ""), x("DISPLAY", ""), runtime("XDG_RUNTIME_DIR", dir.Path());
+    std::ofstream(dir.File("plain")) << "not a socket";
+    // A socket whose listener has gone, as a compositor killed leaves it.
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string dead = dir.File("wayland-dead");
+    ASSERT_LT(dead.size(), sizeof addr.sun_path);
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", dead.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    close(fd);
+
+    HarnessOptions o;
+    o.clock = device::ClockKind::Real;
+    Harness h(o);
+    struct Case {
+        std::string display, says;
+    };
+    for (const Case& c : {Case{"plain", "WAYLAND_DISPLAY=plain (" + dir.File("plain") + "): a file, not a socket"},
+                          Case{dir.File("plain"), "WAYLAND_DISPLAY=" + dir.File("plain") + ": a file, not a socket"},
+                          Case{"wayland-dead", "WAYLAND_DISPLAY=wayland-dead (" + dead + "): nothing listens on the socket"},
+                          Case{"wayland-none", "WAYLAND_DISPLAY=wayland-none (" + dir.File("wayland-none") + "): no such socket"}}) {
+        SCOPED_TRACE(c.display);
+        const testing_support::ScopedEnv wayland("WAYLAND_DISPLAY", c.display);
+        std::string reason;
+        EXPECT_EQ(sdl::Window::Open(h.Device(), testing_support::WindowRig::One(), reason), nullptr);
+        EXPECT_EQ(reason.rfind("cannot open a window: ", 0), 0u) << reason;
+        EXPECT_NE(reason.find(c.says), std::string::npos) << reason;
+        EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+    }
+    h.Finish();
 }

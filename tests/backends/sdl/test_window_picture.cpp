@@ -1,14 +1,17 @@
 // The window's picture as on a phone, on SDL's offscreen driver: the camera turns with the
 // phone, R turns the picture, the middle button aims under the dial shown, and the key list,
-// S's notice and the help page's wheel.
+// S's notice and the help page's wheel, and N over videos that cannot be shown.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "backends/gst/VideoSource.h"
 #include "codec/ImageCodec.h"
 #include "device/Aiming.h"
 #include "device/Holding.h"
@@ -306,4 +309,52 @@ TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
     rig.Wheel(240, 400, 3);
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; })) << "the wheel did not scroll back";
+}
+
+// N over broken videos between two pictures: each fails by what it is as it would as the
+// camera, so the step reaches the next picture at once and tells the four in one line.
+TEST(WindowOffscreen, NPassesOverBrokenVideosAtOnce)
+{
+    ScratchDir dir;
+    WriteQuarters(dir.File("aaa.png"), 800, 480);
+    WriteQuarters(dir.File("zzz.png"), 640, 480);
+    for (int k = 1; k <= 4; k++) {
+        // An AVI's header and nothing a demuxer can read after it.
+        std::ofstream out(dir.File("v00" + std::to_string(k) + ".avi"), std::ios::binary);
+        const char header[] = {'R', 'I', 'F', 'F', 0, 0x10, 0, 0, 'A', 'V', 'I', ' ', 'L', 'I', 'S', 'T'};
+        out.write(header, sizeof header);
+        for (int i = 0; i < 4096; i++) {
+            out.put(static_cast<char>((i * 7919 + 13 * k) % 251));
+        }
+    }
+    sdl::Options options = Pictures(dir.File("aaa.png"));
+    options.openPicture = [](const std::string& path) -> std::unique_ptr<device::CameraSource> {
+        if (path.size() > 4 && path.compare(path.size() - 4, 4, ".avi") == 0) {
+            // A video that never answered would hold the step this long: past the test's bound.
+            gst::VideoTiming timing;
+            timing.open = std::chrono::milliseconds(60000);
+            return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, path, timing);
+        }
+        return std::make_unique<photo::PhotoSource>(path);
+    };
+    WindowRig rig(options, Photo(dir.File("aaa.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    for (const auto& [key, picture] : {std::pair{SDLK_n, "zzz.png"}, std::pair{SDLK_p, "aaa.png"}, std::pair{SDLK_n, "zzz.png"}}) {
+        SCOPED_TRACE(picture);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        rig.Key(key);
+        std::string out;
+        const bool shown = rig.WaitFor([&] {
+            out += testing::internal::GetCapturedStdout();
+            testing::internal::CaptureStdout();
+            return out.find("showing ") != std::string::npos;
+        }, 20);
+        testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(shown) << "no picture shown within 20 s";
+        EXPECT_EQ(out, "showing " + dir.File(picture) + "\n");
+        EXPECT_EQ(err.rfind("veltora: passed over 4 files in " + dir.Path() + ": 4 cannot be shown", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
 }
