@@ -37,11 +37,13 @@ add_custom_command(OUTPUT ${VELTORA_ICON_FILES}
 # The man pages and the Debian changelog, compressed as Debian wants them (-n: no name or
 # time in the header, so the bytes are the same every time).
 set(VELTORA_GZIPPED)
-foreach(doc veltora.1 veltora-readings.1 changelog)
+foreach(source ${CMAKE_SOURCE_DIR}/docs/man/veltora.1 ${CMAKE_SOURCE_DIR}/docs/man/veltora-readings.1
+               ${VELTORA_DATA}/changelog)
+  get_filename_component(doc ${source} NAME)
   add_custom_command(OUTPUT ${VELTORA_GENERATED}/${doc}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VELTORA_GENERATED}
-    COMMAND gzip -9n -c ${VELTORA_DATA}/${doc} > ${VELTORA_GENERATED}/${doc}.gz
-    DEPENDS ${VELTORA_DATA}/${doc})
+    COMMAND gzip -9n -c ${source} > ${VELTORA_GENERATED}/${doc}.gz
+    DEPENDS ${source})
   list(APPEND VELTORA_GZIPPED ${VELTORA_GENERATED}/${doc}.gz)
 endforeach()
 add_custom_target(veltora_desktop_files ALL DEPENDS ${VELTORA_ICON_FILES} ${VELTORA_GZIPPED})

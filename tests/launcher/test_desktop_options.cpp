@@ -44,7 +44,7 @@ TEST(DesktopOptions, TheManualShowsTheHelpAsTheProgramPrintsIt)
 {
     const Outcome o = RunVeltora("--help");
     ASSERT_EQ(o.code, 0);
-    const std::string page = Source("data/veltora.1");
+    const std::string page = Source("docs/man/veltora.1");
     const std::string begin = ".\\\" --help begins\n.nf\n", end = ".fi\n.\\\" --help ends\n";
     const auto from = page.find(begin);
     ASSERT_NE(from, std::string::npos) << "the manual has no --help block";
@@ -66,7 +66,7 @@ TEST(DesktopOptions, EveryFileThatNamesTheVersionNamesTheOneVeltoraPrints)
     EXPECT_EQ(m[1], version);
     const std::string changelog = Source("data/changelog");
     EXPECT_EQ(changelog.rfind("veltora (" + version + ") ", 0), 0u) << changelog.substr(0, 40);
-    for (const char* page : {"data/veltora.1", "data/veltora-readings.1"}) {
+    for (const char* page : {"docs/man/veltora.1", "docs/man/veltora-readings.1"}) {
         EXPECT_NE(Source(page).find("\"Veltora " + version + "\""), std::string::npos) << page;
     }
 }

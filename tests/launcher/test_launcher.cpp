@@ -31,19 +31,19 @@ TEST(Launcher, HelpListsEveryOption)
     }
 }
 
-TEST(Launcher, TheReadmeShowsTheHelpAsTheProgramPrintsIt)
+TEST(Launcher, TheDocsShowTheHelpAsTheProgramPrintsIt)
 {
     const Outcome o = RunVeltora("--help");
     ASSERT_EQ(o.code, 0);
-    std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/README.md");
-    const std::string readme((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/docs/scripts-and-trace.md");
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string intro = "`build/bin/veltora --help`:\n\n```\n";
-    const auto start = readme.find(intro);
-    ASSERT_NE(start, std::string::npos) << "the README has no --help block";
+    const auto start = page.find(intro);
+    ASSERT_NE(start, std::string::npos) << "docs/scripts-and-trace.md has no --help block";
     const auto from = start + intro.size();
-    const auto end = readme.find("```\n", from);
+    const auto end = page.find("```\n", from);
     ASSERT_NE(end, std::string::npos);
-    EXPECT_EQ(readme.substr(from, end - from), o.out);
+    EXPECT_EQ(page.substr(from, end - from), o.out);
 }
 
 TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
