@@ -26,9 +26,16 @@ device::SeenPicture Seen(const Pending& p) { return {p.size, p.pictureTurns, p.h
 // A held needle follows the finger at any distance; this far out the few pixels between the hub
 // and the point the application measures from turn it by less than a thousandth of a degree.
 constexpr double kFarOut = 400000.0;
-// How near the point (in screen pixels) a corner's meeting point or an edge must lie.
+// How near the point (in screen pixels) corners and edges are looked for, and how near it a
+// corner's fitted meeting point must lie to be the one pointed at: the same on the screen at
+// every zoom, whatever that is in the picture's pixels.
 constexpr double kCornerReach = 120.0;
+constexpr double kCornerWithin = 20.0;
 constexpr double kEdgeReach = 60.0;
+// A reading whose angle is known no better than this many degrees is laid, and said so; the
+// finder refuses an edge known no better than kMaxDoubtDeg.
+constexpr double kTenth = 0.1;
+constexpr double kMaxDoubtDeg = 2.0;
 // Edges are fitted over at least this many picture pixels around the point, whatever the zoom:
 // zoomed far in, the reach alone would leave arms a few dozen pixels long, and a blurred edge
 // fitted along so little is off by a degree.
@@ -302,7 +309,46 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
 }
 
 namespace {
+
 Plan Found(const Pending& pending);
+
+// What spoiled a search, as the user would say it; `scale` is screen pixels a picture pixel.
+std::string Seen(const Look& look, double scale)
+{
+    char buf[160];
+    switch (look.why) {
+    case Why::Away:
+        std::snprintf(buf, sizeof buf, "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
+                      look.away * scale, kCornerWithin);
+        break;
+    case Why::Bends:
+        std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend);
+        break;
+    case Why::Short:
+        std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.0f\u00b0)", kMaxDoubtDeg);
+        break;
+    case Why::Faint:
+        std::snprintf(buf, sizeof buf, "an edge is too faint to follow");
+        break;
+    default:
+        std::snprintf(buf, sizeof buf, "nothing found");
+        break;
+    }
+    return buf;
+}
+
+// A reading's uncertainty goes with it; a wide one is said plainly.
+void Measured(Plan& plan, double uncertainty, const char* what)
+{
+    plan.uncertainty = uncertainty;
+    if (uncertainty > kTenth) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "the %s is read to \u00b1%.*f\u00b0 only, not to the tenth shown", what,
+                      uncertainty < 1 ? 2 : 1, uncertainty);
+        plan.notice = buf;
+    }
+}
+
 } // namespace
 
 Pending Prepare(device::Device& device, const Request& request, Find find)
@@ -335,7 +381,8 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
                 const PointD f = device::FrameToSource(request.aim, Seen(p), kFrame, screen);
                 return PointD{f.x * p.size.width, f.y * p.size.height};
             };
-            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
+            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale,
+                        kCornerWithin / scale};
             p.hub = toPicture(shape.hub);
             p.tolerance = kThroughHub / scale;
             p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
@@ -374,21 +421,39 @@ Plan Found(const Pending& pending)
         plan.notice = std::string("no camera picture to find ") + what + " in";
         return plan;
     }
+    // Picture pixels to screen pixels, as the search was made.
+    const double scale = (pending.find == Find::Corner ? kCornerReach : kEdgeReach) / pending.search.radius;
+    const auto source = [&](PointD picture) {
+        return PointD{picture.x / pending.size.width, picture.y / pending.size.height};
+    };
     if (pending.find == Find::Edge) {
-        const std::optional<Edge> edge = FindEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
-        if (!edge) {
-            plan.notice = "no straight edge through the hub near " + At(request.screen);
+        const EdgeLook look = LookForEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
+        if (!look.edge) {
+            plan.notice = look.why == Why::Nothing ? "no straight edge through the hub near " + At(request.screen)
+                                                   : "the edge through the hub near " + At(request.screen) +
+                                                         " is not read: " + Seen(look, scale);
             return plan;
         }
-        LayAlong(plan, pending, *edge);
+        LayAlong(plan, pending, *look.edge);
+        if (!plan.Refused()) {
+            Measured(plan, look.edge->uncertainty, "edge");
+            plan.fitted.push_back({source(look.edge->from), source(look.edge->to)});
+        }
         return plan;
     }
-    const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
-    if (!corner) {
-        plan.notice = "no corner near " + At(request.screen);
+    const CornerLook look = LookForCorner(pending.part, pending.search);
+    if (!look.corner) {
+        plan.notice = look.why == Why::Nothing ? "no corner near " + At(request.screen)
+                                               : "no corner read at " + At(request.screen) + ": " + Seen(look, scale);
         return plan;
     }
-    LayAlong(plan, pending, *corner);
+    const Corner& corner = *look.corner;
+    LayAlong(plan, pending, corner);
+    if (!plan.Refused()) {
+        Measured(plan, corner.uncertainty, "corner");
+        plan.fitted.push_back({source(corner.from1), source(corner.to1)});
+        plan.fitted.push_back({source(corner.from2), source(corner.to2)});
+    }
     return plan;
 }
 
