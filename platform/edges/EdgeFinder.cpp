@@ -175,24 +175,46 @@ Fitted FitCorner(const Part& part, Candidate c, double coarseHalf)
     PointD vertex = c.vertex;
     PointD arm1 = c.arm1, arm2 = c.arm2;
     fit::Fit f[2];
+    // Which side of each edge the corner's inside lies on, and whether it is lighter there.
+    const auto side = [](const fit::Fit& a, PointD other) {
+        const PointD n{-a.line.direction.y, a.line.direction.x};
+        return Dot(n, other) > 0 ? 1 : -1;
+    };
+    int lighterInside = 0;
     for (double half : {coarseHalf, kFineHalfWidth}) {
         const double sine = std::abs(Cross(arm1, arm2));
         // Near the vertex the other edge lies within the reading; start where it no longer does.
         const double skip = std::min((half + 4.0) / std::max(sine, 0.05) + 2.0, 0.5 * std::min(c.len1, c.len2));
-        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, c.len1 - 2, half);
-        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, c.len2 - 2, half);
-        if (f[0].fault == fit::Fault::Faint || f[1].fault == fit::Fault::Faint) {
-            out.why = Why::Faint;
-            return out;
+        // Close about the first fit, both arms follow the same side of a thick line: the one
+        // whose inside the longer arm saw lighter or darker.
+        const auto want = [&](PointD arm, PointD other) {
+            const PointD n{-arm.y, arm.x};
+            return lighterInside * (Dot(n, other) > 0 ? 1 : -1);
+        };
+        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, c.len1 - 2, half, want(arm1, arm2));
+        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, c.len2 - 2, half, want(arm2, arm1));
+        for (const fit::Fit& a : f) {
+            if (a.fault == fit::Fault::Short || a.fault == fit::Fault::Faint) {
+                out.why = a.fault == fit::Fault::Short ? Why::Short : Why::Faint;
+                return out;
+            }
         }
         if (!Meet(f[0].line, f[1].line, vertex)) {
             out.why = Why::Nothing;
             return out;
         }
+        const int longer = f[0].points >= f[1].points ? 0 : 1;
+        lighterInside = f[longer].polarity * side(f[longer], longer == 0 ? f[1].line.direction : f[0].line.direction);
         arm1 = f[0].line.direction;
         arm2 = f[1].line.direction;
     }
     if (Length(vertex - c.vertex) > coarseHalf + 2 || std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
+        out.why = Why::Nothing;
+        return out;
+    }
+    // Both arms bound one region, lighter or darker than what lies outside the corner: an arm
+    // that could only be fitted to another object's edge makes no corner.
+    if (f[0].polarity * side(f[0], arm2) != f[1].polarity * side(f[1], arm1)) {
         out.why = Why::Nothing;
         return out;
     }
@@ -297,29 +319,40 @@ CornerLook LookForCorner(const PicturePart& cut, Search search)
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& l, const Candidate& r) { return l.score < r.score; });
     const double coarseHalf = 2.0 * f + 4.0;
     const double within = search.within > 0 ? search.within : search.radius;
-    // The corner under the point, or none: a corner fitted farther away is only told of, and
-    // what spoiled the nearest one that was within reach is told rather than a farther one read.
+    // The corner under the point, or none: of the corners fitted, the one whose meeting point
+    // lies nearest the point, if within reach; one fitted farther away is only told of, and what
+    // spoiled the nearest candidate within reach is told rather than a farther corner read.
     bool faulted = false;
-    double nearest = -1;
+    double nearest = -1, faultAt = 0;
+    Look fault;
     for (size_t i = 0; i < candidates.size() && i < kTries; i++) {
         const Fitted fitted = FitCorner(part, candidates[i], coarseHalf);
         const double away = Length(fitted.corner.vertex - near);
-        const bool reach = fitted.why == Why::Found ? away <= within : candidates[i].score <= within;
-        if (fitted.why == Why::Found && reach) {
-            look.why = Why::Found;
-            look.corner = fitted.corner;
-            look.corner->vertex = part.ToPicture(fitted.corner.vertex);
-            return look;
-        }
         if (fitted.why == Why::Found) {
+            if (away <= within && (!look.corner || away < nearest)) {
+                look.why = Why::Found;
+                look.corner = fitted.corner;
+                look.corner->vertex = part.ToPicture(fitted.corner.vertex);
+            }
             nearest = nearest < 0 ? away : std::min(nearest, away);
-        } else if (reach && !faulted && fitted.why != Why::Nothing) {
+        } else if (candidates[i].score <= within && !faulted && fitted.why != Why::Nothing) {
             faulted = true;
-            look.why = fitted.why;
-            look.bend = fitted.bend;
+            faultAt = candidates[i].score;
+            fault.why = fitted.why;
+            fault.bend = fitted.bend;
         }
     }
-    if (!faulted && nearest >= 0) {
+    // A corner read farther from the point than one that could not be read is another corner.
+    if (look.corner && (!faulted || Length(part.ToPart(look.corner->vertex) - near) <= faultAt + coarseHalf)) {
+        look.why = Why::Found;
+        return look;
+    }
+    look.corner.reset();
+    look.why = Why::Nothing;
+    if (faulted) {
+        look.why = fault.why;
+        look.bend = fault.bend;
+    } else if (nearest >= 0) {
         look.why = Why::Away;
         look.away = nearest;
     }
@@ -362,7 +395,7 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
             // The ends are left out: there the edge may turn into another one.
             const double margin = std::min(3.0 * half + 2.0, 0.25 * (t1 - t0));
             fitted = fit::FitAcross(part.gray, line.point, line.direction, t0 + margin, t1 - margin, half);
-            if (fitted.fault == fit::Fault::Faint) {
+            if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short) {
                 break;
             }
             // Keep measuring along the same stretch, now on the fitted line.
@@ -371,7 +404,7 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
             t1 += shift;
             line = fitted.line;
         }
-        if (fitted.fault == fit::Fault::Faint || std::abs(Cross(hub - line.point, line.direction)) > tolerance) {
+        if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short || std::abs(Cross(hub - line.point, line.direction)) > tolerance) {
             continue;
         }
         // The nearest edge through the hub is the one meant: if it bends, or is too short or

@@ -30,7 +30,7 @@ constexpr double kFarOut = 400000.0;
 // corner's fitted meeting point must lie to be the one pointed at: the same on the screen at
 // every zoom, whatever that is in the picture's pixels.
 constexpr double kCornerReach = 120.0;
-constexpr double kCornerWithin = 20.0;
+constexpr double kCornerWithin = 12.0;
 constexpr double kEdgeReach = 60.0;
 // A reading whose angle is known no better than this many degrees is laid, and said so; the
 // finder refuses an edge known no better than kMaxDoubtDeg.

@@ -97,7 +97,7 @@ double Uncertainty(const Line& line, const std::vector<PointD>& pts)
 
 } // namespace
 
-Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half)
+Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half, int want)
 {
     Fit fit;
     fit.fault = Fault::Faint;
@@ -105,6 +105,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     const int k = std::max(3, static_cast<int>(std::ceil(half)));
     const int reads = static_cast<int>(std::clamp(t1 - t0, 0.0, double(kMaxReads)));
     if (reads < 8) {
+        fit.fault = Fault::Short;
         return fit;
     }
     std::vector<double> profile(2 * k + 1), slope(2 * k + 1);
@@ -131,9 +132,13 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         int best = -1;
         for (int j = lo + 1; j < hi; j++) {
             slope[j] = profile[j + 1] - profile[j - 1];
-            if (j >= lo + 2 && j <= hi - 2 && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
+            const bool fits = want == 0 || (slope[j] > 0) == (want > 0);
+            if (j >= lo + 2 && j <= hi - 2 && fits && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
                 best = j;
             }
+        }
+        if (best < 0) {
+            continue;
         }
         const double a = std::abs(slope[best - 1]), b = std::abs(slope[best]), cc = std::abs(slope[best + 1]);
         if (b < kMinContrast) {
@@ -185,6 +190,8 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     }
     fit.fault = Fault::None;
     fit.line = line;
+    // The slope was read along +(-d.y, d.x); the fitted line keeps d's sense.
+    fit.polarity = balance > 0 ? 1 : -1;
     fit.points = static_cast<int>(kept.size());
     fit.t0 = Dot(kept.front() - line.point, line.direction);
     fit.t1 = Dot(kept.back() - line.point, line.direction);

@@ -15,7 +15,7 @@ struct Line {
     PointD direction; // unit
 };
 
-enum class Fault { None, Faint, Bends };
+enum class Fault { None, Short, Faint, Bends };
 
 struct Fit {
     Fault fault = Fault::None;
@@ -25,11 +25,16 @@ struct Fit {
     // Where the edge points lie along the line, from line.point.
     double t0 = 0, t1 = 0;
     int points = 0;
+    // +1 where the picture grows lighter towards the line's left (+(-d.y, d.x)), -1 darker.
+    int polarity = 0;
 };
 
 // Reads across the line p + t d for t in [t0, t1], `half` pixels either side; the fitted
-// direction keeps the sense of d. A stretch with too few edge points is Faint; one whose halves
+// direction keeps the sense of d. A stretch too short to read is Short, one with too few edge
+// points Faint; one whose halves
 // turn apart by more than their own uncertainty allows Bends (the line is still given).
-Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half);
+// `want`, when not 0, is the polarity to follow: across a thick line, the side of it that grows
+// lighter (+1) or darker (-1) to the left, whichever is stronger.
+Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half, int want = 0);
 
 } // namespace edges::fit
