@@ -326,6 +326,10 @@ CornerLook LookForCorner(const PicturePart& cut, Search search)
     double nearest = -1, faultAt = 0;
     Look fault;
     for (size_t i = 0; i < candidates.size() && i < kTries; i++) {
+        // Beyond reach only the nearest corner that fits is wanted, to say how far it is.
+        if (candidates[i].score > within + coarseHalf + 2 && (look.corner || nearest >= 0)) {
+            break;
+        }
         const Fitted fitted = FitCorner(part, candidates[i], coarseHalf);
         const double away = Length(fitted.corner.vertex - near);
         if (fitted.why == Why::Found) {
