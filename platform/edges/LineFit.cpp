@@ -20,7 +20,7 @@ constexpr int kMaxReads = 600;
 constexpr double kFloorDeg = 0.01;
 // Halves of an edge may turn apart by their own uncertainty and this much more (degrees) before
 // the edge is said to bend.
-constexpr double kBendSlackDeg = 0.25;
+constexpr double kBendSlackDeg = 0.4;
 constexpr double kPi = 3.14159265358979323846;
 
 PointD operator+(PointD a, PointD b) { return {a.x + b.x, a.y + b.y}; }
