@@ -13,6 +13,7 @@
 #include "device/Holding.h"
 #include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
+#include "edges/Told.h"
 
 namespace edges {
 
@@ -32,10 +33,7 @@ constexpr double kFarOut = 400000.0;
 constexpr double kCornerReach = 120.0;
 constexpr double kCornerWithin = 12.0;
 constexpr double kEdgeReach = 60.0;
-// A reading whose angle is known no better than this many degrees is laid, and said so; the
-// finder refuses an edge known no better than kMaxDoubtDeg.
-constexpr double kTenth = 0.1;
-constexpr double kMaxDoubtDeg = 2.0;
+
 // Edges are fitted over at least this many picture pixels around the point, whatever the zoom:
 // zoomed far in, the reach alone would leave arms a few dozen pixels long, and a blurred edge
 // fitted along so little is off by a degree.
@@ -312,43 +310,6 @@ namespace {
 
 Plan Found(const Pending& pending);
 
-// What spoiled a search, as the user would say it; `scale` is screen pixels a picture pixel.
-std::string Seen(const Look& look, double scale)
-{
-    char buf[160];
-    switch (look.why) {
-    case Why::Away:
-        std::snprintf(buf, sizeof buf, "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
-                      look.away * scale, kCornerWithin);
-        break;
-    case Why::Bends:
-        std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend);
-        break;
-    case Why::Short:
-        std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.0f\u00b0)", kMaxDoubtDeg);
-        break;
-    case Why::Faint:
-        std::snprintf(buf, sizeof buf, "an edge is too faint to follow");
-        break;
-    default:
-        std::snprintf(buf, sizeof buf, "nothing found");
-        break;
-    }
-    return buf;
-}
-
-// A reading's uncertainty goes with it; a wide one is said plainly.
-void Measured(Plan& plan, double uncertainty, const char* what)
-{
-    plan.uncertainty = uncertainty;
-    if (uncertainty > kTenth) {
-        char buf[160];
-        std::snprintf(buf, sizeof buf, "the %s is read to \u00b1%.*f\u00b0 only, not to the tenth shown", what,
-                      uncertainty < 1 ? 2 : 1, uncertainty);
-        plan.notice = buf;
-    }
-}
-
 } // namespace
 
 Pending Prepare(device::Device& device, const Request& request, Find find)
@@ -431,7 +392,7 @@ Plan Found(const Pending& pending)
         if (!look.edge) {
             plan.notice = look.why == Why::Nothing ? "no straight edge through the hub near " + At(request.screen)
                                                    : "the edge through the hub near " + At(request.screen) +
-                                                         " is not read: " + Seen(look, scale);
+                                                         " is not read: " + Told(look, scale, kCornerWithin);
             return plan;
         }
         LayAlong(plan, pending, *look.edge);
@@ -444,7 +405,7 @@ Plan Found(const Pending& pending)
     const CornerLook look = LookForCorner(pending.part, pending.search);
     if (!look.corner) {
         plan.notice = look.why == Why::Nothing ? "no corner near " + At(request.screen)
-                                               : "no corner read at " + At(request.screen) + ": " + Seen(look, scale);
+                                               : "no corner read at " + At(request.screen) + ": " + Told(look, scale, kCornerWithin);
         return plan;
     }
     const Corner& corner = *look.corner;

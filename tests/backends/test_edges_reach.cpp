@@ -115,7 +115,8 @@ TEST(EdgesAtTheBorder, ZoomedFarInTheArmsAreStillFittedLong)
         h.Device().Camera().SetAim({i % 2 ? 8.0 : 4.0, w.vertexX / size.width, w.vertexY / size.height});
         const edges::Request r = edges::Ask(h.Device(), watch, hub);
         const edges::Plan plan = edges::PlanCorner(h.Device(), r);
-        ASSERT_TRUE(plan.notice.empty()) << "case " << i << ": " << plan.notice;
+        // Laid, whatever it says of how far the blurred, grainy corner can be trusted.
+        ASSERT_FALSE(plan.Refused()) << "case " << i << ": " << plan.notice;
         edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
         h.RunMs(0);
         const auto f = h.Inspect();
@@ -275,21 +276,23 @@ TEST(EdgesAtTheBorder, OnlyTheCornerUnderThePointIsRead)
     }
 }
 
-// An arm that bends is told with how far its halves turn apart, and nothing is read; so is a
-// corner whose arms are too short to fix its angle.
-TEST(EdgesAtTheBorder, BentAndShortArmsAreToldNotRead)
+// An arm that bends is told with how far its halves turn apart, and nothing is read.
+TEST(EdgesAtTheBorder, ABentArmIsToldNotRead)
 {
     const int width = 400, height = 300;
-    // A dark object whose upper edge turns by 3 degrees 60 pixels out from its corner.
+    // A dark object whose upper edge curves away, by some 6 degrees over 150 pixels.
     std::vector<std::uint32_t> pixels(std::size_t(width) * height, 0xffc8c8c8u);
-    const double vx = 100.5, vy = 150.5, turn = 3 * kPi / 180;
+    const double vx = 100.5, vy = 150.5, curve = std::tan(6 * kPi / 180) / 300;
+    // Drawn four by four within each pixel, so its grey levels place the edge to a fraction of one.
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
-            const double dx = x + 0.5 - vx, dy = y + 0.5 - vy;
-            const double edge = dx < 60 ? 0.0 : -(dx - 60) * std::tan(turn);
-            if (dx >= 0 && dy >= edge) {
-                pixels[std::size_t(y) * width + x] = 0xff3c3c3cu;
+            int in = 0;
+            for (int k = 0; k < 16; k++) {
+                const double dx = x + (k % 4 + 0.5) / 4 - vx, dy = y + (k / 4 + 0.5) / 4 - vy;
+                in += dx >= 0 && dy >= -curve * dx * dx;
             }
+            const std::uint32_t g = static_cast<std::uint32_t>(200 - (200 - 60) * in / 16);
+            pixels[std::size_t(y) * width + x] = 0xff000000u | g << 16 | g << 8 | g;
         }
     }
     const device::PixelView view{pixels.data(), width, height, width * 4};
@@ -297,6 +300,6 @@ TEST(EdgesAtTheBorder, BentAndShortArmsAreToldNotRead)
     const edges::CornerLook bent = edges::LookForCorner(edges::CutPart(view, search), search);
     EXPECT_FALSE(bent.corner);
     EXPECT_EQ(bent.why, edges::Why::Bends);
-    EXPECT_GT(bent.bend, 1.0);
-    EXPECT_LT(bent.bend, 3.5);
+    EXPECT_GT(bent.bend, 0.8);
+    EXPECT_LT(bent.bend, 6.0);
 }
