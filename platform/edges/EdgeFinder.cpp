@@ -1,5 +1,6 @@
 // The edge finder: the line segment detector proposes, the full-resolution picture decides.
 #include "edges/EdgeFinder.h"
+#include "edges/LineFit.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -17,16 +18,18 @@ namespace {
 constexpr int kDetectSide = 320;
 // Shorter segments (in reduced pixels) are texture, not edges.
 constexpr double kMinSegment = 8.0;
-// Across an edge, grey levels must change by this much between pixels two apart.
-constexpr double kMinContrast = 6.0;
 // Two edges meeting at a corner turn by at least this many degrees.
 constexpr double kMinTurnDeg = 5.0;
 // The detector keeps a segment going while its pixels turn by less than this.
 constexpr double kSegmentTurnDeg = 10.0;
 // How far across the line the second, fine fit looks for the edge, in pixels.
 constexpr double kFineHalfWidth = 4.0;
-// At most this many places along an edge are read across it.
-constexpr int kMaxReads = 600;
+// An arm fitted over fewer pixels than this, or whose angle is known no better than this many
+// degrees, cannot fix the corner's angle.
+constexpr double kMinArm = 10.0;
+constexpr double kMaxUncertaintyDeg = 2.0;
+// How many of the nearest candidates are fitted.
+constexpr int kTries = 8;
 using device::Cross;
 using device::Dot;
 using device::kPi;
@@ -125,132 +128,7 @@ std::vector<Segment> DetectSegments(const Part& part, double& scale)
     return segments;
 }
 
-bool Sample(const cv::Mat& g, double x, double y, double& v)
-{
-    if (!(x >= 0 && y >= 0 && x <= g.cols - 1 && y <= g.rows - 1)) {
-        return false;
-    }
-    const int ix = std::min(static_cast<int>(x), g.cols - 2), iy = std::min(static_cast<int>(y), g.rows - 2);
-    const double fx = x - ix, fy = y - iy;
-    const float* r0 = g.ptr<float>(iy);
-    const float* r1 = g.ptr<float>(iy + 1);
-    v = (r0[ix] * (1 - fx) + r0[ix + 1] * fx) * (1 - fy) + (r1[ix] * (1 - fx) + r1[ix + 1] * fx) * fy;
-    return true;
-}
-
-struct Line {
-    PointD point;     // part pixels
-    PointD direction; // unit
-};
-
-// Total least squares: the line nearest the points, perpendicular distance squared.
-Line FitLine(const std::vector<PointD>& pts)
-{
-    PointD m{0, 0};
-    for (const PointD& p : pts) {
-        m = m + p;
-    }
-    m = (1.0 / pts.size()) * m;
-    double sxx = 0, sxy = 0, syy = 0;
-    for (const PointD& p : pts) {
-        const PointD d = p - m;
-        sxx += d.x * d.x;
-        sxy += d.x * d.y;
-        syy += d.y * d.y;
-    }
-    const double a = 0.5 * std::atan2(2 * sxy, sxx - syy);
-    return {m, {std::cos(a), std::sin(a)}};
-}
-
-// Reads across the line p + t d for t in [t0, t1], finds the edge in each reading to a fraction
-// of a pixel (the peak of the grey-level slope, by a parabola through its three highest
-// values), and fits a line to those points, leaving out the few that lie off it.
-std::optional<Line> FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half)
-{
-    const PointD n{-d.y, d.x};
-    const int k = std::max(3, static_cast<int>(std::ceil(half)));
-    const int reads = static_cast<int>(std::clamp(t1 - t0, 0.0, double(kMaxReads)));
-    if (reads < 8) {
-        return std::nullopt;
-    }
-    std::vector<double> profile(2 * k + 1), slope(2 * k + 1);
-    std::vector<PointD> pts;
-    std::vector<int> signs;
-    for (int i = 0; i < reads; i++) {
-        const double t = t0 + (t1 - t0) * (i + 0.5) / reads;
-        const PointD c = p + t * d;
-        // A reading that runs off the picture keeps the part on it: an object that fills the
-        // frame has its edges a few pixels from the picture's border.
-        if (!Sample(g, c.x, c.y, profile[k])) {
-            continue;
-        }
-        int lo = k, hi = k;
-        while (lo > 0 && Sample(g, c.x + (lo - 1 - k) * n.x, c.y + (lo - 1 - k) * n.y, profile[lo - 1])) {
-            lo--;
-        }
-        while (hi < 2 * k && Sample(g, c.x + (hi + 1 - k) * n.x, c.y + (hi + 1 - k) * n.y, profile[hi + 1])) {
-            hi++;
-        }
-        if (hi - lo < 6) {
-            continue;
-        }
-        int best = -1;
-        for (int j = lo + 1; j < hi; j++) {
-            slope[j] = profile[j + 1] - profile[j - 1];
-            if (j >= lo + 2 && j <= hi - 2 && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
-                best = j;
-            }
-        }
-        const double a = std::abs(slope[best - 1]), b = std::abs(slope[best]), cc = std::abs(slope[best + 1]);
-        if (b < kMinContrast) {
-            continue;
-        }
-        const double denom = a - 2 * b + cc;
-        const double delta = denom < 0 ? std::clamp(0.5 * (a - cc) / denom, -0.5, 0.5) : 0.0;
-        pts.push_back(c + (best - k + delta) * n);
-        signs.push_back(slope[best] > 0 ? 1 : -1);
-    }
-    // One edge goes from dark to light one way only; readings the other way saw something else.
-    int balance = 0;
-    for (int s : signs) {
-        balance += s;
-    }
-    std::vector<PointD> kept;
-    for (size_t i = 0; i < pts.size(); i++) {
-        if ((signs[i] > 0) == (balance > 0)) {
-            kept.push_back(pts[i]);
-        }
-    }
-    if (kept.size() < 8 || kept.size() < static_cast<size_t>(reads) * 2 / 5) {
-        return std::nullopt;
-    }
-    Line line = FitLine(kept);
-    for (int round = 0; round < 2; round++) {
-        const PointD normal{-line.direction.y, line.direction.x};
-        std::vector<double> off;
-        for (const PointD& q : kept) {
-            off.push_back(std::abs(Dot(q - line.point, normal)));
-        }
-        std::vector<double> sorted = off;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
-        std::vector<PointD> inliers;
-        for (size_t i = 0; i < kept.size(); i++) {
-            if (off[i] <= limit) {
-                inliers.push_back(kept[i]);
-            }
-        }
-        if (inliers.size() < 8) {
-            return std::nullopt;
-        }
-        kept.swap(inliers);
-        line = FitLine(kept);
-    }
-    if (Dot(line.direction, d) < 0) {
-        line.direction = -1.0 * line.direction;
-    }
-    return line;
-}
+using fit::Line;
 
 bool Meet(const Line& l1, const Line& l2, PointD& at)
 {
@@ -278,29 +156,93 @@ struct Candidate {
     double score = 0;
 };
 
+struct Fitted {
+    Why why = Why::Found;
+    double bend = 0;
+    Corner corner; // part pixels
+};
+
 // Fits both edges of a corner candidate, twice: first wide enough for the detector's reduced
 // view, then close about the first fit, each time meeting again where the fitted lines cross.
-std::optional<Corner> FitCorner(const Part& part, Candidate c, double coarseHalf)
+// Each arm must run straight over its whole fitted stretch and be long and clear enough.
+Fitted FitCorner(const Part& part, Candidate c, double coarseHalf)
 {
+    Fitted out;
     PointD vertex = c.vertex;
     PointD arm1 = c.arm1, arm2 = c.arm2;
+    fit::Fit f[2];
+    // Which side of each edge the corner's inside lies on, and whether it is lighter there.
+    const auto side = [](const fit::Fit& a, PointD other) {
+        const PointD n{-a.line.direction.y, a.line.direction.x};
+        return Dot(n, other) > 0 ? 1 : -1;
+    };
+    int lighterInside = 0;
     for (double half : {coarseHalf, kFineHalfWidth}) {
         const double sine = std::abs(Cross(arm1, arm2));
         // Near the vertex the other edge lies within the reading; start where it no longer does.
         const double skip = std::min((half + 4.0) / std::max(sine, 0.05) + 2.0, 0.5 * std::min(c.len1, c.len2));
-        const auto l1 = FitAcross(part.gray, vertex, arm1, skip, c.len1 - 2, half);
-        const auto l2 = FitAcross(part.gray, vertex, arm2, skip, c.len2 - 2, half);
-        if (!l1 || !l2 || !Meet(*l1, *l2, vertex)) {
-            return std::nullopt;
+        // Close about the first fit, both arms follow the same side of a thick line: the one
+        // whose inside the longer arm saw lighter or darker.
+        const auto want = [&](PointD arm, PointD other) {
+            const PointD n{-arm.y, arm.x};
+            return lighterInside * (Dot(n, other) > 0 ? 1 : -1);
+        };
+        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, c.len1 - 2, half, want(arm1, arm2));
+        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, c.len2 - 2, half, want(arm2, arm1));
+        for (const fit::Fit& a : f) {
+            if (a.fault == fit::Fault::Short || a.fault == fit::Fault::Faint) {
+                out.why = a.fault == fit::Fault::Short ? Why::Short : Why::Faint;
+                return out;
+            }
         }
-        arm1 = l1->direction;
-        arm2 = l2->direction;
+        if (!Meet(f[0].line, f[1].line, vertex)) {
+            out.why = Why::Nothing;
+            return out;
+        }
+        const int longer = f[0].points >= f[1].points ? 0 : 1;
+        lighterInside = f[longer].polarity * side(f[longer], longer == 0 ? f[1].line.direction : f[0].line.direction);
+        arm1 = f[0].line.direction;
+        arm2 = f[1].line.direction;
     }
-    if (Length(vertex - c.vertex) > coarseHalf + 2 ||
-        std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
-        return std::nullopt;
+    if (Length(vertex - c.vertex) > coarseHalf + 2 || std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
+        out.why = Why::Nothing;
+        return out;
     }
-    return Corner{part.ToPicture(vertex), arm1, arm2};
+    // Both arms bound one region, lighter or darker than what lies outside the corner: an arm
+    // that could only be fitted to another object's edge makes no corner.
+    if (f[0].polarity * side(f[0], arm2) != f[1].polarity * side(f[1], arm1)) {
+        out.why = Why::Nothing;
+        return out;
+    }
+    for (const fit::Fit& a : f) {
+        if (a.fault == fit::Fault::Bends) {
+            out.why = Why::Bends;
+            out.bend = std::max(out.bend, a.bend);
+        }
+    }
+    if (out.why == Why::Bends) {
+        return out;
+    }
+    Corner& k = out.corner;
+    k.vertex = vertex;
+    k.arm1 = arm1;
+    k.arm2 = arm2;
+    k.uncertainty = std::hypot(f[0].u95, f[1].u95);
+    PointD* ends[2][2] = {{&k.from1, &k.to1}, {&k.from2, &k.to2}};
+    for (int i = 0; i < 2; i++) {
+        const Line& l = f[i].line;
+        // The arm's direction points away from the vertex: the nearer end first.
+        const double near = std::min(f[i].t0, f[i].t1), far = std::max(f[i].t0, f[i].t1);
+        *ends[i][0] = part.ToPicture(l.point + near * l.direction);
+        *ends[i][1] = part.ToPicture(l.point + far * l.direction);
+        if (far - near < kMinArm) {
+            out.why = Why::Short;
+        }
+    }
+    if (k.uncertainty > kMaxUncertaintyDeg) {
+        out.why = Why::Short;
+    }
+    return out;
 }
 
 } // namespace
@@ -324,10 +266,13 @@ std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search sea
     return FindEdgeThrough(CutPart(picture, search), search, through, tolerance);
 }
 
-std::optional<Corner> FindCorner(const PicturePart& cut, Search search)
+std::optional<Corner> FindCorner(const PicturePart& cut, Search search) { return LookForCorner(cut, search).corner; }
+
+CornerLook LookForCorner(const PicturePart& cut, Search search)
 {
+    CornerLook look;
     if (cut.Empty()) {
-        return std::nullopt;
+        return look;
     }
     const Part& part = *cut.Get();
     double f = 1;
@@ -369,18 +314,61 @@ std::optional<Corner> FindCorner(const PicturePart& cut, Search search)
     }
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& l, const Candidate& r) { return l.score < r.score; });
     const double coarseHalf = 2.0 * f + 4.0;
-    for (size_t i = 0; i < candidates.size() && i < 6; i++) {
-        if (const auto corner = FitCorner(part, candidates[i], coarseHalf)) {
-            return corner;
+    const double within = search.within > 0 ? search.within : search.radius;
+    // The corner under the point, or none: of the corners fitted, the one whose meeting point
+    // lies nearest the point, if within reach; one fitted farther away is only told of, and what
+    // spoiled the nearest candidate within reach is told rather than a farther corner read.
+    bool faulted = false;
+    double nearest = -1, faultAt = 0;
+    Look fault;
+    for (size_t i = 0; i < candidates.size() && i < kTries; i++) {
+        // Beyond reach only the nearest corner that fits is wanted, to say how far it is.
+        if (candidates[i].score > within + coarseHalf + 2 && (look.corner || nearest >= 0)) {
+            break;
+        }
+        const Fitted fitted = FitCorner(part, candidates[i], coarseHalf);
+        const double away = Length(fitted.corner.vertex - near);
+        if (fitted.why == Why::Found) {
+            if (away <= within && (!look.corner || away < nearest)) {
+                look.why = Why::Found;
+                look.corner = fitted.corner;
+                look.corner->vertex = part.ToPicture(fitted.corner.vertex);
+            }
+            nearest = nearest < 0 ? away : std::min(nearest, away);
+        } else if (candidates[i].score <= within && !faulted && fitted.why != Why::Nothing) {
+            faulted = true;
+            faultAt = candidates[i].score;
+            fault.why = fitted.why;
+            fault.bend = fitted.bend;
         }
     }
-    return std::nullopt;
+    // A corner read farther from the point than one that could not be read is another corner.
+    if (look.corner && (!faulted || Length(part.ToPart(look.corner->vertex) - near) <= faultAt + coarseHalf)) {
+        look.why = Why::Found;
+        return look;
+    }
+    look.corner.reset();
+    look.why = Why::Nothing;
+    if (faulted) {
+        look.why = fault.why;
+        look.bend = fault.bend;
+    } else if (nearest >= 0) {
+        look.why = Why::Away;
+        look.away = nearest;
+    }
+    return look;
 }
 
 std::optional<Edge> FindEdgeThrough(const PicturePart& cut, Search search, PointD through, double tolerance)
 {
+    return LookForEdgeThrough(cut, search, through, tolerance).edge;
+}
+
+EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD through, double tolerance)
+{
+    EdgeLook look;
     if (cut.Empty()) {
-        return std::nullopt;
+        return look;
     }
     const Part& part = *cut.Get();
     double f = 1;
@@ -402,26 +390,41 @@ std::optional<Edge> FindEdgeThrough(const PicturePart& cut, Search search, Point
         const Segment& s = candidates[i].second;
         Line line{s.a, Unit(s.b - s.a)};
         double t0 = 0, t1 = s.Length();
-        bool fitted = true;
+        fit::Fit fitted;
         for (double half : {coarseHalf, kFineHalfWidth}) {
             // The ends are left out: there the edge may turn into another one.
             const double margin = std::min(3.0 * half + 2.0, 0.25 * (t1 - t0));
-            const auto l = FitAcross(part.gray, line.point, line.direction, t0 + margin, t1 - margin, half);
-            if (!l) {
-                fitted = false;
+            fitted = fit::FitAcross(part.gray, line.point, line.direction, t0 + margin, t1 - margin, half);
+            if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short) {
                 break;
             }
             // Keep measuring along the same stretch, now on the fitted line.
-            const double shift = Dot(line.point - l->point, l->direction);
+            const double shift = Dot(line.point - fitted.line.point, fitted.line.direction);
             t0 += shift;
             t1 += shift;
-            line = *l;
+            line = fitted.line;
         }
-        if (fitted && std::abs(Cross(hub - line.point, line.direction)) <= tolerance) {
-            return Edge{part.ToPicture(line.point), line.direction};
+        if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short || std::abs(Cross(hub - line.point, line.direction)) > tolerance) {
+            continue;
         }
+        // The nearest edge through the hub is the one meant: if it bends, or is too short or
+        // unclear to fix its angle, that is told, not a farther edge read.
+        if (fitted.fault == fit::Fault::Bends) {
+            look.why = Why::Bends;
+            look.bend = fitted.bend;
+            return look;
+        }
+        if (std::abs(fitted.t1 - fitted.t0) < kMinArm || fitted.u95 > kMaxUncertaintyDeg) {
+            look.why = Why::Short;
+            return look;
+        }
+        look.why = Why::Found;
+        look.edge = Edge{part.ToPicture(line.point), line.direction, fitted.u95,
+                         part.ToPicture(line.point + fitted.t0 * line.direction),
+                         part.ToPicture(line.point + fitted.t1 * line.direction)};
+        return look;
     }
-    return std::nullopt;
+    return look;
 }
 
 } // namespace edges

@@ -1,6 +1,7 @@
 // Straight edges and corners found in a picture at its own resolution: candidates from OpenCV's
 // line segment detector on a reduced copy of the part around a point, then every edge fitted by
-// least squares to sub-pixel edge points read across it in the full-resolution picture.
+// least squares to sub-pixel edge points read across it in the full-resolution picture, checked
+// straight over its whole length, with its angle's uncertainty.
 #pragma once
 
 #include <memory>
@@ -17,6 +18,8 @@ using device::PointD;
 struct Edge {
     PointD point;     // a point of the fitted line, in the part that was fitted
     PointD direction; // unit
+    double uncertainty = 0; // degrees, about a 95 % interval of the edge's angle
+    PointD from, to;        // the stretch the line was fitted over
 };
 
 struct Corner {
@@ -24,12 +27,30 @@ struct Corner {
     // Unit directions from the vertex along each edge, the way the object lies.
     PointD arm1;
     PointD arm2;
+    double uncertainty = 0; // degrees, about a 95 % interval of the angle between the arms
+    PointD from1, to1, from2, to2; // the stretches each arm was fitted over, nearer end first
 };
 
-// Where to look: edges within `radius` picture pixels of `near`.
+// Where to look: edges within `radius` picture pixels of `near`; a corner counts only when its
+// fitted meeting point lies within `within` of `near` (0: within the radius).
 struct Search {
     PointD near;
     double radius = 0;
+    double within = 0;
+};
+
+// Why nothing was found, with what was seen.
+enum class Why { Found, Nothing, Away, Bends, Short, Faint };
+struct Look {
+    Why why = Why::Nothing;
+    double away = 0; // Away: picture pixels from `near` to the nearest corner's meeting point
+    double bend = 0; // Bends: degrees between the edge's near and far halves
+};
+struct CornerLook : Look {
+    std::optional<Corner> corner;
+};
+struct EdgeLook : Look {
+    std::optional<Edge> edge;
 };
 
 // The part of a picture within a search's reach, grey and at full resolution: cut while the
@@ -58,6 +79,9 @@ std::optional<Edge> FindEdgeThrough(const PicturePart& part, Search search, Poin
 
 // The two edges that meet nearest `search.near`, and where they meet; none when no two do.
 std::optional<Corner> FindCorner(const PicturePart& part, Search search);
+// The same, saying why when none is found: the corner under the point or none.
+CornerLook LookForCorner(const PicturePart& part, Search search);
+EdgeLook LookForEdgeThrough(const PicturePart& part, Search search, PointD through, double tolerance);
 
 // The same, cutting the part first.
 std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search search, PointD through, double tolerance);

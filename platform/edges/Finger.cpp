@@ -13,6 +13,7 @@
 #include "device/Holding.h"
 #include "device/SeenPicture.h"
 #include "edges/EdgeFinder.h"
+#include "edges/Told.h"
 
 namespace edges {
 
@@ -27,9 +28,13 @@ device::SeenPicture Seen(const Pending& p) { return {p.size, p.pictureTurns, p.h
 // A held needle follows the finger at any distance; this far out the few pixels between the hub
 // and the point the application measures from turn it by less than a thousandth of a degree.
 constexpr double kFarOut = 400000.0;
-// How near the point (in screen pixels) a corner's meeting point or an edge must lie.
+// How near the point (in screen pixels) corners and edges are looked for, and how near it a
+// corner's fitted meeting point must lie to be the one pointed at: the same on the screen at
+// every zoom, whatever that is in the picture's pixels.
 constexpr double kCornerReach = 120.0;
+constexpr double kCornerWithin = 12.0;
 constexpr double kEdgeReach = 60.0;
+
 // Edges are fitted over at least this many picture pixels around the point, whatever the zoom:
 // zoomed far in, the reach alone would leave arms a few dozen pixels long, and a blurred edge
 // fitted along so little is off by a degree.
@@ -252,7 +257,9 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen)
 }
 
 namespace {
+
 Plan Found(const Pending& pending);
+
 } // namespace
 
 Pending Prepare(device::Device& device, const Request& request, Find find)
@@ -285,7 +292,8 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
                 const PointD f = device::FrameToSource(request.aim, Seen(p), kFrame, screen);
                 return PointD{f.x * p.size.width, f.y * p.size.height};
             };
-            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale};
+            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale,
+                        kCornerWithin / scale};
             p.hub = toPicture(shape.hub);
             p.tolerance = kThroughHub / scale;
             p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
@@ -324,21 +332,39 @@ Plan Found(const Pending& pending)
         plan.notice = std::string("no camera picture to find ") + what + " in";
         return plan;
     }
+    // Picture pixels to screen pixels, as the search was made.
+    const double scale = (pending.find == Find::Corner ? kCornerReach : kEdgeReach) / pending.search.radius;
+    const auto source = [&](PointD picture) {
+        return PointD{picture.x / pending.size.width, picture.y / pending.size.height};
+    };
     if (pending.find == Find::Edge) {
-        const std::optional<Edge> edge = FindEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
-        if (!edge) {
-            plan.notice = "no straight edge through the hub near " + At(request.screen);
+        const EdgeLook look = LookForEdgeThrough(pending.part, pending.search, pending.hub, pending.tolerance);
+        if (!look.edge) {
+            plan.notice = look.why == Why::Nothing ? "no straight edge through the hub near " + At(request.screen)
+                                                   : "the edge through the hub near " + At(request.screen) +
+                                                         " is not read: " + Told(look, scale, kCornerWithin);
             return plan;
         }
-        LayAlong(plan, pending, *edge);
+        LayAlong(plan, pending, *look.edge);
+        if (!plan.Refused()) {
+            Measured(plan, look.edge->uncertainty, "edge");
+            plan.fitted.push_back({source(look.edge->from), source(look.edge->to)});
+        }
         return plan;
     }
-    const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
-    if (!corner) {
-        plan.notice = "no corner near " + At(request.screen);
+    const CornerLook look = LookForCorner(pending.part, pending.search);
+    if (!look.corner) {
+        plan.notice = look.why == Why::Nothing ? "no corner near " + At(request.screen)
+                                               : "no corner read at " + At(request.screen) + ": " + Told(look, scale, kCornerWithin);
         return plan;
     }
-    LayAlong(plan, pending, *corner);
+    const Corner& corner = *look.corner;
+    LayAlong(plan, pending, corner);
+    if (!plan.Refused()) {
+        Measured(plan, corner.uncertainty, "corner");
+        plan.fitted.push_back({source(corner.from1), source(corner.to1)});
+        plan.fitted.push_back({source(corner.from2), source(corner.to2)});
+    }
     return plan;
 }
 

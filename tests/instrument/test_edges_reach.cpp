@@ -115,7 +115,8 @@ TEST(EdgesAtTheBorder, ZoomedFarInTheArmsAreStillFittedLong)
         h.Device().Camera().SetAim({i % 2 ? 8.0 : 4.0, w.vertexX / size.width, w.vertexY / size.height});
         const edges::Request r = edges::Ask(h.Device(), watch, hub);
         const edges::Plan plan = edges::PlanCorner(h.Device(), r);
-        ASSERT_TRUE(plan.notice.empty()) << "case " << i << ": " << plan.notice;
+        // Laid, whatever it says of how far the blurred, grainy corner can be trusted.
+        ASSERT_FALSE(plan.Refused()) << "case " << i << ": " << plan.notice;
         edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
         h.RunMs(0);
         const auto f = h.Inspect();
@@ -226,4 +227,79 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
             }
         }
     }
+}
+
+// The corner under the point or none, the same on the screen at every zoom: pointed at 40
+// screen pixels beside a corner, the finger says how far away the nearest corner is and nothing
+// moves; pointed at it, the plan carries its angle's uncertainty and the two stretches fitted.
+TEST(EdgesAtTheBorder, OnlyTheCornerUnderThePointIsRead)
+{
+    const device::FrameSize size{800, 480};
+    testing_support::Wedge w;
+    w.vertexX = 400.3;
+    w.vertexY = 240.6;
+    w.arm1Deg = 30;
+    w.openingDeg = 70;
+    std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, size.width, size.height, 9);
+    HarnessOptions options;
+    options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
+    Harness h(options);
+    h.Tilt(0);
+    edges::NeedleWatch watch(h.Device());
+    for (double zoom : {1.0, 3.0}) {
+        h.Device().Camera().SetAim({zoom, w.vertexX / size.width, w.vertexY / size.height});
+        const auto at = device::SourceToFrame(h.Device().Camera().GetAim(), {size, 0, 0}, kScreen,
+                                              {w.vertexX / size.width, w.vertexY / size.height});
+        // Inside the corner, along the line halfway between its arms.
+        const double mid = (w.arm1Deg + w.openingDeg / 2) * kPi / 180;
+        const auto before = h.Inspect();
+        const edges::Plan beside =
+            edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 40 * std::cos(mid), at.y - 40 * std::sin(mid)}));
+        EXPECT_TRUE(beside.Refused()) << "zoom " << zoom;
+        EXPECT_NE(beside.notice.find("the nearest corner is 40 px away"), std::string::npos) << beside.notice;
+        EXPECT_TRUE(beside.fitted.empty());
+        EXPECT_EQ(h.Inspect().portraitPin, before.portraitPin);
+
+        const edges::Plan on = edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 3, at.y - 2}));
+        ASSERT_FALSE(on.Refused()) << "zoom " << zoom << ": " << on.notice;
+        EXPECT_TRUE(on.notice.empty()) << on.notice;
+        EXPECT_GT(on.uncertainty, 0.0);
+        EXPECT_LT(on.uncertainty, 0.1);
+        ASSERT_EQ(on.fitted.size(), 2u);
+        for (const edges::Stretch& s : on.fitted) {
+            // From near the vertex outward, in fractions of the picture.
+            const double nearX = s.from.x * size.width - w.vertexX, nearY = s.from.y * size.height - w.vertexY;
+            const double farX = s.to.x * size.width - w.vertexX, farY = s.to.y * size.height - w.vertexY;
+            EXPECT_LT(std::hypot(nearX, nearY), 25.0);
+            EXPECT_GT(std::hypot(farX, farY), 60.0);
+        }
+    }
+}
+
+// An arm that bends is told with how far its halves turn apart, and nothing is read.
+TEST(EdgesAtTheBorder, ABentArmIsToldNotRead)
+{
+    const int width = 400, height = 300;
+    // A dark object whose upper edge curves away, by some 6 degrees over 150 pixels.
+    std::vector<std::uint32_t> pixels(std::size_t(width) * height, 0xffc8c8c8u);
+    const double vx = 100.5, vy = 150.5, curve = std::tan(6 * kPi / 180) / 300;
+    // Drawn four by four within each pixel, so its grey levels place the edge to a fraction of one.
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            int in = 0;
+            for (int k = 0; k < 16; k++) {
+                const double dx = x + (k % 4 + 0.5) / 4 - vx, dy = y + (k / 4 + 0.5) / 4 - vy;
+                in += dx >= 0 && dy >= -curve * dx * dx;
+            }
+            const std::uint32_t g = static_cast<std::uint32_t>(200 - (200 - 60) * in / 16);
+            pixels[std::size_t(y) * width + x] = 0xff000000u | g << 16 | g << 8 | g;
+        }
+    }
+    const device::PixelView view{pixels.data(), width, height, width * 4};
+    const edges::Search search{{vx + 3, vy + 3}, 120, 12};
+    const edges::CornerLook bent = edges::LookForCorner(edges::CutPart(view, search), search);
+    EXPECT_FALSE(bent.corner);
+    EXPECT_EQ(bent.why, edges::Why::Bends);
+    EXPECT_GT(bent.bend, 0.8);
+    EXPECT_LT(bent.bend, 6.0);
 }

@@ -1,0 +1,208 @@
+// The edge fit: the peak of the grey-level slope read across the line (a parabola through its
+// three highest values), a total least squares line leaving out the points off it, and the
+// angle's uncertainty from the residuals, their likeness along the edge and the stretch's length.
+#include "edges/LineFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace edges::fit {
+
+namespace {
+
+// Across an edge, grey levels must change by this much between pixels two apart.
+constexpr double kMinContrast = 6.0;
+// At most this many places along an edge are read across it.
+constexpr int kMaxReads = 600;
+// Whatever the points say, a line's angle is not known better than this (degrees): the
+// sub-pixel peak leans a little with the edge's profile.
+constexpr double kFloorDeg = 0.01;
+// Halves of an edge may turn apart by their own uncertainty and this much more (degrees) before
+// the edge is said to bend.
+constexpr double kBendSlackDeg = 0.4;
+using device::Dot;
+using device::kPi;
+
+bool Sample(const cv::Mat& g, double x, double y, double& v)
+{
+    if (!(x >= 0 && y >= 0 && x <= g.cols - 1 && y <= g.rows - 1)) {
+        return false;
+    }
+    const int ix = std::min(static_cast<int>(x), g.cols - 2), iy = std::min(static_cast<int>(y), g.rows - 2);
+    const double fx = x - ix, fy = y - iy;
+    const float* r0 = g.ptr<float>(iy);
+    const float* r1 = g.ptr<float>(iy + 1);
+    v = (r0[ix] * (1 - fx) + r0[ix + 1] * fx) * (1 - fy) + (r1[ix] * (1 - fx) + r1[ix + 1] * fx) * fy;
+    return true;
+}
+
+// Total least squares: the line nearest the points, perpendicular distance squared.
+Line FitLine(const std::vector<PointD>& pts)
+{
+    PointD m{0, 0};
+    for (const PointD& p : pts) {
+        m = m + p;
+    }
+    m = (1.0 / pts.size()) * m;
+    double sxx = 0, sxy = 0, syy = 0;
+    for (const PointD& p : pts) {
+        const PointD d = p - m;
+        sxx += d.x * d.x;
+        sxy += d.x * d.y;
+        syy += d.y * d.y;
+    }
+    const double a = 0.5 * std::atan2(2 * sxy, sxx - syy);
+    return {m, {std::cos(a), std::sin(a)}};
+}
+
+// About a 95 % interval of the angle (degrees) of the line through points ordered along it:
+// the slope's standard error, widened as far as neighbouring residuals are alike (blur,
+// texture, compression), since alike points tell less than as many independent ones.
+double Uncertainty(const Line& line, const std::vector<PointD>& pts)
+{
+    const PointD n{-line.direction.y, line.direction.x};
+    const size_t k = pts.size();
+    if (k < 4) {
+        return 90.0;
+    }
+    std::vector<double> r(k), t(k);
+    double tm = 0;
+    for (size_t i = 0; i < k; i++) {
+        r[i] = Dot(pts[i] - line.point, n);
+        t[i] = Dot(pts[i] - line.point, line.direction);
+        tm += t[i];
+    }
+    tm /= double(k);
+    double ss = 0, stt = 0, lag = 0;
+    for (size_t i = 0; i < k; i++) {
+        ss += r[i] * r[i];
+        stt += (t[i] - tm) * (t[i] - tm);
+        if (i > 0) {
+            lag += r[i] * r[i - 1];
+        }
+    }
+    if (!(stt > 0)) {
+        return 90.0;
+    }
+    const double rho = ss > 0 ? std::clamp(lag / ss, 0.0, 0.95) : 0.0;
+    const double inflate = (1 + rho) / (1 - rho);
+    const double sigma = std::sqrt(ss / double(k - 2) * inflate / stt);
+    return std::max(kFloorDeg, 1.96 * sigma * 180.0 / kPi);
+}
+
+} // namespace
+
+Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half, int want)
+{
+    Fit fit;
+    fit.fault = Fault::Faint;
+    const PointD n{-d.y, d.x};
+    const int k = std::max(3, static_cast<int>(std::ceil(half)));
+    const int reads = static_cast<int>(std::clamp(t1 - t0, 0.0, double(kMaxReads)));
+    if (reads < 8) {
+        fit.fault = Fault::Short;
+        return fit;
+    }
+    std::vector<double> profile(2 * k + 1), slope(2 * k + 1);
+    std::vector<PointD> pts;
+    std::vector<int> signs;
+    for (int i = 0; i < reads; i++) {
+        const double t = t0 + (t1 - t0) * (i + 0.5) / reads;
+        const PointD c = p + t * d;
+        // A reading that runs off the picture keeps the part on it: an object that fills the
+        // frame has its edges a few pixels from the picture's border.
+        if (!Sample(g, c.x, c.y, profile[k])) {
+            continue;
+        }
+        int lo = k, hi = k;
+        while (lo > 0 && Sample(g, c.x + (lo - 1 - k) * n.x, c.y + (lo - 1 - k) * n.y, profile[lo - 1])) {
+            lo--;
+        }
+        while (hi < 2 * k && Sample(g, c.x + (hi + 1 - k) * n.x, c.y + (hi + 1 - k) * n.y, profile[hi + 1])) {
+            hi++;
+        }
+        if (hi - lo < 6) {
+            continue;
+        }
+        int best = -1;
+        for (int j = lo + 1; j < hi; j++) {
+            slope[j] = profile[j + 1] - profile[j - 1];
+            const bool fits = want == 0 || (slope[j] > 0) == (want > 0);
+            if (j >= lo + 2 && j <= hi - 2 && fits && (best < 0 || std::abs(slope[j]) > std::abs(slope[best]))) {
+                best = j;
+            }
+        }
+        if (best < 0) {
+            continue;
+        }
+        const double a = std::abs(slope[best - 1]), b = std::abs(slope[best]), cc = std::abs(slope[best + 1]);
+        if (b < kMinContrast) {
+            continue;
+        }
+        const double denom = a - 2 * b + cc;
+        const double delta = denom < 0 ? std::clamp(0.5 * (a - cc) / denom, -0.5, 0.5) : 0.0;
+        pts.push_back(c + (best - k + delta) * n);
+        signs.push_back(slope[best] > 0 ? 1 : -1);
+    }
+    // One edge goes from dark to light one way only; readings the other way saw something else.
+    int balance = 0;
+    for (int s : signs) {
+        balance += s;
+    }
+    std::vector<PointD> kept;
+    for (size_t i = 0; i < pts.size(); i++) {
+        if ((signs[i] > 0) == (balance > 0)) {
+            kept.push_back(pts[i]);
+        }
+    }
+    if (kept.size() < 8 || kept.size() < static_cast<size_t>(reads) * 2 / 5) {
+        return fit;
+    }
+    Line line = FitLine(kept);
+    for (int round = 0; round < 2; round++) {
+        const PointD normal{-line.direction.y, line.direction.x};
+        std::vector<double> off;
+        for (const PointD& q : kept) {
+            off.push_back(std::abs(Dot(q - line.point, normal)));
+        }
+        std::vector<double> sorted = off;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
+        std::vector<PointD> inliers;
+        for (size_t i = 0; i < kept.size(); i++) {
+            if (off[i] <= limit) {
+                inliers.push_back(kept[i]);
+            }
+        }
+        if (inliers.size() < 8) {
+            return fit;
+        }
+        kept.swap(inliers);
+        line = FitLine(kept);
+    }
+    if (Dot(line.direction, d) < 0) {
+        line.direction = -1.0 * line.direction;
+    }
+    fit.fault = Fault::None;
+    fit.line = line;
+    // The slope was read along +(-d.y, d.x); the fitted line keeps d's sense.
+    fit.polarity = balance > 0 ? 1 : -1;
+    fit.points = static_cast<int>(kept.size());
+    fit.t0 = Dot(kept.front() - line.point, line.direction);
+    fit.t1 = Dot(kept.back() - line.point, line.direction);
+    // The near and far halves, each on its own: an edge that bends turns between them.
+    const size_t mid = kept.size() / 2;
+    const std::vector<PointD> nearHalf(kept.begin(), kept.begin() + mid), farHalf(kept.begin() + mid, kept.end());
+    const Line ln = FitLine(nearHalf), lf = FitLine(farHalf);
+    fit.bend = std::acos(std::clamp(std::abs(Dot(ln.direction, lf.direction)), 0.0, 1.0)) * 180.0 / kPi;
+    const double halves = std::hypot(Uncertainty(ln, nearHalf), Uncertainty(lf, farHalf));
+    // What the halves disagree by beyond chance is doubt about the whole line's angle too.
+    fit.u95 = std::hypot(Uncertainty(line, kept), 0.5 * std::max(0.0, fit.bend - 0.5 * halves));
+    if (fit.bend > halves + kBendSlackDeg) {
+        fit.fault = Fault::Bends;
+    }
+    return fit;
+}
+
+} // namespace edges::fit

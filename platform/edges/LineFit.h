@@ -1,0 +1,40 @@
+// One straight edge fitted across a stretch of a grey picture: sub-pixel edge points, a line
+// through them, how far its angle can be trusted and whether the edge bends along the stretch.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include "device/Aiming.h"
+
+namespace edges::fit {
+
+using device::PointD;
+
+struct Line {
+    PointD point;     // part pixels
+    PointD direction; // unit
+};
+
+enum class Fault { None, Short, Faint, Bends };
+
+struct Fit {
+    Fault fault = Fault::None;
+    Line line;
+    double u95 = 0;  // degrees: about a 95 % interval of the line's angle
+    double bend = 0; // degrees between the lines of the stretch's near and far halves
+    // Where the edge points lie along the line, from line.point.
+    double t0 = 0, t1 = 0;
+    int points = 0;
+    // +1 where the picture grows lighter towards the line's left (+(-d.y, d.x)), -1 darker.
+    int polarity = 0;
+};
+
+// Reads across the line p + t d for t in [t0, t1], `half` pixels either side; the fitted
+// direction keeps the sense of d. A stretch too short to read is Short, one with too few edge
+// points Faint; one whose halves
+// turn apart by more than their own uncertainty allows Bends (the line is still given).
+// `want`, when not 0, is the polarity to follow: across a thick line, the side of it that grows
+// lighter (+1) or darker (-1) to the left, whichever is stronger.
+Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half, int want = 0);
+
+} // namespace edges::fit

@@ -1,0 +1,55 @@
+// What the finger says of a search: the reason named with what was seen, and a reading's
+// uncertainty said plainly where the readout's tenth claims more.
+#include "edges/Told.h"
+
+#include <cstdio>
+
+namespace edges {
+
+namespace {
+
+// A reading whose angle is known no better than this many degrees is laid, and said so; the
+// finder refuses one known no better than kMaxDoubtDeg.
+constexpr double kTenth = 0.1;
+constexpr double kMaxDoubtDeg = 2.0;
+
+} // namespace
+
+// What spoiled a search, as the user would say it; `scale` is screen pixels a picture pixel.
+std::string Told(const Look& look, double scale, double within)
+{
+    char buf[160];
+    switch (look.why) {
+    case Why::Away:
+        std::snprintf(buf, sizeof buf, "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
+                      look.away * scale, within);
+        break;
+    case Why::Bends:
+        std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend);
+        break;
+    case Why::Short:
+        std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.0f\u00b0)", kMaxDoubtDeg);
+        break;
+    case Why::Faint:
+        std::snprintf(buf, sizeof buf, "an edge is too faint to follow");
+        break;
+    default:
+        std::snprintf(buf, sizeof buf, "nothing found");
+        break;
+    }
+    return buf;
+}
+
+// A reading's uncertainty goes with it; a wide one is said plainly.
+void Measured(Plan& plan, double uncertainty, const char* what)
+{
+    plan.uncertainty = uncertainty;
+    if (uncertainty > kTenth) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "the %s is read to \u00b1%.*f\u00b0 only, not to the tenth shown", what,
+                      uncertainty < 1 ? 2 : 1, uncertainty);
+        plan.notice = buf;
+    }
+}
+
+} // namespace edges

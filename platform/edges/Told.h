@@ -1,0 +1,19 @@
+// What the finger says of a search: why nothing was read, in what the user sees, and how far a
+// reading can be trusted when that is less than the readout's tenth.
+#pragma once
+
+#include <string>
+
+#include "edges/EdgeFinder.h"
+#include "edges/Finger.h"
+
+namespace edges {
+
+// Why a search read nothing; `scale` is screen pixels a picture pixel, `within` how near the
+// point (screen pixels) a corner is read.
+std::string Told(const Look& look, double scale, double within);
+
+// Keeps a reading's uncertainty (degrees) with its plan; a wider one than a tenth is said.
+void Measured(Plan& plan, double uncertainty, const char* what);
+
+} // namespace edges

@@ -1,0 +1,134 @@
+// Real photographs nobody here made: every corner of the corpus is read within its independent
+// truth widened by the reading's own uncertainty, or refused; pointers beside a corner are
+// refused; and the truth tool itself covers drawn corners with its stated interval.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+
+#include "Truth.h"
+#include "codec/ImageCodec.h"
+#include "edges/EdgeFinder.h"
+#include "support/Wedge.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double Opening(device::PointD a, device::PointD b)
+{
+    return std::acos(std::clamp(a.x * b.x + a.y * b.y, -1.0, 1.0)) * 180 / kPi;
+}
+
+} // namespace
+
+// At 1 and 2.5 screen pixels a picture pixel, as the finger looks (reach 120 screen pixels,
+// meeting point within 12). Every pointer beside a corner is refused, and where the truth is
+// known to a tenth the readout is that tenth or the next. The wrong readings and the clear
+// corners read are held where they stand today (4 of 62 readings at both scales, against 34
+// before the finder read only the corner under the point; 14 of 62 clear corners read): they
+// are a floor to raise towards none wrong and nine in ten read, not the goal.
+TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
+{
+    std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/tests/data/corners/corpus.json");
+    ASSERT_TRUE(in) << "the corpus file is missing";
+    const nlohmann::json corpus = nlohmann::json::parse(in);
+    std::map<std::string, codec::DecodedImage> photos;
+    int wrong = 0, clear = 0, clearRead = 0, beside = 0, besideRefused = 0, tenthCases = 0, tenthOk = 0;
+    for (double scale : {1.0, 2.5}) {
+        for (const auto& c : corpus.at("cases")) {
+            const std::string photo = c.at("photo");
+            const auto colon = photo.find(':');
+            const std::string path =
+                corpus.at("roots").at(photo.substr(0, colon)).get<std::string>() + "/" + photo.substr(colon + 1);
+            if (!photos.count(photo)) {
+                std::string reason;
+                ASSERT_TRUE(codec::DecodeImageFile(path, photos[photo], reason, {}, codec::Recognise::ByContent))
+                    << path << ": " << reason << " (scripts/install-deps.sh installs python3-skimage)";
+            }
+            codec::DecodedImage& im = photos[photo];
+            const device::PixelView view{im.pixels.data(), im.width, im.height, im.width * 4};
+            const edges::Search search{{c.at("pointer")[0], c.at("pointer")[1]}, 120 / scale, 12 / scale};
+            const edges::CornerLook look =
+                edges::LookForCorner(edges::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search);
+            const std::string id = c.at("id");
+            char line[200];
+            if (c.value("refuse", false)) {
+                beside++;
+                besideRefused += !look.corner;
+                wrong += look.corner.has_value();
+                std::snprintf(line, sizeof line, "%-9s refuse           %s", id.c_str(),
+                              look.corner ? "READ" : "refused");
+            } else {
+                const double truth = c.at("truth"), u = c.at("u");
+                const bool isClear = c.value("clear", false);
+                clear += isClear;
+                if (look.corner) {
+                    const double read = Opening(look.corner->arm1, look.corner->arm2);
+                    const bool off = std::abs(read - truth) > u + look.corner->uncertainty;
+                    wrong += off;
+                    clearRead += isClear;
+                    if (u <= 0.1) {
+                        tenthCases++;
+                        tenthOk += std::abs(int(read * 10) - int(truth * 10)) <= 1;
+                    }
+                    std::snprintf(line, sizeof line, "%-9s %7.2f ± %-5.2f  %7.2f ± %-5.2f%s", id.c_str(), truth, u, read,
+                                  look.corner->uncertainty, off ? "  WRONG" : "");
+                } else {
+                    std::snprintf(line, sizeof line, "%-9s %7.2f ± %-5.2f  refused (%d)", id.c_str(), truth, u,
+                                  int(look.why));
+                }
+            }
+            std::printf("[ corpus x%.1f ] %s\n", scale, line);
+        }
+    }
+    std::printf("[ corpus ] wrong %d, clear corners read %d of %d, beside refused %d of %d, tenth %d of %d\n", wrong,
+                clearRead, clear, besideRefused, beside, tenthOk, tenthCases);
+    EXPECT_LE(wrong, 4);
+    EXPECT_EQ(besideRefused, beside);
+    EXPECT_GE(clearRead, 14);
+    EXPECT_EQ(tenthOk, tenthCases);
+}
+
+// The truth tool on drawn corners of known angle: its 95 % interval holds the drawn angle in
+// nearly all of them, and it is not so wide as to say nothing.
+TEST(EdgesCorpus, TheTruthToolCoversDrawnCorners)
+{
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> uni(0.0, 1.0);
+    const int side = 200, cases = 40;
+    int covered = 0;
+    double widest = 0;
+    for (int i = 0; i < cases; i++) {
+        testing_support::Wedge w;
+        w.vertexX = 100.3;
+        w.vertexY = 100.6;
+        w.arm1Deg = 360 * uni(rng);
+        w.openingDeg = 40 + 100 * uni(rng);
+        w.blur = 0.8 + 0.8 * uni(rng);
+        w.noise = 6;
+        const auto pixels = testing_support::DrawWedge(w, side, side, rng());
+        const auto g = cornertruth::Gray::FromArgb(pixels.data(), side, side);
+        // Hand-placed stretches are a pixel or two off the edge and start clear of the corner.
+        const auto stretch = [&](double deg) {
+            const double a = deg * kPi / 180, dx = std::cos(a), dy = -std::sin(a), nx = -dy * 1.5, ny = dx * 1.5;
+            return std::pair<cornertruth::Point, cornertruth::Point>{{w.vertexX + 8 * dx + nx, w.vertexY + 8 * dy + ny},
+                                                                     {w.vertexX + 60 * dx + nx, w.vertexY + 60 * dy + ny}};
+        };
+        const auto [a0, a1] = stretch(w.arm1Deg);
+        const auto [b0, b1] = stretch(w.arm1Deg + w.openingDeg);
+        const cornertruth::CornerTruth t = cornertruth::Measure(g, a0, a1, b0, b1, 4);
+        ASSERT_TRUE(t.ok) << t.why;
+        covered += std::abs(t.opening - w.openingDeg) <= t.halfWidth95;
+        widest = std::max(widest, t.halfWidth95);
+        EXPECT_NEAR(t.opening, w.openingDeg, 1.0) << "case " << i;
+    }
+    std::printf("[ truth ] %d of %d drawn corners within the stated interval, widest ±%.3f°\n", covered, cases, widest);
+    EXPECT_GE(covered, cases * 9 / 10);
+    EXPECT_LT(widest, 1.5);
+}
