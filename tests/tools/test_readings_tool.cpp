@@ -385,3 +385,12 @@ TEST(ReadingsTool, ATimeIsTheTracesOwnOrTheLineIsSkippedAndCounted)
                               "18446744073709551615,85.0,,2,live\n");
     EXPECT_EQ(tool.Err(), "veltora-readings: " + trace + ": skipped 4 of 10 lines (4 with no time)\n");
 }
+
+TEST(ReadingsTool, VersionIsShownAsVeltorasIs)
+{
+    Tool version({"--version"});
+    EXPECT_EQ(version.Finish(), 0) << version.Err();
+    EXPECT_TRUE(std::regex_match(version.Out(), std::regex("veltora-readings [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.Out();
+    EXPECT_EQ(version.Err(), "");
+}

@@ -18,6 +18,7 @@
 namespace {
 
 const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
+                     "       veltora-readings --version\n"
                      "\n"
                      "Prints what the readout showed in a veltora trace (--trace FILE), one CSV row per change:\n"
                      "  time_ms      the device time of the change, in milliseconds\n"
@@ -156,6 +157,8 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             return Write(kUsage) ? 0 : WriteFailed();
+        } else if (arg == "--version") {
+            return Write("veltora-readings " VELTORA_VERSION "\n") ? 0 : WriteFailed();
         } else if (arg == "--follow" || arg == "-f") {
             follow = true;
         } else if (path.empty() && (arg == "-" || arg[0] != '-')) {
