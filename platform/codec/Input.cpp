@@ -30,8 +30,7 @@ std::string ReadFailure(const outpath::ReadOutcome& outcome)
 
 Input::Input(std::vector<std::uint8_t> head, outpath::BoundedFile* file)
     : m_head(std::move(head)), m_file(file), m_current(&m_head)
-{
-}
+{}
 
 bool Input::Refill()
 {

@@ -147,7 +147,8 @@ bool Settings::GetInt(const std::string& key, long lo, long hi, long& out, std::
     errno = 0;
     const long n = std::strtol(v.c_str(), &end, 10);
     if (v.empty() || *end != '\0' || errno != 0 || n < lo || n > hi || std::isspace(static_cast<unsigned char>(v[0]))) {
-        why = key + " is " + Quoted(v) + ", not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+        why =
+            key + " is " + Quoted(v) + ", not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
         return false;
     }
     out = n;

@@ -194,8 +194,8 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
                     return fail("'" + w[i] + "' is not a whole number of pixels (expected: " + syntax->usage + ")");
                 }
                 if (syntax->integers && std::abs(v) > 100000) {
-                    return fail("'" + w[i] + "' is past the limit of -100000 to 100000 pixels (expected: " +
-                                syntax->usage + ")");
+                    return fail("'" + w[i] +
+                                "' is past the limit of -100000 to 100000 pixels (expected: " + syntax->usage + ")");
                 }
                 c.numbers.push_back(v);
             }
