@@ -23,16 +23,14 @@ using Parser = bool (*)(const std::string& value, Options& o, std::string& error
 struct Store {
     bool Options::*flag = nullptr;
     std::string Options::*text = nullptr;
-    bool emptyAllowed = false;
     Parser parse = nullptr;
     int (*act)() = nullptr; // does what it says and ends the run with the code it returns
 };
 
-constexpr Store Switch(bool Options::*flag) { return {flag, nullptr, false, nullptr, nullptr}; }
-constexpr Store Text(std::string Options::*text) { return {nullptr, text, false, nullptr, nullptr}; }
-constexpr Store TextOrEmpty(std::string Options::*text) { return {nullptr, text, true, nullptr, nullptr}; }
-constexpr Store Parsed(Parser parse) { return {nullptr, nullptr, false, parse, nullptr}; }
-constexpr Store Action(int (*act)()) { return {nullptr, nullptr, false, nullptr, act}; }
+constexpr Store Switch(bool Options::*flag) { return {flag, nullptr, nullptr, nullptr}; }
+constexpr Store Text(std::string Options::*text) { return {nullptr, text, nullptr, nullptr}; }
+constexpr Store Parsed(Parser parse) { return {nullptr, nullptr, parse, nullptr}; }
+constexpr Store Action(int (*act)()) { return {nullptr, nullptr, nullptr, act}; }
 
 struct Option {
     const char* name;
@@ -109,13 +107,12 @@ const Option kOptions[] = {
      "tilt sensor reads (with the keys: as they turn it); pixel for\n"
      "pixel on a display of the phone's size",
      Switch(&Options::fullscreen)},
-    // An empty camera is the demo scene, as when none is given.
     {"--camera", nullptr, "SOURCE",
      "what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
      "a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
      "first, libcamera:NAME); default: the built-in demo scene;\n"
      "--camera list names the cameras found and exits",
-     TextOrEmpty(&Options::camera)},
+     Text(&Options::camera)},
     {"--tilt", nullptr, "SOURCE",
      "what tilts the phone: keys (and script lines), auto (the first\n"
      "accelerometer found, else the keys) or an accelerometer's IIO\n"
@@ -214,8 +211,8 @@ int ParseOptions(int argc, char** argv, Options& o)
             return Fail("option " + arg + " needs a value (see veltora --help)");
         }
         const std::string value = argv[++i];
-        // An empty name would silently mean "none" further on.
-        if (value.empty() && !option->store.emptyAllowed) {
+        // An empty name would silently mean "none" further on (for --camera, the demo scene).
+        if (value.empty()) {
             return Fail("option " + arg + " needs a non-empty value");
         }
         if (option->store.text) {

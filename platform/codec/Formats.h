@@ -46,9 +46,11 @@ bool CheckHead(const Bytes& head, Format f, const Limits& limits, std::string& r
 
 // One decoder a format, each in its own file. On failure `img` may hold part of a picture;
 // the caller drops it.
-bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
-bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
-bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
+// The first three read the file on from `input` as they go.
+class Input;
+bool DecodePng(Input& input, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodeJpeg(Input& input, const Limits& limits, DecodedImage& img, std::string& reason);
+bool DecodeGif(Input& input, const Limits& limits, DecodedImage& img, std::string& reason);
 bool DecodeBmp(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason);
 
 } // namespace codec::detail

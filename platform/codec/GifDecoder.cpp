@@ -1,6 +1,7 @@
-// The GIF decoder: giflib reads the first frame from memory; its transparent colour
+// The GIF decoder: giflib reads the first frame as the file goes; its transparent colour
 // becomes transparent pixels.
 #include "codec/Formats.h"
+#include "codec/Input.h"
 
 #include <cstring>
 
@@ -10,9 +11,7 @@ namespace codec::detail {
 namespace {
 
 struct GifSource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos;
+    Input* input;
     // giflib reports a short read under several codes, some of them not about reading at all.
     bool exhausted;
 };
@@ -21,9 +20,7 @@ int GifRead(GifFileType* gif, GifByteType* dst, int len)
 {
     auto* s = static_cast<GifSource*>(gif->UserData);
     if (len <= 0) return 0;
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(len), s->size - s->pos);
-    std::memcpy(dst, s->data + s->pos, n);
-    s->pos += n;
+    const std::size_t n = s->input->Read(dst, static_cast<std::size_t>(len));
     if (n < static_cast<std::size_t>(len)) s->exhausted = true;
     return static_cast<int>(n);
 }
@@ -127,11 +124,11 @@ bool DecodeGifFrame(GifFileType* gif, int transparent, const Limits& limits, Dec
 
 } // namespace
 
-bool DecodeGif(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+bool DecodeGif(Input& input, const Limits& limits, DecodedImage& img, std::string& reason)
 {
-    if (!CheckHead(data, Format::Gif, limits, reason)) return false;
+    if (!CheckHead(input.Head(), Format::Gif, limits, reason)) return false;
 
-    GifSource src{data.data(), data.size(), 0, false};
+    GifSource src{&input, false};
     int err = 0;
     GifHandle h;
     h.gif = DGifOpen(&src, GifRead, &err);

@@ -1,6 +1,6 @@
-// Reads an image file whole, within the size limits and once its first bytes are right, and
-// hands it to the decoder its name calls for; the picture reaches the caller only when
-// decoded completely.
+// Opens an image file within the size limits and, once its first bytes are right, hands it to
+// the decoder its name calls for, which reads on as it decodes; the picture reaches the
+// caller only when decoded completely.
 #include "codec/ImageCodec.h"
 
 #include <cerrno>
@@ -8,6 +8,7 @@
 #include <new>
 
 #include "codec/Formats.h"
+#include "codec/Input.h"
 #include "files/BoundedFile.h"
 
 namespace codec {
@@ -16,27 +17,12 @@ using namespace detail;
 
 namespace {
 
-std::string ReadFailure(const outpath::ReadOutcome& outcome)
-{
-    switch (outcome.problem) {
-    case outpath::ReadProblem::Missing: return "file not found";
-    case outpath::ReadProblem::Folder: return std::string("cannot read: ") + std::strerror(EISDIR);
-    case outpath::ReadProblem::Special: return "cannot read: not a regular file";
-    case outpath::ReadProblem::TooLarge:
-        return "file too large (more than " + std::to_string(outcome.bound) + " bytes)";
-    case outpath::ReadProblem::Failed:
-    case outpath::ReadProblem::None: break;
-    }
-    return "cannot read: " + outcome.Reason();
-}
-
-// Reads a picture file whole, but only once its first bytes show the format it is read as
+// Opens a picture file and reads its first bytes, which must show the format it is read as
 // (found from them when recognising by content): a large file of anything else costs a
-// few bytes, not its size.
-bool ReadPictureFile(const std::string& path, Format& format, Recognise recognise, const Limits& limits, Bytes& data,
-                     std::string& reason)
+// few bytes, not its size. The decoder reads on from there.
+bool ReadPictureHead(const std::string& path, outpath::BoundedFile& file, Format& format, Recognise recognise,
+                     const Limits& limits, Bytes& data, std::string& reason)
 {
-    outpath::BoundedFile file;
     if (const auto opened = file.Open(path, kMaxFileBytes); !opened.Ok()) {
         reason = ReadFailure(opened);
         return false;
@@ -60,13 +46,21 @@ bool ReadPictureFile(const std::string& path, Format& format, Recognise recognis
             return false;
         }
     }
-    if (!CheckHead(data, format, limits, reason)) return false;
-    if (data.size() < kHeadBytes) return true;
-    if (const auto rest = file.ReadRest(data); !rest.Ok()) {
-        reason = ReadFailure(rest);
-        return false;
+    return CheckHead(data, format, limits, reason);
+}
+
+// A BMP's pixels are found by an offset from its start, and stb_image wants them in memory:
+// a BMP is read whole.
+bool DecodeWholeBmp(outpath::BoundedFile& file, Bytes& data, const Limits& limits, DecodedImage& img,
+                    std::string& reason)
+{
+    if (data.size() >= kHeadBytes) {
+        if (const auto rest = file.ReadRest(data); !rest.Ok()) {
+            reason = ReadFailure(rest);
+            return false;
+        }
     }
-    return true;
+    return DecodeBmp(data, limits, img, reason);
 }
 
 } // namespace
@@ -91,20 +85,29 @@ bool DecodeImageFile(const std::string& path, DecodedImage& out, std::string& re
             reason = "unsupported image format";
             return false;
         }
+        outpath::BoundedFile file;
         Bytes data;
-        if (!ReadPictureFile(path, format, recognise, limits, data, reason)) return false;
+        if (!ReadPictureHead(path, file, format, recognise, limits, data, reason)) return false;
 
         // Decoded aside and moved in only when complete, so a failure never shows half a picture.
         DecodedImage img;
+        // The other formats are read on as they are decoded: a file padded with segments the
+        // decoder passes over costs the time to read them, not memory.
+        const bool streamed = format != Format::Bmp;
+        const bool goesOn = streamed && data.size() >= kHeadBytes;
+        Input input(streamed ? std::move(data) : Bytes{}, goesOn ? &file : nullptr);
         bool ok = false;
         switch (format) {
-        case Format::Png: ok = DecodePng(data, limits, img, reason); break;
-        case Format::Jpeg: ok = DecodeJpeg(data, limits, img, reason); break;
-        case Format::Gif: ok = DecodeGif(data, limits, img, reason); break;
-        case Format::Bmp: ok = DecodeBmp(data, limits, img, reason); break;
+        case Format::Png: ok = DecodePng(input, limits, img, reason); break;
+        case Format::Jpeg: ok = DecodeJpeg(input, limits, img, reason); break;
+        case Format::Gif: ok = DecodeGif(input, limits, img, reason); break;
+        case Format::Bmp: ok = DecodeWholeBmp(file, data, limits, img, reason); break;
         case Format::Unknown: break;
         }
-        if (!ok) return false;
+        if (!ok) {
+            if (!input.Failure().empty()) reason = input.Failure();
+            return false;
+        }
         out = std::move(img);
         return true;
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 // The JPEG decoder: libjpeg-turbo straight into ARGB words, with damaged data, endless
 // progressive scans and cut-off files all reported rather than shown as grey.
 #include "codec/Formats.h"
+#include "codec/Input.h"
 
 #include <bit>
 #include <csetjmp>
@@ -36,6 +37,7 @@ struct JpegJob {
     int errorCode = 0;
     char message[JMSG_LENGTH_MAX] = {};
     DecodedImage* image = nullptr;
+    Input* input = nullptr;
     std::vector<JSAMPLE> cmykRow;
 
     JpegJob()
@@ -75,23 +77,36 @@ void JpegEmitMessage(j_common_ptr c, int level)
 void JpegInitSource(j_decompress_ptr) {}
 void JpegTermSource(j_decompress_ptr) {}
 
-// The whole file is in the buffer from the start, so a refill request means it has ended.
+// The file is handed over a chunk at a time; a refill that finds nothing means it has ended.
 boolean JpegFillInput(j_decompress_ptr c)
 {
-    JobOf(reinterpret_cast<j_common_ptr>(c))->truncated = true;
-    ERREXIT(c, JERR_INPUT_EOF);
-    return FALSE;
+    JpegJob* job = JobOf(reinterpret_cast<j_common_ptr>(c));
+    std::size_t available = 0;
+    const std::uint8_t* next = job->input->Next(available);
+    if (!next) {
+        job->truncated = true;
+        ERREXIT(c, JERR_INPUT_EOF);
+        return FALSE;
+    }
+    job->input->Take(available);
+    c->src->next_input_byte = next;
+    c->src->bytes_in_buffer = available;
+    return TRUE;
 }
 
+// Segments the decoder has no use for (padding, thumbnails, profiles) are read past, never kept.
 void JpegSkipInput(j_decompress_ptr c, long count)
 {
     if (count <= 0) return;
-    if (static_cast<unsigned long>(count) > c->src->bytes_in_buffer) {
-        JpegFillInput(c);
+    if (static_cast<unsigned long>(count) <= c->src->bytes_in_buffer) {
+        c->src->next_input_byte += count;
+        c->src->bytes_in_buffer -= static_cast<std::size_t>(count);
         return;
     }
-    c->src->next_input_byte += count;
-    c->src->bytes_in_buffer -= static_cast<std::size_t>(count);
+    const std::uint64_t beyond = static_cast<std::uint64_t>(count) - c->src->bytes_in_buffer;
+    c->src->next_input_byte = nullptr;
+    c->src->bytes_in_buffer = 0;
+    if (!JobOf(reinterpret_cast<j_common_ptr>(c))->input->Skip(beyond)) JpegFillInput(c);
 }
 
 void JpegProgress(j_common_ptr c)
@@ -105,13 +120,13 @@ void JpegProgress(j_common_ptr c)
 }
 
 // Only trivially destructible locals live here: a longjmp out of libjpeg lands in this frame.
-bool RunJpegDecode(JpegJob* job, const Bytes* data)
+bool RunJpegDecode(JpegJob* job)
 {
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->jump)) return false;
     jpeg_create_decompress(cinfo);
-    job->src.next_input_byte = data->data();
-    job->src.bytes_in_buffer = data->size();
+    job->src.next_input_byte = nullptr;
+    job->src.bytes_in_buffer = 0;
     job->src.init_source = JpegInitSource;
     job->src.fill_input_buffer = JpegFillInput;
     job->src.skip_input_data = JpegSkipInput;
@@ -161,19 +176,20 @@ bool RunJpegDecode(JpegJob* job, const Bytes* data)
 
 } // namespace
 
-bool DecodeJpeg(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+bool DecodeJpeg(Input& input, const Limits& limits, DecodedImage& img, std::string& reason)
 {
-    if (!CheckHead(data, Format::Jpeg, limits, reason)) return false;
+    if (!CheckHead(input.Head(), Format::Jpeg, limits, reason)) return false;
 
     JpegJob job;
     job.image = &img;
+    job.input = &input;
     job.limits = &limits;
     job.cinfo.err = jpeg_std_error(&job.err);
     job.err.error_exit = JpegErrorExit;
     job.err.emit_message = JpegEmitMessage;
     job.cinfo.client_data = &job;
 
-    if (RunJpegDecode(&job, &data)) {
+    if (RunJpegDecode(&job)) {
         img.width = static_cast<int>(job.cinfo.output_width);
         img.height = static_cast<int>(job.cinfo.output_height);
         return true;

@@ -1,6 +1,7 @@
-// The PNG decoder: libpng reads from the file's bytes in memory, every row of the picture
+// The PNG decoder: libpng reads the file as it goes, every row of the picture
 // arrives or the decode fails, and colours end up premultiplied.
 #include "codec/Formats.h"
+#include "codec/Input.h"
 
 #include <csetjmp>
 #include <cstring>
@@ -11,9 +12,7 @@ namespace codec::detail {
 namespace {
 
 struct PngReader {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t pos = 0;
+    Input* input = nullptr;
     bool truncated = false;
     // Set when the picture's size is refused; says why.
     std::string refused;
@@ -28,12 +27,10 @@ struct PngReader {
 void PngReadData(png_structp png, png_bytep dst, std::size_t len)
 {
     auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
-    if (r->size - r->pos < len) {
+    if (r->input->Read(dst, len) < len) {
         r->truncated = true;
         png_error(png, "unexpected end of file");
     }
-    std::memcpy(dst, r->data + r->pos, len);
-    r->pos += len;
 }
 
 void PngReadError(png_structp png, png_const_charp msg)
@@ -83,13 +80,12 @@ bool RunPngDecode(png_structp png, png_infop info, PngReader* r)
 
 } // namespace
 
-bool DecodePng(const Bytes& data, const Limits& limits, DecodedImage& img, std::string& reason)
+bool DecodePng(Input& input, const Limits& limits, DecodedImage& img, std::string& reason)
 {
-    if (!CheckHead(data, Format::Png, limits, reason)) return false;
+    if (!CheckHead(input.Head(), Format::Png, limits, reason)) return false;
 
     PngReader reader;
-    reader.data = data.data();
-    reader.size = data.size();
+    reader.input = &input;
     reader.image = &img;
     reader.limits = &limits;
     PngReadHandle h;

@@ -90,12 +90,14 @@ ReadOutcome BoundedFile::Open(const std::string& path, std::uint64_t maxBytes, T
     return {};
 }
 
-std::size_t BoundedFile::Step() const
+std::size_t BoundedFile::Step(std::size_t pending) const
 {
     // What the file announces is read at once (and one byte more, to see its end); the rest,
-    // if it has grown or announces nothing, in chunks.
-    if (m_announced > m_total && m_announced - m_total < m_max) {
-        return std::max(kChunk, static_cast<std::size_t>(m_announced - m_total) + 1);
+    // if it has grown or announces nothing, in chunks. What came in this call counts, or the
+    // buffer would be grown by the file's size a second time only to find its end.
+    const std::uint64_t done = m_total + pending;
+    if (m_announced > done && m_announced - done < m_max) {
+        return std::max(kChunk, static_cast<std::size_t>(m_announced - done) + 1);
     }
     return kChunk;
 }

@@ -56,10 +56,19 @@ public:
         std::size_t got = 0;
         ReadOutcome outcome;
         while (got < want) {
-            const std::size_t step = std::min(want - got, Step());
-            out.resize(had + got + step);
+            const std::size_t step = std::min(want - got, Step(got));
             std::size_t n = 0;
-            outcome = ReadSome(reinterpret_cast<char*>(out.data()) + had + got, step, n);
+            if (AtAnnouncedEnd(got)) {
+                // Whether a file goes on past its announced size is asked aside, so that
+                // finding its end does not grow the buffer.
+                char more[kProbe];
+                outcome = ReadSome(more, std::min(step, kProbe), n);
+                out.resize(had + got + n);
+                std::copy(more, more + n, reinterpret_cast<char*>(out.data()) + had + got);
+            } else {
+                out.resize(had + got + step);
+                outcome = ReadSome(reinterpret_cast<char*>(out.data()) + had + got, step, n);
+            }
             got += n;
             if (!outcome.Ok() || n == 0) {
                 break;
@@ -79,7 +88,10 @@ public:
 
 private:
     ReadOutcome ReadSome(char* at, std::size_t count, std::size_t& got);
-    std::size_t Step() const;
+    static constexpr std::size_t kProbe = 4096;
+    // How much to ask of the next read, `pending` bytes having come in this call so far.
+    std::size_t Step(std::size_t pending) const;
+    bool AtAnnouncedEnd(std::size_t pending) const { return m_announced > 0 && m_total + pending >= m_announced; }
     template <class Buffer>
     ReadOutcome Counted(Buffer& out, std::size_t got, ReadOutcome outcome)
     {

@@ -60,6 +60,12 @@ bool FolderUsable(const std::string& folder, std::string& reason)
         reason = folder + " is not a folder";
         return false;
     }
+    // A folder removed while still open (the shell's working folder, deleted under it) takes
+    // no new file, whatever its permissions say.
+    if (st.st_nlink == 0) {
+        reason = folder == "." ? "the working folder has been deleted" : "its folder " + folder + " has been deleted";
+        return false;
+    }
     if (::access(folder.c_str(), W_OK) != 0) {
         reason = "its folder " + folder + ": " + std::strerror(errno);
         return false;

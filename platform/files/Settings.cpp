@@ -91,6 +91,17 @@ bool Unescape(const std::string& text, std::string& out)
     return true;
 }
 
+// A name or value for a message: its control bytes escaped, and cut short when long, so that
+// a damaged file cannot fill the terminal.
+std::string Quoted(const std::string& text)
+{
+    constexpr size_t kShown = 64;
+    if (text.size() <= kShown) {
+        return "'" + Escape(text) + "'";
+    }
+    return "'" + Escape(text.substr(0, kShown)) + "...' (" + std::to_string(text.size()) + " bytes)";
+}
+
 // Renames the file aside to PATH.broken, .broken-2, ... without replacing anything.
 bool KeepAside(const std::string& path, std::string& keptAs, std::string& why)
 {
@@ -136,7 +147,8 @@ bool Settings::GetInt(const std::string& key, long lo, long hi, long& out, std::
     errno = 0;
     const long n = std::strtol(v.c_str(), &end, 10);
     if (v.empty() || *end != '\0' || errno != 0 || n < lo || n > hi || std::isspace(static_cast<unsigned char>(v[0]))) {
-        why = key + " is '" + v + "', not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+        why =
+            key + " is " + Quoted(v) + ", not a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
         return false;
     }
     out = n;
@@ -166,10 +178,15 @@ bool Settings::Parse(const std::string& text, Settings& out, std::string& why)
         why = "larger than " + std::to_string(kMaxSize / 1024) + " KiB";
         return false;
     }
-    std::istringstream lines(text);
+    // An editor may have begun the file with a byte-order mark and ended its lines with CRLF.
+    const std::string bom = "\xEF\xBB\xBF";
+    std::istringstream lines(text.compare(0, bom.size(), bom) == 0 ? text.substr(bom.size()) : text);
     int number = 0;
     for (std::string line; std::getline(lines, line);) {
         number++;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         const std::string at = "line " + std::to_string(number) + ": ";
         if (line.find('\0') != std::string::npos) {
             why = at + "a NUL byte";
@@ -186,7 +203,7 @@ bool Settings::Parse(const std::string& text, Settings& out, std::string& why)
         }
         const std::string key = line.substr(0, eq);
         if (!ValidKey(key)) {
-            why = at + "'" + key + "' is not a setting's name";
+            why = at + Quoted(key) + " is not a setting's name";
             return false;
         }
         std::string value;

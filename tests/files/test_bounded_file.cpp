@@ -132,3 +132,21 @@ TEST(BoundedFile, TheSizeAFileAnnouncesIsNoBound)
     EXPECT_TRUE(file.ReadRest(bytes).Ok()) << "at the end, nothing more and no failure";
     EXPECT_EQ(bytes.size(), 10u);
 }
+
+// Having read what the file announced, the reader asks for one byte more to see the end; that
+// asking must not grow the buffer by the file's size a second time.
+TEST(BoundedFile, AFileReadWholeCostsItsOwnSizeOnce)
+{
+    ScratchDir dir;
+    const std::string megabytes(4 << 20, 'm');
+    const std::string path = Written(dir, "big", megabytes);
+    for (const std::size_t head : {std::size_t(0), std::size_t(32)}) {
+        BoundedFile file;
+        ASSERT_TRUE(file.Open(path, 64 << 20).Ok());
+        std::vector<unsigned char> bytes;
+        ASSERT_TRUE(file.Read(bytes, head).Ok());
+        ASSERT_TRUE(file.ReadRest(bytes).Ok());
+        EXPECT_EQ(bytes.size(), megabytes.size());
+        EXPECT_LT(bytes.capacity(), megabytes.size() + (1 << 20)) << "after a head of " << head;
+    }
+}

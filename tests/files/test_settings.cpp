@@ -85,6 +85,32 @@ TEST(Settings, TextThisProgramDidNotWriteIsRefusedWithItsLine)
     EXPECT_EQ(why, "larger than 64 KiB");
 }
 
+// A file saved by an editor on another system: a byte-order mark and CRLF line ends are read
+// as the file's own. A name or value too long to be one is cut short in the message.
+TEST(Settings, AnEditorsByteOrderMarkAndLineEndsAreReadAndALongNameIsCutShortInTheMessage)
+{
+    outpath::Settings s;
+    std::string why;
+    ASSERT_TRUE(outpath::Settings::Parse("\xEF\xBB\xBF# mine\r\nwindow-x=12\r\npicture=/a b\r\n\r\n", s, why)) << why;
+    long x = 0;
+    EXPECT_TRUE(s.GetInt("window-x", 0, 100, x, why)) << why;
+    EXPECT_EQ(x, 12);
+    EXPECT_EQ(s.Get("picture"), "/a b");
+    ASSERT_TRUE(outpath::Settings::Parse("\xEF\xBB\xBFwindow-x=12", s, why)) << why;
+    // Only at the start, and only a whole mark, is it the editor's.
+    EXPECT_FALSE(outpath::Settings::Parse("window-x=1\n\xEF\xBB\xBFwindow-y=2\n", s, why));
+    EXPECT_EQ(why.rfind("line 2: ", 0), 0u) << why;
+
+    const std::string name(60000, 'k');
+    EXPECT_FALSE(outpath::Settings::Parse(name + "\x1b[2J=1\n", s, why));
+    EXPECT_EQ(why, "line 1: '" + std::string(64, 'k') + "...' (60004 bytes) is not a setting's name");
+    ASSERT_TRUE(outpath::Settings::Parse("window-x=" + name + "\n", s, why));
+    EXPECT_FALSE(s.GetInt("window-x", 0, 100, x, why));
+    EXPECT_LT(why.size(), 200u) << why.substr(0, 200);
+    EXPECT_FALSE(outpath::Settings::Parse("\x1b[2J=1\n", s, why));
+    EXPECT_EQ(why, "line 1: '\\x1b[2J' is not a setting's name") << "a terminal's controls are not sent to it";
+}
+
 TEST(Settings, AFirstRunHasNoFileAndNothingToSay)
 {
     const ScratchDir dir;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "files/UserDirs.h"
 #include "support/Scratch.h"
@@ -50,11 +51,40 @@ TEST(UserDirs, ThePicturesFolderIsReadAsTheUserDirsFileWritesIt)
     // A folder turned off is the home itself.
     EXPECT_EQ(outpath::UserDirFromText("XDG_PICTURES_DIR=\"$HOME/\"\n", "PICTURES", home), "/home/ana");
     // Forms the convention does not allow are not guessed at.
-    for (const char* bad : {"XDG_PICTURES_DIR=$HOME/Pictures\n", "XDG_PICTURES_DIR=\"Pictures\"\n",
+    for (const char* bad : {"XDG_PICTURES_DIR=$HOME/Pictures;rm x\n", "XDG_PICTURES_DIR=\"Pictures\"\n",
+                            "XDG_PICTURES_DIR='$HOME/x\n", "XDG_PICTURES_DIR=${HOMEx}\n", "XDG_PICTURES_DIR=$USER/x\n",
                             "XDG_PICTURES_DIR=\"$HOME/x\n", "XDG_PICTURES_DIR=\"$HOMEx\"\n",
                             "XDG_PICTURES_DIR=\"/x\" trailing\n", "XDG_PICTURES_DIRS=\"/x\"\n", ""}) {
         EXPECT_EQ(outpath::UserDirFromText(bad, "PICTURES", home), "") << bad;
     }
+}
+
+// The file is a shell's: xdg-user-dir sources it, so the forms a person writes by hand (single
+// quotes, none, ${HOME}) name the folder as they do for it. A home of "/" doubles no slash.
+TEST(UserDirs, TheFormsXdgUserDirTakesAreTakenAndARootHomeDoublesNoSlash)
+{
+    const std::string home = "/home/ana";
+    const std::pair<const char*, const char*> forms[] = {
+        {"XDG_PICTURES_DIR='$HOME/Bilder'\n", "/home/ana/Bilder"},
+        {"XDG_PICTURES_DIR=$HOME/Bilder\n", "/home/ana/Bilder"},
+        {"XDG_PICTURES_DIR=${HOME}/Bilder\n", "/home/ana/Bilder"},
+        {"XDG_PICTURES_DIR=\"${HOME}/My Pics\"  # mine\n", "/home/ana/My Pics"},
+        {"XDG_PICTURES_DIR='/data/it''s'\n", "/data/its"},
+        {"XDG_PICTURES_DIR=/data/My\\ Pics\n", "/data/My Pics"},
+        {"XDG_PICTURES_DIR='${HOME}'\n", "/home/ana"},
+    };
+    for (const auto& [text, folder] : forms) {
+        EXPECT_EQ(outpath::UserDirFromText(text, "PICTURES", home), folder) << text;
+    }
+    EXPECT_EQ(outpath::UserDirFromText("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n", "PICTURES", "/"), "/Fotos");
+    EXPECT_EQ(outpath::UserDirFromText("XDG_PICTURES_DIR=\"$HOME\"\n", "PICTURES", "/"), "/");
+
+    const ScratchDir dir;
+    const Env root("HOME", "/");
+    const Env config("XDG_CONFIG_HOME", dir.Path().c_str());
+    EXPECT_EQ(outpath::PicturesFolder(), "/Pictures");
+    const Env none("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(outpath::ConfigHome(), "/.config");
 }
 
 TEST(UserDirs, ThePicturesFolderComesFromTheConfigHomeElseItIsPicturesInTheHome)
@@ -95,4 +125,11 @@ TEST(UserDirs, FoldersAreMadeAsNeededAndAFileInTheWayIsTold)
     EXPECT_EQ(why, dir.File("file") + " is not a folder");
     EXPECT_FALSE(outpath::MakeFolders(dir.File("file/sub"), why));
     EXPECT_EQ(why, "cannot make the folder " + dir.File("file/sub") + ": Not a directory");
+
+    // A link to a folder that is gone is told as such, not as something else in the way.
+    ASSERT_EQ(::symlink(dir.File("gone").c_str(), dir.File("Veltora").c_str()), 0);
+    EXPECT_FALSE(outpath::MakeFolders(dir.File("Veltora"), why));
+    EXPECT_EQ(why, dir.File("Veltora") + " is a dangling link (to " + dir.File("gone") + ")");
+    EXPECT_FALSE(outpath::MakeFolders(dir.File("Veltora/2024"), why));
+    EXPECT_EQ(why, dir.File("Veltora") + " is a dangling link (to " + dir.File("gone") + ")");
 }

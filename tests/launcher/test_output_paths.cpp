@@ -194,6 +194,22 @@ TEST(OutputPaths, AnOutputWhoseFolderIsMissingIsToldBeforeTheRun)
     }
 }
 
+// A relative name in a working folder deleted under the shell: nothing can be made there,
+// whatever the folder's permissions say, and the run is told so before it starts.
+TEST(OutputPaths, ARelativeOutputInADeletedWorkingFolderIsToldBeforeTheRun)
+{
+    const std::string gone = Temp("deleted-cwd");
+    ASSERT_EQ(::mkdir(gone.c_str(), 0700), 0);
+    const std::filesystem::path back = std::filesystem::current_path();
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    ASSERT_EQ(::rmdir(gone.c_str()), 0);
+    const Outcome shot = RunVeltora("--headless --seconds 5 --screenshot shot.png");
+    const Outcome trace = RunVeltora("--headless --seconds 5 --trace run.jsonl");
+    std::filesystem::current_path(back);
+    ExpectRefusedUpFront(shot, "cannot write screenshot shot.png: the working folder has been deleted", "screenshot");
+    ExpectRefusedUpFront(trace, "cannot write trace file run.jsonl: the working folder has been deleted", "trace");
+}
+
 TEST(OutputPaths, ATraceOrLogThatCannotBeWrittenIsToldOnceAndFailsTheRun)
 {
     for (const std::string option : {"--trace", "--log"}) {

@@ -100,6 +100,8 @@ TEST(Script, ABadLineIsRefusedWithItsPlaceAndNothingRuns)
         {"# fine\n\ndown 10\n", 3, "expected: down X Y"},
         {"move 10 ten\n", 1, "'ten' is not a number"},
         {"press 10.5 3\n", 1, "not a whole number"},
+        {"corner 1000000 5\n", 1, "'1000000' is past the limit of -100000 to 100000 pixels (expected: corner X Y)"},
+        {"press 100000 -100001\n", 1, "'-100001' is past the limit of -100000 to 100000 pixels"},
         {"wait -5\n", 1, "wait takes 0 to"},
         {"wait nan\n", 1, "not a number"},
         {"screenshot\n", 1, "expected: screenshot FILE"},

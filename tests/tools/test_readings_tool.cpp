@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -357,4 +358,39 @@ TEST(ReadingsTool, ATraceCutShortOrReplacedByANewRunIsReadAgainFromItsStart)
     EXPECT_EQ(tool.Finish(SIGTERM), -SIGTERM);
     const std::string row = "100.000,90.0,,2,live\n2100.000,12.5,,2,live\n";
     EXPECT_EQ(tool.Out(), kHeader + row + "66.667,33.0,,2,live\n" + row + "2200.000,77.0,,2,live\n");
+}
+
+// A reading's time is the trace's own: one too large for milliseconds to three decimals is
+// printed as written, and a line with no time of its own (a string, null, an object, none)
+// is skipped and counted rather than given the time of the line before.
+TEST(ReadingsTool, ATimeIsTheTracesOwnOrTheLineIsSkippedAndCounted)
+{
+    const auto timed = [](const std::string& t, const std::string& big) {
+        std::string line = Canvas(0, big, "", 0);
+        const std::string zero = "\"t\":0.000000,";
+        return line.replace(line.find(zero), zero.size(), t.empty() ? "" : "\"t\":" + t + ",");
+    };
+    const std::string trace = Temp("times.jsonl");
+    Write(trace, Call(0, "Camera::StartPreview") + "\n" + timed("100", "45.5") + "\n" + timed("\"200\"", "50.0") +
+                     "\n" + timed("null", "55.0") + "\n" + timed("{\"ms\":300}", "60.0") + "\n" + timed("", "65.0") +
+                     "\n" + timed("1e308", "70.0") + "\n" + timed("4398046511103.5", "75.0") + "\n" +
+                     timed("-5.25", "80.0") + "\n" + timed("18446744073709551615", "85.0") + "\n");
+    Tool tool({trace});
+    EXPECT_EQ(tool.Finish(), 0) << tool.Err();
+    EXPECT_EQ(tool.Out(), kHeader +
+                              "100.000,45.5,,2,live\n"
+                              "1e308,70.0,,2,live\n"
+                              "4398046511103.500,75.0,,2,live\n"
+                              "-5.250,80.0,,2,live\n"
+                              "18446744073709551615,85.0,,2,live\n");
+    EXPECT_EQ(tool.Err(), "veltora-readings: " + trace + ": skipped 4 of 10 lines (4 with no time)\n");
+}
+
+TEST(ReadingsTool, VersionIsShownAsVeltorasIs)
+{
+    Tool version({"--version"});
+    EXPECT_EQ(version.Finish(), 0) << version.Err();
+    EXPECT_TRUE(std::regex_match(version.Out(), std::regex("veltora-readings [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.Out();
+    EXPECT_EQ(version.Err(), "");
 }

@@ -2,6 +2,8 @@
 // held and live.
 #include "Readings.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "Readout.h"
@@ -54,9 +56,6 @@ std::vector<Reading> Reader::Line(const std::string& line)
     }
     std::vector<Reading> out = Flush();
     Reading next = m_current;
-    if (read.time) {
-        next.timeMs = *read.time;
-    }
     if (*read.type == "canvas") {
         if (!read.hasDraws) {
             return out;
@@ -78,6 +77,12 @@ std::vector<Reading> Reader::Line(const std::string& line)
     } else {
         return out;
     }
+    if (!read.time) {
+        m_untimedLines++;
+        return out;
+    }
+    next.timeMs = *read.time;
+    next.timeText = read.timeText;
     const Reading before = m_current;
     if (auto r = Change(next)) {
         if (r->held && !before.held) {
@@ -94,9 +99,19 @@ std::string CsvHeader() { return "time_ms,angle,other_side,orientation,mode"; }
 
 std::string CsvRow(const Reading& r)
 {
-    char t[32];
-    std::snprintf(t, sizeof t, "%.3f", r.timeMs);
-    return std::string(t) + "," + r.angle + "," + r.otherSide + "," +
+    // Below 2^42 ms a double still tells microseconds apart, so three decimals are the trace's
+    // own; a time past that (no run lasts a century) is told as the trace wrote it.
+    std::string time = r.timeText;
+    if (std::fabs(r.timeMs) < 4398046511104.0) {
+        char t[32];
+        std::snprintf(t, sizeof t, "%.3f", r.timeMs);
+        time = t;
+    } else if (time.empty()) {
+        char t[32];
+        const auto end = std::to_chars(t, t + sizeof t, r.timeMs).ptr;
+        time.assign(t, end);
+    }
+    return time + "," + r.angle + "," + r.otherSide + "," +
            (r.orientation >= 0 ? std::to_string(r.orientation) : std::string()) + "," + (r.held ? "held" : "live");
 }
 

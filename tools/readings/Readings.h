@@ -10,6 +10,7 @@ namespace readings {
 
 struct Reading {
     double timeMs = 0;
+    std::string timeText; // the time as the trace wrote it; told as is when no ms.µs form holds it
     std::string angle; // as the readout shows it, e.g. "105.0"; empty when none is drawn
     std::string otherSide; // the round dial's other side, e.g. "255.0"; empty on the half dial
     int orientation = -1; // the orientation code the readout is drawn for; -1 when none
@@ -31,6 +32,9 @@ public:
     std::vector<Reading> Flush();
     // Lines that were not readable JSON, so a caller can say that the file is not a trace.
     int BadLines() const { return m_badLines; }
+    // Lines that would have told a reading but carry no time of their own ("t" missing, or
+    // not a number): they are skipped, never given another line's time.
+    int UntimedLines() const { return m_untimedLines; }
 
 private:
     std::optional<Reading> Change(const Reading& next);
@@ -40,6 +44,7 @@ private:
     Reading m_beforePending;
     bool m_any = false;
     int m_badLines = 0;
+    int m_untimedLines = 0;
 };
 
 std::string CsvHeader();

@@ -30,9 +30,9 @@ public:
 
     bool null() { return Scalar(nullptr, nullptr); }
     bool boolean(bool) { return Scalar(nullptr, nullptr); }
-    bool number_integer(Json::number_integer_t n) { return Number(static_cast<double>(n)); }
-    bool number_unsigned(Json::number_unsigned_t n) { return Number(static_cast<double>(n)); }
-    bool number_float(Json::number_float_t n, const Json::string_t&) { return Number(n); }
+    bool number_integer(Json::number_integer_t n) { return Number(static_cast<double>(n), std::to_string(n)); }
+    bool number_unsigned(Json::number_unsigned_t n) { return Number(static_cast<double>(n), std::to_string(n)); }
+    bool number_float(Json::number_float_t n, const Json::string_t& text) { return Number(n, text); }
     bool string(Json::string_t& s) { return Scalar(&s, nullptr); }
     bool binary(Json::binary_t&) { return false; }
     bool key(Json::string_t& k)
@@ -123,7 +123,10 @@ private:
     {
         switch (slot) {
         case Slot::Type: m_out.type.reset(); break;
-        case Slot::Time: m_out.time.reset(); break;
+        case Slot::Time:
+            m_out.time.reset();
+            m_out.timeText.clear();
+            break;
         case Slot::Name: m_out.name.reset(); break;
         case Slot::Args:
         case Slot::Result: m_out.result.reset(); break;
@@ -138,12 +141,13 @@ private:
         }
     }
 
-    bool Number(double n)
+    bool Number(double n, const std::string& text)
     {
         // A number past a double's range is no number a trace writes.
         if (!std::isfinite(n)) {
             return false;
         }
+        m_numberText = &text;
         return Scalar(nullptr, &n);
     }
 
@@ -161,6 +165,7 @@ private:
             field = std::move(*text);
         } else if (number && slot == Slot::Time) {
             m_out.time = *number;
+            m_out.timeText = *m_numberText;
         } else if (number && slot == Slot::Angle) {
             m_angle = *number;
         } else {
@@ -174,6 +179,7 @@ private:
     std::string m_key;
     std::optional<std::string> m_bitmap; // of the draw being read
     std::optional<double> m_angle;
+    const std::string* m_numberText = nullptr; // of the number being read
 };
 
 } // namespace

@@ -13,6 +13,7 @@ namespace readings {
 struct TraceLine {
     std::optional<std::string> type; // "canvas" or "call"
     std::optional<double> time; // "t", in milliseconds
+    std::string timeText; // "t" as the line writes it, e.g. "1e308"
     std::optional<std::string> name; // a call's name
     std::optional<std::string> result; // a call's "args": {"result": ...}
     bool hasDraws = false; // a canvas's "draws" is an array

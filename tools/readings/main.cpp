@@ -18,6 +18,7 @@
 namespace {
 
 const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
+                     "       veltora-readings --version\n"
                      "\n"
                      "Prints what the readout showed in a veltora trace (--trace FILE), one CSV row per change:\n"
                      "  time_ms      the device time of the change, in milliseconds\n"
@@ -31,8 +32,10 @@ const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
                      "               when a new run writes it anew; Ctrl-C ends it\n"
                      "  TRACE        the trace file, or - for standard input\n"
                      "\n"
-                     "Lines that are not trace lines (one JSON object a line, at most 1 MiB) are skipped and\n"
-                     "counted in one line on standard error at the end.\n";
+                     "Lines that are not trace lines (one JSON object a line, at most 1 MiB), and lines that\n"
+                     "would tell a reading but have no time (\"t\") of their own, are skipped and counted in\n"
+                     "one line on standard error at the end. A time too large for milliseconds to three\n"
+                     "decimals is printed as the trace wrote it.\n";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -116,9 +119,9 @@ struct Trace {
 };
 
 // What was skipped, in one line; empty when nothing was.
-std::string Skipped(const std::string& path, long lines, long bad, long tooLong)
+std::string Skipped(const std::string& path, long lines, long bad, long tooLong, long untimed)
 {
-    if (bad + tooLong == 0) {
+    if (bad + tooLong + untimed == 0) {
         return {};
     }
     std::string why;
@@ -128,8 +131,11 @@ std::string Skipped(const std::string& path, long lines, long bad, long tooLong)
     if (tooLong > 0) {
         why += (why.empty() ? "" : ", ") + std::to_string(tooLong) + " " + kTooLong;
     }
-    return path + ": skipped " + std::to_string(bad + tooLong) + " of " + std::to_string(lines) + " lines (" + why +
-           ")";
+    if (untimed > 0) {
+        why += (why.empty() ? "" : ", ") + std::to_string(untimed) + " with no time";
+    }
+    return path + ": skipped " + std::to_string(bad + tooLong + untimed) + " of " + std::to_string(lines) +
+           " lines (" + why + ")";
 }
 
 void SleepMs(long ms)
@@ -151,6 +157,8 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             return Write(kUsage) ? 0 : WriteFailed();
+        } else if (arg == "--version") {
+            return Write("veltora-readings " VELTORA_VERSION "\n") ? 0 : WriteFailed();
         } else if (arg == "--follow" || arg == "-f") {
             follow = true;
         } else if (path.empty() && (arg == "-" || arg[0] != '-')) {
@@ -190,6 +198,7 @@ int main(int argc, char** argv)
     long lineNo = 0; // in this writing of the trace
     long allLines = 0; // in all of them
     long badBefore = 0; // in the writings before this one
+    long untimedBefore = 0;
     bool writeFailed = false;
     std::string notTrace;
     const auto onLine = [&](const std::string& text, bool tooLong) {
@@ -242,6 +251,7 @@ int main(int argc, char** argv)
             }
             std::fprintf(stderr, "veltora-readings: %s was written anew; reading it from its start\n", path.c_str());
             badBefore += reader.BadLines();
+            untimedBefore += reader.UntimedLines();
             reader = readings::Reader();
             lines.Restart();
             lineNo = 0;
@@ -266,7 +276,8 @@ int main(int argc, char** argv)
     if (!Print(reader.Flush())) {
         return WriteFailed();
     }
-    const std::string skipped = Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong());
+    const std::string skipped = Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong(),
+                                        untimedBefore + reader.UntimedLines());
     if (!skipped.empty()) {
         std::fprintf(stderr, "veltora-readings: %s\n", skipped.c_str());
     }

@@ -190,8 +190,12 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
                 if (!ParseNumber(w[i], v)) {
                     return fail("'" + w[i] + "' is not a number (expected: " + syntax->usage + ")");
                 }
-                if (syntax->integers && (v != std::floor(v) || std::abs(v) > 100000)) {
+                if (syntax->integers && v != std::floor(v)) {
                     return fail("'" + w[i] + "' is not a whole number of pixels (expected: " + syntax->usage + ")");
+                }
+                if (syntax->integers && std::abs(v) > 100000) {
+                    return fail("'" + w[i] +
+                                "' is past the limit of -100000 to 100000 pixels (expected: " + syntax->usage + ")");
                 }
                 c.numbers.push_back(v);
             }

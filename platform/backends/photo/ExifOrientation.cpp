@@ -1,18 +1,81 @@
-// EXIF orientation: 1 as stored, 2 mirrored, 3 half turned, 4 upside-down mirror, 5 to 8 the
-// same with a quarter turn (6: the camera was held turned clockwise, the picture is turned
-// back a quarter clockwise).
+// EXIF orientation, a JPEG's or a PNG's (its eXIf chunk): 1 as stored, 2 mirrored, 3 half
+// turned, 4 upside-down mirror, 5 to 8 the same with a quarter turn (6: the camera was held
+// turned clockwise, the picture is turned back a quarter clockwise).
 #include "ExifOrientation.h"
 
+#include <fcntl.h>
 #include <libexif/exif-data.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
 namespace photo {
 
+namespace {
+
+using Exif = std::unique_ptr<ExifData, void (*)(ExifData*)>;
+
+std::uint32_t Be32(const unsigned char* p)
+{
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// A PNG keeps its EXIF data, without the "Exif" header a JPEG's has, in an eXIf chunk. The
+// chunks are walked by their lengths, the pixels' passed over unread.
+Exif PngExif(const std::string& path)
+{
+    Exif none(nullptr, exif_data_unref);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return none;
+    }
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) {
+        ::close(*f);
+        delete f;
+    });
+    struct stat st {};
+    unsigned char head[8];
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::pread(fd, head, 8, 0) != 8 ||
+        std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) != 0) {
+        return none;
+    }
+    // No orientation needs more; a larger chunk is no EXIF block a camera writes.
+    constexpr std::uint32_t kMaxExif = 1 << 20;
+    for (off_t at = 8; at + 12 <= st.st_size;) {
+        if (::pread(fd, head, 8, at) != 8) {
+            return none;
+        }
+        const std::uint32_t length = Be32(head);
+        if (std::memcmp(head + 4, "IEND", 4) == 0 || length > 0x7FFFFFFFu) {
+            return none;
+        }
+        if (std::memcmp(head + 4, "eXIf", 4) == 0) {
+            if (length > kMaxExif) {
+                return none;
+            }
+            std::vector<unsigned char> exif = {'E', 'x', 'i', 'f', 0, 0};
+            exif.resize(6 + length);
+            if (::pread(fd, exif.data() + 6, length, at + 8) != ssize_t(length)) {
+                return none;
+            }
+            return Exif(exif_data_new_from_data(exif.data(), static_cast<unsigned>(exif.size())), exif_data_unref);
+        }
+        at += 12 + off_t(length);
+    }
+    return none;
+}
+
+} // namespace
+
 int ExifOrientationOf(const std::string& path)
 {
-    const std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new_from_file(path.c_str()), exif_data_unref);
+    Exif data = PngExif(path);
+    if (!data) {
+        data = Exif(exif_data_new_from_file(path.c_str()), exif_data_unref);
+    }
     if (!data) {
         return 1;
     }

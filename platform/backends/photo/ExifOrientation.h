@@ -1,5 +1,5 @@
-// How a phone camera says its photo stands: the EXIF orientation of a JPEG (read with libexif),
-// and the photo's pixels turned and mirrored by it so that they stand the right way up.
+// How a phone camera says its photo stands: the EXIF orientation of a JPEG or a PNG (read
+// with libexif), and the photo's pixels turned and mirrored by it so that they stand upright.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@
 
 namespace photo {
 
-// The orientation tag (1 to 8) of the file's EXIF data; 1 (as stored) when it has none, or
+// The orientation tag (1 to 8) of the file's EXIF data (a PNG's eXIf chunk, or a JPEG's
+// APP1 segment); 1 (as stored) when it has none, or
 // one that is no orientation.
 int ExifOrientationOf(const std::string& path);
 

@@ -37,7 +37,7 @@ bool PhotoSource::Open(std::string& reason)
     }
     // A phone's photo says which way it stands; it is shown standing so.
     const char* format = codec::PictureFormatOf(m_path);
-    if (format && std::string(format) == "JPEG" &&
+    if (format && (std::string(format) == "JPEG" || std::string(format) == "PNG") &&
         !ApplyOrientation(image.pixels, image.width, image.height, ExifOrientationOf(m_path))) {
         reason = "out of memory";
         return false;

@@ -306,4 +306,47 @@ TEST(PhotoSource, APhotoWithAnExifOrientationIsShownTheRightWayUp)
     EXPECT_EQ(photo::ExifOrientationOf(dir.File("missing.jpg")), 1);
 }
 
+// A PNG says how it stands in an eXIf chunk: the EXIF block without the JPEG's "Exif" header,
+// here big-endian, put after the header chunk.
+void AddPngExif(const std::string& path, int orientation)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string png((std::istreambuf_iterator<char>(in)), {});
+    const std::string tiff = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                              0, char(orientation), 0, 0, 0, 0, 0, 0};
+    std::string chunk = std::string("\0\0\0", 3) + char(tiff.size()) + "eXIf" + tiff;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= static_cast<unsigned char>(chunk[i]);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    chunk += {char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)};
+    png.insert(33, chunk); // after the signature and IHDR
+    std::ofstream(path, std::ios::binary) << png;
+}
+
+TEST(PhotoSource, APngWithAnExifOrientationIsShownTheRightWayUpAsAJpegIs)
+{
+    ScratchDir dir("photo-exif");
+    const Picture seen = Quadrants(120, 160);
+    for (const int orientation : {6, 3, 8}) {
+        SCOPED_TRACE(orientation);
+        std::vector<std::uint32_t> back(seen.pixels);
+        int w = seen.width, h = seen.height;
+        ASSERT_TRUE(photo::ApplyOrientation(back, w, h, orientation == 6 ? 8 : orientation == 8 ? 6 : orientation));
+        const std::string path =
+            WritePng(dir, "exif" + std::to_string(orientation) + ".png",
+                     Paint(w, h, [&](int x, int y) { return back[std::size_t(y) * w + x]; }));
+        AddPngExif(path, orientation);
+        EXPECT_EQ(photo::ExifOrientationOf(path), orientation);
+        photo::PhotoSource source(path);
+        std::string reason;
+        ASSERT_TRUE(source.Open(reason)) << reason;
+        EXPECT_EQ(source.PictureSize(), (device::FrameSize{120, 160}));
+        EXPECT_GT(ExpectFollowsAim(RenderPhoto(source, 120, 160, Aim{}), seen, Aim{}, 24, 16.0), 120 * 160 / 5);
+    }
+    EXPECT_EQ(photo::ExifOrientationOf(WritePng(dir, "plain.png", seen)), 1);
+}
+
 } // namespace
