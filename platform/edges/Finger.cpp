@@ -361,6 +361,17 @@ Plan Finish(const Pending& pending)
 
 namespace {
 
+// Provisional, until the finder reports the stretches it fitted over: each line as far out
+// from the corner, or either way from the point nearest the pointer, as the part it searched.
+Stretch ProvisionalStretch(const Pending& pending, PointD from, PointD direction, double back)
+{
+    const double reach = std::max(pending.search.radius, kFitReach);
+    const auto fraction = [&](double along) {
+        return PointD{(from.x + direction.x * along) / pending.size.width, (from.y + direction.y * along) / pending.size.height};
+    };
+    return {fraction(-back * reach), fraction(reach)};
+}
+
 Plan Found(const Pending& pending)
 {
     const Request& request = pending.request;
@@ -381,6 +392,12 @@ Plan Found(const Pending& pending)
             return plan;
         }
         LayAlong(plan, pending, *edge);
+        if (plan.fitted.empty() && !plan.Refused()) {
+            const PointD& q = pending.search.near;
+            const double along = (q.x - edge->point.x) * edge->direction.x + (q.y - edge->point.y) * edge->direction.y;
+            plan.fitted.push_back(ProvisionalStretch(
+                pending, {edge->point.x + edge->direction.x * along, edge->point.y + edge->direction.y * along}, edge->direction, 1));
+        }
         return plan;
     }
     const std::optional<Corner> corner = FindCorner(pending.part, pending.search);
@@ -389,6 +406,10 @@ Plan Found(const Pending& pending)
         return plan;
     }
     LayAlong(plan, pending, *corner);
+    if (plan.fitted.empty() && !plan.Refused()) {
+        plan.fitted = {ProvisionalStretch(pending, corner->vertex, corner->arm1, 0),
+                       ProvisionalStretch(pending, corner->vertex, corner->arm2, 0)};
+    }
     return plan;
 }
 

@@ -134,7 +134,8 @@ private:
     void ShowKeyList() override;
     void Quit() override;
     // SdlEdges.cpp
-    void CarryPlan(const edges::Plan& plan);
+    void CarryPlan(const edges::Plan& plan, edges::Reading reading);
+    void TellReading(const edges::Reading& reading);
     // SdlSettings.cpp
     void LoadSettings();
     // The remembered size (when no shrink was asked for) and place, where there are some.
@@ -190,7 +191,7 @@ private:
     std::shared_ptr<Remembered> m_remembered;
 
     // E and C: declared last, so that a search still running ends before the rest goes.
-    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan) { CarryPlan(plan); }};
+    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan, const edges::Reading& asked) { CarryPlan(plan, asked); }};
 };
 
 } // namespace sdl
