@@ -181,6 +181,16 @@ std::string HelpText()
             at = *end ? end + 1 : end;
         }
     }
+    text += "\nexit codes:\n"
+            "  0                   the run ended and everything asked for was written\n"
+            "  1                   a screenshot, the trace or the log could not be written\n"
+            "  2                   bad use: nothing ran\n"
+            "  3                   the window was taken away from outside\n"
+            "  4                   a script's corner or edge read nothing (told, and refused in\n"
+            "                      the trace); the script still ran to its end and every output\n"
+            "                      was written\n"
+            "  130, 143            ended by SIGINT or SIGTERM\n"
+            "  other               the application's own failure\n";
     text += "\nscript commands (one a line):\n";
     text += headless::Script::Help();
     text += "\n";

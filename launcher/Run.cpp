@@ -196,8 +196,9 @@ std::unique_ptr<sdl::Window> OpenWindow(device::Device& dev, const Options& o, s
     return sdl::Window::Open(dev, options, reason);
 }
 
-// The application's own exit code first, then a signal, a lost window and a lost write.
-int Outcome(int appCode, int signal, bool windowLost, bool writeFailed)
+// The application's own exit code first, then a signal, a lost window, a lost write and a
+// measurement a script asked for and did not get.
+int Outcome(int appCode, int signal, bool windowLost, bool writeFailed, bool unread)
 {
     if (appCode != 0) {
         // Keep a failure a failure even where its code has no low byte.
@@ -209,7 +210,11 @@ int Outcome(int appCode, int signal, bool windowLost, bool writeFailed)
     if (windowLost) {
         return 3;
     }
-    return writeFailed ? 1 : 0;
+    if (writeFailed) {
+        return 1;
+    }
+    // Every output was written, but a measurement the script asked for was not made.
+    return unread ? 4 : 0;
 }
 
 } // namespace
@@ -258,9 +263,12 @@ int Run(int argc, char** argv)
     const double seconds = o.scriptPath.empty() || o.secondsGiven ? o.seconds : 0.0;
     const auto runMicros = static_cast<device::Micros>(std::llround(seconds * device::kMicrosPerSecond));
     bool writeFailed = false;
+    int unread = 0; // the script's corners and edges that read nothing
     dev.SetDriver([&](device::Device& d) {
         if (!o.scriptPath.empty()) {
-            writeFailed |= !plan.script.Run(d, Tell);
+            const headless::Script::Outcome ran = plan.script.Run(d, Tell);
+            writeFailed |= !ran.written;
+            unread = ran.unread;
         }
         if (window) {
             window->Run();
@@ -297,7 +305,11 @@ int Run(int argc, char** argv)
     writeFailed |= !host::CloseTrace();
     writeFailed |= !host::CloseLog();
     signals.RunEnded();
-    return Outcome(appCode, signals.Received(), windowLost, writeFailed);
+    if (unread > 0) {
+        Tell(std::to_string(unread) + (unread == 1 ? " corner or edge" : " corners and edges") +
+             " of the script read nothing (exit code 4)");
+    }
+    return Outcome(appCode, signals.Received(), windowLost, writeFailed, unread > 0);
 }
 
 } // namespace launcher

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "device/CameraSensor.h"
 #include "device/CameraSource.h"
@@ -114,6 +116,19 @@ public:
     // A line for the user: through DeviceConfig::tell when set, otherwise a notice.
     void Tell(const char* function, int line, const std::string& message) const;
 
+    // What the device did for the user on its own (the finger's readings and refusals), by
+    // name with fields already in JSON form; the system above keeps them in its trace. Called
+    // on the event thread. Without a hook nothing is kept.
+    using Fields = std::vector<std::pair<std::string, std::string>>;
+    using RecordHook = std::function<void(const std::string& name, const Fields& fields)>;
+    void SetRecordHook(RecordHook hook) { m_recordHook = std::move(hook); }
+    void Record(const std::string& name, const Fields& fields) const
+    {
+        if (m_recordHook) {
+            m_recordHook(name, fields);
+        }
+    }
+
 private:
     void PostSignal(Signal signal, int value);
 
@@ -126,6 +141,7 @@ private:
     Driver m_driver;
     SignalHandler m_signalHandler;
     NoticeHook m_noticeHook;
+    RecordHook m_recordHook;
     std::unique_ptr<Software> m_pSoftware;
 };
 

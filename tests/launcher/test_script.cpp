@@ -6,6 +6,10 @@
 #include "support/Launch.h"
 
 #include <array>
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <vector>
 #include <cmath>
 #include <algorithm>
 #include <fstream>
@@ -13,6 +17,7 @@
 #include <string>
 
 #include "TraceLine.h"
+#include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "headless/Script.h"
 
@@ -233,25 +238,117 @@ TEST(Script, IsBoundedPlainTextWithOneRuleForNumbers)
     EXPECT_EQ(script.Commands()[3].numbers, std::vector<double>{10});
 }
 
-// `corner` and `edge` in a script: the ridge of the demo scene's roof truss reads exactly,
-// and a point where nothing fits gives one line naming the script's line, moves nothing and
-// lets the run go on.
-TEST(Script, CornerAndEdgeLayTheNeedlesAndTellWhenNothingFits)
+// The finger's lines of a trace: each one's name and args, as written.
+std::vector<std::string> FingerLines(const std::string& tracePath)
 {
-    const std::string s = "pitch -90\nwait 600\ncorner 620 20\nwait 100\nedge 20 460\nwait 100\n"
-                          "corner 405 463\nwait 100\nedge 280 377\nwait 100\n";
+    std::ifstream in(tracePath);
+    std::vector<std::string> found;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("\"type\":\"finger\"") != std::string::npos) {
+            found.push_back(line.substr(line.find("\"name\"")));
+        }
+    }
+    return found;
+}
+
+// What veltora-readings makes of a trace.
+std::string ReadingsOf(const std::string& tracePath)
+{
+    std::string out;
+    FILE* p = popen((std::string(VELTORA_BIN_DIR) + "/veltora-readings " + tracePath + " 2>&1").c_str(), "r");
+    if (!p) {
+        return out;
+    }
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) {
+        out.append(buf, n);
+    }
+    pclose(p);
+    return out;
+}
+
+// `corner` and `edge` in a script: the ridge of the demo scene's roof truss reads exactly; a
+// point where nothing fits gives one line naming the script's line and a refused record in
+// the trace, moves nothing, and lets the run go on to its end, which then fails with its own
+// code. No `wait` is needed after either.
+TEST(Script, CornerAndEdgeLayTheNeedlesAndFailLoudlyWhenNothingFits)
+{
+    const std::string s = "pitch -90\nwait 600\ncorner 620 20\nedge 20 460\ncorner 405 463\nedge 280 377\n"
+                          "screenshot " + Temp("corner.png") + "\n";
     const std::string trace = Temp("corner.jsonl");
     const std::string path = WriteScript("corner.txt", s);
     const Outcome o = RunVeltora("--headless --trace " + trace + " --script " + path);
-    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_EQ(o.code, 4) << o.out;
     EXPECT_NE(o.out.find("veltora: " + path + ":3: no corner near (620, 20)\n"), std::string::npos) << o.out;
-    EXPECT_NE(o.out.find("veltora: " + path + ":5: no straight edge through the hub near (20, 460)\n"),
+    EXPECT_NE(o.out.find("veltora: " + path + ":4: no straight edge through the hub near (20, 460)\n"),
               std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("veltora: 2 corners and edges of the script read nothing (exit code 4)\n"), std::string::npos)
         << o.out;
     size_t told = 0;
     for (size_t at = o.out.find("veltora: "); at != std::string::npos; at = o.out.find("veltora: ", at + 1)) {
         told++;
     }
-    EXPECT_EQ(told, 2u) << o.out;
+    EXPECT_EQ(told, 3u) << o.out;
     EXPECT_EQ(LastReadout(trace).first, "105.0");
+    // Every output was still written.
+    EXPECT_TRUE(std::ifstream(Temp("corner.png")).good());
+    const std::vector<std::string> fingers = FingerLines(trace);
+    ASSERT_EQ(fingers.size(), 4u);
+    EXPECT_EQ(fingers[0], "\"name\":\"corner\",\"args\":{\"x\":620,\"y\":20,\"refused\":\"no corner near (620, 20)\"}}");
+    EXPECT_EQ(fingers[1].rfind("\"name\":\"edge\",\"args\":{\"x\":20,\"y\":460,\"refused\":", 0), 0u) << fingers[1];
+    EXPECT_EQ(fingers[2], "\"name\":\"corner\",\"args\":{\"x\":405,\"y\":463,\"angle\":105.0,\"uncertainty\":0.1}}");
+    EXPECT_EQ(fingers[3].rfind("\"name\":\"edge\",\"args\":{\"x\":280,\"y\":377,\"angle\":", 0), 0u) << fingers[3];
+    // veltora-readings: the refusals are rows of their own, the reading has its uncertainty.
+    const std::string rows = ReadingsOf(trace);
+    EXPECT_NE(rows.find(",refused,,,2,live,\"no corner near (620, 20)\"\n"), std::string::npos) << rows;
+    EXPECT_NE(rows.find(",refused,,,2,live,\"no straight edge through the hub near (20, 460)\"\n"), std::string::npos)
+        << rows;
+    EXPECT_NE(rows.find(",105.0,0.1,,2,live,\n"), std::string::npos) << rows;
+}
+
+// A `corner` is done before the next line: as the script's last line, followed at once by a
+// screenshot, or a hundred in a row, the readout shows what it read.
+TEST(Script, ACornerIsDoneBeforeTheNextLine)
+{
+    const std::string start = "pitch -90\nwait 600\n";
+    const std::string last = Temp("last.jsonl");
+    Outcome o = RunVeltora("--headless --trace " + last + " --script " + WriteScript("last.txt", start + "corner 405 463\n"));
+    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_EQ(LastReadout(last).first, "105.0");
+
+    // The screenshot right after it shows the readout a later one shows, not the one before
+    // (the rest of the scene moves: its clock ticks).
+    const std::string before = Temp("before.png"), now = Temp("now.png"), later = Temp("later.png");
+    o = RunVeltora("--headless --script " + WriteScript("shot.txt", start + "screenshot " + before + "\ncorner 405 463\nscreenshot " +
+                                                                       now + "\nwait 500\nscreenshot " + later + "\n"));
+    EXPECT_EQ(o.code, 0) << o.out;
+    const auto readout = [](const std::string& file) {
+        codec::DecodedImage shot;
+        std::string reason;
+        EXPECT_TRUE(codec::DecodeImageFile(file, shot, reason)) << file << ": " << reason;
+        std::vector<std::uint32_t> box;
+        for (int y = 15; y < 75 && y < shot.height; y++) {
+            for (int x = 10; x < 140 && x < shot.width; x++) {
+                box.push_back(shot.pixels[static_cast<std::size_t>(y) * shot.width + x]);
+            }
+        }
+        return box;
+    };
+    EXPECT_FALSE(readout(now).empty());
+    EXPECT_TRUE(readout(now) == readout(later)) << "the screenshot after the corner does not show its reading yet";
+    EXPECT_FALSE(readout(now) == readout(before));
+
+    std::string many = start;
+    for (int i = 0; i < 100; i++) {
+        many += "corner 405 463\n";
+    }
+    const std::string manyTrace = Temp("many.jsonl");
+    o = RunVeltora("--headless --trace " + manyTrace + " --script " + WriteScript("many.txt", many));
+    EXPECT_EQ(o.code, 0) << o.out;
+    EXPECT_EQ(LastReadout(manyTrace).first, "105.0");
+    const std::vector<std::string> fingers = FingerLines(manyTrace);
+    EXPECT_EQ(std::count_if(fingers.begin(), fingers.end(),
+                            [](const std::string& f) { return f.find("\"angle\":105.0,") != std::string::npos; }),
+              100);
 }

@@ -1,5 +1,5 @@
 // Trace lines written by hand for the readings tool's tests: a canvas whose readout spells
-// a number, and a call of the camera.
+// a number, a call of the camera, and the device's finger reading or refusing.
 #pragma once
 
 #include <string>
@@ -32,6 +32,12 @@ inline std::string Canvas(double t, const std::string& big, const std::string& s
 inline std::string Call(double t, const std::string& name)
 {
     return "{\"t\":" + std::to_string(t) + ",\"type\":\"call\",\"name\":\"" + name + "\",\"args\":{\"result\":\"E_SUCCESS\"}}";
+}
+
+// The device's finger: `args` is the inside of its "args" object.
+inline std::string Finger(double t, const std::string& name, const std::string& args)
+{
+    return "{\"t\":" + std::to_string(t) + ",\"type\":\"finger\",\"name\":\"" + name + "\",\"args\":{" + args + "}}";
 }
 
 } // namespace testing_support::trace_lines

@@ -48,12 +48,45 @@ TEST(Readings, EachChangeOfTheReadoutIsOneRowAndASwitchedOffCameraIsNoHold)
                  Canvas(350, "9.5", "", 180), Call(400, "Camera::StartPreview"), Canvas(466.667, "20.0", "340.0", 90),
                  Canvas(500, "180.0", "180.0", -90), Call(600, "Camera::StopPreview"), Call(600, "Camera::PowerOff")});
     const std::vector<std::string> want = {
-        "66.667,90.0,,2,live",        "200.000,105.0,,2,live",        "233.000,9.5,,3,live",
-        "300.000,9.5,,3,held",        "400.000,9.5,,3,live",          "466.667,20.0,340.0,0,live",
-        "500.000,180.0,180.0,1,live",
+        "66.667,90.0,,,2,live,",        "200.000,105.0,,,2,live,",        "233.000,9.5,,,3,live,",
+        "300.000,9.5,,,3,held,",        "400.000,9.5,,,3,live,",          "466.667,20.0,,340.0,0,live,",
+        "500.000,180.0,,180.0,1,live,",
     };
     EXPECT_EQ(rows, want);
     EXPECT_EQ(reader.BadLines(), 1);
+}
+
+// The finger's reading gives its uncertainty to the row of the readout that shows it (next,
+// or at once where the readout already shows it); one that read nothing is a row that says
+// refused and why, never the number the readout still shows.
+TEST(Readings, TheFingersReadingCarriesItsUncertaintyAndARefusalIsNeverANumber)
+{
+    readings::Reader reader;
+    const std::string at = "\"x\":405,\"y\":463,";
+    const std::vector<std::string> rows =
+        Rows(reader, {Canvas(66.667, "90.0", "", 0), Finger(100, "corner", at + "\"angle\":105.0,\"uncertainty\":0.1"),
+                      Canvas(133.333, "105.0", "", 0), Finger(200, "corner", "\"refused\":\"no corner near (620, 20)\""),
+                      Canvas(233.333, "105.0", "", 0), Finger(300, "edge", at + "\"angle\":105.0,\"uncertainty\":1.5"),
+                      Canvas(333.333, "80.0", "", 0), Finger(400, "corner", at + "\"angle\":45.0,\"uncertainty\":0.1"),
+                      Canvas(433.333, "46.0", "", 0), Canvas(466.667, "45.0", "", 0),
+                      Finger(500, "corner", at + "\"angle\":45.0,\"uncertainty\":-1"),
+                      Finger(533, "corner", at + "\"angle\":\"45.0\",\"uncertainty\":0.1"),
+                      Finger(566, "edge", "\"refused\":\"say \\\"when\\\"\"")});
+    const std::vector<std::string> want = {
+        "66.667,90.0,,,2,live,",
+        "133.333,105.0,0.1,,2,live,",
+        "200.000,refused,,,2,live,\"no corner near (620, 20)\"",
+        // Held, or read again: the readout showed it already.
+        "300.000,105.0,1.5,,2,live,",
+        // By hand: no uncertainty.
+        "333.333,80.0,,,2,live,",
+        // The readout showed another angle than the finger's: not given its uncertainty.
+        "433.333,46.0,,,2,live,",
+        "466.667,45.0,,,2,live,",
+        // An uncertainty or an angle that is no number makes no row.
+        "566.000,refused,,,2,live,\"say \"\"when\"\"\"",
+    };
+    EXPECT_EQ(rows, want);
 }
 
 TEST(Readings, AScriptWithKnownAnglesReadsBackAsShown)
@@ -79,12 +112,12 @@ TEST(Readings, AScriptWithKnownAnglesReadsBackAsShown)
     std::istringstream lines(out);
     std::string header, line;
     std::getline(lines, header);
-    EXPECT_EQ(header, "time_ms,angle,other_side,orientation,mode");
+    EXPECT_EQ(header, "time_ms,angle,uncertainty,other_side,orientation,mode,note");
     while (std::getline(lines, line)) {
         fields.push_back(line.substr(line.find(',') + 1));
     }
-    const std::vector<std::string> want = {"90.0,,2,live", "105.0,,2,live", "105.0,,2,held", "105.0,,2,live",
-                                           "90.0,270.0,0,live"};
+    const std::vector<std::string> want = {"90.0,,,2,live,", "105.0,,,2,live,", "105.0,,,2,held,", "105.0,,,2,live,",
+                                           "90.0,,270.0,0,live,"};
     EXPECT_EQ(fields, want) << out;
 }
 

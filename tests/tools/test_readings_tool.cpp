@@ -209,7 +209,7 @@ std::string CanvasOfSize(double t, const std::string& big, std::size_t size)
     return line;
 }
 
-const std::string kHeader = "time_ms,angle,other_side,orientation,mode\n";
+const std::string kHeader = "time_ms,angle,uncertainty,other_side,orientation,mode,note\n";
 
 } // namespace
 
@@ -252,7 +252,7 @@ TEST(ReadingsTool, ALineAtTheLimitIsReadTheFirstLongerAndGarbageAreSkippedAndCou
                      "\n");
     Tool tool({trace});
     EXPECT_EQ(tool.Finish(), 0) << tool.Err();
-    EXPECT_EQ(tool.Out(), kHeader + "100.000,45.5,,2,live\n300.000,70.0,,2,live\n");
+    EXPECT_EQ(tool.Out(), kHeader + "100.000,45.5,,,2,live,\n300.000,70.0,,,2,live,\n");
     EXPECT_EQ(tool.Err(),
               "veltora-readings: " + trace + ": skipped 2 of 5 lines (1 not a JSON object, 1 longer than 1 MiB)\n");
 
@@ -278,7 +278,7 @@ TEST(ReadingsTool, AHugeLineIsPassedOverInLittleMemory)
         out << "\"}\n" << Canvas(300, "70.0", "", 0) << "\n";
     }
     Tool tool({"--follow", trace});
-    ASSERT_TRUE(tool.WaitForOutput("300.000,70.0,,2,live\n")) << tool.Err();
+    ASSERT_TRUE(tool.WaitForOutput("300.000,70.0,,,2,live,\n")) << tool.Err();
     const long peakKb = tool.PeakKb();
     EXPECT_GT(peakKb, 0);
     EXPECT_LT(peakKb, 24 * 1024) << "the line's 40 MiB were held";
@@ -315,20 +315,20 @@ TEST(ReadingsTool, AGrowingTraceIsReadAsItGrowsAHalfLineWaitsForItsEndAndAHoldFo
     const std::string first = Call(0, "Camera::StartPreview") + "\n" + Canvas(66.667, "90.0", "", 0) + "\n";
     Write(trace, first);
     Tool tool({"--follow", trace});
-    ASSERT_TRUE(tool.WaitForOutput(kHeader + "66.667,90.0,,2,live\n")) << tool.Err();
+    ASSERT_TRUE(tool.WaitForOutput(kHeader + "66.667,90.0,,,2,live,\n")) << tool.Err();
     // Half a line, read by the tool, then the rest: the row comes once the line is whole.
     const std::string next = Canvas(133.333, "45.5", "", 0);
     Write(trace, next.substr(0, 40), std::ios::app);
     ASSERT_TRUE(tool.WaitUntilRead(trace, static_cast<off_t>(first.size() + 40)));
     Write(trace, next.substr(40) + "\n", std::ios::app);
-    ASSERT_TRUE(tool.WaitForOutput("66.667,90.0,,2,live\n133.333,45.5,,2,live\n")) << tool.Out();
+    ASSERT_TRUE(tool.WaitForOutput("66.667,90.0,,,2,live,\n133.333,45.5,,,2,live,\n")) << tool.Out();
     // The camera switched off at the end of a run is no hold; a preview stopped alone is told
     // as held once the trace has been quiet for a moment.
     Write(trace, Call(200, "Camera::StopPreview") + "\n" + Call(200, "Camera::PowerOff") + "\n", std::ios::app);
     Write(trace, Call(300, "Camera::StartPreview") + "\n" + Call(400, "Camera::StopPreview") + "\n", std::ios::app);
-    ASSERT_TRUE(tool.WaitForOutput("400.000,45.5,,2,held\n")) << tool.Out();
+    ASSERT_TRUE(tool.WaitForOutput("400.000,45.5,,,2,held,\n")) << tool.Out();
     EXPECT_EQ(tool.Finish(SIGTERM), -SIGTERM);
-    EXPECT_EQ(tool.Out(), kHeader + "66.667,90.0,,2,live\n133.333,45.5,,2,live\n400.000,45.5,,2,held\n");
+    EXPECT_EQ(tool.Out(), kHeader + "66.667,90.0,,,2,live,\n133.333,45.5,,,2,live,\n400.000,45.5,,,2,held,\n");
     EXPECT_EQ(tool.Err(), "");
 }
 
@@ -342,22 +342,22 @@ TEST(ReadingsTool, ATraceCutShortOrReplacedByANewRunIsReadAgainFromItsStart)
     old += Canvas(2100, "12.5", "", 0) + "\n";
     Write(trace, old);
     Tool tool({"--follow", trace});
-    ASSERT_TRUE(tool.WaitForOutput("2100.000,12.5,,2,live\n")) << tool.Err();
+    ASSERT_TRUE(tool.WaitForOutput("2100.000,12.5,,,2,live,\n")) << tool.Err();
     ASSERT_TRUE(tool.WaitUntilRead(trace, static_cast<off_t>(old.size())));
 
     // A new run truncates the file and writes less than was read: the tool starts again.
     Write(trace, Call(0, "Camera::StartPreview") + "\n" + Canvas(66.667, "33.0", "", 0) + "\n");
-    ASSERT_TRUE(tool.WaitForOutput("66.667,33.0,,2,live\n")) << tool.Out() << tool.Err();
+    ASSERT_TRUE(tool.WaitForOutput("66.667,33.0,,,2,live,\n")) << tool.Out() << tool.Err();
     EXPECT_EQ(tool.Err(), "veltora-readings: " + trace + " was written anew; reading it from its start\n");
 
     // Another file put in its place, longer than what was read: known by its inode.
     const std::string other = Temp("rewritten.jsonl.new");
     Write(other, old + Canvas(2200, "77.0", "", 0) + "\n");
     ASSERT_EQ(std::rename(other.c_str(), trace.c_str()), 0);
-    ASSERT_TRUE(tool.WaitForOutput("2200.000,77.0,,2,live\n")) << tool.Out() << tool.Err();
+    ASSERT_TRUE(tool.WaitForOutput("2200.000,77.0,,,2,live,\n")) << tool.Out() << tool.Err();
     EXPECT_EQ(tool.Finish(SIGTERM), -SIGTERM);
-    const std::string row = "100.000,90.0,,2,live\n2100.000,12.5,,2,live\n";
-    EXPECT_EQ(tool.Out(), kHeader + row + "66.667,33.0,,2,live\n" + row + "2200.000,77.0,,2,live\n");
+    const std::string row = "100.000,90.0,,,2,live,\n2100.000,12.5,,,2,live,\n";
+    EXPECT_EQ(tool.Out(), kHeader + row + "66.667,33.0,,,2,live,\n" + row + "2200.000,77.0,,,2,live,\n");
 }
 
 // A reading's time is the trace's own: one too large for milliseconds to three decimals is
@@ -378,11 +378,11 @@ TEST(ReadingsTool, ATimeIsTheTracesOwnOrTheLineIsSkippedAndCounted)
     Tool tool({trace});
     EXPECT_EQ(tool.Finish(), 0) << tool.Err();
     EXPECT_EQ(tool.Out(), kHeader +
-                              "100.000,45.5,,2,live\n"
-                              "1e308,70.0,,2,live\n"
-                              "4398046511103.500,75.0,,2,live\n"
-                              "-5.250,80.0,,2,live\n"
-                              "18446744073709551615,85.0,,2,live\n");
+                              "100.000,45.5,,,2,live,\n"
+                              "1e308,70.0,,,2,live,\n"
+                              "4398046511103.500,75.0,,,2,live,\n"
+                              "-5.250,80.0,,,2,live,\n"
+                              "18446744073709551615,85.0,,,2,live,\n");
     EXPECT_EQ(tool.Err(), "veltora-readings: " + trace + ": skipped 4 of 10 lines (4 with no time)\n");
 }
 

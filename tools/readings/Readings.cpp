@@ -56,6 +56,18 @@ std::vector<Reading> Reader::Line(const std::string& line)
     }
     std::vector<Reading> out = Flush();
     Reading next = m_current;
+    if (*read.type == "finger") {
+        if (!read.time) {
+            m_untimedLines++;
+            return out;
+        }
+        next.timeMs = *read.time;
+        next.timeText = read.timeText;
+        for (Reading& r : Finger(read, next)) {
+            out.push_back(std::move(r));
+        }
+        return out;
+    }
     if (*read.type == "canvas") {
         if (!read.hasDraws) {
             return out;
@@ -85,6 +97,11 @@ std::vector<Reading> Reader::Line(const std::string& line)
     next.timeText = read.timeText;
     const Reading before = m_current;
     if (auto r = Change(next)) {
+        // The first change after the finger's reading is the readout showing it.
+        if (m_expected && r->angle == m_expected->angle) {
+            r->uncertainty = m_expected->uncertainty;
+        }
+        m_expected.reset();
         if (r->held && !before.held) {
             m_beforePending = before;
             m_pending = r;
@@ -95,7 +112,52 @@ std::vector<Reading> Reader::Line(const std::string& line)
     return out;
 }
 
-std::string CsvHeader() { return "time_ms,angle,other_side,orientation,mode"; }
+std::vector<Reading> Reader::Finger(const TraceLine& read, Reading row)
+{
+    m_expected.reset();
+    row.uncertainty.clear();
+    if (read.refused) {
+        // Never a number: the readout still shows what it showed before, which was not read here.
+        row.angle = "refused";
+        row.otherSide.clear();
+        row.note = *read.refused;
+        return {row};
+    }
+    // A reading as the trace states it, or nothing; a number that is no angle or no
+    // uncertainty makes no row.
+    if (!read.angle || !read.uncertainty || *read.angle < 0 || *read.angle > 360 || *read.uncertainty < 0 ||
+        *read.uncertainty > 360) {
+        return {};
+    }
+    char angle[32], uncertainty[32];
+    std::snprintf(angle, sizeof angle, "%.1f", *read.angle);
+    std::snprintf(uncertainty, sizeof uncertainty, "%.10g", *read.uncertainty);
+    // Read where the readout already shows it (a held picture draws at once, or the same angle
+    // read again): the row is told now. Otherwise the readout's next change shows it.
+    if (m_any && m_current.angle == angle) {
+        row.uncertainty = uncertainty;
+        return {row};
+    }
+    m_expected = Expected{angle, uncertainty};
+    return {};
+}
+
+std::string CsvHeader() { return "time_ms,angle,uncertainty,other_side,orientation,mode,note"; }
+
+namespace {
+// A CSV field holding a comma, a quote or a line end is quoted, its quotes doubled.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return out + "\"";
+}
+} // namespace
 
 std::string CsvRow(const Reading& r)
 {
@@ -111,8 +173,9 @@ std::string CsvRow(const Reading& r)
         const auto end = std::to_chars(t, t + sizeof t, r.timeMs).ptr;
         time.assign(t, end);
     }
-    return time + "," + r.angle + "," + r.otherSide + "," +
-           (r.orientation >= 0 ? std::to_string(r.orientation) : std::string()) + "," + (r.held ? "held" : "live");
+    return time + "," + r.angle + "," + r.uncertainty + "," + r.otherSide + "," +
+           (r.orientation >= 0 ? std::to_string(r.orientation) : std::string()) + "," + (r.held ? "held" : "live") + "," +
+           CsvField(r.note);
 }
 
 } // namespace readings

@@ -1,5 +1,6 @@
 // Turns the trace of a run into the readings a user saw: each change of the readout (the
-// angle, the other side on the round dial, the orientation code, held or live) as CSV rows.
+// angle, the other side on the round dial, the orientation code, held or live) as CSV rows,
+// with the uncertainty of a reading the device's finger made, and a row for each it refused.
 #pragma once
 
 #include <optional>
@@ -8,6 +9,8 @@
 
 namespace readings {
 
+struct TraceLine;
+
 struct Reading {
     double timeMs = 0;
     std::string timeText; // the time as the trace wrote it; told as is when no ms.µs form holds it
@@ -15,6 +18,11 @@ struct Reading {
     std::string otherSide; // the round dial's other side, e.g. "255.0"; empty on the half dial
     int orientation = -1; // the orientation code the readout is drawn for; -1 when none
     bool held = false; // the camera's preview is stopped (hold, the help page, background)
+    // A reading the device's finger made: how far its angle can be trusted, in degrees, as the
+    // trace states it; empty for a needle laid by hand.
+    std::string uncertainty;
+    // A finger that read nothing: why (the angle then says "refused").
+    std::string note;
 };
 
 // Reads trace lines one at a time and tells each change of what the readout shows.
@@ -39,7 +47,15 @@ public:
 private:
     std::optional<Reading> Change(const Reading& next);
 
+    // The finger's reading and its uncertainty, waiting for the readout to show that angle.
+    struct Expected {
+        std::string angle;
+        std::string uncertainty;
+    };
+    std::vector<Reading> Finger(const TraceLine& read, Reading row);
+
     Reading m_current;
+    std::optional<Expected> m_expected;
     std::optional<Reading> m_pending;
     Reading m_beforePending;
     bool m_any = false;

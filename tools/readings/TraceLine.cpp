@@ -22,7 +22,7 @@ constexpr std::size_t kMaxDepth = 32;
 enum class Frame { Top, Args, Draws, Draw, Other };
 
 // Where the value that comes next lands.
-enum class Slot { None, Type, Time, Name, Args, Draws, Result, Element, Bitmap, Angle };
+enum class Slot { None, Type, Time, Name, Args, Draws, Result, Element, Bitmap, Angle, Reading, Uncertainty, Refused };
 
 class Fields {
 public:
@@ -52,6 +52,9 @@ public:
         const Slot slot = Next();
         if (slot == Slot::Args) {
             m_out.result.reset();
+            m_out.angle.reset();
+            m_out.uncertainty.reset();
+            m_out.refused.reset();
             m_stack.push_back(Frame::Args);
         } else if (slot == Slot::Element) {
             m_bitmap.reset();
@@ -109,7 +112,12 @@ private:
                    : m_key == "args"  ? Slot::Args
                    : m_key == "draws" ? Slot::Draws
                                       : Slot::None;
-        case Frame::Args: return m_key == "result" ? Slot::Result : Slot::None;
+        case Frame::Args:
+            return m_key == "result"        ? Slot::Result
+                   : m_key == "angle"       ? Slot::Reading
+                   : m_key == "uncertainty" ? Slot::Uncertainty
+                   : m_key == "refused"     ? Slot::Refused
+                                            : Slot::None;
         case Frame::Draws: return Slot::Element;
         case Frame::Draw: return m_key == "bitmap" ? Slot::Bitmap : m_key == "angle" ? Slot::Angle : Slot::None;
         case Frame::Other: return Slot::None;
@@ -129,7 +137,15 @@ private:
             break;
         case Slot::Name: m_out.name.reset(); break;
         case Slot::Args:
+            m_out.result.reset();
+            m_out.angle.reset();
+            m_out.uncertainty.reset();
+            m_out.refused.reset();
+            break;
         case Slot::Result: m_out.result.reset(); break;
+        case Slot::Reading: m_out.angle.reset(); break;
+        case Slot::Uncertainty: m_out.uncertainty.reset(); break;
+        case Slot::Refused: m_out.refused.reset(); break;
         case Slot::Draws:
             m_out.hasDraws = false;
             m_out.draws.clear();
@@ -157,17 +173,23 @@ private:
             return false;
         }
         const Slot slot = Next();
-        if (text && (slot == Slot::Type || slot == Slot::Name || slot == Slot::Result || slot == Slot::Bitmap)) {
-            std::optional<std::string>& field = slot == Slot::Type     ? m_out.type
-                                                : slot == Slot::Name   ? m_out.name
-                                                : slot == Slot::Result ? m_out.result
-                                                                       : m_bitmap;
+        if (text && (slot == Slot::Type || slot == Slot::Name || slot == Slot::Result || slot == Slot::Bitmap ||
+                     slot == Slot::Refused)) {
+            std::optional<std::string>& field = slot == Slot::Type      ? m_out.type
+                                                : slot == Slot::Name    ? m_out.name
+                                                : slot == Slot::Result  ? m_out.result
+                                                : slot == Slot::Refused ? m_out.refused
+                                                                        : m_bitmap;
             field = std::move(*text);
         } else if (number && slot == Slot::Time) {
             m_out.time = *number;
             m_out.timeText = *m_numberText;
         } else if (number && slot == Slot::Angle) {
             m_angle = *number;
+        } else if (number && slot == Slot::Reading) {
+            m_out.angle = *number;
+        } else if (number && slot == Slot::Uncertainty) {
+            m_out.uncertainty = *number;
         } else {
             Other(slot);
         }

@@ -11,11 +11,15 @@
 namespace readings {
 
 struct TraceLine {
-    std::optional<std::string> type; // "canvas" or "call"
+    std::optional<std::string> type; // "canvas", "call" or "finger"
     std::optional<double> time; // "t", in milliseconds
     std::string timeText; // "t" as the line writes it, e.g. "1e308"
     std::optional<std::string> name; // a call's name
     std::optional<std::string> result; // a call's "args": {"result": ...}
+    // A finger's "args": the reading and its uncertainty, or why it read nothing.
+    std::optional<double> angle;
+    std::optional<double> uncertainty;
+    std::optional<std::string> refused;
     bool hasDraws = false; // a canvas's "draws" is an array
     // The bitmaps drawn, in order, and each one's turn ("angle") where it has one.
     std::vector<Draw> draws;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "device/CameraSource.h"
 #include "device/Device.h"
 #include "edges/Finger.h"
+#include "edges/Reading.h"
 #include "files/BoundedFile.h"
 
 namespace headless {
@@ -218,10 +220,42 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
     return true;
 }
 
-bool Script::Run(device::Device& dev, const std::function<void(const std::string&)>& report) const
+namespace {
+
+// How long a `corner` or `edge` waits for the screen to show the needles it laid: the camera's
+// next frame draws them, or at once while the picture is held.
+constexpr device::Micros kShownWithin = 1000 * 1000;
+
+// Lays the needles as the plan says; returns the screen's version from before.
+std::uint64_t Lay(device::Device& dev, const edges::Plan& plan)
+{
+    // Whatever was due already is drawn first, so the next change of the screen is the plan's.
+    dev.RunFor(0);
+    const std::uint64_t before = dev.GetDisplay().Version();
+    edges::Carry(dev, plan, [&](const device::Aim& aim) { dev.PostAim(aim); });
+    dev.RunFor(0);
+    return before;
+}
+
+// Waits until the screen has drawn something since `before`; false when it never did (the
+// application took no touches: it is in the background).
+bool Shown(device::Device& dev, std::uint64_t before)
+{
+    for (device::Micros waited = 0; dev.GetDisplay().Version() == before; waited += 1000) {
+        if (waited >= kShownWithin || dev.TerminationRequested()) {
+            return false;
+        }
+        dev.RunFor(1000);
+    }
+    return true;
+}
+
+} // namespace
+
+Script::Outcome Script::Run(device::Device& dev, const std::function<void(const std::string&)>& report) const
 {
     using Phase = device::Device::TouchPhase;
-    bool ok = true;
+    Outcome outcome;
     // Where the needles lie, for the finger that lays them along edges.
     edges::NeedleWatch watch(dev);
     const auto touch = [&](Phase phase, double x, double y) {
@@ -268,17 +302,32 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
             break;
         case Command::Kind::Edge:
         case Command::Kind::Corner: {
-            // Screen pixels name pixel centres, which lie half a pixel in. Nothing fitting is
-            // told, and the run goes on: the needles simply stay where they are.
+            // Screen pixels name pixel centres, which lie half a pixel in. What reads nothing is
+            // told and recorded, the needles stay where they are, and the run goes on.
             const edges::Request request = edges::Ask(dev, watch, {n[0] + 0.5, n[1] + 0.5});
-            const edges::Plan plan = c.kind == Command::Kind::Edge ? edges::PlanEdge(dev, request)
-                                                                    : edges::PlanCorner(dev, request);
-            if (!plan.notice.empty()) {
-                report(m_name + ":" + std::to_string(c.line) + ": " + plan.notice);
-                break;
+            const bool corner = c.kind == Command::Kind::Corner;
+            const edges::Plan plan = corner ? edges::PlanCorner(dev, request) : edges::PlanEdge(dev, request);
+            edges::Reading reading{corner ? edges::Find::Corner : edges::Find::Edge, request.screen, {}, {}, 0};
+            if (!plan.notice.empty() || plan.Refused()) {
+                reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
+            } else {
+                // Recorded as soon as the needles lie, before the screen shows them, so that the
+                // readout drawn next is known for the finger's.
+                const std::uint64_t before = Lay(dev, plan);
+                reading.angle = edges::ShownAngle(watch);
+                reading.uncertainty = plan.uncertainty;
+                edges::Record(dev, reading);
+                if (Shown(dev, before)) {
+                    break;
+                }
+                reading.refused = "the screen did not show the needles laid within 1 s (is the application in the "
+                                  "background?)";
             }
-            edges::Carry(dev, plan, [&](const device::Aim& aim) { dev.PostAim(aim); });
-            dev.RunFor(0);
+            edges::Record(dev, reading);
+            if (!reading.refused.empty()) {
+                report(m_name + ":" + std::to_string(c.line) + ": " + reading.refused);
+                outcome.unread++;
+            }
             break;
         }
         case Command::Kind::Screenshot: {
@@ -286,13 +335,13 @@ bool Script::Run(device::Device& dev, const std::function<void(const std::string
             const device::PixelView shot = dev.GetDisplay().Compose();
             if (!codec::WritePngFile(c.text, shot.pixels, shot.width, shot.height, shot.stride, reason)) {
                 report(m_name + ":" + std::to_string(c.line) + ": cannot write screenshot: " + reason);
-                ok = false;
+                outcome.written = false;
             }
             break;
         }
         }
     }
-    return ok;
+    return outcome;
 }
 
 } // namespace headless

@@ -31,10 +31,17 @@ public:
     static bool Load(const std::string& path, Script& out, std::string& error);
     static bool Parse(const std::string& text, const std::string& name, Script& out, std::string& error);
 
-    // Runs the commands on the device's event thread, in order; time passes only in
-    // waits. A screenshot that cannot be written is reported and the run goes on.
-    // Returns false if any command failed.
-    bool Run(device::Device& device, const std::function<void(const std::string&)>& report) const;
+    // How a run went: every command is tried, whatever failed before it.
+    struct Outcome {
+        bool written = true; // every screenshot was written
+        int unread = 0;      // `corner` and `edge` lines that read nothing
+    };
+
+    // Runs the commands on the device's event thread, in order; time passes in waits, and
+    // while a `corner` or `edge` waits for the screen to show the needles laid (as a person
+    // would look before going on). A screenshot that cannot be written, and a corner or an
+    // edge that reads nothing, are reported (and recorded in the trace) and the run goes on.
+    Outcome Run(device::Device& device, const std::function<void(const std::string&)>& report) const;
 
     const std::vector<Command>& Commands() const { return m_commands; }
 

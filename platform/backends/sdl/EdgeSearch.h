@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "device/Aiming.h"
 #include "edges/Finger.h"
+#include "edges/Reading.h"
 
 namespace device { class Device; }
 
@@ -15,7 +17,8 @@ namespace sdl {
 
 class EdgeSearch {
 public:
-    using Done = std::function<void(const edges::Plan& plan)>;
+    // The plan, and what was asked for (which kind, where) to be read.
+    using Done = std::function<void(const edges::Plan& plan, const edges::Reading& asked)>;
 
     // Watches where the needles lie from now on; `done` takes each plan, on the event
     // thread, and only while this lives.
@@ -29,8 +32,12 @@ public:
     // the camera about to take `aim`.
     void Start(device::PointD screenPoint, bool fingerDown, const device::Aim& aim, bool corner);
 
+    // Once the touches posted so far have reached the needles, `then` is told the angle the
+    // readout shows between them (on the event thread, only while this lives).
+    void AfterTouches(std::function<void(const std::string& shownAngle)> then);
+
 private:
-    void Carry(const edges::Plan& plan);
+    void Carry(const edges::Plan& plan, const edges::Reading& asked);
 
     device::Device& m_device;
     Done m_done;

@@ -155,6 +155,10 @@ void Presenter::DrawLoupe(const Scene& scene, const Box& view)
         const device::PointD v = ScreenToView(screen, screenW, screenH, turns);
         return device::PointD{dst.x + dst.w / 2.0 + (v.x - fingerView.x) * magnify, dst.y + dst.h / 2.0 + (v.y - fingerView.y) * magnify};
     };
+    // What C or E fitted, at the loupe's scale, under the crosshair.
+    if (!m_fitted.empty() && !scene.portraitForm) {
+        DrawFitted(scene, inLoupe, dst, 1.5f, true);
+    }
     // The crosshair on the finger's exact point, open in the middle so the point stays seen.
     const float cx = static_cast<float>(dst.x + dst.w / 2.0), cy = static_cast<float>(dst.y + dst.h / 2.0);
     const float gap = static_cast<float>(std::max(3.0, magnify * 0.75));

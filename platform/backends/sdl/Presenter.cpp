@@ -140,6 +140,16 @@ void Presenter::Present(const Scene& scene)
     } else {
         SDL_RenderCopyEx(renderer, m_screen.get(), nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
     }
+    if (m_fittedOverView && !scene.portraitForm) {
+        const double unit = double(view.w) / scene.view.ViewW(); // output pixels to a screen pixel
+        DrawFitted(
+            scene,
+            [&](device::PointD screen) {
+                const device::PointD v = ScreenToView(screen, scene.view.screenW, scene.view.screenH, turns);
+                return device::PointD{view.x + v.x * unit, view.y + v.y * unit};
+            },
+            view, static_cast<float>(std::clamp(unit * 3.0, 2.5, 5.0)), false);
+    }
     if (scene.fingerDown) {
         DrawLoupe(scene, view);
     }

@@ -6,9 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "device/Aiming.h"
+#include "edges/Finger.h"
 #include "sdl/SdlHandles.h"
 #include "sdl/ViewGeometry.h"
 
@@ -41,8 +44,18 @@ public:
     // Whether the display has drawn something since it was last shown.
     bool Stale() const;
 
-    // A short line at the view's foot for a moment (a picture saved).
-    void ShowNotice(const std::string& text);
+    // A short line at the view's foot for a moment (a picture saved), or as long as asked; at
+    // its top where the foot holds what the line is about (the half dial's hub).
+    void ShowNotice(const std::string& text, std::chrono::milliseconds shown = std::chrono::milliseconds(1500),
+                    bool atTop = false);
+    // The lines C or E fitted and the stretches of the picture they were fitted over, drawn over
+    // the picture (never into the phone's screen) until the user's next key or touch; the loupe
+    // of that touch still shows them, until its finger lifts.
+    void ShowFitted(std::vector<edges::Stretch> stretches);
+    // The user's key: they go. The user's touch: only the loupe shows them. The finger lifted:
+    // they go. True when what is drawn changed.
+    bool DropFitted();
+    bool FittedToLoupe();
     // Drops a notice whose time is up; true when one went.
     bool NoticeEnded();
     bool KeyListShown() const { return m_keyListShown; }
@@ -63,6 +76,11 @@ private:
     detail::Box PlaceLoupe(const Scene& scene, const detail::Box& view, int side) const;
     bool DrawLoupePicture(const Scene& scene, const detail::Box& dst, double magnify);
     void DrawLoupeScreen(const Scene& scene, const detail::Box& dst, double magnify);
+    // Fitted.cpp: the stretches with each screen point placed by `place` in output pixels,
+    // the lines `width` output pixels wide and clipped to `clip`; `fine` where they are
+    // magnified, so that the picture's edge shows beside them.
+    void DrawFitted(const Scene& scene, const std::function<device::PointD(device::PointD screen)>& place,
+                    const detail::Box& clip, float width, bool fine);
     // SdlOverlay.cpp
     void DrawKeyList(const detail::Box& view);
     void DrawNotice(const detail::Box& view);
@@ -87,7 +105,11 @@ private:
     int m_keyListHeight = 0;
     bool m_keyListShown = false;
 
+    std::vector<edges::Stretch> m_fitted;
+    bool m_fittedOverView = false;
+
     std::string m_notice;
+    bool m_noticeAtTop = false;
     std::chrono::steady_clock::time_point m_noticeUntil;
     TextureHandle m_noticeTexture;
 };

@@ -5,11 +5,15 @@
 #include <system_error>
 
 #include "device/Device.h"
+#include "sdl/Presenter.h"
 #include "sdl/SdlWindow.h"
+#include "sdl/WindowParts.h"
 
 #include <SDL.h>
 
 namespace sdl {
+
+using namespace detail;
 
 EdgeSearch::EdgeSearch(device::Device& device, Done done) : m_device(device), m_done(std::move(done)), m_needles(device) {}
 
@@ -38,25 +42,39 @@ void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device
     m_searching = true;
     device::Device* dev = &m_device;
     std::weak_ptr<bool> alive = m_alive;
+    edges::Reading asked;
+    asked.find = pending->find;
+    asked.screen = screenPoint;
     try {
-        m_thread = std::thread([this, dev, pending, alive] {
+        m_thread = std::thread([this, dev, pending, alive, asked] {
             edges::Plan plan = edges::Finish(*pending);
-            dev->Loop().Post([this, alive, plan = std::move(plan)] {
+            dev->Loop().Post([this, alive, asked, plan = std::move(plan)] {
                 if (alive.lock()) {
-                    Carry(plan);
+                    Carry(plan, asked);
                 }
             });
         });
     } catch (const std::system_error&) {
         // No thread to be had: search here, the window waiting for it.
-        Carry(edges::Finish(*pending));
+        Carry(edges::Finish(*pending), asked);
     }
 }
 
-void EdgeSearch::Carry(const edges::Plan& plan)
+void EdgeSearch::Carry(const edges::Plan& plan, const edges::Reading& asked)
 {
     m_searching = false;
-    m_done(plan);
+    m_done(plan, asked);
+}
+
+void EdgeSearch::AfterTouches(std::function<void(const std::string& shownAngle)> then)
+{
+    // Touches are delivered in the order they were posted: this comes after them.
+    std::weak_ptr<bool> alive = m_alive;
+    m_device.Loop().Post([this, alive, then = std::move(then)] {
+        if (alive.lock()) {
+            then(edges::ShownAngle(m_needles));
+        }
+    });
 }
 
 void Window::LayAlongPicture(bool corner)
@@ -71,23 +89,41 @@ void Window::LayAlongPicture(bool corner)
     m_edges.Start(WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
-void Window::CarryPlan(const edges::Plan& plan)
+void Window::CarryPlan(const edges::Plan& plan, edges::Reading reading)
 {
     // The user's finger came down while the search ran: it has the screen.
     const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
-    if (!notice.empty()) {
-        // Told on the terminal, and in the title until what the title shows changes.
-        Say(notice);
-        SDL_SetWindowTitle(m_window.get(), ("Veltora - " + notice).c_str());
+    if (!notice.empty() || plan.Refused()) {
+        reading.refused = notice.empty() ? "nothing to lay" : notice;
+        edges::Record(m_device, reading);
+        Say(reading.refused);
+        TellReading(reading);
         return;
     }
-    // A notice left in the title goes.
-    m_titleState.reset();
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     edges::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);
         m_aimer.Flush();
     });
+    // Told and recorded once the needles lie where the plan laid them, with what was fitted
+    // drawn over the picture until the user's next key or touch.
+    reading.uncertainty = plan.uncertainty;
+    m_edges.AfterTouches([this, reading, fitted = plan.fitted](const std::string& shownAngle) mutable {
+        reading.angle = shownAngle;
+        edges::Record(m_device, reading);
+        TellReading(reading);
+        m_presenter->ShowFitted(std::move(fitted));
+        m_mustPresent = true;
+    });
+}
+
+void Window::TellReading(const edges::Reading& reading)
+{
+    // In the title until what the title shows changes (plain ASCII there), and over the view
+    // for a while, at its top: the foot holds the half dial's hub and the corner laid under it.
+    SDL_SetWindowTitle(m_window.get(), ("Veltora - " + edges::Words(reading, true)).c_str());
+    m_presenter->ShowNotice(edges::Words(reading), reading.refused.empty() ? kReadingNotice : kRefusalNotice, true);
+    m_mustPresent = true;
 }
 
 } // namespace sdl

@@ -44,6 +44,8 @@ void Window::Handle(const SDL_Event& event)
         }
         break;
     case SDL_FINGERDOWN:
+        // What C or E fitted leaves the view at the user's touch; its loupe still shows it.
+        m_mustPresent = m_presenter->FittedToLoupe() || m_mustPresent;
         if (event.tfinger.touchId != SDL_MOUSE_TOUCHID && m_presenter->KeyListShown()) {
             m_presenter->ShowKeyList(false);
             m_mustPresent = true;
@@ -53,6 +55,7 @@ void Window::Handle(const SDL_Event& event)
         m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
         break;
     case SDL_FINGERUP:
+        m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
         FlushInput();
         m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
         break;
@@ -72,6 +75,7 @@ void Window::Handle(const SDL_Event& event)
         }
         break;
     case SDL_KEYDOWN:
+        m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
         HandleKey(event);
         break;
     case SDL_DISPLAYEVENT:
@@ -98,6 +102,7 @@ void Window::HandleMouse(const SDL_Event& event)
             break;
         }
         if (event.button.button == SDL_BUTTON_LEFT && !m_finger.Down()) {
+            m_mustPresent = m_presenter->FittedToLoupe() || m_mustPresent;
             FlushInput();
             m_mustPresent = m_finger.PressMouse(at(event.button.x, event.button.y), m_screenWidth, m_screenHeight) || m_mustPresent;
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
@@ -122,6 +127,7 @@ void Window::HandleMouse(const SDL_Event& event)
     }
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT && m_finger.ByMouse()) {
+            m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
             FlushInput();
             m_mustPresent = m_finger.ReleaseMouse(at(event.button.x, event.button.y)) || m_mustPresent;
         } else if (event.button.button == SDL_BUTTON_RIGHT) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -146,10 +147,11 @@ void Presenter::DrawKeyList(const Box& view)
     cairo_surface_destroy(surface);
 }
 
-void Presenter::ShowNotice(const std::string& text)
+void Presenter::ShowNotice(const std::string& text, std::chrono::milliseconds shown, bool atTop)
 {
     m_notice = text;
-    m_noticeUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    m_noticeAtTop = atTop;
+    m_noticeUntil = std::chrono::steady_clock::now() + shown;
     m_noticeTexture.reset();
 }
 
@@ -164,33 +166,52 @@ bool Presenter::NoticeEnded()
 
 void Presenter::DrawNotice(const Box& view)
 {
-    // Light text on a dark strip at the view's foot, made once for each notice.
+    // Light text on a dark strip, made once for each notice. A long one is wrapped: at the
+    // view's top it keeps to the middle, clear of the readout and the hold button.
     const double size = std::max(12.0, std::min(view.w, view.h) / 28.0);
-    int w = 0, h = static_cast<int>(size * 1.8);
+    const double room = view.w * (m_noticeAtTop ? 0.6 : 0.94) - size * 1.5;
+    int w = 0, h = 0;
     if (!m_noticeTexture) {
         cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
         cairo_t* pc = cairo_create(probe);
         cairo_select_font_face(pc, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(pc, size);
-        cairo_text_extents_t e;
-        cairo_text_extents(pc, m_notice.c_str(), &e);
+        const auto width = [&](const std::string& text) {
+            cairo_text_extents_t e;
+            cairo_text_extents(pc, text.c_str(), &e);
+            return e.x_advance;
+        };
+        std::vector<std::string> lines{""};
+        double widest = 0;
+        std::istringstream words(m_notice);
+        for (std::string word; words >> word;) {
+            const std::string longer = lines.back().empty() ? word : lines.back() + " " + word;
+            if (!lines.back().empty() && width(longer) > room) {
+                lines.push_back(word);
+            } else {
+                lines.back() = longer;
+            }
+            widest = std::max(widest, width(lines.back()));
+        }
         cairo_destroy(pc);
         cairo_surface_destroy(probe);
-        w = std::min(view.w, static_cast<int>(e.x_advance + size * 1.5));
-        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(w, 1), h);
+        w = std::max(1, std::min(view.w, static_cast<int>(widest + size * 1.5)));
+        h = static_cast<int>(size * (0.6 + 1.3 * lines.size()));
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
         cairo_t* cr = cairo_create(surface);
         cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 0.8);
         cairo_paint(cr);
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(cr, size);
         cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
-        cairo_move_to(cr, size * 0.75, h * 0.5 + size * 0.35);
-        cairo_show_text(cr, m_notice.c_str());
+        for (std::size_t i = 0; i < lines.size(); i++) {
+            cairo_move_to(cr, size * 0.75, size * (0.3 + 1.3 * i + 1.0));
+            cairo_show_text(cr, lines[i].c_str());
+        }
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-            m_noticeTexture.reset(
-                SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, std::max(w, 1), h));
+            m_noticeTexture.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h));
             if (m_noticeTexture) {
                 SDL_UpdateTexture(m_noticeTexture.get(), nullptr, cairo_image_surface_get_data(surface),
                                   cairo_image_surface_get_stride(surface));
@@ -202,7 +223,8 @@ void Presenter::DrawNotice(const Box& view)
     if (!m_noticeTexture || SDL_QueryTexture(m_noticeTexture.get(), nullptr, nullptr, &w, &h) != 0) {
         return;
     }
-    const SDL_Rect dst{view.x + (view.w - w) / 2, view.y + view.h - h - static_cast<int>(size), w, h};
+    const int y = m_noticeAtTop ? view.y + static_cast<int>(size * 0.5) : view.y + view.h - h - static_cast<int>(size);
+    const SDL_Rect dst{view.x + (view.w - w) / 2, y, w, h};
     SDL_RenderCopy(m_renderer.get(), m_noticeTexture.get(), nullptr, &dst);
 }
 

@@ -138,7 +138,8 @@ private:
     void ShowKeyList() override;
     void Quit() override;
     // SdlEdges.cpp
-    void CarryPlan(const edges::Plan& plan);
+    void CarryPlan(const edges::Plan& plan, edges::Reading reading);
+    void TellReading(const edges::Reading& reading);
     // SdlSettings.cpp
     void LoadSettings();
     // The remembered size (when no shrink was asked for) and place, where there are some.
@@ -198,7 +199,7 @@ private:
     bool m_screenshotFailed = false;
 
     // E and C: declared last, so that a search still running ends before the rest goes.
-    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan) { CarryPlan(plan); }};
+    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan, const edges::Reading& asked) { CarryPlan(plan, asked); }};
 };
 
 } // namespace sdl

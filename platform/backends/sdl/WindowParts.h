@@ -21,6 +21,10 @@ constexpr double kFineDrag = 10.0;
 // The loupe shows this many screen pixels a side, on this share of the view's short side.
 constexpr int kLoupeSpan = 41;
 constexpr double kLoupeShare = 0.34;
+// How long a notice stays at the view's foot: a reading of C or E, and one that was refused,
+// stay long enough to be read twice.
+constexpr std::chrono::milliseconds kReadingNotice{6000};
+constexpr std::chrono::milliseconds kRefusalNotice{4000};
 // N and P look at files for at most this long before the window draws and reads input again.
 constexpr std::chrono::milliseconds kStepSlice{20};
 // The camera's frames cover the landscape screen one to one.

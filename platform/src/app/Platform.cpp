@@ -4,6 +4,7 @@
 
 #include "base/Installed.h"
 #include "base/Log.h"
+#include "base/Trace.h"
 #include "osp/App.h"
 #include "osp/System.h"
 
@@ -17,6 +18,16 @@ Platform::Platform(device::Device& device)
     m_device.SetNoticeHook([](const char* function, int line, const std::string& message) {
         oslog::Platform(function, line, message);
     });
+    m_device.SetRecordHook([](const std::string& name, const device::Device::Fields& fields) {
+        if (!trace::Enabled()) {
+            return;
+        }
+        trace::Event e;
+        e.type = trace::Event::Type::Finger;
+        e.name = name;
+        e.args = fields;
+        trace::Emit(std::move(e));
+    });
 }
 
 Platform::~Platform()
@@ -24,6 +35,7 @@ Platform::~Platform()
     m_device.Touch().SetHandler(nullptr);
     m_device.SetSignalHandler(nullptr);
     m_device.SetNoticeHook(nullptr);
+    m_device.SetRecordHook(nullptr);
 }
 
 Platform& Platform::Of(device::Device& device)

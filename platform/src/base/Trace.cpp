@@ -118,7 +118,7 @@ std::string ToJson(const Event& e)
         }
         return out + "]}";
     }
-    out += "\"call\",\"name\":" + Quote(e.name);
+    out += std::string(e.type == Event::Type::Finger ? "\"finger\"" : "\"call\"") + ",\"name\":" + Quote(e.name);
     if (!e.target.empty()) {
         out += ",\"target\":" + Quote(e.target);
     }

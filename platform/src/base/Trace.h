@@ -23,7 +23,8 @@ struct Draw {
 
 struct Event {
     std::int64_t timeUs = 0;
-    enum class Type { Call, Canvas } type = Type::Call;
+    // A finger event is the device's own finger reading an edge or a corner for the user.
+    enum class Type { Call, Canvas, Finger } type = Type::Call;
     std::string name;   // "Camera::StartPreview", "Control::SetShowState", ...
     std::string target; // the control it was made on ("Button#4"), "" otherwise
     // Named arguments, each already in JSON form (numbers, true/false, quoted strings).

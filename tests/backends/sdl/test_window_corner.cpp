@@ -2,11 +2,17 @@
 // the hub at once, with no other input needed to bring the aim to the camera.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "demo/DemoScene.h"
 #include "device/SeenPicture.h"
 #include "edges/Finger.h"
+#include "base/Trace.h"
 #include "support/WindowRig.h"
 
 namespace {
@@ -21,7 +27,93 @@ device::PointD OnScreen(testing_support::Harness& h, const demo::KnownAngle& k)
                                  {(k.vertexX + 0.5) / kScene.width, (k.vertexY + 0.5) / kScene.height});
 }
 
+// A corner of the scene that opens upward and lies well away from the hub; null when none.
+const demo::KnownAngle* UpwardCorner(testing_support::Harness& h)
+{
+    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {
+        const device::PointD v = OnScreen(h, k);
+        const bool up = std::sin(k.edge1Deg * M_PI / 180) >= 0 && std::sin(k.edge2Deg * M_PI / 180) >= 0;
+        if (up && std::hypot(v.x - hub.x, v.y - hub.y) > 80 && v.x > 40 && v.x < 760 && v.y > 40 && v.y < 440) {
+            return &k;
+        }
+    }
+    return nullptr;
+}
+
+// The pixels of the fitted stretches' own magenta, which the window draws opaque.
+long Magenta(const testing_support::Image& image)
+{
+    return std::count(image.pixels.begin(), image.pixels.end(), 0xFF00FFu);
+}
+
 } // namespace
+
+// C says what it read and how far it can be trusted (in the title, plain ASCII there), keeps it
+// in the trace, and draws the lines it fitted over the picture, outside the phone's screen,
+// until the next key; the loupe of a touch shows them, and they go when its finger lifts.
+TEST(WindowCorner, CTellsItsReadingWithItsUncertaintyAndShowsWhatItFittedUntilTheNextKeyOrTouch)
+{
+    testing_support::WindowRig rig;
+    if (!rig.window) {
+        GTEST_SKIP() << "SDL's offscreen video driver is not available: " << rig.reason;
+    }
+    testing_support::TraceRecorder trace;
+    rig.h.Tilt(-90);
+    rig.Settle();
+    const demo::KnownAngle* corner = UpwardCorner(rig.h);
+    ASSERT_NE(corner, nullptr) << "no corner of the scene to point at";
+    const device::PointD v = OnScreen(rig.h, *corner);
+    SDL_WarpMouseInWindow(rig.sdlWindow, static_cast<int>(v.x) + 3, static_cast<int>(v.y) - 3);
+    rig.Settle();
+    const long magentaBefore = Magenta(rig.Shown());
+    rig.Key(SDLK_c);
+    char tenths[16];
+    std::snprintf(tenths, sizeof tenths, "%.1f", std::round(corner->angleDeg * 10) / 10);
+    const std::string title = std::string("Veltora - ") + tenths + " deg +/- 0.1 deg";
+    EXPECT_TRUE(rig.WaitFor([&] { return rig.Title() == title; }, 30)) << rig.Title() << " != " << title;
+    // In the trace: what was asked, where, and the reading with its uncertainty.
+    const auto finger = std::find_if(trace.events.begin(), trace.events.end(),
+                                     [](const trace::Event& e) { return e.type == trace::Event::Type::Finger; });
+    ASSERT_NE(finger, trace.events.end());
+    EXPECT_EQ(finger->name, "corner");
+    const std::vector<std::pair<std::string, std::string>> args{{"x", std::to_string(static_cast<int>(v.x) + 3)},
+                                                                {"y", std::to_string(static_cast<int>(v.y) - 3)},
+                                                                {"angle", tenths},
+                                                                {"uncertainty", "0.1"}};
+    EXPECT_EQ(finger->args, args);
+    // The fitted stretches over the picture, never in the phone's screen.
+    long shown = 0;
+    EXPECT_TRUE(rig.WaitFor([&] { return (shown = Magenta(rig.Shown())) > magentaBefore + 200; })) << shown;
+    EXPECT_EQ(Magenta(rig.ScreenTurned(0)), magentaBefore);
+    // A touch: only its loupe shows them (where the view showed them is mostly no longer
+    // magenta); lifted, they are gone.
+    const testing_support::Image withLines = rig.Shown();
+    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, static_cast<int>(hub.x) + 20, static_cast<int>(hub.y) - 30);
+    rig.Settle();
+    long inLoupe = 0, stillInView = 0;
+    EXPECT_TRUE(rig.WaitFor([&] {
+        const testing_support::Image now = rig.Shown();
+        inLoupe = Magenta(now);
+        stillInView = 0;
+        for (std::size_t i = 0; i < now.pixels.size() && i < withLines.pixels.size(); i++) {
+            stillInView += withLines.pixels[i] == 0xFF00FFu && now.pixels[i] == 0xFF00FFu;
+        }
+        return inLoupe > magentaBefore + 100 && stillInView < shown / 5;
+    })) << inLoupe << " in the loupe, " << stillInView << " of " << shown << " still in the view";
+    rig.Mouse(SDL_MOUSEBUTTONUP, 0, static_cast<int>(hub.x) + 20, static_cast<int>(hub.y) - 30);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Magenta(rig.Shown()) <= magentaBefore; })) << Magenta(rig.Shown());
+    // C again on the corner now under the hub, then any key: gone.
+    SDL_WarpMouseInWindow(rig.sdlWindow, static_cast<int>(hub.x) + 3, static_cast<int>(hub.y) - 6);
+    rig.Settle();
+    rig.Key(SDLK_c);
+    EXPECT_TRUE(rig.WaitFor([&] { return Magenta(rig.Shown()) > magentaBefore + 200; }));
+    rig.Key(SDLK_F12);
+    rig.Settle();
+    EXPECT_TRUE(rig.WaitFor([&] { return Magenta(rig.Shown()) <= magentaBefore; })) << Magenta(rig.Shown());
+}
 
 TEST(WindowCorner, CAimsTheCornerUnderTheHubWithoutWaitingForMoreInput)
 {
