@@ -54,32 +54,30 @@ TEST(SettingsLines, ASaveThroughALinkKeepsTheUsersCommentsOrderAndOtherLines)
     ASSERT_EQ(::mkdir(dir.File("dotfiles").c_str(), 0700), 0);
     ASSERT_EQ(::mkdir(dir.File("veltora").c_str(), 0700), 0);
     const std::string kept = dir.File("dotfiles/veltora.conf");
-    Write(kept,
-          "# my dotfiles: veltora\n"
-          "window-width=640\n"
-          "\n"
-          "   # where it was, indented\n"
-          "window-x=5\n"
-          "window-y=6\n"
-          "picture=/old.png\n"
-          "window-height=400\n"
-          "from-a-newer-one=12");
+    Write(kept, "# my dotfiles: veltora\n"
+                "window-width=640\n"
+                "\n"
+                "   # where it was, indented\n"
+                "window-x=5\n"
+                "window-y=6\n"
+                "picture=/old.png\n"
+                "window-height=400\n"
+                "from-a-newer-one=12");
     ::chmod(kept.c_str(), 0640);
     const std::string path = dir.File("veltora/settings.conf");
     ASSERT_EQ(::symlink("../dotfiles/veltora.conf", path.c_str()), 0);
 
     Remember(path, 900, 100, "\n# added while the window was open\nsomeone-elses=1\n");
-    EXPECT_EQ(Read(kept),
-              "# my dotfiles: veltora\n"
-              "window-width=900\n"
-              "\n"
-              "   # where it was, indented\n"
-              "window-x=100\n"
-              "window-y=50\n"
-              "window-height=540\n"
-              "from-a-newer-one=12\n"
-              "# added while the window was open\n"
-              "someone-elses=1\n");
+    EXPECT_EQ(Read(kept), "# my dotfiles: veltora\n"
+                          "window-width=900\n"
+                          "\n"
+                          "   # where it was, indented\n"
+                          "window-x=100\n"
+                          "window-y=50\n"
+                          "window-height=540\n"
+                          "from-a-newer-one=12\n"
+                          "# added while the window was open\n"
+                          "someone-elses=1\n");
     // Still a link, to the same file, which keeps its mode; nothing left beside either.
     struct stat st {};
     ASSERT_EQ(::lstat(path.c_str(), &st), 0);

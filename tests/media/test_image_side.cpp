@@ -32,8 +32,8 @@ TEST(ImageSide, TheLongestSideDecodesAndOneMoreIsRefusedEitherWayInEitherFormat)
         bool decodes;
     };
     for (const BitmapPixelFormat format : {BITMAP_PIXEL_FORMAT_ARGB8888, BITMAP_PIXEL_FORMAT_RGB565}) {
-        for (const Case c : {Case{kSide, 2, true}, Case{2, kSide, true}, Case{kSide + 1, 2, false},
-                             Case{2, kSide + 1, false}}) {
+        for (const Case c :
+             {Case{kSide, 2, true}, Case{2, kSide, true}, Case{kSide + 1, 2, false}, Case{2, kSide + 1, false}}) {
             const std::string path = png(c.w, c.h);
             const std::string size = std::to_string(c.w) + "x" + std::to_string(c.h);
             LogCapture log;
