@@ -73,6 +73,9 @@ bool CheckFiles(const Options& o, const Plan& plan, std::string& reason)
     files.AddInput(plan.appPath, "the application library");
     files.AddInput("/proc/self/exe", "the veltora program");
     files.AddInputFolder(plan.resDir, "a resource image");
+    // The window reads it at the start and replaces it at the end: an output there would be
+    // cut short at once and then replaced, both lost. Refused with or without a window.
+    files.AddKept(outpath::SettingsPath(), "the settings file, where the window's place is remembered");
     if (!o.screenshot.empty()) {
         files.AddOutput(o.screenshot, outpath::Kind::Replaced, "screenshot", "screenshot");
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,22 +21,33 @@ public:
     void SetHandler(Handler handler) { m_handler = std::move(handler); }
     // Those who see every touch just before it is handed on, whoever made it (the device's
     // own finger keeps track of where the needles lie); they cannot stop it. On the event
-    // thread, like the touches.
+    // thread, like the touches. A watcher may remove itself or another while it is told: one
+    // removed is not told again, not even of the touch in hand.
     int AddWatcher(Handler watcher)
     {
-        m_watchers.emplace_back(++m_lastWatcher, std::move(watcher));
+        m_watchers.push_back(std::make_shared<Watcher>(Watcher{++m_lastWatcher, std::move(watcher), false}));
         return m_lastWatcher;
     }
     void RemoveWatcher(int id)
     {
-        std::erase_if(m_watchers, [id](const auto& w) { return w.first == id; });
+        std::erase_if(m_watchers, [id](const auto& w) {
+            if (w->id != id) {
+                return false;
+            }
+            w->removed = true;
+            return true;
+        });
     }
 
     // Called on the event thread; without a handler the touch goes nowhere.
     void Deliver(TouchPhase phase, int x, int y) const
     {
-        for (const auto& w : m_watchers) {
-            w.second(phase, x, y);
+        // Told from a copy of the list, each kept alive while it runs.
+        const auto watchers = m_watchers;
+        for (const auto& w : watchers) {
+            if (!w->removed) {
+                w->handler(phase, x, y);
+            }
         }
         if (m_handler) {
             m_handler(phase, x, y);
@@ -43,8 +55,13 @@ public:
     }
 
 private:
+    struct Watcher {
+        int id;
+        Handler handler;
+        bool removed;
+    };
     Handler m_handler;
-    std::vector<std::pair<int, Handler>> m_watchers;
+    std::vector<std::shared_ptr<Watcher>> m_watchers;
     int m_lastWatcher = 0;
 };
 

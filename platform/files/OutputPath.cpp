@@ -79,6 +79,28 @@ std::string RealPath(const std::string& path)
     return real ? std::string(real.get()) : path;
 }
 
+// The one name a file goes by: its device and inode once it exists, its real folder and name
+// before. A symbolic link to nothing stands for the file it names, which a write through it
+// would make. Empty for what is there but is no regular file.
+std::string FileKey(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        return S_ISREG(st.st_mode) ? std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) : std::string();
+    }
+    std::string at = path;
+    for (int hops = 0; hops < 40 && ::lstat(at.c_str(), &st) == 0 && S_ISLNK(st.st_mode); hops++) {
+        char to[PATH_MAX];
+        const ssize_t n = ::readlink(at.c_str(), to, sizeof to - 1);
+        if (n <= 0) {
+            break;
+        }
+        const std::string target(to, static_cast<size_t>(n));
+        at = target[0] == '/' ? target : FolderOf(at) + "/" + target;
+    }
+    return RealPath(FolderOf(at)) + "/" + NameOf(at);
+}
+
 } // namespace
 
 bool Resolve(const std::string& path, Kind kind, Target& out, std::string& reason)
@@ -186,6 +208,15 @@ void RunFiles::AddInputFolder(const std::string& dir, const std::string& what)
     }
 }
 
+void RunFiles::AddKept(const std::string& path, const std::string& what)
+{
+    if (!path.empty()) {
+        if (std::string key = FileKey(path); !key.empty()) {
+            m_kept.push_back(Kept{std::move(key), what});
+        }
+    }
+}
+
 void RunFiles::AddOutput(const std::string& path, Kind kind, const std::string& what, const std::string& group)
 {
     m_outputs.push_back(Output{path, kind, what, group});
@@ -210,7 +241,6 @@ bool RunFiles::Check(std::string& reason) const
             return fail(why);
         }
         struct stat st {};
-        std::string key;
         if (target.exists && ::stat(target.path.c_str(), &st) == 0) {
             if (!S_ISREG(st.st_mode)) {
                 continue; // a device or a pipe is not a file any input could be
@@ -220,9 +250,12 @@ bool RunFiles::Check(std::string& reason) const
                     return fail("it is " + in.what + " of this run");
                 }
             }
-            key = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-        } else {
-            key = RealPath(FolderOf(target.path)) + "/" + NameOf(target.path);
+        }
+        const std::string key = FileKey(target.path);
+        for (const Kept& k : m_kept) {
+            if (k.key == key) {
+                return fail("it is " + k.what);
+            }
         }
         for (const Seen& s : seen) {
             if (s.key == key && s.output->group != o.group) {

@@ -47,6 +47,9 @@ public:
     void AddInput(const std::string& path, const std::string& what);
     // Every file in the folder is an input.
     void AddInputFolder(const std::string& dir, const std::string& what);
+    // A file the program keeps for itself (its settings), there yet or not: no output may
+    // land on it under any spelling, nor where a symbolic link in its place points.
+    void AddKept(const std::string& path, const std::string& what);
     // Outputs of the same `group` may share a path (two screenshots to one file: the last wins).
     void AddOutput(const std::string& path, Kind kind, const std::string& what, const std::string& group);
     // False with "cannot write WHAT PATH: why".
@@ -64,7 +67,12 @@ private:
         std::string what;
         std::string group;
     };
+    struct Kept {
+        std::string key;
+        std::string what;
+    };
     std::vector<Input> m_inputs;
+    std::vector<Kept> m_kept;
     std::vector<Output> m_outputs;
 };
 

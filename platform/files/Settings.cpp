@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -158,11 +159,12 @@ bool Settings::GetInt(const std::string& key, long lo, long hi, long& out, std::
 void Settings::Set(const std::string& key, const std::string& value)
 {
     m_values[key] = value;
+    m_removed.erase(key);
 }
 
 std::string Settings::Text() const
 {
-    std::string text = "# Veltora remembers these between runs; written anew whenever the window closes.\n";
+    std::string text = "# Veltora remembers these between runs; its lines are rewritten whenever the window closes.\n";
     for (const auto& [key, value] : m_values) {
         if (ValidKey(key)) {
             text += key + "=" + Escape(value) + "\n";
@@ -214,6 +216,47 @@ bool Settings::Parse(const std::string& text, Settings& out, std::string& why)
         out.m_values[key] = value;
     }
     return true;
+}
+
+std::string Settings::TextOver(const std::string& previous) const
+{
+    if (previous.empty()) {
+        return Text();
+    }
+    // Lines ended as the file's own are (an editor's CRLF stays CRLF).
+    const char* newline = previous.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string text;
+    size_t at = 0;
+    // A byte-order mark an editor put before the first line stays before it.
+    if (previous.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        text = previous.substr(0, 3);
+        at = 3;
+    }
+    std::set<std::string> written;
+    while (at < previous.size()) {
+        const size_t end = std::min(previous.find('\n', at), previous.size());
+        const std::string line = previous.substr(at, end - at);
+        at = end + 1;
+        const bool crlf = !line.empty() && line.back() == '\r';
+        const size_t eq = line.find('=');
+        const std::string key = eq == std::string::npos ? std::string() : line.substr(0, eq);
+        const auto value = m_values.find(key);
+        if (!ValidKey(key) || (value == m_values.end() && !m_removed.count(key))) {
+            // A comment, a blank line, or a line someone else wrote since the file was read
+            // (its own line end kept: a CR is still in it).
+            text += line + "\n";
+            continue;
+        }
+        if (value != m_values.end() && written.insert(key).second) {
+            text += key + "=" + Escape(value->second) + (crlf ? "\r\n" : "\n");
+        }
+    }
+    for (const auto& [key, value] : m_values) {
+        if (ValidKey(key) && !written.count(key)) {
+            text += key + "=" + Escape(value) + newline;
+        }
+    }
+    return text;
 }
 
 std::string SettingsPath()
@@ -277,7 +320,17 @@ bool SaveSettings(const std::string& path, const Settings& settings, std::string
     if (!Resolve(path, Kind::Replaced, target, why)) {
         return fail(why);
     }
-    const std::string text = settings.Text();
+    // What is there now, read through the link as the window closes: the user's own lines
+    // (edited while the window was open, too) are kept. One that cannot be read again is
+    // left alone rather than replaced without them.
+    std::string previous;
+    if (target.exists) {
+        const ReadOutcome read = ReadBoundedFile(target.path, kMaxSize, previous);
+        if (!read.Ok() && !(read.problem == ReadProblem::Missing && read.error == ENOENT)) {
+            return fail("its other lines cannot be read to keep them (" + read.Reason() + "); it is left as it is");
+        }
+    }
+    const std::string text = settings.TextOver(previous);
     SideFile side;
     if (!side.Open(target.path, 0600)) {
         return fail(std::strerror(errno));

@@ -58,7 +58,11 @@ std::string HiddenName()
            std::to_string(counter.fetch_add(1)) + kSuffix;
 }
 
+std::atomic<SyncCall> g_sync{nullptr};
+
 } // namespace
+
+void SetSyncCall(SyncCall call) { g_sync = call; }
 
 void SweepDeadSideFiles(int folder)
 {
@@ -158,7 +162,8 @@ bool SideFile::Sync()
     }
     // What the writes could not tell (a full disk on a network folder) is told here, before
     // the file takes its name.
-    if (!m_synced && ::fsync(m_fd) != 0) {
+    const SyncCall sync = g_sync.load();
+    if (!m_synced && (sync ? sync(m_fd) : ::fsync(m_fd)) != 0) {
         return false;
     }
     m_synced = true;

@@ -45,6 +45,11 @@ private:
     bool m_done = false;
 };
 
+// What makes a side file's data durable before it takes its name: fsync, unless a test put
+// its own call here to see when it comes or to make it fail. Null puts fsync back.
+using SyncCall = int (*)(int fd);
+void SetSyncCall(SyncCall call);
+
 // Removes the hidden side files in the open `folder` left by writers that died (killed
 // during a write on a filesystem without unnamed files, or between the two steps of
 // replacing a file): only this user's, and only those of processes of this machine's

@@ -2,6 +2,8 @@
 // life-cycle calls down the tree, and a button's pressed look and actions.
 #include "ui/ControlAccess.h"
 
+#include <algorithm>
+
 #include "graphics/PreviewBuffer.h"
 #include "ui/ControlEvents.h"
 
@@ -108,10 +110,13 @@ void ControlAccess::SetPressed(Button& b, bool pressed)
 
 void ControlAccess::FireAction(Button& b)
 {
-    // A listener may remove itself while being told.
+    // A listener may remove itself or another while being told; one removed (and perhaps
+    // deleted) is not told.
     const auto listeners = b.m_actionListeners;
     for (IActionEventListener* l : listeners) {
-        l->OnActionPerformed(b, b.m_actionId);
+        if (std::find(b.m_actionListeners.begin(), b.m_actionListeners.end(), l) != b.m_actionListeners.end()) {
+            l->OnActionPerformed(b, b.m_actionId);
+        }
     }
 }
 

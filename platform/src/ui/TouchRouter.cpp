@@ -2,6 +2,7 @@
 // control that took the press, also when the finger has left it.
 #include "ui/TouchRouter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -109,9 +110,14 @@ void TouchRouter::Deliver(Kind kind, int x, int y)
     static const TouchStatus status[] = {TOUCH_PRESSED, TOUCH_LONG_PRESSED, TOUCH_RELEASED, TOUCH_MOVED,
                                          TOUCH_DOUBLE_PRESSED, TOUCH_FOCUS_IN, TOUCH_FOCUS_OUT};
     const TouchEventInfo info(status[static_cast<int>(kind)], start, local);
-    // A listener may change the listener list (or the tree) while being told.
+    // A listener may change the listener list (or the tree) while being told; one removed
+    // (and perhaps deleted) by another is not told.
     const auto listeners = ControlAccess::TouchListeners(source);
     for (ITouchEventListener* l : listeners) {
+        const auto& now = ControlAccess::TouchListeners(source);
+        if (std::find(now.begin(), now.end(), l) == now.end()) {
+            continue;
+        }
         switch (kind) {
         case Kind::Pressed: l->OnTouchPressed(source, local, info); break;
         case Kind::LongPressed: l->OnTouchLongPressed(source, local, info); break;
