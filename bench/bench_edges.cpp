@@ -3,7 +3,7 @@
 // fitted at full resolution and checked straight, with the angle's uncertainty.
 #include <benchmark/benchmark.h>
 
-#include "edges/EdgeFinder.h"
+#include "instrument/EdgeFinder.h"
 #include "support/Wedge.h"
 
 namespace {
@@ -21,9 +21,9 @@ void BM_CornerOn4000x3000(benchmark::State& state)
     const device::PixelView picture{pixels.data(), w, h, w * 4};
     // At zoom 1 a 4000x3000 photo shows a fifth of a pixel per picture pixel: the finger's
     // reach of 120 screen pixels is 600 picture pixels.
-    const edges::Search search{{wedge.vertexX + 40, wedge.vertexY - 30}, 600};
+    const instrument::Search search{{wedge.vertexX + 40, wedge.vertexY - 30}, 600};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(edges::FindCorner(picture, search));
+        benchmark::DoNotOptimize(instrument::FindCorner(picture, search));
     }
 }
 BENCHMARK(BM_CornerOn4000x3000)->Unit(benchmark::kMillisecond);
@@ -41,9 +41,9 @@ void BM_CornerUnderThePointOn4000x3000(benchmark::State& state)
     wedge.blur = 1.2;
     std::vector<std::uint32_t> pixels = testing_support::DrawWedge(wedge, w, h, 7);
     const device::PixelView picture{pixels.data(), w, h, w * 4};
-    const edges::Search search{{wedge.vertexX + 20, wedge.vertexY - 15}, 600, 60};
+    const instrument::Search search{{wedge.vertexX + 20, wedge.vertexY - 15}, 600, 60};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(edges::LookForCorner(edges::CutPart(picture, search), search));
+        benchmark::DoNotOptimize(instrument::LookForCorner(instrument::CutPart(picture, search), search));
     }
 }
 BENCHMARK(BM_CornerUnderThePointOn4000x3000)->Unit(benchmark::kMillisecond);

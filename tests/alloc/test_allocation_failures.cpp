@@ -14,7 +14,7 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
-#include "edges/Finger.h"
+#include "instrument/Finger.h"
 #include "graphics/BitmapData.h"
 #include "graphics/ImageBudget.h"
 #include "graphics/Painter.h"
@@ -218,17 +218,17 @@ TEST(OutOfMemory, TheDevicesFingerSaysItCannotSearchThePictureAndTouchesNothing)
     config.cameraSource = [] { return std::make_unique<demo::DemoScene>(); };
     device::Device dev(config);
     ASSERT_TRUE(dev.Camera().EnsureSource());
-    edges::NeedleWatch watch(dev);
+    instrument::NeedleWatch watch(dev);
     {
         BigAllocationsFail fail(kMiB, 0);
-        edges::Plan plan;
-        EXPECT_NO_THROW(plan = edges::PlanCorner(dev, edges::Ask(dev, watch, {405, 463})));
+        instrument::Plan plan;
+        EXPECT_NO_THROW(plan = instrument::PlanCorner(dev, instrument::Ask(dev, watch, {405, 463})));
         EXPECT_EQ(plan.notice, "cannot search the camera's picture: std::bad_alloc");
         EXPECT_TRUE(plan.touches.empty());
         EXPECT_FALSE(plan.aims);
     }
     // With memory again, the roof's ridge is found.
-    const edges::Plan plan = edges::PlanCorner(dev, edges::Ask(dev, watch, {405, 463}));
+    const instrument::Plan plan = instrument::PlanCorner(dev, instrument::Ask(dev, watch, {405, 463}));
     EXPECT_EQ(plan.notice, "");
     EXPECT_FALSE(plan.touches.empty());
 }

@@ -11,9 +11,9 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
-#include "device/SeenPicture.h"
-#include "edges/EdgeFinder.h"
-#include "edges/Finger.h"
+#include "instrument/SeenPicture.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/Finger.h"
 #include "backends/gst/VideoSource.h"
 #include "backends/photo/PhotoSource.h"
 #include "picture/CoverDraw.h"
@@ -67,14 +67,14 @@ int ReadoutTenths(MainFormInspector f)
 
 struct Holding {
     float pitch;
-    edges::Dial dial;
+    instrument::Dial dial;
     int code;
 };
-const Holding kHoldings[] = {{-90, edges::Dial::Half, 2}, {90, edges::Dial::Half, 3}, {0, edges::Dial::Round, 0},
-                             {180, edges::Dial::Round, 1}};
+const Holding kHoldings[] = {{-90, instrument::Dial::Half, 2}, {90, instrument::Dial::Half, 3}, {0, instrument::Dial::Round, 0},
+                             {180, instrument::Dial::Round, 1}};
 
 // How the camera's own picture of `size` lies on the phone's screen now (turned by the holding).
-device::SeenPicture SeenBy(device::Device& dev, device::FrameSize size)
+instrument::SeenPicture SeenBy(device::Device& dev, device::FrameSize size)
 {
     return {size, dev.Camera().PictureTurns(), dev.Camera().HeldTurns()};
 }
@@ -82,16 +82,16 @@ device::SeenPicture SeenBy(device::Device& dev, device::FrameSize size)
 // Where a picture point is seen on the screen under the camera's aim now.
 device::PointD OnScreen(device::Device& dev, device::PointD picture, device::FrameSize size)
 {
-    return device::SourceToFrame(dev.Camera().GetAim(), SeenBy(dev, size), kScreen,
+    return instrument::SourceToFrame(dev.Camera().GetAim(), SeenBy(dev, size), kScreen,
                                  {picture.x / size.width, picture.y / size.height});
 }
 
 // Asks the finger for a corner or an edge at a screen point, carries it out and lets it land.
-edges::Plan Lay(Harness& h, edges::NeedleWatch& watch, device::PointD screen, bool corner)
+instrument::Plan Lay(Harness& h, instrument::NeedleWatch& watch, device::PointD screen, bool corner)
 {
-    const edges::Request r = edges::Ask(h.Device(), watch, screen);
-    edges::Plan plan = corner ? edges::PlanCorner(h.Device(), r) : edges::PlanEdge(h.Device(), r);
-    edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
+    const instrument::Request r = instrument::Ask(h.Device(), watch, screen);
+    instrument::Plan plan = corner ? instrument::PlanCorner(h.Device(), r) : instrument::PlanEdge(h.Device(), r);
+    instrument::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
     h.RunMs(0);
     return plan;
 }
@@ -115,7 +115,7 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
         Harness h(options);
         h.Tilt(hold.pitch);
         ASSERT_EQ(h.Inspect().orientation, hold.code);
-        edges::NeedleWatch watch(h.Device());
+        instrument::NeedleWatch watch(h.Device());
         ASSERT_EQ(watch.Shown(), hold.dial);
         for (int i = 0; i < 80; i++) {
             testing_support::Wedge w;
@@ -123,7 +123,7 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             // On the half dial the corner opens upward: both edges at or above the level.
             // The picture is drawn as the camera holds it; the screen shows it turned back by the
             // holding (a quarter turn clockwise on screen is 90 degrees less, y up).
-            const double onScreen = hold.dial == edges::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
+            const double onScreen = hold.dial == instrument::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
             w.arm1Deg = onScreen - 90.0 * h.Device().Camera().HeldTurns();
             w.dark = 30 + 60 * uni(rng);
             w.light = w.dark + 80 + 60 * uni(rng);
@@ -133,18 +133,18 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             h.Device().Camera().SetAim({zoom, 0.3 + 0.4 * uni(rng), 0.3 + 0.4 * uni(rng)});
             const device::PointD at{160 + 480 * uni(rng), 120 + 240 * uni(rng)};
             const device::PointD p =
-                device::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen, at);
+                instrument::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen, at);
             w.vertexX = p.x * size.width;
             w.vertexY = p.y * size.height;
             pixels = testing_support::DrawWedge(w, size.width, size.height, rng());
             // Pointed at by eye: a few pixels off the corner.
-            const edges::Plan plan = Lay(h, watch, {at.x + 12 * (uni(rng) - 0.5), at.y + 12 * (uni(rng) - 0.5)}, true);
+            const instrument::Plan plan = Lay(h, watch, {at.x + 12 * (uni(rng) - 0.5), at.y + 12 * (uni(rng) - 0.5)}, true);
             ASSERT_TRUE(plan.notice.empty()) << plan.notice << " (case " << i << ")";
             // The corner now lies under the hub, to a fraction of one of the picture's pixels
             // (less well defined where the edges turn by little).
             const device::PointD under =
-                device::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen,
-                                      edges::ShapeOf(hold.dial).hub);
+                instrument::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen,
+                                      instrument::ShapeOf(hold.dial).hub);
             EXPECT_LE(std::hypot(under.x * size.width - w.vertexX, under.y * size.height - w.vertexY),
                       w.openingDeg >= 20 && w.openingDeg <= 160 ? 0.2 : 0.6)
                 << "case " << i << ": opening " << w.openingDeg;
@@ -158,9 +158,9 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
                 << "pitch " << hold.pitch << " case " << i << ": opening " << w.openingDeg << " arm " << w.arm1Deg;
             // The finger's own idea of the needles is the application's.
             const auto f = h.Inspect();
-            const bool half = hold.dial == edges::Dial::Half;
-            EXPECT_NEAR(watch.Angle(hold.dial, edges::Needle::Measuring), half ? f.landscapePin : f.portraitPin, 1e-9);
-            EXPECT_NEAR(watch.Angle(hold.dial, edges::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin, 1e-9);
+            const bool half = hold.dial == instrument::Dial::Half;
+            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Measuring), half ? f.landscapePin : f.portraitPin, 1e-9);
+            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin, 1e-9);
         }
     }
     std::printf("[ edges ] %d corners: %d read the cut tenth, %d within a tenth, worst %.3f degrees off\n", cases,
@@ -175,17 +175,17 @@ TEST(Edges, DemoCornersReadExactly)
     for (const Holding& hold : kHoldings) {
         Harness h;
         h.Tilt(hold.pitch);
-        edges::NeedleWatch watch(h.Device());
+        instrument::NeedleWatch watch(h.Device());
         for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {
             // Scene pixels are whole at their centres; pointed at 6 pixels off.
             const device::PointD v =
                 OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             const int before = ReadoutTenths(h.Inspect());
-            const edges::Plan plan = Lay(h, watch, {v.x + 6, v.y - 6}, true);
+            const instrument::Plan plan = Lay(h, watch, {v.x + 6, v.y - 6}, true);
             // The scene's edges as they lie on the screen, turned back by the holding.
             const double held = 90.0 * h.Device().Camera().HeldTurns();
             const double up1 = std::sin((k.edge1Deg + held) * M_PI / 180), up2 = std::sin((k.edge2Deg + held) * M_PI / 180);
-            if (hold.dial == edges::Dial::Half && (up1 < -1e-9 || up2 < -1e-9)) {
+            if (hold.dial == instrument::Dial::Half && (up1 < -1e-9 || up2 < -1e-9)) {
                 EXPECT_NE(plan.notice.find("opens downward"), std::string::npos) << k.name << ": " << plan.notice;
                 EXPECT_TRUE(plan.touches.empty());
                 EXPECT_EQ(ReadoutTenths(h.Inspect()), before) << k.name;
@@ -197,11 +197,11 @@ TEST(Edges, DemoCornersReadExactly)
             // The corner now lies under the hub, to a fraction of a pixel (the scene's shapes
             // are drawn with an outline, so their visible corners lie a little off the
             // geometric ones).
-            const device::PointD hub = edges::ShapeOf(hold.dial).hub;
+            const device::PointD hub = instrument::ShapeOf(hold.dial).hub;
             const device::PointD now =
                 OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             // Half a pixel of the scene, however large the holding shows it.
-            const double pixel = device::SourceScale(h.Device().Camera().GetAim(),
+            const double pixel = instrument::SourceScale(h.Device().Camera().GetAim(),
                                                      SeenBy(h.Device(), {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight}),
                                                      kScreen);
             EXPECT_NEAR(now.x, hub.x, 0.5 * pixel) << k.name;
@@ -216,7 +216,7 @@ TEST(Edges, EdgeLaysTheNearestNeedleAlongAnEdgeThroughTheHub)
 {
     Harness h;
     h.Tilt(-90);
-    edges::NeedleWatch watch(h.Device());
+    instrument::NeedleWatch watch(h.Device());
     // The truss's ridge lies under the half dial's hub; its rafters rise at 37.5 and 142.5.
     const double along = 150;
     const auto point = [&](double deg) {
@@ -239,7 +239,7 @@ TEST(Edges, EdgeLaysTheNearestNeedleAlongAnEdgeThroughTheHub)
     // than the measuring needle (at 0).
     h.Tilt(0);
     ASSERT_EQ(h.Device().Camera().HeldTurns(), 1);
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Round).hub;
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Round).hub;
     const double side = 110 * M_PI / 180;
     EXPECT_TRUE(Lay(h, watch, {hub.x + 120 * std::cos(side), hub.y - 120 * std::sin(side)}, false).notice.empty());
     EXPECT_EQ(f.portraitPin, 0.0);
@@ -256,11 +256,11 @@ TEST(Edges, NothingFitsNothingMoves)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, &size); };
     Harness h(options);
     h.Tilt(-90);
-    edges::NeedleWatch watch(h.Device());
+    instrument::NeedleWatch watch(h.Device());
     const auto before = h.Inspect();
     const double pin = before.landscapePin, origin = before.landscapeOrigin;
     for (bool corner : {true, false}) {
-        const edges::Plan plan = Lay(h, watch, {300, 300}, corner);
+        const instrument::Plan plan = Lay(h, watch, {300, 300}, corner);
         EXPECT_FALSE(plan.notice.empty());
         EXPECT_TRUE(plan.touches.empty());
         EXPECT_FALSE(plan.aims);
@@ -313,8 +313,8 @@ TEST(Edges, AnEdgeMustPassThroughTheHub)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, &size); };
     Harness h(options);
     h.Tilt(-90);
-    edges::NeedleWatch watch(h.Device());
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    instrument::NeedleWatch watch(h.Device());
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Half).hub;
     // An edge rising at 60 degrees through (or beside) the hub, from a corner above it.
     const device::PointD up{std::cos(M_PI / 3), -std::sin(M_PI / 3)}, side{-up.y, up.x};
     for (double off : {3.0, 5.0}) {
@@ -324,7 +324,7 @@ TEST(Edges, AnEdgeMustPassThroughTheHub)
         w.arm1Deg = 240;
         w.openingDeg = 50;
         pixels = testing_support::DrawWedge(w, size.width, size.height, 3);
-        const edges::Plan plan =
+        const instrument::Plan plan =
             Lay(h, watch, {hub.x + 120 * up.x + off * side.x, hub.y + 120 * up.y + off * side.y}, false);
         if (off < 4) {
             EXPECT_TRUE(plan.notice.empty()) << plan.notice;
@@ -355,15 +355,15 @@ TEST(Edges, TheNeedleWatchSeesWhatTheApplicationDoes)
     for (const Holding& hold : kHoldings) {
         Harness h;
         h.Tilt(hold.pitch);
-        edges::NeedleWatch watch(h.Device());
+        instrument::NeedleWatch watch(h.Device());
         const auto f = h.Inspect();
         for (const Step& s : steps) {
             h.Device().PostTouch(s.phase, s.x, s.y);
             h.RunMs(0);
-            const bool half = hold.dial == edges::Dial::Half;
-            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, edges::Needle::Measuring), half ? f.landscapePin : f.portraitPin)
+            const bool half = hold.dial == instrument::Dial::Half;
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Measuring), half ? f.landscapePin : f.portraitPin)
                 << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
-            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, edges::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin)
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin)
                 << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
         }
     }
@@ -379,8 +379,8 @@ TEST(Edges, ALevelEdgeOnTheHalfDialIsLaidLevel)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, &size); };
     Harness h(options);
     h.Tilt(-90);
-    edges::NeedleWatch watch(h.Device());
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    instrument::NeedleWatch watch(h.Device());
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Half).hub;
     const auto f = h.Inspect();
     for (int i = 0; i < 8; i++) {
         testing_support::Wedge w;
@@ -392,11 +392,11 @@ TEST(Edges, ALevelEdgeOnTheHalfDialIsLaidLevel)
         w.arm1Deg = right ? 0 : 180 - w.openingDeg;
         pixels = testing_support::DrawWedge(w, size.width, size.height, 11 + i);
         h.Device().Camera().SetAim({});
-        const edges::Plan plan = Lay(h, watch, {hub.x + 4, hub.y - 4}, true);
+        const instrument::Plan plan = Lay(h, watch, {hub.x + 4, hub.y - 4}, true);
         ASSERT_TRUE(plan.notice.empty()) << "case " << i << ": " << plan.notice;
         EXPECT_NEAR(std::abs(f.landscapePin - f.landscapeOrigin), w.openingDeg, 0.1) << "case " << i;
         // E on the level edge lays the needle nearest it level, on the edge's side.
-        const edges::Plan edge = Lay(h, watch, {hub.x + (right ? 100 : -100), hub.y - 1}, false);
+        const instrument::Plan edge = Lay(h, watch, {hub.x + (right ? 100 : -100), hub.y - 1}, false);
         ASSERT_TRUE(edge.notice.empty()) << "case " << i << ": " << edge.notice;
         const double level = right ? 180 : 0;
         EXPECT_NEAR(std::min(std::abs(f.landscapePin - level), std::abs(f.landscapeOrigin - level)), 0, 0.03)

@@ -10,8 +10,8 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
-#include "edges/EdgeFinder.h"
-#include "edges/Finger.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/Finger.h"
 #include "backends/gst/VideoSource.h"
 #include "backends/photo/PhotoSource.h"
 #include "picture/CoverDraw.h"
@@ -38,7 +38,7 @@ TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
         w.vertexY = side / 2 + 20 * (uni(rng) - 0.5);
         w.blur = 0.5 + 0.7 * uni(rng);
         std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, side, side, rng());
-        const auto corner = edges::FindCorner({pixels.data(), side, side, side * 4}, {{w.vertexX + 5, w.vertexY - 5}, 120});
+        const auto corner = instrument::FindCorner({pixels.data(), side, side, side * 4}, {{w.vertexX + 5, w.vertexY - 5}, 120});
         if (!corner) {
             ADD_FAILURE() << "case " << i << " not found: opening " << w.openingDeg << " arm " << w.arm1Deg << " blur "
                           << w.blur;

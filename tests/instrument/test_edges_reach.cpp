@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "device/Aiming.h"
-#include "device/SeenPicture.h"
-#include "edges/EdgeFinder.h"
-#include "edges/Finger.h"
+#include "instrument/SeenPicture.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/Finger.h"
 #include "picture/CoverDraw.h"
 #include "support/Harness.h"
 #include "support/Wedge.h"
@@ -49,7 +49,7 @@ private:
 };
 
 // The angle between a corner's arms, in degrees.
-double Opening(const edges::Corner& c)
+double Opening(const instrument::Corner& c)
 {
     return std::acos(std::clamp(c.arm1.x * c.arm2.x + c.arm1.y * c.arm2.y, -1.0, 1.0)) * 180 / kPi;
 }
@@ -79,8 +79,8 @@ TEST(EdgesAtTheBorder, ACornerAFewPixelsFromThePicturesBorderIsFound)
             w.blur = 1.2;
             std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, width, height, 7 + gap);
             const device::PixelView view{pixels.data(), width, height, width * 4};
-            const edges::Search search{{at.x, at.y}, 60};
-            const std::optional<edges::Corner> corner = edges::FindCorner(edges::CutPart(view, search), search);
+            const instrument::Search search{{at.x, at.y}, 60};
+            const std::optional<instrument::Corner> corner = instrument::FindCorner(instrument::CutPart(view, search), search);
             ASSERT_TRUE(corner) << "gap " << gap << " at (" << at.x << ", " << at.y << ")";
             EXPECT_NEAR(Opening(*corner), w.openingDeg, 0.2) << "gap " << gap << " at (" << at.x << ", " << at.y << ")";
             EXPECT_LE(std::hypot(corner->vertex.x - at.x, corner->vertex.y - at.y), 0.5) << "gap " << gap;
@@ -99,9 +99,9 @@ TEST(EdgesAtTheBorder, ZoomedFarInTheArmsAreStillFittedLong)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
     Harness h(options);
     h.Tilt(0);
-    edges::NeedleWatch watch(h.Device());
-    ASSERT_EQ(watch.Shown(), edges::Dial::Round);
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Round).hub;
+    instrument::NeedleWatch watch(h.Device());
+    ASSERT_EQ(watch.Shown(), instrument::Dial::Round);
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Round).hub;
     double worst = 0;
     for (int i = 0; i < 6; i++) {
         testing_support::Wedge w;
@@ -113,11 +113,11 @@ TEST(EdgesAtTheBorder, ZoomedFarInTheArmsAreStillFittedLong)
         w.noise = 4;
         pixels = testing_support::DrawWedge(w, size.width, size.height, 31 + i);
         h.Device().Camera().SetAim({i % 2 ? 8.0 : 4.0, w.vertexX / size.width, w.vertexY / size.height});
-        const edges::Request r = edges::Ask(h.Device(), watch, hub);
-        const edges::Plan plan = edges::PlanCorner(h.Device(), r);
+        const instrument::Request r = instrument::Ask(h.Device(), watch, hub);
+        const instrument::Plan plan = instrument::PlanCorner(h.Device(), r);
         // Laid, whatever it says of how far the blurred, grainy corner can be trusted.
         ASSERT_FALSE(plan.Refused()) << "case " << i << ": " << plan.notice;
-        edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
+        instrument::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
         h.RunMs(0);
         const auto f = h.Inspect();
         double read = std::abs(f.portraitPin - f.portraitOrigin);
@@ -138,8 +138,8 @@ TEST(EdgesAtTheBorder, AnEdgeBelowTheHalfDialsLevelIsToldAsSuch)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
     Harness h(options);
     h.Tilt(-90);
-    edges::NeedleWatch watch(h.Device());
-    ASSERT_EQ(watch.Shown(), edges::Dial::Half);
+    instrument::NeedleWatch watch(h.Device());
+    ASSERT_EQ(watch.Shown(), instrument::Dial::Half);
     const double below[] = {-0.5, -2.0};
     for (double arm1 : below) {
         testing_support::Wedge w;
@@ -149,7 +149,7 @@ TEST(EdgesAtTheBorder, AnEdgeBelowTheHalfDialsLevelIsToldAsSuch)
         w.openingDeg = 80;
         pixels = testing_support::DrawWedge(w, size.width, size.height, 5);
         h.Device().Camera().SetAim({});
-        const edges::Plan plan = edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {300, 300}));
+        const instrument::Plan plan = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {300, 300}));
         EXPECT_NE(plan.notice.find("has an edge below the level"), std::string::npos) << arm1 << ": " << plan.notice;
         EXPECT_TRUE(plan.touches.empty()) << arm1;
         EXPECT_FALSE(plan.aims) << arm1;
@@ -167,8 +167,8 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
     const struct {
         float pitch;
-        edges::Dial dial;
-    } holdings[] = {{-90, edges::Dial::Half}, {90, edges::Dial::Half}, {0, edges::Dial::Round}, {180, edges::Dial::Round}};
+        instrument::Dial dial;
+    } holdings[] = {{-90, instrument::Dial::Half}, {90, instrument::Dial::Half}, {0, instrument::Dial::Round}, {180, instrument::Dial::Round}};
     std::vector<std::uint32_t> frame(std::size_t(kScreen.width) * kScreen.height);
     const auto grey = [&](double x, double y) {
         const int ix = static_cast<int>(x), iy = static_cast<int>(y);
@@ -180,12 +180,12 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
     for (const auto& hold : holdings) {
         Harness h(options);
         h.Tilt(hold.pitch);
-        edges::NeedleWatch watch(h.Device());
+        instrument::NeedleWatch watch(h.Device());
         ASSERT_EQ(watch.Shown(), hold.dial);
-        const device::PointD hub = edges::ShapeOf(hold.dial).hub;
+        const device::PointD hub = instrument::ShapeOf(hold.dial).hub;
         for (int turns = 0; turns < 4; turns++) {
             h.Device().Camera().SetPictureTurns(turns);
-            const device::SeenPicture seen{size, turns, h.Device().Camera().HeldTurns()};
+            const instrument::SeenPicture seen{size, turns, h.Device().Camera().HeldTurns()};
             // A corner opening upward on the screen (y up: arms at 20 and 20 + 75 degrees), drawn
             // in the picture turned back the way the screen shows it.
             testing_support::Wedge w;
@@ -196,13 +196,13 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
             pixels = testing_support::DrawWedge(w, size.width, size.height, 3 + turns);
             const device::PointD at{300, 300};
             h.Device().Camera().SetAim(
-                device::AimSourceAt(1.5, seen, kScreen, {w.vertexX / size.width, w.vertexY / size.height}, at));
-            const edges::Plan plan = edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 5, at.y - 5}));
+                instrument::AimSourceAt(1.5, seen, kScreen, {w.vertexX / size.width, w.vertexY / size.height}, at));
+            const instrument::Plan plan = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 5, at.y - 5}));
             ASSERT_TRUE(plan.notice.empty()) << "pitch " << hold.pitch << " turns " << turns << ": " << plan.notice;
-            edges::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
+            instrument::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
             h.RunMs(0);
             const auto f = h.Inspect();
-            const bool half = hold.dial == edges::Dial::Half;
+            const bool half = hold.dial == instrument::Dial::Half;
             const double needles[] = {half ? f.landscapePin : f.portraitPin, half ? f.landscapeOrigin : f.portraitOrigin};
             double read = std::abs(needles[0] - needles[1]);
             read = half ? read : std::min(read, 360 - read);
@@ -210,7 +210,7 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
             ASSERT_TRUE(h.Device().Camera().Capture(h.Device().Now(), kScreen, {frame.data(), kScreen.width, kScreen.height,
                                                                                 kScreen.width * 4}));
             for (double angle : needles) {
-                const device::PointD u = edges::Direction(hold.dial, angle);
+                const device::PointD u = instrument::Direction(hold.dial, angle);
                 int along = 0, seenAcross = 0;
                 for (double t = 30; t <= 200; t += 10) {
                     const int a = grey(hub.x + t * u.x - 4 * u.y, hub.y + t * u.y + 4 * u.x);
@@ -245,28 +245,28 @@ TEST(EdgesAtTheBorder, OnlyTheCornerUnderThePointIsRead)
     options.cameraSource = [&] { return std::make_unique<PictureSource>(&pixels, size); };
     Harness h(options);
     h.Tilt(0);
-    edges::NeedleWatch watch(h.Device());
+    instrument::NeedleWatch watch(h.Device());
     for (double zoom : {1.0, 3.0}) {
         h.Device().Camera().SetAim({zoom, w.vertexX / size.width, w.vertexY / size.height});
-        const auto at = device::SourceToFrame(h.Device().Camera().GetAim(), {size, 0, 0}, kScreen,
+        const auto at = instrument::SourceToFrame(h.Device().Camera().GetAim(), {size, 0, 0}, kScreen,
                                               {w.vertexX / size.width, w.vertexY / size.height});
         // Inside the corner, along the line halfway between its arms.
         const double mid = (w.arm1Deg + w.openingDeg / 2) * kPi / 180;
         const auto before = h.Inspect();
-        const edges::Plan beside =
-            edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 40 * std::cos(mid), at.y - 40 * std::sin(mid)}));
+        const instrument::Plan beside =
+            instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 40 * std::cos(mid), at.y - 40 * std::sin(mid)}));
         EXPECT_TRUE(beside.Refused()) << "zoom " << zoom;
         EXPECT_NE(beside.notice.find("the nearest corner is 40 px away"), std::string::npos) << beside.notice;
         EXPECT_TRUE(beside.fitted.empty());
         EXPECT_EQ(h.Inspect().portraitPin, before.portraitPin);
 
-        const edges::Plan on = edges::PlanCorner(h.Device(), edges::Ask(h.Device(), watch, {at.x + 3, at.y - 2}));
+        const instrument::Plan on = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 3, at.y - 2}));
         ASSERT_FALSE(on.Refused()) << "zoom " << zoom << ": " << on.notice;
         EXPECT_TRUE(on.notice.empty()) << on.notice;
         EXPECT_GT(on.uncertainty, 0.0);
         EXPECT_LT(on.uncertainty, 0.1);
         ASSERT_EQ(on.fitted.size(), 2u);
-        for (const edges::Stretch& s : on.fitted) {
+        for (const instrument::Stretch& s : on.fitted) {
             // From near the vertex outward, in fractions of the picture.
             const double nearX = s.from.x * size.width - w.vertexX, nearY = s.from.y * size.height - w.vertexY;
             const double farX = s.to.x * size.width - w.vertexX, farY = s.to.y * size.height - w.vertexY;
@@ -296,10 +296,10 @@ TEST(EdgesAtTheBorder, ABentArmIsToldNotRead)
         }
     }
     const device::PixelView view{pixels.data(), width, height, width * 4};
-    const edges::Search search{{vx + 3, vy + 3}, 120, 12};
-    const edges::CornerLook bent = edges::LookForCorner(edges::CutPart(view, search), search);
+    const instrument::Search search{{vx + 3, vy + 3}, 120, 12};
+    const instrument::CornerLook bent = instrument::LookForCorner(instrument::CutPart(view, search), search);
     EXPECT_FALSE(bent.corner);
-    EXPECT_EQ(bent.why, edges::Why::Bends);
+    EXPECT_EQ(bent.why, instrument::Why::Bends);
     EXPECT_GT(bent.bend, 0.8);
     EXPECT_LT(bent.bend, 6.0);
 }

@@ -5,8 +5,9 @@
 #   modules     inside platform/src: base < graphics < {ui, media, uix} < app, the three in the
 #               middle apart; the Osp headers see only themselves;
 #   application src/ and inc/ see only the Osp headers and the standard library;
-#   instrument  the instrument (dials, the layout shown, finding edges) sees only itself and the
-#               device, and the device keeps no part of the dial model;
+#   instrument  the instrument (dials, the layout shown, the picture on the frame, finding edges
+#               and the finger) sees only itself and the device, and the device keeps no part of
+#               the dial model;
 #   launcher    the launcher sees no module of platform/src (it has platform/host);
 #   libraries   SDL, GStreamer and cairo are included only by the backends that drive them,
 #               and by the tools.
@@ -89,13 +90,12 @@ if("hardware" IN_LIST RULES)
   check_folder(${PLATFORM}/text "text")
   check_folder(${PLATFORM}/codec "codec;files")
   check_folder(${PLATFORM}/picture "picture;device")
-  check_folder(${PLATFORM}/edges "edges;device;instrument")
   check_folder(${PLATFORM}/sources "sources;device;codec;files")
   file(GLOB backends LIST_DIRECTORIES true ${PLATFORM}/backends/*)
   foreach(dir ${backends})
     if(IS_DIRECTORY ${dir})
       get_filename_component(name ${dir} NAME)
-      check_folder(${dir} "${name};device;codec;picture;files;text;instrument;edges;sources")
+      check_folder(${dir} "${name};device;codec;picture;files;text;instrument;sources")
     endif()
   endforeach()
 endif()

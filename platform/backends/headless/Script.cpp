@@ -13,8 +13,8 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
-#include "edges/Finger.h"
-#include "edges/Reading.h"
+#include "instrument/Finger.h"
+#include "instrument/Reading.h"
 #include "files/BoundedFile.h"
 
 namespace headless {
@@ -227,12 +227,12 @@ namespace {
 constexpr device::Micros kShownWithin = 1000 * 1000;
 
 // Lays the needles as the plan says; returns the screen's version from before.
-std::uint64_t Lay(device::Device& dev, const edges::Plan& plan)
+std::uint64_t Lay(device::Device& dev, const instrument::Plan& plan)
 {
     // Whatever was due already is drawn first, so the next change of the screen is the plan's.
     dev.RunFor(0);
     const std::uint64_t before = dev.GetDisplay().Version();
-    edges::Carry(dev, plan, [&](const device::Aim& aim) { dev.PostAim(aim); });
+    instrument::Carry(dev, plan, [&](const device::Aim& aim) { dev.PostAim(aim); });
     dev.RunFor(0);
     return before;
 }
@@ -257,7 +257,7 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
     using Phase = device::Device::TouchPhase;
     Outcome outcome;
     // Where the needles lie, for the finger that lays them along edges.
-    edges::NeedleWatch watch(dev);
+    instrument::NeedleWatch watch(dev);
     const auto touch = [&](Phase phase, double x, double y) {
         dev.PostTouch(phase, static_cast<int>(x), static_cast<int>(y));
         dev.RunFor(0);
@@ -304,26 +304,26 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
         case Command::Kind::Corner: {
             // Screen pixels name pixel centres, which lie half a pixel in. What reads nothing is
             // told and recorded, the needles stay where they are, and the run goes on.
-            const edges::Request request = edges::Ask(dev, watch, {n[0] + 0.5, n[1] + 0.5});
+            const instrument::Request request = instrument::Ask(dev, watch, {n[0] + 0.5, n[1] + 0.5});
             const bool corner = c.kind == Command::Kind::Corner;
-            const edges::Plan plan = corner ? edges::PlanCorner(dev, request) : edges::PlanEdge(dev, request);
-            edges::Reading reading{corner ? edges::Find::Corner : edges::Find::Edge, request.screen, {}, {}, 0};
+            const instrument::Plan plan = corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
+            instrument::Reading reading{corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
             if (!plan.notice.empty() || plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
             } else {
                 // Recorded as soon as the needles lie, before the screen shows them, so that the
                 // readout drawn next is known for the finger's.
                 const std::uint64_t before = Lay(dev, plan);
-                reading.angle = edges::ShownAngle(watch);
+                reading.angle = instrument::ShownAngle(watch);
                 reading.uncertainty = plan.uncertainty;
-                edges::Record(dev, reading);
+                instrument::Record(dev, reading);
                 if (Shown(dev, before)) {
                     break;
                 }
                 reading.refused = "the screen did not show the needles laid within 1 s (is the application in the "
                                   "background?)";
             }
-            edges::Record(dev, reading);
+            instrument::Record(dev, reading);
             if (!reading.refused.empty()) {
                 report(m_name + ":" + std::to_string(c.line) + ": " + reading.refused);
                 outcome.unread++;

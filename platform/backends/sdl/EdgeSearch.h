@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "device/Aiming.h"
-#include "edges/Finger.h"
-#include "edges/Reading.h"
+#include "instrument/Finger.h"
+#include "instrument/Reading.h"
 
 namespace device { class Device; }
 
@@ -18,7 +18,7 @@ namespace sdl {
 class EdgeSearch {
 public:
     // The plan, and what was asked for (which kind, where) to be read.
-    using Done = std::function<void(const edges::Plan& plan, const edges::Reading& asked)>;
+    using Done = std::function<void(const instrument::Plan& plan, const instrument::Reading& asked)>;
 
     // Watches where the needles lie from now on; `done` takes each plan, on the event
     // thread, and only while this lives.
@@ -37,12 +37,12 @@ public:
     void AfterTouches(std::function<void(const std::string& shownAngle)> then);
 
 private:
-    void Carry(const edges::Plan& plan, const edges::Reading& asked);
+    void Carry(const instrument::Plan& plan, const instrument::Reading& asked);
 
     device::Device& m_device;
     Done m_done;
     // Where the needles lie: it watches every touch from the start.
-    edges::NeedleWatch m_needles;
+    instrument::NeedleWatch m_needles;
     bool m_searching = false;
     // What a search posts back is carried out only while this lives.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

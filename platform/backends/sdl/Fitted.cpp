@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "device/Device.h"
-#include "device/SeenPicture.h"
+#include "instrument/SeenPicture.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -41,7 +41,7 @@ void Band(SDL_Renderer* renderer, device::PointD a, device::PointD b, float widt
 
 } // namespace
 
-void Presenter::ShowFitted(std::vector<edges::Stretch> stretches)
+void Presenter::ShowFitted(std::vector<instrument::Stretch> stretches)
 {
     m_fitted = std::move(stretches);
     m_fittedOverView = !m_fitted.empty();
@@ -72,10 +72,10 @@ void Presenter::DrawFitted(const Scene& scene, const std::function<device::Point
     if (seen.width <= 0 || seen.height <= 0) {
         return;
     }
-    const device::SeenPicture picture{pictureTurns % 2 ? device::FrameSize{seen.height, seen.width} : seen,
+    const instrument::SeenPicture picture{pictureTurns % 2 ? device::FrameSize{seen.height, seen.width} : seen,
                                       pictureTurns, scene.heldTurns};
     const auto onScreen = [&](device::PointD fraction) {
-        return device::SourceToFrame(scene.aim, picture, kFrame, fraction);
+        return instrument::SourceToFrame(scene.aim, picture, kFrame, fraction);
     };
     SDL_Renderer* renderer = m_renderer.get();
     SDL_Rect before;
@@ -87,7 +87,7 @@ void Presenter::DrawFitted(const Scene& scene, const std::function<device::Point
     // Each line runs on past its stretch across the view, so where two meet shows; dark under
     // light, so that it reads on any picture.
     const double reach = 4.0 * (clip.w + clip.h);
-    for (const edges::Stretch& s : m_fitted) {
+    for (const instrument::Stretch& s : m_fitted) {
         const device::PointD a = place(onScreen(s.from)), b = place(onScreen(s.to));
         const double len = std::hypot(b.x - a.x, b.y - a.y);
         if (!(len > 1e-6)) {
@@ -102,7 +102,7 @@ void Presenter::DrawFitted(const Scene& scene, const std::function<device::Point
     }
     // The stretches in magenta, which few pictures hold, on a black edge, with a bar across
     // each end so their reach shows where they lie along an edge of like colour.
-    for (const edges::Stretch& s : m_fitted) {
+    for (const instrument::Stretch& s : m_fitted) {
         const device::PointD a = place(onScreen(s.from)), b = place(onScreen(s.to));
         const double len = std::hypot(b.x - a.x, b.y - a.y);
         if (!(len > 1e-6)) {

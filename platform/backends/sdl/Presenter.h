@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "device/Aiming.h"
-#include "edges/Finger.h"
+#include "instrument/Finger.h"
 #include "sdl/SdlHandles.h"
 #include "sdl/ViewGeometry.h"
 
@@ -51,7 +51,7 @@ public:
     // The lines C or E fitted and the stretches of the picture they were fitted over, drawn over
     // the picture (never into the phone's screen) until the user's next key or touch; the loupe
     // of that touch still shows them, until its finger lifts.
-    void ShowFitted(std::vector<edges::Stretch> stretches);
+    void ShowFitted(std::vector<instrument::Stretch> stretches);
     // The user's key: they go. The user's touch: only the loupe shows them. The finger lifted:
     // they go. True when what is drawn changed.
     bool DropFitted();
@@ -105,7 +105,7 @@ private:
     int m_keyListHeight = 0;
     bool m_keyListShown = false;
 
-    std::vector<edges::Stretch> m_fitted;
+    std::vector<instrument::Stretch> m_fitted;
     bool m_fittedOverView = false;
 
     std::string m_notice;

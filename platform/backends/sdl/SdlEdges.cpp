@@ -29,25 +29,25 @@ void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device
     if (m_searching) {
         return;
     }
-    edges::Request request = edges::Ask(m_device, m_needles, screenPoint);
+    instrument::Request request = instrument::Ask(m_device, m_needles, screenPoint);
     request.fingerDown = request.fingerDown || fingerDown;
     request.aim = aim;
     // The part of the picture is cut here, while the camera lends it; the search runs on a
     // thread of its own and the plan comes back to the event thread.
-    auto pending = std::make_shared<edges::Pending>(
-        edges::Prepare(m_device, request, corner ? edges::Find::Corner : edges::Find::Edge));
+    auto pending = std::make_shared<instrument::Pending>(
+        instrument::Prepare(m_device, request, corner ? instrument::Find::Corner : instrument::Find::Edge));
     if (m_thread.joinable()) {
         m_thread.join();
     }
     m_searching = true;
     device::Device* dev = &m_device;
     std::weak_ptr<bool> alive = m_alive;
-    edges::Reading asked;
+    instrument::Reading asked;
     asked.find = pending->find;
     asked.screen = screenPoint;
     try {
         m_thread = std::thread([this, dev, pending, alive, asked] {
-            edges::Plan plan = edges::Finish(*pending);
+            instrument::Plan plan = instrument::Finish(*pending);
             dev->Loop().Post([this, alive, asked, plan = std::move(plan)] {
                 if (alive.lock()) {
                     Carry(plan, asked);
@@ -56,11 +56,11 @@ void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device
         });
     } catch (const std::system_error&) {
         // No thread to be had: search here, the window waiting for it.
-        Carry(edges::Finish(*pending), asked);
+        Carry(instrument::Finish(*pending), asked);
     }
 }
 
-void EdgeSearch::Carry(const edges::Plan& plan, const edges::Reading& asked)
+void EdgeSearch::Carry(const instrument::Plan& plan, const instrument::Reading& asked)
 {
     m_searching = false;
     m_done(plan, asked);
@@ -72,7 +72,7 @@ void EdgeSearch::AfterTouches(std::function<void(const std::string& shownAngle)>
     std::weak_ptr<bool> alive = m_alive;
     m_device.Loop().Post([this, alive, then = std::move(then)] {
         if (alive.lock()) {
-            then(edges::ShownAngle(m_needles));
+            then(instrument::ShownAngle(m_needles));
         }
     });
 }
@@ -89,19 +89,19 @@ void Window::LayAlongPicture(bool corner)
     m_edges.Start(WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
-void Window::CarryPlan(const edges::Plan& plan, edges::Reading reading)
+void Window::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
     // The user's finger came down while the search ran: it has the screen.
     const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty() || plan.Refused()) {
         reading.refused = notice.empty() ? "nothing to lay" : notice;
-        edges::Record(m_device, reading);
+        instrument::Record(m_device, reading);
         Say(reading.refused);
         TellReading(reading);
         return;
     }
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
-    edges::Carry(m_device, plan, [this](const device::Aim& aim) {
+    instrument::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);
         m_aimer.Flush();
     });
@@ -110,19 +110,19 @@ void Window::CarryPlan(const edges::Plan& plan, edges::Reading reading)
     reading.uncertainty = plan.uncertainty;
     m_edges.AfterTouches([this, reading, fitted = plan.fitted](const std::string& shownAngle) mutable {
         reading.angle = shownAngle;
-        edges::Record(m_device, reading);
+        instrument::Record(m_device, reading);
         TellReading(reading);
         m_presenter->ShowFitted(std::move(fitted));
         m_mustPresent = true;
     });
 }
 
-void Window::TellReading(const edges::Reading& reading)
+void Window::TellReading(const instrument::Reading& reading)
 {
     // In the title until what the title shows changes (plain ASCII there), and over the view
     // for a while, at its top: the foot holds the half dial's hub and the corner laid under it.
-    SDL_SetWindowTitle(m_window.get(), ("Veltora - " + edges::Words(reading, true)).c_str());
-    m_presenter->ShowNotice(edges::Words(reading), reading.refused.empty() ? kReadingNotice : kRefusalNotice, true);
+    SDL_SetWindowTitle(m_window.get(), ("Veltora - " + instrument::Words(reading, true)).c_str());
+    m_presenter->ShowNotice(instrument::Words(reading), reading.refused.empty() ? kReadingNotice : kRefusalNotice, true);
     m_mustPresent = true;
 }
 

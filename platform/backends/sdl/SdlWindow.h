@@ -15,7 +15,7 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/EventLoop.h"
-#include "edges/Finger.h"
+#include "instrument/Finger.h"
 #include "instrument/LayoutShown.h"
 #include "sdl/Aimer.h"
 #include "sdl/DesktopWait.h"
@@ -138,8 +138,8 @@ private:
     void ShowKeyList() override;
     void Quit() override;
     // SdlEdges.cpp
-    void CarryPlan(const edges::Plan& plan, edges::Reading reading);
-    void TellReading(const edges::Reading& reading);
+    void CarryPlan(const instrument::Plan& plan, instrument::Reading reading);
+    void TellReading(const instrument::Reading& reading);
     // SdlSettings.cpp
     void LoadSettings();
     // The remembered size (when no shrink was asked for) and place, where there are some.
@@ -199,7 +199,7 @@ private:
     bool m_screenshotFailed = false;
 
     // E and C: declared last, so that a search still running ends before the rest goes.
-    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan, const edges::Reading& asked) { CarryPlan(plan, asked); }};
+    EdgeSearch m_edges{m_device, [this](const instrument::Plan& plan, const instrument::Reading& asked) { CarryPlan(plan, asked); }};
 };
 
 } // namespace sdl

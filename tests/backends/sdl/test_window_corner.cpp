@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "demo/DemoScene.h"
-#include "device/SeenPicture.h"
-#include "edges/Finger.h"
+#include "instrument/SeenPicture.h"
+#include "instrument/Finger.h"
 #include "base/Trace.h"
 #include "support/WindowRig.h"
 
@@ -22,15 +22,15 @@ constexpr device::FrameSize kScene{demo::DemoScene::kSceneWidth, demo::DemoScene
 
 device::PointD OnScreen(testing_support::Harness& h, const demo::KnownAngle& k)
 {
-    const device::SeenPicture seen{kScene, h.Device().Camera().PictureTurns(), h.Device().Camera().HeldTurns()};
-    return device::SourceToFrame(h.Device().Camera().GetAim(), seen, kScreen,
+    const instrument::SeenPicture seen{kScene, h.Device().Camera().PictureTurns(), h.Device().Camera().HeldTurns()};
+    return instrument::SourceToFrame(h.Device().Camera().GetAim(), seen, kScreen,
                                  {(k.vertexX + 0.5) / kScene.width, (k.vertexY + 0.5) / kScene.height});
 }
 
 // A corner of the scene that opens upward and lies well away from the hub; null when none.
 const demo::KnownAngle* UpwardCorner(testing_support::Harness& h)
 {
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Half).hub;
     for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {
         const device::PointD v = OnScreen(h, k);
         const bool up = std::sin(k.edge1Deg * M_PI / 180) >= 0 && std::sin(k.edge2Deg * M_PI / 180) >= 0;
@@ -89,7 +89,7 @@ TEST(WindowCorner, CTellsItsReadingWithItsUncertaintyAndShowsWhatItFittedUntilTh
     // A touch: only its loupe shows them (where the view showed them is mostly no longer
     // magenta); lifted, they are gone.
     const testing_support::Image withLines = rig.Shown();
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Half).hub;
     rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, static_cast<int>(hub.x) + 20, static_cast<int>(hub.y) - 30);
     rig.Settle();
     long inLoupe = 0, stillInView = 0;
@@ -125,7 +125,7 @@ TEST(WindowCorner, CAimsTheCornerUnderTheHubWithoutWaitingForMoreInput)
     rig.Settle();
     SDL_Window* w = rig.sdlWindow;
     ASSERT_NE(w, nullptr);
-    const device::PointD hub = edges::ShapeOf(edges::Dial::Half).hub;
+    const device::PointD hub = instrument::ShapeOf(instrument::Dial::Half).hub;
     // A corner of the scene that opens upward and lies well away from the hub.
     const demo::KnownAngle* corner = nullptr;
     for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {

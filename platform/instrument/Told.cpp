@@ -1,10 +1,10 @@
 // What the finger says of a search: the reason named with what was seen, and a reading's
 // uncertainty said plainly where the readout's tenth claims more.
-#include "edges/Told.h"
+#include "instrument/Told.h"
 
 #include <cstdio>
 
-namespace edges {
+namespace instrument {
 
 namespace {
 
@@ -52,4 +52,4 @@ void Measured(Plan& plan, double uncertainty, const char* what)
     }
 }
 
-} // namespace edges
+} // namespace instrument

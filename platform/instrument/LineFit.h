@@ -6,7 +6,7 @@
 
 #include "device/Aiming.h"
 
-namespace edges::fit {
+namespace instrument::fit {
 
 using device::PointD;
 
@@ -37,4 +37,4 @@ struct Fit {
 // lighter (+1) or darker (-1) to the left, whichever is stronger.
 Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half, int want = 0);
 
-} // namespace edges::fit
+} // namespace instrument::fit

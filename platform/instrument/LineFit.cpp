@@ -1,13 +1,13 @@
 // The edge fit: the peak of the grey-level slope read across the line (a parabola through its
 // three highest values), a total least squares line leaving out the points off it, and the
 // angle's uncertainty from the residuals, their likeness along the edge and the stretch's length.
-#include "edges/LineFit.h"
+#include "instrument/LineFit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-namespace edges::fit {
+namespace instrument::fit {
 
 namespace {
 
@@ -205,4 +205,4 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     return fit;
 }
 
-} // namespace edges::fit
+} // namespace instrument::fit

@@ -13,7 +13,7 @@
 
 #include "Truth.h"
 #include "codec/ImageCodec.h"
-#include "edges/EdgeFinder.h"
+#include "instrument/EdgeFinder.h"
 #include "support/Wedge.h"
 
 namespace {
@@ -53,9 +53,9 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
             }
             codec::DecodedImage& im = photos[photo];
             const device::PixelView view{im.pixels.data(), im.width, im.height, im.width * 4};
-            const edges::Search search{{c.at("pointer")[0], c.at("pointer")[1]}, 120 / scale, 12 / scale};
-            const edges::CornerLook look =
-                edges::LookForCorner(edges::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search);
+            const instrument::Search search{{c.at("pointer")[0], c.at("pointer")[1]}, 120 / scale, 12 / scale};
+            const instrument::CornerLook look =
+                instrument::LookForCorner(instrument::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search);
             const std::string id = c.at("id");
             char line[200];
             if (c.value("refuse", false)) {

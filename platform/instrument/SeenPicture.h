@@ -5,7 +5,11 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 
-namespace device {
+namespace instrument {
+
+using device::Aim;
+using device::FrameSize;
+using device::PointD;
 
 struct SeenPicture {
     FrameSize source; // the picture as its source holds it
@@ -24,4 +28,4 @@ Aim AimSourceAt(double zoom, const SeenPicture& seen, FrameSize frame, PointD so
 // Frame pixels to one of the source's pixels under `aim`.
 double SourceScale(const Aim& aim, const SeenPicture& seen, FrameSize frame);
 
-} // namespace device
+} // namespace instrument

@@ -10,7 +10,7 @@
 #include "device/Aiming.h"
 #include "device/Pixels.h"
 
-namespace edges {
+namespace instrument {
 
 using device::PointD;
 
@@ -87,4 +87,4 @@ EdgeLook LookForEdgeThrough(const PicturePart& part, Search search, PointD throu
 std::optional<Edge> FindEdgeThrough(const device::PixelView& picture, Search search, PointD through, double tolerance);
 std::optional<Corner> FindCorner(const device::PixelView& picture, Search search);
 
-} // namespace edges
+} // namespace instrument

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "edges/EdgeFinder.h"
-#include "edges/Finger.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/Finger.h"
 
-namespace edges {
+namespace instrument {
 
 // Why a search read nothing; `scale` is screen pixels a picture pixel, `within` how near the
 // point (screen pixels) a corner is read.
@@ -16,4 +16,4 @@ std::string Told(const Look& look, double scale, double within);
 // Keeps a reading's uncertainty (degrees) with its plan; a wider one than a tenth is said.
 void Measured(Plan& plan, double uncertainty, const char* what);
 
-} // namespace edges
+} // namespace instrument

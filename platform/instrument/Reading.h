@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "edges/Finger.h"
+#include "instrument/Finger.h"
 
 namespace device {
 class Device;
 }
 
-namespace edges {
+namespace instrument {
 
 struct Reading {
     Find find = Find::Corner;
@@ -37,4 +37,4 @@ std::string Words(const Reading& reading, bool ascii = false);
 // reading with its uncertainty, or why there is none.
 void Record(device::Device& device, const Reading& reading);
 
-} // namespace edges
+} // namespace instrument

@@ -1,6 +1,6 @@
 // The edge finder: the line segment detector proposes, the full-resolution picture decides.
-#include "edges/EdgeFinder.h"
-#include "edges/LineFit.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/LineFit.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace edges {
+namespace instrument {
 
 namespace {
 
@@ -92,7 +92,7 @@ bool Cut(const device::PixelView& picture, Search search, Part& part)
 
 struct Segment {
     PointD a, b; // part pixels
-    double Length() const { return edges::Length(b - a); }
+    double Length() const { return instrument::Length(b - a); }
 };
 
 // The detector's segments, in part pixels, and how many part pixels one reduced pixel spans.
@@ -427,4 +427,4 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
     return look;
 }
 
-} // namespace edges
+} // namespace instrument

@@ -9,23 +9,14 @@
 
 #include "device/Aiming.h"
 #include "device/TouchPanel.h"
-#include "edges/EdgeFinder.h"
+#include "instrument/EdgeFinder.h"
 #include "instrument/Dial.h"
 
 namespace device { class Device; }
 
-namespace edges {
+namespace instrument {
 
 using device::PointD;
-
-// The dials are the instrument's (instrument/Dial.h).
-using instrument::AngleAt;
-using instrument::Dial;
-using instrument::DialForPitch;
-using instrument::DialShape;
-using instrument::Direction;
-using instrument::Needle;
-using instrument::ShapeOf;
 
 // What the user sees of the needles: the dial the phone shows and where both needles lie,
 // kept from every touch that reaches the touch panel (the application starts them at 0 and
@@ -63,7 +54,7 @@ struct Touch {
 };
 
 // A stretch of the picture a line was fitted over, in fractions of the source's picture (as
-// device::SourceToFrame takes them), so it can be drawn wherever the camera is aimed later.
+// instrument::SourceToFrame takes them), so it can be drawn wherever the camera is aimed later.
 struct Stretch {
     PointD from;
     PointD to;
@@ -124,4 +115,4 @@ Request Ask(device::Device& device, NeedleWatch& watch, PointD screen);
 // Carries a plan out through the device's touch panel, after `aim` has aimed the camera.
 void Carry(device::Device& device, const Plan& plan, const std::function<void(const device::Aim&)>& aim);
 
-} // namespace edges
+} // namespace instrument

@@ -1,6 +1,6 @@
 // The finger's readings in words and in the record: the readout's own rule for the angle between
 // the needles, the uncertainty rounded up to tenths, and JSON fields for the trace.
-#include "edges/Reading.h"
+#include "instrument/Reading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 
 #include "device/Device.h"
 
-namespace edges {
+namespace instrument {
 
 namespace {
 
@@ -87,4 +87,4 @@ void Record(device::Device& device, const Reading& r)
     device.Record(r.find == Find::Corner ? "corner" : "edge", fields);
 }
 
-} // namespace edges
+} // namespace instrument

@@ -1,6 +1,6 @@
 // The device's finger: from a screen point to an edge or a corner in the camera's own picture,
 // and from there to the touches that lay the needles along it.
-#include "edges/Finger.h"
+#include "instrument/Finger.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +11,11 @@
 #include "device/Device.h"
 #include "device/Display.h"
 #include "device/Holding.h"
-#include "device/SeenPicture.h"
-#include "edges/EdgeFinder.h"
-#include "edges/Told.h"
+#include "instrument/SeenPicture.h"
+#include "instrument/EdgeFinder.h"
+#include "instrument/Told.h"
 
-namespace edges {
+namespace instrument {
 
 namespace {
 
@@ -24,7 +24,7 @@ using device::Rad;
 constexpr device::FrameSize kFrame{device::Display::kLongSide, device::Display::kShortSide};
 
 // The camera's own picture as it lies on the phone's screen when the search was asked for.
-device::SeenPicture Seen(const Pending& p) { return {p.size, p.pictureTurns, p.heldTurns}; }
+instrument::SeenPicture Seen(const Pending& p) { return {p.size, p.pictureTurns, p.heldTurns}; }
 // A held needle follows the finger at any distance; this far out the few pixels between the hub
 // and the point the application measures from turn it by less than a thousandth of a degree.
 constexpr double kFarOut = 400000.0;
@@ -107,7 +107,7 @@ void LayAlong(Plan& plan, const Pending& pending, const Edge& edge)
     // Of the edge's two ways out from the hub, the one towards the point; the half dial
     // shows only the upper one.
     const PointD toPoint{request.screen.x - shape.hub.x, request.screen.y - shape.hub.y};
-    PointD u = device::SourceDirectionOnFrame(Seen(pending), edge.direction);
+    PointD u = instrument::SourceDirectionOnFrame(Seen(pending), edge.direction);
     if (u.x * toPoint.x + u.y * toPoint.y < 0) {
         u = {-u.x, -u.y};
     }
@@ -139,8 +139,8 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
 {
     const Request& request = pending.request;
     const DialShape& shape = ShapeOf(request.dial);
-    const device::SeenPicture seen = Seen(pending);
-    PointD arms[2] = {device::SourceDirectionOnFrame(seen, corner.arm1), device::SourceDirectionOnFrame(seen, corner.arm2)};
+    const instrument::SeenPicture seen = Seen(pending);
+    PointD arms[2] = {instrument::SourceDirectionOnFrame(seen, corner.arm1), instrument::SourceDirectionOnFrame(seen, corner.arm2)};
     if (request.dial == Dial::Half) {
         for (PointD& u : arms) {
             if (u.y > std::sin(Rad(kLevelDeg))) {
@@ -185,7 +185,7 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
         return to;
     };
     plan.aims = true;
-    plan.aim = device::AimSourceAt(request.aim.zoom, seen, kFrame,
+    plan.aim = instrument::AimSourceAt(request.aim.zoom, seen, kFrame,
                                    {corner.vertex.x / pending.size.width, corner.vertex.y / pending.size.height}, shape.hub);
     Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
     Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
@@ -287,9 +287,9 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
     try {
         p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
             p.size = {picture.width, picture.height};
-            const double scale = device::SourceScale(request.aim, Seen(p), kFrame);
+            const double scale = instrument::SourceScale(request.aim, Seen(p), kFrame);
             const auto toPicture = [&](PointD screen) {
-                const PointD f = device::FrameToSource(request.aim, Seen(p), kFrame, screen);
+                const PointD f = instrument::FrameToSource(request.aim, Seen(p), kFrame, screen);
                 return PointD{f.x * p.size.width, f.y * p.size.height};
             };
             p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale,
@@ -387,4 +387,4 @@ void Carry(device::Device& device, const Plan& plan, const std::function<void(co
     }
 }
 
-} // namespace edges
+} // namespace instrument

@@ -1,10 +1,14 @@
 // Points and directions carried between the camera's own picture and the phone's frame,
 // through the picture's turns and the holding's.
-#include "device/SeenPicture.h"
+#include "instrument/SeenPicture.h"
 
 #include "device/Holding.h"
 
-namespace device {
+namespace instrument {
+
+using device::NormalTurns;
+using device::TurnedFrame;
+using device::TurnPoint;
 
 namespace {
 
@@ -46,4 +50,4 @@ double SourceScale(const Aim& aim, const SeenPicture& seen, FrameSize frame)
     return CoverScale(Turned(seen), TurnedFrame(frame, seen.heldTurns)) * ClampAim(aim).zoom;
 }
 
-} // namespace device
+} // namespace instrument
