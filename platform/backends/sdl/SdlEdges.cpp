@@ -6,6 +6,7 @@
 
 #include "device/Device.h"
 #include "sdl/SdlWindow.h"
+#include "sdl/WindowParts.h"
 
 #include <SDL.h>
 
@@ -77,7 +78,7 @@ void Window::CarryPlan(const edges::Plan& plan)
     const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty()) {
         // Told on the terminal, and in the title until what the title shows changes.
-        Say(notice);
+        detail::Say(m_device, notice);
         SDL_SetWindowTitle(m_window.get(), ("Veltora - " + notice).c_str());
         return;
     }

@@ -67,7 +67,7 @@ void Window::Handle(const SDL_Event& event)
         break;
     case SDL_DROPFILE:
         if (event.drop.file) {
-            OpenPicture(event.drop.file);
+            m_pictures.OpenPicture(event.drop.file);
             SDL_free(event.drop.file);
         }
         break;
@@ -216,6 +216,8 @@ void Window::TiltBy(float degrees) { SetPitch(m_pitch + degrees); }
 void Window::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
 void Window::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
 void Window::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
+
+void Window::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 
 void Window::TurnPicture()
 {

@@ -160,15 +160,15 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
 void Window::UpdateTitle()
 {
     // Called at every wait: the title is made again only when what it tells changed.
-    TitleState state{m_picture, m_pitch, m_aimer.Aim().zoom, m_aimer.PictureTurns(), m_background};
+    TitleState state{m_pictures.Current(), m_pitch, m_aimer.Aim().zoom, m_aimer.PictureTurns(), m_background};
     if (m_titleState == state) {
         return;
     }
     m_titleState = std::move(state);
     // Plain ASCII: SDL converts titles through the C library's locale, which is "C" here,
     // and a title it cannot convert never reaches the window manager.
-    std::string source = m_picture.empty() ? std::string("demo scene")
-                                           : std::filesystem::path(m_picture).filename().string();
+    std::string source = m_pictures.Current().empty() ? std::string("demo scene")
+                                                      : std::filesystem::path(m_pictures.Current()).filename().string();
     for (char& c : source) {
         if (static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) < 0x20) {
             c = '?';

@@ -37,13 +37,13 @@ void Window::TakeScreenshot(bool asSeen)
         const std::string pictures = outpath::PicturesFolder();
         if (pictures.empty()) {
             m_screenshotFailed = true;
-            Say("cannot save the screenshot: no home folder to save it in (--save-to names one)");
+            Say(m_device, "cannot save the screenshot: no home folder to save it in (--save-to names one)");
             return;
         }
         folder = pictures + "/Veltora";
         if (std::string why; !outpath::MakeFolders(folder, why)) {
             m_screenshotFailed = true;
-            Say("cannot save the screenshot: " + text::Printable(why));
+            Say(m_device, "cannot save the screenshot: " + text::Printable(why));
             return;
         }
     }
@@ -82,7 +82,7 @@ void Window::TakeScreenshot(bool asSeen)
         }
     } else {
         m_screenshotFailed = true;
-        Say("cannot save the screenshot: " + text::Printable(reason));
+        Say(m_device, "cannot save the screenshot: " + text::Printable(reason));
     }
 }
 

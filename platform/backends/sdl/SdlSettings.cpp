@@ -60,7 +60,7 @@ void Window::LoadSettings()
     }
     const outpath::SettingsLoad load = outpath::LoadSettings(m_options.settingsFile, m_remembered->settings, CheckSettings);
     if (!load.message.empty()) {
-        Say(load.message);
+        Say(m_device, load.message);
     }
     m_remembered->mayWrite = load.mayWrite;
 }
@@ -109,11 +109,11 @@ void Window::ShowLastPicture()
         struct stat st {};
         if (!output.empty() && ::stat(picture.c_str(), &shown) == 0 && ::stat(output.c_str(), &st) == 0 &&
             st.st_dev == shown.st_dev && st.st_ino == shown.st_ino) {
-            Say("not showing the last picture " + picture + ": this run writes " + output);
+            Say(m_device, "not showing the last picture " + picture + ": this run writes " + output);
             return;
         }
     }
-    OpenPicture(picture);
+    m_pictures.OpenPicture(picture);
 }
 
 void Window::SaveSettings()
@@ -145,7 +145,7 @@ void Window::SaveSettings()
     }
     // Remembered by its full name: the next run may start in another folder.
     std::error_code ec;
-    const std::filesystem::path picture = m_picture.empty() ? std::filesystem::path() : std::filesystem::absolute(m_picture, ec);
+    const std::filesystem::path picture = m_pictures.Current().empty() ? std::filesystem::path() : std::filesystem::absolute(m_pictures.Current(), ec);
     if (picture.empty() || ec) {
         s.Remove("picture");
     } else {
@@ -153,7 +153,7 @@ void Window::SaveSettings()
     }
     std::string reason;
     if (!outpath::SaveSettings(m_options.settingsFile, s, reason)) {
-        Say(reason);
+        Say(m_device, reason);
     }
 }
 

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "device/Device.h"
-#include "sdl/PictureStep.h"
 #include "sdl/Presenter.h"
 #include "sdl/WaylandDesk.h"
 #include "sdl/WindowParts.h"
@@ -223,7 +222,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
 }
 
 Window::Window(device::Device& device, const Options& options)
-    : m_device(device), m_options(options), m_layoutShown(device.Tilt()), m_picture(options.picture)
+    : m_device(device), m_options(options), m_layoutShown(device.Tilt())
 {
     const float pitch = device.Tilt().Pitch();
     m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
@@ -233,11 +232,11 @@ Window::Window(device::Device& device, const Options& options)
     device.Camera().SetHeldTurns(m_heldTurns);
 }
 
-void Window::Say(const std::string& message) const
+void detail::Say(device::Device& device, const std::string& message)
 {
     // Lines made elsewhere may already start as the user's channel prints them.
     const std::string prefix = "veltora: ";
-    m_device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
+    device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
 }
 
 bool Window::ConnectionLost() const { return m_wait.Lost(); }
@@ -293,16 +292,16 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
     if (ConnectionLost()) {
         // Nothing more can be shown or read: the run ends in order, as if the user had quit.
         if (!m_device.TerminationRequested()) {
-            Say("the window was closed from outside or its display went away; ending the run");
+            Say(m_device, "the window was closed from outside or its display went away; ending the run");
             m_device.RequestTermination();
         }
         return;
     }
     Refresh();
-    if (m_step) {
+    if (m_pictures.Stepping()) {
         // N or P is still looking: input first, then the next slice, and no waiting.
         HandlePending();
-        ContinueStep();
+        m_pictures.ContinueStep();
         FlushInput();
         return;
     }

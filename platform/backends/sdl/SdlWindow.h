@@ -23,6 +23,8 @@
 #include "sdl/KeyTable.h"
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
+#include "sdl/SdlPictures.h"
+#include "sdl/WindowOptions.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 union SDL_Event;
@@ -31,37 +33,12 @@ namespace device { class Device; }
 
 namespace sdl {
 
-class PictureStep;
 class Presenter;
 namespace detail { struct ViewShape; }
 
 // Every key and mouse action the window knows, for --help, the README and the key list (H),
 // made from the key table.
 extern const char* const kKeyHelp;
-
-struct Options {
-    // Shows the screen this many times smaller (1 is pixel for pixel); 0 picks a size that
-    // suits the desktop.
-    int shrink = 0;
-    // Fills the display with the phone's screen (shrink is then unused). The view turns as
-    // the tilt sensor reads when a real sensor drives it, as the keys turn it otherwise.
-    bool fullscreen = false;
-    // Makes a camera source for a picture file (a dropped file, N and P); the window owns no
-    // backend of its own. Null: pictures cannot be opened from the window.
-    std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
-    // The picture the camera shows at start (empty: the demo scene), where N and P start.
-    std::string picture;
-    // Where S saves its pictures; empty: a Veltora folder in the user's pictures folder.
-    std::string saveTo;
-    // The file the window remembers its size, place and last picture in, read as it opens
-    // and written as it closes; empty: nothing is remembered.
-    std::string settingsFile;
-    // Whether to show the picture of the last run at start (no camera was asked for).
-    bool showLastPicture = false;
-    // The files this run writes (empty names are none): the last picture is not shown
-    // when it is one of them, so that it is never written over while it is shown.
-    std::vector<std::string> outputs;
-};
 
 // How the run with a window ended, for the launcher's exit code.
 enum class Ending { Quit, WindowLost };
@@ -100,8 +77,6 @@ private:
     // SdlWindow.cpp
     bool HandlePending();
     bool ConnectionLost() const;
-    // A line for the user, through the device's channel for them.
-    void Say(const std::string& message) const;
     // SdlPresent.cpp
     void Refresh();
     void Present();
@@ -145,11 +120,6 @@ private:
     void StartPlace(int& x, int& y, int& w, int& h) const;
     void ShowLastPicture();
     void SaveSettings();
-    // SdlPictures.cpp
-    void OpenPicture(const std::string& path);
-    bool TryPicture(const std::string& path, std::string& reason);
-    void ContinueStep();
-    void EndStep();
 
     device::Device& m_device;
     Options m_options;
@@ -187,9 +157,7 @@ private:
     Finger m_finger{m_device};
     Aimer m_aimer{m_device, m_layoutShown};
 
-    std::string m_picture;
-    // N or P still looking for a picture it can show, a slice at each turn of the loop.
-    std::unique_ptr<PictureStep> m_step;
+    Pictures m_pictures{m_device, m_options, m_aimer};
 
     // What was read from the settings file at the start, and whether it may be replaced.
     struct Remembered;

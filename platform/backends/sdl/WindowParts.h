@@ -3,12 +3,18 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 #include "device/Aiming.h"
 #include "device/Display.h"
 #include "sdl/ViewGeometry.h"
 
+namespace device { class Device; }
+
 namespace sdl::detail {
+
+// A line for the user, through the device's channel for them.
+void Say(device::Device& device, const std::string& message);
 
 constexpr float kPitchStep = 5.0f;
 constexpr int kPanStep = 40;       // screen pixels per arrow key
