@@ -63,7 +63,7 @@ void EdgeSearch::Carry(const edges::Plan& plan)
 void Window::LayAlongPicture(bool corner)
 {
     // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
-    if (m_portraitForm || m_edges.Searching()) {
+    if (m_held.portraitForm || m_edges.Searching()) {
         return;
     }
     int wx = 0, wy = 0;

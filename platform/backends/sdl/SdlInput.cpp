@@ -99,7 +99,7 @@ void Window::HandleMouse(const SDL_Event& event)
         }
         if (event.button.button == SDL_BUTTON_LEFT && !m_finger.Down()) {
             FlushInput();
-            m_mustPresent = m_finger.PressMouse(at(event.button.x, event.button.y), m_screenWidth, m_screenHeight) || m_mustPresent;
+            m_mustPresent = m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight) || m_mustPresent;
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StartDrag({double(event.button.x), double(event.button.y)});
         } else if (event.button.button == SDL_BUTTON_MIDDLE) {
@@ -133,7 +133,7 @@ void Window::HandleMouse(const SDL_Event& event)
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
             steps = -steps;
         }
-        if (steps != 0.0f && m_portraitForm) {
+        if (steps != 0.0f && m_held.portraitForm) {
             ScrollPage(static_cast<double>(steps));
         } else if (steps != 0.0f) {
             // Where the mouse was when the wheel turned, not where it has got to since.
@@ -187,7 +187,7 @@ void Window::ScrollPage(double steps)
         return;
     }
     // Centred on the page's middle, so steps one way and back do not press twice at one point.
-    const int x = m_screenWidth / 2, y = m_screenHeight / 2 - dy / 2;
+    const int x = m_held.screenWidth / 2, y = m_held.screenHeight / 2 - dy / 2;
     m_device.PostTouch(device::Device::TouchPhase::Press, x, y);
     m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy / 2);
     m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy);
@@ -196,23 +196,23 @@ void Window::ScrollPage(double steps)
 
 void Window::SetPitch(float pitch)
 {
-    m_pitch = WrapPitch(pitch);
-    m_device.PostPitch(m_pitch);
+    m_held.pitch = WrapPitch(pitch);
+    m_device.PostPitch(m_held.pitch);
 }
 
 void Window::TurnPhone(int turns, float pitch)
 {
     // Only here does the view turn: the user turned the phone and expects to see it turned.
-    const int oldW = ViewWidth(), oldH = ViewHeight();
-    m_heldTurns = turns;
-    m_aimer.Hold(m_heldTurns, m_portraitForm);
-    m_device.Camera().SetHeldTurns(m_heldTurns);
+    const int oldW = m_held.ViewWidth(), oldH = m_held.ViewHeight();
+    m_held.heldTurns = turns;
+    m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
+    m_device.Camera().SetHeldTurns(m_held.heldTurns);
     m_mustPresent = true;
     FitWindowToView(oldW, oldH);
     SetPitch(pitch);
 }
 
-void Window::TiltBy(float degrees) { SetPitch(m_pitch + degrees); }
+void Window::TiltBy(float degrees) { SetPitch(m_held.pitch + degrees); }
 void Window::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
 void Window::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
 void Window::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
@@ -222,7 +222,7 @@ void Window::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 void Window::TurnPicture()
 {
     // A move still on its way goes before the picture turns under it.
-    if (!m_portraitForm) {
+    if (!m_held.portraitForm) {
         m_finger.Flush();
     }
     if (m_aimer.TurnPicture()) {
@@ -233,16 +233,16 @@ void Window::TurnPicture()
 void Window::SendToBackground()
 {
     // A phone tells an application it went to the background once, not twice in a row.
-    if (!m_background) {
-        m_background = true;
+    if (!m_held.background) {
+        m_held.background = true;
         m_device.PostBackground();
     }
 }
 
 void Window::BringToForeground()
 {
-    if (m_background) {
-        m_background = false;
+    if (m_held.background) {
+        m_held.background = false;
         m_device.PostForeground();
     }
 }

@@ -29,21 +29,12 @@ std::string FormatNumber(double value, const char* format)
 
 } // namespace
 
-int Window::Turns() const
-{
-    // A portrait form is made to be read upright whichever way the phone is held.
-    return m_portraitForm ? 0 : m_heldTurns;
-}
-
-int Window::ViewWidth() const { return TurnedSize(m_screenWidth, m_screenHeight, Turns()).w; }
-int Window::ViewHeight() const { return TurnedSize(m_screenWidth, m_screenHeight, Turns()).h; }
-
 ViewShape Window::View() const
 {
     ViewShape v;
-    v.screenW = m_screenWidth;
-    v.screenH = m_screenHeight;
-    v.turns = Turns();
+    v.screenW = m_held.screenWidth;
+    v.screenH = m_held.screenHeight;
+    v.turns = m_held.Turns();
     SDL_GetWindowSize(m_window.get(), &v.windowW, &v.windowH);
     m_presenter->OutputSize(v.outputW, v.outputH);
     return v;
@@ -67,12 +58,12 @@ void Window::FollowSensor()
     if (!std::isfinite(pitch)) {
         return;
     }
-    m_pitch = WrapPitch(pitch);
-    const int turns = QuarterTurnsForPitch(m_pitch);
-    if (turns != m_heldTurns) {
-        m_heldTurns = turns;
-        m_aimer.Hold(m_heldTurns, m_portraitForm);
-        m_device.Camera().SetHeldTurns(m_heldTurns);
+    m_held.pitch = WrapPitch(pitch);
+    const int turns = QuarterTurnsForPitch(m_held.pitch);
+    if (turns != m_held.heldTurns) {
+        m_held.heldTurns = turns;
+        m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
+        m_device.Camera().SetHeldTurns(m_held.heldTurns);
         m_mustPresent = true;
     }
 }
@@ -85,16 +76,16 @@ void Window::Refresh()
     }
     device::Display& screen = m_device.GetDisplay();
     const bool portrait = screen.Portrait();
-    if (portrait != m_portraitForm || m_presenter->Stale()) {
+    if (portrait != m_held.portraitForm || m_presenter->Stale()) {
         m_mustPresent = true;
     }
-    if (portrait != m_portraitForm) {
+    if (portrait != m_held.portraitForm) {
         // The help page turns the form: the window takes the new shape at the same scale.
-        const int oldW = ViewWidth(), oldH = ViewHeight();
-        m_portraitForm = portrait;
-        m_aimer.Hold(m_heldTurns, m_portraitForm);
-        m_screenWidth = screen.Width();
-        m_screenHeight = screen.Height();
+        const int oldW = m_held.ViewWidth(), oldH = m_held.ViewHeight();
+        m_held.portraitForm = portrait;
+        m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
+        m_held.screenWidth = screen.Width();
+        m_held.screenHeight = screen.Height();
         FitWindowToView(oldW, oldH);
     }
     if (m_mustPresent) {
@@ -107,12 +98,12 @@ void Window::Present()
 {
     m_mustPresent = false;
     const device::Display& screen = m_device.GetDisplay();
-    m_screenWidth = screen.Width();
-    m_screenHeight = screen.Height();
+    m_held.screenWidth = screen.Width();
+    m_held.screenHeight = screen.Height();
     Presenter::Scene scene;
     scene.view = View();
-    scene.heldTurns = m_heldTurns;
-    scene.portraitForm = m_portraitForm;
+    scene.heldTurns = m_held.heldTurns;
+    scene.portraitForm = m_held.portraitForm;
     scene.fingerDown = m_finger.Down();
     scene.fingerAt = m_finger.At();
     scene.fingerX = m_finger.OnPixel().x;
@@ -133,7 +124,7 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
     int w = 0, h = 0, x = 0, y = 0;
     SDL_GetWindowSize(m_window.get(), &w, &h);
     SDL_GetWindowPosition(m_window.get(), &x, &y);
-    const int viewW = ViewWidth(), viewH = ViewHeight();
+    const int viewW = m_held.ViewWidth(), viewH = m_held.ViewHeight();
     if (oldViewW <= 0 || oldViewH <= 0 || (oldViewW == viewW && oldViewH == viewH)) {
         return;
     }
@@ -160,7 +151,7 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
 void Window::UpdateTitle()
 {
     // Called at every wait: the title is made again only when what it tells changed.
-    TitleState state{m_pictures.Current(), m_pitch, m_aimer.Aim().zoom, m_aimer.PictureTurns(), m_background};
+    TitleState state{m_pictures.Current(), m_held.pitch, m_aimer.Aim().zoom, m_aimer.PictureTurns(), m_held.background};
     if (m_titleState == state) {
         return;
     }
@@ -174,7 +165,7 @@ void Window::UpdateTitle()
             c = '?';
         }
     }
-    std::string title = "Veltora - " + source + " - pitch " + FormatNumber(m_pitch, "%g") + " deg";
+    std::string title = "Veltora - " + source + " - pitch " + FormatNumber(m_held.pitch, "%g") + " deg";
     const double zoom = m_aimer.Aim().zoom;
     if (std::abs(zoom - 1.0) > 1e-9) {
         title += " - zoom " + FormatNumber(zoom, "%.2g") + "x";
@@ -182,7 +173,7 @@ void Window::UpdateTitle()
     if (m_aimer.PictureTurns() != 0) {
         title += " - picture turned " + std::to_string(90 * m_aimer.PictureTurns()) + " deg";
     }
-    if (m_background) {
+    if (m_held.background) {
         title += " - in the background";
     }
     title += " - H lists the keys";

@@ -51,7 +51,7 @@ void Window::TakeScreenshot(bool asSeen)
     const device::PixelView shot = m_device.GetDisplay().Compose();
     device::PixelView out = shot;
     std::vector<std::uint32_t> turned;
-    const int turns = asSeen ? Turns() : 0;
+    const int turns = asSeen ? m_held.Turns() : 0;
     if (turns != 0) {
         // The view turned as the window shows it (a quarter turn is exact, no filtering).
         const Box size = TurnedSize(shot.width, shot.height, turns);

@@ -172,9 +172,9 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!window->m_wait.RegisterWake(reason)) {
         return nullptr; // the destructor shuts SDL's video down again
     }
-    window->LoadSettings();
+    window->m_settings.LoadSettings();
     // The application has not built its form yet: the screen is landscape for now.
-    const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
+    const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_held.heldTurns);
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
     // Wayland sizes windows in the output's units, each `scale` pixels across: the start size is
     // worked out in pixels, the output's scale standing for the density that X's Xft.dpi gives.
@@ -202,7 +202,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     }
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
     if (!options.fullscreen) {
-        window->StartPlace(x, y, w, h);
+        window->m_settings.StartPlace(x, y, w, h);
     }
     window->m_window.reset(SDL_CreateWindow("Veltora", x, y, w, h, flags));
     if (!window->m_window) {
@@ -214,7 +214,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!window->m_presenter) {
         return nullptr;
     }
-    window->ShowLastPicture();
+    window->m_settings.ShowLastPicture();
     window->UpdateTitle();
     window->m_wait.Watch(window->m_window.get());
     device.Loop().SetWaiter(window.get());
@@ -225,11 +225,11 @@ Window::Window(device::Device& device, const Options& options)
     : m_device(device), m_options(options), m_layoutShown(device.Tilt())
 {
     const float pitch = device.Tilt().Pitch();
-    m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
-    m_heldTurns = QuarterTurnsForPitch(m_pitch);
-    m_aimer.Hold(m_heldTurns, m_portraitForm);
+    m_held.pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
+    m_held.heldTurns = QuarterTurnsForPitch(m_held.pitch);
+    m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
     // The camera turns with the phone as the window shows it held.
-    device.Camera().SetHeldTurns(m_heldTurns);
+    device.Camera().SetHeldTurns(m_held.heldTurns);
 }
 
 void detail::Say(device::Device& device, const std::string& message)
@@ -246,7 +246,7 @@ Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost 
 Window::~Window()
 {
     // The window's place while it is still there to be asked.
-    SaveSettings();
+    m_settings.SaveSettings();
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
     // With the display gone, taking the window down would talk to it again, and a

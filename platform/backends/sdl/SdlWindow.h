@@ -24,6 +24,8 @@
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
 #include "sdl/SdlPictures.h"
+#include "sdl/SdlSettings.h"
+#include "sdl/WindowParts.h"
 #include "sdl/WindowOptions.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
@@ -34,7 +36,6 @@ namespace device { class Device; }
 namespace sdl {
 
 class Presenter;
-namespace detail { struct ViewShape; }
 
 // Every key and mouse action the window knows, for --help, the README and the key list (H),
 // made from the key table.
@@ -85,10 +86,6 @@ private:
     void FollowSensor();
     // How the screen is placed in the window now (the view's geometry asks SDL nothing).
     detail::ViewShape View() const;
-    // How the screen is turned in the window now.
-    int Turns() const;
-    int ViewWidth() const;
-    int ViewHeight() const;
     // A window point (in the window's own units) as a continuous point of the screen.
     device::PointD WindowToScreen(double wx, double wy) const;
     // SdlInput.cpp
@@ -114,12 +111,6 @@ private:
     void Quit() override;
     // SdlEdges.cpp
     void CarryPlan(const edges::Plan& plan);
-    // SdlSettings.cpp
-    void LoadSettings();
-    // The remembered size (when no shrink was asked for) and place, where there are some.
-    void StartPlace(int& x, int& y, int& w, int& h) const;
-    void ShowLastPicture();
-    void SaveSettings();
 
     device::Device& m_device;
     Options m_options;
@@ -133,14 +124,7 @@ private:
     // Something shown changed and must be drawn again.
     bool m_mustPresent = true;
 
-    // How the phone is held and what its screen shows.
-    int m_screenWidth = 800;
-    int m_screenHeight = 480;
-    bool m_portraitForm = false;
-    // The way the user turned the phone with 1-4; tilting with [ and ] leaves it alone.
-    int m_heldTurns = 0;
-    float m_pitch = -90.0f;
-    bool m_background = false;
+    detail::Held m_held;
 
     std::string m_title;
     // What the title was last made from.
@@ -159,9 +143,7 @@ private:
 
     Pictures m_pictures{m_device, m_options, m_aimer};
 
-    // What was read from the settings file at the start, and whether it may be replaced.
-    struct Remembered;
-    std::shared_ptr<Remembered> m_remembered;
+    Settings m_settings{m_device, m_options, m_held, m_wait, m_window, m_pictures};
 
     bool m_screenshotFailed = false;
 
