@@ -69,7 +69,7 @@ void Window::LayAlongPicture(bool corner)
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     // The window's aim is the one the camera is about to take.
-    m_edges.Start(WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
+    m_edges.Start(m_presentation.WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
 void Window::CarryPlan(const edges::Plan& plan)
@@ -83,7 +83,7 @@ void Window::CarryPlan(const edges::Plan& plan)
         return;
     }
     // A notice left in the title goes.
-    m_titleState.reset();
+    m_presentation.ForgetTitle();
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     edges::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);

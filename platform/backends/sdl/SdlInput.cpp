@@ -31,12 +31,12 @@ void Window::Handle(const SDL_Event& event)
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A finger does not stay on the glass while the user is in another window.
             FlushInput();
-            m_mustPresent = m_finger.Lift() || m_mustPresent;
+            m_presentation.MustPresent(m_finger.Lift());
             m_aimer.StopDrag();
             break;
         default:
@@ -46,18 +46,18 @@ void Window::Handle(const SDL_Event& event)
     case SDL_FINGERDOWN:
         if (event.tfinger.touchId != SDL_MOUSE_TOUCHID && m_presenter->KeyListShown()) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         }
         FlushInput();
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_FINGERUP:
         FlushInput();
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_FINGERMOTION:
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEMOTION:
@@ -75,7 +75,7 @@ void Window::Handle(const SDL_Event& event)
         HandleKey(event);
         break;
     case SDL_DISPLAYEVENT:
-        m_mustPresent = true;
+        m_presentation.MustPresent();
         break;
     default:
         break;
@@ -89,17 +89,17 @@ void Window::HandleMouse(const SDL_Event& event)
         return;
     }
     // The middle of the window pixel under the mouse.
-    const auto at = [this](int x, int y) { return WindowToScreen(x + 0.5, y + 0.5); };
+    const auto at = [this](int x, int y) { return m_presentation.WindowToScreen(x + 0.5, y + 0.5); };
     switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
         if (m_presenter->KeyListShown()) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         }
         if (event.button.button == SDL_BUTTON_LEFT && !m_finger.Down()) {
             FlushInput();
-            m_mustPresent = m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight));
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StartDrag({double(event.button.x), double(event.button.y)});
         } else if (event.button.button == SDL_BUTTON_MIDDLE) {
@@ -109,12 +109,12 @@ void Window::HandleMouse(const SDL_Event& event)
     case SDL_MOUSEMOTION: {
         if (m_finger.ByMouse()) {
             const bool fine = (SDL_GetModState() & KMOD_SHIFT) != 0;
-            m_mustPresent = m_finger.MoveMouse(at(event.motion.x, event.motion.y), fine) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.MoveMouse(at(event.motion.x, event.motion.y), fine));
         }
         if (!m_aimer.Dragging()) {
             break;
         }
-        const ViewShape view = View();
+        const ViewShape view = m_presentation.View();
         m_aimer.DragTo({double(event.motion.x), double(event.motion.y)}, [&view](device::PointD w) {
             return ScreenToView(detail::WindowToScreen(view, w.x, w.y), view.screenW, view.screenH, view.turns);
         });
@@ -123,7 +123,7 @@ void Window::HandleMouse(const SDL_Event& event)
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT && m_finger.ByMouse()) {
             FlushInput();
-            m_mustPresent = m_finger.ReleaseMouse(at(event.button.x, event.button.y)) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.ReleaseMouse(at(event.button.x, event.button.y)));
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StopDrag();
         }
@@ -162,7 +162,7 @@ void Window::HandleKey(const SDL_Event& event)
                               key == SDLK_LALT || key == SDLK_RALT || key == SDLK_LGUI || key == SDLK_RGUI;
         if (!modifier && !repeat) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
         }
         return;
     }
@@ -207,8 +207,8 @@ void Window::TurnPhone(int turns, float pitch)
     m_held.heldTurns = turns;
     m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
     m_device.Camera().SetHeldTurns(m_held.heldTurns);
-    m_mustPresent = true;
-    FitWindowToView(oldW, oldH);
+    m_presentation.MustPresent();
+    m_presentation.FitWindowToView(oldW, oldH);
     SetPitch(pitch);
 }
 
@@ -226,7 +226,7 @@ void Window::TurnPicture()
         m_finger.Flush();
     }
     if (m_aimer.TurnPicture()) {
-        m_mustPresent = true;
+        m_presentation.MustPresent();
     }
 }
 
@@ -250,7 +250,7 @@ void Window::BringToForeground()
 void Window::ShowKeyList()
 {
     m_presenter->ShowKeyList(true);
-    m_mustPresent = true;
+    m_presentation.MustPresent();
 }
 
 void Window::Quit() { m_device.RequestTermination(); }

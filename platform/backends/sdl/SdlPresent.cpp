@@ -1,7 +1,7 @@
 // When the window draws and in what shape: the view follows the phone as it is held and the
 // form (portrait or landscape), the window keeps its scale as the view turns, and the title
 // tells what is shown. The presenter does the drawing.
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlPresent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,12 @@
 #include <filesystem>
 
 #include "device/Device.h"
+#include "instrument/LayoutShown.h"
+#include "sdl/Aimer.h"
 #include "sdl/Presenter.h"
+#include "sdl/SdlFinger.h"
+#include "sdl/SdlPictures.h"
+#include "sdl/SdlWindow.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -29,7 +34,15 @@ std::string FormatNumber(double value, const char* format)
 
 } // namespace
 
-ViewShape Window::View() const
+Presentation::Presentation(device::Device& device, const Options& options, Held& held, const WindowHandle& window,
+                           const std::unique_ptr<Presenter>& presenter, const Finger& finger, Aimer& aimer,
+                           const instrument::LayoutShown& layoutShown, const Pictures& pictures)
+    : m_device(device), m_options(options), m_held(held), m_window(window), m_presenter(presenter), m_finger(finger),
+      m_aimer(aimer), m_layoutShown(layoutShown), m_pictures(pictures)
+{
+}
+
+ViewShape Presentation::View() const
 {
     ViewShape v;
     v.screenW = m_held.screenWidth;
@@ -40,12 +53,12 @@ ViewShape Window::View() const
     return v;
 }
 
-device::PointD Window::WindowToScreen(double wx, double wy) const
+device::PointD Presentation::WindowToScreen(double wx, double wy) const
 {
     return detail::WindowToScreen(View(), wx, wy);
 }
 
-void Window::FollowSensor()
+void Presentation::FollowSensor()
 {
     // Full screen on a device with a real tilt sensor, the display is the phone's screen and
     // the view turns as the device is turned (the desktop turns the display with it); in a
@@ -68,7 +81,7 @@ void Window::FollowSensor()
     }
 }
 
-void Window::Refresh()
+void Presentation::Refresh()
 {
     FollowSensor();
     if (m_presenter->NoticeEnded()) {
@@ -94,7 +107,7 @@ void Window::Refresh()
     UpdateTitle();
 }
 
-void Window::Present()
+void Presentation::Present()
 {
     m_mustPresent = false;
     const device::Display& screen = m_device.GetDisplay();
@@ -113,7 +126,7 @@ void Window::Present()
     m_presenter->Present(scene);
 }
 
-void Window::FitWindowToView(int oldViewW, int oldViewH)
+void Presentation::FitWindowToView(int oldViewW, int oldViewH)
 {
     // Full screen the window is the display: the view is fitted into it as it is.
     if (m_options.fullscreen) {
@@ -148,7 +161,7 @@ void Window::FitWindowToView(int oldViewW, int oldViewH)
     m_mustPresent = true;
 }
 
-void Window::UpdateTitle()
+void Presentation::UpdateTitle()
 {
     // Called at every wait: the title is made again only when what it tells changed.
     TitleState state{m_pictures.Current(), m_held.pitch, m_aimer.Aim().zoom, m_aimer.PictureTurns(), m_held.background};
@@ -181,6 +194,14 @@ void Window::UpdateTitle()
         m_title = title;
         SDL_SetWindowTitle(m_window.get(), m_title.c_str());
     }
+}
+
+void Presentation::ForgetTitle()
+{
+    // The notice is in the window's title but not in m_title: with both forgotten, the title
+    // is set again even when what it tells is what it told before the notice.
+    m_titleState.reset();
+    m_title.clear();
 }
 
 } // namespace sdl

@@ -78,7 +78,7 @@ void Window::TakeScreenshot(bool asSeen)
         // Shift+S is for comparing the window with the phone's screen: no notice to differ.
         if (asSeen) {
             m_presenter->ShowNotice("saved " + std::filesystem::path(name).filename().string());
-            m_mustPresent = true;
+            m_presentation.MustPresent();
         }
     } else {
         m_screenshotFailed = true;

@@ -215,7 +215,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
         return nullptr;
     }
     window->m_settings.ShowLastPicture();
-    window->UpdateTitle();
+    window->m_presentation.UpdateTitle();
     window->m_wait.Watch(window->m_window.get());
     device.Loop().SetWaiter(window.get());
     return window;
@@ -297,7 +297,7 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
         }
         return;
     }
-    Refresh();
+    m_presentation.Refresh();
     if (m_pictures.Stepping()) {
         // N or P is still looking: input first, then the next slice, and no waiting.
         HandlePending();

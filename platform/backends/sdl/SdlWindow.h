@@ -24,6 +24,7 @@
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
 #include "sdl/SdlPictures.h"
+#include "sdl/SdlPresent.h"
 #include "sdl/SdlSettings.h"
 #include "sdl/WindowParts.h"
 #include "sdl/WindowOptions.h"
@@ -78,16 +79,6 @@ private:
     // SdlWindow.cpp
     bool HandlePending();
     bool ConnectionLost() const;
-    // SdlPresent.cpp
-    void Refresh();
-    void Present();
-    void FitWindowToView(int oldViewW, int oldViewH);
-    void UpdateTitle();
-    void FollowSensor();
-    // How the screen is placed in the window now (the view's geometry asks SDL nothing).
-    detail::ViewShape View() const;
-    // A window point (in the window's own units) as a continuous point of the screen.
-    device::PointD WindowToScreen(double wx, double wy) const;
     // SdlInput.cpp
     void Handle(const SDL_Event& event);
     void HandleMouse(const SDL_Event& event);
@@ -121,22 +112,8 @@ private:
     // Declared before the presenter, whose renderer draws into it and goes first.
     WindowHandle m_window;
     std::unique_ptr<Presenter> m_presenter;
-    // Something shown changed and must be drawn again.
-    bool m_mustPresent = true;
 
     detail::Held m_held;
-
-    std::string m_title;
-    // What the title was last made from.
-    struct TitleState {
-        std::string picture;
-        float pitch = 0;
-        double zoom = 1;
-        int pictureTurns = 0;
-        bool background = false;
-        bool operator==(const TitleState&) const = default;
-    };
-    std::optional<TitleState> m_titleState;
 
     Finger m_finger{m_device};
     Aimer m_aimer{m_device, m_layoutShown};
@@ -144,6 +121,8 @@ private:
     Pictures m_pictures{m_device, m_options, m_aimer};
 
     Settings m_settings{m_device, m_options, m_held, m_wait, m_window, m_pictures};
+    Presentation m_presentation{m_device, m_options, m_held,        m_window,  m_presenter,
+                                m_finger, m_aimer,   m_layoutShown, m_pictures};
 
     bool m_screenshotFailed = false;
 
