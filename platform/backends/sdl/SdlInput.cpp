@@ -219,6 +219,8 @@ void Window::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
 
 void Window::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 
+void Window::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
+
 void Window::TurnPicture()
 {
     // A move still on its way goes before the picture turns under it.

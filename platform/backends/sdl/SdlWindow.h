@@ -100,8 +100,6 @@ private:
     void TakeScreenshot(bool asSeen) override;
     void ShowKeyList() override;
     void Quit() override;
-    // SdlEdges.cpp
-    void CarryPlan(const edges::Plan& plan);
 
     device::Device& m_device;
     Options m_options;
@@ -127,7 +125,7 @@ private:
     bool m_screenshotFailed = false;
 
     // E and C: declared last, so that a search still running ends before the rest goes.
-    EdgeSearch m_edges{m_device, [this](const edges::Plan& plan) { CarryPlan(plan); }};
+    EdgeSearch m_edges{m_device, m_held, m_finger, m_aimer, m_presentation, m_window};
 };
 
 } // namespace sdl

@@ -5,14 +5,21 @@
 #include <system_error>
 
 #include "device/Device.h"
-#include "sdl/SdlWindow.h"
+#include "sdl/Aimer.h"
+#include "sdl/SdlFinger.h"
+#include "sdl/SdlPresent.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
 
 namespace sdl {
 
-EdgeSearch::EdgeSearch(device::Device& device, Done done) : m_device(device), m_done(std::move(done)), m_needles(device) {}
+EdgeSearch::EdgeSearch(device::Device& device, const detail::Held& held, const Finger& finger, Aimer& aimer,
+                       Presentation& presentation, const WindowHandle& window)
+    : m_device(device), m_held(held), m_finger(finger), m_aimer(aimer), m_presentation(presentation), m_window(window),
+      m_needles(device)
+{
+}
 
 EdgeSearch::~EdgeSearch()
 {
@@ -57,22 +64,22 @@ void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device
 void EdgeSearch::Carry(const edges::Plan& plan)
 {
     m_searching = false;
-    m_done(plan);
+    CarryPlan(plan);
 }
 
-void Window::LayAlongPicture(bool corner)
+void EdgeSearch::LayAlongPicture(bool corner)
 {
     // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
-    if (m_held.portraitForm || m_edges.Searching()) {
+    if (m_held.portraitForm || Searching()) {
         return;
     }
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     // The window's aim is the one the camera is about to take.
-    m_edges.Start(m_presentation.WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
+    Start(m_presentation.WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
-void Window::CarryPlan(const edges::Plan& plan)
+void EdgeSearch::CarryPlan(const edges::Plan& plan)
 {
     // The user's finger came down while the search ran: it has the screen.
     const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
