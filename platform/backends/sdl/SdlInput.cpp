@@ -1,13 +1,20 @@
 // The window's input handed to its parts: the left mouse button and a touch screen to the
 // finger, the right button, the middle button and the wheel to the aimer, the keys to the key
 // table; and what the keys do to the phone (turn, tilt, the life cycle).
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlInput.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "device/Device.h"
+#include "sdl/Aimer.h"
+#include "sdl/DesktopWait.h"
+#include "sdl/EdgeSearch.h"
 #include "sdl/Presenter.h"
+#include "sdl/SdlFinger.h"
+#include "sdl/SdlPictures.h"
+#include "sdl/SdlPresent.h"
+#include "sdl/SdlScreenshot.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -16,7 +23,29 @@ namespace sdl {
 
 using namespace detail;
 
-void Window::Handle(const SDL_Event& event)
+Input::Input(device::Device& device, DesktopWait& wait, Held& held, Finger& finger, Aimer& aimer,
+             const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures, EdgeSearch& edges,
+             Screenshots& screenshots)
+    : m_device(device), m_wait(wait), m_held(held), m_finger(finger), m_aimer(aimer), m_presenter(presenter),
+      m_presentation(presentation), m_pictures(pictures), m_edges(edges), m_screenshots(screenshots)
+{
+}
+
+bool Input::HandlePending()
+{
+    SDL_Event event;
+    bool any = false;
+    while (!m_wait.Lost() && SDL_PollEvent(&event)) {
+        Handle(event);
+        any = true;
+    }
+    if (any) {
+        FlushInput();
+    }
+    return any;
+}
+
+void Input::Handle(const SDL_Event& event)
 {
     if (m_wait.Take(event)) {
         return;
@@ -82,7 +111,7 @@ void Window::Handle(const SDL_Event& event)
     }
 }
 
-void Window::HandleMouse(const SDL_Event& event)
+void Input::HandleMouse(const SDL_Event& event)
 {
     // A touch is handled as a finger; SDL's mouse made from it would press it twice.
     if (event.type != SDL_MOUSEWHEEL && event.button.which == SDL_TOUCH_MOUSEID) {
@@ -152,7 +181,7 @@ void Window::HandleMouse(const SDL_Event& event)
     }
 }
 
-void Window::HandleKey(const SDL_Event& event)
+void Input::HandleKey(const SDL_Event& event)
 {
     const SDL_Keycode key = event.key.keysym.sym;
     const bool repeat = event.key.repeat != 0;
@@ -169,13 +198,13 @@ void Window::HandleKey(const SDL_Event& event)
     PressKey(*this, key, repeat, (event.key.keysym.mod & KMOD_SHIFT) != 0);
 }
 
-void Window::FlushInput()
+void Input::FlushInput()
 {
     m_finger.Flush();
     m_aimer.Flush();
 }
 
-void Window::ScrollPage(double steps)
+void Input::ScrollPage(double steps)
 {
     // The help page scrolls under a finger: the wheel drags it from the page's middle, away
     // from its back button, as far as a few lines of text a step.
@@ -194,13 +223,13 @@ void Window::ScrollPage(double steps)
     m_device.PostTouch(device::Device::TouchPhase::Release, x, y + dy);
 }
 
-void Window::SetPitch(float pitch)
+void Input::SetPitch(float pitch)
 {
     m_held.pitch = WrapPitch(pitch);
     m_device.PostPitch(m_held.pitch);
 }
 
-void Window::TurnPhone(int turns, float pitch)
+void Input::TurnPhone(int turns, float pitch)
 {
     // Only here does the view turn: the user turned the phone and expects to see it turned.
     const int oldW = m_held.ViewWidth(), oldH = m_held.ViewHeight();
@@ -212,16 +241,16 @@ void Window::TurnPhone(int turns, float pitch)
     SetPitch(pitch);
 }
 
-void Window::TiltBy(float degrees) { SetPitch(m_held.pitch + degrees); }
-void Window::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
-void Window::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
-void Window::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
+void Input::TiltBy(float degrees) { SetPitch(m_held.pitch + degrees); }
+void Input::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
+void Input::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
+void Input::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
 
-void Window::StepPicture(int direction) { m_pictures.StepPicture(direction); }
+void Input::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 
-void Window::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
+void Input::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
 
-void Window::TurnPicture()
+void Input::TurnPicture()
 {
     // A move still on its way goes before the picture turns under it.
     if (!m_held.portraitForm) {
@@ -232,7 +261,7 @@ void Window::TurnPicture()
     }
 }
 
-void Window::SendToBackground()
+void Input::SendToBackground()
 {
     // A phone tells an application it went to the background once, not twice in a row.
     if (!m_held.background) {
@@ -241,7 +270,7 @@ void Window::SendToBackground()
     }
 }
 
-void Window::BringToForeground()
+void Input::BringToForeground()
 {
     if (m_held.background) {
         m_held.background = false;
@@ -249,12 +278,14 @@ void Window::BringToForeground()
     }
 }
 
-void Window::ShowKeyList()
+void Input::TakeScreenshot(bool asSeen) { m_screenshots.TakeScreenshot(asSeen); }
+
+void Input::ShowKeyList()
 {
     m_presenter->ShowKeyList(true);
     m_presentation.MustPresent();
 }
 
-void Window::Quit() { m_device.RequestTermination(); }
+void Input::Quit() { m_device.RequestTermination(); }
 
 } // namespace sdl

@@ -1,7 +1,7 @@
 // Screenshots from the window: what the user sees (the screen turned as shown) or the
 // phone's own screen, as a new PNG in the user's pictures (or --save-to) folder, named by
 // the time, never overwriting.
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlScreenshot.h"
 
 #include <cstdio>
 #include <ctime>
@@ -15,6 +15,7 @@
 #include "device/PixmanImage.h"
 #include "files/UserDirs.h"
 #include "sdl/Presenter.h"
+#include "sdl/SdlPresent.h"
 #include "sdl/WindowParts.h"
 #include "text/Printable.h"
 
@@ -22,7 +23,13 @@ namespace sdl {
 
 using namespace detail;
 
-void Window::TakeScreenshot(bool asSeen)
+Screenshots::Screenshots(device::Device& device, const Options& options, const Held& held,
+                         const std::unique_ptr<Presenter>& presenter, Presentation& presentation)
+    : m_device(device), m_options(options), m_held(held), m_presenter(presenter), m_presentation(presentation)
+{
+}
+
+void Screenshots::TakeScreenshot(bool asSeen)
 {
     char stamp[32];
     const std::time_t t = std::time(nullptr);

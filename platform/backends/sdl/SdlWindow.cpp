@@ -272,20 +272,6 @@ void Window::Run()
 
 void Window::Wake() { m_wait.Wake(); }
 
-bool Window::HandlePending()
-{
-    SDL_Event event;
-    bool any = false;
-    while (!ConnectionLost() && SDL_PollEvent(&event)) {
-        Handle(event);
-        any = true;
-    }
-    if (any) {
-        FlushInput();
-    }
-    return any;
-}
-
 void Window::WaitUntil(device::Micros deadline, device::Micros now)
 {
     m_wait.OnEventThread();
@@ -300,9 +286,9 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
     m_presentation.Refresh();
     if (m_pictures.Stepping()) {
         // N or P is still looking: input first, then the next slice, and no waiting.
-        HandlePending();
+        m_input.HandlePending();
         m_pictures.ContinueStep();
-        FlushInput();
+        m_input.FlushInput();
         return;
     }
     int timeoutMs = -1;
@@ -312,18 +298,18 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
         timeoutMs = static_cast<int>(std::min<device::Micros>(ms, INT_MAX));
     }
     // Events that came in meanwhile go first; the loop then runs what they posted.
-    if (HandlePending()) {
+    if (m_input.HandlePending()) {
         return;
     }
     SDL_Event event;
     switch (m_wait.Wait(timeoutMs, event)) {
     case DesktopWait::Woke::Event:
-        Handle(event);
-        HandlePending();
-        FlushInput();
+        m_input.Handle(event);
+        m_input.HandlePending();
+        m_input.FlushInput();
         break;
     case DesktopWait::Woke::Events:
-        HandlePending();
+        m_input.HandlePending();
         break;
     default:
         break;

@@ -23,8 +23,10 @@
 #include "sdl/KeyTable.h"
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
+#include "sdl/SdlInput.h"
 #include "sdl/SdlPictures.h"
 #include "sdl/SdlPresent.h"
+#include "sdl/SdlScreenshot.h"
 #include "sdl/SdlSettings.h"
 #include "sdl/WindowParts.h"
 #include "sdl/WindowOptions.h"
@@ -50,9 +52,9 @@ enum class Ending { Quit, WindowLost };
 int QuarterTurnsForPitch(float pitch);
 
 // The window ties its parts together: it is the way the device's loop waits (through the
-// desktop wait), hands the events to the finger, the aimer and the keys, and has the
-// presenter draw when something changed. It also keeps how the phone is held.
-class Window final : public device::EventLoop::Waiter, private KeyTarget {
+// desktop wait), hands the events to its input and has its presentation draw when something
+// changed. It keeps how the phone is held, which its parts read.
+class Window final : public device::EventLoop::Waiter {
 public:
     // Opens the window and makes it the way the device's loop waits. Returns null with a
     // one-line reason when there is no display, or when the device runs on the simulated
@@ -68,7 +70,7 @@ public:
     Ending GetEnding() const;
     // Whether a screenshot the user asked for (S, Shift+S) could not be saved: the run then
     // ends as failed, as when the trace or the log cannot be written.
-    bool ScreenshotFailed() const { return m_screenshotFailed; }
+    bool ScreenshotFailed() const { return m_screenshots.Failed(); }
 
     void WaitUntil(device::Micros deadline, device::Micros now) override;
     void Wake() override;
@@ -76,30 +78,7 @@ public:
 private:
     Window(device::Device& device, const Options& options);
 
-    // SdlWindow.cpp
-    bool HandlePending();
     bool ConnectionLost() const;
-    // SdlInput.cpp
-    void Handle(const SDL_Event& event);
-    void HandleMouse(const SDL_Event& event);
-    void HandleKey(const SDL_Event& event);
-    void FlushInput();
-    void ScrollPage(double steps);
-    void SetPitch(float pitch);
-    // What the keys do (the key table's actions).
-    void TurnPhone(int turns, float pitch) override;
-    void TiltBy(float degrees) override;
-    void PanBy(double viewDx, double viewDy) override;
-    void ZoomBy(double factor) override;
-    void ToggleWholePicture() override;
-    void TurnPicture() override;
-    void StepPicture(int direction) override;
-    void LayAlongPicture(bool corner) override;
-    void SendToBackground() override;
-    void BringToForeground() override;
-    void TakeScreenshot(bool asSeen) override;
-    void ShowKeyList() override;
-    void Quit() override;
 
     device::Device& m_device;
     Options m_options;
@@ -122,7 +101,9 @@ private:
     Presentation m_presentation{m_device, m_options, m_held,        m_window,  m_presenter,
                                 m_finger, m_aimer,   m_layoutShown, m_pictures};
 
-    bool m_screenshotFailed = false;
+    Screenshots m_screenshots{m_device, m_options, m_held, m_presenter, m_presentation};
+    Input m_input{m_device,    m_wait,         m_held,     m_finger, m_aimer,
+                  m_presenter, m_presentation, m_pictures, m_edges,  m_screenshots};
 
     // E and C: declared last, so that a search still running ends before the rest goes.
     EdgeSearch m_edges{m_device, m_held, m_finger, m_aimer, m_presentation, m_window};
