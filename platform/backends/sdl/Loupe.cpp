@@ -1,7 +1,7 @@
 // The loupe, a measuring instrument shown while the finger is down: the camera's own picture
 // about the finger's exact point (no dial, no needles), a crosshair on that point and a line
 // along the direction the dial measures, placed clear of the readout, the hold button and the finger.
-#include "sdl/Presenter.h"
+#include "sdl/Loupe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,14 @@ namespace sdl {
 
 using namespace detail;
 
-Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
+Loupe::Loupe(device::Device& device, const RendererHandle& renderer, const TextureHandle& screen)
+    : m_device(device), m_renderer(renderer), m_screen(screen)
+{
+}
+
+void Loupe::Abandon() { (void)m_loupe.release(); }
+
+Box Loupe::PlaceLoupe(const Scene& scene, const Box& view, int side) const
 {
     const int screenW = scene.view.screenW, screenH = scene.view.screenH, turns = scene.view.turns;
     const device::PointD fingerAt = scene.fingerAt;
@@ -66,7 +73,7 @@ Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
     return spots[0];
 }
 
-bool Presenter::DrawLoupePicture(const Scene& scene, const Box& dst, double magnify)
+bool Loupe::DrawLoupePicture(const Scene& scene, const Box& dst, double magnify)
 {
     // The camera's picture is on the landscape screen only.
     if (scene.portraitForm) {
@@ -105,7 +112,7 @@ bool Presenter::DrawLoupePicture(const Scene& scene, const Box& dst, double magn
     return true;
 }
 
-void Presenter::DrawLoupeScreen(const Scene& scene, const Box& dst, double magnify)
+void Loupe::DrawLoupeScreen(const Scene& scene, const Box& dst, double magnify)
 {
     // A camera that shows no detail: the screen itself, enlarged about the finger's pixel.
     if (!m_screen) {
@@ -128,7 +135,7 @@ void Presenter::DrawLoupeScreen(const Scene& scene, const Box& dst, double magni
     SDL_RenderFlush(m_renderer.get());
 }
 
-void Presenter::DrawLoupe(const Scene& scene, const Box& view)
+void Loupe::DrawLoupe(const Scene& scene, const Box& view)
 {
     SDL_Renderer* const renderer = m_renderer.get();
     const int screenW = scene.view.screenW, screenH = scene.view.screenH, turns = scene.view.turns;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "device/Device.h"
+#include "sdl/Loupe.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -29,7 +30,8 @@ std::unique_ptr<Presenter> Presenter::Make(device::Device& device, SDL_Window* w
 }
 
 Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer)
-    : m_device(device), m_pWindow(window), m_renderer(std::move(renderer))
+    : m_device(device), m_pWindow(window), m_renderer(std::move(renderer)),
+      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen))
 {
     // SDL does not promise that a streaming texture keeps its pixels between locks; these
     // renderers keep them in memory of their own, so only changes need drawing into it.
@@ -41,11 +43,13 @@ Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle 
     }
 }
 
+Presenter::~Presenter() = default;
+
 void Presenter::Abandon()
 {
     (void)m_noticeTexture.release();
     (void)m_keyList.release();
-    (void)m_loupe.release();
+    m_loupe->Abandon();
     (void)m_screen.release();
     (void)m_renderer.release();
 }
@@ -141,7 +145,7 @@ void Presenter::Present(const Scene& scene)
         SDL_RenderCopyEx(renderer, m_screen.get(), nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
     }
     if (scene.fingerDown) {
-        DrawLoupe(scene, view);
+        m_loupe->DrawLoupe(scene, view);
     }
     if (!m_notice.empty()) {
         DrawNotice(view);

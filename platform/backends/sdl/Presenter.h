@@ -16,10 +16,13 @@ namespace device { class Device; }
 
 namespace sdl {
 
+class Loupe;
+
 class Presenter {
 public:
     // The renderer for `window`; null with a one-line reason when it cannot draw there.
     static std::unique_ptr<Presenter> Make(device::Device& device, SDL_Window* window, std::string& reason);
+    ~Presenter();
     Presenter(const Presenter&) = delete;
     Presenter& operator=(const Presenter&) = delete;
 
@@ -58,11 +61,6 @@ private:
     bool UploadScreen();
     // Presenter.cpp
     detail::Box ViewRect(const Scene& scene) const;
-    // Loupe.cpp
-    void DrawLoupe(const Scene& scene, const detail::Box& view);
-    detail::Box PlaceLoupe(const Scene& scene, const detail::Box& view, int side) const;
-    bool DrawLoupePicture(const Scene& scene, const detail::Box& dst, double magnify);
-    void DrawLoupeScreen(const Scene& scene, const detail::Box& dst, double magnify);
     // SdlOverlay.cpp
     void DrawKeyList(const detail::Box& view);
     void DrawNotice(const detail::Box& view);
@@ -79,8 +77,7 @@ private:
     std::uint64_t m_shownVersion = 0;
     bool m_toldCannotDraw = false;
 
-    TextureHandle m_loupe;
-    int m_loupeSide = 0;
+    std::unique_ptr<Loupe> m_loupe;
 
     TextureHandle m_keyList;
     int m_keyListWidth = 0;
