@@ -7,6 +7,7 @@
 
 #include "device/Device.h"
 #include "sdl/Loupe.h"
+#include "sdl/SdlOverlay.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -31,7 +32,7 @@ std::unique_ptr<Presenter> Presenter::Make(device::Device& device, SDL_Window* w
 
 Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer)
     : m_device(device), m_pWindow(window), m_renderer(std::move(renderer)),
-      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen))
+      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen)), m_overlay(std::make_unique<Overlay>(m_renderer))
 {
     // SDL does not promise that a streaming texture keeps its pixels between locks; these
     // renderers keep them in memory of their own, so only changes need drawing into it.
@@ -47,8 +48,7 @@ Presenter::~Presenter() = default;
 
 void Presenter::Abandon()
 {
-    (void)m_noticeTexture.release();
-    (void)m_keyList.release();
+    m_overlay->Abandon();
     m_loupe->Abandon();
     (void)m_screen.release();
     (void)m_renderer.release();
@@ -60,6 +60,11 @@ void Presenter::OutputSize(int& width, int& height) const
     height = 0;
     SDL_GetRendererOutputSize(m_renderer.get(), &width, &height);
 }
+
+void Presenter::ShowNotice(const std::string& text) { m_overlay->ShowNotice(text); }
+bool Presenter::NoticeEnded() { return m_overlay->NoticeEnded(); }
+bool Presenter::KeyListShown() const { return m_overlay->KeyListShown(); }
+void Presenter::ShowKeyList(bool shown) { m_overlay->ShowKeyList(shown); }
 
 bool Presenter::Stale() const { return m_device.GetDisplay().Version() != m_shownVersion; }
 
@@ -147,11 +152,11 @@ void Presenter::Present(const Scene& scene)
     if (scene.fingerDown) {
         m_loupe->DrawLoupe(scene, view);
     }
-    if (!m_notice.empty()) {
-        DrawNotice(view);
+    if (m_overlay->NoticeShown()) {
+        m_overlay->DrawNotice(view);
     }
-    if (m_keyListShown) {
-        DrawKeyList(view);
+    if (m_overlay->KeyListShown()) {
+        m_overlay->DrawKeyList(view);
     }
     SDL_RenderPresent(renderer);
 }

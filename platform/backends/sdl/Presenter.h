@@ -3,7 +3,6 @@
 // loupe while the finger is down, a short notice and the key list.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@ namespace device { class Device; }
 namespace sdl {
 
 class Loupe;
+class Overlay;
 
 class Presenter {
 public:
@@ -48,8 +48,8 @@ public:
     void ShowNotice(const std::string& text);
     // Drops a notice whose time is up; true when one went.
     bool NoticeEnded();
-    bool KeyListShown() const { return m_keyListShown; }
-    void ShowKeyList(bool shown) { m_keyListShown = shown; }
+    bool KeyListShown() const;
+    void ShowKeyList(bool shown);
 
     // The display went away with the window: talking to it again would end the process
     // from inside Xlib, so SDL's handles are left to the system.
@@ -59,11 +59,7 @@ private:
     Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer);
 
     bool UploadScreen();
-    // Presenter.cpp
     detail::Box ViewRect(const Scene& scene) const;
-    // SdlOverlay.cpp
-    void DrawKeyList(const detail::Box& view);
-    void DrawNotice(const detail::Box& view);
 
     device::Device& m_device;
     SDL_Window* m_pWindow; // not owned: the window outlives its presenter
@@ -77,16 +73,9 @@ private:
     std::uint64_t m_shownVersion = 0;
     bool m_toldCannotDraw = false;
 
+    // Drawn over the view, never into the phone's screen; they go before the renderer.
     std::unique_ptr<Loupe> m_loupe;
-
-    TextureHandle m_keyList;
-    int m_keyListWidth = 0;
-    int m_keyListHeight = 0;
-    bool m_keyListShown = false;
-
-    std::string m_notice;
-    std::chrono::steady_clock::time_point m_noticeUntil;
-    TextureHandle m_noticeTexture;
+    std::unique_ptr<Overlay> m_overlay;
 };
 
 } // namespace sdl

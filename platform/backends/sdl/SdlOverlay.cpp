@@ -1,6 +1,6 @@
 // What the window draws over the phone's screen and never into it: the list of keys and a
 // notice, drawn with cairo in the DejaVu fonts; the loupe has a file of its own.
-#include "sdl/Presenter.h"
+#include "sdl/SdlOverlay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +20,15 @@ namespace sdl {
 
 using namespace detail;
 
-void Presenter::DrawKeyList(const Box& view)
+Overlay::Overlay(const RendererHandle& renderer) : m_renderer(renderer) {}
+
+void Overlay::Abandon()
+{
+    (void)m_noticeTexture.release();
+    (void)m_keyList.release();
+}
+
+void Overlay::DrawKeyList(const Box& view)
 {
     if (view.w <= 0 || view.h <= 0) {
         return;
@@ -146,14 +154,14 @@ void Presenter::DrawKeyList(const Box& view)
     cairo_surface_destroy(surface);
 }
 
-void Presenter::ShowNotice(const std::string& text)
+void Overlay::ShowNotice(const std::string& text)
 {
     m_notice = text;
     m_noticeUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
     m_noticeTexture.reset();
 }
 
-bool Presenter::NoticeEnded()
+bool Overlay::NoticeEnded()
 {
     if (m_notice.empty() || std::chrono::steady_clock::now() < m_noticeUntil) {
         return false;
@@ -162,7 +170,7 @@ bool Presenter::NoticeEnded()
     return true;
 }
 
-void Presenter::DrawNotice(const Box& view)
+void Overlay::DrawNotice(const Box& view)
 {
     // Light text on a dark strip at the view's foot, made once for each notice.
     const double size = std::max(12.0, std::min(view.w, view.h) / 28.0);
