@@ -1,6 +1,6 @@
 // What C and E fitted, drawn over the picture so the user checks it at a glance: each line
 // across the whole view, thin, and the stretch of the picture it was fitted over, bold.
-#include "sdl/Presenter.h"
+#include "sdl/Fitted.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,29 +41,29 @@ void Band(SDL_Renderer* renderer, device::PointD a, device::PointD b, float widt
 
 } // namespace
 
-void Presenter::ShowFitted(std::vector<instrument::Stretch> stretches)
+void Fitted::Show(std::vector<instrument::Stretch> stretches)
 {
-    m_fitted = std::move(stretches);
-    m_fittedOverView = !m_fitted.empty();
+    m_stretches = std::move(stretches);
+    m_overView = !m_stretches.empty();
 }
 
-bool Presenter::DropFitted()
+bool Fitted::Drop()
 {
-    const bool shown = !m_fitted.empty();
-    m_fitted.clear();
-    m_fittedOverView = false;
+    const bool shown = !m_stretches.empty();
+    m_stretches.clear();
+    m_overView = false;
     return shown;
 }
 
-bool Presenter::FittedToLoupe()
+bool Fitted::ToLoupe()
 {
-    const bool changed = m_fittedOverView;
-    m_fittedOverView = false;
+    const bool changed = m_overView;
+    m_overView = false;
     return changed;
 }
 
-void Presenter::DrawFitted(const Scene& scene, const std::function<device::PointD(device::PointD)>& place,
-                           const Box& clip, float width, bool fine)
+void Fitted::Draw(const Presenter::Scene& scene, const std::function<device::PointD(device::PointD)>& place,
+                  const Box& clip, float width, bool fine) const
 {
     device::CameraSensor& camera = m_device.Camera();
     // The stretches are fractions of the source's own picture, which the user sees turned.
@@ -87,7 +87,7 @@ void Presenter::DrawFitted(const Scene& scene, const std::function<device::Point
     // Each line runs on past its stretch across the view, so where two meet shows; dark under
     // light, so that it reads on any picture.
     const double reach = 4.0 * (clip.w + clip.h);
-    for (const instrument::Stretch& s : m_fitted) {
+    for (const instrument::Stretch& s : m_stretches) {
         const device::PointD a = place(onScreen(s.from)), b = place(onScreen(s.to));
         const double len = std::hypot(b.x - a.x, b.y - a.y);
         if (!(len > 1e-6)) {
@@ -102,7 +102,7 @@ void Presenter::DrawFitted(const Scene& scene, const std::function<device::Point
     }
     // The stretches in magenta, which few pictures hold, on a black edge, with a bar across
     // each end so their reach shows where they lie along an edge of like colour.
-    for (const instrument::Stretch& s : m_fitted) {
+    for (const instrument::Stretch& s : m_stretches) {
         const device::PointD a = place(onScreen(s.from)), b = place(onScreen(s.to));
         const double len = std::hypot(b.x - a.x, b.y - a.y);
         if (!(len > 1e-6)) {

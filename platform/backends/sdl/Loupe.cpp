@@ -1,7 +1,7 @@
 // The loupe, a measuring instrument shown while the finger is down: the camera's own picture
 // about the finger's exact point (no dial, no needles), a crosshair on that point and a line
 // along the direction the dial measures, placed clear of the readout, the hold button and the finger.
-#include "sdl/Presenter.h"
+#include "sdl/Loupe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,15 @@ namespace sdl {
 
 using namespace detail;
 
-Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
+Loupe::Loupe(device::Device& device, const RendererHandle& renderer, const TextureHandle& screen,
+             const Fitted& fitted)
+    : m_device(device), m_renderer(renderer), m_screen(screen), m_fitted(fitted)
+{
+}
+
+void Loupe::Abandon() { (void)m_loupe.release(); }
+
+Box Loupe::PlaceLoupe(const Scene& scene, const Box& view, int side) const
 {
     const int screenW = scene.view.screenW, screenH = scene.view.screenH, turns = scene.view.turns;
     const device::PointD fingerAt = scene.fingerAt;
@@ -66,7 +74,7 @@ Box Presenter::PlaceLoupe(const Scene& scene, const Box& view, int side) const
     return spots[0];
 }
 
-bool Presenter::DrawLoupePicture(const Scene& scene, const Box& dst, double magnify)
+bool Loupe::DrawLoupePicture(const Scene& scene, const Box& dst, double magnify)
 {
     // The camera's picture is on the landscape screen only.
     if (scene.portraitForm) {
@@ -105,7 +113,7 @@ bool Presenter::DrawLoupePicture(const Scene& scene, const Box& dst, double magn
     return true;
 }
 
-void Presenter::DrawLoupeScreen(const Scene& scene, const Box& dst, double magnify)
+void Loupe::DrawLoupeScreen(const Scene& scene, const Box& dst, double magnify)
 {
     // A camera that shows no detail: the screen itself, enlarged about the finger's pixel.
     if (!m_screen) {
@@ -128,7 +136,7 @@ void Presenter::DrawLoupeScreen(const Scene& scene, const Box& dst, double magni
     SDL_RenderFlush(m_renderer.get());
 }
 
-void Presenter::DrawLoupe(const Scene& scene, const Box& view)
+void Loupe::DrawLoupe(const Scene& scene, const Box& view)
 {
     SDL_Renderer* const renderer = m_renderer.get();
     const int screenW = scene.view.screenW, screenH = scene.view.screenH, turns = scene.view.turns;
@@ -156,8 +164,8 @@ void Presenter::DrawLoupe(const Scene& scene, const Box& view)
         return device::PointD{dst.x + dst.w / 2.0 + (v.x - fingerView.x) * magnify, dst.y + dst.h / 2.0 + (v.y - fingerView.y) * magnify};
     };
     // What C or E fitted, at the loupe's scale, under the crosshair.
-    if (!m_fitted.empty() && !scene.portraitForm) {
-        DrawFitted(scene, inLoupe, dst, 1.5f, true);
+    if (m_fitted.Any() && !scene.portraitForm) {
+        m_fitted.Draw(scene, inLoupe, dst, 1.5f, true);
     }
     // The crosshair on the finger's exact point, open in the middle so the point stays seen.
     const float cx = static_cast<float>(dst.x + dst.w / 2.0), cy = static_cast<float>(dst.y + dst.h / 2.0);

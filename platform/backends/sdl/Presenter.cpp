@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "device/Device.h"
+#include "sdl/Fitted.h"
+#include "sdl/Loupe.h"
+#include "sdl/SdlOverlay.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -29,7 +32,9 @@ std::unique_ptr<Presenter> Presenter::Make(device::Device& device, SDL_Window* w
 }
 
 Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer)
-    : m_device(device), m_pWindow(window), m_renderer(std::move(renderer))
+    : m_device(device), m_pWindow(window), m_renderer(std::move(renderer)),
+      m_fitted(std::make_unique<Fitted>(device, m_renderer)),
+      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen, *m_fitted)), m_overlay(std::make_unique<Overlay>(m_renderer))
 {
     // SDL does not promise that a streaming texture keeps its pixels between locks; these
     // renderers keep them in memory of their own, so only changes need drawing into it.
@@ -41,11 +46,12 @@ Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle 
     }
 }
 
+Presenter::~Presenter() = default;
+
 void Presenter::Abandon()
 {
-    (void)m_noticeTexture.release();
-    (void)m_keyList.release();
-    (void)m_loupe.release();
+    m_overlay->Abandon();
+    m_loupe->Abandon();
     (void)m_screen.release();
     (void)m_renderer.release();
 }
@@ -56,6 +62,17 @@ void Presenter::OutputSize(int& width, int& height) const
     height = 0;
     SDL_GetRendererOutputSize(m_renderer.get(), &width, &height);
 }
+
+void Presenter::ShowNotice(const std::string& text, std::chrono::milliseconds shown, bool atTop)
+{
+    m_overlay->ShowNotice(text, shown, atTop);
+}
+void Presenter::ShowFitted(std::vector<instrument::Stretch> stretches) { m_fitted->Show(std::move(stretches)); }
+bool Presenter::DropFitted() { return m_fitted->Drop(); }
+bool Presenter::FittedToLoupe() { return m_fitted->ToLoupe(); }
+bool Presenter::NoticeEnded() { return m_overlay->NoticeEnded(); }
+bool Presenter::KeyListShown() const { return m_overlay->KeyListShown(); }
+void Presenter::ShowKeyList(bool shown) { m_overlay->ShowKeyList(shown); }
 
 bool Presenter::Stale() const { return m_device.GetDisplay().Version() != m_shownVersion; }
 
@@ -140,9 +157,9 @@ void Presenter::Present(const Scene& scene)
     } else {
         SDL_RenderCopyEx(renderer, m_screen.get(), nullptr, &dst, 90.0 * turns, nullptr, SDL_FLIP_NONE);
     }
-    if (m_fittedOverView && !scene.portraitForm) {
+    if (m_fitted->OverView() && !scene.portraitForm) {
         const double unit = double(view.w) / scene.view.ViewW(); // output pixels to a screen pixel
-        DrawFitted(
+        m_fitted->Draw(
             scene,
             [&](device::PointD screen) {
                 const device::PointD v = ScreenToView(screen, scene.view.screenW, scene.view.screenH, turns);
@@ -151,13 +168,13 @@ void Presenter::Present(const Scene& scene)
             view, static_cast<float>(std::clamp(unit * 3.0, 2.5, 5.0)), false);
     }
     if (scene.fingerDown) {
-        DrawLoupe(scene, view);
+        m_loupe->DrawLoupe(scene, view);
     }
-    if (!m_notice.empty()) {
-        DrawNotice(view);
+    if (m_overlay->NoticeShown()) {
+        m_overlay->DrawNotice(view);
     }
-    if (m_keyListShown) {
-        DrawKeyList(view);
+    if (m_overlay->KeyListShown()) {
+        m_overlay->DrawKeyList(view);
     }
     SDL_RenderPresent(renderer);
 }

@@ -19,10 +19,15 @@ namespace device { class Device; }
 
 namespace sdl {
 
+class Fitted;
+class Loupe;
+class Overlay;
+
 class Presenter {
 public:
     // The renderer for `window`; null with a one-line reason when it cannot draw there.
     static std::unique_ptr<Presenter> Make(device::Device& device, SDL_Window* window, std::string& reason);
+    ~Presenter();
     Presenter(const Presenter&) = delete;
     Presenter& operator=(const Presenter&) = delete;
 
@@ -58,8 +63,8 @@ public:
     bool FittedToLoupe();
     // Drops a notice whose time is up; true when one went.
     bool NoticeEnded();
-    bool KeyListShown() const { return m_keyListShown; }
-    void ShowKeyList(bool shown) { m_keyListShown = shown; }
+    bool KeyListShown() const;
+    void ShowKeyList(bool shown);
 
     // The display went away with the window: talking to it again would end the process
     // from inside Xlib, so SDL's handles are left to the system.
@@ -69,21 +74,7 @@ private:
     Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer);
 
     bool UploadScreen();
-    // Presenter.cpp
     detail::Box ViewRect(const Scene& scene) const;
-    // Loupe.cpp
-    void DrawLoupe(const Scene& scene, const detail::Box& view);
-    detail::Box PlaceLoupe(const Scene& scene, const detail::Box& view, int side) const;
-    bool DrawLoupePicture(const Scene& scene, const detail::Box& dst, double magnify);
-    void DrawLoupeScreen(const Scene& scene, const detail::Box& dst, double magnify);
-    // Fitted.cpp: the stretches with each screen point placed by `place` in output pixels,
-    // the lines `width` output pixels wide and clipped to `clip`; `fine` where they are
-    // magnified, so that the picture's edge shows beside them.
-    void DrawFitted(const Scene& scene, const std::function<device::PointD(device::PointD screen)>& place,
-                    const detail::Box& clip, float width, bool fine);
-    // SdlOverlay.cpp
-    void DrawKeyList(const detail::Box& view);
-    void DrawNotice(const detail::Box& view);
 
     device::Device& m_device;
     SDL_Window* m_pWindow; // not owned: the window outlives its presenter
@@ -97,21 +88,11 @@ private:
     std::uint64_t m_shownVersion = 0;
     bool m_toldCannotDraw = false;
 
-    TextureHandle m_loupe;
-    int m_loupeSide = 0;
-
-    TextureHandle m_keyList;
-    int m_keyListWidth = 0;
-    int m_keyListHeight = 0;
-    bool m_keyListShown = false;
-
-    std::vector<instrument::Stretch> m_fitted;
-    bool m_fittedOverView = false;
-
-    std::string m_notice;
-    bool m_noticeAtTop = false;
-    std::chrono::steady_clock::time_point m_noticeUntil;
-    TextureHandle m_noticeTexture;
+    // Drawn over the view, never into the phone's screen; they go before the renderer. The
+    // loupe shows what was fitted too, so that goes after it.
+    std::unique_ptr<Fitted> m_fitted;
+    std::unique_ptr<Loupe> m_loupe;
+    std::unique_ptr<Overlay> m_overlay;
 };
 
 } // namespace sdl

@@ -1,13 +1,20 @@
 // The window's input handed to its parts: the left mouse button and a touch screen to the
 // finger, the right button, the middle button and the wheel to the aimer, the keys to the key
 // table; and what the keys do to the phone (turn, tilt, the life cycle).
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlInput.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "device/Device.h"
+#include "sdl/Aimer.h"
+#include "sdl/DesktopWait.h"
+#include "sdl/EdgeSearch.h"
 #include "sdl/Presenter.h"
+#include "sdl/SdlFinger.h"
+#include "sdl/SdlPictures.h"
+#include "sdl/SdlPresent.h"
+#include "sdl/SdlScreenshot.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -16,7 +23,29 @@ namespace sdl {
 
 using namespace detail;
 
-void Window::Handle(const SDL_Event& event)
+Input::Input(device::Device& device, DesktopWait& wait, Held& held, Finger& finger, Aimer& aimer,
+             const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures, EdgeSearch& edges,
+             Screenshots& screenshots)
+    : m_device(device), m_wait(wait), m_held(held), m_finger(finger), m_aimer(aimer), m_presenter(presenter),
+      m_presentation(presentation), m_pictures(pictures), m_edges(edges), m_screenshots(screenshots)
+{
+}
+
+bool Input::HandlePending()
+{
+    SDL_Event event;
+    bool any = false;
+    while (!m_wait.Lost() && SDL_PollEvent(&event)) {
+        Handle(event);
+        any = true;
+    }
+    if (any) {
+        FlushInput();
+    }
+    return any;
+}
+
+void Input::Handle(const SDL_Event& event)
 {
     if (m_wait.Take(event)) {
         return;
@@ -31,12 +60,12 @@ void Window::Handle(const SDL_Event& event)
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A finger does not stay on the glass while the user is in another window.
             FlushInput();
-            m_mustPresent = m_finger.Lift() || m_mustPresent;
+            m_presentation.MustPresent(m_finger.Lift());
             m_aimer.StopDrag();
             break;
         default:
@@ -45,22 +74,22 @@ void Window::Handle(const SDL_Event& event)
         break;
     case SDL_FINGERDOWN:
         // What C or E fitted leaves the view at the user's touch; its loupe still shows it.
-        m_mustPresent = m_presenter->FittedToLoupe() || m_mustPresent;
+        m_presentation.MustPresent(m_presenter->FittedToLoupe());
         if (event.tfinger.touchId != SDL_MOUSE_TOUCHID && m_presenter->KeyListShown()) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         }
         FlushInput();
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_FINGERUP:
-        m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
+        m_presentation.MustPresent(m_presenter->DropFitted());
         FlushInput();
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_FINGERMOTION:
-        m_mustPresent = m_finger.Touch(event, View()) || m_mustPresent;
+        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEMOTION:
@@ -70,41 +99,41 @@ void Window::Handle(const SDL_Event& event)
         break;
     case SDL_DROPFILE:
         if (event.drop.file) {
-            OpenPicture(event.drop.file);
+            m_pictures.OpenPicture(event.drop.file);
             SDL_free(event.drop.file);
         }
         break;
     case SDL_KEYDOWN:
-        m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
+        m_presentation.MustPresent(m_presenter->DropFitted());
         HandleKey(event);
         break;
     case SDL_DISPLAYEVENT:
-        m_mustPresent = true;
+        m_presentation.MustPresent();
         break;
     default:
         break;
     }
 }
 
-void Window::HandleMouse(const SDL_Event& event)
+void Input::HandleMouse(const SDL_Event& event)
 {
     // A touch is handled as a finger; SDL's mouse made from it would press it twice.
     if (event.type != SDL_MOUSEWHEEL && event.button.which == SDL_TOUCH_MOUSEID) {
         return;
     }
     // The middle of the window pixel under the mouse.
-    const auto at = [this](int x, int y) { return WindowToScreen(x + 0.5, y + 0.5); };
+    const auto at = [this](int x, int y) { return m_presentation.WindowToScreen(x + 0.5, y + 0.5); };
     switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
         if (m_presenter->KeyListShown()) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
             break;
         }
         if (event.button.button == SDL_BUTTON_LEFT && !m_finger.Down()) {
-            m_mustPresent = m_presenter->FittedToLoupe() || m_mustPresent;
+            m_presentation.MustPresent(m_presenter->FittedToLoupe());
             FlushInput();
-            m_mustPresent = m_finger.PressMouse(at(event.button.x, event.button.y), m_screenWidth, m_screenHeight) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight));
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StartDrag({double(event.button.x), double(event.button.y)});
         } else if (event.button.button == SDL_BUTTON_MIDDLE) {
@@ -114,12 +143,12 @@ void Window::HandleMouse(const SDL_Event& event)
     case SDL_MOUSEMOTION: {
         if (m_finger.ByMouse()) {
             const bool fine = (SDL_GetModState() & KMOD_SHIFT) != 0;
-            m_mustPresent = m_finger.MoveMouse(at(event.motion.x, event.motion.y), fine) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.MoveMouse(at(event.motion.x, event.motion.y), fine));
         }
         if (!m_aimer.Dragging()) {
             break;
         }
-        const ViewShape view = View();
+        const ViewShape view = m_presentation.View();
         m_aimer.DragTo({double(event.motion.x), double(event.motion.y)}, [&view](device::PointD w) {
             return ScreenToView(detail::WindowToScreen(view, w.x, w.y), view.screenW, view.screenH, view.turns);
         });
@@ -127,9 +156,9 @@ void Window::HandleMouse(const SDL_Event& event)
     }
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT && m_finger.ByMouse()) {
-            m_mustPresent = m_presenter->DropFitted() || m_mustPresent;
+            m_presentation.MustPresent(m_presenter->DropFitted());
             FlushInput();
-            m_mustPresent = m_finger.ReleaseMouse(at(event.button.x, event.button.y)) || m_mustPresent;
+            m_presentation.MustPresent(m_finger.ReleaseMouse(at(event.button.x, event.button.y)));
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StopDrag();
         }
@@ -139,7 +168,7 @@ void Window::HandleMouse(const SDL_Event& event)
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
             steps = -steps;
         }
-        if (steps != 0.0f && m_portraitForm) {
+        if (steps != 0.0f && m_held.portraitForm) {
             ScrollPage(static_cast<double>(steps));
         } else if (steps != 0.0f) {
             // Where the mouse was when the wheel turned, not where it has got to since.
@@ -158,7 +187,7 @@ void Window::HandleMouse(const SDL_Event& event)
     }
 }
 
-void Window::HandleKey(const SDL_Event& event)
+void Input::HandleKey(const SDL_Event& event)
 {
     const SDL_Keycode key = event.key.keysym.sym;
     const bool repeat = event.key.repeat != 0;
@@ -168,20 +197,20 @@ void Window::HandleKey(const SDL_Event& event)
                               key == SDLK_LALT || key == SDLK_RALT || key == SDLK_LGUI || key == SDLK_RGUI;
         if (!modifier && !repeat) {
             m_presenter->ShowKeyList(false);
-            m_mustPresent = true;
+            m_presentation.MustPresent();
         }
         return;
     }
     PressKey(*this, key, repeat, (event.key.keysym.mod & KMOD_SHIFT) != 0);
 }
 
-void Window::FlushInput()
+void Input::FlushInput()
 {
     m_finger.Flush();
     m_aimer.Flush();
 }
 
-void Window::ScrollPage(double steps)
+void Input::ScrollPage(double steps)
 {
     // The help page scrolls under a finger: the wheel drags it from the page's middle, away
     // from its back button, as far as a few lines of text a step.
@@ -193,70 +222,76 @@ void Window::ScrollPage(double steps)
         return;
     }
     // Centred on the page's middle, so steps one way and back do not press twice at one point.
-    const int x = m_screenWidth / 2, y = m_screenHeight / 2 - dy / 2;
+    const int x = m_held.screenWidth / 2, y = m_held.screenHeight / 2 - dy / 2;
     m_device.PostTouch(device::Device::TouchPhase::Press, x, y);
     m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy / 2);
     m_device.PostTouch(device::Device::TouchPhase::Move, x, y + dy);
     m_device.PostTouch(device::Device::TouchPhase::Release, x, y + dy);
 }
 
-void Window::SetPitch(float pitch)
+void Input::SetPitch(float pitch)
 {
-    m_pitch = WrapPitch(pitch);
-    m_device.PostPitch(m_pitch);
+    m_held.pitch = WrapPitch(pitch);
+    m_device.PostPitch(m_held.pitch);
 }
 
-void Window::TurnPhone(int turns, float pitch)
+void Input::TurnPhone(int turns, float pitch)
 {
     // Only here does the view turn: the user turned the phone and expects to see it turned.
-    const int oldW = ViewWidth(), oldH = ViewHeight();
-    m_heldTurns = turns;
-    m_aimer.Hold(m_heldTurns, m_portraitForm);
-    m_device.Camera().SetHeldTurns(m_heldTurns);
-    m_mustPresent = true;
-    FitWindowToView(oldW, oldH);
+    const int oldW = m_held.ViewWidth(), oldH = m_held.ViewHeight();
+    m_held.heldTurns = turns;
+    m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
+    m_device.Camera().SetHeldTurns(m_held.heldTurns);
+    m_presentation.MustPresent();
+    m_presentation.FitWindowToView(oldW, oldH);
     SetPitch(pitch);
 }
 
-void Window::TiltBy(float degrees) { SetPitch(m_pitch + degrees); }
-void Window::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
-void Window::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
-void Window::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
+void Input::TiltBy(float degrees) { SetPitch(m_held.pitch + degrees); }
+void Input::PanBy(double viewDx, double viewDy) { m_aimer.PanBy(viewDx, viewDy); }
+void Input::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
+void Input::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
 
-void Window::TurnPicture()
+void Input::StepPicture(int direction) { m_pictures.StepPicture(direction); }
+
+void Input::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
+
+void Input::TurnPicture()
 {
     // A move still on its way goes before the picture turns under it.
-    if (!m_portraitForm) {
+    if (!m_held.portraitForm) {
         m_finger.Flush();
     }
     if (m_aimer.TurnPicture()) {
-        m_mustPresent = true;
+        m_presentation.MustPresent();
     }
 }
 
-void Window::SendToBackground()
+void Input::SendToBackground()
 {
     // A phone tells an application it went to the background once, not twice in a row.
-    if (!m_background) {
-        m_background = true;
+    if (!m_held.background) {
+        m_held.background = true;
         m_device.PostBackground();
     }
 }
 
-void Window::BringToForeground()
+void Input::BringToForeground()
 {
-    if (m_background) {
-        m_background = false;
+    if (m_held.background) {
+        m_held.background = false;
         m_device.PostForeground();
     }
 }
 
-void Window::ShowKeyList()
+void Input::TakeScreenshot(bool asSeen) { m_screenshots.TakeScreenshot(asSeen); }
+
+void Input::ShowKeyList()
 {
     m_presenter->ShowKeyList(true);
-    m_mustPresent = true;
+    m_presentation.MustPresent();
 }
 
-void Window::Quit() { m_device.RequestTermination(); }
+void Input::Quit() { m_device.RequestTermination(); }
 
 } // namespace sdl

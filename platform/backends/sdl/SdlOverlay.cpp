@@ -1,6 +1,6 @@
 // What the window draws over the phone's screen and never into it: the list of keys and a
 // notice, drawn with cairo in the DejaVu fonts; the loupe has a file of its own.
-#include "sdl/Presenter.h"
+#include "sdl/SdlOverlay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +21,15 @@ namespace sdl {
 
 using namespace detail;
 
-void Presenter::DrawKeyList(const Box& view)
+Overlay::Overlay(const RendererHandle& renderer) : m_renderer(renderer) {}
+
+void Overlay::Abandon()
+{
+    (void)m_noticeTexture.release();
+    (void)m_keyList.release();
+}
+
+void Overlay::DrawKeyList(const Box& view)
 {
     if (view.w <= 0 || view.h <= 0) {
         return;
@@ -147,7 +155,7 @@ void Presenter::DrawKeyList(const Box& view)
     cairo_surface_destroy(surface);
 }
 
-void Presenter::ShowNotice(const std::string& text, std::chrono::milliseconds shown, bool atTop)
+void Overlay::ShowNotice(const std::string& text, std::chrono::milliseconds shown, bool atTop)
 {
     m_notice = text;
     m_noticeAtTop = atTop;
@@ -155,7 +163,7 @@ void Presenter::ShowNotice(const std::string& text, std::chrono::milliseconds sh
     m_noticeTexture.reset();
 }
 
-bool Presenter::NoticeEnded()
+bool Overlay::NoticeEnded()
 {
     if (m_notice.empty() || std::chrono::steady_clock::now() < m_noticeUntil) {
         return false;
@@ -164,7 +172,7 @@ bool Presenter::NoticeEnded()
     return true;
 }
 
-void Presenter::DrawNotice(const Box& view)
+void Overlay::DrawNotice(const Box& view)
 {
     // Light text on a dark strip, made once for each notice. A long one is wrapped: at the
     // view's top it keeps to the middle, clear of the readout and the hold button.

@@ -1,10 +1,11 @@
 // Opening pictures from the window without restarting: a file dropped onto it, or the next
 // and previous picture in the same folder (N, P). The sources come from the launcher.
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlPictures.h"
 
 #include <cstdio>
 
 #include "device/Device.h"
+#include "sdl/Aimer.h"
 #include "sdl/PictureStep.h"
 #include "sdl/WindowParts.h"
 #include "text/Printable.h"
@@ -13,7 +14,14 @@ namespace sdl {
 
 using namespace detail;
 
-bool Window::TryPicture(const std::string& path, std::string& reason)
+Pictures::Pictures(device::Device& device, const Options& options, Aimer& aimer)
+    : m_device(device), m_options(options), m_aimer(aimer), m_picture(options.picture)
+{
+}
+
+Pictures::~Pictures() = default;
+
+bool Pictures::TryPicture(const std::string& path, std::string& reason)
 {
     std::unique_ptr<device::CameraSource> source = m_options.openPicture(path);
     if (!source) {
@@ -33,24 +41,24 @@ bool Window::TryPicture(const std::string& path, std::string& reason)
     return true;
 }
 
-void Window::OpenPicture(const std::string& path)
+void Pictures::OpenPicture(const std::string& path)
 {
     if (!m_options.openPicture) {
-        Say("this window cannot open pictures");
+        Say(m_device, "this window cannot open pictures");
         return;
     }
     // The user chose a picture: a step still looking for one has nothing more to do.
     EndStep();
     std::string reason;
     if (!TryPicture(path, reason)) {
-        Say("cannot show " + text::Printable(path) + ": " + text::Printable(reason) + "; the camera keeps its picture");
+        Say(m_device, "cannot show " + text::Printable(path) + ": " + text::Printable(reason) + "; the camera keeps its picture");
     }
 }
 
-void Window::StepPicture(int direction)
+void Pictures::StepPicture(int direction)
 {
     if (!m_options.openPicture) {
-        Say("this window cannot open pictures");
+        Say(m_device, "this window cannot open pictures");
         return;
     }
     if (m_step) {
@@ -64,14 +72,14 @@ void Window::StepPicture(int direction)
     auto step = std::make_unique<PictureStep>(m_picture, direction);
     std::string message;
     if (!step->Start(message)) {
-        Say(text::Printable(message));
+        Say(m_device, text::Printable(message));
         return;
     }
     m_step = std::move(step);
     ContinueStep();
 }
 
-void Window::ContinueStep()
+void Pictures::ContinueStep()
 {
     if (!m_step) {
         return;
@@ -79,21 +87,21 @@ void Window::ContinueStep()
     const PictureStep::State state = m_step->Continue(
         [this](const std::string& path, std::string& reason) { return TryPicture(path, reason); }, kStepSlice);
     if (state == PictureStep::State::NoneShown) {
-        Say(text::Printable(m_step->NoneShownMessage()));
+        Say(m_device, text::Printable(m_step->NoneShownMessage()));
         m_step.reset();
     } else if (state == PictureStep::State::Shown) {
         EndStep();
     }
 }
 
-void Window::EndStep()
+void Pictures::EndStep()
 {
     if (!m_step) {
         return;
     }
     // One line for everything passed over, however many files that was.
     if (const std::string skipped = m_step->Skipped(); !skipped.empty()) {
-        Say(text::Printable(skipped));
+        Say(m_device, text::Printable(skipped));
     }
     m_step.reset();
 }

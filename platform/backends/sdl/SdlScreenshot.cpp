@@ -1,7 +1,7 @@
 // Screenshots from the window: what the user sees (the screen turned as shown) or the
 // phone's own screen, as a new PNG in the user's pictures (or --save-to) folder, named by
 // the time, never overwriting.
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlScreenshot.h"
 
 #include <cstdio>
 #include <ctime>
@@ -15,6 +15,7 @@
 #include "device/PixmanImage.h"
 #include "files/UserDirs.h"
 #include "sdl/Presenter.h"
+#include "sdl/SdlPresent.h"
 #include "sdl/WindowParts.h"
 #include "text/Printable.h"
 
@@ -22,7 +23,13 @@ namespace sdl {
 
 using namespace detail;
 
-void Window::TakeScreenshot(bool asSeen)
+Screenshots::Screenshots(device::Device& device, const Options& options, const Held& held,
+                         const std::unique_ptr<Presenter>& presenter, Presentation& presentation)
+    : m_device(device), m_options(options), m_held(held), m_presenter(presenter), m_presentation(presentation)
+{
+}
+
+void Screenshots::TakeScreenshot(bool asSeen)
 {
     char stamp[32];
     const std::time_t t = std::time(nullptr);
@@ -37,13 +44,13 @@ void Window::TakeScreenshot(bool asSeen)
         const std::string pictures = outpath::PicturesFolder();
         if (pictures.empty()) {
             m_screenshotFailed = true;
-            Say("cannot save the screenshot: no home folder to save it in (--save-to names one)");
+            Say(m_device, "cannot save the screenshot: no home folder to save it in (--save-to names one)");
             return;
         }
         folder = pictures + "/Veltora";
         if (std::string why; !outpath::MakeFolders(folder, why)) {
             m_screenshotFailed = true;
-            Say("cannot save the screenshot: " + text::Printable(why));
+            Say(m_device, "cannot save the screenshot: " + text::Printable(why));
             return;
         }
     }
@@ -51,7 +58,7 @@ void Window::TakeScreenshot(bool asSeen)
     const device::PixelView shot = m_device.GetDisplay().Compose();
     device::PixelView out = shot;
     std::vector<std::uint32_t> turned;
-    const int turns = asSeen ? Turns() : 0;
+    const int turns = asSeen ? m_held.Turns() : 0;
     if (turns != 0) {
         // The view turned as the window shows it (a quarter turn is exact, no filtering).
         const Box size = TurnedSize(shot.width, shot.height, turns);
@@ -78,11 +85,11 @@ void Window::TakeScreenshot(bool asSeen)
         // Shift+S is for comparing the window with the phone's screen: no notice to differ.
         if (asSeen) {
             m_presenter->ShowNotice("saved " + std::filesystem::path(name).filename().string());
-            m_mustPresent = true;
+            m_presentation.MustPresent();
         }
     } else {
         m_screenshotFailed = true;
-        Say("cannot save the screenshot: " + text::Printable(reason));
+        Say(m_device, "cannot save the screenshot: " + text::Printable(reason));
     }
 }
 

@@ -1,6 +1,6 @@
 // What the window remembers between runs: its size and place and the picture it showed
 // last, read when it opens and written when the run ends.
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlSettings.h"
 
 #include <sys/stat.h>
 
@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "files/Settings.h"
+#include "sdl/DesktopWait.h"
+#include "sdl/SdlPictures.h"
 #include "sdl/WindowParts.h"
 #include "sdl/WindowPlace.h"
 #include "text/Printable.h"
@@ -47,12 +49,18 @@ bool CheckSettings(const outpath::Settings& s, std::string& why)
 
 } // namespace
 
-struct Window::Remembered {
+Settings::Settings(device::Device& device, const Options& options, const Held& held, const DesktopWait& wait,
+                   const WindowHandle& window, Pictures& pictures)
+    : m_device(device), m_options(options), m_held(held), m_wait(wait), m_window(window), m_pictures(pictures)
+{
+}
+
+struct Settings::Remembered {
     outpath::Settings settings;
     bool mayWrite = false;
 };
 
-void Window::LoadSettings()
+void Settings::LoadSettings()
 {
     m_remembered = std::make_shared<Remembered>();
     if (m_options.settingsFile.empty()) {
@@ -60,12 +68,12 @@ void Window::LoadSettings()
     }
     const outpath::SettingsLoad load = outpath::LoadSettings(m_options.settingsFile, m_remembered->settings, CheckSettings);
     if (!load.message.empty()) {
-        Say(load.message);
+        Say(m_device, load.message);
     }
     m_remembered->mayWrite = load.mayWrite;
 }
 
-void Window::StartPlace(int& x, int& y, int& w, int& h) const
+void Settings::StartPlace(int& x, int& y, int& w, int& h) const
 {
     const outpath::Settings& s = m_remembered->settings;
     std::string why;
@@ -75,7 +83,7 @@ void Window::StartPlace(int& x, int& y, int& w, int& h) const
     const bool hasPosition = s.GetInt("window-x", -kMaxCoordinate, kMaxCoordinate, rx, why) &&
                              s.GetInt("window-y", -kMaxCoordinate, kMaxCoordinate, ry, why);
     // The size is kept as if the view were landscape: the phone may start held the other way.
-    if (hasSize && m_heldTurns % 2 == 1) {
+    if (hasSize && m_held.heldTurns % 2 == 1) {
         std::swap(rw, rh);
     }
     std::vector<Area> usable;
@@ -98,7 +106,7 @@ void Window::StartPlace(int& x, int& y, int& w, int& h) const
     }
 }
 
-void Window::ShowLastPicture()
+void Settings::ShowLastPicture()
 {
     const std::string picture = m_remembered->settings.Get("picture");
     if (!m_options.showLastPicture || picture.empty()) {
@@ -109,14 +117,14 @@ void Window::ShowLastPicture()
         struct stat st {};
         if (!output.empty() && ::stat(picture.c_str(), &shown) == 0 && ::stat(output.c_str(), &st) == 0 &&
             st.st_dev == shown.st_dev && st.st_ino == shown.st_ino) {
-            Say("not showing the last picture " + picture + ": this run writes " + output);
+            Say(m_device, "not showing the last picture " + picture + ": this run writes " + output);
             return;
         }
     }
-    OpenPicture(picture);
+    m_pictures.OpenPicture(picture);
 }
 
-void Window::SaveSettings()
+void Settings::SaveSettings()
 {
     // A window that never opened has nothing to remember.
     if (!m_remembered || !m_remembered->mayWrite || !m_window) {
@@ -124,11 +132,11 @@ void Window::SaveSettings()
     }
     outpath::Settings& s = m_remembered->settings;
     // Full screen, or with the window gone, there is no window's place to keep.
-    if (!m_options.fullscreen && !ConnectionLost()) {
+    if (!m_options.fullscreen && !m_wait.Lost()) {
         int w = 0, h = 0, x = 0, y = 0;
         SDL_GetWindowSize(m_window.get(), &w, &h);
         SDL_GetWindowPosition(m_window.get(), &x, &y);
-        if (ViewWidth() < ViewHeight()) {
+        if (m_held.ViewWidth() < m_held.ViewHeight()) {
             std::swap(w, h);
         }
         if (w > 0 && h > 0) {
@@ -145,7 +153,7 @@ void Window::SaveSettings()
     }
     // Remembered by its full name: the next run may start in another folder.
     std::error_code ec;
-    const std::filesystem::path picture = m_picture.empty() ? std::filesystem::path() : std::filesystem::absolute(m_picture, ec);
+    const std::filesystem::path picture = m_pictures.Current().empty() ? std::filesystem::path() : std::filesystem::absolute(m_pictures.Current(), ec);
     if (picture.empty() || ec) {
         s.Remove("picture");
     } else {
@@ -153,7 +161,7 @@ void Window::SaveSettings()
     }
     std::string reason;
     if (!outpath::SaveSettings(m_options.settingsFile, s, reason)) {
-        Say(reason);
+        Say(m_device, reason);
     }
 }
 

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "device/Device.h"
-#include "sdl/PictureStep.h"
 #include "sdl/Presenter.h"
 #include "sdl/WaylandDesk.h"
 #include "sdl/WindowParts.h"
@@ -173,9 +172,9 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!window->m_wait.RegisterWake(reason)) {
         return nullptr; // the destructor shuts SDL's video down again
     }
-    window->LoadSettings();
+    window->m_settings.LoadSettings();
     // The application has not built its form yet: the screen is landscape for now.
-    const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_heldTurns);
+    const Box view = TurnedSize(device::Display::kLongSide, device::Display::kShortSide, window->m_held.heldTurns);
     double scale = options.shrink > 0 ? 1.0 / options.shrink : 1.0;
     // Wayland sizes windows in the output's units, each `scale` pixels across: the start size is
     // worked out in pixels, the output's scale standing for the density that X's Xft.dpi gives.
@@ -203,7 +202,7 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     }
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
     if (!options.fullscreen) {
-        window->StartPlace(x, y, w, h);
+        window->m_settings.StartPlace(x, y, w, h);
     }
     window->m_window.reset(SDL_CreateWindow("Veltora", x, y, w, h, flags));
     if (!window->m_window) {
@@ -215,29 +214,29 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     if (!window->m_presenter) {
         return nullptr;
     }
-    window->ShowLastPicture();
-    window->UpdateTitle();
+    window->m_settings.ShowLastPicture();
+    window->m_presentation.UpdateTitle();
     window->m_wait.Watch(window->m_window.get());
     device.Loop().SetWaiter(window.get());
     return window;
 }
 
 Window::Window(device::Device& device, const Options& options)
-    : m_device(device), m_options(options), m_layoutShown(device.Tilt()), m_picture(options.picture)
+    : m_device(device), m_options(options), m_layoutShown(device.Tilt())
 {
     const float pitch = device.Tilt().Pitch();
-    m_pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
-    m_heldTurns = QuarterTurnsForPitch(m_pitch);
-    m_aimer.Hold(m_heldTurns, m_portraitForm);
+    m_held.pitch = std::isfinite(pitch) ? WrapPitch(pitch) : -90.0f;
+    m_held.heldTurns = QuarterTurnsForPitch(m_held.pitch);
+    m_aimer.Hold(m_held.heldTurns, m_held.portraitForm);
     // The camera turns with the phone as the window shows it held.
-    device.Camera().SetHeldTurns(m_heldTurns);
+    device.Camera().SetHeldTurns(m_held.heldTurns);
 }
 
-void Window::Say(const std::string& message) const
+void detail::Say(device::Device& device, const std::string& message)
 {
     // Lines made elsewhere may already start as the user's channel prints them.
     const std::string prefix = "veltora: ";
-    m_device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
+    device.Tell(__func__, __LINE__, message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message);
 }
 
 bool Window::ConnectionLost() const { return m_wait.Lost(); }
@@ -247,7 +246,7 @@ Ending Window::GetEnding() const { return ConnectionLost() ? Ending::WindowLost 
 Window::~Window()
 {
     // The window's place while it is still there to be asked.
-    SaveSettings();
+    m_settings.SaveSettings();
     // Once this returns no thread calls Wake any more: the loop holds its lock while waking.
     m_device.Loop().SetWaiter(nullptr);
     // With the display gone, taking the window down would talk to it again, and a
@@ -273,37 +272,23 @@ void Window::Run()
 
 void Window::Wake() { m_wait.Wake(); }
 
-bool Window::HandlePending()
-{
-    SDL_Event event;
-    bool any = false;
-    while (!ConnectionLost() && SDL_PollEvent(&event)) {
-        Handle(event);
-        any = true;
-    }
-    if (any) {
-        FlushInput();
-    }
-    return any;
-}
-
 void Window::WaitUntil(device::Micros deadline, device::Micros now)
 {
     m_wait.OnEventThread();
     if (ConnectionLost()) {
         // Nothing more can be shown or read: the run ends in order, as if the user had quit.
         if (!m_device.TerminationRequested()) {
-            Say("the window was closed from outside or its display went away; ending the run");
+            Say(m_device, "the window was closed from outside or its display went away; ending the run");
             m_device.RequestTermination();
         }
         return;
     }
-    Refresh();
-    if (m_step) {
+    m_presentation.Refresh();
+    if (m_pictures.Stepping()) {
         // N or P is still looking: input first, then the next slice, and no waiting.
-        HandlePending();
-        ContinueStep();
-        FlushInput();
+        m_input.HandlePending();
+        m_pictures.ContinueStep();
+        m_input.FlushInput();
         return;
     }
     int timeoutMs = -1;
@@ -313,18 +298,18 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
         timeoutMs = static_cast<int>(std::min<device::Micros>(ms, INT_MAX));
     }
     // Events that came in meanwhile go first; the loop then runs what they posted.
-    if (HandlePending()) {
+    if (m_input.HandlePending()) {
         return;
     }
     SDL_Event event;
     switch (m_wait.Wait(timeoutMs, event)) {
     case DesktopWait::Woke::Event:
-        Handle(event);
-        HandlePending();
-        FlushInput();
+        m_input.Handle(event);
+        m_input.HandlePending();
+        m_input.FlushInput();
         break;
     case DesktopWait::Woke::Events:
-        HandlePending();
+        m_input.HandlePending();
         break;
     default:
         break;

@@ -23,6 +23,13 @@
 #include "sdl/KeyTable.h"
 #include "sdl/SdlFinger.h"
 #include "sdl/SdlHandles.h"
+#include "sdl/SdlInput.h"
+#include "sdl/SdlPictures.h"
+#include "sdl/SdlPresent.h"
+#include "sdl/SdlScreenshot.h"
+#include "sdl/SdlSettings.h"
+#include "sdl/WindowParts.h"
+#include "sdl/WindowOptions.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 union SDL_Event;
@@ -31,37 +38,11 @@ namespace device { class Device; }
 
 namespace sdl {
 
-class PictureStep;
 class Presenter;
-namespace detail { struct ViewShape; }
 
 // Every key and mouse action the window knows, for --help, the README and the key list (H),
 // made from the key table.
 extern const char* const kKeyHelp;
-
-struct Options {
-    // Shows the screen this many times smaller (1 is pixel for pixel); 0 picks a size that
-    // suits the desktop.
-    int shrink = 0;
-    // Fills the display with the phone's screen (shrink is then unused). The view turns as
-    // the tilt sensor reads when a real sensor drives it, as the keys turn it otherwise.
-    bool fullscreen = false;
-    // Makes a camera source for a picture file (a dropped file, N and P); the window owns no
-    // backend of its own. Null: pictures cannot be opened from the window.
-    std::function<std::unique_ptr<device::CameraSource>(const std::string& path)> openPicture;
-    // The picture the camera shows at start (empty: the demo scene), where N and P start.
-    std::string picture;
-    // Where S saves its pictures; empty: a Veltora folder in the user's pictures folder.
-    std::string saveTo;
-    // The file the window remembers its size, place and last picture in, read as it opens
-    // and written as it closes; empty: nothing is remembered.
-    std::string settingsFile;
-    // Whether to show the picture of the last run at start (no camera was asked for).
-    bool showLastPicture = false;
-    // The files this run writes (empty names are none): the last picture is not shown
-    // when it is one of them, so that it is never written over while it is shown.
-    std::vector<std::string> outputs;
-};
 
 // How the run with a window ended, for the launcher's exit code.
 enum class Ending { Quit, WindowLost };
@@ -71,9 +52,9 @@ enum class Ending { Quit, WindowLost };
 int QuarterTurnsForPitch(float pitch);
 
 // The window ties its parts together: it is the way the device's loop waits (through the
-// desktop wait), hands the events to the finger, the aimer and the keys, and has the
-// presenter draw when something changed. It also keeps how the phone is held.
-class Window final : public device::EventLoop::Waiter, private KeyTarget {
+// desktop wait), hands the events to its input and has its presentation draw when something
+// changed. It keeps how the phone is held, which its parts read.
+class Window final : public device::EventLoop::Waiter {
 public:
     // Opens the window and makes it the way the device's loop waits. Returns null with a
     // one-line reason when there is no display, or when the device runs on the simulated
@@ -89,7 +70,7 @@ public:
     Ending GetEnding() const;
     // Whether a screenshot the user asked for (S, Shift+S) could not be saved: the run then
     // ends as failed, as when the trace or the log cannot be written.
-    bool ScreenshotFailed() const { return m_screenshotFailed; }
+    bool ScreenshotFailed() const { return m_screenshots.Failed(); }
 
     void WaitUntil(device::Micros deadline, device::Micros now) override;
     void Wake() override;
@@ -97,60 +78,7 @@ public:
 private:
     Window(device::Device& device, const Options& options);
 
-    // SdlWindow.cpp
-    bool HandlePending();
     bool ConnectionLost() const;
-    // A line for the user, through the device's channel for them.
-    void Say(const std::string& message) const;
-    // SdlPresent.cpp
-    void Refresh();
-    void Present();
-    void FitWindowToView(int oldViewW, int oldViewH);
-    void UpdateTitle();
-    void FollowSensor();
-    // How the screen is placed in the window now (the view's geometry asks SDL nothing).
-    detail::ViewShape View() const;
-    // How the screen is turned in the window now.
-    int Turns() const;
-    int ViewWidth() const;
-    int ViewHeight() const;
-    // A window point (in the window's own units) as a continuous point of the screen.
-    device::PointD WindowToScreen(double wx, double wy) const;
-    // SdlInput.cpp
-    void Handle(const SDL_Event& event);
-    void HandleMouse(const SDL_Event& event);
-    void HandleKey(const SDL_Event& event);
-    void FlushInput();
-    void ScrollPage(double steps);
-    void SetPitch(float pitch);
-    // What the keys do (the key table's actions).
-    void TurnPhone(int turns, float pitch) override;
-    void TiltBy(float degrees) override;
-    void PanBy(double viewDx, double viewDy) override;
-    void ZoomBy(double factor) override;
-    void ToggleWholePicture() override;
-    void TurnPicture() override;
-    void StepPicture(int direction) override;
-    void LayAlongPicture(bool corner) override;
-    void SendToBackground() override;
-    void BringToForeground() override;
-    void TakeScreenshot(bool asSeen) override;
-    void ShowKeyList() override;
-    void Quit() override;
-    // SdlEdges.cpp
-    void CarryPlan(const instrument::Plan& plan, instrument::Reading reading);
-    void TellReading(const instrument::Reading& reading);
-    // SdlSettings.cpp
-    void LoadSettings();
-    // The remembered size (when no shrink was asked for) and place, where there are some.
-    void StartPlace(int& x, int& y, int& w, int& h) const;
-    void ShowLastPicture();
-    void SaveSettings();
-    // SdlPictures.cpp
-    void OpenPicture(const std::string& path);
-    bool TryPicture(const std::string& path, std::string& reason);
-    void ContinueStep();
-    void EndStep();
 
     device::Device& m_device;
     Options m_options;
@@ -161,45 +89,24 @@ private:
     // Declared before the presenter, whose renderer draws into it and goes first.
     WindowHandle m_window;
     std::unique_ptr<Presenter> m_presenter;
-    // Something shown changed and must be drawn again.
-    bool m_mustPresent = true;
 
-    // How the phone is held and what its screen shows.
-    int m_screenWidth = 800;
-    int m_screenHeight = 480;
-    bool m_portraitForm = false;
-    // The way the user turned the phone with 1-4; tilting with [ and ] leaves it alone.
-    int m_heldTurns = 0;
-    float m_pitch = -90.0f;
-    bool m_background = false;
-
-    std::string m_title;
-    // What the title was last made from.
-    struct TitleState {
-        std::string picture;
-        float pitch = 0;
-        double zoom = 1;
-        int pictureTurns = 0;
-        bool background = false;
-        bool operator==(const TitleState&) const = default;
-    };
-    std::optional<TitleState> m_titleState;
+    detail::Held m_held;
 
     Finger m_finger{m_device};
     Aimer m_aimer{m_device, m_layoutShown};
 
-    std::string m_picture;
-    // N or P still looking for a picture it can show, a slice at each turn of the loop.
-    std::unique_ptr<PictureStep> m_step;
+    Pictures m_pictures{m_device, m_options, m_aimer};
 
-    // What was read from the settings file at the start, and whether it may be replaced.
-    struct Remembered;
-    std::shared_ptr<Remembered> m_remembered;
+    Settings m_settings{m_device, m_options, m_held, m_wait, m_window, m_pictures};
+    Presentation m_presentation{m_device, m_options, m_held,        m_window,  m_presenter,
+                                m_finger, m_aimer,   m_layoutShown, m_pictures};
 
-    bool m_screenshotFailed = false;
+    Screenshots m_screenshots{m_device, m_options, m_held, m_presenter, m_presentation};
+    Input m_input{m_device,    m_wait,         m_held,     m_finger, m_aimer,
+                  m_presenter, m_presentation, m_pictures, m_edges,  m_screenshots};
 
     // E and C: declared last, so that a search still running ends before the rest goes.
-    EdgeSearch m_edges{m_device, [this](const instrument::Plan& plan, const instrument::Reading& asked) { CarryPlan(plan, asked); }};
+    EdgeSearch m_edges{m_device, m_held, m_finger, m_aimer, m_presentation, m_window, m_presenter};
 };
 
 } // namespace sdl

@@ -1,14 +1,40 @@
-// What the window's parts share: the steps for tilting, aiming and zooming, the loupe's
-// size and the camera's frame; the view's geometry has a header of its own.
+// What the window's parts share: how the phone is held, the steps for tilting, aiming and
+// zooming, the loupe's size and the camera's frame; the view's geometry has a header of its own.
 #pragma once
 
 #include <chrono>
+#include <string>
 
 #include "device/Aiming.h"
 #include "device/Display.h"
 #include "sdl/ViewGeometry.h"
 
+namespace device { class Device; }
+
 namespace sdl::detail {
+
+// A line for the user, through the device's channel for them.
+void Say(device::Device& device, const std::string& message);
+
+// How the phone is held and what its screen shows: the window keeps it, its parts read it.
+struct Held {
+    int screenWidth = 800;
+    int screenHeight = 480;
+    bool portraitForm = false;
+    // The way the user turned the phone with 1-4; tilting with [ and ] leaves it alone.
+    int heldTurns = 0;
+    float pitch = -90.0f;
+    bool background = false;
+
+    // How the screen is turned in the window now.
+    int Turns() const
+    {
+        // A portrait form is made to be read upright whichever way the phone is held.
+        return portraitForm ? 0 : heldTurns;
+    }
+    int ViewWidth() const { return TurnedSize(screenWidth, screenHeight, Turns()).w; }
+    int ViewHeight() const { return TurnedSize(screenWidth, screenHeight, Turns()).h; }
+};
 
 constexpr float kPitchStep = 5.0f;
 constexpr int kPanStep = 40;       // screen pixels per arrow key

@@ -5,8 +5,10 @@
 #include <system_error>
 
 #include "device/Device.h"
+#include "sdl/Aimer.h"
 #include "sdl/Presenter.h"
-#include "sdl/SdlWindow.h"
+#include "sdl/SdlFinger.h"
+#include "sdl/SdlPresent.h"
 #include "sdl/WindowParts.h"
 
 #include <SDL.h>
@@ -15,7 +17,13 @@ namespace sdl {
 
 using namespace detail;
 
-EdgeSearch::EdgeSearch(device::Device& device, Done done) : m_device(device), m_done(std::move(done)), m_needles(device) {}
+EdgeSearch::EdgeSearch(device::Device& device, const detail::Held& held, const Finger& finger, Aimer& aimer,
+                       Presentation& presentation, const WindowHandle& window,
+                       const std::unique_ptr<Presenter>& presenter)
+    : m_device(device), m_held(held), m_finger(finger), m_aimer(aimer), m_presentation(presentation), m_window(window),
+      m_presenter(presenter), m_needles(device)
+{
+}
 
 EdgeSearch::~EdgeSearch()
 {
@@ -63,7 +71,7 @@ void EdgeSearch::Start(device::PointD screenPoint, bool fingerDown, const device
 void EdgeSearch::Carry(const instrument::Plan& plan, const instrument::Reading& asked)
 {
     m_searching = false;
-    m_done(plan, asked);
+    CarryPlan(plan, asked);
 }
 
 void EdgeSearch::AfterTouches(std::function<void(const std::string& shownAngle)> then)
@@ -77,29 +85,31 @@ void EdgeSearch::AfterTouches(std::function<void(const std::string& shownAngle)>
     });
 }
 
-void Window::LayAlongPicture(bool corner)
+void EdgeSearch::LayAlongPicture(bool corner)
 {
     // The camera's picture lies on the landscape screen; under a portrait form it is not shown.
-    if (m_portraitForm || m_edges.Searching()) {
+    if (m_held.portraitForm || Searching()) {
         return;
     }
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     // The window's aim is the one the camera is about to take.
-    m_edges.Start(WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
+    Start(m_presentation.WindowToScreen(wx + 0.5, wy + 0.5), m_finger.Down(), m_aimer.Aim(), corner);
 }
 
-void Window::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
+void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
     // The user's finger came down while the search ran: it has the screen.
     const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty() || plan.Refused()) {
         reading.refused = notice.empty() ? "nothing to lay" : notice;
         instrument::Record(m_device, reading);
-        Say(reading.refused);
+        Say(m_device, reading.refused);
         TellReading(reading);
         return;
     }
+    // A notice left in the title goes.
+    m_presentation.ForgetTitle();
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     instrument::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);
@@ -108,22 +118,27 @@ void Window::CarryPlan(const instrument::Plan& plan, instrument::Reading reading
     // Told and recorded once the needles lie where the plan laid them, with what was fitted
     // drawn over the picture until the user's next key or touch.
     reading.uncertainty = plan.uncertainty;
-    m_edges.AfterTouches([this, reading, fitted = plan.fitted](const std::string& shownAngle) mutable {
+    AfterTouches([this, reading, fitted = plan.fitted](const std::string& shownAngle) mutable {
         reading.angle = shownAngle;
         instrument::Record(m_device, reading);
         TellReading(reading);
-        m_presenter->ShowFitted(std::move(fitted));
-        m_mustPresent = true;
+        if (m_presenter) {
+            m_presenter->ShowFitted(std::move(fitted));
+        }
+        m_presentation.MustPresent(true);
     });
 }
 
-void Window::TellReading(const instrument::Reading& reading)
+void EdgeSearch::TellReading(const instrument::Reading& reading)
 {
     // In the title until what the title shows changes (plain ASCII there), and over the view
     // for a while, at its top: the foot holds the half dial's hub and the corner laid under it.
     SDL_SetWindowTitle(m_window.get(), ("Veltora - " + instrument::Words(reading, true)).c_str());
-    m_presenter->ShowNotice(instrument::Words(reading), reading.refused.empty() ? kReadingNotice : kRefusalNotice, true);
-    m_mustPresent = true;
+    if (m_presenter) {
+        m_presenter->ShowNotice(instrument::Words(reading), reading.refused.empty() ? kReadingNotice : kRefusalNotice,
+                                true);
+    }
+    m_presentation.MustPresent(true);
 }
 
 } // namespace sdl
