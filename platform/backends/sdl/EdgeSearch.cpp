@@ -108,8 +108,6 @@ void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading rea
         TellReading(reading);
         return;
     }
-    // A notice left in the title goes.
-    m_presentation.ForgetTitle();
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     instrument::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);
