@@ -9,7 +9,7 @@ packages=(
   libpixman-1-dev libpng-dev libjpeg62-turbo-dev libgif-dev libstb-dev libexif-dev
   libcairo2-dev fonts-dejavu-core
   libsdl2-dev libx11-dev libwayland-dev xvfb xauth xdotool imagemagick jq weston
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-libcamera
   dpkg-dev fakeroot lintian desktop-file-utils appstream xdg-user-dirs
