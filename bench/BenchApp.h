@@ -6,9 +6,9 @@
 
 #include "MainForm.h"
 #include "Veltora.h"
+#include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
-#include "app/Platform.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
 #include "support/FormFields.h"

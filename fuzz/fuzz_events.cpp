@@ -49,7 +49,11 @@ std::string TinyRes()
     // Made once per process and removed when it ends.
     struct Folder {
         std::string path;
-        ~Folder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
     };
     std::string pattern = (std::filesystem::temp_directory_path() / "veltora-fuzz-res-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
@@ -85,7 +89,8 @@ struct Bytes {
 // and anywhere at all.
 int Coordinate(Bytes& b, bool vertical)
 {
-    static const int xs[] = {400, 399, 401, 234, 566, 194, 606, 34, 766, 304, 272, 160, 0, 799, 800, -1, -100000, 100000};
+    static const int xs[] = {400, 399, 401, 234, 566, 194, 606, 34,      766,
+                             304, 272, 160, 0,   799, 800, -1,  -100000, 100000};
     static const int ys[] = {480, 479, 469, 240, 239, 314, 315, 274, 273, 114, 115, 144, 145, 112, 111, 0, 1, 800, -5};
     const std::uint8_t kind = b.U8();
     if (kind < 64) {
@@ -96,8 +101,8 @@ int Coordinate(Bytes& b, bool vertical)
 
 float Pitch(Bytes& b)
 {
-    static const float special[] = {-90, 90, 0, 180, -180, -10, 10, -80, -100, 80, 100, -170, 170, 45, -135,
-                                    NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
+    static const float special[] = {-90, 90,   0,   180, -180, -10, 10,       -80,       -100,  80,
+                                    100, -170, 170, 45,  -135, NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
     const std::uint8_t kind = b.U8();
     if (kind < 128) {
         return special[kind % (sizeof special / sizeof *special)];
@@ -190,8 +195,8 @@ void CheckLayout(device::Device& d)
         bool portrait;
         int holdX, holdY, infoX, infoY;
     };
-    static const Place places[] = {{true, 15, 15, 90, 415}, {true, 721, 399, 660, 15},
-                                   {false, 721, 15, 15, 90}, {false, 15, 15, 735, 90}};
+    static const Place places[] = {
+        {true, 15, 15, 90, 415}, {true, 721, 399, 660, 15}, {false, 721, 15, 15, 90}, {false, 15, 15, 735, 90}};
     const Place& p = places[f.orientation];
     auto* hold = p.portrait ? f.portraitHoldButton : f.landscapeHoldButton;
     auto* otherHold = p.portrait ? f.landscapeHoldButton : f.portraitHoldButton;
@@ -296,8 +301,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             settled = true;
             break;
         }
-        case 6: dev.PostBackground(); background = true; break;
-        case 7: dev.PostForeground(); background = false; break;
+        case 6:
+            dev.PostBackground();
+            background = true;
+            break;
+        case 7:
+            dev.PostForeground();
+            background = false;
+            break;
         case 8: dev.PostLowMemory(); break;
         case 9: runtime.Finish(); return 0; // termination at any point
         case 10: dev.RunFor(b.U8() * device::kMicrosPerMilli); break;

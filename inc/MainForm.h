@@ -43,13 +43,20 @@ public:
     virtual void OnCameraCaptured(Osp::Base::ByteBuffer& capturedData, result r);
     virtual void OnCameraErrorOccurred(Osp::Media::CameraErrorReason r);
 
-    virtual void OnTouchPressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchLongPressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchReleased(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchMoved(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchDoublePressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchFocusIn(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
-    virtual void OnTouchFocusOut(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition, const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchPressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchLongPressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                    const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchReleased(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                 const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchMoved(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                              const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchDoublePressed(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                      const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchFocusIn(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                const Osp::Ui::TouchEventInfo& touchInfo);
+    virtual void OnTouchFocusOut(const Osp::Ui::Control& source, const Osp::Graphics::Point& currentPosition,
+                                 const Osp::Ui::TouchEventInfo& touchInfo);
 
     virtual void OnDataReceived(Osp::Uix::SensorType sensorType, Osp::Uix::SensorData& sensorData, result r);
 

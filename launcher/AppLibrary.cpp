@@ -37,7 +37,7 @@ std::unique_ptr<AppLibrary> AppLibrary::Open(const std::string& path, std::strin
     }
     // The loader reads whatever the name leads to: a FIFO would hold the start for ever, a
     // device would be read without end.
-    if (struct stat st {}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (struct stat st{}; ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         message = "cannot load application " + path + ": not a regular file";
         return nullptr;
     }

@@ -20,7 +20,11 @@ sources::CameraKinds MakeKinds()
     sources::CameraKinds kinds;
     kinds.Add("demo", sources::NamesNothing, [](const std::string&) { return std::make_unique<demo::DemoScene>(); });
     kinds.Add(
-        "libcamera", [](const std::string& source) { std::string camera; return gst::IsLibcameraName(source, camera); },
+        "libcamera",
+        [](const std::string& source) {
+            std::string camera;
+            return gst::IsLibcameraName(source, camera);
+        },
         [](const std::string& source) {
             std::string camera;
             gst::IsLibcameraName(source, camera);
@@ -32,9 +36,8 @@ sources::CameraKinds MakeKinds()
     });
     kinds.Add("picture", sources::IsPicture,
               [](const std::string& source) { return std::make_unique<photo::PhotoSource>(source); });
-    kinds.Add("video", sources::AnyName, [](const std::string& source) {
-        return std::make_unique<VideoSource>(VideoSource::Kind::File, source);
-    });
+    kinds.Add("video", sources::AnyName,
+              [](const std::string& source) { return std::make_unique<VideoSource>(VideoSource::Kind::File, source); });
     return kinds;
 }
 

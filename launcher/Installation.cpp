@@ -23,10 +23,7 @@ Layout FindLayout(const std::string& exeDir)
     return {exeDir + "/" VELTORA_INSTALLED_APP, exeDir + "/" VELTORA_INSTALLED_RES};
 }
 
-const char* Version()
-{
-    return VELTORA_VERSION;
-}
+const char* Version() { return VELTORA_VERSION; }
 
 bool CheckSaveFolder(const std::string& folder, std::string& reason)
 {

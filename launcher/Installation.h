@@ -7,8 +7,8 @@
 namespace launcher {
 
 struct Layout {
-    std::string app;  // the application library
-    std::string res;  // its images
+    std::string app; // the application library
+    std::string res; // its images
 };
 
 // For a veltora program in `exeDir`: the library beside it (the build folder), else where

@@ -34,9 +34,9 @@ constexpr Store Action(int (*act)()) { return {nullptr, nullptr, nullptr, act}; 
 
 struct Option {
     const char* name;
-    const char* alias;    // another spelling the help does not list, or null
+    const char* alias; // another spelling the help does not list, or null
     const char* argument; // the value's name in the help; null for a switch
-    const char* help;     // lines apart by '\n'
+    const char* help; // lines apart by '\n'
     Store store;
 };
 
@@ -134,8 +134,7 @@ const Option kOptions[] = {
      "with veltora)",
      Text(&Options::res)},
     {"--log", nullptr, "FILE", "also append the log to FILE", Text(&Options::log)},
-    {"--trace", nullptr, "FILE", "write what the application does as JSON lines (see README)",
-     Text(&Options::trace)},
+    {"--trace", nullptr, "FILE", "write what the application does as JSON lines (see README)", Text(&Options::trace)},
     {"--script", nullptr, "FILE",
      "run the commands in FILE (headless); the run ends with the script,\n"
      "plus --seconds if given",
@@ -161,15 +160,15 @@ const Option* Find(const std::string& arg)
 
 std::string HelpText()
 {
-    std::string text =
-        "usage: veltora [options] [-- application arguments]\n"
-        "\n"
-        "Runs Veltora, the camera protractor, on a simulated phone: in a window, or with\n"
-        "--headless (or --script) without one.\n"
-        "\n"
-        "options:\n";
+    std::string text = "usage: veltora [options] [-- application arguments]\n"
+                       "\n"
+                       "Runs Veltora, the camera protractor, on a simulated phone: in a window, or with\n"
+                       "--headless (or --script) without one.\n"
+                       "\n"
+                       "options:\n";
     for (const Option& option : kOptions) {
-        std::string line = std::string("  ") + option.name + (option.argument ? std::string(" ") + option.argument : "");
+        std::string line =
+            std::string("  ") + option.name + (option.argument ? std::string(" ") + option.argument : "");
         line.resize(std::max(line.size() + 1, kHelpColumn), ' ');
         for (const char* at = option.help; *at;) {
             const char* end = at;

@@ -9,7 +9,9 @@
 #include <mutex>
 #include <thread>
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace launcher {
 

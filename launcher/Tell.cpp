@@ -9,10 +9,7 @@
 
 namespace launcher {
 
-void Tell(const std::string& message)
-{
-    std::fprintf(stderr, "veltora: %s\n", text::Printable(message).c_str());
-}
+void Tell(const std::string& message) { std::fprintf(stderr, "veltora: %s\n", text::Printable(message).c_str()); }
 
 int Fail(const std::string& message)
 {

@@ -11,8 +11,7 @@ using namespace Osp::Ui;
 using namespace Osp::Ui::Controls;
 using namespace Osp::Uix;
 
-MainForm::MainForm(void)
-    : bufferInfo()
+MainForm::MainForm(void) : bufferInfo()
 {
     // Everything else gets its value in OnInitializing; the pointers start out null so
     // that a form torn down before it was built releases nothing by mistake.
@@ -46,9 +45,7 @@ MainForm::MainForm(void)
     pPrimaryCamera = nullptr;
 }
 
-MainForm::~MainForm(void)
-{
-}
+MainForm::~MainForm(void) {}
 
 bool MainForm::Initialize(void)
 {
@@ -78,8 +75,8 @@ Bitmap* MainForm::GetBitmapN(const String& name)
     return pBitmap;
 }
 
-Button* MainForm::GetButtonN(const Rectangle& rect, const String& normalBitmapName,
-                             const String& pressedBitmapName, int actionId)
+Button* MainForm::GetButtonN(const Rectangle& rect, const String& normalBitmapName, const String& pressedBitmapName,
+                             int actionId)
 {
     Button* pButton = new Button();
     pButton->Construct(rect, L"");
@@ -133,7 +130,8 @@ result MainForm::OnInitializing(void)
     IList* pResolutionList = pPrimaryCamera->GetSupportedPreviewResolutionListN();
     if (pResolutionList) {
         int count = pResolutionList->GetCount();
-        Dimension* pPreviewResolution = count > 0 ? static_cast<Dimension*>(pResolutionList->GetAt(count - 1)) : nullptr;
+        Dimension* pPreviewResolution =
+            count > 0 ? static_cast<Dimension*>(pResolutionList->GetAt(count - 1)) : nullptr;
         Dimension previewResolution;
         if (pPreviewResolution) {
             previewResolution = *pPreviewResolution;
@@ -225,7 +223,8 @@ result MainForm::OnInitializing(void)
     delete pInfoTitleBitmap;
     m_pInfoPanel->AddControl(*pInfoBackgroundLabel);
 
-    Button* pInfoBackButton = GetButtonN(Rectangle(360, 8, 83, 48), L"info_back_1.png", L"info_back_2.png", ACTION_ID_INFO_BACK);
+    Button* pInfoBackButton =
+        GetButtonN(Rectangle(360, 8, 83, 48), L"info_back_1.png", L"info_back_2.png", ACTION_ID_INFO_BACK);
     m_pInfoPanel->AddControl(*pInfoBackButton);
 
     ScrollPanel* pScrollPanel = new ScrollPanel();
@@ -339,8 +338,7 @@ void MainForm::DrawScene(bool touchRedraw)
         DrawImage(Point(785, 401), pHoldBitmap, Point(0, 0), -90);
         DrawImage(Point(685, 40), m_pNormalInfoButtonBitmap, Point(25, 25), -90);
         break;
-    default:
-        break;
+    default: break;
     }
 
     DrawAngleNumber();
@@ -361,24 +359,24 @@ void MainForm::DrawAngleNumber(void)
 
     // Fixed places along the reading direction, per orientation code.
     static const int bigX[4][6] = {
-        { 50, 50, 50, 50, 50, 48 },         // code 0
-        { 750, 750, 750, 750, 750, 752 },   // code 1
-        { 24, 48, 72, 86, 100, 120 },       // code 2
-        { 776, 752, 728, 714, 700, 680 },   // code 3
+        {50, 50, 50, 50, 50, 48}, // code 0
+        {750, 750, 750, 750, 750, 752}, // code 1
+        {24, 48, 72, 86, 100, 120}, // code 2
+        {776, 752, 728, 714, 700, 680}, // code 3
     };
     static const int bigY[4][6] = {
-        { 456, 432, 408, 394, 380, 360 },
-        { 24, 48, 72, 86, 100, 120 },
-        { 50, 50, 50, 50, 50, 48 },
-        { 40, 40, 40, 40, 40, 42 },
+        {456, 432, 408, 394, 380, 360},
+        {24, 48, 72, 86, 100, 120},
+        {50, 50, 50, 50, 50, 48},
+        {40, 40, 40, 40, 40, 42},
     };
     static const int smallX[2][6] = {
-        { 60, 60, 60, 60, 60, 58 },
-        { 740, 740, 740, 740, 740, 742 },
+        {60, 60, 60, 60, 60, 58},
+        {740, 740, 740, 740, 740, 742},
     };
     static const int smallY[2][6] = {
-        { 340, 328, 316, 308, 300, 290 },
-        { 140, 152, 164, 172, 180, 190 },
+        {340, 328, 316, 308, 300, 290},
+        {140, 152, 164, 172, 180, 190},
     };
 
     if (m_iOrientation == LANDSCAPE_LEFT || m_iOrientation == LANDSCAPE_RIGHT) {
@@ -428,7 +426,7 @@ void MainForm::DrawAngleNumber(void)
 
     const int code = m_iOrientation;
     const Point bigPivot(12, 16);
-    const int bigImage[6] = { angleNum[0], angleNum[1], angleNum[2], 10, angleNum[3], 11 };
+    const int bigImage[6] = {angleNum[0], angleNum[1], angleNum[2], 10, angleNum[3], 11};
     for (int step = 0; step < 6; step++) {
         // Leading digits that the number does not have leave their places empty.
         if (step == 0 && strNum.GetLength() != 4) {
@@ -442,7 +440,7 @@ void MainForm::DrawAngleNumber(void)
 
     if (code == PORTRAIT_UP || code == PORTRAIT_REVERSE) {
         const Point smallPivot(7, 8);
-        const int smallImage[6] = { wide_angleNum[0], wide_angleNum[1], wide_angleNum[2], 10, wide_angleNum[3], 11 };
+        const int smallImage[6] = {wide_angleNum[0], wide_angleNum[1], wide_angleNum[2], 10, wide_angleNum[3], 11};
         for (int step = 0; step < 6; step++) {
             if (step == 0 && strWNum.GetLength() != 4) {
                 continue;
@@ -450,15 +448,13 @@ void MainForm::DrawAngleNumber(void)
             if (step == 1 && !(strWNum.GetLength() > 2)) {
                 continue;
             }
-            DrawImage(Point(smallX[code][step], smallY[code][step]), m_pSmallNumBitmap[smallImage[step]], smallPivot, rotation);
+            DrawImage(Point(smallX[code][step], smallY[code][step]), m_pSmallNumBitmap[smallImage[step]], smallPivot,
+                      rotation);
         }
     }
 }
 
-void MainForm::OnCameraAutoFocused(bool completeCondition)
-{
-    (void)completeCondition;
-}
+void MainForm::OnCameraAutoFocused(bool completeCondition) { (void)completeCondition; }
 
 void MainForm::OnCameraPreviewed(ByteBuffer& previewedData, result r)
 {
@@ -491,10 +487,7 @@ void MainForm::OnCameraCaptured(ByteBuffer& capturedData, result r)
     (void)r;
 }
 
-void MainForm::OnCameraErrorOccurred(CameraErrorReason r)
-{
-    (void)r;
-}
+void MainForm::OnCameraErrorOccurred(CameraErrorReason r) { (void)r; }
 
 void MainForm::OnActionPerformed(const Control& source, int actionId)
 {
@@ -537,8 +530,7 @@ void MainForm::OnActionPerformed(const Control& source, int actionId)
         }
         break;
 
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -659,7 +651,8 @@ void MainForm::OnTouchMoved(const Control& source, const Point& currentPosition,
     }
 }
 
-void MainForm::OnTouchDoublePressed(const Control& source, const Point& currentPosition, const TouchEventInfo& touchInfo)
+void MainForm::OnTouchDoublePressed(const Control& source, const Point& currentPosition,
+                                    const TouchEventInfo& touchInfo)
 {
     (void)source;
     (void)currentPosition;

@@ -7,18 +7,11 @@ using namespace Osp::Base;
 using namespace Osp::System;
 using namespace Osp::Ui::Controls;
 
-Veltora::Veltora()
-{
-}
+Veltora::Veltora() {}
 
-Veltora::~Veltora()
-{
-}
+Veltora::~Veltora() {}
 
-Application* Veltora::CreateInstance(void)
-{
-    return new Veltora();
-}
+Application* Veltora::CreateInstance(void) { return new Veltora(); }
 
 bool Veltora::OnAppInitializing(AppRegistry& appRegistry)
 {
@@ -49,24 +42,12 @@ void Veltora::OnForeground(void)
     pMainForm->pPrimaryCamera->StartPreview(nullptr, true);
 }
 
-void Veltora::OnBackground(void)
-{
-    pMainForm->pPrimaryCamera->StopPreview();
-}
+void Veltora::OnBackground(void) { pMainForm->pPrimaryCamera->StopPreview(); }
 
-void Veltora::OnLowMemory(void)
-{
-}
+void Veltora::OnLowMemory(void) {}
 
-void Veltora::OnBatteryLevelChanged(BatteryLevel batteryLevel)
-{
-    (void)batteryLevel;
-}
+void Veltora::OnBatteryLevelChanged(BatteryLevel batteryLevel) { (void)batteryLevel; }
 
-void Veltora::OnScreenOn(void)
-{
-}
+void Veltora::OnScreenOn(void) {}
 
-void Veltora::OnScreenOff(void)
-{
-}
+void Veltora::OnScreenOff(void) {}

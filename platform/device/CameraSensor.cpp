@@ -56,7 +56,8 @@ bool CameraSensor::SwitchToFallback(const std::string& why)
         if (m_pSource && m_pSource->Open(reason)) {
             m_opened = true;
             m_pSource->SetAim(SourceAim());
-            m_device.Tell(__func__, __LINE__, "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
+            m_device.Tell(__func__, __LINE__,
+                          "camera: " + name + ": " + why + "; using the " + m_pSource->Describe() + " instead");
             return true;
         }
         m_pSource.reset();
@@ -211,7 +212,8 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
     const int turns = NormalTurns(m_pictureTurns - HeldTurns());
     const bool sameAsLast = targetHoldsLast && m_lastValid && m_lastTarget.pixels == target.pixels &&
                             m_lastTarget.width == target.width && m_lastTarget.height == target.height &&
-                            m_lastTarget.stride == target.stride && m_lastFrameSize == frameSize && m_lastTurns == turns;
+                            m_lastTarget.stride == target.stride && m_lastFrameSize == frameSize &&
+                            m_lastTurns == turns;
     m_lastValid = false;
     // An upright frame as big as the target is rendered straight into it; any other is
     // rendered into the sensor's own buffer, then turned and scaled to cover the target.
@@ -256,10 +258,11 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
     }
     changed = drawn.Empty() ? PixelRect{} : PixelRect{0, 0, target.width, target.height};
     if (!drawn.Empty()) {
-        const PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
+        const PixmanImage src(
+            pixman_image_create_bits(PIXMAN_x8r8g8b8, view.width, view.height, view.pixels, view.stride));
         // Read as having no alpha, written with an opaque one: the target's picture stays opaque.
-        const PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, target.width, target.height, target.pixels,
-                                                       target.stride));
+        const PixmanImage dst(
+            pixman_image_create_bits(PIXMAN_a8r8g8b8, target.width, target.height, target.pixels, target.stride));
         // A target point, scaled to the frame (covering the target, centred), then turned
         // back onto the picture the source drew.
         const double scale = std::max(double(target.width) / frameSize.width, double(target.height) / frameSize.height);

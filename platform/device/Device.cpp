@@ -30,10 +30,7 @@ Device::~Device()
     m_pSoftware.reset();
 }
 
-Device* Device::Current()
-{
-    return g_current.load();
-}
+Device* Device::Current() { return g_current.load(); }
 
 void Device::SetSoftware(std::unique_ptr<Software> software)
 {
@@ -94,15 +91,9 @@ void Device::PostPictureTurns(int turns)
     m_pLoop->Post([this, turns] { m_pCamera->SetPictureTurns(turns); });
 }
 
-void Device::RequestTermination()
-{
-    m_pLoop->Stop();
-}
+void Device::RequestTermination() { m_pLoop->Stop(); }
 
-bool Device::RunFor(Micros duration)
-{
-    return m_pLoop->RunFor(duration);
-}
+bool Device::RunFor(Micros duration) { return m_pLoop->RunFor(duration); }
 
 void Device::Tell(const char* function, int line, const std::string& message) const
 {

@@ -17,7 +17,7 @@ constexpr Micros kMicrosPerSecond = 1000000;
 constexpr Micros kForever = INT64_MAX;
 
 enum class ClockKind {
-    Real,    // wall time: a window, a webcam
+    Real, // wall time: a window, a webcam
     Virtual, // simulated time that jumps to the next event: headless runs and tests
 };
 

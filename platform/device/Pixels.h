@@ -21,7 +21,11 @@ struct PixelView {
     int width = 0;
     int height = 0;
     int stride = 0;
-    std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) + static_cast<std::ptrdiff_t>(y) * stride); }
+    std::uint32_t* Row(int y) const
+    {
+        return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(pixels) +
+                                                static_cast<std::ptrdiff_t>(y) * stride);
+    }
 };
 
 // A part of a frame, in its pixels; empty when width or height is not positive.

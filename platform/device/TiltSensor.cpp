@@ -47,11 +47,8 @@ float TiltSensor::Read()
     float pitch = m_pitch;
     std::string reason;
     switch (m_pSource->Read(pitch, reason)) {
-    case TiltSource::Result::Pitch:
-        m_pitch = pitch;
-        break;
-    case TiltSource::Result::Level:
-        break;
+    case TiltSource::Result::Pitch: m_pitch = pitch; break;
+    case TiltSource::Result::Level: break;
     case TiltSource::Result::Failed:
         m_device.Tell(__func__, __LINE__,
                       "tilt sensor " + m_pSource->Describe() + ": " + reason + "; the keys tilt the phone from now on");

@@ -9,8 +9,8 @@ namespace device {
 class TiltSource {
 public:
     enum class Result {
-        Pitch,  // `pitch` holds the phone's pitch in degrees, -180 to 180
-        Level,  // no pitch can be told (the phone lies flat, or is being shaken): keep the last
+        Pitch, // `pitch` holds the phone's pitch in degrees, -180 to 180
+        Level, // no pitch can be told (the phone lies flat, or is being shaken): keep the last
         Failed, // the source is gone or talks nonsense for good; `reason` says which
     };
 

@@ -25,9 +25,9 @@ std::string FolderOf(const std::string& path);
 
 // Where a write to a path really lands.
 struct Target {
-    std::string path;   // a picture follows a symlink to the regular file it names
+    std::string path; // a picture follows a symlink to the regular file it names
     bool exists = false;
-    mode_t mode = 0;    // of the file that is there, kept when a picture replaces it
+    mode_t mode = 0; // of the file that is there, kept when a picture replaces it
 };
 
 // False with a short reason ("a FIFO, not a regular file", "its folder does not exist")

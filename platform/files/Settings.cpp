@@ -82,7 +82,8 @@ bool Unescape(const std::string& text, std::string& out)
         if (i + 1 < text.size() && text[i + 1] == '\\') {
             out += '\\';
             i++;
-        } else if (i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
+        } else if (i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 &&
+                   HexDigit(text[i + 3]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
             i += 3;
         } else {
@@ -280,9 +281,10 @@ SettingsLoad LoadSettings(const std::string& path, Settings& out,
         }
         // Something we cannot read, or a folder or device by its name: not ours to replace.
         result.mayWrite = false;
-        result.message = "cannot read the settings file " + path + ": " +
-                         (outcome.problem == ReadProblem::Folder ? std::string(std::strerror(EISDIR)) : outcome.Reason()) +
-                         "; using the defaults, and nothing is remembered this time";
+        result.message =
+            "cannot read the settings file " + path + ": " +
+            (outcome.problem == ReadProblem::Folder ? std::string(std::strerror(EISDIR)) : outcome.Reason()) +
+            "; using the defaults, and nothing is remembered this time";
         return result;
     }
     Settings read;
@@ -294,8 +296,8 @@ SettingsLoad LoadSettings(const std::string& path, Settings& out,
     }
     std::string aside;
     if (KeepAside(path, result.keptAs, aside)) {
-        result.message = "the settings file " + path + " is broken (" + why + "); using the defaults (the file is kept as " +
-                         result.keptAs + ")";
+        result.message = "the settings file " + path + " is broken (" + why +
+                         "); using the defaults (the file is kept as " + result.keptAs + ")";
     } else {
         result.mayWrite = false;
         result.message = "the settings file " + path + " is broken (" + why + ") and cannot be kept aside (" + aside +

@@ -38,9 +38,9 @@ private:
     bool Sync();
     bool Link(int dir, const std::string& path);
 
-    int m_dir = -1;         // the folder, which every hidden name is in
+    int m_dir = -1; // the folder, which every hidden name is in
     int m_fd = -1;
-    std::string m_name;     // the hidden name; empty while the file has no name
+    std::string m_name; // the hidden name; empty while the file has no name
     bool m_synced = false;
     bool m_done = false;
 };

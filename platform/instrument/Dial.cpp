@@ -21,7 +21,8 @@ constexpr DialShape kRound{HubOf(Dial::Round), TouchPixels(MeasuringCentreOf(Dia
 static_assert(kHalf.measuringGrab < GrabOf(Dial::Half).measuringBelow);
 static_assert(kHalf.originGrab > GrabOf(Dial::Half).originAbove && kHalf.originGrab < GrabOf(Dial::Half).originBelow);
 static_assert(kRound.measuringGrab < GrabOf(Dial::Round).measuringBelow);
-static_assert(kRound.originGrab > GrabOf(Dial::Round).originAbove && kRound.originGrab < GrabOf(Dial::Round).originBelow);
+static_assert(kRound.originGrab > GrabOf(Dial::Round).originAbove &&
+              kRound.originGrab < GrabOf(Dial::Round).originBelow);
 
 } // namespace
 

@@ -117,11 +117,12 @@ std::vector<Segment> DetectSegments(const Part& part, double& scale)
             continue;
         }
         // A reduced pixel's centre lies in the middle of the part pixels it stands for.
-        segments.push_back({{(v[0] + 0.5) * sx - 0.5, (v[1] + 0.5) * sy - 0.5},
-                            {(v[2] + 0.5) * sx - 0.5, (v[3] + 0.5) * sy - 0.5}});
+        segments.push_back(
+            {{(v[0] + 0.5) * sx - 0.5, (v[1] + 0.5) * sy - 0.5}, {(v[2] + 0.5) * sx - 0.5, (v[3] + 0.5) * sy - 0.5}});
     }
     // The longest first; a picture full of texture keeps only its strongest few hundred.
-    std::sort(segments.begin(), segments.end(), [](const Segment& l, const Segment& r) { return l.Length() > r.Length(); });
+    std::sort(segments.begin(), segments.end(),
+              [](const Segment& l, const Segment& r) { return l.Length() > r.Length(); });
     if (segments.size() > 300) {
         segments.resize(300);
     }
@@ -204,7 +205,8 @@ Fitted FitCorner(const Part& part, Candidate c, double coarseHalf)
         arm1 = f[0].line.direction;
         arm2 = f[1].line.direction;
     }
-    if (Length(vertex - c.vertex) > coarseHalf + 2 || std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
+    if (Length(vertex - c.vertex) > coarseHalf + 2 ||
+        std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
         out.why = Why::Nothing;
         return out;
     }
@@ -312,7 +314,8 @@ CornerLook LookForCorner(const PicturePart& cut, Search search)
             }
         }
     }
-    std::sort(candidates.begin(), candidates.end(), [](const Candidate& l, const Candidate& r) { return l.score < r.score; });
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate& l, const Candidate& r) { return l.score < r.score; });
     const double coarseHalf = 2.0 * f + 4.0;
     const double within = search.within > 0 ? search.within : search.radius;
     // The corner under the point, or none: of the corners fitted, the one whose meeting point
@@ -404,7 +407,8 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
             t1 += shift;
             line = fitted.line;
         }
-        if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short || std::abs(Cross(hub - line.point, line.direction)) > tolerance) {
+        if (fitted.fault == fit::Fault::Faint || fitted.fault == fit::Fault::Short ||
+            std::abs(Cross(hub - line.point, line.direction)) > tolerance) {
             continue;
         }
         // The nearest edge through the hub is the one meant: if it bends, or is too short or

@@ -16,10 +16,10 @@ using device::PointD;
 
 // Picture points are continuous pixels: (0.5, 0.5) is the middle of the top-left pixel.
 struct Edge {
-    PointD point;     // a point of the fitted line, in the part that was fitted
+    PointD point; // a point of the fitted line, in the part that was fitted
     PointD direction; // unit
     double uncertainty = 0; // degrees, about a 95 % interval of the edge's angle
-    PointD from, to;        // the stretch the line was fitted over
+    PointD from, to; // the stretch the line was fitted over
 };
 
 struct Corner {

@@ -11,8 +11,8 @@
 #include "device/Device.h"
 #include "device/Display.h"
 #include "device/Holding.h"
-#include "instrument/SeenPicture.h"
 #include "instrument/EdgeFinder.h"
+#include "instrument/SeenPicture.h"
 #include "instrument/Told.h"
 
 namespace instrument {
@@ -123,9 +123,10 @@ void LayAlong(Plan& plan, const Pending& pending, const Edge& edge)
         const PointD u{toPoint.x / away, toPoint.y / away};
         pointAngle = AngleOf(request.dial, request.dial == Dial::Half && u.y > 0 ? PointD{u.x, -u.y} : u);
     }
-    const Needle needle = Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
-                              ? Needle::Measuring
-                              : Needle::Origin;
+    const Needle needle =
+        Apart(request.dial, pointAngle, request.measuring) <= Apart(request.dial, pointAngle, request.origin)
+            ? Needle::Measuring
+            : Needle::Origin;
     const double from = needle == Needle::Measuring ? request.measuring : request.origin;
     if (request.dial == Dial::Round && std::abs(to - from) > 180) {
         to += to < from ? 360 : -360;
@@ -140,7 +141,8 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
     const Request& request = pending.request;
     const DialShape& shape = ShapeOf(request.dial);
     const instrument::SeenPicture seen = Seen(pending);
-    PointD arms[2] = {instrument::SourceDirectionOnFrame(seen, corner.arm1), instrument::SourceDirectionOnFrame(seen, corner.arm2)};
+    PointD arms[2] = {instrument::SourceDirectionOnFrame(seen, corner.arm1),
+                      instrument::SourceDirectionOnFrame(seen, corner.arm2)};
     if (request.dial == Dial::Half) {
         for (PointD& u : arms) {
             if (u.y > std::sin(Rad(kLevelDeg))) {
@@ -173,8 +175,8 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
     }
     // Each needle to the nearer arm; on the round dial the way round that turns it least.
     const double m = request.measuring, o = request.origin;
-    const bool straight = Apart(request.dial, m, a) + Apart(request.dial, o, b) <=
-                          Apart(request.dial, m, b) + Apart(request.dial, o, a);
+    const bool straight =
+        Apart(request.dial, m, a) + Apart(request.dial, o, b) <= Apart(request.dial, m, b) + Apart(request.dial, o, a);
     const auto turn = [&](double from, double to) {
         if (request.dial == Dial::Round) {
             to = std::fmod(to + 360.0, 360.0);
@@ -186,7 +188,8 @@ void LayAlong(Plan& plan, const Pending& pending, const Corner& corner)
     };
     plan.aims = true;
     plan.aim = instrument::AimSourceAt(request.aim.zoom, seen, kFrame,
-                                   {corner.vertex.x / pending.size.width, corner.vertex.y / pending.size.height}, shape.hub);
+                                       {corner.vertex.x / pending.size.width, corner.vertex.y / pending.size.height},
+                                       shape.hub);
     Lay(plan, request.dial, Needle::Measuring, m, turn(m, straight ? a : b));
     Lay(plan, request.dial, Needle::Origin, o, turn(o, straight ? b : a));
 }
@@ -354,8 +357,9 @@ Plan Found(const Pending& pending)
     }
     const CornerLook look = LookForCorner(pending.part, pending.search);
     if (!look.corner) {
-        plan.notice = look.why == Why::Nothing ? "no corner near " + At(request.screen)
-                                               : "no corner read at " + At(request.screen) + ": " + Told(look, scale, kCornerWithin);
+        plan.notice = look.why == Why::Nothing
+                          ? "no corner near " + At(request.screen)
+                          : "no corner read at " + At(request.screen) + ": " + Told(look, scale, kCornerWithin);
         return plan;
     }
     const Corner& corner = *look.corner;

@@ -9,10 +9,12 @@
 
 #include "device/Aiming.h"
 #include "device/TouchPanel.h"
-#include "instrument/EdgeFinder.h"
 #include "instrument/Dial.h"
+#include "instrument/EdgeFinder.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace instrument {
 
@@ -75,11 +77,11 @@ struct Plan {
 };
 
 struct Request {
-    PointD screen;   // continuous screen pixels
+    PointD screen; // continuous screen pixels
     Dial dial = Dial::Half;
     double measuring = 0; // where the needles lie now, in the dial's degrees
     double origin = 90;
-    device::Aim aim;      // how the camera is aimed now
+    device::Aim aim; // how the camera is aimed now
     bool fingerDown = false; // a finger is on the screen: the device's own waits for it to lift
 };
 
@@ -93,10 +95,10 @@ struct Pending {
     std::string refusal; // why nothing is searched for at all
     bool looked = false; // the camera had a picture
     device::FrameSize size; // the camera's own picture, as its source holds it
-    int pictureTurns = 0;   // how the user sees it turned (quarter turns clockwise)
-    int heldTurns = 0;      // and how the phone's screen holds that view
+    int pictureTurns = 0; // how the user sees it turned (quarter turns clockwise)
+    int heldTurns = 0; // and how the phone's screen holds that view
     Search search;
-    PointD hub;          // in picture pixels
+    PointD hub; // in picture pixels
     double tolerance = 0;
     PicturePart part;
 };

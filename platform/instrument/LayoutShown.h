@@ -4,7 +4,9 @@
 
 #include "instrument/Dial.h"
 
-namespace device { class TiltSensor; }
+namespace device {
+class TiltSensor;
+}
 
 namespace instrument {
 

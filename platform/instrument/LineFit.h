@@ -11,7 +11,7 @@ namespace instrument::fit {
 using device::PointD;
 
 struct Line {
-    PointD point;     // part pixels
+    PointD point; // part pixels
     PointD direction; // unit
 };
 
@@ -20,7 +20,7 @@ enum class Fault { None, Short, Faint, Bends };
 struct Fit {
     Fault fault = Fault::None;
     Line line;
-    double u95 = 0;  // degrees: about a 95 % interval of the line's angle
+    double u95 = 0; // degrees: about a 95 % interval of the line's angle
     double bend = 0; // degrees between the lines of the stretch's near and far halves
     // Where the edge points lie along the line, from line.point.
     double t0 = 0, t1 = 0;

@@ -14,7 +14,7 @@ using device::PointD;
 struct SeenPicture {
     FrameSize source; // the picture as its source holds it
     int pictureTurns = 0; // quarter turns clockwise, as the user sees it
-    int heldTurns = 0;    // how the frame holds the user's view (device/Holding.h)
+    int heldTurns = 0; // how the frame holds the user's view (device/Holding.h)
 };
 
 // A point of `frame` (continuous pixels) as fractions of the source's picture, under `aim`.

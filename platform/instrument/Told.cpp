@@ -21,21 +21,16 @@ std::string Told(const Look& look, double scale, double within)
     char buf[160];
     switch (look.why) {
     case Why::Away:
-        std::snprintf(buf, sizeof buf, "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
+        std::snprintf(buf, sizeof buf,
+                      "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
                       look.away * scale, within);
         break;
-    case Why::Bends:
-        std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend);
-        break;
+    case Why::Bends: std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend); break;
     case Why::Short:
         std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.0f\u00b0)", kMaxDoubtDeg);
         break;
-    case Why::Faint:
-        std::snprintf(buf, sizeof buf, "an edge is too faint to follow");
-        break;
-    default:
-        std::snprintf(buf, sizeof buf, "nothing found");
-        break;
+    case Why::Faint: std::snprintf(buf, sizeof buf, "an edge is too faint to follow"); break;
+    default: std::snprintf(buf, sizeof buf, "nothing found"); break;
     }
     return buf;
 }

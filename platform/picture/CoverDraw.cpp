@@ -48,8 +48,10 @@ void Halve(const PictureView& src, std::vector<std::uint32_t>& dst)
             const std::uint32_t a = r0[x0], b = r0[x1], c = r1[x0], e = r1[x1];
             // Red and blue are summed side by side in one word, green in another; ten bits
             // each is room enough for four values and the rounding.
-            const std::uint32_t rb = (((a & 0xFF00FFu) + (b & 0xFF00FFu) + (c & 0xFF00FFu) + (e & 0xFF00FFu) + 0x20002u) >> 2) & 0xFF00FFu;
-            const std::uint32_t g = (((a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u) + (e & 0xFF00u) + 0x200u) >> 2) & 0xFF00u;
+            const std::uint32_t rb =
+                (((a & 0xFF00FFu) + (b & 0xFF00FFu) + (c & 0xFF00FFu) + (e & 0xFF00FFu) + 0x20002u) >> 2) & 0xFF00FFu;
+            const std::uint32_t g =
+                (((a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u) + (e & 0xFF00u) + 0x200u) >> 2) & 0xFF00u;
             d[x] = kBlack | rb | g;
         }
     }
@@ -69,8 +71,7 @@ void CoveredSpan(double origin, double scale, double extent, int frameSize, int&
 
 void FillBlack(const device::PixelView& out, int x0, int y0, int x1, int y1)
 {
-    for (int y = y0; y < y1; ++y)
-        std::fill(out.Row(y) + x0, out.Row(y) + x1, kBlack);
+    for (int y = y0; y < y1; ++y) std::fill(out.Row(y) + x0, out.Row(y) + x1, kBlack);
 }
 
 } // namespace
@@ -89,8 +90,7 @@ device::FrameSize SeenSize(const PictureView& picture)
 
 bool CheckFrame(const device::PixelView& out, std::string& reason)
 {
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (out.width <= 0 || out.height <= 0) return true;
     if (out.pixels == nullptr) {
         reason = "output view has no pixels";
         return false;
@@ -115,10 +115,8 @@ void CoverDrawer::SetPicture(const PictureView& picture)
 
 bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std::string& reason)
 {
-    if (!CheckFrame(out, reason))
-        return false;
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (!CheckFrame(out, reason)) return false;
+    if (out.width <= 0 || out.height <= 0) return true;
     if (Malformed(m_picture)) {
         reason = "the picture is empty or malformed";
         return false;
@@ -138,10 +136,8 @@ bool CoverDrawer::Draw(const device::PixelView& out, const device::Aim& aim, std
 bool CoverDrawer::DrawDetail(const device::PixelView& out, double centerX, double centerY, double scale,
                              std::string& reason)
 {
-    if (!CheckFrame(out, reason))
-        return false;
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (!CheckFrame(out, reason)) return false;
+    if (out.width <= 0 || out.height <= 0) return true;
     if (Malformed(m_picture)) {
         reason = "the picture is empty or malformed";
         return false;
@@ -166,18 +162,15 @@ bool CoverDrawer::DrawAt(const device::PixelView& out, double centerX, double ce
     // Halve until no more than two picture pixels fall on a frame pixel.
     const double shrink = std::max(1.0 / fullScaleX, 1.0 / fullScaleY);
     int level = 0;
-    while (shrink / std::ldexp(1.0, level) > 2.0 && level < 24)
-        ++level;
+    while (shrink / std::ldexp(1.0, level) > 2.0 && level < 24) ++level;
     // The picture halved `n` times (0: the picture itself); sizes round up, as Halve's do.
     auto levelView = [this](int n) {
-        if (n == 0)
-            return m_picture;
+        if (n == 0) return m_picture;
         const int w = (m_picture.width + (1 << n) - 1) >> n, h = (m_picture.height + (1 << n) - 1) >> n;
         return PictureView{m_halves[std::size_t(n - 1)].data(), w, h, w * 4, m_picture.pixelAspect};
     };
     try {
-        if (int(m_halves.size()) < level)
-            m_halves.resize(std::size_t(level));
+        if (int(m_halves.size()) < level) m_halves.resize(std::size_t(level));
         for (; m_halvesBuilt < level; ++m_halvesBuilt)
             Halve(levelView(m_halvesBuilt), m_halves[std::size_t(m_halvesBuilt)]);
     } catch (const std::bad_alloc&) {
@@ -199,8 +192,8 @@ bool CoverDrawer::DrawAt(const device::PixelView& out, double centerX, double ce
     CoveredSpan(originY, scaleY, extentY, out.height, y0, y1);
 
     if (x1 > x0 && y1 > y0) {
-        const device::PixmanImage src(pixman_image_create_bits(PIXMAN_x8r8g8b8, source.width, source.height,
-                                                               const_cast<std::uint32_t*>(source.pixels), source.stride));
+        const device::PixmanImage src(pixman_image_create_bits(
+            PIXMAN_x8r8g8b8, source.width, source.height, const_cast<std::uint32_t*>(source.pixels), source.stride));
         const device::PixmanImage dst(
             pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
         if (!src || !dst) {
@@ -233,8 +226,7 @@ bool CoverDrawer::DrawAt(const device::PixelView& out, double centerX, double ce
     return true;
 }
 
-bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim,
-                  std::string& reason)
+bool DrawCovering(const PictureView& picture, const device::PixelView& out, const device::Aim& aim, std::string& reason)
 {
     CoverDrawer drawer;
     drawer.SetPicture(picture);

@@ -36,7 +36,8 @@ bool EndsWithNoCase(const std::string& s, const char* suffix)
     return true;
 }
 
-template <std::size_t N> bool EndsWithAny(const std::string& name, const char* const (&endings)[N])
+template <std::size_t N>
+bool EndsWithAny(const std::string& name, const char* const (&endings)[N])
 {
     return std::any_of(std::begin(endings), std::end(endings), [&](const char* e) { return EndsWithNoCase(name, e); });
 }
@@ -53,13 +54,13 @@ bool StartsLikeVideo(const unsigned char* b, std::size_t n)
             return true;
         }
     }
-    return at(0, "\x1A\x45\xDF\xA3", 4) ||                 // Matroska, WebM
-           (at(0, "RIFF", 4) && at(8, "AVI ", 4)) ||        // AVI
-           at(0, "OggS", 4) ||                              // Ogg
-           at(0, "\x00\x00\x01\xBA", 4) ||                  // MPEG program stream
-           at(0, "\x00\x00\x01\xB3", 4) ||                  // MPEG video stream
-           at(0, "FLV\x01", 4) ||                           // Flash video
-           at(0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8);    // ASF (WMV)
+    return at(0, "\x1A\x45\xDF\xA3", 4) || // Matroska, WebM
+           (at(0, "RIFF", 4) && at(8, "AVI ", 4)) || // AVI
+           at(0, "OggS", 4) || // Ogg
+           at(0, "\x00\x00\x01\xBA", 4) || // MPEG program stream
+           at(0, "\x00\x00\x01\xB3", 4) || // MPEG video stream
+           at(0, "FLV\x01", 4) || // Flash video
+           at(0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8); // ASF (WMV)
 }
 
 } // namespace

@@ -14,10 +14,10 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Device.h"
-#include "instrument/Finger.h"
 #include "graphics/BitmapData.h"
 #include "graphics/ImageBudget.h"
 #include "graphics/Painter.h"
+#include "instrument/Finger.h"
 #include "osp/Graphics.h"
 #include "osp/Media.h"
 #include "support/Scratch.h"
@@ -63,7 +63,10 @@ struct BigAllocationsFail {
 };
 
 struct Records {
-    Records() : token(oslog::AddHook([this](const oslog::Record& r) { messages.push_back(r.message); })) { oslog::SetStderr(false); }
+    Records() : token(oslog::AddHook([this](const oslog::Record& r) { messages.push_back(r.message); }))
+    {
+        oslog::SetStderr(false);
+    }
     ~Records()
     {
         oslog::RemoveHook(token);

@@ -97,12 +97,9 @@ TEST_P(BrokenResources, EachImageInTurn)
 INSTANTIATE_TEST_SUITE_P(Each, BrokenResources, testing::Values(Damage::Missing, Damage::Truncated, Damage::Garbage),
                          [](const testing::TestParamInfo<Damage>& info) {
                              switch (info.param) {
-                             case Damage::Missing:
-                                 return "Missing";
-                             case Damage::Truncated:
-                                 return "CutShort";
-                             case Damage::Garbage:
-                                 return "Garbled";
+                             case Damage::Missing: return "Missing";
+                             case Damage::Truncated: return "CutShort";
+                             case Damage::Garbage: return "Garbled";
                              }
                              return "Unknown";
                          });

@@ -175,8 +175,8 @@ TEST(Form, DecodesEachImageOnceBlankSixTimesAndKeepsOnlyItsOwn)
 
 TEST(Form, MissingImagesAreStoredAsNullNeverDrawnAndLoggedOnce)
 {
-    const std::vector<std::string> gone = {"landscape_pin.png", "bigNum9.png", "hold_off.png", "blank.png",
-                                           "info_contents.jpg", "velt.png"};
+    const std::vector<std::string> gone = {"landscape_pin.png", "bigNum9.png",       "hold_off.png",
+                                           "blank.png",         "info_contents.jpg", "velt.png"};
     HarnessOptions o;
     o.resDir = CopyRes("missing-some", gone);
     o.cameraSource = [] { return std::make_unique<NoSizesSource>(); };

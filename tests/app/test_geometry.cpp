@@ -16,10 +16,10 @@ using testing_support::Harness;
 namespace {
 
 struct Dial {
-    double cx, cy;            // where angles are measured from
-    bool round;               // the full circle, with the right-half rule and the other side
-    int measureX, measureY;   // a point well inside the measuring pin's zone
-    int originX, originY;     // a point well inside the origin pin's ring
+    double cx, cy; // where angles are measured from
+    bool round; // the full circle, with the right-half rule and the other side
+    int measureX, measureY; // a point well inside the measuring pin's zone
+    int originX, originY; // a point well inside the origin pin's ring
 };
 
 const Dial kHalf{400, 480, false, 400, 400, 152, 337};
@@ -111,7 +111,8 @@ TEST(Geometry, RandomDragsReadWhatAtan2SaysInEveryHolding)
                 rightHalf += (px > 399) + (ox > 399);
                 overHalfTurn += pin > 180;
             } else {
-                EXPECT_EQ(readings::Tenths(shown.otherSide), -1) << "the half dial shows no other side; " << where.str();
+                EXPECT_EQ(readings::Tenths(shown.otherSide), -1)
+                    << "the half dial shows no other side; " << where.str();
             }
             checked++;
         }

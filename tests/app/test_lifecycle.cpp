@@ -98,8 +98,8 @@ public:
     device::Device dev;
 };
 
-const std::vector<std::string> kWholeLife = {"app:init", "form:init", "app:added", "app:term", "form:term",
-                                             "app:deleted"};
+const std::vector<std::string> kWholeLife = {"app:init", "form:init", "app:added",
+                                             "app:term", "form:term", "app:deleted"};
 
 } // namespace
 

@@ -26,7 +26,8 @@ void ExpectLooksLike(const device::PixelView& screen, const std::string& name)
     const std::string path = ReferencePath(name);
     if (const char* update = std::getenv("VELTORA_UPDATE_REFERENCES"); update && std::string(update) == "1") {
         std::string reason;
-        ASSERT_TRUE(codec::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason)) << reason;
+        ASSERT_TRUE(codec::WritePngFile(path, screen.pixels, screen.width, screen.height, screen.stride, reason))
+            << reason;
         return;
     }
     codec::DecodedImage ref;
@@ -95,8 +96,7 @@ TEST(Reference, HeldLandscapeRedrawLooksAsItsReference)
         // Needles at odd angles show how the clear line survives turning.
         h.Drag(370, 457, 138, 279);
         h.Drag(559, 358, 675, 269);
-        ExpectLooksLike(h.Screen().Compose(),
-                        pitch < 0 ? "held-landscape-left.png" : "held-landscape-right.png");
+        ExpectLooksLike(h.Screen().Compose(), pitch < 0 ? "held-landscape-left.png" : "held-landscape-right.png");
     }
 }
 

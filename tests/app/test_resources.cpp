@@ -9,8 +9,8 @@
 
 #include <gif_lib.h>
 
-#include "graphics/BitmapData.h"
 #include "codec/ImageCodec.h"
+#include "graphics/BitmapData.h"
 #include "support/Harness.h"
 #include "support/ResourceNames.h"
 
@@ -34,10 +34,7 @@ std::uint32_t PixelAt(const Bitmap& b, int x, int y)
     return reinterpret_cast<const std::uint32_t*>(row)[x];
 }
 
-void WriteBytes(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string ReadBytes(const fs::path& path)
 {
@@ -49,10 +46,27 @@ std::string ReadBytes(const fs::path& path)
 std::string TinyBmp()
 {
     std::string b = "BM";
-    auto u32 = [&](std::uint32_t v) { for (int i = 0; i < 4; i++) b.push_back(static_cast<char>(v >> (8 * i))); };
-    auto u16 = [&](std::uint16_t v) { b.push_back(static_cast<char>(v)); b.push_back(static_cast<char>(v >> 8)); };
-    u32(54 + 8); u32(0); u32(54);
-    u32(40); u32(2); u32(1); u16(1); u16(24); u32(0); u32(8); u32(2835); u32(2835); u32(0); u32(0);
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; i++) b.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    auto u16 = [&](std::uint16_t v) {
+        b.push_back(static_cast<char>(v));
+        b.push_back(static_cast<char>(v >> 8));
+    };
+    u32(54 + 8);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(2);
+    u32(1);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(8);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
     b += std::string("\x00\x00\xff", 3) + std::string("\xff\x00\x00", 3) + std::string(2, '\0');
     return b;
 }
@@ -97,7 +111,10 @@ protected:
         h = std::make_unique<Harness>(o);
     }
 
-    std::unique_ptr<Bitmap> Get(const std::string& name) { return std::unique_ptr<Bitmap>(h->Inspect().GetBitmapN(String(name.c_str()))); }
+    std::unique_ptr<Bitmap> Get(const std::string& name)
+    {
+        return std::unique_ptr<Bitmap>(h->Inspect().GetBitmapN(String(name.c_str())));
+    }
 
     fs::path dir;
     std::unique_ptr<Harness> h;
@@ -149,8 +166,8 @@ TEST_F(ResourceTest, PixelsArriveInTheFormatAsked)
 TEST_F(ResourceTest, BadFilesGiveNullAndOneLineNamingTheFileAndWhy)
 {
     const std::map<std::string, std::string> cases = {
-        {"missing.png", "file not found"},  {"truncated.png", "truncated"}, {"garbage.png", "PNG"},
-        {"empty.png", "empty file"},        {"png-inside.jpg", "not a JPEG file"},
+        {"missing.png", "file not found"}, {"truncated.png", "truncated"},        {"garbage.png", "PNG"},
+        {"empty.png", "empty file"},       {"png-inside.jpg", "not a JPEG file"},
     };
     for (const auto& [name, why] : cases) {
         const size_t before = h->Log().records.size();
@@ -196,10 +213,12 @@ TEST(ResFolder, EveryFileDecodesAtTheSizeItsPlaceNeeds)
         int w, h;
     };
     std::map<std::string, Want> want = {
-        {"velt.png", {708, 376}},          {"velt3.png", {800, 480}},         {"pin_up_ball.png", {42, 40}},
-        {"pin_up_small_ball.png", {26, 26}}, {"up_numberframe.png", {250, 60}}, {"side_numberframe.png", {250, 60}},
-        {"hold_off.png", {64, 66}},        {"hold_on.png", {64, 66}},         {"info_on.png", {50, 50}},
-        {"info_off.png", {50, 50}},        {"info_up.jpg", {480, 65}},        {"info_back_1.png", {83, 48}},
+        {"velt.png", {708, 376}},          {"velt3.png", {800, 480}},
+        {"pin_up_ball.png", {42, 40}},     {"pin_up_small_ball.png", {26, 26}},
+        {"up_numberframe.png", {250, 60}}, {"side_numberframe.png", {250, 60}},
+        {"hold_off.png", {64, 66}},        {"hold_on.png", {64, 66}},
+        {"info_on.png", {50, 50}},         {"info_off.png", {50, 50}},
+        {"info_up.jpg", {480, 65}},        {"info_back_1.png", {83, 48}},
         {"info_back_2.png", {83, 48}},     {"info_contents.jpg", {480, 1020}},
     };
     for (int i = 0; i < 12; i++) {

@@ -59,14 +59,14 @@ Draws Readout(Harness& h, int code, double pin, double origin)
 
 std::string Big(int image, int x, int y, int angle)
 {
-    return "bigNum" + std::to_string(image) + ".png@" + std::to_string(x) + "," + std::to_string(y) + "/12,16:" +
-           std::to_string(angle);
+    return "bigNum" + std::to_string(image) + ".png@" + std::to_string(x) + "," + std::to_string(y) +
+           "/12,16:" + std::to_string(angle);
 }
 
 std::string Small(int image, int x, int y, int angle)
 {
-    return "smallNum" + std::to_string(image) + ".png@" + std::to_string(x) + "," + std::to_string(y) + "/7,8:" +
-           std::to_string(angle);
+    return "smallNum" + std::to_string(image) + ".png@" + std::to_string(x) + "," + std::to_string(y) +
+           "/7,8:" + std::to_string(angle);
 }
 
 } // namespace
@@ -74,8 +74,8 @@ std::string Small(int image, int x, int y, int angle)
 TEST(Readout, ReadsNinetyAtStartOnEitherDial)
 {
     Harness h;
-    EXPECT_EQ(Readout(h, 2, 0.0, 90.0),
-              (Draws{Big(9, 48, 50, 0), Big(0, 72, 50, 0), Big(10, 86, 50, 0), Big(0, 100, 50, 0), Big(11, 120, 48, 0)}));
+    EXPECT_EQ(Readout(h, 2, 0.0, 90.0), (Draws{Big(9, 48, 50, 0), Big(0, 72, 50, 0), Big(10, 86, 50, 0),
+                                               Big(0, 100, 50, 0), Big(11, 120, 48, 0)}));
     EXPECT_EQ(Readout(h, 0, 0.0, 90.0),
               (Draws{Big(9, 50, 432, 90), Big(0, 50, 408, 90), Big(10, 50, 394, 90), Big(0, 50, 380, 90),
                      Big(11, 48, 360, 90), Small(2, 60, 340, 90), Small(7, 60, 328, 90), Small(0, 60, 316, 90),
@@ -86,13 +86,15 @@ TEST(Readout, LeavesLeadingDigitsOutAndTheirPlacesEmpty)
 {
     Harness h;
     // Equal pins: 0.0, and on the round dial the complement 360.0.
-    EXPECT_EQ(Readout(h, 2, 33.3, 33.3), (Draws{Big(0, 72, 50, 0), Big(10, 86, 50, 0), Big(0, 100, 50, 0), Big(11, 120, 48, 0)}));
+    EXPECT_EQ(Readout(h, 2, 33.3, 33.3),
+              (Draws{Big(0, 72, 50, 0), Big(10, 86, 50, 0), Big(0, 100, 50, 0), Big(11, 120, 48, 0)}));
     EXPECT_EQ(Readout(h, 1, 12.0, 12.0),
               (Draws{Big(0, 750, 72, -90), Big(10, 750, 86, -90), Big(0, 750, 100, -90), Big(11, 752, 120, -90),
-                     Small(3, 740, 140, -90), Small(6, 740, 152, -90), Small(0, 740, 164, -90), Small(10, 740, 172, -90),
-                     Small(0, 740, 180, -90), Small(11, 742, 190, -90)}));
+                     Small(3, 740, 140, -90), Small(6, 740, 152, -90), Small(0, 740, 164, -90),
+                     Small(10, 740, 172, -90), Small(0, 740, 180, -90), Small(11, 742, 190, -90)}));
     // 9.5 degrees has no tens: the first two places stay empty.
-    EXPECT_EQ(Readout(h, 2, 0.0, 9.5), (Draws{Big(9, 72, 50, 0), Big(10, 86, 50, 0), Big(5, 100, 50, 0), Big(11, 120, 48, 0)}));
+    EXPECT_EQ(Readout(h, 2, 0.0, 9.5),
+              (Draws{Big(9, 72, 50, 0), Big(10, 86, 50, 0), Big(5, 100, 50, 0), Big(11, 120, 48, 0)}));
     // The whole half circle on the landscape dial, read from the other layout.
     EXPECT_EQ(Readout(h, 3, 180.0, 0.0), (Draws{Big(1, 776, 40, 180), Big(8, 752, 40, 180), Big(0, 728, 40, 180),
                                                 Big(10, 714, 40, 180), Big(0, 700, 40, 180), Big(11, 680, 42, 180)}));
@@ -135,11 +137,14 @@ TEST(Scene, DrawsEachLayoutsImagesWhereItsTablesPutThem)
     };
     const Layout layouts[] = {
         {2, landscapeDial, {"side_numberframe.png@0,15", "hold_off.png@721,15", "info_on.png@15,90"}},
-        {3, landscapeDial,
+        {3,
+         landscapeDial,
          {"side_numberframe.png@675,45/125,30:180", "hold_off.png@79,81/0,0:180", "info_on.png@760,115/25,25:180"}},
-        {0, portraitDial,
+        {0,
+         portraitDial,
          {"up_numberframe.png@45,355/125,30:90", "hold_off.png@15,79/0,0:90", "info_on.png@115,440/25,25:90"}},
-        {1, portraitDial,
+        {1,
+         portraitDial,
          {"up_numberframe.png@755,125/125,30:-90", "hold_off.png@785,401/0,0:-90", "info_on.png@685,40/25,25:-90"}},
     };
     for (const auto& l : layouts) {

@@ -34,7 +34,9 @@ struct Layout {
 Layout Read(MainFormInspector& f)
 {
     const bool landscapeHold = f.landscapeHoldButton->GetShowState();
-    return {f.landscapeLabel->GetShowState(), f.portraitLabel->GetShowState(), landscapeHold,
+    return {f.landscapeLabel->GetShowState(),
+            f.portraitLabel->GetShowState(),
+            landscapeHold,
             f.portraitHoldButton->GetShowState(),
             landscapeHold ? f.landscapeHoldButton->GetPosition() : f.portraitHoldButton->GetPosition(),
             f.infoButton->GetPosition()};
@@ -69,18 +71,38 @@ TEST(Tilt, BandEdgesBelongToNoBandExceptZeroAndMinusOneEighty)
     };
     const Case cases[] = {
         // Portrait up: open band from -10 to 10, 0 inside.
-        {2, -10.0f, kNoChange}, {2, -9.99f, 0}, {2, 0.0f, 0}, {2, 9.99f, 0}, {2, 10.0f, kNoChange},
+        {2, -10.0f, kNoChange},
+        {2, -9.99f, 0},
+        {2, 0.0f, 0},
+        {2, 9.99f, 0},
+        {2, 10.0f, kNoChange},
         // Landscape left: open band from -100 to -80.
-        {0, -80.0f, kNoChange}, {0, -80.01f, 2}, {0, -99.99f, 2}, {0, -100.0f, kNoChange},
+        {0, -80.0f, kNoChange},
+        {0, -80.01f, 2},
+        {0, -99.99f, 2},
+        {0, -100.0f, kNoChange},
         // Landscape right: open band from 80 to 100.
-        {0, 80.0f, kNoChange}, {0, 80.01f, 3}, {0, 99.99f, 3}, {0, 100.0f, kNoChange},
+        {0, 80.0f, kNoChange},
+        {0, 80.01f, 3},
+        {0, 99.99f, 3},
+        {0, 100.0f, kNoChange},
         // Portrait reverse: -180 (included) to -170, and 170 to 180 (included).
-        {2, -180.0f, 1}, {2, -170.0f, kNoChange}, {2, -170.01f, 1}, {2, 170.0f, kNoChange}, {2, 170.01f, 1},
+        {2, -180.0f, 1},
+        {2, -170.0f, kNoChange},
+        {2, -170.01f, 1},
+        {2, 170.0f, kNoChange},
+        {2, 170.01f, 1},
         {2, 180.0f, 1},
         // Between the bands.
-        {2, 45.0f, kNoChange}, {3, -45.0f, kNoChange}, {0, 135.0f, kNoChange}, {2, -135.0f, kNoChange},
+        {2, 45.0f, kNoChange},
+        {3, -45.0f, kNoChange},
+        {0, 135.0f, kNoChange},
+        {2, -135.0f, kNoChange},
         // Beyond any phone, and not numbers at all.
-        {2, 180.01f, kNoChange}, {2, -180.01f, kNoChange}, {0, 720.0f, kNoChange}, {0, -1e30f, kNoChange},
+        {2, 180.01f, kNoChange},
+        {2, -180.01f, kNoChange},
+        {0, 720.0f, kNoChange},
+        {0, -1e30f, kNoChange},
         {2, std::numeric_limits<float>::quiet_NaN(), kNoChange},
         {3, std::numeric_limits<float>::infinity(), kNoChange},
         {1, -std::numeric_limits<float>::infinity(), kNoChange},

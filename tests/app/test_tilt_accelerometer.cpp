@@ -76,11 +76,13 @@ TEST(TiltAccelerometer, ASensorThatVanishesOrTalksNonsenseIsToldOnceAndTheKeysTa
         const char* says;
     };
     const Case cases[] = {
-        {"vanished", [](const FakeIio& f) {
+        {"vanished",
+         [](const FakeIio& f) {
              for (const char* n : {"in_accel_x_raw", "in_accel_y_raw", "in_accel_z_raw", "in_accel_scale", "name"}) {
                  f.Remove(n);
              }
-         }, "in_accel_x_raw is gone"},
+         },
+         "in_accel_x_raw is gone"},
         {"garbage", [](const FakeIio& f) { f.Write("in_accel_z_raw", "\xff\xfe ERROR\n"); },
          "in_accel_z_raw holds '?? ERROR', not a number"},
     };

@@ -11,10 +11,7 @@ using testing_support::Harness;
 namespace {
 
 // Holds the phone at `pitch` and lets a tilt reading lay the controls out.
-void Layout(Harness& h, float pitch)
-{
-    h.Tilt(pitch);
-}
+void Layout(Harness& h, float pitch) { h.Tilt(pitch); }
 
 // A finger that lands beside (x, y) and makes its first move onto it: pins are taken
 // by moves, at the point moved to.

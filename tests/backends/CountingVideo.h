@@ -2,16 +2,16 @@
 // whose every frame tells its number, and rendering helpers.
 #pragma once
 
-#include "backends/gst/VideoSource.h"
 #include "backends/gst/CameraElements.h"
+#include "backends/gst/VideoSource.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include "support/Frames.h"
-#include "support/Pipelines.h"
 #include "support/LyingVideo.h"
+#include "support/Pipelines.h"
 #include "support/Scratch.h"
 
 #include <algorithm>
@@ -33,11 +33,11 @@ using gst::VideoTiming;
 using Clock = std::chrono::steady_clock;
 
 using testing_support::Frame;
-using testing_support::Launch;
-using testing_support::RunToEnd;
 using testing_support::kPoison;
+using testing_support::Launch;
 using testing_support::LyingJpeg;
 using testing_support::Near;
+using testing_support::RunToEnd;
 using testing_support::ScratchDir;
 
 inline constexpr int kFrames = 12;
@@ -60,9 +60,10 @@ inline void WriteCountingVideo(const std::string& path, int width = 160, int hei
     GError* err = nullptr;
     const std::string caps = "video/x-raw,format=BGRx,width=" + std::to_string(width) +
                              ",height=" + std::to_string(height) + ",framerate=15/1";
-    GstElement* pipeline = gst_parse_launch(
-        ("appsrc name=src format=time caps=" + caps + " ! videoconvert ! jpegenc quality=95 ! avimux ! filesink name=out").c_str(),
-        &err);
+    GstElement* pipeline = gst_parse_launch(("appsrc name=src format=time caps=" + caps +
+                                             " ! videoconvert ! jpegenc quality=95 ! avimux ! filesink name=out")
+                                                .c_str(),
+                                            &err);
     ASSERT_EQ(err, nullptr) << err->message;
     GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
     g_object_set(out, "location", path.c_str(), nullptr);
@@ -73,8 +74,7 @@ inline void WriteCountingVideo(const std::string& path, int width = 160, int hei
         std::vector<std::uint32_t> pixels(std::size_t(width) * height);
         const std::uint32_t grey = 0xFF000000u | std::uint32_t(Level(i)) * 0x010101u;
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                pixels[std::size_t(y) * width + x] = x < width / 2 ? grey : 0xFF0000FFu;
+            for (int x = 0; x < width; ++x) pixels[std::size_t(y) * width + x] = x < width / 2 ? grey : 0xFF0000FFu;
         GstBuffer* buffer = gst_buffer_new_memdup(pixels.data(), pixels.size() * 4);
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
         GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
@@ -91,11 +91,9 @@ inline int FrameNumber(const Frame& f)
 {
     const std::uint32_t p = f.At(f.width / 4, f.height / 2);
     const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-    if (std::max({r, g, b}) - std::min({r, g, b}) > 8)
-        return -1;
+    if (std::max({r, g, b}) - std::min({r, g, b}) > 8) return -1;
     for (int i = 0; i < kFrames; ++i)
-        if (std::abs(g - Level(i)) <= 5)
-            return i;
+        if (std::abs(g - Level(i)) <= 5) return i;
     return -1;
 }
 
@@ -115,8 +113,7 @@ inline std::string RenderUntilFailure(VideoSource& source, std::chrono::millisec
     std::int64_t t = 0;
     while (Clock::now() < end) {
         std::string reason;
-        if (!source.Render(t += 33'333, f.View(), reason))
-            return reason.empty() ? "(failed without a reason)" : reason;
+        if (!source.Render(t += 33'333, f.View(), reason)) return reason.empty() ? "(failed without a reason)" : reason;
         std::this_thread::sleep_for(20ms);
     }
     return "";

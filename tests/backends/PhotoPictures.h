@@ -54,8 +54,7 @@ inline Picture Paint(int width, int height, const std::function<std::uint32_t(in
     Picture p{width, height, {}};
     p.pixels.resize(std::size_t(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            p.pixels[std::size_t(y) * width + x] = colour(x, y);
+        for (int x = 0; x < width; ++x) p.pixels[std::size_t(y) * width + x] = colour(x, y);
     return p;
 }
 
@@ -64,12 +63,9 @@ inline Picture Paint(int width, int height, const std::function<std::uint32_t(in
 inline Picture Quadrants(int width = 200, int height = 150)
 {
     return Paint(width, height, [=](int x, int y) {
-        if (y < 20)
-            return kWhite;
-        if (x < 20)
-            return kGrey;
-        if (y < height / 2)
-            return x < width / 2 ? kRed : kGreen;
+        if (y < 20) return kWhite;
+        if (x < 20) return kGrey;
+        if (y < height / 2) return x < width / 2 ? kRed : kGreen;
         return x < width / 2 ? kBlue : kYellow;
     });
 }
@@ -78,8 +74,7 @@ inline Picture Quadrants(int width = 200, int height = 150)
 inline bool WriteJpeg(const std::string& path, const Picture& picture, int exifOrientation = 0)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
+    if (!file) return false;
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -94,8 +89,13 @@ inline bool WriteJpeg(const std::string& path, const Picture& picture, int exifO
     jpeg_start_compress(&c, TRUE);
     if (exifOrientation > 0) {
         // "Exif", a little-endian TIFF header, one IFD of one entry: orientation, a SHORT.
-        const JOCTET exif[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
-                               JOCTET(exifOrientation), 0, 0, 0, 0, 0, 0, 0};
+        const JOCTET exif[] = {'E', 'x',  'i',  'f', 0,
+                               0,   'I',  'I',  42,  0,
+                               8,   0,    0,    0,   1,
+                               0,   0x12, 0x01, 3,   0,
+                               1,   0,    0,    0,   JOCTET(exifOrientation),
+                               0,   0,    0,    0,   0,
+                               0,   0};
         jpeg_write_marker(&c, JPEG_APP0 + 1, exif, sizeof exif);
     }
     std::vector<JSAMPLE> row(std::size_t(picture.width) * 3);
@@ -115,7 +115,8 @@ inline bool WriteJpeg(const std::string& path, const Picture& picture, int exifO
 inline std::string WritePng(const ScratchDir& dir, const std::string& name, const Picture& picture)
 {
     std::string path = dir.File(name), reason;
-    EXPECT_TRUE(codec::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
+    EXPECT_TRUE(
+        codec::WritePngFile(path, picture.pixels.data(), picture.width, picture.height, picture.width * 4, reason))
         << reason;
     return path;
 }
@@ -140,7 +141,7 @@ struct Mapping {
 // cannot change it) with that colour, or with black off the picture. Returns how many were
 // compared, so callers can be sure the comparison covered most of the frame.
 inline int ExpectFollowsAim(const Frame& frame, const Picture& picture, const Aim& aim, int tolerance, double margin,
-                     double pixelAspect = 1.0)
+                            double pixelAspect = 1.0)
 {
     const Mapping m(picture.width, picture.height, frame.width, frame.height, aim, pixelAspect);
     int compared = 0, wrong = 0;
@@ -151,8 +152,7 @@ inline int ExpectFollowsAim(const Frame& frame, const Picture& picture, const Ai
             const bool inside = px >= 0 && px <= picture.width && py >= 0 && py <= picture.height;
             const bool nearEdge = std::min({std::abs(px), std::abs(px - picture.width), std::abs(py),
                                             std::abs(py - picture.height)}) < 0.05;
-            if (nearEdge)
-                continue;
+            if (nearEdge) continue;
             std::uint32_t expected = kBlack;
             if (inside) {
                 const double rx = margin / pixelAspect;
@@ -161,8 +161,7 @@ inline int ExpectFollowsAim(const Frame& frame, const Picture& picture, const Ai
                 for (double dx : {-rx, 0.0, rx})
                     for (double dy : {-margin, 0.0, margin})
                         uniform = uniform && picture.At(int(std::floor(px + dx)), int(std::floor(py + dy))) == expected;
-                if (!uniform)
-                    continue;
+                if (!uniform) continue;
             }
             ++compared;
             if (!Near(frame.At(x, y), expected, tolerance) && ++wrong <= 5)
@@ -187,8 +186,7 @@ inline Frame RenderPhoto(photo::PhotoSource& source, int width, int height, cons
 inline int Distance(std::uint32_t a, std::uint32_t b)
 {
     int d = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+    for (int shift = 0; shift < 24; shift += 8) d += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
     return d;
 }
 
@@ -197,8 +195,7 @@ inline int Distance(std::uint32_t a, std::uint32_t b)
 inline int EdgeColumn(const Frame& f, int y, std::uint32_t left, std::uint32_t right, int from = 0)
 {
     for (int x = from; x < f.width; ++x)
-        if (Distance(f.At(x, y), right) < Distance(f.At(x, y), left))
-            return x;
+        if (Distance(f.At(x, y), right) < Distance(f.At(x, y), left)) return x;
     return f.width;
 }
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,9 +87,9 @@ TEST(TouchPanel, TouchesAndSignalsArriveInOrderOnTheEventThreadClamped)
     // Nothing reaches the handlers until the loop runs.
     EXPECT_TRUE(seen.empty());
     dev.RunFor(0);
-    const std::vector<std::string> want = {
-        "touch 0 10,20", "signal 0 0", "touch 1 1000000,-1000000", "signal 3 3", "signal 2 0", "signal 1 0",
-        "touch 2 -5,7"};
+    const std::vector<std::string> want = {"touch 0 10,20", "signal 0 0", "touch 1 1000000,-1000000",
+                                           "signal 3 3",    "signal 2 0", "signal 1 0",
+                                           "touch 2 -5,7"};
     EXPECT_EQ(seen, want);
 
     // Without handlers the phone's events go nowhere, and nothing breaks.
@@ -148,7 +148,7 @@ TEST(TiltSensor, ReadsItsSourceKeepsThePitchWhenLevelAndHandsOverToTheKeysWhenIt
     // A key press while the sensor works lasts only until the next reading.
     dev.Tilt().SetPitch(-90.0f);
     EXPECT_EQ(dev.Tilt().Reading(), 3.0f);
-    EXPECT_EQ(dev.Tilt().Reading(), 3.0f);   // lying flat: the last pitch stays
+    EXPECT_EQ(dev.Tilt().Reading(), 3.0f); // lying flat: the last pitch stays
     EXPECT_EQ(dev.Tilt().Reading(), 175.0f);
     EXPECT_TRUE(notices.empty());
     EXPECT_EQ(dev.Tilt().Reading(), 175.0f); // failed: no jump

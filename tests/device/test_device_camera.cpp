@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -185,8 +185,9 @@ TEST(CameraSensor, ASourceThatFailsGivesWayToTheFallbackOnceWithOneNotice)
         EXPECT_TRUE(dev.Camera().Capture(0, {4, 2}, target.View()));
         EXPECT_EQ(target.At(3, 1), 0xFFFF0000u);
         ASSERT_EQ(notices.lines.size(), 1u);
-        EXPECT_EQ(notices.lines[0], opens ? "camera: flat source: failed: unplugged; using the flat source instead"
-                                          : "camera: flat source: cannot open: no such thing; using the flat source instead");
+        EXPECT_EQ(notices.lines[0],
+                  opens ? "camera: flat source: failed: unplugged; using the flat source instead"
+                        : "camera: flat source: cannot open: no such thing; using the flat source instead");
     }
 }
 

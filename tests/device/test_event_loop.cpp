@@ -49,8 +49,8 @@ TEST(EventLoop, CancelledAndClearedEventsNeverRun)
     auto a = loop.PostAt(10, [&] { ran += 1; });
     loop.PostAt(20, [&] { ran += 10; });
     loop.Cancel(a);
-    loop.Cancel(a);      // twice is harmless
-    loop.Cancel(12345);  // never posted
+    loop.Cancel(a); // twice is harmless
+    loop.Cancel(12345); // never posted
     loop.RunUntil(100);
     EXPECT_EQ(ran, 10);
     loop.PostAt(200, [&] { ran += 100; });
@@ -79,7 +79,10 @@ TEST(EventLoop, StopEndsTheRunFromInsideAndFromAnotherThread)
     {
         EventLoop loop(ClockKind::Virtual);
         int ran = 0;
-        loop.PostAt(10, [&] { ran++; loop.Stop(); });
+        loop.PostAt(10, [&] {
+            ran++;
+            loop.Stop();
+        });
         loop.PostAt(20, [&] { ran++; });
         EXPECT_FALSE(loop.RunUntil(1000));
         EXPECT_EQ(ran, 1);

@@ -21,8 +21,8 @@ using testing_support::Frame;
 
 namespace {
 
-constexpr std::uint32_t kTop = 0xFFFF0000u;   // the picture's top rows
-constexpr std::uint32_t kLeft = 0xFF00FF00u;  // its left columns below them
+constexpr std::uint32_t kTop = 0xFFFF0000u; // the picture's top rows
+constexpr std::uint32_t kLeft = 0xFF00FF00u; // its left columns below them
 constexpr std::uint32_t kRest = 0xFF808080u;
 
 // A picture with a marked top and left edge, drawn to fill whatever frame it is asked for.
@@ -148,9 +148,9 @@ TEST(Holding, AimingAtAScreenPointWorksInWhatTheUserSeesInEveryHolding)
         device::CameraSensor& camera = rig.device->Camera();
         camera.AimAt(2.0, {0.3, 0.6}, hub, {800, 480});
         const int turns = device::QuarterTurnsForPitch(pitch);
-        const PointD seen = device::FrameToPicture(camera.GetAim(), camera.PictureSize(),
-                                                   device::TurnedFrame({800, 480}, turns),
-                                                   device::TurnPoint(hub, {800, 480}, turns));
+        const PointD seen =
+            device::FrameToPicture(camera.GetAim(), camera.PictureSize(), device::TurnedFrame({800, 480}, turns),
+                                   device::TurnPoint(hub, {800, 480}, turns));
         EXPECT_NEAR(seen.x, 0.3, 1e-9);
         EXPECT_NEAR(seen.y, 0.6, 1e-9);
     }
@@ -166,7 +166,8 @@ TEST(Holding, EveryReadingReachesItsWatchersAndAWatcherMayRemoveAnother)
         device.Tilt().RemoveReadingWatcher(second); // before its turn: it is not called
     });
     second = device.Tilt().AddReadingWatcher([&](float) { heard.push_back("second"); });
-    const int third = device.Tilt().AddReadingWatcher([&](float pitch) { heard.push_back("third " + std::to_string(int(pitch))); });
+    const int third =
+        device.Tilt().AddReadingWatcher([&](float pitch) { heard.push_back("third " + std::to_string(int(pitch))); });
     device.Tilt().SetPitch(0.0f);
     EXPECT_TRUE(heard.empty()); // a pitch set is no reading
     EXPECT_EQ(device.Tilt().Reading(), 0.0f);

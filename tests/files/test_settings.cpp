@@ -133,8 +133,10 @@ TEST(Settings, ABrokenFileIsKeptAsideUnderAFreeNameAndTheDefaultsAreUsed)
     EXPECT_EQ(s, outpath::Settings());
     EXPECT_TRUE(load.mayWrite);
     EXPECT_EQ(load.keptAs, path + ".broken-2");
-    EXPECT_EQ(load.message, "the settings file " + path + " is broken (line 2: no '=' between a name and its value); "
-                            "using the defaults (the file is kept as " + path + ".broken-2)");
+    EXPECT_EQ(load.message, "the settings file " + path +
+                                " is broken (line 2: no '=' between a name and its value); "
+                                "using the defaults (the file is kept as " +
+                                path + ".broken-2)");
     EXPECT_EQ(load.message.find('\n'), std::string::npos);
     EXPECT_FALSE(Exists(path));
     EXPECT_EQ(Read(path + ".broken-2"), "window-x=1\nthis is not a setting\n");
@@ -142,10 +144,11 @@ TEST(Settings, ABrokenFileIsKeptAsideUnderAFreeNameAndTheDefaultsAreUsed)
 
     // Values the caller refuses make the file broken too.
     std::ofstream(path) << "window-width=wide\n";
-    const outpath::SettingsLoad refused = outpath::LoadSettings(path, s, [](const outpath::Settings& read, std::string& why) {
-        long w = 0;
-        return read.GetInt("window-width", 1, 100, w, why) || why.empty();
-    });
+    const outpath::SettingsLoad refused =
+        outpath::LoadSettings(path, s, [](const outpath::Settings& read, std::string& why) {
+            long w = 0;
+            return read.GetInt("window-width", 1, 100, w, why) || why.empty();
+        });
     EXPECT_EQ(refused.keptAs, path + ".broken-3");
     EXPECT_NE(refused.message.find("window-width is 'wide'"), std::string::npos) << refused.message;
 }
@@ -200,5 +203,9 @@ TEST(Settings, ASaveMakesThePrivateFolderAndReplacesTheFileWholeThroughALink)
     // A folder that cannot be made: one reason, nothing written.
     std::ofstream(dir.File("plain")) << "x";
     EXPECT_FALSE(outpath::SaveSettings(dir.File("plain/veltora/settings.conf"), s, why));
-    EXPECT_EQ(why.rfind("cannot write the settings file " + dir.File("plain/veltora/settings.conf") + ": cannot make the folder", 0), 0u) << why;
+    EXPECT_EQ(why.rfind("cannot write the settings file " + dir.File("plain/veltora/settings.conf") +
+                            ": cannot make the folder",
+                        0),
+              0u)
+        << why;
 }

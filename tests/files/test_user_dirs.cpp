@@ -51,10 +51,10 @@ TEST(UserDirs, ThePicturesFolderIsReadAsTheUserDirsFileWritesIt)
     // A folder turned off is the home itself.
     EXPECT_EQ(outpath::UserDirFromText("XDG_PICTURES_DIR=\"$HOME/\"\n", "PICTURES", home), "/home/ana");
     // Forms the convention does not allow are not guessed at.
-    for (const char* bad : {"XDG_PICTURES_DIR=$HOME/Pictures;rm x\n", "XDG_PICTURES_DIR=\"Pictures\"\n",
-                            "XDG_PICTURES_DIR='$HOME/x\n", "XDG_PICTURES_DIR=${HOMEx}\n", "XDG_PICTURES_DIR=$USER/x\n",
-                            "XDG_PICTURES_DIR=\"$HOME/x\n", "XDG_PICTURES_DIR=\"$HOMEx\"\n",
-                            "XDG_PICTURES_DIR=\"/x\" trailing\n", "XDG_PICTURES_DIRS=\"/x\"\n", ""}) {
+    for (const char* bad :
+         {"XDG_PICTURES_DIR=$HOME/Pictures;rm x\n", "XDG_PICTURES_DIR=\"Pictures\"\n", "XDG_PICTURES_DIR='$HOME/x\n",
+          "XDG_PICTURES_DIR=${HOMEx}\n", "XDG_PICTURES_DIR=$USER/x\n", "XDG_PICTURES_DIR=\"$HOME/x\n",
+          "XDG_PICTURES_DIR=\"$HOMEx\"\n", "XDG_PICTURES_DIR=\"/x\" trailing\n", "XDG_PICTURES_DIRS=\"/x\"\n", ""}) {
         EXPECT_EQ(outpath::UserDirFromText(bad, "PICTURES", home), "") << bad;
     }
 }

@@ -58,10 +58,9 @@ TEST(Canvas, TurnsCounterClockwiseAboutThePivotPlacedOnThePoint)
         int x, y;
     };
     const Case cases[] = {
-        {0, 60, 48},    // unturned
-        {90, 48, 40},   // a quarter turn counter-clockwise: right becomes up
-        {180, 40, 52},
-        {-90, 52, 60},  // clockwise: right becomes down
+        {0, 60, 48}, // unturned
+        {90, 48, 40}, // a quarter turn counter-clockwise: right becomes up
+        {180, 40, 52},  {-90, 52, 60}, // clockwise: right becomes down
         {-270, 48, 40}, // the same as a quarter turn counter-clockwise
     };
     for (const auto& c : cases) {
@@ -98,10 +97,20 @@ TEST(Canvas, QuarterTurnsArePixelExactAndOddAnglesHaveSoftEdges)
             for (int u = 0; u < 7; u++) {
                 const int du = u - 2, dv = v - 1;
                 int x = 0, y = 0;
-                if (a == 90) { x = 40 + dv; y = 40 - du; }
-                if (a == 180) { x = 40 - du; y = 40 - dv; }
-                if (a == 270) { x = 40 - dv; y = 40 + du; }
-                ASSERT_EQ(t.At(x, y), px[static_cast<size_t>(v) * 7 + u]) << "angle " << angle << " at " << u << "," << v;
+                if (a == 90) {
+                    x = 40 + dv;
+                    y = 40 - du;
+                }
+                if (a == 180) {
+                    x = 40 - du;
+                    y = 40 - dv;
+                }
+                if (a == 270) {
+                    x = 40 - dv;
+                    y = 40 + du;
+                }
+                ASSERT_EQ(t.At(x, y), px[static_cast<size_t>(v) * 7 + u])
+                    << "angle " << angle << " at " << u << "," << v;
             }
         }
         for (auto p : t.pixels) {

@@ -55,11 +55,16 @@ TEST(Dial, APressTakesTheNeedleOfItsBandAndNoneBetweenOrBeyond)
         bool takes;
         Needle needle;
     } cases[] = {
-        {Dial::Half, 165.9, true, Needle::Measuring}, {Dial::Half, 166, false, {}},
-        {Dial::Half, 206, false, {}},                 {Dial::Half, 206.1, true, Needle::Origin},
-        {Dial::Half, 365.9, true, Needle::Origin},    {Dial::Half, 366, false, {}},
-        {Dial::Round, 95.9, true, Needle::Measuring}, {Dial::Round, 96, false, {}},
-        {Dial::Round, 128.1, true, Needle::Origin},   {Dial::Round, 240, false, {}},
+        {Dial::Half, 165.9, true, Needle::Measuring},
+        {Dial::Half, 166, false, {}},
+        {Dial::Half, 206, false, {}},
+        {Dial::Half, 206.1, true, Needle::Origin},
+        {Dial::Half, 365.9, true, Needle::Origin},
+        {Dial::Half, 366, false, {}},
+        {Dial::Round, 95.9, true, Needle::Measuring},
+        {Dial::Round, 96, false, {}},
+        {Dial::Round, 128.1, true, Needle::Origin},
+        {Dial::Round, 240, false, {}},
     };
     for (const Case& c : cases) {
         Needle needle = Needle::Measuring;

@@ -23,10 +23,36 @@ constexpr float kBandCentre[] = {0.0f, 180.0f, -90.0f, 90.0f}; // of layouts 0..
 constexpr int kBackX = 400, kBackY = 32;
 
 // The pitches on both sides of every band's edges, and some no band holds.
-const float kEdgePitches[] = {-180.0f, -179.99f, -170.01f, -170.0f, -169.99f, -100.01f, -100.0f, -99.99f, -80.01f,
-                              -80.0f,  -79.99f,  -10.0f,   -9.99f,   0.0f,     9.99f,    10.0f,    10.01f,  79.99f,
-                              80.0f,   80.01f,   99.99f,   100.0f,   100.01f,  169.99f,  170.0f,   170.01f, 180.0f,
-                              180.01f, 45.0f,    std::numeric_limits<float>::quiet_NaN(),
+const float kEdgePitches[] = {-180.0f,
+                              -179.99f,
+                              -170.01f,
+                              -170.0f,
+                              -169.99f,
+                              -100.01f,
+                              -100.0f,
+                              -99.99f,
+                              -80.01f,
+                              -80.0f,
+                              -79.99f,
+                              -10.0f,
+                              -9.99f,
+                              0.0f,
+                              9.99f,
+                              10.0f,
+                              10.01f,
+                              79.99f,
+                              80.0f,
+                              80.01f,
+                              99.99f,
+                              100.0f,
+                              100.01f,
+                              169.99f,
+                              170.0f,
+                              170.01f,
+                              180.0f,
+                              180.01f,
+                              45.0f,
+                              std::numeric_limits<float>::quiet_NaN(),
                               std::numeric_limits<float>::infinity()};
 
 // The draw of the pin named, as "file@x,y/px,py:angle".
@@ -41,7 +67,10 @@ std::string DrawOf(Harness& h, const std::string& file)
 }
 
 // Where a pixel of the landscape screen holds a continuous point.
-std::string PixelOf(device::PointD p) { return std::to_string(int(std::floor(p.x))) + "," + std::to_string(int(std::floor(p.y))); }
+std::string PixelOf(device::PointD p)
+{
+    return std::to_string(int(std::floor(p.x))) + "," + std::to_string(int(std::floor(p.y)));
+}
 
 } // namespace
 
@@ -133,8 +162,8 @@ TEST(DialContract, EachLayoutsButtonsWorkInsideTheirBoxesAndNotJustOutside)
             const int x0 = int(box.x0), y0 = int(box.y0), x1 = int(box.x1) - 1, y1 = int(box.y1) - 1;
             for (const auto& p : {std::pair{x0 - 1, y0 + 5}, std::pair{x1 + 1, y0 + 5}, std::pair{x0 + 5, y0 - 1},
                                   std::pair{x0 + 5, y1 + 1}}) {
-                SCOPED_TRACE(testing::Message() << "beside " << (isHold ? "hold" : "info") << " at " << p.first << ","
-                                                << p.second);
+                SCOPED_TRACE(testing::Message()
+                             << "beside " << (isHold ? "hold" : "info") << " at " << p.first << "," << p.second);
                 h.Tap(p.first, p.second);
                 h.Frames(1);
                 EXPECT_FALSE(f.holdOn || f.info);

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "backends/gst/VideoSource.h"
+#include "backends/photo/PhotoSource.h"
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
-#include "instrument/SeenPicture.h"
 #include "instrument/EdgeFinder.h"
 #include "instrument/Finger.h"
-#include "backends/gst/VideoSource.h"
-#include "backends/photo/PhotoSource.h"
+#include "instrument/SeenPicture.h"
 #include "picture/CoverDraw.h"
 #include "support/Harness.h"
 #include "support/Launch.h"
@@ -70,7 +70,9 @@ struct Holding {
     instrument::Dial dial;
     int code;
 };
-const Holding kHoldings[] = {{-90, instrument::Dial::Half, 2}, {90, instrument::Dial::Half, 3}, {0, instrument::Dial::Round, 0},
+const Holding kHoldings[] = {{-90, instrument::Dial::Half, 2},
+                             {90, instrument::Dial::Half, 3},
+                             {0, instrument::Dial::Round, 0},
                              {180, instrument::Dial::Round, 1}};
 
 // How the camera's own picture of `size` lies on the phone's screen now (turned by the holding).
@@ -83,7 +85,7 @@ instrument::SeenPicture SeenBy(device::Device& dev, device::FrameSize size)
 device::PointD OnScreen(device::Device& dev, device::PointD picture, device::FrameSize size)
 {
     return instrument::SourceToFrame(dev.Camera().GetAim(), SeenBy(dev, size), kScreen,
-                                 {picture.x / size.width, picture.y / size.height});
+                                     {picture.x / size.width, picture.y / size.height});
 }
 
 // Asks the finger for a corner or an edge at a screen point, carries it out and lets it land.
@@ -123,7 +125,8 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             // On the half dial the corner opens upward: both edges at or above the level.
             // The picture is drawn as the camera holds it; the screen shows it turned back by the
             // holding (a quarter turn clockwise on screen is 90 degrees less, y up).
-            const double onScreen = hold.dial == instrument::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
+            const double onScreen =
+                hold.dial == instrument::Dial::Half ? (180 - w.openingDeg) * uni(rng) : 360 * uni(rng);
             w.arm1Deg = onScreen - 90.0 * h.Device().Camera().HeldTurns();
             w.dark = 30 + 60 * uni(rng);
             w.light = w.dark + 80 + 60 * uni(rng);
@@ -138,13 +141,13 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             w.vertexY = p.y * size.height;
             pixels = testing_support::DrawWedge(w, size.width, size.height, rng());
             // Pointed at by eye: a few pixels off the corner.
-            const instrument::Plan plan = Lay(h, watch, {at.x + 12 * (uni(rng) - 0.5), at.y + 12 * (uni(rng) - 0.5)}, true);
+            const instrument::Plan plan =
+                Lay(h, watch, {at.x + 12 * (uni(rng) - 0.5), at.y + 12 * (uni(rng) - 0.5)}, true);
             ASSERT_TRUE(plan.notice.empty()) << plan.notice << " (case " << i << ")";
             // The corner now lies under the hub, to a fraction of one of the picture's pixels
             // (less well defined where the edges turn by little).
-            const device::PointD under =
-                instrument::FrameToSource(h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen,
-                                      instrument::ShapeOf(hold.dial).hub);
+            const device::PointD under = instrument::FrameToSource(
+                h.Device().Camera().GetAim(), SeenBy(h.Device(), size), kScreen, instrument::ShapeOf(hold.dial).hub);
             EXPECT_LE(std::hypot(under.x * size.width - w.vertexX, under.y * size.height - w.vertexY),
                       w.openingDeg >= 20 && w.openingDeg <= 160 ? 0.2 : 0.6)
                 << "case " << i << ": opening " << w.openingDeg;
@@ -159,8 +162,10 @@ TEST(Edges, SyntheticCornersReadToTheTenthInEveryHolding)
             // The finger's own idea of the needles is the application's.
             const auto f = h.Inspect();
             const bool half = hold.dial == instrument::Dial::Half;
-            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Measuring), half ? f.landscapePin : f.portraitPin, 1e-9);
-            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin, 1e-9);
+            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Measuring), half ? f.landscapePin : f.portraitPin,
+                        1e-9);
+            EXPECT_NEAR(watch.Angle(hold.dial, instrument::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin,
+                        1e-9);
         }
     }
     std::printf("[ edges ] %d corners: %d read the cut tenth, %d within a tenth, worst %.3f degrees off\n", cases,
@@ -178,13 +183,14 @@ TEST(Edges, DemoCornersReadExactly)
         instrument::NeedleWatch watch(h.Device());
         for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {
             // Scene pixels are whole at their centres; pointed at 6 pixels off.
-            const device::PointD v =
-                OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
+            const device::PointD v = OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5},
+                                              {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             const int before = ReadoutTenths(h.Inspect());
             const instrument::Plan plan = Lay(h, watch, {v.x + 6, v.y - 6}, true);
             // The scene's edges as they lie on the screen, turned back by the holding.
             const double held = 90.0 * h.Device().Camera().HeldTurns();
-            const double up1 = std::sin((k.edge1Deg + held) * M_PI / 180), up2 = std::sin((k.edge2Deg + held) * M_PI / 180);
+            const double up1 = std::sin((k.edge1Deg + held) * M_PI / 180),
+                         up2 = std::sin((k.edge2Deg + held) * M_PI / 180);
             if (hold.dial == instrument::Dial::Half && (up1 < -1e-9 || up2 < -1e-9)) {
                 EXPECT_NE(plan.notice.find("opens downward"), std::string::npos) << k.name << ": " << plan.notice;
                 EXPECT_TRUE(plan.touches.empty());
@@ -198,12 +204,12 @@ TEST(Edges, DemoCornersReadExactly)
             // are drawn with an outline, so their visible corners lie a little off the
             // geometric ones).
             const device::PointD hub = instrument::ShapeOf(hold.dial).hub;
-            const device::PointD now =
-                OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5}, {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
+            const device::PointD now = OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5},
+                                                {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             // Half a pixel of the scene, however large the holding shows it.
-            const double pixel = instrument::SourceScale(h.Device().Camera().GetAim(),
-                                                     SeenBy(h.Device(), {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight}),
-                                                     kScreen);
+            const double pixel = instrument::SourceScale(
+                h.Device().Camera().GetAim(),
+                SeenBy(h.Device(), {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight}), kScreen);
             EXPECT_NEAR(now.x, hub.x, 0.5 * pixel) << k.name;
             EXPECT_NEAR(now.y, hub.y, 0.5 * pixel) << k.name;
         }
@@ -346,8 +352,8 @@ TEST(Edges, TheNeedleWatchSeesWhatTheApplicationDoes)
         int x, y;
     };
     const std::vector<Step> steps = {
-        {Phase::Press, 300, 470}, {Phase::Move, 300, 470}, {Phase::Move, 100, 100}, {Phase::Release, 100, 100},
-        {Phase::Press, 400, 290}, {Phase::Move, 400, 295}, {Phase::Move, 500, 300}, {Phase::Move, -900, 40},
+        {Phase::Press, 300, 470}, {Phase::Move, 300, 470},  {Phase::Move, 100, 100}, {Phase::Release, 100, 100},
+        {Phase::Press, 400, 290}, {Phase::Move, 400, 295},  {Phase::Move, 500, 300}, {Phase::Move, -900, 40},
         {Phase::Release, 0, 0},   {Phase::Press, 150, 460}, {Phase::Move, 120, 300}, {Phase::Move, 700, 900},
         {Phase::Release, 5, 5},   {Phase::Press, 420, 250}, {Phase::Move, 430, 260}, {Phase::Move, 380, 600},
         {Phase::Release, 1, 1},
@@ -361,9 +367,11 @@ TEST(Edges, TheNeedleWatchSeesWhatTheApplicationDoes)
             h.Device().PostTouch(s.phase, s.x, s.y);
             h.RunMs(0);
             const bool half = hold.dial == instrument::Dial::Half;
-            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Measuring), half ? f.landscapePin : f.portraitPin)
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Measuring),
+                             half ? f.landscapePin : f.portraitPin)
                 << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
-            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Origin), half ? f.landscapeOrigin : f.portraitOrigin)
+            EXPECT_DOUBLE_EQ(watch.Angle(hold.dial, instrument::Needle::Origin),
+                             half ? f.landscapeOrigin : f.portraitOrigin)
                 << "pitch " << hold.pitch << " at " << s.x << ", " << s.y;
         }
     }

@@ -54,8 +54,8 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
             codec::DecodedImage& im = photos[photo];
             const device::PixelView view{im.pixels.data(), im.width, im.height, im.width * 4};
             const instrument::Search search{{c.at("pointer")[0], c.at("pointer")[1]}, 120 / scale, 12 / scale};
-            const instrument::CornerLook look =
-                instrument::LookForCorner(instrument::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search);
+            const instrument::CornerLook look = instrument::LookForCorner(
+                instrument::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search);
             const std::string id = c.at("id");
             char line[200];
             if (c.value("refuse", false)) {
@@ -77,8 +77,8 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
                         tenthCases++;
                         tenthOk += std::abs(int(read * 10) - int(truth * 10)) <= 1;
                     }
-                    std::snprintf(line, sizeof line, "%-9s %7.2f ± %-5.2f  %7.2f ± %-5.2f%s", id.c_str(), truth, u, read,
-                                  look.corner->uncertainty, off ? "  WRONG" : "");
+                    std::snprintf(line, sizeof line, "%-9s %7.2f ± %-5.2f  %7.2f ± %-5.2f%s", id.c_str(), truth, u,
+                                  read, look.corner->uncertainty, off ? "  WRONG" : "");
                 } else {
                     std::snprintf(line, sizeof line, "%-9s %7.2f ± %-5.2f  refused (%d)", id.c_str(), truth, u,
                                   int(look.why));
@@ -117,8 +117,9 @@ TEST(EdgesCorpus, TheTruthToolCoversDrawnCorners)
         // Hand-placed stretches are a pixel or two off the edge and start clear of the corner.
         const auto stretch = [&](double deg) {
             const double a = deg * kPi / 180, dx = std::cos(a), dy = -std::sin(a), nx = -dy * 1.5, ny = dx * 1.5;
-            return std::pair<cornertruth::Point, cornertruth::Point>{{w.vertexX + 8 * dx + nx, w.vertexY + 8 * dy + ny},
-                                                                     {w.vertexX + 60 * dx + nx, w.vertexY + 60 * dy + ny}};
+            return std::pair<cornertruth::Point, cornertruth::Point>{
+                {w.vertexX + 8 * dx + nx, w.vertexY + 8 * dy + ny},
+                {w.vertexX + 60 * dx + nx, w.vertexY + 60 * dy + ny}};
         };
         const auto [a0, a1] = stretch(w.arm1Deg);
         const auto [b0, b1] = stretch(w.arm1Deg + w.openingDeg);

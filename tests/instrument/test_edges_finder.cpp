@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "backends/gst/VideoSource.h"
+#include "backends/photo/PhotoSource.h"
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "device/Aiming.h"
 #include "instrument/EdgeFinder.h"
 #include "instrument/Finger.h"
-#include "backends/gst/VideoSource.h"
-#include "backends/photo/PhotoSource.h"
 #include "picture/CoverDraw.h"
 #include "support/Harness.h"
 #include "support/Launch.h"
@@ -38,7 +38,8 @@ TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
         w.vertexY = side / 2 + 20 * (uni(rng) - 0.5);
         w.blur = 0.5 + 0.7 * uni(rng);
         std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, side, side, rng());
-        const auto corner = instrument::FindCorner({pixels.data(), side, side, side * 4}, {{w.vertexX + 5, w.vertexY - 5}, 120});
+        const auto corner =
+            instrument::FindCorner({pixels.data(), side, side, side * 4}, {{w.vertexX + 5, w.vertexY - 5}, 120});
         if (!corner) {
             ADD_FAILURE() << "case " << i << " not found: opening " << w.openingDeg << " arm " << w.arm1Deg << " blur "
                           << w.blur;
@@ -53,7 +54,8 @@ TEST(Edges, FinderFitsCornersToAFractionOfAPixel)
         worstVertex = std::max(worstVertex, vertexOff);
         worstArm = std::max(worstArm, armOff);
         // Edges that turn by little meet at a point less well defined along them.
-        EXPECT_LE(vertexOff, w.openingDeg <= 160 ? 0.2 : 0.5) << "case " << i << " opening " << w.openingDeg << " arm " << w.arm1Deg;
+        EXPECT_LE(vertexOff, w.openingDeg <= 160 ? 0.2 : 0.5)
+            << "case " << i << " opening " << w.openingDeg << " arm " << w.arm1Deg;
         EXPECT_LE(armOff, 0.05) << "case " << i << " opening " << w.openingDeg << " arm " << w.arm1Deg;
     }
     std::printf("[ edges ] finder: worst vertex %.3f px, worst edge %.4f degrees\n", worstVertex, worstArm);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "device/Aiming.h"
-#include "instrument/SeenPicture.h"
 #include "instrument/EdgeFinder.h"
 #include "instrument/Finger.h"
+#include "instrument/SeenPicture.h"
 #include "picture/CoverDraw.h"
 #include "support/Harness.h"
 #include "support/Wedge.h"
@@ -80,7 +80,8 @@ TEST(EdgesAtTheBorder, ACornerAFewPixelsFromThePicturesBorderIsFound)
             std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, width, height, 7 + gap);
             const device::PixelView view{pixels.data(), width, height, width * 4};
             const instrument::Search search{{at.x, at.y}, 60};
-            const std::optional<instrument::Corner> corner = instrument::FindCorner(instrument::CutPart(view, search), search);
+            const std::optional<instrument::Corner> corner =
+                instrument::FindCorner(instrument::CutPart(view, search), search);
             ASSERT_TRUE(corner) << "gap " << gap << " at (" << at.x << ", " << at.y << ")";
             EXPECT_NEAR(Opening(*corner), w.openingDeg, 0.2) << "gap " << gap << " at (" << at.x << ", " << at.y << ")";
             EXPECT_LE(std::hypot(corner->vertex.x - at.x, corner->vertex.y - at.y), 0.5) << "gap " << gap;
@@ -149,7 +150,8 @@ TEST(EdgesAtTheBorder, AnEdgeBelowTheHalfDialsLevelIsToldAsSuch)
         w.openingDeg = 80;
         pixels = testing_support::DrawWedge(w, size.width, size.height, 5);
         h.Device().Camera().SetAim({});
-        const instrument::Plan plan = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {300, 300}));
+        const instrument::Plan plan =
+            instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {300, 300}));
         EXPECT_NE(plan.notice.find("has an edge below the level"), std::string::npos) << arm1 << ": " << plan.notice;
         EXPECT_TRUE(plan.touches.empty()) << arm1;
         EXPECT_FALSE(plan.aims) << arm1;
@@ -168,7 +170,10 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
     const struct {
         float pitch;
         instrument::Dial dial;
-    } holdings[] = {{-90, instrument::Dial::Half}, {90, instrument::Dial::Half}, {0, instrument::Dial::Round}, {180, instrument::Dial::Round}};
+    } holdings[] = {{-90, instrument::Dial::Half},
+                    {90, instrument::Dial::Half},
+                    {0, instrument::Dial::Round},
+                    {180, instrument::Dial::Round}};
     std::vector<std::uint32_t> frame(std::size_t(kScreen.width) * kScreen.height);
     const auto grey = [&](double x, double y) {
         const int ix = static_cast<int>(x), iy = static_cast<int>(y);
@@ -197,18 +202,20 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
             const device::PointD at{300, 300};
             h.Device().Camera().SetAim(
                 instrument::AimSourceAt(1.5, seen, kScreen, {w.vertexX / size.width, w.vertexY / size.height}, at));
-            const instrument::Plan plan = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 5, at.y - 5}));
+            const instrument::Plan plan =
+                instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 5, at.y - 5}));
             ASSERT_TRUE(plan.notice.empty()) << "pitch " << hold.pitch << " turns " << turns << ": " << plan.notice;
             instrument::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
             h.RunMs(0);
             const auto f = h.Inspect();
             const bool half = hold.dial == instrument::Dial::Half;
-            const double needles[] = {half ? f.landscapePin : f.portraitPin, half ? f.landscapeOrigin : f.portraitOrigin};
+            const double needles[] = {half ? f.landscapePin : f.portraitPin,
+                                      half ? f.landscapeOrigin : f.portraitOrigin};
             double read = std::abs(needles[0] - needles[1]);
             read = half ? read : std::min(read, 360 - read);
             EXPECT_NEAR(read, w.openingDeg, 0.15) << "pitch " << hold.pitch << " turns " << turns;
-            ASSERT_TRUE(h.Device().Camera().Capture(h.Device().Now(), kScreen, {frame.data(), kScreen.width, kScreen.height,
-                                                                                kScreen.width * 4}));
+            ASSERT_TRUE(h.Device().Camera().Capture(h.Device().Now(), kScreen,
+                                                    {frame.data(), kScreen.width, kScreen.height, kScreen.width * 4}));
             for (double angle : needles) {
                 const device::PointD u = instrument::Direction(hold.dial, angle);
                 int along = 0, seenAcross = 0;
@@ -222,8 +229,8 @@ TEST(EdgesAtTheBorder, TurnedPicturesAndHoldingsLayTheNeedlesOnTheEdgesOnScreen)
                     along += std::abs(a - b) > 60;
                 }
                 EXPECT_GE(seenAcross, 10) << "pitch " << hold.pitch << " turns " << turns;
-                EXPECT_EQ(along, seenAcross) << "pitch " << hold.pitch << " turns " << turns << ": the needle at " << angle
-                                             << " does not lie on an edge";
+                EXPECT_EQ(along, seenAcross) << "pitch " << hold.pitch << " turns " << turns << ": the needle at "
+                                             << angle << " does not lie on an edge";
             }
         }
     }
@@ -249,18 +256,19 @@ TEST(EdgesAtTheBorder, OnlyTheCornerUnderThePointIsRead)
     for (double zoom : {1.0, 3.0}) {
         h.Device().Camera().SetAim({zoom, w.vertexX / size.width, w.vertexY / size.height});
         const auto at = instrument::SourceToFrame(h.Device().Camera().GetAim(), {size, 0, 0}, kScreen,
-                                              {w.vertexX / size.width, w.vertexY / size.height});
+                                                  {w.vertexX / size.width, w.vertexY / size.height});
         // Inside the corner, along the line halfway between its arms.
         const double mid = (w.arm1Deg + w.openingDeg / 2) * kPi / 180;
         const auto before = h.Inspect();
-        const instrument::Plan beside =
-            instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 40 * std::cos(mid), at.y - 40 * std::sin(mid)}));
+        const instrument::Plan beside = instrument::PlanCorner(
+            h.Device(), instrument::Ask(h.Device(), watch, {at.x + 40 * std::cos(mid), at.y - 40 * std::sin(mid)}));
         EXPECT_TRUE(beside.Refused()) << "zoom " << zoom;
         EXPECT_NE(beside.notice.find("the nearest corner is 40 px away"), std::string::npos) << beside.notice;
         EXPECT_TRUE(beside.fitted.empty());
         EXPECT_EQ(h.Inspect().portraitPin, before.portraitPin);
 
-        const instrument::Plan on = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 3, at.y - 2}));
+        const instrument::Plan on =
+            instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, {at.x + 3, at.y - 2}));
         ASSERT_FALSE(on.Refused()) << "zoom " << zoom << ": " << on.notice;
         EXPECT_TRUE(on.notice.empty()) << on.notice;
         EXPECT_GT(on.uncertainty, 0.0);

@@ -16,8 +16,8 @@
 #include <gst/gst.h>
 #include <unistd.h>
 
-#include "codec/ImageCodec.h"
 #include "backends/gst/CameraElements.h"
+#include "codec/ImageCodec.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -103,7 +103,8 @@ void WriteHalvesBmp(const std::string& path)
             p[2] = x < 32 ? 255 : 0;
         }
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 } // namespace
@@ -113,14 +114,17 @@ TEST(Camera, GifAndBmpPicturesAreKnownByTheirContentAndShown)
     WriteHalvesGif(Temp("halves.gif"));
     WriteHalvesBmp(Temp("halves.bmp"));
     // Under a name that says nothing, or the wrong thing, the content still decides.
-    std::filesystem::copy_file(Temp("halves.gif"), Temp("halves-gif.dat"), std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::copy_file(Temp("halves.bmp"), Temp("halves-bmp.mp4"), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Temp("halves.gif"), Temp("halves-gif.dat"),
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Temp("halves.bmp"), Temp("halves-bmp.mp4"),
+                               std::filesystem::copy_options::overwrite_existing);
     for (const std::string name : {"halves.gif", "halves.bmp", "halves-gif.dat", "halves-bmp.mp4"}) {
         const std::string shot = Temp("picture-" + name + ".png");
         const Outcome o = RunVeltora("--headless --seconds 0.3 --camera " + Temp(name) + " --screenshot " + shot);
         ASSERT_EQ(o.code, 0) << o.out;
         EXPECT_EQ(o.out.find("camera:"), std::string::npos) << name << ": " << o.out;
-        EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF0000FFu)) << name << std::hex << " " << PixelOf(shot, kSpotX, kSpotY);
+        EXPECT_TRUE(Near(PixelOf(shot, kSpotX, kSpotY), 0xFF0000FFu))
+            << name << std::hex << " " << PixelOf(shot, kSpotX, kSpotY);
         EXPECT_TRUE(Near(PixelOf(shot, 10, 300), 0xFFFF0000u)) << name;
     }
 
@@ -151,8 +155,8 @@ TEST(Camera, APhotoFillsTheScreenAndAimingMovesIt)
     ASSERT_TRUE(codec::WritePngFile(photo, px.data(), 640, 480, 640 * 4, reason)) << reason;
 
     const std::string shot1 = Temp("photo-1.png"), shot2 = Temp("photo-2.png");
-    const std::string script = Script("photo.txt", "wait 200\nscreenshot " + shot1 +
-                                                       "\naim 2 0.25 0.5\nwait 200\nscreenshot " + shot2 + "\n");
+    const std::string script =
+        Script("photo.txt", "wait 200\nscreenshot " + shot1 + "\naim 2 0.25 0.5\nwait 200\nscreenshot " + shot2 + "\n");
     const Outcome o = RunVeltora("--headless --camera " + photo + " --script " + script);
     ASSERT_EQ(o.code, 0) << o.out;
     EXPECT_EQ(o.out.find("camera:"), std::string::npos) << o.out;
@@ -172,11 +176,15 @@ TEST(Camera, AVideoPlaysUnderTheDial)
     GError* err = nullptr;
     GstElement* pipeline = gst_parse_launch(
         ("videotestsrc num-buffers=10 pattern=green ! video/x-raw,width=320,height=240,framerate=15/1 ! jpegenc ! "
-         "avimux ! filesink location=" + video).c_str(), &err);
+         "avimux ! filesink location=" +
+         video)
+            .c_str(),
+        &err);
     ASSERT_NE(pipeline, nullptr) << (err ? err->message : "");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* msg = gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* msg =
+        gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     ASSERT_NE(msg, nullptr);
     EXPECT_EQ(GST_MESSAGE_TYPE(msg), GST_MESSAGE_EOS);
     gst_message_unref(msg);

@@ -80,7 +80,8 @@ TEST(DesktopOptions, SaveToMustBeAFolderThatExists)
         std::string says;
     };
     const Case cases[] = {
-        {"--headless --save-to " + dir.File("missing"), "veltora: --save-to " + dir.File("missing") + ": No such file or directory\n"},
+        {"--headless --save-to " + dir.File("missing"),
+         "veltora: --save-to " + dir.File("missing") + ": No such file or directory\n"},
         {"--headless --save-to " + dir.File("file"), "veltora: --save-to " + dir.File("file") + " is not a folder\n"},
         {"--headless --save-to ''", "veltora: option --save-to needs a non-empty value\n"},
     };

@@ -21,12 +21,13 @@ TEST(Launcher, HelpListsEveryOption)
 {
     const Outcome o = RunVeltora("--help");
     EXPECT_EQ(o.code, 0);
-    for (const char* opt : {"--headless", "--seconds", "--real-time", "--screenshot", "--shrink", "--fullscreen", "--app", "--res",
-                            "--camera", "--log", "--trace", "--script", "--help"}) {
+    for (const char* opt : {"--headless", "--seconds", "--real-time", "--screenshot", "--shrink", "--fullscreen",
+                            "--app", "--res", "--camera", "--log", "--trace", "--script", "--help"}) {
         EXPECT_NE(o.out.find(opt), std::string::npos) << opt;
     }
     // The script commands and the window's keys too.
-    for (const char* item : {"drag X0 Y0 X1 Y1", "screenshot FILE", "aim ZOOM PX PY at SX SY", "Shift + drag", "arrow keys"}) {
+    for (const char* item :
+         {"drag X0 Y0 X1 Y1", "screenshot FILE", "aim ZOOM PX PY at SX SY", "Shift + drag", "arrow keys"}) {
         EXPECT_NE(o.out.find(item), std::string::npos) << item;
     }
 }
@@ -72,7 +73,8 @@ TEST(Launcher, BadUseGivesOneClearLineAndExitCode2)
          "is broken: its OspMain is not a function"},
         {"--headless --res " + notElf, "resource folder " + notElf + " is not a folder"},
         {"--headless --res /nonexistent/Res", "resource folder /nonexistent/Res: No such file or directory"},
-        {"--headless --log /nonexistent/dir/log.txt", "cannot write log file /nonexistent/dir/log.txt: its folder /nonexistent/dir does not exist"},
+        {"--headless --log /nonexistent/dir/log.txt",
+         "cannot write log file /nonexistent/dir/log.txt: its folder /nonexistent/dir does not exist"},
     };
     for (const auto& c : cases) {
         const Outcome o = RunVeltora(c.args);

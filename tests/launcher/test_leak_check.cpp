@@ -15,8 +15,8 @@ TEST(LeakCheck, ALeakInTheApplicationIsReportedAndFailsTheRun)
 #ifndef VELTORA_LEAK_CHECK
     GTEST_SKIP() << "only a sanitizer build checks for leaks";
 #else
-    const Outcome o = RunVeltora("--headless --seconds 0.1 --app " + std::string(VELTORA_BIN_DIR) +
-                                 "/libveltora_leaky_entry.so");
+    const Outcome o =
+        RunVeltora("--headless --seconds 0.1 --app " + std::string(VELTORA_BIN_DIR) + "/libveltora_leaky_entry.so");
     EXPECT_NE(o.code, 0) << o.out;
     EXPECT_NE(o.out.find("LeakSanitizer: detected memory leaks"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("4096 byte(s) leaked"), std::string::npos) << o.out;

@@ -32,10 +32,7 @@ std::string Read(const std::string& path)
     return s.str();
 }
 
-void Write(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 int Count(const std::string& text, const std::string& what)
 {
@@ -158,7 +155,8 @@ TEST(OutputPaths, NoOutputOverwritesAnInputOrAnotherOutputOfTheRun)
         {"--camera " + picture + " --screenshot " + picLink, "it is the camera picture of this run"},
         {"--trace " + trace + " --screenshot " + trace, "cannot write trace file " + trace + ": it is also screenshot"},
         {"--trace " + other + " --log " + other, "it is also trace file " + other},
-        {"--camera " + picture + " --log " + picture, "cannot write log file " + picture + ": it is the camera picture"},
+        {"--camera " + picture + " --log " + picture,
+         "cannot write log file " + picture + ": it is the camera picture"},
         {"--script " + script, "it is the script of this run"},
         {"--res " + res + " --screenshot " + res + "/bigNum0.png", "it is a resource image of this run"},
     };
@@ -251,7 +249,8 @@ TEST(OutputPaths, AFileIsKnownUnderEverySpellingOfItsPath)
         {"--script " + script + " --screenshot " + link + "/own.txt", "it is the script of this run"},
         {"--trace " + dir + "/new.jsonl --log " + dir + "/./new.jsonl", "it is also trace file " + dir + "/new.jsonl"},
         {"--trace " + dir + "/new.jsonl --log " + link + "/new.jsonl", "it is also trace file " + dir + "/new.jsonl"},
-        {"--log " + dir + "/sub/../new.log --screenshot " + dir + "/new.log", "it is also screenshot " + dir + "/new.log"},
+        {"--log " + dir + "/sub/../new.log --screenshot " + dir + "/new.log",
+         "it is also screenshot " + dir + "/new.log"},
     };
     for (const Case& c : cases) {
         Write(script, "wait 10\n");
@@ -321,7 +320,8 @@ TEST(OutputPaths, ASocketIsCalledASocketAndNeverWrittenTo)
     path.copy(addr.sun_path, path.size());
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
     for (const auto& [option, what] : {std::pair<std::string, std::string>{"--trace", "trace file"},
-                                              {"--log", "log file"}, {"--screenshot", "screenshot"}}) {
+                                       {"--log", "log file"},
+                                       {"--screenshot", "screenshot"}}) {
         const std::string args = "--headless --seconds 1 " + option + " " + path;
         ExpectRefusedUpFront(RunVeltora(args), "cannot write " + what + " " + path + ": a socket, not a regular file",
                              args);

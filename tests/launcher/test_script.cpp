@@ -5,16 +5,16 @@
 
 #include "support/Launch.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <iterator>
-#include <vector>
-#include <cmath>
-#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "TraceLine.h"
 #include "codec/ImageCodec.h"
@@ -147,10 +147,14 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
     const double l1 = 180 - ridge.edge2Deg, l2 = 180 - ridge.edge1Deg;
     ASSERT_LT(l1, l2);
     std::string s = "# measure the roof truss ridge on the landscape dial\npitch -90\nwait 600\n";
-    s += Line("down", Along(true, ridge.edge2Deg, 60, l1, false)) + Line("move", Along(true, ridge.edge2Deg, 120, l1, false));
-    s += Line("move", Along(true, ridge.edge2Deg, 340, l1, false)) + Line("up", Along(true, ridge.edge2Deg, 340, l1, false));
-    s += Line("down", Along(true, ridge.edge1Deg, 220, l2, true)) + Line("move", Along(true, ridge.edge1Deg, 300, l2, true));
-    s += Line("move", Along(true, ridge.edge1Deg, 360, l2, true)) + Line("up", Along(true, ridge.edge1Deg, 360, l2, true));
+    s += Line("down", Along(true, ridge.edge2Deg, 60, l1, false)) +
+         Line("move", Along(true, ridge.edge2Deg, 120, l1, false));
+    s += Line("move", Along(true, ridge.edge2Deg, 340, l1, false)) +
+         Line("up", Along(true, ridge.edge2Deg, 340, l1, false));
+    s += Line("down", Along(true, ridge.edge1Deg, 220, l2, true)) +
+         Line("move", Along(true, ridge.edge1Deg, 300, l2, true));
+    s += Line("move", Along(true, ridge.edge1Deg, 360, l2, true)) +
+         Line("up", Along(true, ridge.edge1Deg, 360, l2, true));
     s += "wait 100\nscreenshot " + Temp("measured-landscape.png") + "\npress 753 48\nwait 200\n";
     const std::string landscapeTrace = Temp("landscape.jsonl");
     Outcome o = RunVeltora("--headless --trace " + landscapeTrace + " --script " + WriteScript("landscape.txt", s));
@@ -170,16 +174,20 @@ TEST(Script, MeasuresTheKnownCornersOfTheDemoSceneInBothLayouts)
     const double p1 = std::fmod(270 - square.edge2Deg + 360, 360), p2 = std::fmod(270 - square.edge1Deg + 360, 360);
     ASSERT_LT(p1, p2);
     s = "# measure the set square's corner on the round dial\npitch 0\nwait 600\n";
-    s += Line("down", Along(false, square.edge2Deg, 45, p1, false)) + Line("move", Along(false, square.edge2Deg, 80, p1, false));
-    s += Line("move", Along(false, square.edge2Deg, 225, p1, false)) + Line("up", Along(false, square.edge2Deg, 225, p1, false));
-    s += Line("down", Along(false, square.edge1Deg, 150, p2, true)) + Line("move", Along(false, square.edge1Deg, 200, p2, true));
-    s += Line("move", Along(false, square.edge1Deg, 230, p2, true)) + Line("up", Along(false, square.edge1Deg, 230, p2, true));
+    s += Line("down", Along(false, square.edge2Deg, 45, p1, false)) +
+         Line("move", Along(false, square.edge2Deg, 80, p1, false));
+    s += Line("move", Along(false, square.edge2Deg, 225, p1, false)) +
+         Line("up", Along(false, square.edge2Deg, 225, p1, false));
+    s += Line("down", Along(false, square.edge1Deg, 150, p2, true)) +
+         Line("move", Along(false, square.edge1Deg, 200, p2, true));
+    s += Line("move", Along(false, square.edge1Deg, 230, p2, true)) +
+         Line("up", Along(false, square.edge1Deg, 230, p2, true));
     s += "press 48 47\nwait 200\nscreenshot " + Temp("measured-portrait.png") + "\n";
     // The help page, and back to the live picture.
     s += "press 90 440\nwait 100\nscreenshot " + Temp("help.png") + "\npress 400 32\nwait 200\n";
     const std::string portraitTrace = Temp("portrait.jsonl");
     o = RunVeltora("--headless --trace " + portraitTrace + " --script " + WriteScript("portrait.txt", s) +
-                " --screenshot " + Temp("after-help.png"));
+                   " --screenshot " + Temp("after-help.png"));
     ASSERT_EQ(o.code, 0) << o.out;
     std::tie(big, small) = LastReadout(portraitTrace);
     EXPECT_EQ(big, text(tenths(square.angleDeg))) << s;
@@ -217,7 +225,8 @@ TEST(Script, IsBoundedPlainTextWithOneRuleForNumbers)
     EXPECT_EQ(error, "s:2: the line holds a NUL byte; a script is plain text");
 
     // An editor's byte-order mark is skipped; a screenshot's file is the rest of its line.
-    ASSERT_TRUE(headless::Script::Parse("\xEF\xBB\xBFwait 5\nscreenshot   my shot.png  # the end\n", "s", script, error))
+    ASSERT_TRUE(
+        headless::Script::Parse("\xEF\xBB\xBFwait 5\nscreenshot   my shot.png  # the end\n", "s", script, error))
         << error;
     ASSERT_EQ(script.Commands().size(), 2u);
     EXPECT_EQ(script.Commands()[0].numbers, std::vector<double>{5});
@@ -274,7 +283,8 @@ std::string ReadingsOf(const std::string& tracePath)
 TEST(Script, CornerAndEdgeLayTheNeedlesAndFailLoudlyWhenNothingFits)
 {
     const std::string s = "pitch -90\nwait 600\ncorner 620 20\nedge 20 460\ncorner 405 463\nedge 280 377\n"
-                          "screenshot " + Temp("corner.png") + "\n";
+                          "screenshot " +
+                          Temp("corner.png") + "\n";
     const std::string trace = Temp("corner.jsonl");
     const std::string path = WriteScript("corner.txt", s);
     const Outcome o = RunVeltora("--headless --trace " + trace + " --script " + path);
@@ -295,7 +305,8 @@ TEST(Script, CornerAndEdgeLayTheNeedlesAndFailLoudlyWhenNothingFits)
     EXPECT_TRUE(std::ifstream(Temp("corner.png")).good());
     const std::vector<std::string> fingers = FingerLines(trace);
     ASSERT_EQ(fingers.size(), 4u);
-    EXPECT_EQ(fingers[0], "\"name\":\"corner\",\"args\":{\"x\":620,\"y\":20,\"refused\":\"no corner near (620, 20)\"}}");
+    EXPECT_EQ(fingers[0],
+              "\"name\":\"corner\",\"args\":{\"x\":620,\"y\":20,\"refused\":\"no corner near (620, 20)\"}}");
     EXPECT_EQ(fingers[1].rfind("\"name\":\"edge\",\"args\":{\"x\":20,\"y\":460,\"refused\":", 0), 0u) << fingers[1];
     EXPECT_EQ(fingers[2], "\"name\":\"corner\",\"args\":{\"x\":405,\"y\":463,\"angle\":105.0,\"uncertainty\":0.1}}");
     EXPECT_EQ(fingers[3].rfind("\"name\":\"edge\",\"args\":{\"x\":280,\"y\":377,\"angle\":", 0), 0u) << fingers[3];
@@ -313,15 +324,17 @@ TEST(Script, ACornerIsDoneBeforeTheNextLine)
 {
     const std::string start = "pitch -90\nwait 600\n";
     const std::string last = Temp("last.jsonl");
-    Outcome o = RunVeltora("--headless --trace " + last + " --script " + WriteScript("last.txt", start + "corner 405 463\n"));
+    Outcome o =
+        RunVeltora("--headless --trace " + last + " --script " + WriteScript("last.txt", start + "corner 405 463\n"));
     EXPECT_EQ(o.code, 0) << o.out;
     EXPECT_EQ(LastReadout(last).first, "105.0");
 
     // The screenshot right after it shows the readout a later one shows, not the one before
     // (the rest of the scene moves: its clock ticks).
     const std::string before = Temp("before.png"), now = Temp("now.png"), later = Temp("later.png");
-    o = RunVeltora("--headless --script " + WriteScript("shot.txt", start + "screenshot " + before + "\ncorner 405 463\nscreenshot " +
-                                                                       now + "\nwait 500\nscreenshot " + later + "\n"));
+    o = RunVeltora("--headless --script " +
+                   WriteScript("shot.txt", start + "screenshot " + before + "\ncorner 405 463\nscreenshot " + now +
+                                               "\nwait 500\nscreenshot " + later + "\n"));
     EXPECT_EQ(o.code, 0) << o.out;
     const auto readout = [](const std::string& file) {
         codec::DecodedImage shot;

@@ -198,8 +198,7 @@ TEST(Signals, ATraceOrLogIntoAPipeWhoseReaderLeftIsAWriteFailureAndTheRunEndsInO
         ::close(pipeFds[1]);
         ASSERT_TRUE(run.Started());
         char c = 0;
-        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
-        }
+        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {}
         EXPECT_EQ(c, '\n') << what;
         ::close(pipeFds[0]);
         EXPECT_EQ(run.WaitExit(std::chrono::seconds(60)), 1) << what << "\n" << Read(output);

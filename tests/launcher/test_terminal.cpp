@@ -53,10 +53,7 @@ Outcome Shell(const std::string& line)
 const std::string kVeltora = std::string(VELTORA_BIN_DIR) + "/veltora";
 
 // Single quotes for the shell: the hostile bytes pass through it untouched.
-std::string Quoted(const std::string& s)
-{
-    return "'" + s + "'";
-}
+std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 
 void ExpectNoControls(const std::string& out)
 {
@@ -137,9 +134,8 @@ TEST(Terminal, AClosedStandardStreamIsNeverTakenByAFileOfTheRun)
     const std::string traceFile = Temp("closed-streams.jsonl"), log = Temp("closed-streams.log");
     std::remove(traceFile.c_str());
     std::remove(log.c_str());
-    const Outcome o =
-        Shell(kVeltora + " --headless --seconds 0.5 --camera /nonexistent/x.png --log " + log + " --trace " + traceFile +
-              " >&- 2>&-; echo $?");
+    const Outcome o = Shell(kVeltora + " --headless --seconds 0.5 --camera /nonexistent/x.png --log " + log +
+                            " --trace " + traceFile + " >&- 2>&-; echo $?");
     EXPECT_EQ(o.out, "0\n");
     std::istringstream lines(Read(traceFile));
     int n = 0;

@@ -55,7 +55,8 @@ TEST(TiltOption, AHeadlessRunOnAnAccelerometerFolderIsLaidOutAsThePhoneIsHeld)
                           Case{90, "landscape", "portrait "}}) {
         fake.Hold(c.pitch);
         const std::string natural = c.natural.empty() ? "" : " --tilt-natural " + c.natural;
-        const Outcome o = RunVeltora("--headless --seconds 1.2 --tilt " + fake.Folder() + natural + " --trace " + trace);
+        const Outcome o =
+            RunVeltora("--headless --seconds 1.2 --tilt " + fake.Folder() + natural + " --trace " + trace);
         EXPECT_EQ(o.code, 0) << o.out;
         EXPECT_EQ(InfoPlaces(ReadAll(trace)), c.layout) << c.pitch << natural;
     }

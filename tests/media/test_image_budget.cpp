@@ -42,8 +42,8 @@ TEST(ImageBudget, AnImageClaimingMoreThanASideAllowsIsRefusedWithAReason)
 {
     testing_support::ScratchDir dir("image-budget");
     // Only the signature and the header: a decoder that believed it would allocate 256 MiB.
-    const unsigned char ihdr[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                  0, 0, 0x20, 0, 0, 0, 0x20, 0, 8, 6, 0, 0, 0, 0x38, 0x7D, 0x5C, 0xF5};
+    const unsigned char ihdr[] = {0x89, 'P',  'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I',  'H',  'D',  'R', 0,
+                                  0,    0x20, 0,   0,   0,    0x20, 0,    8,    6, 0, 0, 0,  0x38, 0x7D, 0x5C, 0xF5};
     std::ofstream(dir.File("claims.png"), std::ios::binary).write(reinterpret_cast<const char*>(ihdr), sizeof ihdr);
 
     LogCapture log;
@@ -118,15 +118,12 @@ TEST(ImageBudget, DecodesRacingEachOtherTakeNoMoreThanTheBudget)
         for (int t = 0; t < kThreads; ++t)
             threads.emplace_back([&, t] {
                 ready.fetch_add(1);
-                while (ready.load() < kThreads)
-                    std::this_thread::yield();
+                while (ready.load() < kThreads) std::this_thread::yield();
                 got[std::size_t(t)] = Decode(small);
             });
-        for (auto& thread : threads)
-            thread.join();
+        for (auto& thread : threads) thread.join();
         int decoded = 0;
-        for (const auto& bitmap : got)
-            decoded += bitmap != nullptr;
+        for (const auto& bitmap : got) decoded += bitmap != nullptr;
         ASSERT_EQ(decoded, 1) << "round " << round;
         ASSERT_LE(graphics::ImageBytesInUse(), graphics::kImageBudgetBytes) << "round " << round;
     }

@@ -4,7 +4,8 @@
 
 using namespace testing_support::codec_files;
 
-TEST_F(ImageCodecTest, PngColourTypesAllBecomePremultipliedArgb) {
+TEST_F(ImageCodecTest, PngColourTypesAllBecomePremultipliedArgb)
+{
     writePng(path("rgba.png"), 2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, {200, 100, 50, 128, 10, 20, 30, 255});
     Decoded d = decodeOk(path("rgba.png"), 2, 1);
     EXPECT_EQ(d.img.pixels, (std::vector<std::uint32_t>{0x80643219, 0xFF0A141E}));
@@ -29,7 +30,8 @@ TEST_F(ImageCodecTest, PngColourTypesAllBecomePremultipliedArgb) {
     // Adam7 puts neighbouring pixels in different passes; every one must land in its place.
     Bytes rows;
     for (int y = 0; y < 9; ++y)
-        for (int x = 0; x < 9; ++x) rows.insert(rows.end(), {std::uint8_t(x * 20), std::uint8_t(y * 20), std::uint8_t(x + y)});
+        for (int x = 0; x < 9; ++x)
+            rows.insert(rows.end(), {std::uint8_t(x * 20), std::uint8_t(y * 20), std::uint8_t(x + y)});
     writePng(path("adam7.png"), 9, 9, PNG_COLOR_TYPE_RGB, 8, rows, PNG_INTERLACE_ADAM7);
     d = decodeOk(path("adam7.png"), 9, 9);
     for (int y = 0; y < 9 && d.ok; ++y)
@@ -37,7 +39,8 @@ TEST_F(ImageCodecTest, PngColourTypesAllBecomePremultipliedArgb) {
             ASSERT_EQ(d.img.pixels[y * 9 + x], 0xFF000000u | (x * 20) << 16 | (y * 20) << 8 | (x + y)) << x << "," << y;
 }
 
-TEST_F(ImageCodecTest, JpegColourSpacesDecodeWithinTolerance) {
+TEST_F(ImageCodecTest, JpegColourSpacesDecodeWithinTolerance)
+{
     // Four flat quadrants, so chroma subsampling only blurs near the seams we do not probe.
     const unsigned quad[4][3] = {{200, 30, 40}, {20, 180, 90}, {40, 60, 220}, {240, 240, 40}};
     Bytes rgb;
@@ -63,7 +66,8 @@ TEST_F(ImageCodecTest, JpegColourSpacesDecodeWithinTolerance) {
     if (d.ok) expectNear(d.img.pixels[100], 255, 0, 0, 4);
 }
 
-TEST_F(ImageCodecTest, GifTakesFirstFrameWithTransparencyAndInterlace) {
+TEST_F(ImageCodecTest, GifTakesFirstFrameWithTransparencyAndInterlace)
+{
     // A 4x10 interlaced frame at (1,0) on a 6x10 screen; index 3 is transparent.
     std::vector<GifPixelType> px(40);
     for (int y = 0; y < 10; ++y)
@@ -76,12 +80,12 @@ TEST_F(ImageCodecTest, GifTakesFirstFrameWithTransparencyAndInterlace) {
     for (int y = 0; y < 10 && d.ok; ++y) {
         EXPECT_EQ(d.img.pixels[y * 6], 0u) << "outside the frame, row " << y;
         EXPECT_EQ(d.img.pixels[y * 6 + 5], 0u) << "outside the frame, row " << y;
-        for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(d.img.pixels[y * 6 + 1 + x], colour[(x + y) % 4]) << x << "," << y;
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(d.img.pixels[y * 6 + 1 + x], colour[(x + y) % 4]) << x << "," << y;
     }
 }
 
-TEST_F(ImageCodecTest, BmpRowOrderPaletteAndAlpha) {
+TEST_F(ImageCodecTest, BmpRowOrderPaletteAndAlpha)
+{
     // Bottom-up storage: the file's first row is the picture's last.
     const Bytes rows = {255, 0, 0, 255, 255, 255, 0, 0, /* blue, white */ 0, 0, 255, 0, 255, 0, 0, 0 /* red, green */};
     writeFile(path("up.bmp"), makeBmp(2, 2, 24, rows));
@@ -104,7 +108,8 @@ TEST_F(ImageCodecTest, BmpRowOrderPaletteAndAlpha) {
     EXPECT_EQ(d.img.pixels, (std::vector<std::uint32_t>{0x80643219, 0xFF0A141E}));
 }
 
-TEST_F(ImageCodecTest, SuffixChoosesDecoderAndContentMustMatch) {
+TEST_F(ImageCodecTest, SuffixChoosesDecoderAndContentMustMatch)
+{
     const Bytes png = readFile(samplePng()), jpeg = readFile(sampleJpeg());
     for (const char* name : {"UPPER.PNG", "xpng", "a.PnG"}) {
         writeFile(path(name), png);
@@ -126,7 +131,8 @@ TEST_F(ImageCodecTest, SuffixChoosesDecoderAndContentMustMatch) {
     expectFailure(path("png-named.bmp"), "not a BMP file");
 }
 
-TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
+TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled)
+{
     struct Sample {
         std::string file;
         const char* format;
@@ -150,8 +156,8 @@ TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
 
     // Text that happens to start like a BMP, a missing file and a FIFO (never opened, so
     // nothing hangs) are no pictures.
-    writeFile(path("notes.txt"), Bytes{'B', 'M', ' ', 'i', 's', ' ', 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c',
-                                       't', 'u', 'r', 'e', '\n'});
+    writeFile(path("notes.txt"), Bytes{'B', 'M', ' ', 'i', 's', ' ', 'n', 'o', 't', ' ',
+                                       'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e', '\n'});
     EXPECT_EQ(codec::PictureFormatOf(path("notes.txt")), nullptr);
     EXPECT_EQ(codec::PictureFormatOf(path("missing.gif")), nullptr);
     ASSERT_EQ(mkfifo(path("pipe.gif").c_str(), 0600), 0);
@@ -168,7 +174,8 @@ TEST_F(ImageCodecTest, ContentNamesThePictureWhateverTheFileIsCalled) {
 
 // A video's JPEG frames are sized from their headers alone: baseline or progressive, past
 // whatever segments come first, and never past the data's end.
-TEST_F(ImageCodecTest, JpegFrameSizeReadsTheFrameHeaderOnly) {
+TEST_F(ImageCodecTest, JpegFrameSizeReadsTheFrameHeaderOnly)
+{
     std::uint32_t w = 0, h = 0;
     auto sizeOf = [&](const Bytes& b) { return codec::JpegFrameSize(b.data(), b.size(), w, h); };
     Bytes px(37 * 21 * 3, 0x55);

@@ -4,7 +4,8 @@
 
 using namespace testing_support::codec_files;
 
-TEST_F(ImageCodecTest, MissingEmptyAndGarbageFilesFail) {
+TEST_F(ImageCodecTest, MissingEmptyAndGarbageFilesFail)
+{
     expectFailure(path("nothere.png"), "file not found");
     expectFailure(path("no/such/dir.gif"), "file not found");
     fs::create_directory(path("folder.png"));
@@ -20,10 +21,12 @@ TEST_F(ImageCodecTest, MissingEmptyAndGarbageFilesFail) {
     }
 }
 
-TEST_F(ImageCodecTest, EveryTruncationFails) {
-    const std::pair<std::string, std::string> samples[] = {
-        {samplePng(), "truncated PNG data"}, {sampleJpeg(), "truncated JPEG data"},
-        {sampleGif(), "truncated GIF data"}, {sampleBmp(), "truncated BMP data"}};
+TEST_F(ImageCodecTest, EveryTruncationFails)
+{
+    const std::pair<std::string, std::string> samples[] = {{samplePng(), "truncated PNG data"},
+                                                           {sampleJpeg(), "truncated JPEG data"},
+                                                           {sampleGif(), "truncated GIF data"},
+                                                           {sampleBmp(), "truncated BMP data"}};
     for (const auto& [file, reason] : samples) {
         const Bytes whole = readFile(file);
         // A GIF's trailer byte is not needed once the first frame is complete.
@@ -47,7 +50,8 @@ TEST_F(ImageCodecTest, EveryTruncationFails) {
     expectFailure(path("short-scan.jpg"), "truncated JPEG data");
 }
 
-TEST_F(ImageCodecTest, HugeDimensionsAreRefusedFromTheHeader) {
+TEST_F(ImageCodecTest, HugeDimensionsAreRefusedFromTheHeader)
+{
     writeFile(path("wide.png"), pngHeaderOnly(100000, 1));
     expectFailure(path("wide.png"), "image too large (100000x1)");
     writeFile(path("many.png"), pngHeaderOnly(10000, 10000));
@@ -85,7 +89,8 @@ TEST_F(ImageCodecTest, HugeDimensionsAreRefusedFromTheHeader) {
     expectFailure(path("huge.jpg"), "image too large (20000x20000)");
 }
 
-TEST_F(ImageCodecTest, DamagedFilesNeverCrashOrHalfFill) {
+TEST_F(ImageCodecTest, DamagedFilesNeverCrashOrHalfFill)
+{
     Bytes png = readFile(samplePng());
     png[png.size() - 20] ^= 0x55; // inside IDAT: the chunk's CRC no longer matches
     writeFile(path("crc.png"), png);
@@ -114,7 +119,8 @@ TEST_F(ImageCodecTest, DamagedFilesNeverCrashOrHalfFill) {
 
 // A file's first bytes decide whether the rest is read: hundreds of megabytes of anything
 // but the picture they should be cost a few bytes. The files are sparse, so cost no disk.
-TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead) {
+TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead)
+{
     auto sparse = [&](const std::string& name, const Bytes& head) {
         writeFile(path(name), head);
         EXPECT_EQ(::truncate(path(name).c_str(), 500'000'000), 0);
@@ -126,7 +132,7 @@ TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead) {
         return use.ru_maxrss;
     };
     const long before = peakKiB();
-    const Bytes text = {'#', ' ', 'n', 'o', 't', 'e', 's', ' ', 'o', 'n', ' ', 't', 'h', 'e', ' ', 'p',
+    const Bytes text = {'#', ' ', 'n', 'o', 't', 'e', 's', ' ', 'o', 'n', ' ', 't', 'h', 'e',  ' ',  'p',
                         'i', 'c', 't', 'u', 'r', 'e', 's', ' ', 't', 'a', 'k', 'e', 'n', '\n', '\n', '\n'};
     expectFailure(sparse("notes.png", text), "not a PNG file");
     Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
@@ -143,7 +149,8 @@ TEST_F(ImageCodecTest, ALargeFileIsJudgedByItsFirstBytesBeforeTheRestIsRead) {
     EXPECT_LT(peakKiB() - before, 64 * 1024);
 }
 
-TEST_F(ImageCodecTest, TheCallersLimitSeesTheSizeBeforeAnyPixelAndItsReasonStands) {
+TEST_F(ImageCodecTest, TheCallersLimitSeesTheSizeBeforeAnyPixelAndItsReasonStands)
+{
     for (const std::string& file : {samplePng(), sampleJpeg(), sampleGif(), sampleBmp()}) {
         int seenWidth = 0, seenHeight = 0;
         codec::Limits refuse;

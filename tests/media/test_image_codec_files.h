@@ -31,12 +31,14 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using codec::DecodedImage;
 
-inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+inline void writeFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline Bytes readFile(const std::string& path) {
+inline Bytes readFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
@@ -47,7 +49,8 @@ struct Decoded {
     std::string reason;
 };
 
-inline Decoded decode(const std::string& path) {
+inline Decoded decode(const std::string& path)
+{
     Decoded d{false, {}, {}};
     d.img = {3, 1, {1u, 2u, 3u}}; // stale contents that a failure must clear
     d.ok = codec::DecodeImageFile(path, d.img, d.reason);
@@ -55,7 +58,8 @@ inline Decoded decode(const std::string& path) {
 }
 
 // Every failure must say false, leave nothing half-filled behind and give a reason.
-inline void expectFailure(const std::string& path, const std::string& reasonPart) {
+inline void expectFailure(const std::string& path, const std::string& reasonPart)
+{
     Decoded d = decode(path);
     EXPECT_FALSE(d.ok) << path;
     EXPECT_EQ(d.img.width, 0);
@@ -64,7 +68,8 @@ inline void expectFailure(const std::string& path, const std::string& reasonPart
     EXPECT_NE(d.reason.find(reasonPart), std::string::npos) << "reason was: " << d.reason;
 }
 
-inline Decoded decodeOk(const std::string& path, int w, int h) {
+inline Decoded decodeOk(const std::string& path, int w, int h)
+{
     Decoded d = decode(path);
     EXPECT_TRUE(d.ok) << path << ": " << d.reason;
     EXPECT_EQ(d.img.width, w);
@@ -73,7 +78,8 @@ inline Decoded decodeOk(const std::string& path, int w, int h) {
     return d;
 }
 
-inline void expectNear(std::uint32_t got, unsigned r, unsigned g, unsigned b, unsigned tolerance) {
+inline void expectNear(std::uint32_t got, unsigned r, unsigned g, unsigned b, unsigned tolerance)
+{
     EXPECT_EQ(got >> 24, 0xFFu);
     EXPECT_NEAR(double((got >> 16) & 0xFF), r, tolerance) << std::hex << got;
     EXPECT_NEAR(double((got >> 8) & 0xFF), g, tolerance) << std::hex << got;
@@ -82,15 +88,15 @@ inline void expectNear(std::uint32_t got, unsigned r, unsigned g, unsigned b, un
 
 // rows: packed rows as libpng expects them for this colour type and depth.
 inline void writePng(const std::string& path, int w, int h, int type, int depth, const Bytes& rows,
-              int interlace = PNG_INTERLACE_NONE, const std::vector<png_color>& palette = {},
-              const Bytes& trns = {}) {
+                     int interlace = PNG_INTERLACE_NONE, const std::vector<png_color>& palette = {},
+                     const Bytes& trns = {})
+{
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(f);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, w, h, depth, type, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, w, h, depth, type, interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
     if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
     png_write_info(png, info);
@@ -103,8 +109,9 @@ inline void writePng(const std::string& path, int w, int h, int type, int depth,
     std::fclose(f);
 }
 
-inline void writeJpeg(const std::string& path, int w, int h, J_COLOR_SPACE space, int comps,
-               const Bytes& px, bool progressive = false) {
+inline void writeJpeg(const std::string& path, int w, int h, J_COLOR_SPACE space, int comps, const Bytes& px,
+                      bool progressive = false)
+{
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(f);
     jpeg_compress_struct c;
@@ -137,7 +144,8 @@ struct GifFrame {
 };
 
 inline void writeGif(const std::string& path, int sw, int sh, const std::vector<GifColorType>& colours,
-              const std::vector<GifFrame>& frames) {
+                     const std::vector<GifFrame>& frames)
+{
     int err = 0;
     GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
     ASSERT_TRUE(gif);
@@ -156,19 +164,26 @@ inline void writeGif(const std::string& path, int sw, int sh, const std::vector<
         std::vector<int> order;
         const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
         for (int pass = 0; pass < (f.interlace ? 4 : 1); ++pass)
-            for (int y = f.interlace ? start[pass] : 0; y < f.h; y += f.interlace ? step[pass] : 1)
-                order.push_back(y);
-        for (int y : order)
-            EGifPutLine(gif, const_cast<GifPixelType*>(f.px.data()) + y * f.w, f.w);
+            for (int y = f.interlace ? start[pass] : 0; y < f.h; y += f.interlace ? step[pass] : 1) order.push_back(y);
+        for (int y : order) EGifPutLine(gif, const_cast<GifPixelType*>(f.px.data()) + y * f.w, f.w);
     }
     ASSERT_EQ(EGifCloseFile(gif, &err), GIF_OK);
 }
 
-inline void put16(Bytes& b, std::uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
-inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF); put16(b, v >> 16); }
+inline void put16(Bytes& b, std::uint32_t v)
+{
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+inline void put32(Bytes& b, std::uint32_t v)
+{
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
 
 // rows: padded rows in file order; palette: BGRA quads.
-inline Bytes makeBmp(std::int32_t w, std::int32_t h, int bpp, const Bytes& rows, const Bytes& palette = {}) {
+inline Bytes makeBmp(std::int32_t w, std::int32_t h, int bpp, const Bytes& rows, const Bytes& palette = {})
+{
     Bytes b = {'B', 'M'};
     put32(b, std::uint32_t(14 + 40 + palette.size() + rows.size()));
     put32(b, 0);
@@ -184,9 +199,11 @@ inline Bytes makeBmp(std::int32_t w, std::int32_t h, int bpp, const Bytes& rows,
 }
 
 // A bare PNG signature and IHDR: a decoder that trusted the size would allocate first.
-inline Bytes pngHeaderOnly(std::uint32_t w, std::uint32_t h) {
+inline Bytes pngHeaderOnly(std::uint32_t w, std::uint32_t h)
+{
     Bytes chunk = {'I', 'H', 'D', 'R'};
-    for (std::uint32_t v : {w, h}) for (int s = 24; s >= 0; s -= 8) chunk.push_back(std::uint8_t(v >> s));
+    for (std::uint32_t v : {w, h})
+        for (int s = 24; s >= 0; s -= 8) chunk.push_back(std::uint8_t(v >> s));
     chunk.insert(chunk.end(), {8, 6, 0, 0, 0});
     std::uint32_t crc = 0xFFFFFFFF;
     for (std::uint8_t byte : chunk) {
@@ -205,24 +222,27 @@ protected:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
     // One small valid file of each format, for the failure tests to spoil.
-    std::string samplePng() {
+    std::string samplePng()
+    {
         writePng(path("s.png"), 3, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(24, 0x7F));
         return path("s.png");
     }
-    std::string sampleJpeg() {
+    std::string sampleJpeg()
+    {
         Bytes px(16 * 8 * 3);
         for (std::size_t i = 0; i < px.size(); ++i) px[i] = std::uint8_t(i * 7);
         writeJpeg(path("s.jpg"), 16, 8, JCS_RGB, 3, px);
         return path("s.jpg");
     }
-    std::string sampleGif() {
+    std::string sampleGif()
+    {
         std::vector<GifPixelType> px(8 * 5);
         for (std::size_t i = 0; i < px.size(); ++i) px[i] = GifPixelType(i % 4);
-        writeGif(path("s.gif"), 8, 5, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}},
-                 {{0, 0, 8, 5, false, 2, px}});
+        writeGif(path("s.gif"), 8, 5, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {{0, 0, 8, 5, false, 2, px}});
         return path("s.gif");
     }
-    std::string sampleBmp() {
+    std::string sampleBmp()
+    {
         writeFile(path("s.bmp"), makeBmp(2, 2, 24, Bytes(16, 0x40)));
         return path("s.bmp");
     }

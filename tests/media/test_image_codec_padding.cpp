@@ -53,7 +53,8 @@ constexpr int kPaddingMiB = 48;
 
 } // namespace
 
-TEST_F(ImageCodecTest, PaddingAPictureCostsTimeNotMemory) {
+TEST_F(ImageCodecTest, PaddingAPictureCostsTimeNotMemory)
+{
     // A JPEG with APP2 segments of the largest size after its start marker.
     Bytes app2 = {0xFF, 0xE2, 0xFF, 0xFF};
     app2.resize(4 + 65533, 0);
@@ -62,8 +63,8 @@ TEST_F(ImageCodecTest, PaddingAPictureCostsTimeNotMemory) {
     Bytes chunk = {0x00, 0x10, 0x00, 0x00, 'p', 'r', 'V', 't'};
     chunk.resize(8 + (1u << 20), 0);
     const std::uint32_t crc = ~Crc32(chunk.data() + 4, chunk.size() - 4);
-    chunk.insert(chunk.end(), {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8),
-                               std::uint8_t(crc)});
+    chunk.insert(chunk.end(),
+                 {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
     WritePadded(path("padded.png"), readFile(samplePng()), 33, chunk, kPaddingMiB);
 
     for (const auto& [file, width] : {std::pair{path("padded.jpg"), 16}, std::pair{path("padded.png"), 3}}) {
@@ -77,7 +78,8 @@ TEST_F(ImageCodecTest, PaddingAPictureCostsTimeNotMemory) {
 }
 
 // The files are sparse: what follows the picture costs no disk, and is never read.
-TEST_F(ImageCodecTest, TheLargestFileTakenDecodesInItsPicturesMemoryAndOneByteMoreIsRefused) {
+TEST_F(ImageCodecTest, TheLargestFileTakenDecodesInItsPicturesMemoryAndOneByteMoreIsRefused)
+{
     const Bytes jpeg = readFile(sampleJpeg());
     const std::uint64_t most = codec::detail::kMaxFileBytes;
     writeFile(path("at.jpg"), jpeg);

@@ -4,7 +4,8 @@
 
 using namespace testing_support::codec_files;
 
-TEST_F(ImageCodecTest, PngWriteRoundTripsEveryPremultipliedValue) {
+TEST_F(ImageCodecTest, PngWriteRoundTripsEveryPremultipliedValue)
+{
     // Pixel (x, y) has alpha x and red y wherever y <= x; padding past each row must be ignored.
     const int stride = 256 * 4 + 12;
     std::vector<std::uint32_t> buffer(stride / 4 * 256, 0xFFFFFFFF);
@@ -19,7 +20,8 @@ TEST_F(ImageCodecTest, PngWriteRoundTripsEveryPremultipliedValue) {
             ASSERT_EQ(d.img.pixels[y * 256 + x], buffer[y * (stride / 4) + x]) << x << "," << y;
 }
 
-TEST_F(ImageCodecTest, PngWriteStoresStraightAlpha) {
+TEST_F(ImageCodecTest, PngWriteStoresStraightAlpha)
+{
     // The last pixel's red exceeds its alpha, which premultiplied data cannot have: it clamps.
     const std::uint32_t px[4] = {0x80643219, 0x00000000, 0xFF0A141E, 0x40FF0000};
     std::string reason;
@@ -34,7 +36,8 @@ TEST_F(ImageCodecTest, PngWriteStoresStraightAlpha) {
     EXPECT_EQ(rgba, (Bytes{199, 100, 50, 128, 0, 0, 0, 0, 10, 20, 30, 255, 255, 0, 0, 64}));
 }
 
-TEST_F(ImageCodecTest, PngWriteFailuresReportAndLeaveNoFile) {
+TEST_F(ImageCodecTest, PngWriteFailuresReportAndLeaveNoFile)
+{
     const std::uint32_t px[4] = {};
     std::string reason;
     const std::string missing = path("no/such/dir.png");

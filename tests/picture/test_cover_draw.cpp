@@ -22,8 +22,7 @@ TEST(CoverDraw, ShrinkingAveragesFineDetailInsteadOfSamplingIt)
     const picture::PictureView view{board.pixels.data(), board.width, board.height, board.width * 4, 1.0};
     ASSERT_TRUE(picture::DrawCovering(view, f.View(), Aim{}, reason)) << reason;
     int worst = 0;
-    for (std::uint32_t p : f.words)
-        worst = std::max(worst, std::abs(int((p >> 8) & 0xFF) - 128));
+    for (std::uint32_t p : f.words) worst = std::max(worst, std::abs(int((p >> 8) & 0xFF) - 128));
     EXPECT_LT(worst, 24);
 
     // Magnified until a frame pixel is smaller than a picture pixel, nothing is averaged away
@@ -52,20 +51,27 @@ TEST(CoverDraw, SeenSizeAgreesWithTheDrawingWhateverAspectIsClaimed)
 {
     // Bands near the left and top edges, so that a picture cropped or shifted shows it.
     const Picture picture = Paint(64, 48, [](int x, int y) {
-        if (x < 8)
-            return kWhite;
-        if (y < 6)
-            return kGrey;
+        if (x < 8) return kWhite;
+        if (y < 6) return kGrey;
         return y < 24 ? (x < 32 ? kRed : kGreen) : (x < 32 ? kBlue : kYellow);
     });
     auto nearAny = [](double v, std::initializer_list<double> edges) {
         return std::any_of(edges.begin(), edges.end(), [v](double e) { return std::abs(v - e) < 1.0; });
     };
-    for (const auto& [claimed, seenWidth] : std::vector<std::pair<double, int>>{
-             {2.0, 128}, {16.0, 1024}, {17.0, 1024}, {1e6, 1024}, {1.0 / 16, 4}, {1.0 / 17, 4}, {1e-6, 4},
-             {0.0, 64}, {-2.0, 64}, {NAN, 64}, {INFINITY, 64}}) {
+    for (const auto& [claimed, seenWidth] : std::vector<std::pair<double, int>>{{2.0, 128},
+                                                                                {16.0, 1024},
+                                                                                {17.0, 1024},
+                                                                                {1e6, 1024},
+                                                                                {1.0 / 16, 4},
+                                                                                {1.0 / 17, 4},
+                                                                                {1e-6, 4},
+                                                                                {0.0, 64},
+                                                                                {-2.0, 64},
+                                                                                {NAN, 64},
+                                                                                {INFINITY, 64}}) {
         SCOPED_TRACE("claimed aspect " + std::to_string(claimed));
-        const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4, claimed};
+        const picture::PictureView view{picture.pixels.data(), picture.width, picture.height, picture.width * 4,
+                                        claimed};
         const device::FrameSize seen = picture::SeenSize(view);
         EXPECT_EQ(seen, (device::FrameSize{seenWidth, 48}));
         // A frame of the seen shape shows the whole picture edge to edge, each point where a
@@ -79,8 +85,7 @@ TEST(CoverDraw, SeenSizeAgreesWithTheDrawingWhateverAspectIsClaimed)
         for (int y = 0; y < f.height; ++y)
             for (int x = 0; x < f.width; ++x) {
                 const double px = m.PictureX(x), py = m.PictureY(y);
-                if (nearAny(px, {0, 8, 32, 64}) || nearAny(py, {0, 6, 24, 48}))
-                    continue;
+                if (nearAny(px, {0, 8, 32, 64}) || nearAny(py, {0, 6, 24, 48})) continue;
                 ++compared;
                 const std::uint32_t expected = picture.At(int(std::floor(px)), int(std::floor(py)));
                 if (!Near(f.At(x, y), expected, 2) && ++wrong <= 3)
@@ -105,8 +110,7 @@ TEST(CoverDraw, RefusesMalformedPictures)
     // Aims outside the device's range are held to it rather than producing a broken transform.
     for (const Aim& aim : {Aim{0.0, 0.5, 0.5}, Aim{NAN, NAN, 2.0}, Aim{1e9, -3.0, 0.5}}) {
         ASSERT_TRUE(picture::DrawCovering({pixels.data(), 64, 64, 256, 1.0}, f.View(), aim, reason)) << reason;
-        for (std::uint32_t p : f.words)
-            ASSERT_TRUE(p == kRed || p == kBlack) << std::hex << p;
+        for (std::uint32_t p : f.words) ASSERT_TRUE(p == kRed || p == kBlack) << std::hex << p;
     }
 }
 

@@ -53,9 +53,6 @@ void FakeIio::Write(const std::string& name, const std::string& text) const
     }
 }
 
-void FakeIio::Remove(const std::string& name) const
-{
-    std::remove((m_folder + "/" + name).c_str());
-}
+void FakeIio::Remove(const std::string& name) const { std::remove((m_folder + "/" + name).c_str()); }
 
 } // namespace testing_support

@@ -10,27 +10,42 @@
 class MainFormInspector {
 public:
     explicit MainFormInspector(MainForm& f)
-        : form(f), cameraPanel(f.pCameraPanel), bufferInfo(f.bufferInfo), canvas(f.m_pCanvas),
-          infoButton(f.m_pInfoButton), landscapeHoldButton(f.m_pLandscapeHoldButton),
-          portraitHoldButton(f.m_pPortraitHoldButton), landscapeLabel(f.m_pLandscapeVeltoraLabel),
-          portraitLabel(f.m_pPortraitVeltoraLabel), landscapePin(f.m_dLandscapePinAngle),
-          portraitPin(f.m_dPortraitPinAngle), landscapeOrigin(f.m_dLandscapeOriginPinAngle),
-          portraitOrigin(f.m_dPortraitOriginPinAngle), orientation(f.m_iOrientation),
-          oldOrientation(f.m_iOldOrientation), sensorMgr(f.m_pSensorMgr), holdOn(f.m_bHoldOn), info(f.m_bInfo),
-          moveLandscapeOrigin(f.m_bMoveLandscapeOriginPin), movePortraitOrigin(f.m_bMovePortraitOriginPin),
-          moveLandscapePin(f.m_bMoveLandscapePin), movePortraitPin(f.m_bMovePortraitPin), infoPanel(f.m_pInfoPanel),
+        : form(f),
+          cameraPanel(f.pCameraPanel),
+          bufferInfo(f.bufferInfo),
+          canvas(f.m_pCanvas),
+          infoButton(f.m_pInfoButton),
+          landscapeHoldButton(f.m_pLandscapeHoldButton),
+          portraitHoldButton(f.m_pPortraitHoldButton),
+          landscapeLabel(f.m_pLandscapeVeltoraLabel),
+          portraitLabel(f.m_pPortraitVeltoraLabel),
+          landscapePin(f.m_dLandscapePinAngle),
+          portraitPin(f.m_dPortraitPinAngle),
+          landscapeOrigin(f.m_dLandscapeOriginPinAngle),
+          portraitOrigin(f.m_dPortraitOriginPinAngle),
+          orientation(f.m_iOrientation),
+          oldOrientation(f.m_iOldOrientation),
+          sensorMgr(f.m_pSensorMgr),
+          holdOn(f.m_bHoldOn),
+          info(f.m_bInfo),
+          moveLandscapeOrigin(f.m_bMoveLandscapeOriginPin),
+          movePortraitOrigin(f.m_bMovePortraitOriginPin),
+          moveLandscapePin(f.m_bMoveLandscapePin),
+          movePortraitPin(f.m_bMovePortraitPin),
+          infoPanel(f.m_pInfoPanel),
           camera(f.pPrimaryCamera)
-    {
-    }
+    {}
     // The 38 bitmaps the form keeps, in field order.
     std::vector<Osp::Graphics::Bitmap*> KeptBitmaps() const
     {
         std::vector<Osp::Graphics::Bitmap*> v = {
-            form.m_pPortraitVeltoraBitmap, form.m_pLandscapeVeltoraBitmap, form.m_pPortraitPinBitmap,
-            form.m_pLandscapePinBitmap, form.m_pPortraitOriginPinBitmap, form.m_pLandscapeOriginPinBitmap,
-            form.m_pLandscapeBallBitmap, form.m_pPortraitBallBitmap, form.m_pAngleBackgroundBitmap,
-            form.m_pLandscapeAngleBackgroundBitmap, form.m_pNormalHoldButtonBitmap, form.m_pPressedHoldButtonBitmap,
-            form.m_pNormalInfoButtonBitmap, form.m_pPressedInfoButtonBitmap};
+            form.m_pPortraitVeltoraBitmap,   form.m_pLandscapeVeltoraBitmap,
+            form.m_pPortraitPinBitmap,       form.m_pLandscapePinBitmap,
+            form.m_pPortraitOriginPinBitmap, form.m_pLandscapeOriginPinBitmap,
+            form.m_pLandscapeBallBitmap,     form.m_pPortraitBallBitmap,
+            form.m_pAngleBackgroundBitmap,   form.m_pLandscapeAngleBackgroundBitmap,
+            form.m_pNormalHoldButtonBitmap,  form.m_pPressedHoldButtonBitmap,
+            form.m_pNormalInfoButtonBitmap,  form.m_pPressedInfoButtonBitmap};
         for (int i = 0; i < 12; i++) {
             v.push_back(form.m_pBigNumBitmap[i]);
             v.push_back(form.m_pSmallNumBitmap[i]);

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "demo/DemoScene.h"
-#include "ui/TouchRouter.h"
 #include "support/Scratch.h"
+#include "ui/TouchRouter.h"
 
 namespace testing_support {
 
@@ -47,10 +47,7 @@ TraceRecorder::TraceRecorder()
     m_token = trace::AddSink([this](const trace::Event& e) { events.push_back(e); });
 }
 
-TraceRecorder::~TraceRecorder()
-{
-    trace::RemoveSink(m_token);
-}
+TraceRecorder::~TraceRecorder() { trace::RemoveSink(m_token); }
 
 int TraceRecorder::Count(const std::string& name) const
 {
@@ -92,10 +89,7 @@ std::string CopyRes(const std::string& folder, const std::vector<std::string>& l
     return dir.string();
 }
 
-std::string SourceRes()
-{
-    return std::string(VELTORA_SOURCE_DIR) + "/Res";
-}
+std::string SourceRes() { return std::string(VELTORA_SOURCE_DIR) + "/Res"; }
 
 Harness::Harness(HarnessOptions options)
 {
@@ -115,10 +109,7 @@ Harness::Harness(HarnessOptions options)
     }
 }
 
-Harness::~Harness()
-{
-    Finish();
-}
+Harness::~Harness() { Finish(); }
 
 void Harness::Finish()
 {
@@ -128,15 +119,9 @@ void Harness::Finish()
     }
 }
 
-Veltora& Harness::App()
-{
-    return *static_cast<Veltora*>(m_pRuntime->App());
-}
+Veltora& Harness::App() { return *static_cast<Veltora*>(m_pRuntime->App()); }
 
-MainForm& Harness::Form()
-{
-    return *static_cast<MainForm*>(Screen().CurrentForm());
-}
+MainForm& Harness::Form() { return *static_cast<MainForm*>(Screen().CurrentForm()); }
 
 void Harness::Frames(int n)
 {

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "MainForm.h"
-#include "support/FormFields.h"
 #include "Veltora.h"
 #include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
 #include "base/Trace.h"
 #include "device/Device.h"
-#include "ui/ControlAccess.h"
 #include "graphics/PreviewBuffer.h"
+#include "support/FormFields.h"
+#include "ui/ControlAccess.h"
 
 namespace testing_support {
 
@@ -54,7 +54,7 @@ std::string CopyRes(const std::string& folder, const std::vector<std::string>& l
 
 struct HarnessOptions {
     std::string resDir = SourceRes();
-    bool camera = true;            // the demo scene as the camera
+    bool camera = true; // the demo scene as the camera
     bool startApp = true;
     // The real clock, for a window (which waits on desktop events) to drive the device.
     device::ClockKind clock = device::ClockKind::Virtual;

@@ -37,9 +37,6 @@ int Lines(const std::string& text)
     return n;
 }
 
-std::string Temp(const std::string& name)
-{
-    return ProcessScratch().File(name);
-}
+std::string Temp(const std::string& name) { return ProcessScratch().File(name); }
 
 } // namespace testing_support

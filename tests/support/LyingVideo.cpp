@@ -69,8 +69,7 @@ std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector
         GstBuffer* buffer = gst_buffer_new_memdup(frames[i].data(), frames[i].size());
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
         GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
-        if (gst_app_src_push_buffer(GST_APP_SRC(src), buffer) != GST_FLOW_OK)
-            error = "the muxer took no frame";
+        if (gst_app_src_push_buffer(GST_APP_SRC(src), buffer) != GST_FLOW_OK) error = "the muxer took no frame";
     }
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
@@ -84,8 +83,8 @@ std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector
 
 std::string WriteLyingVideo(const std::string& path, int width, int height, int frames)
 {
-    return WriteMjpegAvi(path, std::vector<std::vector<unsigned char>>(static_cast<std::size_t>(frames),
-                                                                       LyingJpeg(width, height)));
+    return WriteMjpegAvi(
+        path, std::vector<std::vector<unsigned char>>(static_cast<std::size_t>(frames), LyingJpeg(width, height)));
 }
 
 } // namespace testing_support

@@ -37,9 +37,6 @@ const ScratchDir& ProcessScratch()
     return dir;
 }
 
-std::string KeptFolder(const std::string& label)
-{
-    return MakeUnique(label);
-}
+std::string KeptFolder(const std::string& label) { return MakeUnique(label); }
 
 } // namespace testing_support

@@ -18,7 +18,7 @@ struct Wedge {
     double arm1Deg = 0;
     double openingDeg = 90;
     double light = 200, dark = 60;
-    double blur = 0.8;  // the edge profile's standard deviation, in pixels
+    double blur = 0.8; // the edge profile's standard deviation, in pixels
     double noise = 2.0; // grey levels, standard deviation
 };
 
@@ -29,7 +29,7 @@ inline std::vector<std::uint32_t> DrawWedge(const Wedge& w, int width, int heigh
     const double a1 = w.arm1Deg * kPi / 180, a2 = (w.arm1Deg + w.openingDeg) * kPi / 180;
     // Inward normals (screen y downward) of the two half-planes whose overlap is the wedge.
     const double d1x = std::cos(a1), d1y = -std::sin(a1), d2x = std::cos(a2), d2y = -std::sin(a2);
-    const double n1x = d1y, n1y = -d1x;  // the first arm's left, towards the second arm
+    const double n1x = d1y, n1y = -d1x; // the first arm's left, towards the second arm
     const double n2x = -d2y, n2y = d2x; // the second arm's right, towards the first
     // Grain from a table of normal samples picked by a cheap generator: millions of pixels
     // a second, so hundreds of pictures fit in a fast test.
@@ -48,7 +48,9 @@ inline std::vector<std::uint32_t> DrawWedge(const Wedge& w, int width, int heigh
     };
     std::vector<std::uint32_t> out(std::size_t(width) * height);
     const double k = 1.0 / (w.blur * std::sqrt(2.0));
-    const auto cover = [&](double sd) { return sd > 5 * w.blur + 1 ? 1.0 : sd < -5 * w.blur - 1 ? 0.0 : 0.5 * (1 + std::erf(sd * k)); };
+    const auto cover = [&](double sd) {
+        return sd > 5 * w.blur + 1 ? 1.0 : sd < -5 * w.blur - 1 ? 0.0 : 0.5 * (1 + std::erf(sd * k));
+    };
     const double reach = 5 * w.blur + 1;
     for (int y = 0; y < height; y++) {
         // Signed distances into the wedge grow by a fixed step along a row.

@@ -22,12 +22,13 @@ namespace testing_support {
 
 // A picture with detail everywhere, so a turn or a shift of one pixel shows.
 inline void WritePicture(const std::string& path, int width, int height, unsigned seed,
-                  const std::function<bool(int, int)>& green = {})
+                         const std::function<bool(int, int)>& green = {})
 {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; y++) {
         for (int x = 0; x < width; x++) {
-            std::uint32_t h = (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u) ^ seed;
+            std::uint32_t h =
+                (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u) ^ seed;
             h = (h ^ (h >> 13)) * 0x5bd1e995u;
             const std::uint32_t r = (x * 255 / width + (h & 0x3F)) & 0xFF, g = (y * 255 / height) & 0xFF,
                                 b = ((h >> 8) & 0x7F) + ((x + y) & 0x7F);
@@ -111,7 +112,7 @@ inline sdl::Options Pictures(const std::string& picture)
     return o;
 }
 
-#define SKIP_WITHOUT_WINDOW(rig) \
+#define SKIP_WITHOUT_WINDOW(rig)                                                                                       \
     if (!(rig).window) GTEST_SKIP() << "SDL's offscreen video driver is not available: " << (rig).reason
 
 } // namespace testing_support

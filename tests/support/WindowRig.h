@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -48,7 +48,8 @@ inline long Differing(const Image& a, const Image& b, int fuzz = 3)
     long n = 0;
     for (std::size_t i = 0; i < a.pixels.size(); i++) {
         for (int shift : {0, 8, 16}) {
-            const int d = static_cast<int>((a.pixels[i] >> shift) & 0xFF) - static_cast<int>((b.pixels[i] >> shift) & 0xFF);
+            const int d =
+                static_cast<int>((a.pixels[i] >> shift) & 0xFF) - static_cast<int>((b.pixels[i] >> shift) & 0xFF);
             if (d > fuzz || d < -fuzz) {
                 n++;
                 break;
@@ -128,8 +129,9 @@ struct WindowRig {
     // they posted (the loop runs all that is due before it returns).
     void Settle()
     {
-        EXPECT_TRUE(WaitFor([] { return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0; }))
-            << "the window did not take its events";
+        EXPECT_TRUE(WaitFor([] {
+            return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0;
+        })) << "the window did not take its events";
         h.RunMs(5);
     }
 
@@ -201,7 +203,8 @@ struct WindowRig {
         if (differing) {
             *differing = n;
         }
-        const long lit = std::count_if(want.pixels.begin(), want.pixels.end(), [](std::uint32_t p) { return p > 0x101010u; });
+        const long lit =
+            std::count_if(want.pixels.begin(), want.pixels.end(), [](std::uint32_t p) { return p > 0x101010u; });
         return n <= 40 && lit > static_cast<long>(want.pixels.size() / 2);
     }
 

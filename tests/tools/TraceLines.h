@@ -8,7 +8,8 @@ namespace testing_support::trace_lines {
 
 inline std::string Draw(const std::string& bitmap, int angle)
 {
-    return "{\"bitmap\":\"" + bitmap + "\",\"x\":0,\"y\":0,\"pivotX\":12,\"pivotY\":16,\"angle\":" + std::to_string(angle) + "}";
+    return "{\"bitmap\":\"" + bitmap +
+           "\",\"x\":0,\"y\":0,\"pivotX\":12,\"pivotY\":16,\"angle\":" + std::to_string(angle) + "}";
 }
 
 // A canvas line whose readout spells `big` (and `small`), facing as `turn` says.
@@ -31,7 +32,8 @@ inline std::string Canvas(double t, const std::string& big, const std::string& s
 
 inline std::string Call(double t, const std::string& name)
 {
-    return "{\"t\":" + std::to_string(t) + ",\"type\":\"call\",\"name\":\"" + name + "\",\"args\":{\"result\":\"E_SUCCESS\"}}";
+    return "{\"t\":" + std::to_string(t) + ",\"type\":\"call\",\"name\":\"" + name +
+           "\",\"args\":{\"result\":\"E_SUCCESS\"}}";
 }
 
 // The device's finger: `args` is the inside of its "args" object.

@@ -6,8 +6,8 @@
 #include "Readings.h"
 #include "Readout.h"
 #include "TraceLine.h"
-#include "tools/TraceLines.h"
 #include "support/Launch.h"
+#include "tools/TraceLines.h"
 
 #include <cstdio>
 #include <fstream>
@@ -48,9 +48,8 @@ TEST(Readings, EachChangeOfTheReadoutIsOneRowAndASwitchedOffCameraIsNoHold)
                  Canvas(350, "9.5", "", 180), Call(400, "Camera::StartPreview"), Canvas(466.667, "20.0", "340.0", 90),
                  Canvas(500, "180.0", "180.0", -90), Call(600, "Camera::StopPreview"), Call(600, "Camera::PowerOff")});
     const std::vector<std::string> want = {
-        "66.667,90.0,,,2,live,",        "200.000,105.0,,,2,live,",        "233.000,9.5,,,3,live,",
-        "300.000,9.5,,,3,held,",        "400.000,9.5,,,3,live,",          "466.667,20.0,,340.0,0,live,",
-        "500.000,180.0,,180.0,1,live,",
+        "66.667,90.0,,,2,live,", "200.000,105.0,,,2,live,",     "233.000,9.5,,,3,live,",        "300.000,9.5,,,3,held,",
+        "400.000,9.5,,,3,live,", "466.667,20.0,,340.0,0,live,", "500.000,180.0,,180.0,1,live,",
     };
     EXPECT_EQ(rows, want);
     EXPECT_EQ(reader.BadLines(), 1);
@@ -63,15 +62,15 @@ TEST(Readings, TheFingersReadingCarriesItsUncertaintyAndARefusalIsNeverANumber)
 {
     readings::Reader reader;
     const std::string at = "\"x\":405,\"y\":463,";
-    const std::vector<std::string> rows =
-        Rows(reader, {Canvas(66.667, "90.0", "", 0), Finger(100, "corner", at + "\"angle\":105.0,\"uncertainty\":0.1"),
-                      Canvas(133.333, "105.0", "", 0), Finger(200, "corner", "\"refused\":\"no corner near (620, 20)\""),
-                      Canvas(233.333, "105.0", "", 0), Finger(300, "edge", at + "\"angle\":105.0,\"uncertainty\":1.5"),
-                      Canvas(333.333, "80.0", "", 0), Finger(400, "corner", at + "\"angle\":45.0,\"uncertainty\":0.1"),
-                      Canvas(433.333, "46.0", "", 0), Canvas(466.667, "45.0", "", 0),
-                      Finger(500, "corner", at + "\"angle\":45.0,\"uncertainty\":-1"),
-                      Finger(533, "corner", at + "\"angle\":\"45.0\",\"uncertainty\":0.1"),
-                      Finger(566, "edge", "\"refused\":\"say \\\"when\\\"\"")});
+    const std::vector<std::string> rows = Rows(
+        reader, {Canvas(66.667, "90.0", "", 0), Finger(100, "corner", at + "\"angle\":105.0,\"uncertainty\":0.1"),
+                 Canvas(133.333, "105.0", "", 0), Finger(200, "corner", "\"refused\":\"no corner near (620, 20)\""),
+                 Canvas(233.333, "105.0", "", 0), Finger(300, "edge", at + "\"angle\":105.0,\"uncertainty\":1.5"),
+                 Canvas(333.333, "80.0", "", 0), Finger(400, "corner", at + "\"angle\":45.0,\"uncertainty\":0.1"),
+                 Canvas(433.333, "46.0", "", 0), Canvas(466.667, "45.0", "", 0),
+                 Finger(500, "corner", at + "\"angle\":45.0,\"uncertainty\":-1"),
+                 Finger(533, "corner", at + "\"angle\":\"45.0\",\"uncertainty\":0.1"),
+                 Finger(566, "edge", "\"refused\":\"say \\\"when\\\"\"")});
     const std::vector<std::string> want = {
         "66.667,90.0,,,2,live,",
         "133.333,105.0,0.1,,2,live,",
@@ -163,8 +162,8 @@ TEST(Readings, TheReadoutSpellsOnlyWholeNumbersAndReadsBackInTenths)
         return readings::ReadReadout(draws);
     };
     const readings::Readout r = shown({"bigNum1.png", "landscape_pin.png", "bigNum0.png", "bigNum5.png", "bigNum10.png",
-                                       "bigNum0.png", "bigNum11.png", "smallNum2.png", "smallNum5.png",
-                                       "smallNum5.png", "smallNum10.png", "smallNum0.png", "smallNum11.png"},
+                                       "bigNum0.png", "bigNum11.png", "smallNum2.png", "smallNum5.png", "smallNum5.png",
+                                       "smallNum10.png", "smallNum0.png", "smallNum11.png"},
                                       -90);
     EXPECT_EQ(r.angle, "105.0");
     EXPECT_EQ(r.otherSide, "255.0");

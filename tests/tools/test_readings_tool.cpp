@@ -377,12 +377,11 @@ TEST(ReadingsTool, ATimeIsTheTracesOwnOrTheLineIsSkippedAndCounted)
                      timed("-5.25", "80.0") + "\n" + timed("18446744073709551615", "85.0") + "\n");
     Tool tool({trace});
     EXPECT_EQ(tool.Finish(), 0) << tool.Err();
-    EXPECT_EQ(tool.Out(), kHeader +
-                              "100.000,45.5,,,2,live,\n"
-                              "1e308,70.0,,,2,live,\n"
-                              "4398046511103.500,75.0,,,2,live,\n"
-                              "-5.250,80.0,,,2,live,\n"
-                              "18446744073709551615,85.0,,,2,live,\n");
+    EXPECT_EQ(tool.Out(), kHeader + "100.000,45.5,,,2,live,\n"
+                                    "1e308,70.0,,,2,live,\n"
+                                    "4398046511103.500,75.0,,,2,live,\n"
+                                    "-5.250,80.0,,,2,live,\n"
+                                    "18446744073709551615,85.0,,,2,live,\n");
     EXPECT_EQ(tool.Err(), "veltora-readings: " + trace + ": skipped 4 of 10 lines (4 with no time)\n");
 }
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/TouchRouter.h"
 #include "codec/ImageCodec.h"
 #include "support/Frames.h"
 #include "support/Harness.h"
+#include "ui/TouchRouter.h"
 
 using namespace Osp::Base;
 using namespace Osp::Graphics;
@@ -32,10 +32,19 @@ public:
         heard.push_back({what, &s, p, i.GetStartPosition()});
     }
     void OnTouchPressed(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("pressed", s, p, i); }
-    void OnTouchLongPressed(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("long", s, p, i); }
-    void OnTouchReleased(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("released", s, p, i); }
+    void OnTouchLongPressed(const Control& s, const Point& p, const TouchEventInfo& i) override
+    {
+        Add("long", s, p, i);
+    }
+    void OnTouchReleased(const Control& s, const Point& p, const TouchEventInfo& i) override
+    {
+        Add("released", s, p, i);
+    }
     void OnTouchMoved(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("moved", s, p, i); }
-    void OnTouchDoublePressed(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("double", s, p, i); }
+    void OnTouchDoublePressed(const Control& s, const Point& p, const TouchEventInfo& i) override
+    {
+        Add("double", s, p, i);
+    }
     void OnTouchFocusIn(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("in", s, p, i); }
     void OnTouchFocusOut(const Control& s, const Point& p, const TouchEventInfo& i) override { Add("out", s, p, i); }
     void OnActionPerformed(const Control&, int actionId) override { actions.push_back(actionId); }
@@ -109,8 +118,8 @@ struct Screen {
 TEST(TouchRouter, ThePressedControlKeepsTheGestureWithPositionsRelativeToIt)
 {
     Screen s;
-    s.h.Press(250, 220);         // on the panel, at (150, 170) in it
-    s.h.MoveTo(600, 400);        // far outside it
+    s.h.Press(250, 220); // on the panel, at (150, 170) in it
+    s.h.MoveTo(600, 400); // far outside it
     s.h.Release(600, 400);
     ASSERT_EQ(s.l.Kinds(), (std::vector<std::string>{"pressed", "out", "moved", "released"}));
     for (const auto& h : s.l.heard) {

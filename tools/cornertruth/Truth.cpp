@@ -36,8 +36,8 @@ bool At(const Gray& g, double x, double y, double& out)
 }
 
 struct Sample {
-    double t;  // along the stretch
-    Point p;   // the edge point
+    double t; // along the stretch
+    Point p; // the edge point
 };
 
 struct Line {

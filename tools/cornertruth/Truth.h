@@ -25,12 +25,12 @@ struct Gray {
 // One arm: the edge found across a stretch from `from` (the end at the corner) to `to`.
 struct ArmFit {
     bool ok = false;
-    std::string why;     // when not ok
-    Point point;         // on the fitted line
-    Point direction;     // unit, from `from` towards `to`
+    std::string why; // when not ok
+    Point point; // on the fitted line
+    Point direction; // unit, from `from` towards `to`
     double halfWidth95 = 0; // degrees: about a 95 % interval of the direction
-    double bend = 0;     // degrees between the near and far halves' own lines
-    double rms = 0;      // pixels: the edge points' spread about the line
+    double bend = 0; // degrees between the near and far halves' own lines
+    double rms = 0; // pixels: the edge points' spread about the line
     int points = 0;
 };
 
@@ -40,7 +40,7 @@ ArmFit FitArm(const Gray& g, Point from, Point to, double across);
 struct CornerTruth {
     bool ok = false;
     std::string why;
-    double opening = 0;     // degrees between the arms, 0 to 180
+    double opening = 0; // degrees between the arms, 0 to 180
     double halfWidth95 = 0; // degrees
     Point vertex;
     ArmFit arms[2];

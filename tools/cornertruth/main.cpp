@@ -58,12 +58,13 @@ int main(int argc, char** argv)
             photos[photo] = cornertruth::Gray::FromArgb(image.pixels.data(), image.width, image.height);
         }
         if (!c.contains("arms")) {
-            std::printf("%-10s %-22s refuse  (%s)\n", c.value("id", "").c_str(), photo.c_str(), c.value("kind", "").c_str());
+            std::printf("%-10s %-22s refuse  (%s)\n", c.value("id", "").c_str(), photo.c_str(),
+                        c.value("kind", "").c_str());
             continue;
         }
         const json& a = c.at("arms");
-        const cornertruth::CornerTruth t = cornertruth::Measure(photos[photo], P(a[0], 0), P(a[0], 1), P(a[1], 0),
-                                                                P(a[1], 1), c.value("across", 4.0));
+        const cornertruth::CornerTruth t =
+            cornertruth::Measure(photos[photo], P(a[0], 0), P(a[0], 1), P(a[1], 0), P(a[1], 1), c.value("across", 4.0));
         if (!t.ok) {
             std::fprintf(stderr, "veltora: case %s: %s\n", c.value("id", "").c_str(), t.why.c_str());
             failed++;
@@ -72,9 +73,10 @@ int main(int argc, char** argv)
         c["truth"] = std::round(t.opening * 1000) / 1000;
         c["u"] = std::round(t.halfWidth95 * 1000) / 1000;
         c["vertex"] = {std::round(t.vertex.x * 100) / 100, std::round(t.vertex.y * 100) / 100};
-        std::printf("%-10s %-22s %8.3f ± %.3f  vertex (%.1f, %.1f)  arms %d/%d pts, rms %.2f/%.2f px, bend %.2f/%.2f°\n",
-                    c.value("id", "").c_str(), photo.c_str(), t.opening, t.halfWidth95, t.vertex.x, t.vertex.y,
-                    t.arms[0].points, t.arms[1].points, t.arms[0].rms, t.arms[1].rms, t.arms[0].bend, t.arms[1].bend);
+        std::printf(
+            "%-10s %-22s %8.3f ± %.3f  vertex (%.1f, %.1f)  arms %d/%d pts, rms %.2f/%.2f px, bend %.2f/%.2f°\n",
+            c.value("id", "").c_str(), photo.c_str(), t.opening, t.halfWidth95, t.vertex.x, t.vertex.y,
+            t.arms[0].points, t.arms[1].points, t.arms[0].rms, t.arms[1].rms, t.arms[0].bend, t.arms[1].bend);
     }
     if (argc == 3) {
         std::ofstream out(argv[2]);

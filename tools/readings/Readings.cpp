@@ -174,8 +174,8 @@ std::string CsvRow(const Reading& r)
         time.assign(t, end);
     }
     return time + "," + r.angle + "," + r.uncertainty + "," + r.otherSide + "," +
-           (r.orientation >= 0 ? std::to_string(r.orientation) : std::string()) + "," + (r.held ? "held" : "live") + "," +
-           CsvField(r.note);
+           (r.orientation >= 0 ? std::to_string(r.orientation) : std::string()) + "," + (r.held ? "held" : "live") +
+           "," + CsvField(r.note);
 }
 
 } // namespace readings

@@ -138,8 +138,8 @@ std::string Skipped(const std::string& path, long lines, long bad, long tooLong,
     if (untimed > 0) {
         why += (why.empty() ? "" : ", ") + std::to_string(untimed) + " with no time";
     }
-    return path + ": skipped " + std::to_string(bad + tooLong + untimed) + " of " + std::to_string(lines) +
-           " lines (" + why + ")";
+    return path + ": skipped " + std::to_string(bad + tooLong + untimed) + " of " + std::to_string(lines) + " lines (" +
+           why + ")";
 }
 
 void SleepMs(long ms)
@@ -280,8 +280,8 @@ int main(int argc, char** argv)
     if (!Print(reader.Flush())) {
         return WriteFailed();
     }
-    const std::string skipped = Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong(),
-                                        untimedBefore + reader.UntimedLines());
+    const std::string skipped =
+        Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong(), untimedBefore + reader.UntimedLines());
     if (!skipped.empty()) {
         std::fprintf(stderr, "veltora-readings: %s\n", skipped.c_str());
     }

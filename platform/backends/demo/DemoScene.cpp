@@ -35,8 +35,7 @@ double SecondsOf(std::int64_t timeUs)
 {
     constexpr std::int64_t kPeriod = 12LL * 3600 * 1000000;
     std::int64_t r = timeUs % kPeriod;
-    if (r < 0)
-        r += kPeriod;
+    if (r < 0) r += kPeriod;
     return r / 1e6;
 }
 
@@ -139,8 +138,7 @@ bool DemoScene::DrawStill(const device::PixelView& out, std::string& reason)
     m_moving = {mx0, my0, mx1 - mx0, my1 - my0};
 
     cairo_destroy(cr);
-    if (status == CAIRO_STATUS_SUCCESS)
-        status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         m_still.clear();
@@ -162,8 +160,7 @@ void DemoScene::CopyStill(const device::PixelView& out, const device::PixelRect&
 void DemoScene::DrawMoving(std::int64_t beat, const device::PixelView& out)
 {
     m_drawnBeat = beat;
-    if (m_moving.Empty())
-        return;
+    if (m_moving.Empty()) return;
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(out.pixels), CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
     cairo_t* cr = cairo_create(surface);
@@ -197,15 +194,13 @@ bool DemoScene::SeePicture(std::int64_t timeUs, const std::function<void(const d
 bool DemoScene::RenderDetail(std::int64_t timeUs, const device::PixelView& out, double centerX, double centerY,
                              double scale, std::string& reason)
 {
-    if (out.width <= 0 || out.height <= 0)
-        return true;
-    if (!CheckOutput(out, reason))
-        return false;
+    if (out.width <= 0 || out.height <= 0) return true;
+    if (!CheckOutput(out, reason)) return false;
     scale = std::isfinite(scale) ? std::clamp(scale, 1.0 / 64, 256.0) : 1.0;
     centerX = std::isfinite(centerX) ? std::clamp(centerX, -1.0, 2.0) : 0.5;
     centerY = std::isfinite(centerY) ? std::clamp(centerY, -1.0, 2.0) : 0.5;
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(out.pixels),
-                                                                   CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(out.pixels), CAIRO_FORMAT_ARGB32, out.width, out.height, out.stride);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
@@ -228,34 +223,28 @@ bool DemoScene::RenderDetail(std::int64_t timeUs, const device::PixelView& out, 
 
 bool DemoScene::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
-    if (out.width <= 0 || out.height <= 0)
-        return true;
-    if (!CheckOutput(out, reason))
-        return false;
-    if (!StillIsCurrent(out) && !DrawStill(out, reason))
-        return false;
+    if (out.width <= 0 || out.height <= 0) return true;
+    if (!CheckOutput(out, reason)) return false;
+    if (!StillIsCurrent(out) && !DrawStill(out, reason)) return false;
     CopyStill(out, {0, 0, out.width, out.height});
     DrawMoving(BeatAt(timeUs), out);
     return true;
 }
 
-bool DemoScene::Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed, std::string& reason)
+bool DemoScene::Update(std::int64_t timeUs, const device::PixelView& out, device::PixelRect& changed,
+                       std::string& reason)
 {
     changed = {};
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (out.width <= 0 || out.height <= 0) return true;
     if (!StillIsCurrent(out)) {
-        if (!Render(timeUs, out, reason))
-            return false;
+        if (!Render(timeUs, out, reason)) return false;
         changed = {0, 0, out.width, out.height};
         return true;
     }
-    if (!CheckOutput(out, reason))
-        return false;
+    if (!CheckOutput(out, reason)) return false;
     // Between two beats of the watch the scene stands still.
     const std::int64_t beat = BeatAt(timeUs);
-    if (beat == m_drawnBeat)
-        return true;
+    if (beat == m_drawnBeat) return true;
     CopyStill(out, m_moving);
     DrawMoving(beat, out);
     changed = m_moving;

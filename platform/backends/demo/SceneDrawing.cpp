@@ -167,7 +167,12 @@ void DrawTruss(cairo_t* cr)
         axis = (1.0 / len) * axis;
         Pt n{-axis.y * 9.0, axis.x * 9.0};
         Pt end = target + 14.0 * axis;
-        SoftShadow(cr, [&] { Polygon(cr, {strutTop + n, end + n, end - n, strutTop - n}); }, 3.0);
+        SoftShadow(
+            cr,
+            [&] {
+                Polygon(cr, {strutTop + n, end + n, end - n, strutTop - n});
+            },
+            3.0);
         PineMember(cr, rng, {strutTop + n, end + n, end - n, strutTop - n}, strutTop - n, axis, len + 14.0, 18.0);
     }
     cairo_restore(cr);
@@ -226,8 +231,7 @@ void DrawSetSquare(cairo_t* cr)
     // Scale printed along the long leg, kept inside so the leg's edge stays clean.
     Pt along = (1.0 / a) * (B - A);
     Pt inward{-along.y, along.x};
-    if ((inward.x * (P.x - A.x) + inward.y * (P.y - A.y)) < 0)
-        inward = -1.0 * inward;
+    if ((inward.x * (P.x - A.x) + inward.y * (P.y - A.y)) < 0) inward = -1.0 * inward;
     for (int mm = 0; mm * 4.0 < a - 40.0; ++mm) {
         double s = 20.0 + mm * 4.0;
         double len = (mm % 10 == 0) ? 14.0 : (mm % 5 == 0) ? 10.0 : 6.0;

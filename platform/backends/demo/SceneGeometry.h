@@ -24,14 +24,14 @@ inline Pt AtY(Pt p, Pt d, double y) { return p + ((y - p.y) / d.y) * d; }
 struct Geometry {
     // Roof-truss model lying ridge-down, its ridge on the landscape dial's centre.
     Pt apex{400.0, 469.0};
-    double pitchDeg = 37.5;       // rafters against the tie beam
-    double rafterLength = 280.0;  // along the outer edge, ridge to heel
+    double pitchDeg = 37.5; // rafters against the tie beam
+    double rafterLength = 280.0; // along the outer edge, ridge to heel
     double rafterWidth = 24.0;
     double tieWidth = 24.0;
     // Set square (30/60/90) with its 60 degree corner on the portrait dial's centre.
     Pt squareCorner{399.0, 239.0};
-    double squareLegDeg = 80.0;   // short leg
-    double squareHypDeg = 20.0;   // hypotenuse
+    double squareLegDeg = 80.0; // short leg
+    double squareHypDeg = 20.0; // hypotenuse
     double squareShortLeg = 160.0;
 
     double RightRafterDeg() const { return pitchDeg; }
@@ -51,8 +51,8 @@ inline const Geometry& Geo()
 
 // The pocket watch, the only thing that changes from frame to frame.
 constexpr Pt kWatchCentre{148.0, 142.0};
-constexpr double kWatchFace = 54.0;  // radius of the dial face
-constexpr double kWatchCase = 64.0;  // radius of the case around it
+constexpr double kWatchFace = 54.0; // radius of the dial face
+constexpr double kWatchCase = 64.0; // radius of the case around it
 
 enum class Layer { Still, Moving };
 

@@ -3,8 +3,8 @@
 
 namespace demo::scene {
 
-void Grain(cairo_t* cr, Rng& rng, Pt origin, Pt axis, double length, double across, int lines,
-           std::uint32_t dark, std::uint32_t light, double strength)
+void Grain(cairo_t* cr, Rng& rng, Pt origin, Pt axis, double length, double across, int lines, std::uint32_t dark,
+           std::uint32_t light, double strength)
 {
     Pt normal{-axis.y, axis.x};
     for (int i = 0; i < lines; ++i) {

@@ -66,7 +66,7 @@ void SoftShadow(cairo_t* cr, PathFn path, double lift)
 
 // Long wavy grain lines across a board running along `axis`, clipped to the current path's
 // region by the caller.
-void Grain(cairo_t* cr, Rng& rng, Pt origin, Pt axis, double length, double across, int lines,
-           std::uint32_t dark, std::uint32_t light, double strength);
+void Grain(cairo_t* cr, Rng& rng, Pt origin, Pt axis, double length, double across, int lines, std::uint32_t dark,
+           std::uint32_t light, double strength);
 
 } // namespace demo::scene

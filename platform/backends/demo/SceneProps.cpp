@@ -16,7 +16,9 @@ void DrawPencil(cairo_t* cr)
     Pt n{-axis.y, axis.x};
     double len = 200.0, w = 13.0;
     Pt woodEnd = tip + 26.0 * axis, back = tip + len * axis;
-    auto body = [&] { Polygon(cr, {tip + 1.5 * n, woodEnd + w * n, back + w * n, back - w * n, woodEnd - w * n, tip - 1.5 * n}); };
+    auto body = [&] {
+        Polygon(cr, {tip + 1.5 * n, woodEnd + w * n, back + w * n, back - w * n, woodEnd - w * n, tip - 1.5 * n});
+    };
     SoftShadow(cr, body, 4.0);
     Polygon(cr, {woodEnd + w * n, back + w * n, back - w * n, woodEnd - w * n});
     Rgb(cr, 0xb3261e);
@@ -41,11 +43,14 @@ void Screw(cairo_t* cr, Pt head, double angleDeg, double length)
     Pt n{-axis.y, axis.x};
     Pt end = head + length * axis, taper = head + 0.72 * length * axis;
     auto shank = [&] { Polygon(cr, {head + 2.8 * n, taper + 2.6 * n, end, taper - 2.6 * n, head - 2.8 * n}); };
-    SoftShadow(cr, [&] {
-        shank();
-        cairo_new_sub_path(cr);
-        cairo_arc(cr, head.x, head.y, 7.0, 0, 2 * kPi);
-    }, 2.5);
+    SoftShadow(
+        cr,
+        [&] {
+            shank();
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, head.x, head.y, 7.0, 0, 2 * kPi);
+        },
+        2.5);
     shank();
     Rgb(cr, 0xc9a650);
     cairo_fill(cr);
@@ -83,8 +88,7 @@ void Shaving(cairo_t* cr, Pt c, double r, double startDeg, double turns)
         for (double t = 0; t <= turns * 360.0; t += 6.0) {
             double rr = r * (1.0 - 0.45 * t / (turns * 360.0));
             Pt p = rr * Dir(startDeg + t);
-            if (pass == 1)
-                p = p + Pt{0.8, -0.8};
+            if (pass == 1) p = p + Pt{0.8, -0.8};
             if (t == 0)
                 cairo_move_to(cr, p.x, p.y);
             else
@@ -120,7 +124,8 @@ void DrawWatchBody(cairo_t* cr)
     cairo_stroke(cr);
     cairo_restore(cr);
 
-    SoftShadow(cr, [&] { cairo_arc(cr, c.x, c.y, kWatchCase, 0, 2 * kPi); }, 6.0);
+    SoftShadow(
+        cr, [&] { cairo_arc(cr, c.x, c.y, kWatchCase, 0, 2 * kPi); }, 6.0);
     // Crown and bow at twelve.
     cairo_arc(cr, c.x, c.y - kWatchCase - 9.0, 9.0, 0, 2 * kPi);
     Rgb(cr, 0xb8922e);
@@ -130,7 +135,8 @@ void DrawWatchBody(cairo_t* cr)
     Rgb(cr, 0xc9a240);
     cairo_fill(cr);
 
-    cairo_pattern_t* gold = cairo_pattern_create_linear(c.x - kWatchCase, c.y - kWatchCase, c.x + kWatchCase, c.y + kWatchCase);
+    cairo_pattern_t* gold =
+        cairo_pattern_create_linear(c.x - kWatchCase, c.y - kWatchCase, c.x + kWatchCase, c.y + kWatchCase);
     cairo_pattern_add_color_stop_rgb(gold, 0.0, 0.98, 0.86, 0.50);
     cairo_pattern_add_color_stop_rgb(gold, 0.45, 0.78, 0.58, 0.20);
     cairo_pattern_add_color_stop_rgb(gold, 1.0, 0.52, 0.36, 0.10);
@@ -176,7 +182,7 @@ void DrawWatchHands(cairo_t* cr, double seconds)
     double hourDeg = std::fmod(beat / 3600.0, 12.0) * 30.0;
 
     auto hand = [&](double clockDeg, double length, double tail, double width, std::uint32_t rgb, Pt shift,
-                     double alpha) {
+                    double alpha) {
         Pt d = Dir(90.0 - clockDeg);
         Pt n{-d.y, d.x};
         Pt base = c + shift;

@@ -11,8 +11,7 @@ constexpr const char* kLibcameraPrefix = "libcamera";
 
 std::string StringProperty(GstElement* element, const char* property)
 {
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), property) == nullptr)
-        return "";
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), property) == nullptr) return "";
     gchar* value = nullptr;
     g_object_get(element, property, &value, nullptr);
     std::string text = value ? value : "";
@@ -56,8 +55,7 @@ bool EntryFor(GstElement* element, const std::string& label, CameraEntry& entry)
 
 bool ListCameras(std::vector<CameraEntry>& cameras, std::string& reason)
 {
-    if (!EnsureGstreamer(reason))
-        return false;
+    if (!EnsureGstreamer(reason)) return false;
     cameras.clear();
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
@@ -68,13 +66,11 @@ bool ListCameras(std::vector<CameraEntry>& cameras, std::string& reason)
         for (GList* d = devices; d != nullptr; d = d->next) {
             GstDevice* device = GST_DEVICE(d->data);
             GstElement* element = gst_device_create_element(device, nullptr);
-            if (element == nullptr)
-                continue;
+            if (element == nullptr) continue;
             gst_object_ref_sink(element);
             gchar* label = gst_device_get_display_name(device);
             CameraEntry entry;
-            if (EntryFor(element, label ? label : "", entry))
-                cameras.push_back(entry);
+            if (EntryFor(element, label ? label : "", entry)) cameras.push_back(entry);
             g_free(label);
             gst_object_unref(element);
         }

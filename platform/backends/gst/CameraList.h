@@ -8,9 +8,9 @@
 namespace gst {
 
 struct CameraEntry {
-    std::string name;  // what --camera takes: "/dev/video0", "libcamera:NAME"
+    std::string name; // what --camera takes: "/dev/video0", "libcamera:NAME"
     std::string label; // the device's own name, e.g. "Integrated Camera: Integrated C"
-    std::string api;   // "V4L2" or "libcamera"
+    std::string api; // "V4L2" or "libcamera"
 };
 
 // Every camera found, in the monitor's order; false with a reason when GStreamer cannot

@@ -33,12 +33,9 @@ GstMemory* Allocate(GstAllocator* allocator, gsize size, GstAllocationParams* pa
         return nullptr;
     }
     auto* data = static_cast<guint8*>(block);
-    if (const gsize shift = reinterpret_cast<std::uintptr_t>(data) & align)
-        data += align + 1 - shift;
-    if ((params->flags & GST_MEMORY_FLAG_ZERO_PREFIXED) && prefix)
-        std::memset(data, 0, prefix);
-    if ((params->flags & GST_MEMORY_FLAG_ZERO_PADDED) && padding)
-        std::memset(data + prefix + size, 0, padding);
+    if (const gsize shift = reinterpret_cast<std::uintptr_t>(data) & align) data += align + 1 - shift;
+    if ((params->flags & GST_MEMORY_FLAG_ZERO_PREFIXED) && prefix) std::memset(data, 0, prefix);
+    if ((params->flags & GST_MEMORY_FLAG_ZERO_PADDED) && padding) std::memset(data + prefix + size, 0, padding);
     // The wrapped memory belongs to GStreamer's system memory, which frees the block with it.
     return gst_memory_new_wrapped(GstMemoryFlags(params->flags), data, prefix + size + padding, prefix, size, block,
                                   std::free);

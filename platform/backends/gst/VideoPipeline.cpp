@@ -14,16 +14,15 @@ namespace {
 
 std::string FramesTooLarge(int width, int height)
 {
-    return "video frames too large (" + std::to_string(width) + "x" + std::to_string(height) + "; a picture may be at most " +
-           std::to_string(codec::kMaxSide) + " pixels a side and " + std::to_string(codec::kMaxPixels >> 20) +
-           " Mi pixels)";
+    return "video frames too large (" + std::to_string(width) + "x" + std::to_string(height) +
+           "; a picture may be at most " + std::to_string(codec::kMaxSide) + " pixels a side and " +
+           std::to_string(codec::kMaxPixels >> 20) + " Mi pixels)";
 }
 
 bool IsVideoPad(GstPad* pad)
 {
     GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (caps == nullptr)
-        caps = gst_pad_query_caps(pad, nullptr);
+    if (caps == nullptr) caps = gst_pad_query_caps(pad, nullptr);
     bool video = false;
     if (caps != nullptr) {
         if (gst_caps_get_size(caps) > 0)
@@ -38,28 +37,20 @@ bool IsVideoPad(GstPad* pad)
 std::string OneLine(std::string text)
 {
     for (char& c : text)
-        if (c == '\n' || c == '\r' || c == '\t')
-            c = ' ';
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    while (!text.empty() && text.back() == ' ') text.pop_back();
     return text.empty() ? std::string("unknown GStreamer error") : text;
 }
 
 VideoSource::Pipeline::~Pipeline()
 {
     // Stopping joins the streaming threads, so none can reach this object afterwards.
-    if (pipeline)
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-    if (mapped)
-        gst_video_frame_unmap(&frame);
-    for (GstElement* demuxer : demuxers)
-        gst_object_unref(demuxer);
-    if (bus)
-        gst_object_unref(bus);
-    if (frames)
-        gst_object_unref(frames);
-    if (pipeline)
-        gst_object_unref(pipeline);
+    if (pipeline) gst_element_set_state(pipeline, GST_STATE_NULL);
+    if (mapped) gst_video_frame_unmap(&frame);
+    for (GstElement* demuxer : demuxers) gst_object_unref(demuxer);
+    if (bus) gst_object_unref(bus);
+    if (frames) gst_object_unref(frames);
+    if (pipeline) gst_object_unref(pipeline);
 }
 
 bool VideoSource::Pipeline::Show(GstSample* sample, std::string& why)
@@ -72,8 +63,7 @@ bool VideoSource::Pipeline::Show(GstSample* sample, std::string& why)
     if (!ok) {
         why = "GStreamer delivered a picture in an unexpected format";
     } else {
-        if (mapped)
-            gst_video_frame_unmap(&frame);
+        if (mapped) gst_video_frame_unmap(&frame);
         // The mapping holds its own reference to the buffer.
         mapped = gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ);
         ok = mapped;
@@ -108,13 +98,11 @@ bool VideoSource::Pipeline::Failed(std::string& why)
                 why = "not a video: GStreamer cannot tell what the data is";
             else
                 why = OneLine(err && err->message ? err->message : "");
-            if (err)
-                g_error_free(err);
+            if (err) g_error_free(err);
             g_free(debug);
         }
         gst_message_unref(msg);
-        if (error)
-            return true;
+        if (error) return true;
         // A file's end is seen at the appsink and answered by rewinding; a live source
         // that ends is gone.
         if (live) {
@@ -128,11 +116,9 @@ bool VideoSource::Pipeline::Failed(std::string& why)
 void VideoSource::Pipeline::OnPadAdded(GstElement*, GstPad* pad, gpointer data)
 {
     auto* self = static_cast<Pipeline*>(data);
-    if (!IsVideoPad(pad))
-        return;
+    if (!IsVideoPad(pad)) return;
     std::lock_guard<std::mutex> lock(self->mutex);
-    if (self->videoLinked)
-        return;
+    if (self->videoLinked) return;
     GstPad* target = gst_element_get_static_pad(self->convert, "sink");
     if (target != nullptr) {
         self->videoLinked = gst_pad_link(pad, target) == GST_PAD_LINK_OK;
@@ -171,13 +157,11 @@ GstPadProbeReturn VideoSource::Pipeline::OnStreamData(GstPad* pad, GstPadProbeIn
     std::uint32_t width = 0, height = 0;
     bool sized = false;
     if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
-        if (self->IsRefused())
-            return GST_PAD_PROBE_DROP;
+        if (self->IsRefused()) return GST_PAD_PROBE_DROP;
         GstCaps* caps = gst_pad_get_current_caps(pad);
         const bool jpeg = caps != nullptr && gst_caps_get_size(caps) > 0 &&
                           gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg");
-        if (caps != nullptr)
-            gst_caps_unref(caps);
+        if (caps != nullptr) gst_caps_unref(caps);
         GstMapInfo map;
         if (jpeg && gst_buffer_map(GST_PAD_PROBE_INFO_BUFFER(info), &map, GST_MAP_READ)) {
             sized = codec::JpegFrameSize(map.data, map.size, width, height);
@@ -192,11 +176,9 @@ GstPadProbeReturn VideoSource::Pipeline::OnStreamData(GstPad* pad, GstPadProbeIn
         width = std::uint32_t(std::max(w, 0));
         height = std::uint32_t(std::max(h, 0));
     }
-    if (!sized || codec::WithinSizeBounds(width, height))
-        return GST_PAD_PROBE_OK;
+    if (!sized || codec::WithinSizeBounds(width, height)) return GST_PAD_PROBE_OK;
     std::lock_guard<std::mutex> lock(self->mutex);
-    if (self->refused.empty())
-        self->refused = FramesTooLarge(width, height);
+    if (self->refused.empty()) self->refused = FramesTooLarge(width, height);
     return GST_PAD_PROBE_DROP;
 }
 
@@ -238,8 +220,7 @@ bool VideoSource::Pipeline::DemuxerGaveUp(std::string& why)
         const bool noStream = demuxer->numsrcpads == 0;
         GstPad* sink = demuxer->sinkpads ? GST_PAD(gst_object_ref(demuxer->sinkpads->data)) : nullptr;
         GST_OBJECT_UNLOCK(demuxer);
-        if (sink == nullptr)
-            continue;
+        if (sink == nullptr) continue;
         // A demuxer reading on its own (pull mode) pauses its task when it can read no further.
         const bool paused = gst_pad_get_task_state(sink) == GST_TASK_PAUSED;
         gst_object_unref(sink);

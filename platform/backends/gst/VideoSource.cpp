@@ -26,8 +26,7 @@ bool EnsureGstreamer(std::string& reason)
         GError* error = nullptr;
         if (!gst_init_check(nullptr, nullptr, &error)) {
             failure = std::string("GStreamer cannot start: ") + (error ? error->message : "unknown error");
-            if (error)
-                g_error_free(error);
+            if (error) g_error_free(error);
             return;
         }
         // GStreamer's streaming threads come from GLib's shared pool, which ends idle threads
@@ -56,8 +55,7 @@ std::string Seconds(std::chrono::milliseconds ms)
 GstElement* Make(const char* factory, std::string& reason)
 {
     GstElement* element = gst_element_factory_make(factory, nullptr);
-    if (element == nullptr)
-        reason = std::string("the GStreamer element ") + factory + " is not installed";
+    if (element == nullptr) reason = std::string("the GStreamer element ") + factory + " is not installed";
     return element;
 }
 
@@ -70,15 +68,13 @@ GstElement* MakeLibcameraSource(const std::string& cameraName, std::string& reas
         reason = "libcamera's GStreamer element (libcamerasrc) is not installed";
         return nullptr;
     }
-    if (!cameraName.empty())
-        g_object_set(source, "camera-name", cameraName.c_str(), nullptr);
+    if (!cameraName.empty()) g_object_set(source, "camera-name", cameraName.c_str(), nullptr);
     return source;
 }
 
 VideoSource::VideoSource(Kind kind, std::string location, VideoTiming timing)
     : m_kind(kind), m_location(std::move(location)), m_timing(timing)
-{
-}
+{}
 
 VideoSource::~VideoSource() { Close(); }
 
@@ -89,12 +85,10 @@ std::string VideoSource::Describe() const
         const std::size_t slash = m_location.find_last_of('/');
         return "video " + (slash == std::string::npos ? m_location : m_location.substr(slash + 1));
     }
-    case Kind::Webcam:
-        return "webcam " + m_location;
+    case Kind::Webcam: return "webcam " + m_location;
     case Kind::Libcamera:
         return m_location.empty() ? std::string("libcamera's first camera") : "libcamera camera " + m_location;
-    case Kind::LiveDescription:
-        break;
+    case Kind::LiveDescription: break;
     }
     return "live source " + m_location;
 }
@@ -119,15 +113,16 @@ bool VideoSource::Fail(std::string why, std::string& reason)
 bool VideoSource::Open(std::string& reason)
 {
     Close();
-    if (!EnsureGstreamer(reason))
-        return false;
+    if (!EnsureGstreamer(reason)) return false;
 
     // Paths are checked here, not left to GStreamer, for a plain reason; they are passed to
     // elements as properties, never spliced into a pipeline description.
     struct stat st {};
     if (m_kind == Kind::File) {
         if (m_location.empty() || ::stat(m_location.c_str(), &st) != 0) {
-            reason = errno == ENOENT || m_location.empty() ? "file not found" : std::string("cannot read the file: ") + std::strerror(errno);
+            reason = errno == ENOENT || m_location.empty()
+                         ? "file not found"
+                         : std::string("cannot read the file: ") + std::strerror(errno);
             return false;
         }
         if (S_ISDIR(st.st_mode)) {
@@ -157,15 +152,13 @@ bool VideoSource::Open(std::string& reason)
     GstElement* decoder = nullptr;
     if (m_kind == Kind::File) {
         decoder = Make("uridecodebin", reason);
-        if (decoder == nullptr)
-            return false;
+        if (decoder == nullptr) return false;
         gst_bin_add(GST_BIN(p->pipeline), decoder);
         GError* error = nullptr;
         gchar* uri = gst_filename_to_uri(m_location.c_str(), &error);
         if (uri == nullptr) {
             reason = "cannot name the file for GStreamer: " + OneLine(error ? error->message : "");
-            if (error)
-                g_error_free(error);
+            if (error) g_error_free(error);
             return false;
         }
         g_object_set(decoder, "uri", uri, nullptr);
@@ -173,8 +166,7 @@ bool VideoSource::Open(std::string& reason)
     } else {
         if (m_kind == Kind::Webcam) {
             source = Make("v4l2src", reason);
-            if (source != nullptr)
-                g_object_set(source, "device", m_location.c_str(), nullptr);
+            if (source != nullptr) g_object_set(source, "device", m_location.c_str(), nullptr);
         } else if (m_kind == Kind::Libcamera) {
             source = MakeLibcameraSource(m_location, reason);
         } else {
@@ -183,35 +175,30 @@ bool VideoSource::Open(std::string& reason)
             if (error != nullptr) {
                 reason = "cannot build the source: " + OneLine(error->message);
                 g_error_free(error);
-                if (source != nullptr)
-                    gst_object_unref(gst_object_ref_sink(source));
+                if (source != nullptr) gst_object_unref(gst_object_ref_sink(source));
                 return false;
             }
         }
-        if (source == nullptr)
-            return false;
+        if (source == nullptr) return false;
         gst_bin_add(GST_BIN(p->pipeline), source);
         decoder = Make("decodebin", reason);
-        if (decoder == nullptr)
-            return false;
+        if (decoder == nullptr) return false;
         gst_bin_add(GST_BIN(p->pipeline), decoder);
     }
 
     p->convert = Make("videoconvert", reason);
-    if (p->convert == nullptr)
-        return false;
+    if (p->convert == nullptr) return false;
     gst_bin_add(GST_BIN(p->pipeline), p->convert);
     p->sink = Make("appsink", reason);
-    if (p->sink == nullptr)
-        return false;
+    if (p->sink == nullptr) return false;
     gst_bin_add(GST_BIN(p->pipeline), p->sink);
 
     // BGRx in memory is the x8r8g8b8 word pixman draws from on a little-endian machine.
     GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
     // A file is pulled one frame per preview frame, so its decoder waits on a short queue;
     // a live source keeps only its newest picture.
-    g_object_set(p->sink, "caps", caps, "sync", FALSE, "max-buffers", guint(p->live ? 1 : 3), "drop",
-                 gboolean(p->live), "enable-last-sample", FALSE, nullptr);
+    g_object_set(p->sink, "caps", caps, "sync", FALSE, "max-buffers", guint(p->live ? 1 : 3), "drop", gboolean(p->live),
+                 "enable-last-sample", FALSE, nullptr);
     gst_caps_unref(caps);
 
     if ((source != nullptr && !gst_element_link(source, decoder)) || !gst_element_link(p->convert, p->sink)) {
@@ -236,8 +223,7 @@ bool VideoSource::Open(std::string& reason)
 
     const Clock::time_point deadline = Clock::now() + m_timing.open;
     if (gst_element_set_state(p->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (!p->Stopped(reason))
-            reason = "GStreamer cannot start the pipeline";
+        if (!p->Stopped(reason)) reason = "GStreamer cannot start the pipeline";
         return false;
     }
     for (;;) {
@@ -246,15 +232,13 @@ bool VideoSource::Open(std::string& reason)
             reason = m_kind == Kind::File ? "the file has no video" : "the source gives no video";
             return false;
         }
-        if (p->Stopped(reason))
-            return false;
+        if (p->Stopped(reason)) return false;
         if (m_kind == Kind::File && p->DemuxerGaveUp(reason)) {
             p->Stopped(reason); // the demuxer's own words, where they came through
             return false;
         }
         if (GstSample* sample = gst_app_sink_try_pull_sample(p->AppSink(), 20 * GST_MSECOND)) {
-            if (!p->Show(sample, reason))
-                return false;
+            if (!p->Show(sample, reason)) return false;
             p->firstFramePending = true;
             p->lastNewFrame = Clock::now();
             break;
@@ -262,7 +246,8 @@ bool VideoSource::Open(std::string& reason)
         if (gst_app_sink_is_eos(p->AppSink())) {
             // Frames refused on the way end the stream too; that is the better reason.
             if (!p->Stopped(reason))
-                reason = m_kind == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
+                reason =
+                    m_kind == Kind::File ? "the video has no frames" : "the source stopped before its first picture";
             return false;
         }
         if (Clock::now() >= deadline) {
@@ -276,8 +261,7 @@ bool VideoSource::Open(std::string& reason)
 
 bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std::string& reason)
 {
-    if (!picture::CheckFrame(out, reason))
-        return false;
+    if (!picture::CheckFrame(out, reason)) return false;
     if (!m_failure.empty()) {
         reason = m_failure;
         return false;
@@ -288,13 +272,11 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     }
     Pipeline& p = *m_pPipeline;
     std::string why;
-    if (p.Stopped(why))
-        return Fail(why, reason);
+    if (p.Stopped(why)) return Fail(why, reason);
 
     if (p.live) {
         if (GstSample* sample = gst_app_sink_try_pull_sample(p.AppSink(), 0)) {
-            if (!p.Show(sample, why))
-                return Fail(why, reason);
+            if (!p.Show(sample, why)) return Fail(why, reason);
             p.lastNewFrame = Clock::now();
         } else if (gst_app_sink_is_eos(p.AppSink())) {
             return Fail(p.Stopped(why) ? why : "the source stopped sending pictures", reason);
@@ -316,8 +298,7 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
                     return Fail(p.Stopped(why) ? why : "the video has no frames", reason);
             }
             if (sample != nullptr) {
-                if (!p.Show(sample, why))
-                    return Fail(why, reason);
+                if (!p.Show(sample, why)) return Fail(why, reason);
             } else if (p.Stopped(why)) {
                 return Fail(why, reason);
             }
@@ -325,25 +306,21 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
     }
     p.shownAny = true;
     p.lastTimeUs = timeUs;
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (out.width <= 0 || out.height <= 0) return true;
 
-    if (!p.drawer.Draw(out, m_aim, why))
-        return Fail(why, reason);
+    if (!p.drawer.Draw(out, m_aim, why)) return Fail(why, reason);
     return true;
 }
 
 bool VideoSource::SeePicture(std::int64_t, const std::function<void(const device::PixelView&)>& look)
 {
     const device::FrameSize size = PictureSize();
-    if (size.width <= 0 || size.height <= 0 || !m_failure.empty())
-        return false;
+    if (size.width <= 0 || size.height <= 0 || !m_failure.empty()) return false;
     // Drawn unaimed at the size it is seen: one to one, or widened where its pixels are wide.
     std::vector<std::uint32_t> pixels(std::size_t(size.width) * std::size_t(size.height));
     const device::PixelView view{pixels.data(), size.width, size.height, size.width * 4};
     std::string why;
-    if (!m_pPipeline->drawer.Draw(view, device::Aim{}, why))
-        return false;
+    if (!m_pPipeline->drawer.Draw(view, device::Aim{}, why)) return false;
     look(view);
     return true;
 }

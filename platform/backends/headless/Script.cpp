@@ -3,9 +3,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <cstring>
 #include <sstream>
 
@@ -13,9 +13,9 @@
 #include "device/Aiming.h"
 #include "device/CameraSource.h"
 #include "device/Device.h"
+#include "files/BoundedFile.h"
 #include "instrument/Finger.h"
 #include "instrument/Reading.h"
-#include "files/BoundedFile.h"
 
 namespace headless {
 
@@ -24,8 +24,8 @@ namespace {
 struct Syntax {
     const char* word;
     Command::Kind kind;
-    int numbers;     // how many numbers it takes (the drag's step count is optional)
-    bool integers;   // screen points and step counts are whole numbers
+    int numbers; // how many numbers it takes (the drag's step count is optional)
+    bool integers; // screen points and step counts are whole numbers
     const char* usage;
 };
 
@@ -117,7 +117,8 @@ bool Script::Load(const std::string& path, Script& out, std::string& error)
     switch (read.problem) {
     case outpath::ReadProblem::None: break;
     case outpath::ReadProblem::Folder: return fail("a folder, not a script");
-    case outpath::ReadProblem::TooLarge: return fail("longer than " + std::to_string(kMaxBytes / (1024 * 1024)) + " MiB");
+    case outpath::ReadProblem::TooLarge:
+        return fail("longer than " + std::to_string(kMaxBytes / (1024 * 1024)) + " MiB");
     case outpath::ReadProblem::Missing:
     case outpath::ReadProblem::Special:
     case outpath::ReadProblem::Failed: return fail(read.Reason());
@@ -290,8 +291,14 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             dev.RunFor(0);
             break;
         case Command::Kind::Wait: dev.RunFor(static_cast<device::Micros>(std::llround(n[0] * 1000))); break;
-        case Command::Kind::Background: dev.PostBackground(); dev.RunFor(0); break;
-        case Command::Kind::Foreground: dev.PostForeground(); dev.RunFor(0); break;
+        case Command::Kind::Background:
+            dev.PostBackground();
+            dev.RunFor(0);
+            break;
+        case Command::Kind::Foreground:
+            dev.PostForeground();
+            dev.RunFor(0);
+            break;
         case Command::Kind::Aim:
             if (n.size() == 5) {
                 dev.PostAimAt(n[0], n[1], n[2], n[3], n[4]);
@@ -306,8 +313,10 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             // told and recorded, the needles stay where they are, and the run goes on.
             const instrument::Request request = instrument::Ask(dev, watch, {n[0] + 0.5, n[1] + 0.5});
             const bool corner = c.kind == Command::Kind::Corner;
-            const instrument::Plan plan = corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
-            instrument::Reading reading{corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
+            const instrument::Plan plan =
+                corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
+            instrument::Reading reading{
+                corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
             if (!plan.notice.empty() || plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
             } else {

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace headless {
 
@@ -34,7 +36,7 @@ public:
     // How a run went: every command is tried, whatever failed before it.
     struct Outcome {
         bool written = true; // every screenshot was written
-        int unread = 0;      // `corner` and `edge` lines that read nothing
+        int unread = 0; // `corner` and `edge` lines that read nothing
     };
 
     // Runs the commands on the device's event thread, in order; time passes in waits, and

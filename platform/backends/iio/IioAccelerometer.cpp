@@ -38,12 +38,9 @@ bool ReadOptional(const std::string& dir, const char* name, double& value, std::
 {
     std::string text;
     switch (ReadAttribute(dir, name, text, reason)) {
-    case ReadStatus::Missing:
-        return true;
-    case ReadStatus::Failed:
-        return false;
-    case ReadStatus::Ok:
-        break;
+    case ReadStatus::Missing: return true;
+    case ReadStatus::Failed: return false;
+    case ReadStatus::Ok: break;
     }
     if (!ParseDecimal(text, value)) {
         reason = std::string(name) + " holds '" + Shown(text) + "', not a number";
@@ -77,8 +74,7 @@ bool IsFile(const std::string& path)
 
 } // namespace
 
-std::unique_ptr<IioAccelerometer> IioAccelerometer::Open(const std::string& dir, Natural natural,
-                                                         std::string& reason)
+std::unique_ptr<IioAccelerometer> IioAccelerometer::Open(const std::string& dir, Natural natural, std::string& reason)
 {
     if (!IsFolder(dir)) {
         reason = "tilt sensor " + dir + ": no such folder";
@@ -97,12 +93,9 @@ std::unique_ptr<IioAccelerometer> IioAccelerometer::Open(const std::string& dir,
     std::string why;
     std::string text;
     switch (ReadAttribute(dir, "in_accel_scale", text, why)) {
-    case ReadStatus::Missing:
-        return fail("not an accelerometer (it has no in_accel_scale)");
-    case ReadStatus::Failed:
-        return fail(why);
-    case ReadStatus::Ok:
-        break;
+    case ReadStatus::Missing: return fail("not an accelerometer (it has no in_accel_scale)");
+    case ReadStatus::Failed: return fail(why);
+    case ReadStatus::Ok: break;
     }
     if (!ParseDecimal(text, sensor->m_scale) || !(sensor->m_scale > 0)) {
         return fail("in_accel_scale holds '" + Shown(text) + "', not a positive number");
@@ -111,10 +104,8 @@ std::unique_ptr<IioAccelerometer> IioAccelerometer::Open(const std::string& dir,
         return fail(why);
     }
     switch (ReadAttribute(dir, "in_accel_mount_matrix", text, why)) {
-    case ReadStatus::Missing:
-        break;
-    case ReadStatus::Failed:
-        return fail(why);
+    case ReadStatus::Missing: break;
+    case ReadStatus::Failed: return fail(why);
     case ReadStatus::Ok:
         if (!ParseMatrix(text, sensor->m_matrix)) {
             return fail("in_accel_mount_matrix holds '" + Shown(text) + "', not nine numbers");

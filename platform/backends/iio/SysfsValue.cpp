@@ -35,9 +35,7 @@ ReadStatus ReadAttribute(const std::string& dir, const std::string& name, std::s
     std::string read;
     const outpath::ReadOutcome outcome = outpath::ReadBoundedFile(dir + "/" + name, kMaxAttribute, read);
     switch (outcome.problem) {
-    case outpath::ReadProblem::None:
-        text = std::move(read);
-        return ReadStatus::Ok;
+    case outpath::ReadProblem::None: text = std::move(read); return ReadStatus::Ok;
     case outpath::ReadProblem::Missing: reason = name + " is gone"; return ReadStatus::Missing;
     case outpath::ReadProblem::Folder:
     case outpath::ReadProblem::Special: reason = name + " is not a regular file"; break;

@@ -24,8 +24,7 @@ bool PhotoSource::Open(std::string& reason)
 {
     Close();
     codec::DecodedImage image;
-    if (!codec::DecodeImageFile(m_path, image, reason, {}, codec::Recognise::ByContent))
-        return false;
+    if (!codec::DecodeImageFile(m_path, image, reason, {}, codec::Recognise::ByContent)) return false;
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         reason = "the decoded picture is empty";
@@ -69,18 +68,15 @@ void PhotoSource::SetAim(const device::Aim& aim) { m_aim = aim; }
 
 bool PhotoSource::SeePicture(std::int64_t, const std::function<void(const device::PixelView&)>& look)
 {
-    if (!m_open || m_width <= 0 || m_height <= 0)
-        return false;
+    if (!m_open || m_width <= 0 || m_height <= 0) return false;
     look({m_picture.data(), m_width, m_height, m_width * 4});
     return true;
 }
 
 bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string& reason)
 {
-    if (!picture::CheckFrame(out, reason))
-        return false;
-    if (out.width <= 0 || out.height <= 0)
-        return true;
+    if (!picture::CheckFrame(out, reason)) return false;
+    if (out.width <= 0 || out.height <= 0) return true;
     if (!m_open) {
         reason = "the photo is not open";
         return false;
@@ -95,8 +91,7 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
     }
 
     m_drawn = false;
-    if (!m_drawer.Draw(out, m_aim, reason))
-        return false;
+    if (!m_drawer.Draw(out, m_aim, reason)) return false;
     NoteDrawn(out);
 
     m_lastWidth = m_lastHeight = 0;
@@ -107,8 +102,7 @@ bool PhotoSource::Render(std::int64_t, const device::PixelView& out, std::string
         m_lastFrame.clear();
         return true;
     }
-    for (int y = 0; y < out.height; ++y)
-        std::memcpy(&m_lastFrame[std::size_t(y) * out.width], out.Row(y), rowBytes);
+    for (int y = 0; y < out.height; ++y) std::memcpy(&m_lastFrame[std::size_t(y) * out.width], out.Row(y), rowBytes);
     m_lastWidth = out.width;
     m_lastHeight = out.height;
     m_lastAim = m_aim;
@@ -140,8 +134,7 @@ bool PhotoSource::Update(std::int64_t timeUs, const device::PixelView& out, devi
     // The frame already shows the photo as aimed: nothing to draw.
     if (m_open && m_drawn && out.width == m_drawnWidth && out.height == m_drawnHeight && m_aim == m_drawnAim)
         return true;
-    if (!Render(timeUs, out, reason))
-        return false;
+    if (!Render(timeUs, out, reason)) return false;
     changed = {0, 0, out.width, out.height};
     return true;
 }

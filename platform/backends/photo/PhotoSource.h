@@ -2,8 +2,8 @@
 // decoded once when opened, then shown
 #pragma once
 
-#include "picture/CoverDraw.h"
 #include "device/CameraSource.h"
+#include "picture/CoverDraw.h"
 
 #include <cstdint>
 #include <string>

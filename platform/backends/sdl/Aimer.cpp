@@ -9,10 +9,7 @@ namespace sdl {
 
 using namespace detail;
 
-device::FrameSize Aimer::CameraFrame() const
-{
-    return device::TurnedFrame(kFrame, m_heldTurns);
-}
+device::FrameSize Aimer::CameraFrame() const { return device::TurnedFrame(kFrame, m_heldTurns); }
 
 device::PointD Aimer::CameraPoint(device::PointD screenPoint) const
 {
@@ -41,7 +38,8 @@ void Aimer::ZoomBy(double factor, std::optional<device::PointD> screenPoint)
         return;
     }
     const device::FrameSize frame = CameraFrame();
-    const device::PointD at = screenPoint ? CameraPoint(*screenPoint) : device::PointD{frame.width / 2.0, frame.height / 2.0};
+    const device::PointD at =
+        screenPoint ? CameraPoint(*screenPoint) : device::PointD{frame.width / 2.0, frame.height / 2.0};
     const device::FrameSize picture = m_device.Camera().PictureSize();
     const device::PointD p = device::FrameToPicture(m_aim, picture, frame, at);
     Set(device::AimPointAt(m_aim.zoom * factor, picture, frame, p, at));

@@ -11,7 +11,9 @@
 #include "device/CameraSource.h"
 #include "instrument/LayoutShown.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 

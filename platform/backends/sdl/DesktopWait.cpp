@@ -131,7 +131,8 @@ bool DesktopWait::Take(const SDL_Event& event)
         return false;
     }
 #if defined(SDL_VIDEO_DRIVER_X11)
-    if (event.syswm.msg && event.syswm.msg->subsystem == SDL_SYSWM_X11 && event.syswm.msg->msg.x11.event.type == DestroyNotify) {
+    if (event.syswm.msg && event.syswm.msg->subsystem == SDL_SYSWM_X11 &&
+        event.syswm.msg->msg.x11.event.type == DestroyNotify) {
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
         if (m_pWindow && SDL_GetWindowWMInfo(m_pWindow, &info) &&

@@ -39,9 +39,9 @@ public:
 
     enum class Woke {
         Nothing, // the time passed, or a wake
-        Events,  // desktop events are waiting to be polled
-        Event,   // SDL's own wait took one: it is in `event`
-        Lost,    // the connection hung up
+        Events, // desktop events are waiting to be polled
+        Event, // SDL's own wait took one: it is in `event`
+        Lost, // the connection hung up
     };
     // Waits up to `timeoutMs` (-1: until something comes).
     Woke Wait(int timeoutMs, SDL_Event& event);

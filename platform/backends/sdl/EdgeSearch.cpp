@@ -20,10 +20,15 @@ using namespace detail;
 EdgeSearch::EdgeSearch(device::Device& device, const detail::Held& held, const Finger& finger, Aimer& aimer,
                        Presentation& presentation, const WindowHandle& window,
                        const std::unique_ptr<Presenter>& presenter)
-    : m_device(device), m_held(held), m_finger(finger), m_aimer(aimer), m_presentation(presentation), m_window(window),
-      m_presenter(presenter), m_needles(device)
-{
-}
+    : m_device(device),
+      m_held(held),
+      m_finger(finger),
+      m_aimer(aimer),
+      m_presentation(presentation),
+      m_window(window),
+      m_presenter(presenter),
+      m_needles(device)
+{}
 
 EdgeSearch::~EdgeSearch()
 {
@@ -100,7 +105,8 @@ void EdgeSearch::LayAlongPicture(bool corner)
 void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
     // The user's finger came down while the search ran: it has the screen.
-    const std::string notice = m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
+    const std::string notice =
+        m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
     if (!notice.empty() || plan.Refused()) {
         reading.refused = notice.empty() ? "nothing to lay" : notice;
         instrument::Record(m_device, reading);

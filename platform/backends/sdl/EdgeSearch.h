@@ -12,7 +12,9 @@
 #include "instrument/Reading.h"
 #include "sdl/SdlHandles.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
@@ -20,7 +22,9 @@ class Aimer;
 class Finger;
 class Presentation;
 class Presenter;
-namespace detail { struct Held; }
+namespace detail {
+struct Held;
+}
 
 class EdgeSearch {
 public:

@@ -73,7 +73,7 @@ void Fitted::Draw(const Presenter::Scene& scene, const std::function<device::Poi
         return;
     }
     const instrument::SeenPicture picture{pictureTurns % 2 ? device::FrameSize{seen.height, seen.width} : seen,
-                                      pictureTurns, scene.heldTurns};
+                                          pictureTurns, scene.heldTurns};
     const auto onScreen = [&](device::PointD fraction) {
         return instrument::SourceToFrame(scene.aim, picture, kFrame, fraction);
     };

@@ -11,7 +11,9 @@
 #include "sdl/SdlHandles.h"
 #include "sdl/ViewGeometry.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 

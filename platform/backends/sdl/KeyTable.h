@@ -16,7 +16,7 @@ public:
     virtual void TurnPhone(int turns, float pitch) = 0;
     virtual void TiltBy(float degrees) = 0;
     virtual void PanBy(double viewDx, double viewDy) = 0; // in view pixels
-    virtual void ZoomBy(double factor) = 0;                 // about the screen's centre
+    virtual void ZoomBy(double factor) = 0; // about the screen's centre
     virtual void ToggleWholePicture() = 0;
     virtual void TurnPicture() = 0;
     virtual void StepPicture(int direction) = 0;
@@ -30,13 +30,13 @@ public:
 
 struct KeyRow {
     std::vector<std::int32_t> keys; // SDL key codes that do the same
-    bool repeats = false;           // acts again while the key is held
+    bool repeats = false; // acts again while the key is held
     void (*action)(KeyTarget& target, bool shift) = nullptr;
 };
 
 struct KeyEntry {
     const char* label; // the key column: the keys named, or what the mouse or a finger does
-    const char* help;  // what it does; '\n' goes on on another line
+    const char* help; // what it does; '\n' goes on on another line
     std::vector<KeyRow> rows; // none: done with the mouse, a touch or a dropped file
 };
 

@@ -17,11 +17,9 @@ namespace sdl {
 
 using namespace detail;
 
-Loupe::Loupe(device::Device& device, const RendererHandle& renderer, const TextureHandle& screen,
-             const Fitted& fitted)
+Loupe::Loupe(device::Device& device, const RendererHandle& renderer, const TextureHandle& screen, const Fitted& fitted)
     : m_device(device), m_renderer(renderer), m_screen(screen), m_fitted(fitted)
-{
-}
+{}
 
 void Loupe::Abandon() { (void)m_loupe.release(); }
 
@@ -33,7 +31,8 @@ Box Loupe::PlaceLoupe(const Scene& scene, const Box& view, int side) const
     // A rectangle of output pixels as one of screen pixels (a quarter turn keeps it a rectangle).
     const auto toScreen = [&](const Box& r) {
         const device::PointD a = ViewToScreen({(r.x - view.x) / unit, (r.y - view.y) / unit}, screenW, screenH, turns);
-        const device::PointD b = ViewToScreen({(r.x + r.w - view.x) / unit, (r.y + r.h - view.y) / unit}, screenW, screenH, turns);
+        const device::PointD b =
+            ViewToScreen({(r.x + r.w - view.x) / unit, (r.y + r.h - view.y) / unit}, screenW, screenH, turns);
         return instrument::ScreenRect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
     };
     const device::PointD finger = ScreenToView(fingerAt, screenW, screenH, turns);
@@ -41,7 +40,8 @@ Box Loupe::PlaceLoupe(const Scene& scene, const Box& view, int side) const
     // The finger and the hand about it, and the phone's readout and hold button: a loupe
     // there would hide what it shows, or what the user reads.
     const double reach = 24.0;
-    instrument::ScreenRect keep[3] = {{fingerAt.x - reach, fingerAt.y - reach, fingerAt.x + reach, fingerAt.y + reach}, {}, {}};
+    instrument::ScreenRect keep[3] = {
+        {fingerAt.x - reach, fingerAt.y - reach, fingerAt.x + reach, fingerAt.y + reach}, {}, {}};
     const int keeps = scene.portraitForm ? 1 : 3;
     if (!scene.portraitForm) {
         const instrument::ControlPlaces controls = instrument::ControlsOf(scene.layout);
@@ -49,11 +49,12 @@ Box Loupe::PlaceLoupe(const Scene& scene, const Box& view, int side) const
         keep[2] = controls.hold;
     }
     const int m = std::max(2, side / 20);
-    const int left = view.x + m, right = view.x + view.w - m - side, top = view.y + m, bottom = view.y + view.h - m - side;
+    const int left = view.x + m, right = view.x + view.w - m - side, top = view.y + m,
+              bottom = view.y + view.h - m - side;
     const int midX = view.x + (view.w - side) / 2, midY = view.y + (view.h - side) / 2;
     Box spots[] = {{left, bottom, side, side}, {right, bottom, side, side}, {left, top, side, side},
-                    {right, top, side, side},   {left, midY, side, side},   {right, midY, side, side},
-                    {midX, bottom, side, side}, {midX, top, side, side}};
+                   {right, top, side, side},   {left, midY, side, side},    {right, midY, side, side},
+                   {midX, bottom, side, side}, {midX, top, side, side}};
     // The farthest from the finger first, so that the hand never covers it.
     std::stable_sort(std::begin(spots), std::end(spots), [&](const Box& a, const Box& b) {
         const auto d = [&](const Box& r) { return std::hypot(r.x + r.w / 2.0 - fx, r.y + r.h / 2.0 - fy); };
@@ -90,7 +91,8 @@ bool Loupe::DrawLoupePicture(const Scene& scene, const Box& dst, double magnify)
     const int side = dst.w;
     if (!m_loupe || m_loupeSide != side) {
         m_loupe.reset();
-        m_loupe.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, side, side));
+        m_loupe.reset(
+            SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, side, side));
         m_loupeSide = m_loupe ? side : 0;
         if (!m_loupe) {
             return false;
@@ -128,8 +130,9 @@ void Loupe::DrawLoupeScreen(const Scene& scene, const Box& dst, double magnify)
     device::PointD off{(sx + span / 2.0 - scene.fingerAt.x) * magnify, (sy + span / 2.0 - scene.fingerAt.y) * magnify};
     off = ScreenToView({off.x, off.y}, 0, 0, scene.view.turns);
     const double w = span * magnify;
-    const SDL_FRect part{static_cast<float>(dst.x + dst.w / 2.0 + off.x - w / 2), static_cast<float>(dst.y + dst.h / 2.0 + off.y - w / 2),
-                         static_cast<float>(w), static_cast<float>(w)};
+    const SDL_FRect part{static_cast<float>(dst.x + dst.w / 2.0 + off.x - w / 2),
+                         static_cast<float>(dst.y + dst.h / 2.0 + off.y - w / 2), static_cast<float>(w),
+                         static_cast<float>(w)};
     SDL_RenderFlush(m_renderer.get());
     SDL_SetTextureScaleMode(m_screen.get(), SDL_ScaleModeNearest);
     SDL_RenderCopyExF(m_renderer.get(), m_screen.get(), &src, &part, 90.0 * scene.view.turns, nullptr, SDL_FLIP_NONE);
@@ -161,7 +164,8 @@ void Loupe::DrawLoupe(const Scene& scene, const Box& view)
     const device::PointD fingerView = ScreenToView(scene.fingerAt, screenW, screenH, turns);
     const auto inLoupe = [&](device::PointD screen) {
         const device::PointD v = ScreenToView(screen, screenW, screenH, turns);
-        return device::PointD{dst.x + dst.w / 2.0 + (v.x - fingerView.x) * magnify, dst.y + dst.h / 2.0 + (v.y - fingerView.y) * magnify};
+        return device::PointD{dst.x + dst.w / 2.0 + (v.x - fingerView.x) * magnify,
+                              dst.y + dst.h / 2.0 + (v.y - fingerView.y) * magnify};
     };
     // What C or E fitted, at the loupe's scale, under the crosshair.
     if (m_fitted.Any() && !scene.portraitForm) {
@@ -195,8 +199,9 @@ void Loupe::DrawLoupe(const Scene& scene, const Box& view)
         if (len > 1e-9) {
             const double k = 2.0 * dst.w / len;
             SDL_SetRenderDrawColor(renderer, 0, 255, 255, 255);
-            SDL_RenderDrawLineF(renderer, static_cast<float>(f.x - (f.x - c.x) * k), static_cast<float>(f.y - (f.y - c.y) * k),
-                                static_cast<float>(f.x + (f.x - c.x) * k), static_cast<float>(f.y + (f.y - c.y) * k));
+            SDL_RenderDrawLineF(renderer, static_cast<float>(f.x - (f.x - c.x) * k),
+                                static_cast<float>(f.y - (f.y - c.y) * k), static_cast<float>(f.x + (f.x - c.x) * k),
+                                static_cast<float>(f.y + (f.y - c.y) * k));
         }
     }
     SDL_RenderSetClipRect(renderer, nullptr);

@@ -45,13 +45,13 @@ private:
     std::string PathOf(std::size_t index) const;
     std::string Details() const;
 
-    std::string m_folder;     // as listed (empty: the current folder, which has no name)
+    std::string m_folder; // as listed (empty: the current folder, which has no name)
     std::string m_folderName; // as told to the user
-    std::string m_current;    // the picture's own name in the folder
+    std::string m_current; // the picture's own name in the folder
     int m_direction;
     std::vector<std::string> m_names; // sorted
-    long m_next = 0;                  // the next index to look at
-    std::size_t m_left = 0;           // how many are still to be looked at
+    long m_next = 0; // the next index to look at
+    std::size_t m_left = 0; // how many are still to be looked at
 
     std::size_t m_notMedia = 0;
     std::size_t m_failed = 0;

@@ -32,9 +32,12 @@ std::unique_ptr<Presenter> Presenter::Make(device::Device& device, SDL_Window* w
 }
 
 Presenter::Presenter(device::Device& device, SDL_Window* window, RendererHandle renderer)
-    : m_device(device), m_pWindow(window), m_renderer(std::move(renderer)),
+    : m_device(device),
+      m_pWindow(window),
+      m_renderer(std::move(renderer)),
       m_fitted(std::make_unique<Fitted>(device, m_renderer)),
-      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen, *m_fitted)), m_overlay(std::make_unique<Overlay>(m_renderer))
+      m_loupe(std::make_unique<Loupe>(device, m_renderer, m_screen, *m_fitted)),
+      m_overlay(std::make_unique<Overlay>(m_renderer))
 {
     // SDL does not promise that a streaming texture keeps its pixels between locks; these
     // renderers keep them in memory of their own, so only changes need drawing into it.
@@ -76,10 +79,7 @@ void Presenter::ShowKeyList(bool shown) { m_overlay->ShowKeyList(shown); }
 
 bool Presenter::Stale() const { return m_device.GetDisplay().Version() != m_shownVersion; }
 
-Box Presenter::ViewRect(const Scene& scene) const
-{
-    return scene.view.Fitted();
-}
+Box Presenter::ViewRect(const Scene& scene) const { return scene.view.Fitted(); }
 
 bool Presenter::UploadScreen()
 {

@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +15,9 @@
 #include "sdl/SdlHandles.h"
 #include "sdl/ViewGeometry.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
@@ -37,8 +39,8 @@ public:
         int heldTurns = 0; // the camera's frame turns with the phone
         bool portraitForm = false;
         bool fingerDown = false;
-        device::PointD fingerAt;         // continuous screen pixels
-        int fingerX = 0, fingerY = 0;    // the touch pixel
+        device::PointD fingerAt; // continuous screen pixels
+        int fingerX = 0, fingerY = 0; // the touch pixel
         device::Aim aim;
         int layout = 2; // the phone's layout shown (instrument/LayoutShown.h)
     };

@@ -9,11 +9,15 @@
 
 union SDL_Event;
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
-namespace detail { struct ViewShape; }
+namespace detail {
+struct ViewShape;
+}
 
 class Finger {
 public:

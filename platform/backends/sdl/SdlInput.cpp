@@ -24,12 +24,19 @@ namespace sdl {
 using namespace detail;
 
 Input::Input(device::Device& device, DesktopWait& wait, Held& held, Finger& finger, Aimer& aimer,
-             const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures, EdgeSearch& edges,
-             Screenshots& screenshots)
-    : m_device(device), m_wait(wait), m_held(held), m_finger(finger), m_aimer(aimer), m_presenter(presenter),
-      m_presentation(presentation), m_pictures(pictures), m_edges(edges), m_screenshots(screenshots)
-{
-}
+             const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures,
+             EdgeSearch& edges, Screenshots& screenshots)
+    : m_device(device),
+      m_wait(wait),
+      m_held(held),
+      m_finger(finger),
+      m_aimer(aimer),
+      m_presenter(presenter),
+      m_presentation(presentation),
+      m_pictures(pictures),
+      m_edges(edges),
+      m_screenshots(screenshots)
+{}
 
 bool Input::HandlePending()
 {
@@ -51,25 +58,20 @@ void Input::Handle(const SDL_Event& event)
         return;
     }
     switch (event.type) {
-    case SDL_QUIT:
-        m_device.RequestTermination();
-        break;
+    case SDL_QUIT: m_device.RequestTermination(); break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-            m_presentation.MustPresent();
-            break;
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED: m_presentation.MustPresent(); break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // A finger does not stay on the glass while the user is in another window.
             FlushInput();
             m_presentation.MustPresent(m_finger.Lift());
             m_aimer.StopDrag();
             break;
-        default:
-            break;
+        default: break;
         }
         break;
     case SDL_FINGERDOWN:
@@ -88,15 +90,11 @@ void Input::Handle(const SDL_Event& event)
         FlushInput();
         m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
         break;
-    case SDL_FINGERMOTION:
-        m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View()));
-        break;
+    case SDL_FINGERMOTION: m_presentation.MustPresent(m_finger.Touch(event, m_presentation.View())); break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONUP:
-    case SDL_MOUSEWHEEL:
-        HandleMouse(event);
-        break;
+    case SDL_MOUSEWHEEL: HandleMouse(event); break;
     case SDL_DROPFILE:
         if (event.drop.file) {
             m_pictures.OpenPicture(event.drop.file);
@@ -107,11 +105,8 @@ void Input::Handle(const SDL_Event& event)
         m_presentation.MustPresent(m_presenter->DropFitted());
         HandleKey(event);
         break;
-    case SDL_DISPLAYEVENT:
-        m_presentation.MustPresent();
-        break;
-    default:
-        break;
+    case SDL_DISPLAYEVENT: m_presentation.MustPresent(); break;
+    default: break;
     }
 }
 
@@ -133,7 +128,8 @@ void Input::HandleMouse(const SDL_Event& event)
         if (event.button.button == SDL_BUTTON_LEFT && !m_finger.Down()) {
             m_presentation.MustPresent(m_presenter->FittedToLoupe());
             FlushInput();
-            m_presentation.MustPresent(m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight));
+            m_presentation.MustPresent(
+                m_finger.PressMouse(at(event.button.x, event.button.y), m_held.screenWidth, m_held.screenHeight));
         } else if (event.button.button == SDL_BUTTON_RIGHT) {
             m_aimer.StartDrag({double(event.button.x), double(event.button.y)});
         } else if (event.button.button == SDL_BUTTON_MIDDLE) {
@@ -182,8 +178,7 @@ void Input::HandleMouse(const SDL_Event& event)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -10,7 +10,9 @@
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 union SDL_Event;
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
@@ -22,14 +24,16 @@ class Pictures;
 class Presentation;
 class Presenter;
 class Screenshots;
-namespace detail { struct Held; }
+namespace detail {
+struct Held;
+}
 
 class Input final : private KeyTarget {
 public:
     // The presenter is made after this: it is read through its handle.
     Input(device::Device& device, DesktopWait& wait, detail::Held& held, Finger& finger, Aimer& aimer,
-          const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures, EdgeSearch& edges,
-          Screenshots& screenshots);
+          const std::unique_ptr<Presenter>& presenter, Presentation& presentation, Pictures& pictures,
+          EdgeSearch& edges, Screenshots& screenshots);
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 

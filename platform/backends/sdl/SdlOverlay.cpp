@@ -113,7 +113,8 @@ void Overlay::DrawKeyList(const Box& view)
         }
         cairo_text_extents_t t;
         cairo_text_extents(cr, title, &t);
-        const bool fits = widest <= view.w * 0.94 && t.x_advance <= view.w * 0.94 && (rows.size() + 2) * size * 1.2 <= view.h * 0.94;
+        const bool fits =
+            widest <= view.w * 0.94 && t.x_advance <= view.w * 0.94 && (rows.size() + 2) * size * 1.2 <= view.h * 0.94;
         if (fits || size <= 5) {
             break;
         }
@@ -136,13 +137,14 @@ void Overlay::DrawKeyList(const Box& view)
         m_keyList.reset();
         // cairo's pixels are premultiplied: blended as such where the renderer can, else
         // with SDL's plain blend, which only darkens the panel a little.
-        m_keyList.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, view.w, view.h));
+        m_keyList.reset(
+            SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, view.w, view.h));
         if (m_keyList) {
             SDL_UpdateTexture(m_keyList.get(), nullptr, cairo_image_surface_get_data(surface),
                               cairo_image_surface_get_stride(surface));
-            const SDL_BlendMode premultiplied =
-                SDL_ComposeCustomBlendMode(SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD,
-                                           SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD);
+            const SDL_BlendMode premultiplied = SDL_ComposeCustomBlendMode(
+                SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD, SDL_BLENDFACTOR_ONE,
+                SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA, SDL_BLENDOPERATION_ADD);
             if (SDL_SetTextureBlendMode(m_keyList.get(), premultiplied) != 0) {
                 SDL_SetTextureBlendMode(m_keyList.get(), SDL_BLENDMODE_BLEND);
             }
@@ -219,7 +221,8 @@ void Overlay::DrawNotice(const Box& view)
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-            m_noticeTexture.reset(SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h));
+            m_noticeTexture.reset(
+                SDL_CreateTexture(m_renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h));
             if (m_noticeTexture) {
                 SDL_UpdateTexture(m_noticeTexture.get(), nullptr, cairo_image_surface_get_data(surface),
                                   cairo_image_surface_get_stride(surface));

@@ -16,8 +16,7 @@ using namespace detail;
 
 Pictures::Pictures(device::Device& device, const Options& options, Aimer& aimer)
     : m_device(device), m_options(options), m_aimer(aimer), m_picture(options.picture)
-{
-}
+{}
 
 Pictures::~Pictures() = default;
 
@@ -51,7 +50,8 @@ void Pictures::OpenPicture(const std::string& path)
     EndStep();
     std::string reason;
     if (!TryPicture(path, reason)) {
-        Say(m_device, "cannot show " + text::Printable(path) + ": " + text::Printable(reason) + "; the camera keeps its picture");
+        Say(m_device,
+            "cannot show " + text::Printable(path) + ": " + text::Printable(reason) + "; the camera keeps its picture");
     }
 }
 

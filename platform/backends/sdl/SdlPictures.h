@@ -7,7 +7,9 @@
 
 #include "sdl/WindowOptions.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 

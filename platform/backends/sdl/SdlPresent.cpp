@@ -37,10 +37,16 @@ std::string FormatNumber(double value, const char* format)
 Presentation::Presentation(device::Device& device, const Options& options, Held& held, const WindowHandle& window,
                            const std::unique_ptr<Presenter>& presenter, const Finger& finger, Aimer& aimer,
                            const instrument::LayoutShown& layoutShown, const Pictures& pictures)
-    : m_device(device), m_options(options), m_held(held), m_window(window), m_presenter(presenter), m_finger(finger),
-      m_aimer(aimer), m_layoutShown(layoutShown), m_pictures(pictures)
-{
-}
+    : m_device(device),
+      m_options(options),
+      m_held(held),
+      m_window(window),
+      m_presenter(presenter),
+      m_finger(finger),
+      m_aimer(aimer),
+      m_layoutShown(layoutShown),
+      m_pictures(pictures)
+{}
 
 ViewShape Presentation::View() const
 {

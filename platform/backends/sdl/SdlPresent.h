@@ -11,8 +11,12 @@
 #include "sdl/SdlHandles.h"
 #include "sdl/WindowOptions.h"
 
-namespace device { class Device; }
-namespace instrument { class LayoutShown; }
+namespace device {
+class Device;
+}
+namespace instrument {
+class LayoutShown;
+}
 
 namespace sdl {
 

@@ -26,8 +26,7 @@ using namespace detail;
 Screenshots::Screenshots(device::Device& device, const Options& options, const Held& held,
                          const std::unique_ptr<Presenter>& presenter, Presentation& presentation)
     : m_device(device), m_options(options), m_held(held), m_presenter(presenter), m_presentation(presentation)
-{
-}
+{}
 
 void Screenshots::TakeScreenshot(bool asSeen)
 {
@@ -66,7 +65,8 @@ void Screenshots::TakeScreenshot(bool asSeen)
         out = {turned.data(), size.w, size.h, size.w * 4};
         const device::PixmanImage src(
             pixman_image_create_bits(PIXMAN_a8r8g8b8, shot.width, shot.height, shot.pixels, shot.stride));
-        const device::PixmanImage dst(pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
+        const device::PixmanImage dst(
+            pixman_image_create_bits(PIXMAN_a8r8g8b8, out.width, out.height, out.pixels, out.stride));
         // Each view pixel's centre reads the screen pixel whose centre lands on it.
         const device::PointD o = ViewToScreen({0, 0}, shot.width, shot.height, turns);
         const device::PointD ex = ViewToScreen({1, 0}, shot.width, shot.height, turns);

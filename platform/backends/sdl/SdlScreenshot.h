@@ -6,13 +6,17 @@
 
 #include "sdl/WindowOptions.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
 class Presentation;
 class Presenter;
-namespace detail { struct Held; }
+namespace detail {
+struct Held;
+}
 
 class Screenshots {
 public:

@@ -52,8 +52,7 @@ bool CheckSettings(const outpath::Settings& s, std::string& why)
 Settings::Settings(device::Device& device, const Options& options, const Held& held, const DesktopWait& wait,
                    const WindowHandle& window, Pictures& pictures)
     : m_device(device), m_options(options), m_held(held), m_wait(wait), m_window(window), m_pictures(pictures)
-{
-}
+{}
 
 struct Settings::Remembered {
     outpath::Settings settings;
@@ -66,7 +65,8 @@ void Settings::LoadSettings()
     if (m_options.settingsFile.empty()) {
         return;
     }
-    const outpath::SettingsLoad load = outpath::LoadSettings(m_options.settingsFile, m_remembered->settings, CheckSettings);
+    const outpath::SettingsLoad load =
+        outpath::LoadSettings(m_options.settingsFile, m_remembered->settings, CheckSettings);
     if (!load.message.empty()) {
         Say(m_device, load.message);
     }
@@ -78,8 +78,8 @@ void Settings::StartPlace(int& x, int& y, int& w, int& h) const
     const outpath::Settings& s = m_remembered->settings;
     std::string why;
     long rw = 0, rh = 0, rx = 0, ry = 0;
-    const bool hasSize = s.GetInt("window-width", 1, kMaxCoordinate, rw, why) &&
-                         s.GetInt("window-height", 1, kMaxCoordinate, rh, why);
+    const bool hasSize =
+        s.GetInt("window-width", 1, kMaxCoordinate, rw, why) && s.GetInt("window-height", 1, kMaxCoordinate, rh, why);
     const bool hasPosition = s.GetInt("window-x", -kMaxCoordinate, kMaxCoordinate, rx, why) &&
                              s.GetInt("window-y", -kMaxCoordinate, kMaxCoordinate, ry, why);
     // The size is kept as if the view were landscape: the phone may start held the other way.
@@ -153,7 +153,8 @@ void Settings::SaveSettings()
     }
     // Remembered by its full name: the next run may start in another folder.
     std::error_code ec;
-    const std::filesystem::path picture = m_pictures.Current().empty() ? std::filesystem::path() : std::filesystem::absolute(m_pictures.Current(), ec);
+    const std::filesystem::path picture =
+        m_pictures.Current().empty() ? std::filesystem::path() : std::filesystem::absolute(m_pictures.Current(), ec);
     if (picture.empty() || ec) {
         s.Remove("picture");
     } else {

@@ -7,13 +7,17 @@
 #include "sdl/SdlHandles.h"
 #include "sdl/WindowOptions.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 
 class DesktopWait;
 class Pictures;
-namespace detail { struct Held; }
+namespace detail {
+struct Held;
+}
 
 class Settings {
 public:

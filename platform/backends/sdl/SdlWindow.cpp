@@ -82,10 +82,7 @@ float DesktopDpi()
 
 } // namespace
 
-int QuarterTurnsForPitch(float pitch)
-{
-    return device::QuarterTurnsForPitch(pitch);
-}
+int QuarterTurnsForPitch(float pitch) { return device::QuarterTurnsForPitch(pitch); }
 
 std::unique_ptr<Window> Window::Open(device::Device& device, const Options& options, std::string& reason)
 {
@@ -146,9 +143,9 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
             SDL_GetVersion(&linked);
             reason = std::string("cannot open a window: the Wayland compositor at WAYLAND_DISPLAY=") +
                      std::getenv("WAYLAND_DISPLAY") +
-                     " offers no seat (no keyboard, pointer or touch screen), and SDL " +
-                     std::to_string(linked.major) + "." + std::to_string(linked.minor) + "." +
-                     std::to_string(linked.patch) + " cannot start without one (--headless runs without a display)";
+                     " offers no seat (no keyboard, pointer or touch screen), and SDL " + std::to_string(linked.major) +
+                     "." + std::to_string(linked.minor) + "." + std::to_string(linked.patch) +
+                     " cannot start without one (--headless runs without a display)";
             return nullptr;
         }
     }
@@ -163,8 +160,8 @@ std::unique_ptr<Window> Window::Open(device::Device& device, const Options& opti
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driverChosen && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
-        reason = std::string("cannot open a window: no display to show it on (SDL fell back to its ") + driver +
-                 " driver)";
+        reason =
+            std::string("cannot open a window: no display to show it on (SDL fell back to its ") + driver + " driver)";
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
@@ -265,10 +262,7 @@ Window::~Window()
     SDL_Quit();
 }
 
-void Window::Run()
-{
-    m_device.Loop().RunUntil(device::kForever);
-}
+void Window::Run() { m_device.Loop().RunUntil(device::kForever); }
 
 void Window::Wake() { m_wait.Wake(); }
 
@@ -308,11 +302,8 @@ void Window::WaitUntil(device::Micros deadline, device::Micros now)
         m_input.HandlePending();
         m_input.FlushInput();
         break;
-    case DesktopWait::Woke::Events:
-        m_input.HandlePending();
-        break;
-    default:
-        break;
+    case DesktopWait::Woke::Events: m_input.HandlePending(); break;
+    default: break;
     }
 }
 

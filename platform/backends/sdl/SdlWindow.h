@@ -28,13 +28,15 @@
 #include "sdl/SdlPresent.h"
 #include "sdl/SdlScreenshot.h"
 #include "sdl/SdlSettings.h"
-#include "sdl/WindowParts.h"
 #include "sdl/WindowOptions.h"
+#include "sdl/WindowParts.h"
 
 // SDL stays out of this header, so the launcher builds without SDL's include paths.
 union SDL_Event;
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl {
 

@@ -73,7 +73,7 @@ WaylandDesk AskWayland()
     WaylandDesk none;
     none.asked = true;
     std::unique_ptr<wl_display, decltype(&wl_display_disconnect)> display(wl_display_connect(nullptr),
-                                                                           wl_display_disconnect);
+                                                                          wl_display_disconnect);
     if (!display) {
         return none;
     }
@@ -119,7 +119,8 @@ std::string WhyNoWayland()
         return "no Wayland compositor at " + told + ": " + (error == ENOENT ? "no such socket" : std::strerror(error));
     }
     if (!S_ISSOCK(st.st_mode)) {
-        return "no Wayland compositor at " + told + ": " + (S_ISDIR(st.st_mode) ? "a folder" : "a file") + ", not a socket";
+        return "no Wayland compositor at " + told + ": " + (S_ISDIR(st.st_mode) ? "a folder" : "a file") +
+               ", not a socket";
     }
     return "no Wayland compositor answers at " + told + ": nothing listens on the socket (a compositor that ended?)";
 }

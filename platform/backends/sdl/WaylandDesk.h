@@ -7,10 +7,10 @@
 namespace sdl::detail {
 
 struct WaylandDesk {
-    bool asked = false;   // this build could ask (it has the Wayland client library)
+    bool asked = false; // this build could ask (it has the Wayland client library)
     bool reached = false; // a compositor answered at WAYLAND_DISPLAY
-    bool seat = false;    // it offers a seat: a keyboard, pointer or touch screen may come and go
-    int scale = 1;        // how many buffer pixels its first output shows per window unit
+    bool seat = false; // it offers a seat: a keyboard, pointer or touch screen may come and go
+    int scale = 1; // how many buffer pixels its first output shows per window unit
 };
 
 // Asks the compositor named by WAYLAND_DISPLAY (one round trip); `reached` is false when

@@ -9,7 +9,9 @@
 #include "device/Display.h"
 #include "sdl/ViewGeometry.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace sdl::detail {
 
@@ -37,8 +39,8 @@ struct Held {
 };
 
 constexpr float kPitchStep = 5.0f;
-constexpr int kPanStep = 40;       // screen pixels per arrow key
-constexpr int kFinePanStep = 5;    // with Shift
+constexpr int kPanStep = 40; // screen pixels per arrow key
+constexpr int kFinePanStep = 5; // with Shift
 constexpr double kWheelScroll = 60.0; // screen pixels the help page scrolls per wheel step
 constexpr double kZoomStep = 1.189207115002721; // 2^(1/4): four steps double the zoom
 constexpr int kMaxShrink = 8;

@@ -9,7 +9,7 @@ namespace sdl::detail {
 
 struct Place {
     int x = 0, y = 0, w = 0, h = 0;
-    bool centred = true;   // no position to keep: SDL centres the window
+    bool centred = true; // no position to keep: SDL centres the window
 };
 
 struct Area {

@@ -6,7 +6,9 @@
 #include "osp/System.h"
 #include "osp/Ui.h"
 
-namespace app { class Runtime; }
+namespace app {
+class Runtime;
+}
 
 namespace Osp { namespace App {
 
@@ -47,8 +49,7 @@ public:
     // Creates the application through the factory and runs it on this thread, the
     // platform's event thread, until it ends. The arguments stay the caller's.
     static Osp::Base::result Execute(ApplicationInstanceFactory pFactory,
-                                     const Osp::Base::Collection::IList* pArguments,
-                                     AppAttributeType attribute = 0);
+                                     const Osp::Base::Collection::IList* pArguments, AppAttributeType attribute = 0);
     static Application* GetInstance();
 
     AppFrame* GetAppFrame() const;

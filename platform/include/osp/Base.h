@@ -46,7 +46,7 @@ public:
 class String : public Object {
 public:
     String() = default;
-    String(const char* pValue);      // UTF-8 text
+    String(const char* pValue); // UTF-8 text
     String(const wchar_t* pValue);
     String(const String& value) = default;
     String& operator=(const String& value) = default;
@@ -65,7 +65,11 @@ public:
     bool Equals(const String& str) const { return m_text == str.m_text; }
     bool operator==(const String& rhs) const { return m_text == rhs.m_text; }
     bool operator!=(const String& rhs) const { return m_text != rhs.m_text; }
-    String& operator+=(const String& rhs) { m_text += rhs.m_text; return *this; }
+    String& operator+=(const String& rhs)
+    {
+        m_text += rhs.m_text;
+        return *this;
+    }
 
     // The text as UTF-8, for the platform's own use (file names, logs).
     std::string ToUtf8() const;
@@ -153,8 +157,7 @@ typedef Osp::Base::result result;
 // The application log. Each record carries the function text, the source line and a
 // printf-style message; the platform adds the time and the level.
 extern "C" {
-void __App_info(const char* pFunction, int lineNumber, const char* pFormat, ...)
-    __attribute__((format(printf, 3, 4)));
+void __App_info(const char* pFunction, int lineNumber, const char* pFormat, ...) __attribute__((format(printf, 3, 4)));
 void __App_exception(const char* pFunction, int lineNumber, const char* pFormat, ...)
     __attribute__((format(printf, 3, 4)));
 }

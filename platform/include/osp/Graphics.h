@@ -7,7 +7,10 @@
 
 #include "osp/Base.h"
 
-namespace graphics { struct BitmapData; class CanvasImpl; }
+namespace graphics {
+struct BitmapData;
+class CanvasImpl;
+} // namespace graphics
 
 namespace Osp { namespace Graphics {
 
@@ -17,7 +20,11 @@ public:
     Point(int px, int py) : x(px), y(py) {}
     bool operator==(const Point& rhs) const { return x == rhs.x && y == rhs.y; }
     bool operator!=(const Point& rhs) const { return !(*this == rhs); }
-    void SetPosition(int px, int py) { x = px; y = py; }
+    void SetPosition(int px, int py)
+    {
+        x = px;
+        y = py;
+    }
     int x = 0;
     int y = 0;
 };
@@ -36,7 +43,8 @@ class Rectangle : public Osp::Base::Object {
 public:
     Rectangle() = default;
     Rectangle(int px, int py, int w, int h) : x(px), y(py), width(w), height(h) {}
-    bool operator==(const Rectangle& rhs) const {
+    bool operator==(const Rectangle& rhs) const
+    {
         return x == rhs.x && y == rhs.y && width == rhs.width && height == rhs.height;
     }
     bool operator!=(const Rectangle& rhs) const { return !(*this == rhs); }
@@ -51,7 +59,8 @@ class Color : public Osp::Base::Object {
 public:
     Color() = default;
     Color(unsigned char r, unsigned char g, unsigned char b, unsigned char a = 0xFF)
-        : m_argb((std::uint32_t(a) << 24) | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b) {}
+        : m_argb((std::uint32_t(a) << 24) | (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b)
+    {}
     explicit Color(std::uint32_t argb) : m_argb(argb) {}
     bool operator==(const Color& rhs) const { return m_argb == rhs.m_argb; }
     bool operator!=(const Color& rhs) const { return m_argb != rhs.m_argb; }
@@ -88,7 +97,7 @@ class BufferInfo : public Osp::Base::Object {
 public:
     int width = 0;
     int height = 0;
-    int pitch = 0;          // bytes per row
+    int pitch = 0; // bytes per row
     int bitsPerPixel = 0;
     PixelFormat pixelFormat = PIXEL_FORMAT_ARGB8888;
     void* pPixels = nullptr;

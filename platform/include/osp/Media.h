@@ -7,7 +7,9 @@
 #include "osp/Base.h"
 #include "osp/Graphics.h"
 
-namespace media { class CameraUnit; }
+namespace media {
+class CameraUnit;
+}
 
 namespace Osp { namespace Media {
 

@@ -8,8 +8,13 @@
 #include "osp/Base.h"
 #include "osp/Graphics.h"
 
-namespace ui { class ControlAccess; class Painter; }
-namespace graphics { struct PreviewBuffer; }
+namespace ui {
+class ControlAccess;
+class Painter;
+} // namespace ui
+namespace graphics {
+struct PreviewBuffer;
+}
 
 namespace Osp { namespace Ui {
 
@@ -37,7 +42,8 @@ class TouchEventInfo : public Osp::Base::Object {
 public:
     TouchEventInfo() = default;
     TouchEventInfo(TouchStatus status, const Osp::Graphics::Point& start, const Osp::Graphics::Point& current)
-        : m_status(status), m_start(start), m_current(current) {}
+        : m_status(status), m_start(start), m_current(current)
+    {}
     TouchStatus GetTouchStatus() const { return m_status; }
     Osp::Graphics::Point GetStartPosition() const { return m_start; }
     Osp::Graphics::Point GetCurrentPosition() const { return m_current; }
@@ -58,13 +64,20 @@ public:
 class ITouchEventListener {
 public:
     virtual ~ITouchEventListener() = default;
-    virtual void OnTouchPressed(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchLongPressed(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchReleased(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchMoved(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchDoublePressed(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchFocusIn(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
-    virtual void OnTouchFocusOut(const Control& source, const Osp::Graphics::Point& currentPosition, const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchPressed(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchLongPressed(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                    const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchReleased(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                 const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchMoved(const Control& source, const Osp::Graphics::Point& currentPosition,
+                              const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchDoublePressed(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                      const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchFocusIn(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                const TouchEventInfo& touchInfo) = 0;
+    virtual void OnTouchFocusOut(const Control& source, const Osp::Graphics::Point& currentPosition,
+                                 const TouchEventInfo& touchInfo) = 0;
 };
 
 class Container;

@@ -6,7 +6,9 @@
 
 #include "osp/Base.h"
 
-namespace uix { class SensorSubscription; }
+namespace uix {
+class SensorSubscription;
+}
 
 namespace Osp { namespace Uix {
 
@@ -56,8 +58,8 @@ public:
 
     Osp::Base::result Construct();
     // A reading every `interval` milliseconds, through the platform's event thread.
-    Osp::Base::result AddSensorListener(ISensorEventListener& listener, SensorType sensorType,
-                                        long interval, bool dataChanged);
+    Osp::Base::result AddSensorListener(ISensorEventListener& listener, SensorType sensorType, long interval,
+                                        bool dataChanged);
     Osp::Base::result RemoveSensorListener(ISensorEventListener& listener, SensorType sensorType);
     bool IsAvailable(SensorType sensorType) const;
 

@@ -2,9 +2,9 @@
 // to the device's event loop, and always ends it the same way, however the end came.
 #include "osp/App.h"
 
+#include "app/Platform.h"
 #include "app/Runtime.h"
 #include "base/Log.h"
-#include "app/Platform.h"
 #include "ui/ControlAccess.h"
 
 namespace app {
@@ -14,13 +14,9 @@ using namespace Osp::Base;
 Runtime::Runtime(device::Device& device, Osp::App::ApplicationInstanceFactory factory,
                  const Collection::IList* arguments)
     : m_device(device), m_factory(factory), m_pArguments(arguments)
-{
-}
+{}
 
-Runtime::~Runtime()
-{
-    Finish();
-}
+Runtime::~Runtime() { Finish(); }
 
 result Runtime::Start()
 {

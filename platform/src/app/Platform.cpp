@@ -15,9 +15,8 @@ Platform::Platform(device::Device& device)
 {
     m_device.Touch().SetHandler([this](device::TouchPhase phase, int x, int y) { OnTouch(phase, x, y); });
     m_device.SetSignalHandler([this](device::Signal signal, int value) { OnSignal(signal, value); });
-    m_device.SetNoticeHook([](const char* function, int line, const std::string& message) {
-        oslog::Platform(function, line, message);
-    });
+    m_device.SetNoticeHook(
+        [](const char* function, int line, const std::string& message) { oslog::Platform(function, line, message); });
     m_device.SetRecordHook([](const std::string& name, const device::Device::Fields& fields) {
         if (!trace::Enabled()) {
             return;
@@ -49,10 +48,7 @@ Platform& Platform::Of(device::Device& device)
     return p;
 }
 
-Platform* Platform::Current()
-{
-    return base::Installed<Platform>();
-}
+Platform* Platform::Current() { return base::Installed<Platform>(); }
 
 void Platform::OnSignal(device::Signal signal, int value)
 {

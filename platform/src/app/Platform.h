@@ -11,7 +11,10 @@
 #include "ui/Screen.h"
 #include "ui/TouchRouter.h"
 
-namespace Osp { namespace App { class Application; class AppFrame; } }
+namespace Osp { namespace App {
+class Application;
+class AppFrame;
+}} // namespace Osp::App
 
 namespace app {
 

@@ -6,7 +6,9 @@
 
 #include "osp/App.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace app {
 

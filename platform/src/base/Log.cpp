@@ -2,10 +2,10 @@
 // platform's own reports.
 #include "base/Log.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -55,8 +55,8 @@ std::string Timestamp()
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
     return buf;
 }
 } // namespace
@@ -71,9 +71,8 @@ void Print(State& s, const Record& record)
     }
     // Records quote names (a resource, a picture): made printable, nothing in one can act
     // on the terminal or start a line that looks like a record of its own.
-    const std::string shown = Timestamp() + (record.level == Level::Info ? " INFO " : " EXCEPTION ") +
-                              record.function + ":" + std::to_string(record.line) + ": " +
-                              text::Printable(record.message) + "\n";
+    const std::string shown = Timestamp() + (record.level == Level::Info ? " INFO " : " EXCEPTION ") + record.function +
+                              ":" + std::to_string(record.line) + ": " + text::Printable(record.message) + "\n";
     if (s.toStderr) {
         std::fputs(shown.c_str(), stderr);
     }
@@ -135,15 +134,9 @@ void SetStderr(bool enabled)
     s.toStderr = enabled;
 }
 
-int AddHook(std::function<void(const Record&)> hook)
-{
-    return Get().hooks.Add(std::move(hook));
-}
+int AddHook(std::function<void(const Record&)> hook) { return Get().hooks.Add(std::move(hook)); }
 
-void RemoveHook(int token)
-{
-    Get().hooks.Remove(token);
-}
+void RemoveHook(int token) { Get().hooks.Remove(token); }
 
 } // namespace oslog
 

@@ -67,15 +67,9 @@ void Emit(Event event)
     Get().sinks.Call(event);
 }
 
-int AddSink(std::function<void(const Event&)> sink)
-{
-    return Get().sinks.Add(std::move(sink));
-}
+int AddSink(std::function<void(const Event&)> sink) { return Get().sinks.Add(std::move(sink)); }
 
-void RemoveSink(int token)
-{
-    Get().sinks.Remove(token);
-}
+void RemoveSink(int token) { Get().sinks.Remove(token); }
 
 std::string Quote(const std::string& text)
 {

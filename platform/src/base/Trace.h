@@ -25,7 +25,7 @@ struct Event {
     std::int64_t timeUs = 0;
     // A finger event is the device's own finger reading an edge or a corner for the user.
     enum class Type { Call, Canvas, Finger } type = Type::Call;
-    std::string name;   // "Camera::StartPreview", "Control::SetShowState", ...
+    std::string name; // "Camera::StartPreview", "Control::SetShowState", ...
     std::string target; // the control it was made on ("Button#4"), "" otherwise
     // Named arguments, each already in JSON form (numbers, true/false, quoted strings).
     std::vector<std::pair<std::string, std::string>> args;

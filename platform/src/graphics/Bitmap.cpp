@@ -91,9 +91,18 @@ const BitmapData& BitmapData::Turned(int quarters) const
             for (int i = 0; i < w; i++) {
                 // Where pixel (i, j) of the turned bitmap comes from.
                 int u = 0, v = 0;
-                if (quarters == 1) { u = width - 1 - j; v = i; }
-                if (quarters == 2) { u = width - 1 - i; v = height - 1 - j; }
-                if (quarters == 3) { u = j; v = height - 1 - i; }
+                if (quarters == 1) {
+                    u = width - 1 - j;
+                    v = i;
+                }
+                if (quarters == 2) {
+                    u = width - 1 - i;
+                    v = height - 1 - j;
+                }
+                if (quarters == 3) {
+                    u = j;
+                    v = height - 1 - i;
+                }
                 const std::uint8_t* src = bytes.data() + static_cast<size_t>(v) * stride;
                 std::uint8_t* dst = t->bytes.data() + static_cast<size_t>(j) * t->stride;
                 if (rgb565) {
@@ -202,7 +211,8 @@ const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, in
         const int bx1 = std::min(w, static_cast<int>(std::ceil(hi)) + 1 - x0);
         if (bx1 > bx0) {
             const int bh = std::min(kBandRows, h - by);
-            pixman_image_composite32(PIXMAN_OP_SRC, image.get(), nullptr, turned->image.get(), bx0, by, 0, 0, bx0, by, bx1 - bx0, bh);
+            pixman_image_composite32(PIXMAN_OP_SRC, image.get(), nullptr, turned->image.get(), bx0, by, 0, 0, bx0, by,
+                                     bx1 - bx0, bh);
             turned->runs.push_back({by, by + bh, bx0, bx1});
         }
     }
@@ -285,8 +295,7 @@ result Bitmap::Construct(const Dimension& dim, BitmapPixelFormat format)
             m_data = std::move(data);
             return E_SUCCESS;
         }
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     OSP_PLATFORM_LOG("bitmap: cannot make a " + std::to_string(dim.width) + "x" + std::to_string(dim.height) +
                      " bitmap: out of memory");
     return E_OUT_OF_MEMORY;

@@ -12,10 +12,7 @@
 
 namespace ui {
 
-Painter::Painter(pixman_image_t* target, int width, int height)
-    : m_target(target), m_clipW(width), m_clipH(height)
-{
-}
+Painter::Painter(pixman_image_t* target, int width, int height) : m_target(target), m_clipW(width), m_clipH(height) {}
 
 Painter Painter::Child(const Osp::Graphics::Rectangle& bounds) const
 {
@@ -91,8 +88,8 @@ void Painter::CopyPixels(const std::uint32_t* pixels, int width, int height, int
         return;
     }
     // Camera pictures are opaque, so a plain copy of the words is the whole job.
-    const device::PixmanImage src(pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height,
-                                                           const_cast<std::uint32_t*>(pixels), width * 4));
+    const device::PixmanImage src(
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, width, height, const_cast<std::uint32_t*>(pixels), width * 4));
     if (!src) {
         return;
     }
@@ -109,8 +106,8 @@ void Painter::DrawBitmap(const graphics::BitmapData& bitmap, int px, int py) con
     }
     const pixman_op_t op = bitmap.hasAlpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC;
     if (!bitmap.hasRuns) {
-        pixman_image_composite32(op, bitmap.image.get(), nullptr, m_target, x - (m_originX + px), y - (m_originY + py), 0,
-                                 0, x, y, w, h);
+        pixman_image_composite32(op, bitmap.image.get(), nullptr, m_target, x - (m_originX + px), y - (m_originY + py),
+                                 0, 0, x, y, w, h);
         return;
     }
     // Only the parts of a big bitmap that have pixels are blended.
@@ -149,7 +146,8 @@ void Painter::DrawBitmapScaled(const graphics::BitmapData& bitmap, const Osp::Gr
     pixman_image_set_repeat(bitmap.image.get(), PIXMAN_REPEAT_NONE);
 }
 
-void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int py, int pivotX, int pivotY, int degree) const
+void Painter::DrawBitmapTurned(const graphics::BitmapData& bitmap, int px, int py, int pivotX, int pivotY,
+                               int degree) const
 {
     if (!bitmap.image || bitmap.invisible) {
         return;

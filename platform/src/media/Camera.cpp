@@ -55,13 +55,17 @@ result Camera::StartPreview(const BufferInfo* pBufferInfo, bool previewedData)
                   {{"bufferInfo", trace::Bool(pBufferInfo != nullptr)}, {"previewedData", trace::Bool(previewedData)}});
 }
 
-result Camera::StopPreview() { return Traced("Camera::StopPreview", m_pUnit ? m_pUnit->StopPreview() : E_INVALID_STATE); }
+result Camera::StopPreview()
+{
+    return Traced("Camera::StopPreview", m_pUnit ? m_pUnit->StopPreview() : E_INVALID_STATE);
+}
 
 CameraState Camera::GetState() const { return m_pUnit ? m_pUnit->GetState() : CAMERA_STATE_INITIALIZED; }
 
 result Camera::SetQuality(CameraQuality quality)
 {
-    return Traced("Camera::SetQuality", m_pUnit ? m_pUnit->SetQuality(quality) : E_INVALID_STATE, {{"quality", trace::Num(quality)}});
+    return Traced("Camera::SetQuality", m_pUnit ? m_pUnit->SetQuality(quality) : E_INVALID_STATE,
+                  {{"quality", trace::Num(quality)}});
 }
 CameraQuality Camera::GetQuality() const { return m_pUnit ? m_pUnit->GetQuality() : CAMERA_QUALITY_NORMAL; }
 
@@ -114,12 +118,14 @@ Dimension Camera::GetPreviewResolution() const
 
 result Camera::SetPreviewFrameRate(int fps)
 {
-    return Traced("Camera::SetPreviewFrameRate", m_pUnit ? m_pUnit->SetPreviewFrameRate(fps) : E_INVALID_STATE, {{"fps", trace::Num(fps)}});
+    return Traced("Camera::SetPreviewFrameRate", m_pUnit ? m_pUnit->SetPreviewFrameRate(fps) : E_INVALID_STATE,
+                  {{"fps", trace::Num(fps)}});
 }
 int Camera::GetPreviewFrameRate() const { return m_pUnit ? m_pUnit->GetPreviewFrameRate() : 0; }
 result Camera::SetFlash(bool flash)
 {
-    return Traced("Camera::SetFlash", m_pUnit ? m_pUnit->SetFlash(flash) : E_INVALID_STATE, {{"flash", trace::Bool(flash)}});
+    return Traced("Camera::SetFlash", m_pUnit ? m_pUnit->SetFlash(flash) : E_INVALID_STATE,
+                  {{"flash", trace::Bool(flash)}});
 }
 bool Camera::IsFlashOn() const { return m_pUnit && m_pUnit->IsFlashOn(); }
 

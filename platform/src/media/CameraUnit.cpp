@@ -38,8 +38,8 @@ void CameraService::ProduceFrame(device::Micros now, device::FrameSize previewSi
     }
     // Only the buffer filled last still holds the sensor's last picture (a buffer made
     // since may sit at the same address, so it is known by its owner, not its pixels).
-    const bool sameBuffer = target && !m_lastFilled.owner_before(target) && !target.owner_before(m_lastFilled) &&
-                            !m_lastFilled.expired();
+    const bool sameBuffer =
+        target && !m_lastFilled.owner_before(target) && !target.owner_before(m_lastFilled) && !m_lastFilled.expired();
     device::PixelRect changed;
     const bool captured = sameBuffer ? m_sensor.CaptureChanges(now, previewSize, view, changed)
                                      : m_sensor.Capture(now, previewSize, view);
@@ -170,10 +170,7 @@ result CameraUnit::SetQuality(CameraQuality quality)
     return E_SUCCESS;
 }
 
-std::vector<device::FrameSize> CameraUnit::Resolutions()
-{
-    return m_service.Sensor().Resolutions();
-}
+std::vector<device::FrameSize> CameraUnit::Resolutions() { return m_service.Sensor().Resolutions(); }
 
 result CameraUnit::SetPreviewResolution(device::FrameSize size)
 {

@@ -12,9 +12,13 @@
 #include "osp/Graphics.h"
 #include "osp/Media.h"
 
-namespace graphics { struct PreviewBuffer; }
+namespace graphics {
+struct PreviewBuffer;
+}
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace media {
 
@@ -34,7 +38,8 @@ public:
     CameraUnit* Holder() const { return m_pHolder; }
 
     // Takes the picture at `now` (sized as the preview) and shows it in `target`.
-    void ProduceFrame(device::Micros now, device::FrameSize previewSize, const std::shared_ptr<graphics::PreviewBuffer>& target);
+    void ProduceFrame(device::Micros now, device::FrameSize previewSize,
+                      const std::shared_ptr<graphics::PreviewBuffer>& target);
 
 private:
     device::CameraSensor& m_sensor;

@@ -4,10 +4,10 @@
 
 #include "base/Log.h"
 #include "base/Trace.h"
+#include "codec/ImageCodec.h"
 #include "device/Device.h"
 #include "graphics/BitmapData.h"
 #include "graphics/ImageBudget.h"
-#include "codec/ImageCodec.h"
 
 #include <memory>
 #include <new>
@@ -33,8 +33,9 @@ Bitmap* TracedDecode(const std::string& path, BitmapPixelFormat format, Bitmap* 
         trace::Event e;
         e.name = "Image::DecodeN";
         e.args = {{"path", trace::Quote(path)},
-                  {"format", trace::Quote(format == BITMAP_PIXEL_FORMAT_RGB565 ? "RGB565"
-                                          : format == BITMAP_PIXEL_FORMAT_ARGB8888 ? "ARGB8888" : "other")},
+                  {"format", trace::Quote(format == BITMAP_PIXEL_FORMAT_RGB565     ? "RGB565"
+                                          : format == BITMAP_PIXEL_FORMAT_ARGB8888 ? "ARGB8888"
+                                                                                   : "other")},
                   {"decoded", trace::Bool(bitmap != nullptr)}};
         trace::Emit(std::move(e));
     }
@@ -84,8 +85,7 @@ Bitmap* Image::Decode(const std::string& name, BitmapPixelFormat pixelFormat) co
             bitmap->SetData(std::move(data));
             return bitmap.release();
         }
-    } catch (const std::bad_alloc&) {
-    }
+    } catch (const std::bad_alloc&) {}
     OSP_PLATFORM_LOG("image: cannot decode " + path + ": out of memory");
     return nullptr;
 }

@@ -18,9 +18,7 @@
 using namespace Osp::Base;
 using namespace Osp::Graphics;
 
-namespace Osp { namespace Ui {
-
-namespace Controls {
+namespace Osp { namespace Ui { namespace Controls {
 
 result Form::Construct(unsigned long formStyle)
 {
@@ -35,7 +33,10 @@ result Form::Construct(unsigned long formStyle)
 
 result Form::SetOrientation(Orientation orientation)
 {
-    ui::TraceCall(*this, "Form::SetOrientation", {{"orientation", trace::Quote(orientation == ORIENTATION_PORTRAIT ? "portrait" : orientation == ORIENTATION_LANDSCAPE ? "landscape" : "other")}});
+    ui::TraceCall(*this, "Form::SetOrientation",
+                  {{"orientation", trace::Quote(orientation == ORIENTATION_PORTRAIT    ? "portrait"
+                                                : orientation == ORIENTATION_LANDSCAPE ? "landscape"
+                                                                                       : "other")}});
     if (orientation != ORIENTATION_PORTRAIT && orientation != ORIENTATION_LANDSCAPE) {
         return E_INVALID_ARG;
     }
@@ -47,10 +48,7 @@ result Form::SetOrientation(Orientation orientation)
     return E_SUCCESS;
 }
 
-void Form::Paint(const ui::Painter& painter) const
-{
-    Control::Paint(painter);
-}
+void Form::Paint(const ui::Painter& painter) const { Control::Paint(painter); }
 
 result Frame::SetCurrentForm(const Form& form)
 {
@@ -119,10 +117,7 @@ void OverlayPanel::Paint(const ui::Painter& painter) const
     }
 }
 
-result ScrollPanel::Construct(const Rectangle& rect)
-{
-    return Panel::Construct(rect, GROUP_STYLE_NONE);
-}
+result ScrollPanel::Construct(const Rectangle& rect) { return Panel::Construct(rect, GROUP_STYLE_NONE); }
 
 int ScrollPanel::GetScrollRange() const
 {
@@ -175,7 +170,8 @@ result Button::Construct(const Rectangle& rect, const String& text)
 
 void Button::SetNormalBitmap(const Point& position, const Bitmap& bitmap)
 {
-    ui::TraceCall(*this, "Button::SetNormalBitmap", {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", ui::BitmapArg(bitmap)}});
+    ui::TraceCall(*this, "Button::SetNormalBitmap",
+                  {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", ui::BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_normal.image = bitmap.GetData();
         m_normal.imagePosition = position;
@@ -194,7 +190,8 @@ void Button::SetNormalBackgroundBitmap(const Bitmap& bitmap)
 
 void Button::SetPressedBitmap(const Point& position, const Bitmap& bitmap)
 {
-    ui::TraceCall(*this, "Button::SetPressedBitmap", {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", ui::BitmapArg(bitmap)}});
+    ui::TraceCall(*this, "Button::SetPressedBitmap",
+                  {{"x", trace::Num(position.x)}, {"y", trace::Num(position.y)}, {"bitmap", ui::BitmapArg(bitmap)}});
     if (bitmap.GetData()) {
         m_pressedImages.image = bitmap.GetData();
         m_pressedImages.imagePosition = position;
@@ -229,14 +226,16 @@ void Button::AddActionEventListener(const IActionEventListener& listener)
 void Button::RemoveActionEventListener(const IActionEventListener& listener)
 {
     auto* p = const_cast<IActionEventListener*>(&listener);
-    m_actionListeners.erase(std::remove(m_actionListeners.begin(), m_actionListeners.end(), p), m_actionListeners.end());
+    m_actionListeners.erase(std::remove(m_actionListeners.begin(), m_actionListeners.end(), p),
+                            m_actionListeners.end());
 }
 
 void Button::Paint(const ui::Painter& painter) const
 {
     Control::Paint(painter);
     // A pressed state without images of its own looks like the normal one.
-    const StateImages& s = (m_pressed && (m_pressedImages.image || m_pressedImages.background)) ? m_pressedImages : m_normal;
+    const StateImages& s =
+        (m_pressed && (m_pressedImages.image || m_pressedImages.background)) ? m_pressedImages : m_normal;
     if (s.background) {
         painter.DrawBitmapScaled(*s.background, Rectangle(0, 0, GetBounds().width, GetBounds().height));
     }
@@ -245,5 +244,4 @@ void Button::Paint(const ui::Painter& painter) const
     }
 }
 
-} // namespace Controls
-}} // namespace Osp::Ui
+}}} // namespace Osp::Ui::Controls

@@ -42,10 +42,7 @@ std::string RectArg(const Rectangle& r)
     return "[" + trace::Num(r.x) + "," + trace::Num(r.y) + "," + trace::Num(r.width) + "," + trace::Num(r.height) + "]";
 }
 
-std::string BitmapArg(const Bitmap& b)
-{
-    return b.GetData() ? trace::Quote(b.GetData()->name) : std::string("null");
-}
+std::string BitmapArg(const Bitmap& b) { return b.GetData() ? trace::Quote(b.GetData()->name) : std::string("null"); }
 
 } // namespace ui
 
@@ -61,7 +58,8 @@ Control::~Control() = default;
 
 result Control::ConstructControl(const Rectangle& rect)
 {
-    ui::TraceCall(*this, std::string(ui::ControlAccess::ClassName(*this)) + "::Construct", {{"rect", ui::RectArg(rect)}});
+    ui::TraceCall(*this, std::string(ui::ControlAccess::ClassName(*this)) + "::Construct",
+                  {{"rect", ui::RectArg(rect)}});
     if (m_constructed) {
         return E_INVALID_STATE;
     }

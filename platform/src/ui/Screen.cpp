@@ -17,10 +17,7 @@ using namespace Osp::Ui::Controls;
 
 namespace ui {
 
-Screen::Screen(device::Display& display) : m_display(display)
-{
-    m_display.SetContent(this);
-}
+Screen::Screen(device::Display& display) : m_display(display) { m_display.SetContent(this); }
 
 Screen::~Screen()
 {
@@ -36,10 +33,7 @@ void Screen::SetFrame(Frame* frame)
     Invalidate();
 }
 
-Form* Screen::CurrentForm() const
-{
-    return m_pFrame ? m_pFrame->GetCurrentForm() : nullptr;
-}
+Form* Screen::CurrentForm() const { return m_pFrame ? m_pFrame->GetCurrentForm() : nullptr; }
 
 bool Screen::Portrait() const
 {
@@ -136,10 +130,7 @@ void PaintTree(const Control& control, const ui::Painter& parent, bool& cameraPa
 
 } // namespace
 
-void Screen::Draw(const device::PixelView& view)
-{
-    DrawWithin(view, {0, 0, view.width, view.height});
-}
+void Screen::Draw(const device::PixelView& view) { DrawWithin(view, {0, 0, view.width, view.height}); }
 
 device::PixelRect Screen::DrawChanges(const device::PixelView& view, bool targetHoldsLast)
 {

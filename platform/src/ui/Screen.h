@@ -10,7 +10,13 @@
 #include "device/Display.h"
 #include "graphics/CanvasImpl.h"
 
-namespace Osp { namespace Ui { class Control; namespace Controls { class Frame; class Form; } } }
+namespace Osp { namespace Ui {
+class Control;
+namespace Controls {
+class Frame;
+class Form;
+} // namespace Controls
+}} // namespace Osp::Ui
 
 namespace ui {
 

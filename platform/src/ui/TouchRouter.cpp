@@ -107,8 +107,8 @@ void TouchRouter::Deliver(Kind kind, int x, int y)
     const Point origin = FormPosition(source);
     const Point local(x - origin.x, y - origin.y);
     const Point start(m_start.x - origin.x, m_start.y - origin.y);
-    static const TouchStatus status[] = {TOUCH_PRESSED, TOUCH_LONG_PRESSED, TOUCH_RELEASED, TOUCH_MOVED,
-                                         TOUCH_DOUBLE_PRESSED, TOUCH_FOCUS_IN, TOUCH_FOCUS_OUT};
+    static const TouchStatus status[] = {TOUCH_PRESSED,        TOUCH_LONG_PRESSED, TOUCH_RELEASED, TOUCH_MOVED,
+                                         TOUCH_DOUBLE_PRESSED, TOUCH_FOCUS_IN,     TOUCH_FOCUS_OUT};
     const TouchEventInfo info(status[static_cast<int>(kind)], start, local);
     // A listener may change the listener list (or the tree) while being told; one removed
     // (and perhaps deleted) by another is not told.
@@ -166,7 +166,8 @@ void TouchRouter::Press(int x, int y)
     }
     const device::Micros now = m_loop.Now();
     const bool twice = m_pLastPressed == hit && m_lastPressTime >= 0 && now - m_lastPressTime <= kDoublePress &&
-                       std::abs(x - m_lastPressPoint.x) <= kStillRadius && std::abs(y - m_lastPressPoint.y) <= kStillRadius;
+                       std::abs(x - m_lastPressPoint.x) <= kStillRadius &&
+                       std::abs(y - m_lastPressPoint.y) <= kStillRadius;
     m_pLastPressed = hit;
     m_lastPressTime = twice ? -1 : now;
     m_lastPressPoint = Point(x, y);

@@ -54,10 +54,7 @@ result SensorManager::Construct()
     return E_SUCCESS;
 }
 
-bool SensorManager::IsAvailable(SensorType sensorType) const
-{
-    return sensorType == SENSOR_TYPE_TILT;
-}
+bool SensorManager::IsAvailable(SensorType sensorType) const { return sensorType == SENSOR_TYPE_TILT; }
 
 result SensorManager::AddSensorListener(ISensorEventListener& listener, SensorType sensorType, long interval,
                                         bool dataChanged)

@@ -16,10 +16,7 @@ SensorSubscription::SensorSubscription(device::Device& device, ISensorEventListe
     Schedule();
 }
 
-SensorSubscription::~SensorSubscription()
-{
-    m_device.Loop().Cancel(m_timer);
-}
+SensorSubscription::~SensorSubscription() { m_device.Loop().Cancel(m_timer); }
 
 void SensorSubscription::Schedule()
 {

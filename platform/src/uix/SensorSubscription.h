@@ -7,7 +7,9 @@
 #include "device/EventLoop.h"
 #include "osp/Uix.h"
 
-namespace device { class Device; }
+namespace device {
+class Device;
+}
 
 namespace uix {
 

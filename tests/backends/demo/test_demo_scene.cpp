@@ -43,12 +43,19 @@ double LumaAt(const Frame& f, double x, double y)
 {
     int ix = int(std::floor(x)), iy = int(std::floor(y));
     double fx = x - ix, fy = y - iy;
-    auto at = [&](int px, int py) { return Luma(f.At(std::clamp(px, 0, f.width - 1), std::clamp(py, 0, f.height - 1))); };
-    return (1 - fy) * ((1 - fx) * at(ix, iy) + fx * at(ix + 1, iy)) + fy * ((1 - fx) * at(ix, iy + 1) + fx * at(ix + 1, iy + 1));
+    auto at = [&](int px, int py) {
+        return Luma(f.At(std::clamp(px, 0, f.width - 1), std::clamp(py, 0, f.height - 1)));
+    };
+    return (1 - fy) * ((1 - fx) * at(ix, iy) + fx * at(ix + 1, iy)) +
+           fy * ((1 - fx) * at(ix, iy + 1) + fx * at(ix + 1, iy + 1));
 }
 
 double Wrap360(double deg) { return std::fmod(std::fmod(deg, 360.0) + 360.0, 360.0); }
-double DegreesApart(double a, double b) { double d = Wrap360(a - b); return std::min(d, 360.0 - d); }
+double DegreesApart(double a, double b)
+{
+    double d = Wrap360(a - b);
+    return std::min(d, 360.0 - d);
+}
 
 // Distance from a pixel to the first `length` pixels of an edge leaving (vx, vy) towards `deg`.
 double DistanceToEdge(double x, double y, const KnownAngle& k, double deg)
@@ -67,8 +74,7 @@ TEST(DemoSceneSource, IdentifiesItselfOpensAndOffersTheLandscapeFrameLast)
     auto sizes = scene.Resolutions();
     ASSERT_GE(sizes.size(), 2u);
     EXPECT_EQ(sizes.back(), (device::FrameSize{800, 480}));
-    for (auto s : sizes)
-        EXPECT_TRUE(s.width > 0 && s.height > 0);
+    for (auto s : sizes) EXPECT_TRUE(s.width > 0 && s.height > 0);
 }
 
 TEST(DemoSceneAngles, CornersSitOnBothDialCentresAndNeedBothPinsMoved)
@@ -82,15 +88,13 @@ TEST(DemoSceneAngles, CornersSitOnBothDialCentresAndNeedBothPinsMoved)
     EXPECT_EQ(port.vertexX, 399.0);
     EXPECT_EQ(port.vertexY, 239.0);
     // The landscape dial spans left through up to right only.
-    for (double e : {land.edge1Deg, land.edge2Deg})
-        EXPECT_TRUE(e >= 0.0 && e <= 180.0) << e;
+    for (double e : {land.edge1Deg, land.edge2Deg}) EXPECT_TRUE(e >= 0.0 && e <= 180.0) << e;
 
     // Pins start at readings 0 and 90: landscape 0/90 are directions 180/90, portrait 0/90 are 270/180.
     const double landStarts[] = {180.0, 90.0}, portStarts[] = {270.0, 180.0};
     for (auto [k, starts] : {std::pair{&land, landStarts}, std::pair{&port, portStarts}})
         for (double e : {k->edge1Deg, k->edge2Deg})
-            for (double s : {starts[0], starts[1]})
-                EXPECT_GT(DegreesApart(e, s), 5.0) << k->name;
+            for (double s : {starts[0], starts[1]}) EXPECT_GT(DegreesApart(e, s), 5.0) << k->name;
 
     for (const KnownAngle& k : angles) {
         EXPECT_NEAR(k.angleDeg, Wrap360(k.edge2Deg - k.edge1Deg), 1e-9) << k.name;
@@ -132,10 +136,8 @@ TEST(DemoSceneFrames, FillsEveryPixelOpaqueAndLeavesRowPaddingAlone)
     for (auto [w, h] : {std::pair{800, 480}, std::pair{333, 517}}) {
         Frame f = Render(scene, w, h, 12.5, 5);
         for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(f.At(x, y) >> 24, 0xFFu) << w << "x" << h << " at " << x << "," << y;
-            for (int x = w; x < f.strideWords; ++x)
-                ASSERT_EQ(f.At(x, y), kPoison) << "padding written in row " << y;
+            for (int x = 0; x < w; ++x) ASSERT_EQ(f.At(x, y) >> 24, 0xFFu) << w << "x" << h << " at " << x << "," << y;
+            for (int x = w; x < f.strideWords; ++x) ASSERT_EQ(f.At(x, y), kPoison) << "padding written in row " << y;
         }
     }
 }
@@ -145,7 +147,7 @@ TEST(DemoSceneFrames, OnlyTheWatchMovesAndTheSameTimeGivesTheSamePicture)
     DemoScene scene;
     Frame a = Render(scene, 800, 480, 0.0);
     Frame b = Render(scene, 800, 480, 7.25);
-    Render(scene, 320, 240, 1.0);  // a size change in between must not alter later frames
+    Render(scene, 320, 240, 1.0); // a size change in between must not alter later frames
     Frame a2 = Render(scene, 800, 480, 0.0);
     EXPECT_EQ(a.words, a2.words);
     DemoScene fresh;
@@ -214,8 +216,7 @@ TEST(DemoSceneFrames, AnyOutputSizeRendersAndBadViewsAreRefused)
     for (auto [w, h] : {std::pair{1, 1}, std::pair{320, 240}, std::pair{640, 480}, std::pair{480, 800},
                         std::pair{1280, 720}, std::pair{3, 900}}) {
         Frame f = Render(scene, w, h, -5.0);
-        for (std::uint32_t p : f.words)
-            ASSERT_EQ(p >> 24, 0xFFu) << w << "x" << h;
+        for (std::uint32_t p : f.words) ASSERT_EQ(p >> 24, 0xFFu) << w << "x" << h;
     }
 
     std::string reason;
@@ -289,7 +290,8 @@ TEST(DemoSceneAiming, ZoomingMagnifiesAboutTheAimedPoint)
     const KnownAngle& k = DemoScene::KnownAngles()[1];
     const device::FrameSize scene{DemoScene::kSceneWidth, DemoScene::kSceneHeight};
     DemoScene plain, zoomed;
-    zoomed.SetAim(device::AimPointAt(2.0, scene, {800, 480}, {(k.vertexX + 0.5) / 800, (k.vertexY + 0.5) / 480}, {400, 240}));
+    zoomed.SetAim(
+        device::AimPointAt(2.0, scene, {800, 480}, {(k.vertexX + 0.5) / 800, (k.vertexY + 0.5) / 480}, {400, 240}));
     const Frame a = Render(plain, 800, 480, 0.0), b = Render(zoomed, 800, 480, 0.0);
     for (double deg : {k.edge1Deg, k.edge2Deg}) {
         const double ux = std::cos(deg * kPi / 180), uy = -std::sin(deg * kPi / 180);

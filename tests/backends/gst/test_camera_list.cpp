@@ -102,5 +102,6 @@ TEST(CameraList, ALibcameraCameraThatIsNotThereFailsToOpenAtOnceSayingWhy)
     // Refused for what it is, not after the open timeout ran out.
     EXPECT_EQ(reason.find("no picture within"), std::string::npos) << reason;
     EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
-    EXPECT_EQ(reason.find("no picture within"), std::string::npos) << "libcamera's own reason, not a timeout: " << reason;
+    EXPECT_EQ(reason.find("no picture within"), std::string::npos)
+        << "libcamera's own reason, not a timeout: " << reason;
 }

@@ -19,8 +19,7 @@ TEST(GstreamerThreads, AStoppedPipelineLeavesAllItsThreadsParkedForTheNext)
     // Five sources, five streaming threads: more than GLib keeps by default, which would end
     // the rest as the pipeline stops.
     std::string five;
-    for (int i = 0; i < 5; ++i)
-        five += "videotestsrc num-buffers=3 ! fakesink ";
+    for (int i = 0; i < 5; ++i) five += "videotestsrc num-buffers=3 ! fakesink ";
     ASSERT_EQ(Launch(five), "");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (g_thread_pool_get_num_unused_threads() < 5 && std::chrono::steady_clock::now() < deadline)

@@ -26,8 +26,7 @@ TEST(VideoSource, FileShowsOneFramePerPreviewFrameAndLoops)
     ScratchDir dir("video-test");
     const std::string path = dir.File("count.avi");
     WriteCountingVideo(path);
-    if (HasFatalFailure())
-        return;
+    if (HasFatalFailure()) return;
 
     VideoSource source(VideoSource::Kind::File, path);
     std::string reason;
@@ -52,8 +51,7 @@ TEST(VideoSource, FileShowsOneFramePerPreviewFrameAndLoops)
     // file must get its own, never the one made for the frame before.
     const std::string large = dir.File("large.avi");
     WriteCountingVideo(large, 640, 480);
-    if (HasFatalFailure())
-        return;
+    if (HasFatalFailure()) return;
     VideoSource big(VideoSource::Kind::File, large);
     ASSERT_TRUE(big.Open(reason)) << reason;
     for (int k = 0; k < kFrames + 3; ++k) {
@@ -74,8 +72,7 @@ TEST(VideoSource, FramesAreAimedLikePhotos)
     ScratchDir dir("video-test");
     const std::string path = dir.File("count.avi");
     WriteCountingVideo(path);
-    if (HasFatalFailure())
-        return;
+    if (HasFatalFailure()) return;
     VideoSource source(VideoSource::Kind::File, path);
     EXPECT_EQ(source.PictureSize(), (device::FrameSize{0, 0}));
     std::string reason;
@@ -102,7 +99,8 @@ TEST(VideoSource, AVideoWithSoundPlaysItsPicture)
     InitGstreamer();
     ScratchDir dir("video-test");
     const std::string path = dir.File("talk.avi");
-    ASSERT_EQ(Launch("avimux name=mux ! filesink location=\"" + path + "\" "
+    ASSERT_EQ(Launch("avimux name=mux ! filesink location=\"" + path +
+                     "\" "
                      "videotestsrc num-buffers=10 pattern=green ! video/x-raw,width=160,height=120,framerate=15/1 "
                      "! jpegenc ! mux. "
                      "audiotestsrc num-buffers=10 samplesperbuffer=533 ! audio/x-raw,format=S16LE,rate=8000,channels=1 "
@@ -129,8 +127,7 @@ TEST(VideoSource, OpenExplainsFilesItCannotPlay)
 
     {
         std::ofstream garbage(dir.File("garbage.avi"), std::ios::binary);
-        for (int i = 0; i < 4096; ++i)
-            garbage.put(char((i * 7919 + 13) % 251));
+        for (int i = 0; i < 4096; ++i) garbage.put(char((i * 7919 + 13) % 251));
     }
     VideoSource garbage(VideoSource::Kind::File, dir.File("garbage.avi"));
     reason.clear();
@@ -236,8 +233,7 @@ TEST(VideoSource, FramesBeyondAPicturesBoundsAreRefusedBeforeAnyIsMade)
     std::string why;
     Frame f(64, 48);
     for (int k = 0; k < 8 && why.empty(); ++k)
-        if (!growing.Render(k * kFrameUs, f.View(), reason))
-            why = reason;
+        if (!growing.Render(k * kFrameUs, f.View(), reason)) why = reason;
     EXPECT_EQ(why, refusal(23200, 23200));
 }
 
@@ -246,8 +242,7 @@ std::uint64_t MappedBytes()
 {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmSize:", 0) == 0)
-            return std::stoull(line.substr(7)) * 1024;
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
     return 0;
 }
 

@@ -39,8 +39,9 @@ TEST(VideoSource, LiveSourceShowsItsNewestPicture)
     EXPECT_EQ(blue.PictureSize(), (device::FrameSize{0, 0}));
 
     // Pixels twice as wide as high make a picture twice as wide to the eye.
-    VideoSource wide(VideoSource::Kind::LiveDescription,
-                     "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=2/1");
+    VideoSource wide(
+        VideoSource::Kind::LiveDescription,
+        "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=2/1");
     ASSERT_TRUE(wide.Open(reason)) << reason;
     EXPECT_EQ(wide.PictureSize(), (device::FrameSize{320, 120}));
     wide.Close();
@@ -48,8 +49,9 @@ TEST(VideoSource, LiveSourceShowsItsNewestPicture)
     // aiming and drawing agree.
     for (const auto& [par, seen] : std::vector<std::pair<std::string, device::FrameSize>>{
              {"17/1", {2560, 120}}, {"1000/1", {2560, 120}}, {"1/17", {10, 120}}, {"1/1000", {10, 120}}}) {
-        VideoSource claims(VideoSource::Kind::LiveDescription,
-                           "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=" + par);
+        VideoSource claims(
+            VideoSource::Kind::LiveDescription,
+            "videotestsrc is-live=true ! capsfilter caps=video/x-raw,width=160,height=120,pixel-aspect-ratio=" + par);
         ASSERT_TRUE(claims.Open(reason)) << par << ": " << reason;
         EXPECT_EQ(claims.PictureSize(), seen) << par;
     }

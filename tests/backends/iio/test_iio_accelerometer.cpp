@@ -44,14 +44,14 @@ TEST(GravityPitch, EachWayThePhoneIsHeldAndTheAnglesBetween)
     using iio::PitchFromAcceleration;
     struct Case {
         iio::Acceleration a;
-        float portrait;  // pitch of a phone
+        float portrait; // pitch of a phone
         float landscape; // pitch of a device whose natural orientation is landscape
     };
     const Case cases[] = {
-        {{0, -g, 0}, 0, -90},         // upright
-        {{-g, 0, 0}, -90, 180},       // top turned to the left
-        {{g, 0, 0}, 90, 0},           // top turned to the right
-        {{0, g, 0}, 180, 90},         // upside down
+        {{0, -g, 0}, 0, -90}, // upright
+        {{-g, 0, 0}, -90, 180}, // top turned to the left
+        {{g, 0, 0}, 90, 0}, // top turned to the right
+        {{0, g, 0}, 180, 90}, // upside down
         {{g * 0.5, -g * std::sqrt(3.0) / 2, 0}, 30, -60},
         // Tipped back 60 degrees from upright: still upright, the pitch does not care.
         {{0, -g * 0.5, -g * std::sqrt(3.0) / 2}, 0, -90},
@@ -73,11 +73,11 @@ TEST(GravityPitch, FlatFallingOrShakenTellsNoPitch)
     using iio::PitchFromAcceleration;
     const double tip = std::sin(15 * 3.14159265358979 / 180);
     const iio::Acceleration level[] = {
-        {0, 0, -g},                                  // face up on a table
-        {0, 0, g},                                   // face down
+        {0, 0, -g}, // face up on a table
+        {0, 0, g}, // face down
         {0, -g * tip, -g * std::cos(std::asin(tip))}, // tipped only 15 degrees
-        {0, -0.1, 0},                                // falling
-        {0, -3 * g, 0},                              // shaken
+        {0, -0.1, 0}, // falling
+        {0, -3 * g, 0}, // shaken
         {0, 0, 0},
     };
     for (const auto& a : level) {
@@ -166,14 +166,18 @@ TEST(IioAccelerometer, AFolderThatCannotBeReadIsRefusedWithItsReason)
          "in_accel_x_raw holds '\?\?\?'"},
         {"y huge", [](const FakeIio& f) { f.Write("in_accel_y_raw", std::string(100000, '7')); },
          "longer than an attribute"},
-        {"y a fifo", [](const FakeIio& f) {
+        {"y a fifo",
+         [](const FakeIio& f) {
              f.Remove("in_accel_y_raw");
              ::mkfifo((f.Folder() + "/in_accel_y_raw").c_str(), 0600);
-         }, "in_accel_y_raw is not a regular file"},
-        {"x a folder", [](const FakeIio& f) {
+         },
+         "in_accel_y_raw is not a regular file"},
+        {"x a folder",
+         [](const FakeIio& f) {
              f.Remove("in_accel_x_raw");
              ::mkdir((f.Folder() + "/in_accel_x_raw").c_str(), 0700);
-         }, "in_accel_x_raw"},
+         },
+         "in_accel_x_raw"},
     };
     for (const auto& c : cases) {
         FakeIio fake;
@@ -223,8 +227,8 @@ TEST(IioAccelerometer, AutoFindsTheFirstAccelerometerByNumberLeavingOutALaptopsB
         return dir;
     };
     EXPECT_EQ(iio::FindAccelerometer(root.Root()), root.Folder());
-    add("iio:device1", false);   // a light sensor
-    add("iio:device2x", true);   // not a device's name
+    add("iio:device1", false); // a light sensor
+    add("iio:device2x", true); // not a device's name
     add("trigger0", true);
     EXPECT_EQ(iio::FindAccelerometer(root.Root()), root.Folder());
     const std::string base = add("iio:device3", true);

@@ -1,7 +1,7 @@
 // Checks the photo camera: pictures made here land where the aim puts them at every frame shape,
 // the right way up whatever EXIF says, and bad files or views are refused.
-#include "backends/photo/ExifOrientation.h"
 #include "backends/PhotoPictures.h"
+#include "backends/photo/ExifOrientation.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,7 @@ TEST(PhotoSource, NamesTheFileAndOffersTheLandscapeFrameLast)
     const auto sizes = source.Resolutions();
     ASSERT_FALSE(sizes.empty());
     EXPECT_EQ(sizes.back(), (device::FrameSize{800, 480}));
-    for (const auto& s : sizes)
-        EXPECT_TRUE(s.width > 0 && s.height > 0);
+    for (const auto& s : sizes) EXPECT_TRUE(s.width > 0 && s.height > 0);
 }
 
 TEST(PhotoSource, CoversEveryFrameShapeCentredWithoutStretching)
@@ -169,8 +168,7 @@ TEST(PhotoSource, ReadsJpegAndKeepsFramesOpaque)
     photo::PhotoSource glass(WritePng(dir, "glass.png", clear));
     ASSERT_TRUE(glass.Open(reason)) << reason;
     Frame g = RenderPhoto(glass, 320, 240, Aim{});
-    for (std::uint32_t p : g.words)
-        ASSERT_EQ(p >> 24, 0xFFu);
+    for (std::uint32_t p : g.words) ASSERT_EQ(p >> 24, 0xFFu);
     EXPECT_EQ(g.At(20, 120), kBlack);
     EXPECT_TRUE(Near(g.At(300, 120), 0xFF400000u, 2)) << std::hex << g.At(300, 120);
 }
@@ -312,8 +310,8 @@ void AddPngExif(const std::string& path, int orientation)
 {
     std::ifstream in(path, std::ios::binary);
     std::string png((std::istreambuf_iterator<char>(in)), {});
-    const std::string tiff = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-                              0, char(orientation), 0, 0, 0, 0, 0, 0};
+    const std::string tiff = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation),
+                              0,   0,   0, 0,  0, 0};
     std::string chunk = std::string("\0\0\0", 3) + char(tiff.size()) + "eXIf" + tiff;
     std::uint32_t crc = 0xFFFFFFFFu;
     for (std::size_t i = 4; i < chunk.size(); ++i) {
@@ -335,9 +333,8 @@ TEST(PhotoSource, APngWithAnExifOrientationIsShownTheRightWayUpAsAJpegIs)
         std::vector<std::uint32_t> back(seen.pixels);
         int w = seen.width, h = seen.height;
         ASSERT_TRUE(photo::ApplyOrientation(back, w, h, orientation == 6 ? 8 : orientation == 8 ? 6 : orientation));
-        const std::string path =
-            WritePng(dir, "exif" + std::to_string(orientation) + ".png",
-                     Paint(w, h, [&](int x, int y) { return back[std::size_t(y) * w + x]; }));
+        const std::string path = WritePng(dir, "exif" + std::to_string(orientation) + ".png",
+                                          Paint(w, h, [&](int x, int y) { return back[std::size_t(y) * w + x]; }));
         AddPngExif(path, orientation);
         EXPECT_EQ(photo::ExifOrientationOf(path), orientation);
         photo::PhotoSource source(path);

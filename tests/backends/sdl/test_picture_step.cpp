@@ -24,10 +24,7 @@ using testing_support::ScratchDir;
 
 namespace {
 
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 const std::string kPngStart("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
 
@@ -38,7 +35,8 @@ struct Walk {
     std::string shown;
     PictureStep::State state = PictureStep::State::Going;
 
-    Walk(PictureStep& step, const std::vector<std::string>& good, std::chrono::milliseconds budget = std::chrono::milliseconds(1000),
+    Walk(PictureStep& step, const std::vector<std::string>& good,
+         std::chrono::milliseconds budget = std::chrono::milliseconds(1000),
          std::chrono::milliseconds cost = std::chrono::milliseconds(0))
     {
         while (state == PictureStep::State::Going) {
@@ -70,8 +68,12 @@ TEST(PictureStep, CandidatesAreJudgedByTheirFirstBytesNotTheirNames)
     ScratchDir dir;
     Write(dir.File("png.mp4"), kPngStart);
     Write(dir.File("jpeg.png"), std::string("\xFF\xD8\xFF\xE0", 4));
-    Write(dir.File("iso.png"), std::string("\0\0\0\x20" "ftypisom", 12));
-    Write(dir.File("old.mov"), std::string("\0\0\0\x08" "wide", 8));
+    Write(dir.File("iso.png"), std::string("\0\0\0\x20"
+                                           "ftypisom",
+                                           12));
+    Write(dir.File("old.mov"), std::string("\0\0\0\x08"
+                                           "wide",
+                                           8));
     Write(dir.File("m.webm"), std::string("\x1A\x45\xDF\xA3\x9f", 5));
     Write(dir.File("a.avi"), std::string("RIFF\0\0\0\0AVI LIST", 16));
     Write(dir.File("o.ogv"), "OggS\0");
@@ -87,7 +89,9 @@ TEST(PictureStep, CandidatesAreJudgedByTheirFirstBytesNotTheirNames)
     Write(dir.File("text.mp4"), "this is not a video at all");
     Write(dir.File("empty.mkv"), "");
     Write(dir.File("short.mkv"), std::string("\x1A\x45\xDF", 3));
-    Write(dir.File("box.mp4"), std::string("\0\0\0\x20" "fty", 7));
+    Write(dir.File("box.mp4"), std::string("\0\0\0\x20"
+                                           "fty",
+                                           7));
     ASSERT_EQ(mkdir(dir.File("folder.png").c_str(), 0755), 0);
     ASSERT_EQ(mkfifo(dir.File("pipe.mp4").c_str(), 0600), 0);
     for (const char* name : {"wave.avi", "text.mp4", "empty.mkv", "short.mkv", "box.mp4"}) {
@@ -96,8 +100,10 @@ TEST(PictureStep, CandidatesAreJudgedByTheirFirstBytesNotTheirNames)
         EXPECT_EQ(reason, "") << name;
     }
     // Those that cannot be read say why.
-    for (const auto& [name, why] : std::vector<std::pair<std::string, std::string>>{
-             {"folder.png", "not a regular file"}, {"pipe.mp4", "not a regular file"}, {"gone.png", "No such file or directory"}}) {
+    for (const auto& [name, why] :
+         std::vector<std::pair<std::string, std::string>>{{"folder.png", "not a regular file"},
+                                                          {"pipe.mp4", "not a regular file"},
+                                                          {"gone.png", "No such file or directory"}}) {
         std::string reason;
         EXPECT_EQ(MediaKindOf(dir.File(name), &reason), MediaKind::None) << name;
         EXPECT_EQ(reason, why) << name;
@@ -176,8 +182,8 @@ TEST(PictureStep, StepsByNameBothWaysRoundTheFolder)
     Walk walk(step, {dir.File("b.JPG")});
     EXPECT_EQ(walk.shown, dir.File("b.JPG"));
     EXPECT_EQ(walk.tried.size(), 4u);
-    EXPECT_EQ(step.Skipped(), "veltora: passed over 3 files in " + dir.Path() +
-                                  ": 3 cannot be shown (the last, a.png: broken)");
+    EXPECT_EQ(step.Skipped(),
+              "veltora: passed over 3 files in " + dir.Path() + ": 3 cannot be shown (the last, a.png: broken)");
 }
 
 TEST(PictureStep, SaysWhyThereIsNothingToStepThrough)
@@ -228,8 +234,8 @@ TEST(PictureStep, SaysWhyThereIsNothingToStepThrough)
     ASSERT_TRUE(started) << message;
     EXPECT_EQ(bare.Folder(), dir.Path());
     EXPECT_EQ(bareWalk.shown, dir.File("c.bmp"));
-    EXPECT_EQ(bare.Skipped(), "veltora: passed over 1 file in " + dir.Path() +
-                                  ": 1 is not a picture or video by its content");
+    EXPECT_EQ(bare.Skipped(),
+              "veltora: passed over 1 file in " + dir.Path() + ": 1 is not a picture or video by its content");
     EXPECT_FALSE(goneStarted);
     EXPECT_EQ(goneMessage, "veltora: no pictures in . to step through");
 }

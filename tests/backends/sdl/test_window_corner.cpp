@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "demo/DemoScene.h"
-#include "instrument/SeenPicture.h"
-#include "instrument/Finger.h"
 #include "base/Trace.h"
+#include "demo/DemoScene.h"
+#include "instrument/Finger.h"
+#include "instrument/SeenPicture.h"
 #include "support/WindowRig.h"
 
 namespace {
@@ -24,7 +24,7 @@ device::PointD OnScreen(testing_support::Harness& h, const demo::KnownAngle& k)
 {
     const instrument::SeenPicture seen{kScene, h.Device().Camera().PictureTurns(), h.Device().Camera().HeldTurns()};
     return instrument::SourceToFrame(h.Device().Camera().GetAim(), seen, kScreen,
-                                 {(k.vertexX + 0.5) / kScene.width, (k.vertexY + 0.5) / kScene.height});
+                                     {(k.vertexX + 0.5) / kScene.width, (k.vertexY + 0.5) / kScene.height});
 }
 
 // A corner of the scene that opens upward and lies well away from the hub; null when none.
@@ -101,7 +101,8 @@ TEST(WindowCorner, CTellsItsReadingWithItsUncertaintyAndShowsWhatItFittedUntilTh
             stillInView += withLines.pixels[i] == 0xFF00FFu && now.pixels[i] == 0xFF00FFu;
         }
         return inLoupe > magentaBefore + 100 && stillInView < shown / 5;
-    })) << inLoupe << " in the loupe, " << stillInView << " of " << shown << " still in the view";
+    })) << inLoupe
+        << " in the loupe, " << stillInView << " of " << shown << " still in the view";
     rig.Mouse(SDL_MOUSEBUTTONUP, 0, static_cast<int>(hub.x) + 20, static_cast<int>(hub.y) - 30);
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return Magenta(rig.Shown()) <= magentaBefore; })) << Magenta(rig.Shown());
@@ -165,7 +166,8 @@ TEST(WindowCorner, ANoticeInTheTitleGivesWayToTheNextReading)
     rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 20, 460);
     rig.Settle();
     rig.Key(SDLK_c);
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.Title() != plain && rig.Title().find("demo scene") == std::string::npos; }, 30))
+    ASSERT_TRUE(
+        rig.WaitFor([&] { return rig.Title() != plain && rig.Title().find("demo scene") == std::string::npos; }, 30))
         << rig.Title();
     rig.Mouse(SDL_MOUSEBUTTONUP, 0, 20, 460);
     rig.Settle();

@@ -21,7 +21,10 @@ namespace {
 struct Recorder : sdl::KeyTarget {
     std::vector<std::string> calls;
     void Add(const std::string& s) { calls.push_back(s); }
-    void TurnPhone(int turns, float pitch) override { Add("turn " + std::to_string(turns) + " " + std::to_string(int(pitch))); }
+    void TurnPhone(int turns, float pitch) override
+    {
+        Add("turn " + std::to_string(turns) + " " + std::to_string(int(pitch)));
+    }
     void TiltBy(float degrees) override { Add("tilt " + std::to_string(int(degrees))); }
     void PanBy(double dx, double dy) override { Add("pan " + std::to_string(int(dx)) + " " + std::to_string(int(dy))); }
     void ZoomBy(double factor) override { Add(factor > 1 ? "zoom in" : "zoom out"); }
@@ -97,7 +100,9 @@ TEST(WindowKeys, EveryKeyHandledIsListedAndEveryKeyListedIsHandled)
     EXPECT_EQ(line, sdl::kKeyHelpHeading);
     for (const sdl::KeyEntry& entry : sdl::KeyTable()) {
         ASSERT_TRUE(std::getline(text, line)) << entry.label << " is missing";
-        EXPECT_EQ(line.substr(0, sdl::kKeyColumn).find_last_not_of(' ') + 1, std::string("  ").size() + std::strlen(entry.label)) << line;
+        EXPECT_EQ(line.substr(0, sdl::kKeyColumn).find_last_not_of(' ') + 1,
+                  std::string("  ").size() + std::strlen(entry.label))
+            << line;
         EXPECT_EQ(line.rfind(std::string("  ") + entry.label, 0), 0u) << line;
         for (const char* c = entry.help; (c = std::strchr(c, '\n')) != nullptr; c++) {
             ASSERT_TRUE(std::getline(text, line));

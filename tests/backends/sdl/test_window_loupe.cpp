@@ -27,7 +27,6 @@ using testing_support::ScratchDir;
 using testing_support::WindowRig;
 using testing_support::WritePicture;
 
-
 namespace {
 
 // Where the loupe is in the window: the part that differs from the screen, as a box.
@@ -69,8 +68,10 @@ TEST(WindowOffscreen, TheLoupeShowsThePicturesOwnDetailAndFollowsFineDragByFract
     rig.h.Tilt(-90);
     // (Dark green all over is too dark for ShowsScreen's test of a lit screen.)
     ASSERT_TRUE(rig.WaitFor([&] {
-        return ((rig.ScreenTurned(0).At(700, 300) >> 8) & 0xFF) > 0x40 && Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40;
-    })) << std::hex << rig.ScreenTurned(0).At(700, 300) << " " << std::dec << Differing(rig.Shown(), rig.ScreenTurned(0));
+        return ((rig.ScreenTurned(0).At(700, 300) >> 8) & 0xFF) > 0x40 &&
+               Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40;
+    })) << std::hex
+        << rig.ScreenTurned(0).At(700, 300) << " " << std::dec << Differing(rig.Shown(), rig.ScreenTurned(0));
     // Pressed beside the hub, where the needles are.
     rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 420, 440);
     rig.Settle();
@@ -101,9 +102,13 @@ TEST(WindowOffscreen, TheLoupeShowsThePicturesOwnDetailAndFollowsFineDragByFract
     // loupe would show the very same stripes; a tenth of it shows them moved.
     rig.Mouse(SDL_MOUSEMOTION, 0, 421, 440);
     rig.Settle();
-    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0),
-                                                   Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) > 500; }))
-        << "the loupe did not follow a fraction of a pixel: " << Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0), Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) << " " << Differing(rig.Shown(), before);
+    EXPECT_TRUE(rig.WaitFor([&] {
+        return Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0),
+                         Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0)) > 500;
+    })) << "the loupe did not follow a fraction of a pixel: "
+        << Differing(Crop(rig.Shown(), f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0),
+                     Crop(before, f.x0, f.y0, f.x1 - f.x0, f.y1 - f.y0))
+        << " " << Differing(rig.Shown(), before);
     SDL_SetModState(KMOD_NONE);
     rig.Mouse(SDL_MOUSEBUTTONUP, 0, 421, 440);
     rig.Settle();
@@ -135,38 +140,46 @@ TEST(WindowOffscreen, TheLoupeNeverCoversTheReadoutTheHoldButtonOrTheFinger)
         rig.Settle();
         ASSERT_TRUE(rig.TurnedTo(hold.size.first, hold.size.second));
         ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == hold.layout; }));
-        for (const auto& at : {std::pair{0.15, 0.2}, std::pair{0.85, 0.2}, std::pair{0.15, 0.8}, std::pair{0.85, 0.8}, std::pair{0.5, 0.5}}) {
-            const int x = static_cast<int>(hold.size.first * at.first), y = static_cast<int>(hold.size.second * at.second);
+        for (const auto& at : {std::pair{0.15, 0.2}, std::pair{0.85, 0.2}, std::pair{0.15, 0.8}, std::pair{0.85, 0.8},
+                               std::pair{0.5, 0.5}}) {
+            const int x = static_cast<int>(hold.size.first * at.first),
+                      y = static_cast<int>(hold.size.second * at.second);
             SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
             rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, x, y);
             rig.Settle();
             // Every pixel of the readout and the hold button is the screen's, as Shift+S saves
             // it, and the finger is clear. (Waited for: the window may be a frame behind.)
             std::string why;
-            EXPECT_TRUE(rig.WaitFor([&] {
-                const Image shown = rig.Shown(), screen = rig.ScreenTurned(hold.turns);
-                const Found f = LoupeIn(shown, screen);
-                if (!f.Any() || f.x1 - f.x0 < 100) {
-                    why = "no loupe";
-                    return false;
-                }
-                for (const auto& k : hold.keep) {
-                    const device::PointD a = sdl::detail::ScreenToView({double(k[0]), double(k[1])}, 800, 480, hold.turns);
-                    const device::PointD b = sdl::detail::ScreenToView({double(k[2]), double(k[3])}, 800, 480, hold.turns);
-                    const int x0 = static_cast<int>(std::min(a.x, b.x)), y0 = static_cast<int>(std::min(a.y, b.y));
-                    const int x1 = static_cast<int>(std::max(a.x, b.x)), y1 = static_cast<int>(std::max(a.y, b.y));
-                    if (Differing(Crop(shown, x0, y0, x1 - x0, y1 - y0), Crop(screen, x0, y0, x1 - x0, y1 - y0), 0) != 0) {
-                        why = "the loupe covers " + std::to_string(x0) + "," + std::to_string(y0) + " to " +
-                              std::to_string(x1) + "," + std::to_string(y1);
+            EXPECT_TRUE(rig.WaitFor(
+                [&] {
+                    const Image shown = rig.Shown(), screen = rig.ScreenTurned(hold.turns);
+                    const Found f = LoupeIn(shown, screen);
+                    if (!f.Any() || f.x1 - f.x0 < 100) {
+                        why = "no loupe";
                         return false;
                     }
-                }
-                if (x + 10 > f.x0 && x - 10 < f.x1 && y + 10 > f.y0 && y - 10 < f.y1) {
-                    why = "the loupe is on the finger";
-                    return false;
-                }
-                return true;
-            }, 3)) << why;
+                    for (const auto& k : hold.keep) {
+                        const device::PointD a =
+                            sdl::detail::ScreenToView({double(k[0]), double(k[1])}, 800, 480, hold.turns);
+                        const device::PointD b =
+                            sdl::detail::ScreenToView({double(k[2]), double(k[3])}, 800, 480, hold.turns);
+                        const int x0 = static_cast<int>(std::min(a.x, b.x)), y0 = static_cast<int>(std::min(a.y, b.y));
+                        const int x1 = static_cast<int>(std::max(a.x, b.x)), y1 = static_cast<int>(std::max(a.y, b.y));
+                        if (Differing(Crop(shown, x0, y0, x1 - x0, y1 - y0), Crop(screen, x0, y0, x1 - x0, y1 - y0),
+                                      0) != 0) {
+                            why = "the loupe covers " + std::to_string(x0) + "," + std::to_string(y0) + " to " +
+                                  std::to_string(x1) + "," + std::to_string(y1);
+                            return false;
+                        }
+                    }
+                    if (x + 10 > f.x0 && x - 10 < f.x1 && y + 10 > f.y0 && y - 10 < f.y1) {
+                        why = "the loupe is on the finger";
+                        return false;
+                    }
+                    return true;
+                },
+                3))
+                << why;
             rig.Mouse(SDL_MOUSEBUTTONUP, 0, x, y);
             rig.Settle();
         }

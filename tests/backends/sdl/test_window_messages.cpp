@@ -198,7 +198,8 @@ TEST(WindowMessages, AScreenshotThatCannotBeSavedIsToldAndFailsTheRun)
 TEST(WindowMessages, AWaylandDisplayThatIsNoCompositorIsNamed)
 {
     const testing_support::ScratchDir dir;
-    const testing_support::ScopedEnv driver("SDL_VIDEODRIVER", ""), x("DISPLAY", ""), runtime("XDG_RUNTIME_DIR", dir.Path());
+    const testing_support::ScopedEnv driver("SDL_VIDEODRIVER", ""), x("DISPLAY", ""),
+        runtime("XDG_RUNTIME_DIR", dir.Path());
     std::ofstream(dir.File("plain")) << "not a socket";
     // A socket whose listener has gone, as a compositor killed leaves it.
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -217,10 +218,11 @@ TEST(WindowMessages, AWaylandDisplayThatIsNoCompositorIsNamed)
     struct Case {
         std::string display, says;
     };
-    for (const Case& c : {Case{"plain", "WAYLAND_DISPLAY=plain (" + dir.File("plain") + "): a file, not a socket"},
-                          Case{dir.File("plain"), "WAYLAND_DISPLAY=" + dir.File("plain") + ": a file, not a socket"},
-                          Case{"wayland-dead", "WAYLAND_DISPLAY=wayland-dead (" + dead + "): nothing listens on the socket"},
-                          Case{"wayland-none", "WAYLAND_DISPLAY=wayland-none (" + dir.File("wayland-none") + "): no such socket"}}) {
+    for (const Case& c :
+         {Case{"plain", "WAYLAND_DISPLAY=plain (" + dir.File("plain") + "): a file, not a socket"},
+          Case{dir.File("plain"), "WAYLAND_DISPLAY=" + dir.File("plain") + ": a file, not a socket"},
+          Case{"wayland-dead", "WAYLAND_DISPLAY=wayland-dead (" + dead + "): nothing listens on the socket"},
+          Case{"wayland-none", "WAYLAND_DISPLAY=wayland-none (" + dir.File("wayland-none") + "): no such socket"}}) {
         SCOPED_TRACE(c.display);
         const testing_support::ScopedEnv wayland("WAYLAND_DISPLAY", c.display);
         std::string reason;

@@ -55,8 +55,8 @@ TEST(WindowOffscreen, TheWheelZoomsAboutTheMouse)
         double factor;
     };
     const double step = sdl::detail::kZoomStep;
-    for (const Turn& t : {Turn{650, 120, 1, false, step}, Turn{200, 300, -1, true, step}, Turn{500, 100, -1, false, 1 / step},
-                          Turn{120, 430, 2, false, step * step}}) {
+    for (const Turn& t : {Turn{650, 120, 1, false, step}, Turn{200, 300, -1, true, step},
+                          Turn{500, 100, -1, false, 1 / step}, Turn{120, 430, 2, false, step * step}}) {
         const device::Aim before = camera.GetAim();
         const device::FrameSize picture = camera.PictureSize();
         const device::PointD at{t.x + 0.5, t.y + 0.5};
@@ -101,7 +101,8 @@ TEST(WindowOffscreen, KeysTiltTurnAndShowTheKeyList)
         << "H showed no key list";
     rig.Key(SDLK_ESCAPE);
     rig.Settle();
-    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40; })) << "Escape left the list";
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40; }))
+        << "Escape left the list";
     rig.Key(SDLK_ESCAPE);
     rig.Settle();
     EXPECT_FALSE(rig.h.Device().TerminationRequested());
@@ -129,7 +130,8 @@ TEST(WindowOffscreen, EveryHoldingShowsThePhonesScreenTurnedAndSSavesWhatIsSeen)
         for (int attempt = 0;; attempt++) {
             ASSERT_LT(attempt, 20) << "the screen never kept still";
             long n = 0;
-            ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(turns, &n); })) << n << " pixels differ from the screen turned " << turns;
+            ASSERT_TRUE(rig.WaitFor([&] { return rig.ShowsScreen(turns, &n); }))
+                << n << " pixels differ from the screen turned " << turns;
             const std::uint64_t version = display.Version();
             const Image shown = rig.Shown();
             // S saves what is seen and prints its full path; Shift+S the phone's own screen.
@@ -147,7 +149,8 @@ TEST(WindowOffscreen, EveryHoldingShowsThePhonesScreenTurnedAndSSavesWhatIsSeen)
             }
             for (int wrong = 0; wrong < 4; wrong++) {
                 if (wrong != turns) {
-                    EXPECT_GT(Differing(shown, rig.ScreenTurned(wrong)), 10000) << "a turn of " << wrong << " matches too";
+                    EXPECT_GT(Differing(shown, rig.ScreenTurned(wrong)), 10000)
+                        << "a turn of " << wrong << " matches too";
                 }
             }
             EXPECT_EQ(printed.substr(0, printed.find('\n') + 1), folder.Dir().Path() + "/" + seenName + "\n");
@@ -192,13 +195,16 @@ TEST(WindowOffscreen, TheLoupeShowsWhileTheButtonIsDownAndIsNotInSsPicture)
     // Pressed at the right: the loupe is in the bottom-left corner, away from the finger.
     rig.Mouse(SDL_MOUSEBUTTONDOWN, 0, 640, 200);
     rig.Settle();
-    const auto corner = [&] { return Differing(Crop(rig.Shown(), 10, 310, 160, 160), Crop(rig.ScreenTurned(0), 10, 310, 160, 160)); };
+    const auto corner = [&] {
+        return Differing(Crop(rig.Shown(), 10, 310, 160, 160), Crop(rig.ScreenTurned(0), 10, 310, 160, 160));
+    };
     EXPECT_TRUE(rig.WaitFor([&] { return corner() > 5000; })) << "no loupe in the bottom-left corner: " << corner();
     EXPECT_LE(Differing(Crop(rig.Shown(), 630, 10, 160, 160), Crop(rig.ScreenTurned(0), 630, 10, 160, 160)), 40)
         << "the loupe is near the finger";
     rig.Key(SDLK_s);
     rig.Settle();
-    EXPECT_LE(Differing(Load(folder.TakeSaved("seen-loupe")), rig.ScreenTurned(0)), 40) << "the loupe is in S's picture";
+    EXPECT_LE(Differing(Load(folder.TakeSaved("seen-loupe")), rig.ScreenTurned(0)), 40)
+        << "the loupe is in S's picture";
     rig.Mouse(SDL_MOUSEBUTTONUP, 0, 640, 200);
     rig.Settle();
     EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.Shown(), rig.ScreenTurned(0)) <= 40; })) << "the loupe stayed";
@@ -209,7 +215,8 @@ TEST(WindowOffscreen, NAndPStepThroughTheFolderAndTheMiddleButtonAims)
     ScratchDir dir;
     WritePicture(dir.File("still.png"), 800, 480, 7);
     WritePicture(dir.File("still2.png"), 640, 480, 9);
-    WritePicture(dir.File("zspot.png"), 800, 480, 3, [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
+    WritePicture(dir.File("zspot.png"), 800, 480, 3,
+                 [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
     WindowRig rig(Pictures(dir.File("still.png")), Photo(dir.File("still.png")));
     SKIP_WITHOUT_WINDOW(rig);
     rig.h.Tilt(-90);
@@ -280,7 +287,9 @@ TEST(WindowOffscreen, AStepPastManyBrokenFilesKeepsTheWindowAnswering)
     ScratchDir dir;
     WritePicture(dir.File("a.png"), 80, 48, 1);
     WritePicture(dir.File("z.png"), 80, 48, 2);
-    const std::string video("\0\0\0\x20" "ftypisom", 12);
+    const std::string video("\0\0\0\x20"
+                            "ftypisom",
+                            12);
     for (int i = 0; i < 400; i++) {
         char name[32];
         std::snprintf(name, sizeof name, "b%03d.mp4", i);
@@ -319,7 +328,8 @@ TEST(WindowOffscreen, AStepPastManyBrokenFilesKeepsTheWindowAnswering)
     ASSERT_TRUE(shown) << rig.Title();
     // The junk was judged by its content: only the hundred that start like videos were tried.
     EXPECT_EQ(opened, 100);
-    EXPECT_NE(titleLate.find("pitch -85 deg"), std::string::npos) << "the window did not answer while stepping: " << titleLate;
+    EXPECT_NE(titleLate.find("pitch -85 deg"), std::string::npos)
+        << "the window did not answer while stepping: " << titleLate;
     EXPECT_EQ(out, "showing " + dir.File("z.png") + "\n");
     EXPECT_EQ(err, "veltora: passed over 500 files in " + dir.Path() +
                        ": 400 are not pictures or videos by their content, 100 cannot be shown (the last, c099.mp4: "

@@ -85,7 +85,8 @@ bool Upright(const Image& img, std::string& why, const std::vector<int>& quarter
             }
         }
         if (right < 40 || wrong > 8) {
-            why = "quarter " + std::to_string(q) + ": " + std::to_string(right) + " right, " + std::to_string(wrong) + " wrong";
+            why = "quarter " + std::to_string(q) + ": " + std::to_string(right) + " right, " + std::to_string(wrong) +
+                  " wrong";
             return false;
         }
     }
@@ -113,7 +114,8 @@ TEST(WindowOffscreen, ThePictureStaysUprightInEveryHoldingInTheWindowAndInSsPict
         EXPECT_TRUE(rig.WaitFor([&] { return Upright(rig.Shown(), why); })) << why;
         rig.Key(SDLK_s);
         rig.Settle();
-        EXPECT_TRUE(Upright(Load(folder.TakeSaved(std::string("seen-") + std::to_string(shot++))), why)) << "S: " << why;
+        EXPECT_TRUE(Upright(Load(folder.TakeSaved(std::string("seen-") + std::to_string(shot++))), why))
+            << "S: " << why;
         // The phone's own screen holds the picture as the camera fixed in it sees it: turned
         // back by the holding.
         if (turns != 0) {
@@ -134,7 +136,8 @@ TEST(WindowOffscreen, ThePictureStaysUprightInEveryHoldingInTheWindowAndInSsPict
 TEST(WindowOffscreen, TheMiddleButtonAimsUnderTheHubOfTheDialShownAfterATilt)
 {
     ScratchDir dir;
-    WritePicture(dir.File("spot.png"), 800, 480, 3, [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
+    WritePicture(dir.File("spot.png"), 800, 480, 3,
+                 [](int x, int y) { return x >= 680 && x < 720 && y >= 130 && y < 170; });
     WindowRig rig(WindowRig::One(), Photo(dir.File("spot.png")));
     SKIP_WITHOUT_WINDOW(rig);
     // ] tilts the phone upright (pitch -5) without turning the view: the round dial shows.
@@ -236,7 +239,8 @@ TEST(WindowOffscreen, TheKeyListFitsAndReadsAtEveryWindowSizeAndHolding)
                     const std::uint32_t p = s.At(x, y);
                     if (((p >> 16) & 0xFF) > 150 && ((p >> 8) & 0xFF) > 150) {
                         text = true;
-                        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                        bottom = std::max(bottom, y);
                     }
                 }
                 if (text && !inBand) {
@@ -245,7 +249,8 @@ TEST(WindowOffscreen, TheKeyListFitsAndReadsAtEveryWindowSizeAndHolding)
                 inBand = text;
             }
             return bands.size() > 20;
-        })) << bands.size() << " rows of text";
+        })) << bands.size()
+            << " rows of text";
         // Every row is whole: none reaches the view's edge.
         EXPECT_GT(left, c.w / 100);
         EXPECT_LT(right, c.w - 1 - c.w / 100);
@@ -270,7 +275,9 @@ TEST(WindowOffscreen, SSaysItSavedInTheWindowButNotInThePicture)
     rig.Key(SDLK_s);
     rig.Settle();
     testing::internal::GetCapturedStdout();
-    const auto foot = [&] { return Differing(Crop(rig.Shown(), 200, 380, 400, 100), Crop(rig.ScreenTurned(0), 200, 380, 400, 100)); };
+    const auto foot = [&] {
+        return Differing(Crop(rig.Shown(), 200, 380, 400, 100), Crop(rig.ScreenTurned(0), 200, 380, 400, 100));
+    };
     EXPECT_TRUE(rig.WaitFor([&] { return foot() > 1000; })) << "no notice at the view's foot: " << foot();
     EXPECT_LE(Differing(Load(folder.TakeSaved("seen")), rig.ScreenTurned(0)), 40) << "the notice is in S's picture";
     // It goes by itself.
@@ -302,13 +309,15 @@ TEST(WindowOffscreen, TheWheelScrollsTheHelpPage)
     }));
     rig.Wheel(240, 400, -3);
     rig.Settle();
-    EXPECT_TRUE(rig.WaitFor([&] { return Differing(Crop(rig.ScreenTurned(0), 0, 200, 480, 500), Crop(top, 0, 200, 480, 500)) > 5000; }))
-        << "the wheel did not scroll the page";
+    EXPECT_TRUE(rig.WaitFor([&] {
+        return Differing(Crop(rig.ScreenTurned(0), 0, 200, 480, 500), Crop(top, 0, 200, 480, 500)) > 5000;
+    })) << "the wheel did not scroll the page";
     EXPECT_TRUE(rig.h.Device().GetDisplay().Portrait()) << "the wheel left the help page";
     // And back up again, to the top as it was.
     rig.Wheel(240, 400, 3);
     rig.Settle();
-    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; })) << "the wheel did not scroll back";
+    EXPECT_TRUE(rig.WaitFor([&] { return Differing(rig.ScreenTurned(0), top) <= 40; }))
+        << "the wheel did not scroll back";
 }
 
 // N over broken videos between two pictures: each fails by what it is as it would as the
@@ -339,17 +348,20 @@ TEST(WindowOffscreen, NPassesOverBrokenVideosAtOnce)
     };
     WindowRig rig(options, Photo(dir.File("aaa.png")));
     SKIP_WITHOUT_WINDOW(rig);
-    for (const auto& [key, picture] : {std::pair{SDLK_n, "zzz.png"}, std::pair{SDLK_p, "aaa.png"}, std::pair{SDLK_n, "zzz.png"}}) {
+    for (const auto& [key, picture] :
+         {std::pair{SDLK_n, "zzz.png"}, std::pair{SDLK_p, "aaa.png"}, std::pair{SDLK_n, "zzz.png"}}) {
         SCOPED_TRACE(picture);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         rig.Key(key);
         std::string out;
-        const bool shown = rig.WaitFor([&] {
-            out += testing::internal::GetCapturedStdout();
-            testing::internal::CaptureStdout();
-            return out.find("showing ") != std::string::npos;
-        }, 20);
+        const bool shown = rig.WaitFor(
+            [&] {
+                out += testing::internal::GetCapturedStdout();
+                testing::internal::CaptureStdout();
+                return out.find("showing ") != std::string::npos;
+            },
+            20);
         testing::internal::GetCapturedStdout();
         const std::string err = testing::internal::GetCapturedStderr();
         ASSERT_TRUE(shown) << "no picture shown within 20 s";

@@ -175,7 +175,8 @@ TEST(WindowSettings, TheNextWindowOpensWithTheLastOnesSizePlaceAndPicture)
         ASSERT_TRUE(rig.window) << rig.reason;
     }
     EXPECT_EQ(Read(out), "");
-    EXPECT_EQ(Read(err), "veltora: not showing the last picture " + photo + ": this run writes " + dir.File("config/../board.png") + "\n");
+    EXPECT_EQ(Read(err), "veltora: not showing the last picture " + photo + ": this run writes " +
+                             dir.File("config/../board.png") + "\n");
     // A camera asked for on the command line wins: nothing else is shown.
     {
         sdl::Options o;
@@ -207,8 +208,10 @@ TEST(WindowSettings, ABrokenSettingsFileIsOneLineKeptAsideAndTheDefaults)
         EXPECT_EQ(h, 480);
     }
     const std::string said = Read(err);
-    EXPECT_EQ(said, "veltora: the settings file " + file + " is broken (window-width is '99999999999', not a whole number "
-                    "from 1 to 1000000); using the defaults (the file is kept as " + file + ".broken)\n");
+    EXPECT_EQ(said, "veltora: the settings file " + file +
+                        " is broken (window-width is '99999999999', not a whole number "
+                        "from 1 to 1000000); using the defaults (the file is kept as " +
+                        file + ".broken)\n");
     EXPECT_EQ(Read(file + ".broken"), "window-width=99999999999\n");
     // The closing window wrote good settings in its place.
     EXPECT_NE(Read(file).find("window-width=800\n"), std::string::npos) << Read(file);
