@@ -130,6 +130,12 @@ TEST(Readings, ATraceLineIsOneJsonObjectOfBoundedDepthWhateverBytesItsNamesHold)
     EXPECT_EQ(read.name, "Camera::StartPreview");
     EXPECT_EQ(read.result, "E_SUCCESS");
     EXPECT_EQ(read.time, 5.0);
+    // Text the trace writes in UTF-8 is read as written.
+    ASSERT_TRUE(
+        readings::ReadTraceLine("{\"t\":6,\"type\":\"finger\",\"name\":\"corner\","
+                                "\"args\":{\"x\":5,\"y\":7,\"refused\":\"this edge bends: 1.1\u00b0 or 1.2\xc2\xb0\"}}",
+                                read));
+    EXPECT_EQ(read.refused, "this edge bends: 1.1\xc2\xb0 or 1.2\xc2\xb0");
 
     // Thirty-two containers inside the line's object are read; one more is no trace line.
     const auto nested = [](int depth) {

@@ -208,26 +208,31 @@ private:
 
 bool ReadTraceLine(const std::string& line, TraceLine& out)
 {
-    out = TraceLine();
-    Fields fields(out);
-    // The parser insists on UTF-8, but the names a trace quotes (a user's file names) are the
-    // user's bytes, which need not be; every field read here is plain ASCII.
-    const bool ascii =
-        std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    try {
-        if (ascii) {
-            return Json::sax_parse(line, &fields);
+    // The trace writes UTF-8 (a refusal's "°" is kept as written), but the names it quotes (a
+    // user's file names) are the user's bytes, which need not be: a line the parser refuses is
+    // read once more with every byte past ASCII as '?', which leaves its JSON as it was.
+    const auto parse = [&out](const std::string& text) {
+        out = TraceLine();
+        Fields fields(out);
+        try {
+            return Json::sax_parse(text, &fields);
+        } catch (const Json::exception&) {
+            return false;
         }
-        std::string plain = line;
-        for (char& c : plain) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                c = '?';
-            }
-        }
-        return Json::sax_parse(plain, &fields);
-    } catch (const Json::exception&) {
+    };
+    if (parse(line)) {
+        return true;
+    }
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         return false;
     }
+    std::string plain = line;
+    for (char& c : plain) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            c = '?';
+        }
+    }
+    return parse(plain);
 }
 
 } // namespace readings
