@@ -13,12 +13,13 @@
 
 #include "Truth.h"
 #include "codec/ImageCodec.h"
+#include "device/Geometry.h"
 #include "instrument/EdgeFinder.h"
 #include "support/Wedge.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using device::kPi;
 
 double Opening(device::PointD a, device::PointD b)
 {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/Aiming.h"
+#include "device/Geometry.h"
 #include "instrument/EdgeFinder.h"
 #include "instrument/Finger.h"
 #include "instrument/SeenPicture.h"
@@ -21,7 +22,7 @@ using testing_support::HarnessOptions;
 namespace {
 
 constexpr device::FrameSize kScreen{800, 480};
-constexpr double kPi = 3.14159265358979323846;
+using device::kPi;
 
 class PictureSource final : public device::CameraSource {
 public:

@@ -1,6 +1,7 @@
 // The fake IIO folder: each value written whole, by rename, so a reading never sees half
 // of one (the kernel's own attributes are never half written either).
 #include "support/FakeIio.h"
+#include "device/Geometry.h"
 
 #include <cmath>
 #include <cstdio>
@@ -33,7 +34,7 @@ void FakeIio::Hold(double pitch)
 {
     // Gravity points to the ground: upright it runs down the screen (-y); turned by `pitch`
     // clockwise, it swings towards the screen's right edge (+x).
-    const double r = pitch * 3.14159265358979323846 / 180.0;
+    const double r = device::Rad(pitch);
     Raw(std::lround(981 * std::sin(r)), std::lround(-981 * std::cos(r)), 0);
 }
 

@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "device/Geometry.h"
+
 namespace testing_support {
 
 struct Wedge {
@@ -25,7 +27,7 @@ struct Wedge {
 // Opaque a8r8g8b8 pixels, rows packed.
 inline std::vector<std::uint32_t> DrawWedge(const Wedge& w, int width, int height, unsigned seed)
 {
-    constexpr double kPi = 3.14159265358979323846;
+    using device::kPi;
     const double a1 = w.arm1Deg * kPi / 180, a2 = (w.arm1Deg + w.openingDeg) * kPi / 180;
     // Inward normals (screen y downward) of the two half-planes whose overlap is the wedge.
     const double d1x = std::cos(a1), d1y = -std::sin(a1), d2x = std::cos(a2), d2y = -std::sin(a2);

@@ -72,14 +72,14 @@ double Off(const Line& l, Point p) { return (p.x - l.point.x) * -l.dir.y + (p.y 
 // Tukey's biweight, scale from the median absolute residual, ten rounds.
 Line Robust(const std::vector<Sample>& s, double* rms = nullptr)
 {
-    std::vector<double> w(s.size(), 1.0);
+    // Three buffers for all ten rounds: the bootstrap fits thousands of lines.
+    std::vector<double> w(s.size(), 1.0), r(s.size()), sorted(s.size());
     Line l = WeightedLine(s, w);
     for (int round = 0; round < 10; round++) {
-        std::vector<double> r;
-        for (const Sample& q : s) {
-            r.push_back(std::abs(Off(l, q.p)));
+        for (size_t i = 0; i < s.size(); i++) {
+            r[i] = std::abs(Off(l, s[i].p));
         }
-        std::vector<double> sorted = r;
+        sorted = r;
         std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
         const double c = 4.685 * std::max(0.02, 1.4826 * sorted[sorted.size() / 2]);
         for (size_t i = 0; i < s.size(); i++) {
@@ -192,8 +192,10 @@ ArmFit FitArm(const Gray& g, Point from, Point to, double across)
     const int blocks = int(s.size()) / kBlock + 1;
     std::uniform_int_distribution<int> pick(0, std::max(0, int(s.size()) - kBlock));
     std::vector<double> angles;
+    std::vector<Sample> b;
+    b.reserve(std::size_t(blocks) * kBlock);
     for (int r = 0; r < kResamples; r++) {
-        std::vector<Sample> b;
+        b.clear();
         for (int i = 0; i < blocks; i++) {
             const int at = pick(rng);
             for (int j = at; j < at + kBlock && j < int(s.size()); j++) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <numbers>
 
 namespace Osp { namespace Base {
 
@@ -202,7 +203,7 @@ void ArrayList::RemoveAll(bool deallocate)
 namespace Utility {
 double Math::Sqrt(double x) { return std::sqrt(x); }
 double Math::Acos(double x) { return std::acos(x); }
-double Math::GetPi() { return 3.14159265358979323846; }
+double Math::GetPi() { return std::numbers::pi; }
 } // namespace Utility
 
 const char* GetErrorMessage(result r)

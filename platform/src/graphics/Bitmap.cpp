@@ -1,4 +1,5 @@
 // Osp::Graphics::Bitmap and its shared pixel data.
+#include "device/Geometry.h"
 #include "graphics/BitmapData.h"
 
 #include <algorithm>
@@ -129,7 +130,7 @@ const BitmapData& BitmapData::TurnedAbout(int degree, int pivotX, int pivotY, in
             return *c.image;
         }
     }
-    const double rad = degree * 3.14159265358979323846 / 180.0;
+    const double rad = device::Rad(degree);
     const double co = std::cos(rad);
     const double si = std::sin(rad);
     // A bitmap offset (u, w) from the pivot lands at (u*c + w*s, -u*s + w*c) from the

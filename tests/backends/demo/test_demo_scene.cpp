@@ -2,6 +2,7 @@
 // and opaque, only the watch moves, and odd output sizes or bad output views are handled.
 #include "backends/demo/DemoScene.h"
 #include "device/Aiming.h"
+#include "device/Geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 using demo::DemoScene;
 using demo::KnownAngle;
 
-constexpr double kPi = 3.14159265358979323846;
+using device::kPi;
 constexpr std::uint32_t kPoison = 0x00ABCDEFu;
 
 struct Frame {

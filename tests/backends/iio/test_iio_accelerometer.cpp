@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 
+#include "device/Geometry.h"
 #include "iio/IioAccelerometer.h"
 #include "support/FakeIio.h"
 
@@ -71,7 +72,7 @@ TEST(GravityPitch, EachWayThePhoneIsHeldAndTheAnglesBetween)
 TEST(GravityPitch, FlatFallingOrShakenTellsNoPitch)
 {
     using iio::PitchFromAcceleration;
-    const double tip = std::sin(15 * 3.14159265358979 / 180);
+    const double tip = std::sin(device::Rad(15));
     const iio::Acceleration level[] = {
         {0, 0, -g}, // face up on a table
         {0, 0, g}, // face down
