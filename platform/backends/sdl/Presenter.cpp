@@ -3,9 +3,12 @@
 #include "sdl/Presenter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "device/Device.h"
+#include "instrument/Dial.h"
 #include "sdl/Fitted.h"
 #include "sdl/Loupe.h"
 #include "sdl/SdlOverlay.h"
@@ -171,7 +174,21 @@ void Presenter::Present(const Scene& scene)
         m_loupe->DrawLoupe(scene, view);
     }
     if (m_overlay->NoticeShown()) {
-        m_overlay->DrawNotice(view);
+        // The readout and the buttons as drawn on the view: a notice must leave them to be read.
+        std::vector<Box> keep;
+        if (!scene.portraitForm) {
+            const double unit = double(view.w) / scene.view.ViewW();
+            const instrument::ControlPlaces c = instrument::ControlsOf(scene.layout);
+            for (const instrument::ScreenRect& r : {c.readout, c.hold, c.infoPress}) {
+                const device::PointD a = ScreenToView({r.x0, r.y0}, scene.view.screenW, scene.view.screenH, turns);
+                const device::PointD b = ScreenToView({r.x1, r.y1}, scene.view.screenW, scene.view.screenH, turns);
+                keep.push_back({view.x + static_cast<int>(std::floor(std::min(a.x, b.x) * unit)),
+                                view.y + static_cast<int>(std::floor(std::min(a.y, b.y) * unit)),
+                                static_cast<int>(std::ceil(std::abs(b.x - a.x) * unit)),
+                                static_cast<int>(std::ceil(std::abs(b.y - a.y) * unit))});
+            }
+        }
+        m_overlay->DrawNotice(view, keep);
     }
     if (m_overlay->KeyListShown()) {
         m_overlay->DrawKeyList(view);

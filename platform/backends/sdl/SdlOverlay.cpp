@@ -174,7 +174,7 @@ bool Overlay::NoticeEnded()
     return true;
 }
 
-void Overlay::DrawNotice(const Box& view)
+void Overlay::DrawNotice(const Box& view, const std::vector<Box>& keep)
 {
     // Light text on a dark strip, made once for each notice. A long one is wrapped: at the
     // view's top it keeps to the middle, clear of the readout and the hold button.
@@ -234,8 +234,19 @@ void Overlay::DrawNotice(const Box& view)
     if (!m_noticeTexture || SDL_QueryTexture(m_noticeTexture.get(), nullptr, nullptr, &w, &h) != 0) {
         return;
     }
-    const int y = m_noticeAtTop ? view.y + static_cast<int>(size * 0.5) : view.y + view.h - h - static_cast<int>(size);
-    const SDL_Rect dst{view.x + (view.w - w) / 2, y, w, h};
+    const int x = view.x + (view.w - w) / 2;
+    int y = m_noticeAtTop ? view.y + static_cast<int>(size * 0.5) : view.y + view.h - h - static_cast<int>(size);
+    // Each push moves it below one box, so this ends within as many rounds as there are boxes.
+    for (bool moved = m_noticeAtTop; moved;) {
+        moved = false;
+        for (const Box& k : keep) {
+            if (x < k.x + k.w && k.x < x + w && y < k.y + k.h && k.y < y + h) {
+                y = k.y + k.h + static_cast<int>(size * 0.3);
+                moved = true;
+            }
+        }
+    }
+    const SDL_Rect dst{x, y, w, h};
     SDL_RenderCopy(m_renderer.get(), m_noticeTexture.get(), nullptr, &dst);
 }
 

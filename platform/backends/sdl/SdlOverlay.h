@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "sdl/SdlHandles.h"
 #include "sdl/ViewGeometry.h"
@@ -27,7 +28,8 @@ public:
     void ShowKeyList(bool shown) { m_keyListShown = shown; }
 
     void DrawKeyList(const detail::Box& view);
-    void DrawNotice(const detail::Box& view);
+    // A notice at the view's top moves down past whichever of `keep` it would cover.
+    void DrawNotice(const detail::Box& view, const std::vector<detail::Box>& keep = {});
     // The display went away: the textures are left to the system with the renderer.
     void Abandon();
 

@@ -1,5 +1,5 @@
 // C in the desktop window on SDL's offscreen driver: the corner under the mouse is aimed under
-// the hub at once, with no other input needed to bring the aim to the camera.
+// the hub at once, and what is told of it leaves the readout and the buttons to be read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +11,11 @@
 
 #include "base/Trace.h"
 #include "demo/DemoScene.h"
+#include "instrument/Dial.h"
 #include "instrument/Finger.h"
 #include "instrument/SeenPicture.h"
+#include "sdl/ViewGeometry.h"
+#include "support/WindowFiles.h"
 #include "support/WindowRig.h"
 
 namespace {
@@ -175,4 +178,59 @@ TEST(WindowCorner, ANoticeInTheTitleGivesWayToTheNextReading)
     // The reading takes the notice's place in the title.
     EXPECT_TRUE(rig.WaitFor([&] { return rig.Title().find("deg +/-") != std::string::npos; }, 30)) << rig.Title();
     EXPECT_EQ(rig.Title().find("lift it first"), std::string::npos) << rig.Title();
+}
+
+TEST(WindowCorner, ANoticeAtTheTopLeavesTheReadoutAndTheButtonsToBeRead)
+{
+    // A picture of fine noise: C finds no corner there and says so at the top of the view.
+    testing_support::InFolder folder;
+    testing_support::WritePicture(folder.Dir().File("noise.png"), 800, 480, 11);
+    testing_support::WindowRig rig(testing_support::WindowRig::One(),
+                                   testing_support::Photo(folder.Dir().File("noise.png")));
+    SKIP_WITHOUT_WINDOW(rig);
+    auto form = rig.h.Inspect();
+    const struct {
+        SDL_Keycode key;
+        int turns, layout, width, height;
+    } holdings[] = {{SDLK_1, 0, 2, 800, 480}, {SDLK_2, 1, 0, 480, 800}};
+    for (const auto& hold : holdings) {
+        SCOPED_TRACE(hold.turns);
+        rig.Key(hold.key);
+        rig.Settle();
+        ASSERT_TRUE(rig.TurnedTo(hold.width, hold.height));
+        ASSERT_TRUE(rig.WaitFor([&] { return form.orientation == hold.layout; }));
+        SDL_WarpMouseInWindow(rig.sdlWindow, hold.width / 2 + 37, hold.height / 2 + 41);
+        rig.Settle();
+        rig.Key(SDLK_c);
+        const instrument::ControlPlaces c = instrument::ControlsOf(hold.layout);
+        std::string why;
+        // Shown: the view's top differs from the screen; the readout and both buttons do not.
+        EXPECT_TRUE(rig.WaitFor(
+            [&] {
+                const testing_support::Image shown = rig.Shown(), screen = rig.ScreenTurned(hold.turns);
+                if (testing_support::Differing(testing_support::Crop(shown, 0, 0, hold.width, hold.height / 3),
+                                               testing_support::Crop(screen, 0, 0, hold.width, hold.height / 3)) <
+                    500) {
+                    why = "no notice at the top";
+                    return false;
+                }
+                for (const instrument::ScreenRect& r : {c.readout, c.hold, c.infoPress}) {
+                    const device::PointD a = sdl::detail::ScreenToView({r.x0, r.y0}, 800, 480, hold.turns);
+                    const device::PointD b = sdl::detail::ScreenToView({r.x1, r.y1}, 800, 480, hold.turns);
+                    const int x0 = static_cast<int>(std::min(a.x, b.x)), y0 = static_cast<int>(std::min(a.y, b.y));
+                    const int w = static_cast<int>(std::abs(b.x - a.x)), h = static_cast<int>(std::abs(b.y - a.y));
+                    if (testing_support::Differing(testing_support::Crop(shown, x0, y0, w, h),
+                                                   testing_support::Crop(screen, x0, y0, w, h), 0) != 0) {
+                        why = "the notice covers " + std::to_string(x0) + "," + std::to_string(y0);
+                        return false;
+                    }
+                }
+                return true;
+            },
+            10))
+            << why << " (" << rig.Title() << ")";
+        rig.Key(SDLK_h); // any key: the notice may stay, the next holding shows its own
+        rig.Key(SDLK_h);
+        rig.Settle();
+    }
 }
