@@ -1,7 +1,7 @@
-// Straight edges and corners found in a picture at its own resolution: candidates from OpenCV's
-// line segment detector on a reduced copy of the part around a point, then every edge fitted by
-// least squares to sub-pixel edge points read across it in the full-resolution picture, checked
-// straight over its whole length, with its angle's uncertainty.
+// Straight edges and corners found in a picture at its own resolution: proposals from OpenCV's
+// line segment detector and from lines the gradient near the point votes for, then every edge
+// fitted by least squares to sub-pixel edge points read across it in the full-resolution
+// picture, from the corner outward as far as it goes, checked straight, with its uncertainty.
 #pragma once
 
 #include <memory>
@@ -29,6 +29,7 @@ struct Corner {
     PointD arm2;
     double uncertainty = 0; // degrees, about a 95 % interval of the angle between the arms
     PointD from1, to1, from2, to2; // the stretches each arm was fitted over, nearer end first
+    double clarity = 0; // grey levels across the fainter arm's edge
 };
 
 // Where to look: edges within `radius` picture pixels of `near`; a corner counts only when its
@@ -39,8 +40,12 @@ struct Search {
     double within = 0;
 };
 
-// Why nothing was found, with what was seen.
-enum class Why { Found, Nothing, Away, Bends, Short, Faint };
+// An edge whose angle is known no better than this many degrees (about 95 %) cannot fix a
+// corner's angle: too short, too faint or too rough for it.
+inline constexpr double kMostDoubtDeg = 2.5;
+
+// Why nothing was found, with what was seen. Two: two corners fit the point about as well.
+enum class Why { Found, Nothing, Away, Bends, Short, Faint, Two };
 struct Look {
     Why why = Why::Nothing;
     double away = 0; // Away: picture pixels from `near` to the nearest corner's meeting point

@@ -13,6 +13,8 @@ namespace {
 
 // Across an edge, grey levels must change by this much between pixels two apart.
 constexpr double kMinContrast = 6.0;
+// ...and stand this many of the grain's standard deviations out of it.
+constexpr double kGrainSigmas = 3.0;
 // At most this many places along an edge are read across it.
 constexpr int kMaxReads = 600;
 // Whatever the points say, a line's angle is not known better than this (degrees): the
@@ -21,6 +23,16 @@ constexpr double kFloorDeg = 0.01;
 // Halves of an edge may turn apart by their own uncertainty and this much more (degrees) before
 // the edge is said to bend.
 constexpr double kBendSlackDeg = 0.4;
+// An arm read from a corner ends at the first gap this long (pixels) without an edge point on
+// the line so far: where its object's edge ends, before it runs on into another object's.
+constexpr double kArmGap = 5.0;
+// A point farther than this from the line so far (pixels, or three times the points' own
+// spread) leaves the edge: a gap, not a turn of the line.
+constexpr double kArmDrift = 1.5;
+// An arm that bends by no more than this many degrees is read again over its nearer half,
+// while that holds this many points; one that bends more is told.
+constexpr double kMostBendReadDeg = 1.5;
+constexpr size_t kMinBendPoints = 12;
 using device::Dot;
 using device::kPi;
 
@@ -35,6 +47,58 @@ bool Sample(const cv::Mat& g, double x, double y, double& v)
     const float* r1 = g.ptr<float>(iy + 1);
     v = (r0[ix] * (1 - fx) + r0[ix + 1] * fx) * (1 - fy) + (r1[ix] * (1 - fx) + r1[ix + 1] * fx) * fy;
     return true;
+}
+
+// The points of an arm from its start while the edge goes on (see kArmGap); `at` is how far
+// along the stretch each point was read. None when the edge does not start near the start.
+// `turn` gets the points after the run where the edge goes on but leaves its line: an edge that
+// turns, not one that ends.
+std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double>& at, std::vector<PointD>& turn)
+{
+    std::vector<PointD> run;
+    turn.clear();
+    if (pts.empty() || at.front() > kArmGap) {
+        return run;
+    }
+    // Running sums for the total least squares line through the points so far.
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, last = at.front();
+    size_t i = 0;
+    for (; i < pts.size() && at[i] - last <= kArmGap; i++) {
+        const PointD q = pts[i];
+        if (n >= 10) {
+            const double mx = sx / n, my = sy / n;
+            const double cxx = sxx / n - mx * mx, cxy = sxy / n - mx * my, cyy = syy / n - my * my;
+            const double a = 0.5 * std::atan2(2 * cxy, cxx - cyy);
+            const PointD normal{-std::sin(a), std::cos(a)};
+            if (std::abs(Dot(q - PointD{mx, my}, normal)) > kArmDrift) {
+                continue;
+            }
+        }
+        run.push_back(q);
+        last = at[i];
+        n++;
+        sx += q.x;
+        sy += q.y;
+        sxx += q.x * q.x;
+        sxy += q.x * q.y;
+        syy += q.y * q.y;
+    }
+    // Past the run's end: points read without a gap are the same edge, turned.
+    double prev = last;
+    for (size_t j = 0; j < pts.size(); j++) {
+        if (at[j] <= last) {
+            continue;
+        }
+        if (at[j] - prev > kArmGap || at[j] - last > 0.5 * (last - at.front())) {
+            break;
+        }
+        turn.push_back(pts[j]);
+        prev = at[j];
+    }
+    if (turn.size() < kMinBendPoints / 2 || prev - last < 2 * kArmGap) {
+        turn.clear();
+    }
+    return run;
 }
 
 // Total least squares: the line nearest the points, perpendicular distance squared.
@@ -91,10 +155,81 @@ double Uncertainty(const Line& line, const std::vector<PointD>& pts)
     return std::max(kFloorDeg, 1.96 * sigma * 180.0 / kPi);
 }
 
+// The median change of grey level across the fitted line, two pixels either side of it.
+double Contrast(const cv::Mat& g, const Fit& fit)
+{
+    const PointD n{-fit.line.direction.y, fit.line.direction.x};
+    std::vector<double> across;
+    for (int i = 0; i < 16; i++) {
+        const PointD c = fit.line.point + (fit.t0 + (fit.t1 - fit.t0) * (i + 0.5) / 16) * fit.line.direction;
+        double a = 0, b = 0;
+        if (Sample(g, c.x - 2 * n.x, c.y - 2 * n.y, a) && Sample(g, c.x + 2 * n.x, c.y + 2 * n.y, b)) {
+            across.push_back(std::abs(b - a));
+        }
+    }
+    if (across.empty()) {
+        return 0;
+    }
+    std::nth_element(across.begin(), across.begin() + across.size() / 2, across.end());
+    return across[across.size() / 2];
+}
+
 } // namespace
 
-Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half, int want)
+// The line through edge points ordered along it, leaving out those off it; whether its halves
+// agree. False when too few points are left (`fit` Faint).
+bool Straight(std::vector<PointD>& kept, PointD d, Fit& fit)
 {
+    fit.fault = Fault::Faint;
+    Line line = FitLine(kept);
+    for (int round = 0; round < 2; round++) {
+        const PointD normal{-line.direction.y, line.direction.x};
+        std::vector<double> off;
+        for (const PointD& q : kept) {
+            off.push_back(std::abs(Dot(q - line.point, normal)));
+        }
+        std::vector<double> sorted = off;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
+        std::vector<PointD> inliers;
+        for (size_t i = 0; i < kept.size(); i++) {
+            if (off[i] <= limit) {
+                inliers.push_back(kept[i]);
+            }
+        }
+        if (inliers.size() < 8) {
+            return false;
+        }
+        kept.swap(inliers);
+        line = FitLine(kept);
+    }
+    if (Dot(line.direction, d) < 0) {
+        line.direction = -1.0 * line.direction;
+    }
+    fit.fault = Fault::None;
+    fit.line = line;
+    fit.points = static_cast<int>(kept.size());
+    fit.t0 = Dot(kept.front() - line.point, line.direction);
+    fit.t1 = Dot(kept.back() - line.point, line.direction);
+    // The near and far halves, each on its own: an edge that bends turns between them.
+    const size_t mid = kept.size() / 2;
+    const std::vector<PointD> nearHalf(kept.begin(), kept.begin() + mid), farHalf(kept.begin() + mid, kept.end());
+    const Line ln = FitLine(nearHalf), lf = FitLine(farHalf);
+    fit.bend = std::acos(std::clamp(std::abs(Dot(ln.direction, lf.direction)), 0.0, 1.0)) * 180.0 / kPi;
+    const double halves = std::hypot(Uncertainty(ln, nearHalf), Uncertainty(lf, farHalf));
+    // What the halves disagree by beyond chance is doubt about the whole line's angle too.
+    fit.u95 = std::hypot(Uncertainty(line, kept), 0.5 * std::max(0.0, fit.bend - 0.5 * halves));
+    if (fit.bend > halves + kBendSlackDeg) {
+        fit.fault = Fault::Bends;
+    }
+    return true;
+}
+
+Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double half, int want, bool arm, double grain)
+{
+    // The slope between pixels two apart, of pure grain, has sqrt(2) times its deviation; the
+    // steepest of a reading's few must stand well out of that.
+    const double least = std::max(kMinContrast, kGrainSigmas * std::sqrt(2.0) * grain);
     Fit fit;
     fit.fault = Fault::Faint;
     const PointD n{-d.y, d.x};
@@ -106,6 +241,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     }
     std::vector<double> profile(2 * k + 1), slope(2 * k + 1);
     std::vector<PointD> pts;
+    std::vector<double> along;
     std::vector<int> signs;
     for (int i = 0; i < reads; i++) {
         const double t = t0 + (t1 - t0) * (i + 0.5) / reads;
@@ -137,70 +273,71 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
             continue;
         }
         const double a = std::abs(slope[best - 1]), b = std::abs(slope[best]), cc = std::abs(slope[best + 1]);
-        if (b < kMinContrast) {
+        if (b < least) {
             continue;
         }
         const double denom = a - 2 * b + cc;
         const double delta = denom < 0 ? std::clamp(0.5 * (a - cc) / denom, -0.5, 0.5) : 0.0;
         pts.push_back(c + (best - k + delta) * n);
+        along.push_back(t - t0);
         signs.push_back(slope[best] > 0 ? 1 : -1);
     }
     // One edge goes from dark to light one way only; readings the other way saw something else.
+    // An arm's way is the one its start shows.
     int balance = 0;
-    for (int s : signs) {
-        balance += s;
+    for (size_t i = 0; i < signs.size(); i++) {
+        balance += !arm || along[i] <= std::max(4 * kArmGap, 0.25 * (t1 - t0)) ? signs[i] : 0;
+    }
+    if (want != 0) {
+        balance = want;
     }
     std::vector<PointD> kept;
+    std::vector<double> keptAlong;
     for (size_t i = 0; i < pts.size(); i++) {
         if ((signs[i] > 0) == (balance > 0)) {
             kept.push_back(pts[i]);
+            keptAlong.push_back(along[i]);
         }
     }
-    if (kept.size() < 8 || kept.size() < static_cast<size_t>(reads) * 2 / 5) {
-        return fit;
-    }
-    Line line = FitLine(kept);
-    for (int round = 0; round < 2; round++) {
-        const PointD normal{-line.direction.y, line.direction.x};
-        std::vector<double> off;
-        for (const PointD& q : kept) {
-            off.push_back(std::abs(Dot(q - line.point, normal)));
-        }
-        std::vector<double> sorted = off;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
-        std::vector<PointD> inliers;
-        for (size_t i = 0; i < kept.size(); i++) {
-            if (off[i] <= limit) {
-                inliers.push_back(kept[i]);
+    double span = t1 - t0;
+    if (arm) {
+        std::vector<PointD> turn;
+        kept = Run(kept, keptAlong, turn);
+        if (kept.size() >= 8 && !turn.empty()) {
+            // An edge that goes on past its run but leaves the line bends: it is told, with
+            // how far its halves turn apart over all of it.
+            std::vector<PointD> whole = kept;
+            whole.insert(whole.end(), turn.begin(), turn.end());
+            Fit all;
+            if (Straight(whole, d, all) && all.fault == Fault::Bends) {
+                all.polarity = balance > 0 ? 1 : -1;
+                return all;
             }
         }
-        if (inliers.size() < 8) {
+        if (kept.size() < 4) {
+            fit.fault = Fault::Missing;
             return fit;
         }
-        kept.swap(inliers);
-        line = FitLine(kept);
+        span = Dot(kept.back() - kept.front(), d);
     }
-    if (Dot(line.direction, d) < 0) {
-        line.direction = -1.0 * line.direction;
+    if (kept.size() < 8 || double(kept.size()) < 0.4 * span * reads / (t1 - t0)) {
+        return fit;
     }
-    fit.fault = Fault::None;
-    fit.line = line;
-    // The slope was read along +(-d.y, d.x); the fitted line keeps d's sense.
-    fit.polarity = balance > 0 ? 1 : -1;
-    fit.points = static_cast<int>(kept.size());
-    fit.t0 = Dot(kept.front() - line.point, line.direction);
-    fit.t1 = Dot(kept.back() - line.point, line.direction);
-    // The near and far halves, each on its own: an edge that bends turns between them.
-    const size_t mid = kept.size() / 2;
-    const std::vector<PointD> nearHalf(kept.begin(), kept.begin() + mid), farHalf(kept.begin() + mid, kept.end());
-    const Line ln = FitLine(nearHalf), lf = FitLine(farHalf);
-    fit.bend = std::acos(std::clamp(std::abs(Dot(ln.direction, lf.direction)), 0.0, 1.0)) * 180.0 / kPi;
-    const double halves = std::hypot(Uncertainty(ln, nearHalf), Uncertainty(lf, farHalf));
-    // What the halves disagree by beyond chance is doubt about the whole line's angle too.
-    fit.u95 = std::hypot(Uncertainty(line, kept), 0.5 * std::max(0.0, fit.bend - 0.5 * halves));
-    if (fit.bend > halves + kBendSlackDeg) {
-        fit.fault = Fault::Bends;
+    // An arm that bends a little is read again over its nearer half, as long as that is long
+    // enough to tell: a rough or slightly curved edge is straight near the corner.
+    Straight(kept, d, fit);
+    while (arm && fit.fault == Fault::Bends && fit.bend <= kMostBendReadDeg && kept.size() >= 2 * kMinBendPoints) {
+        kept.resize(kept.size() / 2);
+        Fit nearer;
+        if (!Straight(kept, d, nearer)) {
+            break;
+        }
+        fit = nearer;
+    }
+    if (fit.fault != Fault::Faint) {
+        // The slope was read along +(-d.y, d.x); the fitted line keeps d's sense.
+        fit.polarity = balance > 0 ? 1 : -1;
+        fit.contrast = Contrast(g, fit);
     }
     return fit;
 }

@@ -15,7 +15,8 @@ struct Line {
     PointD direction; // unit
 };
 
-enum class Fault { None, Short, Faint, Bends };
+// Missing: an arm whose edge does not start where it was looked for.
+enum class Fault { None, Short, Faint, Bends, Missing };
 
 struct Fit {
     Fault fault = Fault::None;
@@ -27,6 +28,9 @@ struct Fit {
     int points = 0;
     // +1 where the picture grows lighter towards the line's left (+(-d.y, d.x)), -1 darker.
     int polarity = 0;
+    // How much the grey level changes across the edge, four pixels apart, along the stretch
+    // fitted (the median): how clear the edge is.
+    double contrast = 0;
 };
 
 // Reads across the line p + t d for t in [t0, t1], `half` pixels either side; the fitted
@@ -35,6 +39,9 @@ struct Fit {
 // turn apart by more than their own uncertainty allows Bends (the line is still given).
 // `want`, when not 0, is the polarity to follow: across a thick line, the side of it that grows
 // lighter (+1) or darker (-1) to the left, whichever is stronger.
-Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half, int want = 0);
+// An `arm` is read from t0 while its edge goes on, and ends where the edge does. `grain` is the
+// picture's noise (grey levels, a standard deviation): an edge point must stand out of it.
+Fit FitAcross(const cv::Mat& gray, PointD p, PointD d, double t0, double t1, double half, int want = 0,
+              bool arm = false, double grain = 0);
 
 } // namespace instrument::fit

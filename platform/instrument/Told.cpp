@@ -8,10 +8,8 @@ namespace instrument {
 
 namespace {
 
-// A reading whose angle is known no better than this many degrees is laid, and said so; the
-// finder refuses one known no better than kMaxDoubtDeg.
+// A reading whose angle is known no better than this many degrees is laid, and said so.
 constexpr double kTenth = 0.1;
-constexpr double kMaxDoubtDeg = 2.0;
 
 } // namespace
 
@@ -27,9 +25,10 @@ std::string Told(const Look& look, double scale, double within)
         break;
     case Why::Bends: std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend); break;
     case Why::Short:
-        std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.0f\u00b0)", kMaxDoubtDeg);
+        std::snprintf(buf, sizeof buf, "an edge is too short to fix the angle (to within %.1f\u00b0)", kMostDoubtDeg);
         break;
     case Why::Faint: std::snprintf(buf, sizeof buf, "an edge is too faint to follow"); break;
+    case Why::Two: std::snprintf(buf, sizeof buf, "two corners meet here: point inside the one you mean"); break;
     default: std::snprintf(buf, sizeof buf, "nothing found"); break;
     }
     return buf;

@@ -182,13 +182,17 @@ TEST(Edges, DemoCornersReadExactly)
         h.Tilt(hold.pitch);
         instrument::NeedleWatch watch(h.Device());
         for (const demo::KnownAngle& k : demo::DemoScene::KnownAngles()) {
-            // Scene pixels are whole at their centres; pointed at 6 pixels off.
+            // Scene pixels are whole at their centres. Pointed at as a user points at a corner: into
+            // it, between its edges as they lie on the screen, turned back by the holding (y up).
+            // Two pixels in: farther in, the set square's printed scale, polished rim and shadow
+            // make corners of their own that fit the point as well.
             const device::PointD v = OnScreen(h.Device(), {k.vertexX + 0.5, k.vertexY + 0.5},
                                               {demo::DemoScene::kSceneWidth, demo::DemoScene::kSceneHeight});
             const int before = ReadoutTenths(h.Inspect());
-            const instrument::Plan plan = Lay(h, watch, {v.x + 6, v.y - 6}, true);
-            // The scene's edges as they lie on the screen, turned back by the holding.
             const double held = 90.0 * h.Device().Camera().HeldTurns();
+            const double into = k.edge1Deg + k.angleDeg / 2 + held;
+            const instrument::Plan plan =
+                Lay(h, watch, {v.x + 2 * std::cos(into * M_PI / 180), v.y - 2 * std::sin(into * M_PI / 180)}, true);
             const double up1 = std::sin((k.edge1Deg + held) * M_PI / 180),
                          up2 = std::sin((k.edge2Deg + held) * M_PI / 180);
             if (hold.dial == instrument::Dial::Half && (up1 < -1e-9 || up2 < -1e-9)) {

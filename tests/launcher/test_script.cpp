@@ -20,6 +20,7 @@
 #include "codec/ImageCodec.h"
 #include "demo/DemoScene.h"
 #include "headless/Script.h"
+#include "support/Wedge.h"
 
 using testing_support::Outcome;
 using testing_support::RunVeltora;
@@ -364,4 +365,38 @@ TEST(Script, ACornerIsDoneBeforeTheNextLine)
     EXPECT_EQ(std::count_if(fingers.begin(), fingers.end(),
                             [](const std::string& f) { return f.find("\"angle\":105.0,") != std::string::npos; }),
               100);
+}
+
+// A corner the picture fixes less well than a tenth is still a reading: laid, recorded with its
+// uncertainty, and the run succeeds; only its words say how far it can be trusted.
+TEST(Script, ACornerKnownLessWellThanATenthIsLaidWithItsUncertainty)
+{
+    testing_support::Wedge w;
+    w.vertexX = 400.3;
+    w.vertexY = 300.6;
+    w.arm1Deg = 25;
+    w.openingDeg = 70;
+    w.noise = 12;
+    w.blur = 1.5;
+    const std::vector<std::uint32_t> pixels = testing_support::DrawWedge(w, 800, 480, 3);
+    const std::string photo = Temp("rough.png");
+    std::string reason;
+    ASSERT_TRUE(codec::WritePngFile(photo, pixels.data(), 800, 480, 800 * 4, reason)) << reason;
+    const std::string trace = Temp("rough.jsonl");
+    const Outcome o = RunVeltora("--headless --camera " + photo + " --trace " + trace + " --script " +
+                                 WriteScript("rough.txt", "pitch -90\nwait 600\ncorner 403 297\n"));
+    EXPECT_EQ(o.code, 0) << o.out;
+    const std::vector<std::string> fingers = FingerLines(trace);
+    ASSERT_EQ(fingers.size(), 1u);
+    const size_t at = fingers[0].find("\"uncertainty\":");
+    ASSERT_NE(at, std::string::npos) << fingers[0];
+    EXPECT_EQ(fingers[0].find("refused"), std::string::npos) << fingers[0];
+    const double uncertainty = std::stod(fingers[0].substr(at + 14));
+    EXPECT_GT(uncertainty, 0.1) << fingers[0];
+    EXPECT_LE(std::abs(std::stod(LastReadout(trace).first) - 70), uncertainty + 0.1) << fingers[0];
+    // veltora-readings gives the row its reading and its uncertainty, as the trace has them.
+    const std::string rows = ReadingsOf(trace);
+    char row[64];
+    std::snprintf(row, sizeof row, ",%s,%.1f,", LastReadout(trace).first.c_str(), uncertainty);
+    EXPECT_NE(rows.find(row), std::string::npos) << rows;
 }

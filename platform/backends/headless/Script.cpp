@@ -317,7 +317,8 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
                 corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
             instrument::Reading reading{
                 corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
-            if (!plan.notice.empty() || plan.Refused()) {
+            // A reading laid with a wide uncertainty is a reading: its words say how wide.
+            if (plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
             } else {
                 // Recorded as soon as the needles lie, before the screen shows them, so that the

@@ -105,10 +105,11 @@ void EdgeSearch::LayAlongPicture(bool corner)
 void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
     // The user's finger came down while the search ran: it has the screen.
-    const std::string notice =
-        m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
-    if (!notice.empty() || plan.Refused()) {
-        reading.refused = notice.empty() ? "nothing to lay" : notice;
+    // A reading laid with a wide uncertainty is a reading: its words say how wide.
+    if (m_finger.Down() || plan.Refused()) {
+        reading.refused = m_finger.Down()       ? "a finger is on the screen: lift it first"
+                          : plan.notice.empty() ? "nothing to lay"
+                                                : plan.notice;
         instrument::Record(m_device, reading);
         Say(m_device, reading.refused);
         TellReading(reading);

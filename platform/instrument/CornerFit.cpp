@@ -1,0 +1,161 @@
+// One corner proposal fitted on the full-resolution picture: both arms read across their edges
+// from the corner outward, where they meet, and what spoils the corner if anything does.
+#include "instrument/CornerFit.h"
+#include "instrument/LineFit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace instrument::fit {
+
+namespace {
+
+// Two edges meeting at a corner turn by at least this many degrees.
+constexpr double kMinTurnDeg = 5.0;
+// How far an edge's blur reaches either side of it, in pixels.
+constexpr double kBlur = 3.0;
+// Across an edge, grey levels four pixels apart differ (the median along it) by at least this
+// much, and this many of the grain's standard deviations.
+constexpr double kLeastClarity = 8.0;
+constexpr double kClarityGrains = 4.0;
+using device::Cross;
+using device::Dot;
+using device::kPi;
+using device::Length;
+using propose::Meet;
+
+} // namespace
+
+// The picture's grain (noise, fine texture): the median difference between neighbouring pixels,
+// as a standard deviation. Edges are too few to move the median.
+double Grain(const cv::Mat& gray)
+{
+    std::vector<float> d;
+    d.reserve(size_t(gray.rows) * gray.cols / 4);
+    for (int y = 0; y < gray.rows; y += 2) {
+        const float* r = gray.ptr<float>(y);
+        for (int x = 0; x + 1 < gray.cols; x += 2) {
+            d.push_back(std::abs(r[x + 1] - r[x]));
+        }
+    }
+    if (d.empty()) {
+        return 0;
+    }
+    std::nth_element(d.begin(), d.begin() + d.size() / 2, d.end());
+    // The median of |a - b| for two normal samples is 0.954 of their own standard deviation.
+    return d[d.size() / 2] / 0.954;
+}
+
+// Fits both edges of a corner candidate, twice: first wide enough for the detector's reduced
+// view, then close about the first fit, each time meeting again where the fitted lines cross.
+// Each arm must run straight over its whole fitted stretch and be long and clear enough.
+// `inside` says whether the corner's inside is lighter (+1) or darker (-1) than its outside:
+// across a thick line, both arms follow the same side of it.
+Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, double coarseHalf, double reach, double within, int inside)
+{
+    Fitted out;
+    PointD vertex = c.vertex;
+    PointD arm1 = c.arm1, arm2 = c.arm2;
+    fit::Fit f[2];
+    // Which side of each edge the corner's inside lies on, and whether it is lighter there.
+    const auto side = [](const fit::Fit& a, PointD other) {
+        const PointD n{-a.line.direction.y, a.line.direction.x};
+        return Dot(n, other) > 0 ? 1 : -1;
+    };
+    for (double half : {coarseHalf, kFineHalfWidth}) {
+        const double sine = std::abs(Cross(arm1, arm2)), cosine = std::abs(Dot(arm1, arm2));
+        // Near the vertex the other edge lies within the reading (and its blur a few pixels
+        // beyond): start where it no longer does. An arm must start there, as a corner's do.
+        const double skip =
+            std::min((kBlur + half * cosine) / std::max(sine, 0.05) + 1.0, 0.5 * std::min(c.len1, c.len2));
+        const auto want = [&](PointD arm, PointD other) {
+            const PointD n{-arm.y, arm.x};
+            return inside * (Dot(n, other) > 0 ? 1 : -1);
+        };
+        // Close about the first fit each arm reads on as far as its edge goes.
+        const double len1 = half == coarseHalf ? c.len1 - 2 : std::max(c.len1 - 2, reach);
+        const double len2 = half == coarseHalf ? c.len2 - 2 : std::max(c.len2 - 2, reach);
+        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, len1, half, want(arm1, arm2), true, part.grain);
+        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, len2, half, want(arm2, arm1), true, part.grain);
+        for (const fit::Fit& a : f) {
+            if (a.fault == fit::Fault::Missing) {
+                out.why = Why::Nothing;
+                return out;
+            }
+            if (a.fault == fit::Fault::Short || a.fault == fit::Fault::Faint) {
+                out.why = a.fault == fit::Fault::Short ? Why::Short : Why::Faint;
+                return out;
+            }
+        }
+        if (!Meet(f[0].line, f[1].line, vertex)) {
+            out.why = Why::Nothing;
+            return out;
+        }
+        arm1 = f[0].line.direction;
+        arm2 = f[1].line.direction;
+    }
+    if (Length(vertex - c.vertex) > coarseHalf + 2 ||
+        std::abs(Cross(arm1, arm2)) < std::sin(kMinTurnDeg * kPi / 180.0)) {
+        out.why = Why::Nothing;
+        return out;
+    }
+    // Both arms bound one region, lighter or darker than what lies outside the corner: an arm
+    // that could only be fitted to another object's edge makes no corner.
+    if (f[0].polarity * side(f[0], arm2) != f[1].polarity * side(f[1], arm1)) {
+        out.why = Why::Nothing;
+        return out;
+    }
+    Corner& k = out.corner;
+    k.vertex = vertex;
+    k.arm1 = arm1;
+    k.arm2 = arm2;
+    k.uncertainty = std::hypot(f[0].u95, f[1].u95);
+    k.clarity = std::min(f[0].contrast, f[1].contrast);
+    // An edge must stand out of the picture's grain along its length, not at a few points only.
+    if (k.clarity < std::max(kLeastClarity, kClarityGrains * part.grain)) {
+        out.why = Why::Faint;
+    }
+    PointD* ends[2][2] = {{&k.from1, &k.to1}, {&k.from2, &k.to2}};
+    for (int i = 0; i < 2; i++) {
+        const Line& l = f[i].line;
+        // The arm's direction points away from the vertex: the nearer end first.
+        const double near = std::min(f[i].t0, f[i].t1), far = std::max(f[i].t0, f[i].t1);
+        *ends[i][0] = part.ToPicture(l.point + near * l.direction);
+        *ends[i][1] = part.ToPicture(l.point + far * l.direction);
+        if (far - near < std::max(kMinArm, within < reach ? within : 0.0)) {
+            out.why = Why::Short;
+        }
+    }
+    if (k.uncertainty > kMostDoubtDeg) {
+        out.why = Why::Short;
+    }
+    for (const fit::Fit& a : f) {
+        if (a.fault == fit::Fault::Bends) {
+            out.why = Why::Bends;
+            out.bend = std::max(out.bend, a.bend);
+        }
+    }
+    out.fitted = true;
+    return out;
+}
+
+// Of two fits of one candidate: one that found a corner, else one that says most of what spoiled
+// it; of two corners, the one that stayed where the candidate was (the other followed the far
+// side of a thick line), else the surer one.
+bool Better(const Fitted& l, const Fitted& r, PointD proposed)
+{
+    const auto rank = [](Why w) { return w == Why::Found ? 3 : w == Why::Nothing ? 0 : w == Why::Faint ? 1 : 2; };
+    if (rank(l.why) != rank(r.why)) {
+        return rank(l.why) > rank(r.why);
+    }
+    if (l.why != Why::Found) {
+        return false;
+    }
+    const double dl = Length(l.corner.vertex - proposed), dr = Length(r.corner.vertex - proposed);
+    if (std::abs(dl - dr) > 1.5) {
+        return dl < dr;
+    }
+    return l.corner.uncertainty < r.corner.uncertainty;
+}
+
+} // namespace instrument::fit
