@@ -50,7 +50,7 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
             if (!photos.count(photo)) {
                 std::string reason;
                 ASSERT_TRUE(codec::DecodeImageFile(path, photos[photo], reason, {}, codec::Recognise::ByContent))
-                    << path << ": " << reason << " (scripts/install-deps.sh installs python3-skimage)";
+                    << path << ": " << reason << " (scripts/install-deps.sh installs the photos' packages)";
             }
             codec::DecodedImage& im = photos[photo];
             const device::PixelView view{im.pixels.data(), im.width, im.height, im.width * 4};
