@@ -15,8 +15,8 @@ packages=(
   dpkg-dev fakeroot lintian desktop-file-utils appstream xdg-user-dirs
   libopencv-imgproc-dev
   nlohmann-json3-dev
-  # Only for its sample photographs, which the corner corpus (tests/data/corners) reads.
-  python3-skimage
+  # Only for their sample photographs, which the corner corpus (tests/data/corners) reads.
+  python3-skimage python3-sklearn python-matplotlib-data rust-doc
 )
 
 missing=()

@@ -31,9 +31,9 @@ double Opening(device::PointD a, device::PointD b)
 // At 1 and 2.5 screen pixels a picture pixel, as the finger looks (reach 120 screen pixels,
 // meeting point within 12). Every pointer beside a corner is refused, and where the truth is
 // known to a tenth the readout is that tenth or the next. The wrong readings and the clear
-// corners read are held where they stand today (4 of 62 readings at both scales, against 34
-// before the finder read only the corner under the point; 14 of 62 clear corners read): they
-// are a floor to raise towards none wrong and nine in ten read, not the goal.
+// corners read are held where they stand today (5 of 124 readings at both scales wrong, a board's
+// corner on a desk among them; 23 of 110 clear corners read): they are a floor to raise towards
+// none wrong and nine in ten read, not the goal.
 TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
 {
     std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/tests/data/corners/corpus.json");
@@ -50,7 +50,7 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
             if (!photos.count(photo)) {
                 std::string reason;
                 ASSERT_TRUE(codec::DecodeImageFile(path, photos[photo], reason, {}, codec::Recognise::ByContent))
-                    << path << ": " << reason << " (scripts/install-deps.sh installs python3-skimage)";
+                    << path << ": " << reason << " (scripts/install-deps.sh installs the photos' packages)";
             }
             codec::DecodedImage& im = photos[photo];
             const device::PixelView view{im.pixels.data(), im.width, im.height, im.width * 4};
@@ -97,9 +97,9 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
     }
     std::printf("[ corpus ] wrong %d, clear corners read %d of %d, beside refused %d of %d, tenth %d of %d\n", wrong,
                 clearRead, clear, besideRefused, beside, tenthOk, tenthCases);
-    EXPECT_LE(wrong, 4);
+    EXPECT_LE(wrong, 5);
     EXPECT_EQ(besideRefused, beside);
-    EXPECT_GE(clearRead, 14);
+    EXPECT_GE(clearRead, 23);
     EXPECT_EQ(tenthOk, tenthCases);
 }
 
