@@ -104,6 +104,7 @@ void EdgeSearch::LayAlongPicture(bool corner)
 
 void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
+    reading.frame = plan.frame;
     // The user's finger came down while the search ran: it has the screen.
     const std::string notice =
         m_finger.Down() && plan.notice.empty() ? "a finger is on the screen: lift it first" : plan.notice;
