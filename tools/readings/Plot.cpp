@@ -107,7 +107,8 @@ void Draw(cairo_t* cr, const std::vector<SeriesRow>& rows, const PlotLayout& l)
         }
         cairo_fill(cr);
         Colour(cr, kLineColour);
-        cairo_set_line_width(cr, 2);
+        cairo_set_line_width(cr, 1.5);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         if (end - i == 1) {
             cairo_arc(cr, l.X(rows[i].timeS), l.Y(*rows[i].angle), 3, 0, 2 * M_PI);
             cairo_fill(cr);

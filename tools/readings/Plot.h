@@ -24,7 +24,7 @@ PlotLayout LayOut(const std::vector<SeriesRow>& rows);
 
 // The plot's colours (0xRRGGBB), for whoever checks a drawing.
 constexpr unsigned kLineColour = 0x1f4e99;
-constexpr unsigned kBandColour = 0xbcd0f0;
+constexpr unsigned kBandColour = 0xaec6ee;
 constexpr unsigned kGapColour = 0xf6d5cc;
 
 // Writes the plot to `path` (".png" or ".svg", any case) whole or not at all: aside, then

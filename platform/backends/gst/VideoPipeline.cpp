@@ -85,18 +85,10 @@ bool VideoSource::Pipeline::Show(GstSample* sample, std::string& why)
                         gst_util_uint64_scale(GST_VIDEO_INFO_FPS_D(&info), 1000000, GST_VIDEO_INFO_FPS_N(&info))));
                 else if (!clock.KnowsFrameUs() && GST_BUFFER_DURATION_IS_VALID(buffer))
                     clock.SetFrameUs(std::int64_t(GST_BUFFER_DURATION(buffer) / 1000));
-                // The stamp as the video's own time: the segment maps it, whatever a seek did.
+                // The stamp as the decoder gives it: after a seek some demuxers move the segment's
+                // stream time about, while the buffer's own time stays the file's.
                 std::optional<std::int64_t> stamp;
-                if (GST_BUFFER_PTS_IS_VALID(buffer)) {
-                    const GstSegment* segment = gst_sample_get_segment(sample);
-                    guint64 streamTime = GST_BUFFER_PTS(buffer);
-                    const int sign =
-                        segment && segment->format == GST_FORMAT_TIME
-                            ? gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer), &streamTime)
-                            : 0;
-                    if (sign == 0) streamTime = GST_BUFFER_PTS(buffer);
-                    stamp = (sign < 0 ? -1 : 1) * std::int64_t(streamTime / 1000);
-                }
+                if (GST_BUFFER_PTS_IS_VALID(buffer)) stamp = std::int64_t(GST_BUFFER_PTS(buffer) / 1000);
                 shown = clock.Next(stamp);
             }
         }

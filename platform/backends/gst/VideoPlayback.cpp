@@ -26,7 +26,8 @@ bool VideoSource::Pipeline::PullNext(GstClockTime wait, bool& ended, std::string
 
 bool VideoSource::Pipeline::SeekTo(GstClockTime position, bool accurate, std::int64_t index)
 {
-    const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | (accurate ? GST_SEEK_FLAG_ACCURATE : GST_SEEK_FLAG_KEY_UNIT));
+    const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | (accurate ? GST_SEEK_FLAG_ACCURATE
+                                                                     : GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE));
     if (!gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, gint64(position))) return false;
     clock.Restart(index);
     firstFramePending = false;
@@ -121,11 +122,13 @@ bool VideoSource::Go(std::int64_t index, std::int64_t& frames, std::string& reas
             return false;
         }
     }
-    // Honest stamps: straight to the middle of the frame asked for, the frames before it
-    // dropped on the way. Once they lied, from the start, counting.
+    // Honest stamps: to the key frame at or before the middle of the frame asked for, and on
+    // from there by the frames' own times. (An accurate seek would do the last part itself,
+    // but the frame it lands on comes with its time cut to where the seek asked.) Once the
+    // stamps lied, from the start, counting.
     const bool byTime = clock.Trusted();
     const std::int64_t landing = byTime ? clock.TimeOf(index) + clock.FrameUs() / 2 : 0;
-    if (!p.SeekTo(GstClockTime(std::max<std::int64_t>(landing, 0)) * 1000, byTime, byTime ? index : 0)) {
+    if (!p.SeekTo(GstClockTime(std::max<std::int64_t>(landing, 0)) * 1000, false, byTime ? index : 0)) {
         return Fail("the video cannot be sought to frame " + std::to_string(index), reason);
     }
     const GstClockTime wait = GstClockTime(m_timing.nextFrame.count()) * GST_MSECOND;
