@@ -4,6 +4,7 @@
 
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -168,6 +169,7 @@ bool WriteWhole(const std::string& path, const std::string& bytes, std::string& 
     if (!outpath::Resolve(path, outpath::Kind::Replaced, target, why)) return fail(why);
     outpath::SideFile side;
     if (!side.Open(target.path, 0666)) return fail(std::strerror(errno));
+    if (target.exists && ::fchmod(side.Fd(), target.mode) != 0) return fail(std::strerror(errno));
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(side.Fd(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
@@ -220,16 +222,16 @@ bool WritePlot(const std::vector<SeriesRow>& rows, const std::string& path, std:
     }
     const PlotLayout layout = LayOut(rows);
     std::string bytes;
-    cairo_surface_t* surface =
-        png ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout.width, layout.height)
-            : cairo_svg_surface_create_for_stream(&Append, &bytes, layout.width, layout.height);
+    cairo_surface_t* surface = png ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout.width, layout.height)
+                                   : cairo_svg_surface_create_for_stream(&Append, &bytes, layout.width, layout.height);
     cairo_t* cr = cairo_create(surface);
     Draw(cr, rows, layout);
     const cairo_status_t drawn = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     if (drawn != CAIRO_STATUS_SUCCESS || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        reason = std::string("cannot draw the plot: ") + cairo_status_to_string(drawn ? drawn : cairo_surface_status(surface));
+        reason = std::string("cannot draw the plot: ") +
+                 cairo_status_to_string(drawn ? drawn : cairo_surface_status(surface));
         cairo_surface_destroy(surface);
         return false;
     }

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "LineCutter.h"
-#include "files/OutputPath.h"
 #include "Plot.h"
 #include "Readings.h"
 #include "Series.h"
+#include "files/OutputPath.h"
 
 namespace {
 

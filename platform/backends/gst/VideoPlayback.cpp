@@ -26,8 +26,8 @@ bool VideoSource::Pipeline::PullNext(GstClockTime wait, bool& ended, std::string
 
 bool VideoSource::Pipeline::SeekTo(GstClockTime position, bool accurate, std::int64_t index)
 {
-    const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | (accurate ? GST_SEEK_FLAG_ACCURATE
-                                                                     : GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE));
+    const auto flags = GstSeekFlags(
+        GST_SEEK_FLAG_FLUSH | (accurate ? GST_SEEK_FLAG_ACCURATE : GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE));
     if (!gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, gint64(position))) return false;
     clock.Restart(index);
     firstFramePending = false;
@@ -73,8 +73,8 @@ bool VideoSource::Play(device::Playback what, std::string& reason)
     std::string why;
     if (p.PullNext(GstClockTime(m_timing.nextFrame.count()) * GST_MSECOND, ended, why)) return true;
     if (!why.empty()) return Fail(why, reason);
-    reason = ended ? "the video's last frame is on show" : "the next frame did not come within " +
-                                                              std::to_string(m_timing.nextFrame.count()) + " ms";
+    reason = ended ? "the video's last frame is on show"
+                   : "the next frame did not come within " + std::to_string(m_timing.nextFrame.count()) + " ms";
     return false;
 }
 

@@ -358,8 +358,8 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             const bool done =
                 c.kind == Command::Kind::Frame
                     ? dev.Camera().ShowFrame(static_cast<std::int64_t>(n[0]), reason)
-                    : dev.Camera().Play(c.kind == Command::Kind::Pause ? device::Playback::Pause : device::Playback::Play,
-                                        reason);
+                    : dev.Camera().Play(
+                          c.kind == Command::Kind::Pause ? device::Playback::Pause : device::Playback::Play, reason);
             if (!done) {
                 report(m_name + ":" + std::to_string(c.line) + ": " + reason);
                 outcome.unplayed++;

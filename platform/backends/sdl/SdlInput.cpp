@@ -254,8 +254,9 @@ void Input::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 
 void Input::PlayVideo(int step)
 {
-    const device::Playback what =
-        step == 0 ? device::Playback::Toggle : step > 0 ? device::Playback::Forward : device::Playback::Back;
+    const device::Playback what = step == 0  ? device::Playback::Toggle
+                                  : step > 0 ? device::Playback::Forward
+                                             : device::Playback::Back;
     std::string reason;
     const bool done = m_device.Camera().Play(what, reason);
     // Where the video stands, so a step is seen to be one; a photo or a webcam says why not.
