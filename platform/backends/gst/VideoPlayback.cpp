@@ -113,9 +113,10 @@ bool VideoSource::Go(std::int64_t index, std::int64_t& frames, std::string& reas
     Pipeline& p = *m_pPipeline;
     FrameClock& clock = p.clock;
     // The file says how long it is; the frames in it, by the rate, are counted from frame 0's time.
+    // Where the stamps lied the length is no count of frames: they are counted as they come.
     gint64 duration = 0;
-    if (gst_element_query_duration(p.pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
-        const std::int64_t us = duration / 1000 - (clock.Trusted() ? clock.StartUs() : 0);
+    if (clock.Trusted() && gst_element_query_duration(p.pipeline, GST_FORMAT_TIME, &duration) && duration > 0) {
+        const std::int64_t us = duration / 1000 - clock.StartUs();
         const std::int64_t count = (us + clock.FrameUs() / 2) / clock.FrameUs();
         if (count > 0 && index >= count) {
             frames = count;

@@ -100,6 +100,69 @@ TEST_F(VideoPlayback, AFrameByNumberIsTheOneWhoseStampIsItsNumberOverTheRate)
     EXPECT_EQ(*m_source.ShownFrame(), (FrameTime{0, StampUs(0), true}));
 }
 
+// A Matroska file of the counting video's frames whose stamps (in ms) are as given: the
+// muxer keeps a stamp that repeats one before it.
+void WriteStampedVideo(const std::string& path, const std::vector<int>& stampsMs)
+{
+    InitGstreamer();
+    GError* err = nullptr;
+    GstElement* pipeline =
+        gst_parse_launch("appsrc name=src format=time caps=video/x-raw,format=BGRx,width=160,height=120,framerate=15/1 "
+                         "! videoconvert ! jpegenc quality=95 ! matroskamux ! filesink name=out",
+                         &err);
+    ASSERT_EQ(err, nullptr) << err->message;
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    g_object_set(out, "location", path.c_str(), nullptr);
+    gst_object_unref(out);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    for (std::size_t i = 0; i < stampsMs.size(); ++i) {
+        std::vector<std::uint32_t> pixels(160 * 120);
+        const std::uint32_t grey = 0xFF000000u | std::uint32_t(Level(int(i))) * 0x010101u;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) pixels[std::size_t(y) * 160 + x] = x < 80 ? grey : 0xFF0000FFu;
+        GstBuffer* buffer = gst_buffer_new_memdup(pixels.data(), pixels.size() * 4);
+        GST_BUFFER_PTS(buffer) = GstClockTime(stampsMs[i]) * GST_MSECOND;
+        GST_BUFFER_DURATION(buffer) = 66 * GST_MSECOND;
+        ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src), buffer), GST_FLOW_OK);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(src));
+    gst_object_unref(src);
+    ASSERT_EQ(RunToEnd(pipeline), "");
+}
+
+TEST(VideoPlaybackLying, AVideoWhoseStampsRepeatIsTimedByItsFramesFromThere)
+{
+    ScratchDir dir("video-lying");
+    const std::string path = dir.File("lying.mkv");
+    WriteStampedVideo(path, {0, 66, 66, 133, 100, 200, 266});
+    if (testing::Test::HasFatalFailure()) return;
+    VideoSource source(VideoSource::Kind::File, path);
+    std::string reason;
+    ASSERT_TRUE(source.Open(reason)) << reason;
+    // Frames 0 and 1 keep their stamps; frame 2 repeats 66 ms, and from it on each frame is
+    // its number over the rate (15 a second): the series runs forward, never twice at 66 ms.
+    std::vector<FrameTime> seen;
+    for (int k = 0; k < 7; k++) {
+        ASSERT_EQ(FrameNumber(Render(source, k * kFrameUs)), k);
+        seen.push_back(*source.ShownFrame());
+    }
+    EXPECT_EQ(seen[0], (FrameTime{0, 0, true}));
+    EXPECT_EQ(seen[1], (FrameTime{1, 66'000, true}));
+    for (int k = 2; k < 7; k++) EXPECT_EQ(seen[k], (FrameTime{k, k * 66'666, false})) << k;
+    // Frames by number are counted from the start, not sought by the stamps.
+    ASSERT_TRUE(source.ShowFrame(4, reason)) << reason;
+    EXPECT_EQ(FrameNumber(Render(source, 10 * kFrameUs)), 4);
+    EXPECT_EQ(*source.ShownFrame(), (FrameTime{4, 4 * 66'666, false}));
+    ASSERT_TRUE(source.Play(Playback::Back, reason)) << reason;
+    EXPECT_EQ(FrameNumber(Render(source, 11 * kFrameUs)), 3);
+    ASSERT_TRUE(source.ShowFrame(6, reason)) << reason;
+    EXPECT_EQ(FrameNumber(Render(source, 12 * kFrameUs)), 6);
+    EXPECT_FALSE(source.ShowFrame(7, reason));
+    EXPECT_EQ(reason, "frame 7 is past the video's end (its frames are 0 to 6)");
+    EXPECT_EQ(FrameNumber(Render(source, 13 * kFrameUs)), 6);
+}
+
 TEST(VideoPlaybackLive, OnlyAVideoFileCanPauseOrShowAFrame)
 {
     VideoSource live(VideoSource::Kind::LiveDescription, "videotestsrc is-live=true");
