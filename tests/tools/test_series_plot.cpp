@@ -148,14 +148,17 @@ TEST(Plot, DrawsTheLineInItsBandWithAGapWhereTheCornerWasLost)
     EXPECT_TRUE(near(at(l.X(0.15), bandY), readings::kBandColour)) << std::hex << at(l.X(0.15), bandY);
     // And nothing past it.
     EXPECT_TRUE(near(at(l.X(0.15), l.Y(51.5)), 0xffffff)) << std::hex << at(l.X(0.15), l.Y(51.5));
-    // The gap from the last reading before the loss (0.4 s) to the first after (0.8 s): shaded,
-    // no line through it where the line would run (62 to 80 degrees).
-    for (const double t : {0.45, 0.6, 0.75}) {
+    // The gap, halfway from the last reading before the loss (0.4 s) to the first lost frame,
+    // and from the last refused one to the next reading (0.8 s): shaded, no line through it
+    // where the line would run (62 to 80 degrees); the readings either side keep their half.
+    for (const double t : {0.47, 0.6, 0.73}) {
         for (const double a : {62.0, 70.0, 78.0}) {
             EXPECT_TRUE(near(at(l.X(t), l.Y(a)), readings::kGapColour) || near(at(l.X(t), l.Y(a)), 0xdddddd))
                 << t << " s, " << a << " deg: " << std::hex << at(l.X(t), l.Y(a));
         }
     }
+    EXPECT_TRUE(near(at(l.X(0.42), l.Y(51.5)), 0xffffff)) << std::hex << at(l.X(0.42), l.Y(51.5));
+    EXPECT_TRUE(near(at(l.X(0.78), l.Y(51.5)), 0xffffff)) << std::hex << at(l.X(0.78), l.Y(51.5));
     // After it the followed readings are drawn again: 82.5 degrees at 0.85 s.
     EXPECT_TRUE(lineAt(0.85, 82.5)) << std::hex << at(l.X(0.85), l.Y(82.5));
 

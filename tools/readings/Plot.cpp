@@ -1,5 +1,5 @@
 // Drawing the series: runs of readings as a line inside its band, each lost or refused stretch
-// shaded from the reading before it to the one after, and ticks at 1, 2 or 5 times a power of ten.
+// shaded halfway to the readings either side, and ticks at 1, 2 or 5 times a power of ten.
 #include "Plot.h"
 
 #include <cairo-svg.h>
@@ -63,13 +63,14 @@ void Draw(cairo_t* cr, const std::vector<SeriesRow>& rows, const PlotLayout& l)
     cairo_save(cr);
     cairo_rectangle(cr, l.left, l.top, l.right - l.left, l.bottom - l.top);
     cairo_clip(cr);
-    // The stretches where nothing was read, from the reading before to the one after.
+    // The stretches where nothing was read, each frame's half of the time to its neighbours:
+    // a lone reading between losses keeps its own unshaded half-frames either side.
     for (std::size_t i = 0; i < rows.size(); i++) {
         if (rows[i].angle) continue;
-        const double from = i > 0 ? rows[i - 1].timeS : rows[i].timeS;
+        const double from = i > 0 ? (rows[i - 1].timeS + rows[i].timeS) / 2 : rows[i].timeS;
         std::size_t j = i;
         while (j + 1 < rows.size() && !rows[j + 1].angle) j++;
-        const double to = j + 1 < rows.size() ? rows[j + 1].timeS : rows[j].timeS;
+        const double to = j + 1 < rows.size() ? (rows[j].timeS + rows[j + 1].timeS) / 2 : rows[j].timeS;
         const double x0 = l.X(from), x1 = std::max(l.X(to), x0 + 3);
         Colour(cr, kGapColour);
         cairo_rectangle(cr, x0, l.top, x1 - x0, l.bottom - l.top);
