@@ -186,7 +186,8 @@ std::string HelpText()
             "  2                   bad use: nothing ran\n"
             "  3                   the window was taken away from outside\n"
             "  4                   a script's corner or edge read nothing (told, and refused in\n"
-            "                      the trace); the script still ran to its end and every output\n"
+            "                      the trace), or its frame, pause or play could not be done\n"
+            "                      (told); the script still ran to its end and every output\n"
             "                      was written\n"
             "  130, 143            ended by SIGINT or SIGTERM\n"
             "  other               the application's own failure\n";

@@ -267,11 +267,13 @@ int Run(int argc, char** argv)
     const auto runMicros = static_cast<device::Micros>(std::llround(seconds * device::kMicrosPerSecond));
     bool writeFailed = false;
     int unread = 0; // the script's corners and edges that read nothing
+    int unplayed = 0; // and its frames, pauses and plays the camera could not do
     dev.SetDriver([&](device::Device& d) {
         if (!o.scriptPath.empty()) {
             const headless::Script::Outcome ran = plan.script.Run(d, Tell);
             writeFailed |= !ran.written;
             unread = ran.unread;
+            unplayed = ran.unplayed;
         }
         if (window) {
             window->Run();
@@ -312,7 +314,11 @@ int Run(int argc, char** argv)
         Tell(std::to_string(unread) + (unread == 1 ? " corner or edge" : " corners and edges") +
              " of the script read nothing (exit code 4)");
     }
-    return Outcome(appCode, signals.Received(), windowLost, writeFailed, unread > 0);
+    if (unplayed > 0) {
+        Tell(std::to_string(unplayed) + (unplayed == 1 ? " frame, pause or play" : " frames, pauses and plays") +
+             " of the script could not be done (exit code 4)");
+    }
+    return Outcome(appCode, signals.Received(), windowLost, writeFailed, unread > 0 || unplayed > 0);
 }
 
 } // namespace launcher

@@ -86,6 +86,32 @@ bool CameraSensor::EnsureSource()
     return SwitchToFallback("cannot open: " + reason);
 }
 
+bool CameraSensor::Play(Playback what, std::string& reason)
+{
+    if (!EnsureSource() || !m_pSource) {
+        reason = "the camera shows nothing";
+        return false;
+    }
+    // The next capture draws the whole frame, whatever the source thinks changed.
+    m_lastValid = false;
+    return m_pSource->Play(what, reason);
+}
+
+bool CameraSensor::ShowFrame(std::int64_t index, std::string& reason)
+{
+    if (!EnsureSource() || !m_pSource) {
+        reason = "the camera shows nothing";
+        return false;
+    }
+    m_lastValid = false;
+    return m_pSource->ShowFrame(index, reason);
+}
+
+std::optional<FrameTime> CameraSensor::ShownFrame() const
+{
+    return m_pSource && m_opened ? m_pSource->ShownFrame() : std::nullopt;
+}
+
 const std::vector<FrameSize>& CameraSensor::PreviewSizes()
 {
     static const std::vector<FrameSize> sizes = {{320, 240}, {640, 480}, {800, 480}};

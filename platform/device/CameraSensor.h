@@ -67,6 +67,14 @@ public:
     bool CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed);
     std::uint64_t FramesProduced() const { return m_framesProduced; }
 
+    // A recording paused, played, stepped or shown at a frame (CameraSource::Play and
+    // ShowFrame); false with the reason when the camera has no recording or cannot.
+    bool Play(Playback what, std::string& reason);
+    bool ShowFrame(std::int64_t index, std::string& reason);
+    // The frame of the recording on show; none for a camera that shows no recording.
+    std::optional<FrameTime> ShownFrame() const;
+    bool Paused() const { return m_pSource && m_opened && m_pSource->Paused(); }
+
     // The picture as the user sees it (upright, turned by PictureTurns) about a picture
     // point (fractions), at the middle of `out`, `scale` pixels of `out` to a pixel of the
     // picture: the source's own detail, for a loupe. False when the source shows no detail.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,20 @@ struct Aim {
     double centerY = 0.5;
     bool operator==(const Aim&) const = default;
 };
+
+// Where the frame on show lies in a recording: its number from the start (0-based) and its
+// time in the recording. The time is the recording's own stamp; where the stamps cannot be
+// trusted (missing, repeated, going backwards) it is the frame's number over the frame rate,
+// and `stamped` says so.
+struct FrameTime {
+    std::int64_t index = 0;
+    std::int64_t timeUs = 0;
+    bool stamped = true;
+    bool operator==(const FrameTime&) const = default;
+};
+
+// What a person does to a recording besides watching it play.
+enum class Playback { Pause, Play, Toggle, Forward, Back };
 
 class CameraSource {
 public:
@@ -83,6 +98,29 @@ public:
     {
         (void)timeUs;
         (void)look;
+        return false;
+    }
+
+    // The frame on show, for a source that plays a recording; none for a live camera, a photo
+    // or a drawn scene, whose pictures have no time of their own.
+    virtual std::optional<FrameTime> ShownFrame() const { return std::nullopt; }
+    // Whether a recording stays on the frame it shows.
+    virtual bool Paused() const { return false; }
+
+    // Pauses, plays or steps a recording (a step pauses it first); false with the reason when
+    // the source has no recording to pause, or the step cannot be made.
+    virtual bool Play(Playback what, std::string& reason)
+    {
+        (void)what;
+        reason = "only a video can pause";
+        return false;
+    }
+    // Shows frame `index` (0-based) of a recording, paused there; false with the reason when
+    // the recording has no such frame or the source none.
+    virtual bool ShowFrame(std::int64_t index, std::string& reason)
+    {
+        (void)index;
+        reason = "only a video has frames to show";
         return false;
     }
 };

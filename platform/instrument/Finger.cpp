@@ -250,6 +250,7 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
             p.tolerance = kThroughHub / scale;
             p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
         });
+        p.frame = camera.ShownFrame();
     } catch (const std::exception& e) {
         p.refusal = std::string("cannot search the camera's picture: ") + e.what();
     }
@@ -260,13 +261,15 @@ Plan Finish(const Pending& pending)
 {
     // OpenCV reports what goes wrong (memory, above all) by throwing; on the window's search
     // thread that would end the program.
+    Plan plan;
     try {
-        return Found(pending);
+        plan = Found(pending);
     } catch (const std::exception& e) {
-        Plan plan;
+        plan = {};
         plan.notice = std::string("cannot search the camera's picture: ") + e.what();
-        return plan;
     }
+    plan.frame = pending.frame;
+    return plan;
 }
 
 namespace {

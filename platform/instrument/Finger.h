@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "device/Aiming.h"
@@ -35,6 +36,7 @@ struct Pending {
     PointD hub; // in picture pixels
     double tolerance = 0;
     PicturePart part;
+    std::optional<device::FrameTime> frame; // the recording's frame looked at, if any
 };
 Pending Prepare(device::Device& device, const Request& request, Find find);
 Plan Finish(const Pending& pending);

@@ -2,10 +2,12 @@
 // aimed) and what it will do: aim the camera and touch, with what it measured, or say why not.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/Aiming.h"
+#include "device/CameraSource.h"
 #include "device/TouchPanel.h"
 #include "instrument/Dial.h"
 
@@ -35,6 +37,8 @@ struct Plan {
     std::vector<Touch> touches;
     double uncertainty = 0;
     std::vector<Stretch> fitted;
+    // The video's frame the picture was searched in, for a camera that plays a recording.
+    std::optional<device::FrameTime> frame;
     bool Refused() const { return touches.empty(); }
 };
 

@@ -84,6 +84,13 @@ void Record(device::Device& device, const Reading& r)
         fields.emplace_back("angle", r.angle);
         fields.emplace_back("uncertainty", StatedUncertainty(r.uncertainty));
     }
+    if (r.frame) {
+        char ms[32];
+        std::snprintf(ms, sizeof ms, "%.3f", static_cast<double>(r.frame->timeUs) / 1000.0);
+        fields.emplace_back("frame", std::to_string(r.frame->index));
+        fields.emplace_back("pts_ms", ms);
+        fields.emplace_back("pts_from", Quote(r.frame->stamped ? "stamp" : "frame rate"));
+    }
     device.Record(r.find == Find::Corner ? "corner" : "edge", fields);
 }
 

@@ -2,6 +2,7 @@
 // readout shows with how far the picture lets it be trusted, or what was asked and why not.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "instrument/Finger.h"
@@ -18,6 +19,9 @@ struct Reading {
     std::string refused; // why nothing was read; empty when something was
     std::string angle; // as the readout shows it, e.g. "91.2"
     double uncertainty = 0; // degrees, about a 95 % interval
+    // The video's frame it was read in (its number and its time in the video), when the camera
+    // plays a recording: a series of readings keeps the video's time, however fast it played.
+    std::optional<device::FrameTime> frame;
 };
 
 // The uncertainty as the user is told it: in tenths, rounded up, and never below the tenth the
@@ -34,7 +38,8 @@ std::string ShownAngle(NeedleWatch& watch);
 std::string Words(const Reading& reading, bool ascii = false);
 
 // Kept in the device's record (the trace): what was asked ("corner" or "edge"), where, and the
-// reading with its uncertainty, or why there is none.
+// reading with its uncertainty, or why there is none; read in a video, the frame's number and
+// time ("frame", "pts_ms", and "pts_from": "stamp", or "frame rate" where the video's stamps lied).
 void Record(device::Device& device, const Reading& reading);
 
 } // namespace instrument

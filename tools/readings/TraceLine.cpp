@@ -22,7 +22,25 @@ constexpr std::size_t kMaxDepth = 32;
 enum class Frame { Top, Args, Draws, Draw, Other };
 
 // Where the value that comes next lands.
-enum class Slot { None, Type, Time, Name, Args, Draws, Result, Element, Bitmap, Angle, Reading, Uncertainty, Refused };
+enum class Slot {
+    None,
+    Type,
+    Time,
+    Name,
+    Args,
+    Draws,
+    Result,
+    Element,
+    Bitmap,
+    Angle,
+    Reading,
+    Uncertainty,
+    Refused,
+    FrameNo,
+    Pts,
+    PtsFrom,
+    State
+};
 
 class Fields {
 public:
@@ -117,6 +135,10 @@ private:
                    : m_key == "angle"       ? Slot::Reading
                    : m_key == "uncertainty" ? Slot::Uncertainty
                    : m_key == "refused"     ? Slot::Refused
+                   : m_key == "frame"       ? Slot::FrameNo
+                   : m_key == "pts_ms"      ? Slot::Pts
+                   : m_key == "pts_from"    ? Slot::PtsFrom
+                   : m_key == "state"       ? Slot::State
                                             : Slot::None;
         case Frame::Draws: return Slot::Element;
         case Frame::Draw: return m_key == "bitmap" ? Slot::Bitmap : m_key == "angle" ? Slot::Angle : Slot::None;
@@ -141,7 +163,15 @@ private:
             m_out.angle.reset();
             m_out.uncertainty.reset();
             m_out.refused.reset();
+            m_out.frame.reset();
+            m_out.ptsMs.reset();
+            m_out.ptsFrom.reset();
+            m_out.state.reset();
             break;
+        case Slot::FrameNo: m_out.frame.reset(); break;
+        case Slot::Pts: m_out.ptsMs.reset(); break;
+        case Slot::PtsFrom: m_out.ptsFrom.reset(); break;
+        case Slot::State: m_out.state.reset(); break;
         case Slot::Result: m_out.result.reset(); break;
         case Slot::Reading: m_out.angle.reset(); break;
         case Slot::Uncertainty: m_out.uncertainty.reset(); break;
@@ -174,11 +204,13 @@ private:
         }
         const Slot slot = Next();
         if (text && (slot == Slot::Type || slot == Slot::Name || slot == Slot::Result || slot == Slot::Bitmap ||
-                     slot == Slot::Refused)) {
+                     slot == Slot::Refused || slot == Slot::PtsFrom || slot == Slot::State)) {
             std::optional<std::string>& field = slot == Slot::Type      ? m_out.type
                                                 : slot == Slot::Name    ? m_out.name
                                                 : slot == Slot::Result  ? m_out.result
                                                 : slot == Slot::Refused ? m_out.refused
+                                                : slot == Slot::PtsFrom ? m_out.ptsFrom
+                                                : slot == Slot::State   ? m_out.state
                                                                         : m_bitmap;
             field = std::move(*text);
         } else if (number && slot == Slot::Time) {
@@ -190,6 +222,10 @@ private:
             m_out.angle = *number;
         } else if (number && slot == Slot::Uncertainty) {
             m_out.uncertainty = *number;
+        } else if (number && slot == Slot::FrameNo) {
+            m_out.frame = *number;
+        } else if (number && slot == Slot::Pts) {
+            m_out.ptsMs = *number;
         } else {
             Other(slot);
         }

@@ -20,6 +20,13 @@ struct TraceLine {
     std::optional<double> angle;
     std::optional<double> uncertainty;
     std::optional<std::string> refused;
+    // Read in a video: the frame's number and its time in the video ("pts_ms"), and where that
+    // time came from ("stamp", or "frame rate" where the video's stamps lied); and the reading's
+    // state where the record names one ("read", "followed", "lost", "refused").
+    std::optional<double> frame;
+    std::optional<double> ptsMs;
+    std::optional<std::string> ptsFrom;
+    std::optional<std::string> state;
     bool hasDraws = false; // a canvas's "draws" is an array
     // The bitmaps drawn, in order, and each one's turn ("angle") where it has one.
     std::vector<Draw> draws;

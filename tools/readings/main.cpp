@@ -13,11 +13,16 @@
 #include <string>
 
 #include "LineCutter.h"
+#include "Plot.h"
 #include "Readings.h"
+#include "Series.h"
+#include "files/OutputPath.h"
 
 namespace {
 
 const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
+                     "       veltora-readings --series [--follow] TRACE\n"
+                     "       veltora-readings --plot FILE TRACE\n"
                      "       veltora-readings --version\n"
                      "\n"
                      "Prints what the readout showed in a veltora trace (--trace FILE), one CSV row per change:\n"
@@ -35,6 +40,21 @@ const char* kUsage = "usage: veltora-readings [--follow] TRACE\n"
                      "  --follow     keep reading as the trace grows (a run still going), from its start again\n"
                      "               when a new run writes it anew; Ctrl-C ends it\n"
                      "  TRACE        the trace file, or - for standard input\n"
+                     "\n"
+                     "  --series     one CSV row per reading the device's finger made, instead:\n"
+                     "    time_s       the time of the video frame it was read in, in seconds (where the\n"
+                     "                 camera showed a video), else the device time\n"
+                     "    angle        the angle read, in degrees; empty where nothing was read\n"
+                     "    other_side   on the round dial, the other side the readout showed; else empty\n"
+                     "    uncertainty  how far the angle can be trusted, in degrees (about a 95 % interval)\n"
+                     "    state        read, followed, lost or refused\n"
+                     "    frame        the video frame's number (0 is its first); empty without a video\n"
+                     "    time_from    video, video frame rate (the video's own times could not be\n"
+                     "                 trusted), or run (no video: the device time)\n"
+                     "    note         why nothing was read\n"
+                     "  --plot FILE  draw the series as angle over time into FILE, a .png or .svg picture:\n"
+                     "               the uncertainty as a band about the line, a gap where the corner was\n"
+                     "               lost or refused; written whole or not at all, replacing a file there\n"
                      "\n"
                      "Lines that are not trace lines (one JSON object a line, at most 1 MiB), and lines that\n"
                      "would tell a reading but have no time (\"t\") of their own, are skipped and counted in\n"
@@ -62,6 +82,9 @@ int WriteFailed()
     return 1;
 }
 
+// Rows of the readout's changes, or of the series; with a plot to draw they are kept for it.
+std::vector<readings::SeriesRow>* g_plotted = nullptr;
+
 bool Print(const std::vector<readings::Reading>& rows)
 {
     std::string text;
@@ -70,6 +93,30 @@ bool Print(const std::vector<readings::Reading>& rows)
     }
     return text.empty() || Write(text);
 }
+
+bool Print(std::vector<readings::SeriesRow> rows)
+{
+    if (g_plotted) {
+        g_plotted->insert(g_plotted->end(), rows.begin(), rows.end());
+        return true;
+    }
+    std::string text;
+    for (const auto& r : rows) {
+        text += readings::SeriesCsvRow(r) + "\n";
+    }
+    return text.empty() || Write(text);
+}
+
+// The trace read as the readout's changes, or as its series of readings.
+struct Readers {
+    bool series = false;
+    readings::Reader reader;
+    readings::Series rows;
+    bool Line(const std::string& text) { return series ? Print(rows.Line(text)) : Print(reader.Line(text)); }
+    bool Flush() { return series ? Print(rows.Flush()) : Print(reader.Flush()); }
+    int BadLines() const { return series ? rows.BadLines() : reader.BadLines(); }
+    int UntimedLines() const { return series ? rows.UntimedLines() : reader.UntimedLines(); }
+};
 
 // The trace being read, and enough of it to know when a new run has written it anew.
 struct Trace {
@@ -156,7 +203,9 @@ int main(int argc, char** argv)
     // A reader gone is a write error like any other, told and not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
     bool follow = false;
+    bool series = false;
     std::string path;
+    std::string plot;
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -165,6 +214,13 @@ int main(int argc, char** argv)
             return Write("veltora-readings " VELTORA_VERSION "\n") ? 0 : WriteFailed();
         } else if (arg == "--follow" || arg == "-f") {
             follow = true;
+        } else if (arg == "--series") {
+            series = true;
+        } else if (arg == "--plot") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return Fail("--plot needs a file to write (see veltora-readings --help)");
+            }
+            plot = argv[++i];
         } else if (path.empty() && (arg == "-" || arg[0] != '-')) {
             path = arg;
         } else {
@@ -173,6 +229,20 @@ int main(int argc, char** argv)
     }
     if (path.empty()) {
         return Fail("name a trace file (see veltora-readings --help)");
+    }
+    if (!plot.empty() && follow) {
+        return Fail("--plot draws a finished trace; it cannot --follow one");
+    }
+    std::vector<readings::SeriesRow> plotted;
+    if (!plot.empty()) {
+        series = true;
+        g_plotted = &plotted;
+        // A plot that could not be written is known before the trace is read.
+        std::string why;
+        outpath::Target target;
+        if (!outpath::Resolve(plot, outpath::Kind::Replaced, target, why)) {
+            return Fail("cannot write " + plot + ": " + why);
+        }
     }
     Trace trace;
     trace.path = path;
@@ -193,11 +263,12 @@ int main(int argc, char** argv)
         ::sigaction(SIGINT, &stop, nullptr);
         ::sigaction(SIGTERM, &stop, nullptr);
     }
-    if (!Write(readings::CsvHeader() + "\n")) {
+    if (plot.empty() && !Write((series ? readings::SeriesHeader() : readings::CsvHeader()) + "\n")) {
         return WriteFailed();
     }
 
-    readings::Reader reader;
+    Readers reader;
+    reader.series = series;
     readings::LineCutter lines;
     long lineNo = 0; // in this writing of the trace
     long allLines = 0; // in all of them
@@ -218,7 +289,7 @@ int main(int argc, char** argv)
             }
             return;
         }
-        writeFailed = !Print(reader.Line(text));
+        writeFailed = !reader.Line(text);
         if (reader.BadLines() > 0 && reader.BadLines() == lineNo) {
             notTrace = path + ":" + std::to_string(lineNo) + ": not a trace line (JSON, one object a line)";
         }
@@ -250,20 +321,21 @@ int main(int argc, char** argv)
         }
         if (trace.WrittenAnew()) {
             // A new run: what the old one held back is told, its half line dropped.
-            if (!Print(reader.Flush())) {
+            if (!reader.Flush()) {
                 return WriteFailed();
             }
             std::fprintf(stderr, "veltora-readings: %s was written anew; reading it from its start\n", path.c_str());
             badBefore += reader.BadLines();
             untimedBefore += reader.UntimedLines();
-            reader = readings::Reader();
+            reader = Readers();
+            reader.series = series;
             lines.Restart();
             lineNo = 0;
             continue;
         }
         // A line still being written is kept until its end comes; a reading held back is
         // told once the trace has been quiet for a moment.
-        if (++quietPolls == 2 && !Print(reader.Flush())) {
+        if (++quietPolls == 2 && !reader.Flush()) {
             return WriteFailed();
         }
         SleepMs(200);
@@ -277,8 +349,15 @@ int main(int argc, char** argv)
             return Fail(notTrace);
         }
     }
-    if (!Print(reader.Flush())) {
+    if (!reader.Flush()) {
         return WriteFailed();
+    }
+    if (!plot.empty() && !g_stop) {
+        std::string why;
+        if (!readings::WritePlot(plotted, plot, why)) {
+            std::fprintf(stderr, "veltora-readings: %s\n", why.c_str());
+            return 1;
+        }
     }
     const std::string skipped =
         Skipped(path, allLines, badBefore + reader.BadLines(), lines.TooLong(), untimedBefore + reader.UntimedLines());

@@ -79,6 +79,18 @@ bool VideoSource::Pipeline::Show(GstSample* sample, std::string& why)
                 picture.pixelAspect = double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
             drawer.SetPicture(picture);
             seen = picture::SeenSize(picture);
+            if (!live) {
+                if (GST_VIDEO_INFO_FPS_N(&info) > 0 && GST_VIDEO_INFO_FPS_D(&info) > 0)
+                    clock.SetFrameUs(std::int64_t(
+                        gst_util_uint64_scale(GST_VIDEO_INFO_FPS_D(&info), 1000000, GST_VIDEO_INFO_FPS_N(&info))));
+                else if (!clock.KnowsFrameUs() && GST_BUFFER_DURATION_IS_VALID(buffer))
+                    clock.SetFrameUs(std::int64_t(GST_BUFFER_DURATION(buffer) / 1000));
+                // The stamp as the decoder gives it: after a seek some demuxers move the segment's
+                // stream time about, while the buffer's own time stays the file's.
+                std::optional<std::int64_t> stamp;
+                if (GST_BUFFER_PTS_IS_VALID(buffer)) stamp = std::int64_t(GST_BUFFER_PTS(buffer) / 1000);
+                shown = clock.Next(stamp);
+            }
         }
     }
     gst_sample_unref(sample);

@@ -2,6 +2,7 @@
 // threads share with it, and the picture shown last. Only the gst backend sees this header.
 #pragma once
 
+#include "FrameClock.h"
 #include "VideoSource.h"
 
 #include "picture/CoverDraw.h"
@@ -51,6 +52,10 @@ struct VideoSource::Pipeline {
     bool shownAny = false;
     std::int64_t lastTimeUs = 0;
     Clock::time_point lastNewFrame;
+    // A file's frames: how each is timed, the one on show, and whether it stays on show.
+    FrameClock clock;
+    device::FrameTime shown;
+    bool paused = false;
 
     Pipeline() = default;
     Pipeline(const Pipeline&) = delete;
@@ -58,8 +63,15 @@ struct VideoSource::Pipeline {
 
     ~Pipeline();
 
-    // Makes `sample` the picture to draw; takes the sample.
+    // Makes `sample` the picture to draw, a file's next frame in playing order; takes the sample.
     bool Show(GstSample* sample, std::string& why);
+
+    // A file's next frame: shown (true), or none, with `ended` telling the end of the file from
+    // a frame late beyond `wait` and `why` a failure.
+    bool PullNext(GstClockTime wait, bool& ended, std::string& why);
+    // Flushes the file and starts it again at `position` (its own time, in ns), with every frame
+    // before it dropped on the way when `accurate`; the next frame pulled is frame `index`.
+    bool SeekTo(GstClockTime position, bool accurate, std::int64_t index);
 
     GstAppSink* AppSink() const { return GST_APP_SINK(sink); }
 

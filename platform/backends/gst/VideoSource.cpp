@@ -283,24 +283,17 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
         } else if (Clock::now() - p.lastNewFrame > m_timing.stall) {
             return Fail("no new picture for " + Seconds(m_timing.stall), reason);
         }
-    } else if (!p.shownAny || timeUs != p.lastTimeUs) {
+    } else if (!p.shownAny || (timeUs != p.lastTimeUs && !p.paused)) {
         if (p.firstFramePending) {
             p.firstFramePending = false;
         } else {
             const GstClockTime wait = GstClockTime(m_timing.nextFrame.count()) * GST_MSECOND;
-            GstSample* sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
-            if (sample == nullptr && gst_app_sink_is_eos(p.AppSink())) {
-                if (!gst_element_seek_simple(p.pipeline, GST_FORMAT_TIME,
-                                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0))
-                    return Fail("the video cannot be rewound to play it again", reason);
-                sample = gst_app_sink_try_pull_sample(p.AppSink(), wait);
-                if (sample == nullptr && gst_app_sink_is_eos(p.AppSink()))
-                    return Fail(p.Stopped(why) ? why : "the video has no frames", reason);
-            }
-            if (sample != nullptr) {
-                if (!p.Show(sample, why)) return Fail(why, reason);
-            } else if (p.Stopped(why)) {
-                return Fail(why, reason);
+            bool ended = false;
+            if (!p.PullNext(wait, ended, why) && !why.empty()) return Fail(why, reason);
+            if (ended) {
+                if (!p.SeekTo(0, false, 0)) return Fail("the video cannot be rewound to play it again", reason);
+                if (!p.PullNext(wait, ended, why) && !why.empty()) return Fail(why, reason);
+                if (ended) return Fail(p.Stopped(why) ? why : "the video has no frames", reason);
             }
         }
     }

@@ -66,10 +66,20 @@ public:
     // A copy of the picture shown last, at the size it is seen.
     bool SeePicture(std::int64_t timeUs, const std::function<void(const device::PixelView&)>& look) override;
 
+    // A file's frame on show, paused or stepped (a live source has none and cannot pause).
+    // Steps and `ShowFrame` wait for GStreamer (at most the next-frame timeout a frame).
+    std::optional<device::FrameTime> ShownFrame() const override;
+    bool Paused() const override;
+    bool Play(device::Playback what, std::string& reason) override;
+    bool ShowFrame(std::int64_t index, std::string& reason) override;
+
 private:
     struct Pipeline;
 
     bool Fail(std::string why, std::string& reason);
+    // Frame `index` on show; false with `frames` the count (0: unknown) when it is past the end,
+    // -1 for any other reason.
+    bool Go(std::int64_t index, std::int64_t& frames, std::string& reason);
 
     Kind m_kind;
     std::string m_location;

@@ -43,6 +43,9 @@ const Syntax kSyntax[] = {
     {"aim", Command::Kind::Aim, 3, false, "aim ZOOM PICTURE_X PICTURE_Y [at SCREEN_X SCREEN_Y]"},
     {"edge", Command::Kind::Edge, 2, true, "edge X Y"},
     {"corner", Command::Kind::Corner, 2, true, "corner X Y"},
+    {"frame", Command::Kind::Frame, 1, false, "frame N"},
+    {"pause", Command::Kind::Pause, 0, false, "pause"},
+    {"play", Command::Kind::Play, 0, false, "play"},
 };
 
 // One rule for every number of a script: decimal, an optional sign, digits and an
@@ -101,6 +104,8 @@ const char* Script::Help()
            "  edge X Y             lay the needle nearest (X, Y) along the picture's edge there that\n"
            "                       passes through the hub\n"
            "  corner X Y           aim the corner nearest (X, Y) under the hub, lay both needles along it\n"
+           "  frame N              show frame N of the video (0 is its first), paused there\n"
+           "  pause                pause the video; play: play it on from the frame on show\n"
            "  # ...                a comment; blank lines are ignored\n"
            "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
@@ -201,6 +206,11 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
                                 "' is past the limit of -100000 to 100000 pixels (expected: " + syntax->usage + ")");
                 }
                 c.numbers.push_back(v);
+            }
+            // A frame is counted from 0; a number past the video's end is found only once it plays.
+            if (syntax->kind == Command::Kind::Frame &&
+                (c.numbers[0] < 0 || c.numbers[0] != std::floor(c.numbers[0]) || c.numbers[0] > 1e12)) {
+                return fail("frame takes a frame number, 0 for the video's first, not '" + w[1] + "'");
             }
             if (syntax->kind == Command::Kind::Wait && (c.numbers[0] < 0 || c.numbers[0] > 86400000)) {
                 return fail("wait takes 0 to 86400000 milliseconds");
@@ -316,7 +326,7 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             const instrument::Plan plan =
                 corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
             instrument::Reading reading{
-                corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
+                corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0, plan.frame};
             // A reading laid with a wide uncertainty is a reading: its words say how wide.
             if (plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
@@ -337,6 +347,23 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             if (!reading.refused.empty()) {
                 report(m_name + ":" + std::to_string(c.line) + ": " + reading.refused);
                 outcome.unread++;
+            }
+            break;
+        }
+        case Command::Kind::Frame:
+        case Command::Kind::Pause:
+        case Command::Kind::Play: {
+            // Whatever was due is drawn first; the frame asked for is on show from the next one.
+            dev.RunFor(0);
+            std::string reason;
+            const bool done =
+                c.kind == Command::Kind::Frame
+                    ? dev.Camera().ShowFrame(static_cast<std::int64_t>(n[0]), reason)
+                    : dev.Camera().Play(
+                          c.kind == Command::Kind::Pause ? device::Playback::Pause : device::Playback::Play, reason);
+            if (!done) {
+                report(m_name + ":" + std::to_string(c.line) + ": " + reason);
+                outcome.unplayed++;
             }
             break;
         }

@@ -14,7 +14,24 @@ class Device;
 namespace headless {
 
 struct Command {
-    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim, Edge, Corner };
+    enum class Kind {
+        Down,
+        Move,
+        Up,
+        Drag,
+        Press,
+        Pitch,
+        Wait,
+        Background,
+        Foreground,
+        Screenshot,
+        Aim,
+        Edge,
+        Corner,
+        Frame,
+        Pause,
+        Play
+    };
     Kind kind;
     int line = 0;
     std::vector<double> numbers;
@@ -37,6 +54,7 @@ public:
     struct Outcome {
         bool written = true; // every screenshot was written
         int unread = 0; // `corner` and `edge` lines that read nothing
+        int unplayed = 0; // `frame`, `pause` and `play` lines the camera could not carry out
     };
 
     // Runs the commands on the device's event thread, in order; time passes in waits, and

@@ -104,6 +104,7 @@ void EdgeSearch::LayAlongPicture(bool corner)
 
 void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading reading)
 {
+    reading.frame = plan.frame;
     // The user's finger came down while the search ran: it has the screen.
     // A reading laid with a wide uncertainty is a reading: its words say how wide.
     if (m_finger.Down() || plan.Refused()) {

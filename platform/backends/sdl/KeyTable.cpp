@@ -63,6 +63,12 @@ std::vector<KeyEntry> MakeTable()
          {{{SDLK_n}, false, [](KeyTarget& t, bool) { t.StepPicture(1); }},
           {{SDLK_p}, false, [](KeyTarget& t, bool) { t.StepPicture(-1); }}}},
         {"drop a file", "show that photo or video", {}},
+        {"Space , .",
+         "pause and play a video / step it a frame back, forward\n"
+         "(a step pauses it first)",
+         {{{SDLK_SPACE}, false, [](KeyTarget& t, bool) { t.PlayVideo(0); }},
+          {{SDLK_COMMA}, true, [](KeyTarget& t, bool) { t.PlayVideo(-1); }},
+          {{SDLK_PERIOD}, true, [](KeyTarget& t, bool) { t.PlayVideo(1); }}}},
         {"E",
          "lay the needle nearest the mouse along the picture's edge there",
          {{{SDLK_e}, false, [](KeyTarget& t, bool) { t.LayAlongPicture(false); }}}},

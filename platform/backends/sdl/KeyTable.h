@@ -20,6 +20,8 @@ public:
     virtual void ToggleWholePicture() = 0;
     virtual void TurnPicture() = 0;
     virtual void StepPicture(int direction) = 0;
+    // A video: 0 pauses or plays it, +1 and -1 step a frame forward and back (paused).
+    virtual void PlayVideo(int step) = 0;
     virtual void LayAlongPicture(bool corner) = 0;
     virtual void SendToBackground() = 0;
     virtual void BringToForeground() = 0;

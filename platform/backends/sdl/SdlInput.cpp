@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
 
 #include "device/Device.h"
 #include "sdl/Aimer.h"
@@ -248,6 +251,28 @@ void Input::ZoomBy(double factor) { m_aimer.ZoomBy(factor, std::nullopt); }
 void Input::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
 
 void Input::StepPicture(int direction) { m_pictures.StepPicture(direction); }
+
+void Input::PlayVideo(int step)
+{
+    const device::Playback what = step == 0  ? device::Playback::Toggle
+                                  : step > 0 ? device::Playback::Forward
+                                             : device::Playback::Back;
+    std::string reason;
+    const bool done = m_device.Camera().Play(what, reason);
+    // Where the video stands, so a step is seen to be one; a photo or a webcam says why not.
+    std::string told = reason;
+    if (const std::optional<device::FrameTime> frame = m_device.Camera().ShownFrame(); done && frame) {
+        char at[96];
+        std::snprintf(at, sizeof at, "frame %lld, %.3f s", static_cast<long long>(frame->index),
+                      static_cast<double>(frame->timeUs) / 1e6);
+        const bool playing = what == device::Playback::Toggle && !m_device.Camera().Paused();
+        told = playing ? std::string("playing") : std::string("paused at ") + at;
+    }
+    if (m_presenter && !told.empty()) {
+        m_presenter->ShowNotice(told);
+    }
+    m_presentation.MustPresent();
+}
 
 void Input::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
 

@@ -56,6 +56,7 @@ private:
     void ToggleWholePicture() override;
     void TurnPicture() override;
     void StepPicture(int direction) override;
+    void PlayVideo(int step) override;
     void LayAlongPicture(bool corner) override;
     void SendToBackground() override;
     void BringToForeground() override;

@@ -31,6 +31,7 @@ struct Recorder : sdl::KeyTarget {
     void ToggleWholePicture() override { Add("whole"); }
     void TurnPicture() override { Add("turn picture"); }
     void StepPicture(int direction) override { Add("step " + std::to_string(direction)); }
+    void PlayVideo(int step) override { Add("video " + std::to_string(step)); }
     void LayAlongPicture(bool corner) override { Add(corner ? "corner" : "edge"); }
     void SendToBackground() override { Add("background"); }
     void BringToForeground() override { Add("foreground"); }
@@ -44,7 +45,8 @@ std::vector<std::string> Words(const std::string& label)
     std::vector<std::string> words;
     std::string w;
     for (const char c : label + " ") {
-        if (c == ' ' || c == ',') {
+        // A comma ends the word it follows ("H, F1"); standing alone it is the comma key.
+        if (c == ' ' || (c == ',' && !w.empty())) {
             if (!w.empty()) {
                 words.push_back(w);
             }
@@ -139,6 +141,10 @@ TEST(WindowKeys, KeysActAsListedAndOnlyStepsRepeatWhileHeld)
     EXPECT_EQ(press(SDLK_p), "step -1");
     EXPECT_EQ(press(SDLK_c), "corner");
     EXPECT_EQ(press(SDLK_F1), "keys");
+    EXPECT_EQ(press(SDLK_SPACE), "video 0");
+    EXPECT_EQ(press(SDLK_COMMA, true), "video -1");
+    EXPECT_EQ(press(SDLK_PERIOD, true), "video 1");
+    EXPECT_EQ(press(SDLK_SPACE, true), "");
     // Held, a key that does a thing once does it once.
     for (const SDL_Keycode once : {SDLK_1, SDLK_0, SDLK_r, SDLK_b, SDLK_s, SDLK_q, SDLK_h}) {
         EXPECT_EQ(press(once, true), "") << SDL_GetKeyName(once);
