@@ -2,12 +2,14 @@
 // aimed) and what it will do: aim the camera and touch, with what it measured, or say why not.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/Aiming.h"
 #include "device/TouchPanel.h"
 #include "instrument/Dial.h"
+#include "instrument/EdgeFinder.h"
 
 namespace instrument {
 
@@ -35,6 +37,8 @@ struct Plan {
     std::vector<Touch> touches;
     double uncertainty = 0;
     std::vector<Stretch> fitted;
+    // The corner laid, in the camera's own picture pixels, for following it from there.
+    std::optional<Corner> corner;
     bool Refused() const { return touches.empty(); }
 };
 

@@ -84,6 +84,9 @@ void Record(device::Device& device, const Reading& r)
         fields.emplace_back("angle", r.angle);
         fields.emplace_back("uncertainty", StatedUncertainty(r.uncertainty));
     }
+    if (!r.state.empty()) {
+        fields.emplace_back("state", Quote(r.state));
+    }
     device.Record(r.find == Find::Corner ? "corner" : "edge", fields);
 }
 

@@ -18,6 +18,9 @@ struct Reading {
     std::string refused; // why nothing was read; empty when something was
     std::string angle; // as the readout shows it, e.g. "91.2"
     double uncertainty = 0; // degrees, about a 95 % interval
+    // While a corner is followed from picture to picture: "followed" or "lost"; empty for
+    // a reading asked for once.
+    std::string state;
 };
 
 // The uncertainty as the user is told it: in tenths, rounded up, and never below the tenth the
@@ -34,7 +37,7 @@ std::string ShownAngle(NeedleWatch& watch);
 std::string Words(const Reading& reading, bool ascii = false);
 
 // Kept in the device's record (the trace): what was asked ("corner" or "edge"), where, and the
-// reading with its uncertainty, or why there is none.
+// reading with its uncertainty, or why there is none; and while following, its state.
 void Record(device::Device& device, const Reading& reading);
 
 } // namespace instrument

@@ -15,6 +15,7 @@
 #include "device/Device.h"
 #include "files/BoundedFile.h"
 #include "instrument/Finger.h"
+#include "instrument/Follower.h"
 #include "instrument/Reading.h"
 
 namespace headless {
@@ -43,6 +44,7 @@ const Syntax kSyntax[] = {
     {"aim", Command::Kind::Aim, 3, false, "aim ZOOM PICTURE_X PICTURE_Y [at SCREEN_X SCREEN_Y]"},
     {"edge", Command::Kind::Edge, 2, true, "edge X Y"},
     {"corner", Command::Kind::Corner, 2, true, "corner X Y"},
+    {"follow", Command::Kind::Follow, 0, false, "follow on|off"},
 };
 
 // One rule for every number of a script: decimal, an optional sign, digits and an
@@ -101,6 +103,7 @@ const char* Script::Help()
            "  edge X Y             lay the needle nearest (X, Y) along the picture's edge there that\n"
            "                       passes through the hub\n"
            "  corner X Y           aim the corner nearest (X, Y) under the hub, lay both needles along it\n"
+           "  follow on|off        follow the corner read last from picture to picture, or stop\n"
            "  # ...                a comment; blank lines are ignored\n"
            "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
@@ -169,7 +172,12 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
         }
         Command c{syntax->kind, number, {}, {}};
         const size_t args = w.size() - 1;
-        if (syntax->kind == Command::Kind::Screenshot) {
+        if (syntax->kind == Command::Kind::Follow) {
+            if (args != 1 || (w[1] != "on" && w[1] != "off")) {
+                return fail("expected: " + std::string(syntax->usage));
+            }
+            c.text = w[1];
+        } else if (syntax->kind == Command::Kind::Screenshot) {
             if (args == 0) {
                 return fail("expected: " + std::string(syntax->usage));
             }
@@ -259,6 +267,11 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
     Outcome outcome;
     // Where the needles lie, for the finger that lays them along edges.
     instrument::NeedleWatch watch(dev);
+    // Follows in step with the script's clock: each picture is searched as it comes.
+    instrument::Follower follower(dev, watch, instrument::Follower::Run::Here,
+                                  {[&](const device::Aim& aim) { dev.PostAim(aim); },
+                                   [&](const std::string& line) { report(m_name + ": " + line); }, {}});
+    instrument::Plan lastCorner; // what `follow on` follows
     const auto touch = [&](Phase phase, double x, double y) {
         dev.PostTouch(phase, static_cast<int>(x), static_cast<int>(y));
         dev.RunFor(0);
@@ -268,6 +281,13 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             break;
         }
         const auto& n = c.numbers;
+        // The script's own touches and readings take the needles from the follower.
+        if (c.kind == Command::Kind::Down || c.kind == Command::Kind::Press || c.kind == Command::Kind::Drag) {
+            follower.Stop("line " + std::to_string(c.line) + " touches the screen");
+        } else if (c.kind == Command::Kind::Edge || c.kind == Command::Kind::Corner) {
+            follower.Stop("line " + std::to_string(c.line) + " reads " +
+                          (c.kind == Command::Kind::Edge ? "an edge" : "a corner"));
+        }
         switch (c.kind) {
         case Command::Kind::Down: touch(Phase::Press, n[0], n[1]); break;
         case Command::Kind::Move: touch(Phase::Move, n[0], n[1]); break;
@@ -315,8 +335,10 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             const bool corner = c.kind == Command::Kind::Corner;
             const instrument::Plan plan =
                 corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
-            instrument::Reading reading{
-                corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0};
+            lastCorner = plan.notice.empty() ? plan : instrument::Plan{};
+            instrument::Reading reading;
+            reading.find = corner ? instrument::Find::Corner : instrument::Find::Edge;
+            reading.screen = request.screen;
             if (!plan.notice.empty() || plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
             } else {
@@ -335,6 +357,16 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             instrument::Record(dev, reading);
             if (!reading.refused.empty()) {
                 report(m_name + ":" + std::to_string(c.line) + ": " + reading.refused);
+                outcome.unread++;
+            }
+            break;
+        }
+        case Command::Kind::Follow: {
+            std::string why;
+            if (c.text == "off") {
+                follower.Stop("line " + std::to_string(c.line) + " says follow off");
+            } else if (!follower.Start(lastCorner, why)) {
+                report(m_name + ":" + std::to_string(c.line) + ": " + why);
                 outcome.unread++;
             }
             break;

@@ -14,11 +14,11 @@ class Device;
 namespace headless {
 
 struct Command {
-    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim, Edge, Corner };
+    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim, Edge, Corner, Follow };
     Kind kind;
     int line = 0;
     std::vector<double> numbers;
-    std::string text; // the screenshot's file
+    std::string text; // the screenshot's file; "on" or "off" for follow
 };
 
 class Script {

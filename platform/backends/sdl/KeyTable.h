@@ -21,6 +21,7 @@ public:
     virtual void TurnPicture() = 0;
     virtual void StepPicture(int direction) = 0;
     virtual void LayAlongPicture(bool corner) = 0;
+    virtual void FollowCorner() = 0;
     virtual void SendToBackground() = 0;
     virtual void BringToForeground() = 0;
     virtual void TakeScreenshot(bool asSeen) = 0;

@@ -250,6 +250,7 @@ void Input::ToggleWholePicture() { m_aimer.ToggleWholePicture(); }
 void Input::StepPicture(int direction) { m_pictures.StepPicture(direction); }
 
 void Input::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
+void Input::FollowCorner() { m_edges.FollowCorner(); }
 
 void Input::TurnPicture()
 {

@@ -57,6 +57,7 @@ private:
     void TurnPicture() override;
     void StepPicture(int direction) override;
     void LayAlongPicture(bool corner) override;
+    void FollowCorner() override;
     void SendToBackground() override;
     void BringToForeground() override;
     void TakeScreenshot(bool asSeen) override;

@@ -32,6 +32,7 @@ struct Recorder : sdl::KeyTarget {
     void TurnPicture() override { Add("turn picture"); }
     void StepPicture(int direction) override { Add("step " + std::to_string(direction)); }
     void LayAlongPicture(bool corner) override { Add(corner ? "corner" : "edge"); }
+    void FollowCorner() override { Add("follow"); }
     void SendToBackground() override { Add("background"); }
     void BringToForeground() override { Add("foreground"); }
     void TakeScreenshot(bool asSeen) override { Add(asSeen ? "shot as seen" : "shot of the screen"); }
@@ -138,9 +139,10 @@ TEST(WindowKeys, KeysActAsListedAndOnlyStepsRepeatWhileHeld)
     EXPECT_EQ(press(SDLK_n), "step 1");
     EXPECT_EQ(press(SDLK_p), "step -1");
     EXPECT_EQ(press(SDLK_c), "corner");
+    EXPECT_EQ(press(SDLK_l), "follow");
     EXPECT_EQ(press(SDLK_F1), "keys");
     // Held, a key that does a thing once does it once.
-    for (const SDL_Keycode once : {SDLK_1, SDLK_0, SDLK_r, SDLK_b, SDLK_s, SDLK_q, SDLK_h}) {
+    for (const SDL_Keycode once : {SDLK_1, SDLK_0, SDLK_r, SDLK_b, SDLK_s, SDLK_q, SDLK_h, SDLK_l}) {
         EXPECT_EQ(press(once, true), "") << SDL_GetKeyName(once);
     }
     EXPECT_EQ(press(SDLK_x), "");
