@@ -31,11 +31,15 @@ PointD Predicted(const Track& track)
     if (!track.before) {
         return v;
     }
-    return {2 * v.x - track.before->x, 2 * v.y - track.before->y};
+    // Pictures missed while it was lost carry it further along the same way.
+    const double k = 1.0 + std::min(track.missed, kFollowMissedAhead);
+    return {v.x + k * (v.x - track.before->x), v.y + k * (v.y - track.before->y)};
 }
 
-std::string Unlike(const Corner& last, const Corner& found, Corner& matched)
+std::string Unlike(const Corner& last, const Corner& found, Corner& matched, int missed)
 {
+    // Unseen for a while it may have turned further, though not steadily: the slack grows slower.
+    const double slack = std::sqrt(1.0 + std::clamp(missed, 0, kFollowMissedAhead));
     matched = found;
     const double straight = std::max(Between(last.arm1, found.arm1), Between(last.arm2, found.arm2));
     const double crossed = std::max(Between(last.arm1, found.arm2), Between(last.arm2, found.arm1));
@@ -47,12 +51,12 @@ std::string Unlike(const Corner& last, const Corner& found, Corner& matched)
     const double turned = std::min(straight, crossed);
     const double opened = std::abs(Between(last.arm1, last.arm2) - Between(found.arm1, found.arm2));
     char buf[128];
-    if (opened > kFollowOpenDeg) {
+    if (opened > kFollowOpenDeg * slack) {
         std::snprintf(buf, sizeof buf, "the corner there opens %.0f\u00b0 wider or narrower than the one followed",
                       opened);
         return buf;
     }
-    if (turned > kFollowTurnDeg) {
+    if (turned > kFollowTurnDeg * slack) {
         std::snprintf(buf, sizeof buf, "the corner there lies %.0f\u00b0 turned from the one followed", turned);
         return buf;
     }
@@ -88,7 +92,9 @@ FollowPending PrepareFollow(device::Device& device, const Request& request, cons
             // Reach enough for both where it was and where it is heading.
             const PointD v = track.last.vertex;
             const double ahead = std::hypot(f.predicted.x - v.x, f.predicted.y - v.y);
-            p.search = {f.predicted, kFollowReach / scale + ahead, kFollowJump / scale};
+            // Unseen for a while, where it is heading is known less well.
+            const double slack = std::sqrt(1.0 + std::clamp(track.missed, 0, kFollowMissedAhead));
+            p.search = {f.predicted, kFollowReach * slack / scale + ahead, kFollowJump * slack / scale};
             p.part = CutPart(picture, {f.predicted, std::max(p.search.radius, kFitReach + ahead)});
         });
     } catch (const std::exception& e) {
@@ -124,7 +130,7 @@ FollowStep Followed(const FollowPending& f)
         search.near = near;
         look = LookForCorner(p.part, search);
         Corner matched;
-        if (look.corner && (unlike = Unlike(last, *look.corner, matched)).empty()) {
+        if (look.corner && (unlike = Unlike(last, *look.corner, matched, f.track.missed)).empty()) {
             step.corner = matched;
             break;
         }
@@ -133,16 +139,20 @@ FollowStep Followed(const FollowPending& f)
         }
     }
     if (!step.corner) {
-        const double scale = kFollowReach / p.search.radius;
+        const double scale = kFollowJump / p.search.within;
         step.lost = !unlike.empty()               ? unlike
                     : look.why == Why::Nothing ? std::string("no corner near where it was")
                                                : Told(look, scale, kFollowJump);
         return step;
     }
     step.plan = PlanFor(p, *step.corner);
-    if (!step.plan.notice.empty() || step.plan.Refused()) {
+    // A reading a little wider than a tenth is still a reading of the series, kept with its
+    // uncertainty; a blurred picture that fixes the angle only to a degree or worse is a loss.
+    if (step.plan.Refused() || step.plan.uncertainty > kFollowDoubtDeg) {
         step.lost = step.plan.notice.empty() ? "nothing to lay" : step.plan.notice;
         step.corner.reset();
+    } else {
+        step.plan.notice.clear();
     }
     return step;
 }

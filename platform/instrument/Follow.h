@@ -21,9 +21,12 @@ struct Track {
     Corner last;
     std::optional<PointD> before;
     device::FrameSize size; // the picture it was found in
+    int missed = 0; // pictures since, in which it was lost
 };
 
-// Where the corner is looked for next: as far on as it moved between the last two pictures.
+// Where the corner is looked for next: as far on as it moved between the last two pictures, for
+// each picture since (up to kFollowMissedAhead of them while it is lost); the search also looks
+// where it was last seen.
 PointD Predicted(const Track& track);
 
 // How far (screen pixels) about the point looked at the corner is searched for, and how far
@@ -33,10 +36,15 @@ constexpr double kFollowJump = 40.0;
 // How much each arm may turn, and the opening change, from one picture to the next (degrees).
 constexpr double kFollowTurnDeg = 15.0;
 constexpr double kFollowOpenDeg = 10.0;
+// A reading the picture fixes only this loosely (degrees) is a loss: the corner is blurred.
+constexpr double kFollowDoubtDeg = 1.0;
+// While lost, the corner is looked for at most this many pictures on along its way.
+constexpr int kFollowMissedAhead = 15;
 
 // Why `found` is not the followed corner `last` (empty when it is). Its arms are matched to
-// last's either way round; `matched` gets found with its arms in last's order.
-std::string Unlike(const Corner& last, const Corner& found, Corner& matched);
+// last's either way round; `matched` gets found with its arms in last's order. `missed`
+// pictures since it was last seen let it turn and open further.
+std::string Unlike(const Corner& last, const Corner& found, Corner& matched, int missed = 0);
 
 // A search of the next picture made ready on the event thread, finished on any.
 struct FollowPending {

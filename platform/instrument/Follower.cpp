@@ -47,7 +47,7 @@ bool Follower::Start(const Plan& plan, std::string& why)
     }
     const device::FrameSize size = m_device.Camera().Source() ? m_device.Camera().Source()->PictureSize()
                                                                : device::FrameSize{};
-    m_track = Track{*plan.corner, std::nullopt, size};
+    m_track = Track{*plan.corner, std::nullopt, size, 0};
     m_following = true;
     m_lost = false;
     m_waiting = false;
@@ -148,8 +148,8 @@ void Follower::Done(FollowStep step)
     }
     if (!step.corner) {
         m_tally.lost++;
-        // Looked for again where it was last seen, not further along the way it went.
-        m_track.before.reset();
+        // Looked for further along the way it went, and where it was last seen.
+        m_track.missed++;
         if (m_lost) {
             return;
         }
@@ -171,8 +171,12 @@ void Follower::Done(FollowStep step)
             m_hooks.tell("found the corner again");
         }
     }
-    m_track.before = m_track.last.vertex;
+    // Its way from where it was last seen, over the pictures it was lost in.
+    const PointD was = m_track.last.vertex, is = step.corner->vertex;
+    const double n = m_track.missed + 1.0;
+    m_track.before = PointD{is.x - (is.x - was.x) / n, is.y - (is.y - was.y) / n};
     m_track.last = *step.corner;
+    m_track.missed = 0;
     Carry(std::move(step));
 }
 
