@@ -63,7 +63,8 @@ std::string Unlike(const Corner& last, const Corner& found, Corner& matched, int
     return {};
 }
 
-FollowPending PrepareFollow(device::Device& device, const Request& request, const Track& track)
+FollowPending PrepareFollow(const device::PixelView& picture, const Request& request, const Track& track,
+                            int pictureTurns, int heldTurns)
 {
     FollowPending f;
     f.track = track;
@@ -71,34 +72,46 @@ FollowPending PrepareFollow(device::Device& device, const Request& request, cons
     Pending& p = f.pending;
     p.find = Find::Corner;
     p.request = request;
+    p.looked = true;
+    p.pictureTurns = pictureTurns;
+    p.heldTurns = heldTurns;
+    p.size = {picture.width, picture.height};
+    const double scale = SourceScale(request.aim, {p.size, p.pictureTurns, p.heldTurns}, kFrame);
+    // Reach enough for both where it was and where it is heading; unseen for a while, where it
+    // is heading is known less well.
+    const PointD v = track.last.vertex;
+    const double ahead = std::hypot(f.predicted.x - v.x, f.predicted.y - v.y);
+    const double slack = std::sqrt(1.0 + std::clamp(track.missed, 0, kFollowMissedAhead));
+    p.search = {f.predicted, kFollowReach * slack / scale + ahead, kFollowJump * slack / scale};
+    p.part = CutPart(picture, {f.predicted, std::max(p.search.radius, kFitReach + ahead)});
+    return f;
+}
+
+FollowPending PrepareFollow(device::Device& device, const Request& request, const Track& track)
+{
+    FollowPending f;
+    f.track = track;
+    f.predicted = Predicted(track);
+    f.pending.find = Find::Corner;
+    f.pending.request = request;
     if (request.fingerDown) {
-        p.refusal = "a finger is on the screen";
+        f.pending.refusal = "a finger is on the screen";
         return f;
     }
     if (device.GetDisplay().Portrait()) {
-        p.refusal = "the camera's picture is not on the screen while the help page is up";
+        f.pending.refusal = "the camera's picture is not on the screen while the help page is up";
         return f;
     }
     device::CameraSensor& camera = device.Camera();
     if (!camera.EnsureSource() || !camera.Source()) {
         return f;
     }
-    p.pictureTurns = camera.PictureTurns();
-    p.heldTurns = camera.HeldTurns();
     try {
-        p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
-            p.size = {picture.width, picture.height};
-            const double scale = SourceScale(request.aim, {p.size, p.pictureTurns, p.heldTurns}, kFrame);
-            // Reach enough for both where it was and where it is heading.
-            const PointD v = track.last.vertex;
-            const double ahead = std::hypot(f.predicted.x - v.x, f.predicted.y - v.y);
-            // Unseen for a while, where it is heading is known less well.
-            const double slack = std::sqrt(1.0 + std::clamp(track.missed, 0, kFollowMissedAhead));
-            p.search = {f.predicted, kFollowReach * slack / scale + ahead, kFollowJump * slack / scale};
-            p.part = CutPart(picture, {f.predicted, std::max(p.search.radius, kFitReach + ahead)});
+        camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
+            f = PrepareFollow(picture, request, track, camera.PictureTurns(), camera.HeldTurns());
         });
     } catch (const std::exception& e) {
-        p.refusal = std::string("cannot search the camera's picture: ") + e.what();
+        f.pending.refusal = std::string("cannot search the camera's picture: ") + e.what();
     }
     return f;
 }

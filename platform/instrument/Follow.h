@@ -53,6 +53,9 @@ struct FollowPending {
     PointD predicted; // picture pixels
 };
 FollowPending PrepareFollow(device::Device& device, const Request& request, const Track& track);
+// The same in a picture at hand, as the camera's source holds it.
+FollowPending PrepareFollow(const device::PixelView& picture, const Request& request, const Track& track,
+                            int pictureTurns = 0, int heldTurns = 0);
 
 // One picture followed: the plan that lays the needles on the corner found again, or why it
 // was lost in this picture (the needles stay).
