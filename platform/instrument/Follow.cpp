@@ -109,6 +109,7 @@ FollowPending PrepareFollow(device::Device& device, const Request& request, cons
     try {
         camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
             f = PrepareFollow(picture, request, track, camera.PictureTurns(), camera.HeldTurns());
+            f.seenUs = device.Now();
         });
     } catch (const std::exception& e) {
         f.pending.refusal = std::string("cannot search the camera's picture: ") + e.what();
@@ -122,6 +123,7 @@ FollowStep Followed(const FollowPending& f)
 {
     const Pending& p = f.pending;
     FollowStep step;
+    step.seenUs = f.seenUs;
     if (!p.refusal.empty()) {
         step.lost = p.refusal;
         return step;
@@ -179,6 +181,7 @@ FollowStep FinishFollow(const FollowPending& pending)
         return Followed(pending);
     } catch (const std::exception& e) {
         FollowStep step;
+        step.seenUs = pending.seenUs;
         step.lost = std::string("cannot search the camera's picture: ") + e.what();
         return step;
     }

@@ -3,6 +3,7 @@
 // needles on it, built on the finger's own search and its way of laying needles.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,7 @@ struct FollowPending {
     Pending pending;
     Track track;
     PointD predicted; // picture pixels
+    std::int64_t seenUs = 0; // the device's time when the camera lent the picture
 };
 FollowPending PrepareFollow(device::Device& device, const Request& request, const Track& track);
 // The same in a picture at hand, as the camera's source holds it.
@@ -63,6 +65,7 @@ struct FollowStep {
     Plan plan;
     std::optional<Corner> corner;
     std::string lost;
+    std::int64_t seenUs = 0; // the picture's, as the pending's
 };
 FollowStep FinishFollow(const FollowPending& pending);
 

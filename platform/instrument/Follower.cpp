@@ -200,14 +200,14 @@ void Follower::Carry(FollowStep step)
     reading.state = "followed";
     std::weak_ptr<bool> alive = m_alive;
     const std::uint64_t session = m_session;
-    m_device.Loop().Post([this, alive, session, reading, plan = std::move(step.plan)]() mutable {
+    m_device.Loop().Post([this, alive, session, reading, seenUs = step.seenUs, plan = std::move(step.plan)]() mutable {
         if (!alive.lock() || session != m_session) {
             return;
         }
         reading.angle = ShownAngle(m_watch);
         Record(m_device, reading);
         if (m_hooks.read) {
-            m_hooks.read(reading, plan);
+            m_hooks.read(reading, plan, seenUs);
         }
     });
 }

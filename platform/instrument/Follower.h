@@ -29,8 +29,9 @@ public:
         std::function<void(const device::Aim&)> aim;
         // One line for the user: a loss, the finding again, the end of following.
         std::function<void(const std::string&)> tell;
-        // Each picture's reading once the needles lie on it, with what was fitted.
-        std::function<void(const Reading&, const Plan&)> read;
+        // Each picture's reading once the needles lie on it, with what was fitted and the
+        // device's time when the picture was seen (beside the event thread, a little earlier).
+        std::function<void(const Reading&, const Plan&, std::int64_t seenUs)> read;
     };
     struct Tally {
         std::uint64_t pictures = 0; // new pictures seen while following

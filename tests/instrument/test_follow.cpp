@@ -70,7 +70,7 @@ Followed FollowVideo(const std::string& path, const WedgeMotion& motion, int wid
     instrument::Follower follower(h.Device(), watch, instrument::Follower::Run::Here,
                                   {[&](const device::Aim& aim) { h.Device().PostAim(aim); },
                                    [&](const std::string& line) { out.told.push_back(line); },
-                                   [&](const instrument::Reading& r, const instrument::Plan&) { out.read[shown] = r; }});
+                                   [&](const instrument::Reading& r, const instrument::Plan&, std::int64_t) { out.read[shown] = r; }});
     h.Frames(1);
     // The first corner read where the first frame shows it, at zoom 1 the picture covering the screen.
     const double scale = std::max(800.0 / width, 480.0 / height);

@@ -40,7 +40,7 @@ EdgeSearch::EdgeSearch(device::Device& device, const detail::Held& held, const F
                       }
                       m_presentation.MustPresent(true);
                   },
-                  [this](const instrument::Reading& reading, const instrument::Plan& plan) {
+                  [this](const instrument::Reading& reading, const instrument::Plan& plan, std::int64_t) {
                       // Each picture's reading in the title, the fitted lines over the picture.
                       SDL_SetWindowTitle(m_window.get(),
                                          ("Veltora - following " + instrument::Words(reading, true)).c_str());
