@@ -155,7 +155,7 @@ FollowStep Followed(const FollowPending& f)
     }
     if (!step.corner) {
         const double scale = kFollowJump / p.search.within;
-        step.lost = !unlike.empty()               ? unlike
+        step.lost = !unlike.empty()            ? unlike
                     : look.why == Why::Nothing ? std::string("no corner near where it was")
                                                : Told(look, scale, kFollowJump);
         return step;

@@ -45,8 +45,8 @@ bool Follower::Start(const Plan& plan, std::string& why)
         why = "no corner read to follow: read one with C first";
         return false;
     }
-    const device::FrameSize size = m_device.Camera().Source() ? m_device.Camera().Source()->PictureSize()
-                                                               : device::FrameSize{};
+    const device::FrameSize size =
+        m_device.Camera().Source() ? m_device.Camera().Source()->PictureSize() : device::FrameSize{};
     m_track = Track{*plan.corner, std::nullopt, size, 0};
     m_following = true;
     m_lost = false;

@@ -56,27 +56,26 @@ Followed FollowVideo(const std::string& path, const WedgeMotion& motion, int wid
 {
     Followed out;
     HarnessOptions options;
-    options.cameraSource = [path] {
-        return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, path);
-    };
+    options.cameraSource = [path] { return std::make_unique<gst::VideoSource>(gst::VideoSource::Kind::File, path); };
     Harness h(options);
     instrument::NeedleWatch watch(h.Device());
     int shown = -1; // the frame the camera shows now
     const int picturesWatch = h.Device().Camera().WatchPictures([&] {
-        h.Device().Camera().Source()->SeePicture(0, [&](const device::PixelView& p) {
-            shown = testing_support::FrameOf(p);
-        });
+        h.Device().Camera().Source()->SeePicture(
+            0, [&](const device::PixelView& p) { shown = testing_support::FrameOf(p); });
     });
-    instrument::Follower follower(h.Device(), watch, instrument::Follower::Run::Here,
-                                  {[&](const device::Aim& aim) { h.Device().PostAim(aim); },
-                                   [&](const std::string& line) { out.told.push_back(line); },
-                                   [&](const instrument::Reading& r, const instrument::Plan&, std::int64_t) { out.read[shown] = r; }});
+    instrument::Follower follower(
+        h.Device(), watch, instrument::Follower::Run::Here,
+        {[&](const device::Aim& aim) { h.Device().PostAim(aim); },
+         [&](const std::string& line) { out.told.push_back(line); },
+         [&](const instrument::Reading& r, const instrument::Plan&, std::int64_t) { out.read[shown] = r; }});
     h.Frames(1);
     // The first corner read where the first frame shows it, at zoom 1 the picture covering the screen.
     const double scale = std::max(800.0 / width, 480.0 / height);
     const Wedge first = motion.pose(std::max(shown, 0));
-    const instrument::Plan plan =
-        ReadCorner(h, watch, {first.vertexX * scale - (width * scale - 800) / 2, first.vertexY * scale - (height * scale - 480) / 2});
+    const instrument::Plan plan = ReadCorner(
+        h, watch,
+        {first.vertexX * scale - (width * scale - 800) / 2, first.vertexY * scale - (height * scale - 480) / 2});
     std::string why;
     EXPECT_TRUE(follower.Start(plan, why)) << why << " " << plan.notice;
     h.Trace().Clear();
@@ -158,7 +157,8 @@ TEST(Follow, KnownAngleVideosReadTheirTruthOrAreLost)
          [](int i) { return i >= 20 && i < 28; }},
     };
     const testing_support::ScratchDir dir("veltora-follow");
-    std::printf("| video | frames followed | lost | median error | worst error | worst stated |\n|---|---|---|---|---|---|\n");
+    std::printf(
+        "| video | frames followed | lost | median error | worst error | worst stated |\n|---|---|---|---|---|---|\n");
     for (const WedgeMotion& m : motions) {
         SCOPED_TRACE(m.name);
         const std::string path = dir.File(std::string("wedge-") + std::to_string(&m - motions.data()) + ".avi");

@@ -29,7 +29,8 @@ HarnessOptions OnTheWedge()
 
 bool WithinTruth(const instrument::Reading& r, double truth)
 {
-    return std::abs(std::stod(r.angle) - truth) <= std::stod(instrument::StatedUncertainty(r.uncertainty)) + 0.05 + 1e-9;
+    return std::abs(std::stod(r.angle) - truth) <=
+           std::stod(instrument::StatedUncertainty(r.uncertainty)) + 0.05 + 1e-9;
 }
 
 // The demo wedge's corner read where it lies now, wherever the camera is aimed.
@@ -37,9 +38,9 @@ instrument::Plan ReadCornerNow(Harness& h, instrument::NeedleWatch& watch)
 {
     const demo::WedgePose pose = demo::TurningWedge::PoseAt(h.Device().Now());
     device::CameraSensor& camera = h.Device().Camera();
-    const device::PointD screen = instrument::SourceToFrame(
-        camera.GetAim(), {{800, 480}, camera.PictureTurns(), camera.HeldTurns()}, {800, 480},
-        {pose.vertexX / 800, pose.vertexY / 480});
+    const device::PointD screen =
+        instrument::SourceToFrame(camera.GetAim(), {{800, 480}, camera.PictureTurns(), camera.HeldTurns()}, {800, 480},
+                                  {pose.vertexX / 800, pose.vertexY / 480});
     const instrument::Plan plan = instrument::PlanCorner(h.Device(), instrument::Ask(h.Device(), watch, screen));
     instrument::Carry(h.Device(), plan, [&](const device::Aim& aim) { h.Device().PostAim(aim); });
     h.RunMs(0);
@@ -168,7 +169,8 @@ TEST(FollowWedge, ScriptsFollowOnAndOff)
     h.Frames(1);
     const demo::WedgePose pose = demo::TurningWedge::PoseAt(h.Device().Now() + 100000);
     const std::string text = "follow on\nwait 100\ncorner " + std::to_string(std::lround(pose.vertexX)) + " " +
-                             std::to_string(std::lround(pose.vertexY)) + "\nfollow on\nwait 1000\nfollow off\nwait 500\n";
+                             std::to_string(std::lround(pose.vertexY)) +
+                             "\nfollow on\nwait 1000\nfollow off\nwait 500\n";
     headless::Script script;
     ASSERT_TRUE(headless::Script::Parse(text, "s", script, error)) << error;
     std::vector<std::string> reports;

@@ -51,7 +51,7 @@ inline int FrameOf(const device::PixelView& picture)
     int n = 0;
     for (int b = 0; b < kFrameBits; b++) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(reinterpret_cast<const std::uint8_t*>(picture.pixels) +
-                                                                  std::size_t(kBitSide / 2) * picture.stride);
+                                                                 std::size_t(kBitSide / 2) * picture.stride);
         const int g = (row[b * kBitSide + kBitSide / 2] >> 8) & 0xff;
         if (g > 64 && g < 192) {
             return -1;
@@ -65,11 +65,12 @@ inline int FrameOf(const device::PixelView& picture)
 inline std::string WriteWedgeVideo(const std::string& path, const WedgeMotion& motion, int width, int height)
 {
     std::string error;
-    GstElement* pipeline = ParsePipeline("appsrc name=src format=time caps=video/x-raw,format=BGRx,width=" +
-                                             std::to_string(width) + ",height=" + std::to_string(height) +
-                                             ",framerate=15/1 ! videoconvert ! jpegenc quality=95 ! avimux ! "
-                                             "filesink name=out",
-                                         error);
+    GstElement* pipeline =
+        ParsePipeline("appsrc name=src format=time caps=video/x-raw,format=BGRx,width=" + std::to_string(width) +
+                          ",height=" + std::to_string(height) +
+                          ",framerate=15/1 ! videoconvert ! jpegenc quality=95 ! avimux ! "
+                          "filesink name=out",
+                      error);
     if (!pipeline) {
         return error;
     }

@@ -17,10 +17,7 @@ using device::kPi;
 constexpr double kLight = 205, kDark = 55;
 constexpr double kBlur = 0.8; // the edges' Gaussian spread, in pixels
 
-double Wave(double seconds, double period, double phase = 0)
-{
-    return std::sin(2 * kPi * seconds / period + phase);
-}
+double Wave(double seconds, double period, double phase = 0) { return std::sin(2 * kPi * seconds / period + phase); }
 
 } // namespace
 

@@ -270,7 +270,8 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
     // Follows in step with the script's clock: each picture is searched as it comes.
     instrument::Follower follower(dev, watch, instrument::Follower::Run::Here,
                                   {[&](const device::Aim& aim) { dev.PostAim(aim); },
-                                   [&](const std::string& line) { report(m_name + ": " + line); }, {}});
+                                   [&](const std::string& line) { report(m_name + ": " + line); },
+                                   {}});
     instrument::Plan lastCorner; // what `follow on` follows
     const auto touch = [&](Phase phase, double x, double y) {
         dev.PostTouch(phase, static_cast<int>(x), static_cast<int>(y));

@@ -14,7 +14,22 @@ class Device;
 namespace headless {
 
 struct Command {
-    enum class Kind { Down, Move, Up, Drag, Press, Pitch, Wait, Background, Foreground, Screenshot, Aim, Edge, Corner, Follow };
+    enum class Kind {
+        Down,
+        Move,
+        Up,
+        Drag,
+        Press,
+        Pitch,
+        Wait,
+        Background,
+        Foreground,
+        Screenshot,
+        Aim,
+        Edge,
+        Corner,
+        Follow
+    };
     Kind kind;
     int line = 0;
     std::vector<double> numbers;
