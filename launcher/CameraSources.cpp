@@ -5,6 +5,7 @@
 
 #include "Tell.h"
 #include "demo/DemoScene.h"
+#include "demo/TurningWedge.h"
 #include "gst/CameraList.h"
 #include "gst/VideoSource.h"
 #include "photo/PhotoSource.h"
@@ -19,6 +20,10 @@ sources::CameraKinds MakeKinds()
     using gst::VideoSource;
     sources::CameraKinds kinds;
     kinds.Add("demo", sources::NamesNothing, [](const std::string&) { return std::make_unique<demo::DemoScene>(); });
+    // The demo's moving corner, whose angle is known at every frame: something to follow.
+    kinds.Add(
+        "moving wedge", [](const std::string& source) { return source == demo::TurningWedge::kName; },
+        [](const std::string&) { return std::make_unique<demo::TurningWedge>(); });
     kinds.Add(
         "libcamera",
         [](const std::string& source) {

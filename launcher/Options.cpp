@@ -111,6 +111,7 @@ const Option kOptions[] = {
      "what the camera sees: a picture (JPEG, PNG, GIF, BMP), a video file,\n"
      "a webcam (/dev/videoN) or a libcamera camera (libcamera for the\n"
      "first, libcamera:NAME); default: the built-in demo scene;\n"
+     "demo:wedge, a wedge that opens, turns and moves, to follow (L);\n"
      "--camera list names the cameras found and exits",
      Text(&Options::camera)},
     {"--tilt", nullptr, "SOURCE",

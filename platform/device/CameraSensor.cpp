@@ -37,6 +37,25 @@ void CameraSensor::SetSource(std::unique_ptr<CameraSource> source)
     m_pSource = std::move(source);
     m_opened = false;
     m_lastValid = false;
+    ++m_generation;
+}
+
+int CameraSensor::WatchPictures(PictureWatch watch)
+{
+    const int id = m_nextWatch++;
+    m_pictureWatches.emplace(id, std::move(watch));
+    return id;
+}
+
+void CameraSensor::UnwatchPictures(int id) { m_pictureWatches.erase(id); }
+
+void CameraSensor::TellPictures() const
+{
+    // A watcher may unwatch (itself or another) while it is told: each is told from a copy.
+    const auto watches = m_pictureWatches;
+    for (const auto& [id, watch] : watches) {
+        watch();
+    }
 }
 
 bool CameraSensor::SwitchToFallback(const std::string& why)
@@ -48,6 +67,7 @@ bool CameraSensor::SwitchToFallback(const std::string& why)
     m_pSource.reset();
     m_opened = false;
     m_lastValid = false;
+    ++m_generation;
     const bool first = !m_triedFallback;
     m_triedFallback = true;
     if (first && m_device.Config().fallbackCameraSource) {
@@ -215,12 +235,20 @@ bool CameraSensor::RenderDetail(Micros now, const PixelView& out, PointD picture
 bool CameraSensor::Capture(Micros now, FrameSize frameSize, const PixelView& target)
 {
     PixelRect changed;
-    return Take(now, frameSize, target, false, changed);
+    const bool took = Take(now, frameSize, target, false, changed);
+    if (took && !changed.Empty()) {
+        TellPictures();
+    }
+    return took;
 }
 
 bool CameraSensor::CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed)
 {
-    return Take(now, frameSize, target, true, changed);
+    const bool took = Take(now, frameSize, target, true, changed);
+    if (took && !changed.Empty()) {
+        TellPictures();
+    }
+    return took;
 }
 
 bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target, bool targetHoldsLast,

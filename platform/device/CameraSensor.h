@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +36,15 @@ public:
     std::vector<FrameSize> Resolutions();
     // Replaces the source (the window's camera menu, tests).
     void SetSource(std::unique_ptr<CameraSource> source);
+    // Counts the sources the sensor has looked at: it moves whenever the source is replaced
+    // or gives way to the fallback, so that what was found in one is not carried to another.
+    std::uint64_t SourceGeneration() const { return m_generation; }
+
+    // Watchers told, on the event thread and after the capture, that a capture drew a new
+    // picture (not the same one again). Each watcher returns its id to unwatch.
+    using PictureWatch = std::function<void()>;
+    int WatchPictures(PictureWatch watch);
+    void UnwatchPictures(int id);
 
     // The camera turns with the phone: its frames hold the picture turned back by the way
     // the phone is held (quarter turns, device/Holding.h), so that it looks upright to the
@@ -103,6 +114,10 @@ private:
     FrameSize m_lastFrameSize;
     int m_lastTurns = 0;
     std::vector<std::uint32_t> m_detail;
+    std::uint64_t m_generation = 0;
+    std::map<int, PictureWatch> m_pictureWatches;
+    int m_nextWatch = 1;
+    void TellPictures() const;
 };
 
 } // namespace device

@@ -51,7 +51,8 @@ double Grain(const cv::Mat& gray)
 // Each arm must run straight over its whole fitted stretch and be long and clear enough.
 // `inside` says whether the corner's inside is lighter (+1) or darker (-1) than its outside:
 // across a thick line, both arms follow the same side of it.
-Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, double coarseHalf, double reach, double within, int inside)
+Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, double coarseHalf, double reach,
+                 double within, int inside)
 {
     Fitted out;
     PointD vertex = c.vertex;

@@ -314,17 +314,26 @@ Plan Found(const Pending& pending)
                           : "no corner read at " + At(request.screen) + ": " + Told(look, scale, kCornerWithin);
         return plan;
     }
-    const Corner& corner = *look.corner;
+    return PlanFor(pending, *look.corner);
+}
+
+} // namespace
+
+Plan PlanFor(const Pending& pending, const Corner& corner)
+{
+    Plan plan;
+    const auto source = [&](PointD picture) {
+        return PointD{picture.x / pending.size.width, picture.y / pending.size.height};
+    };
     LayAlong(plan, pending, corner);
     if (!plan.Refused()) {
         Measured(plan, corner.uncertainty, "corner");
         plan.fitted.push_back({source(corner.from1), source(corner.to1)});
         plan.fitted.push_back({source(corner.from2), source(corner.to2)});
+        plan.corner = corner;
     }
     return plan;
 }
-
-} // namespace
 
 Plan PlanEdge(device::Device& device, const Request& request) { return Finish(Prepare(device, request, Find::Edge)); }
 

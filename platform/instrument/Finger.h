@@ -40,6 +40,9 @@ struct Pending {
 };
 Pending Prepare(device::Device& device, const Request& request, Find find);
 Plan Finish(const Pending& pending);
+// The plan for a corner already found in the pending's picture: its meeting point aimed under
+// the hub and both needles laid along it, or why not.
+Plan PlanFor(const Pending& pending, const Corner& corner);
 
 // `edge`: the needle nearest the point along the straight edge nearest it that passes
 // through the hub. `corner`: the two edges meeting nearest the point, their meeting point

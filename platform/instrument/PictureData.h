@@ -19,5 +19,4 @@ struct PicturePart::Data {
     PointD ToPicture(PointD part) const { return {part.x + 0.5 + x0, part.y + 0.5 + y0}; }
 };
 
-
 } // namespace instrument

@@ -10,6 +10,7 @@
 #include "device/CameraSource.h"
 #include "device/TouchPanel.h"
 #include "instrument/Dial.h"
+#include "instrument/EdgeFinder.h"
 
 namespace instrument {
 
@@ -39,6 +40,8 @@ struct Plan {
     std::vector<Stretch> fitted;
     // The video's frame the picture was searched in, for a camera that plays a recording.
     std::optional<device::FrameTime> frame;
+    // The corner laid, in the camera's own picture pixels, for following it from there.
+    std::optional<Corner> corner;
     bool Refused() const { return touches.empty(); }
 };
 

@@ -91,8 +91,10 @@ struct Voted {
 std::vector<Voted> VotedLines(const cv::Mat& small, PointD near, double reach, double pass, double sx, double sy)
 {
     std::vector<Voted> lines;
-    const int x0 = std::max(1, static_cast<int>(near.x - reach)), x1 = std::min(small.cols - 1, int(near.x + reach) + 1);
-    const int y0 = std::max(1, static_cast<int>(near.y - reach)), y1 = std::min(small.rows - 1, int(near.y + reach) + 1);
+    const int x0 = std::max(1, static_cast<int>(near.x - reach)),
+              x1 = std::min(small.cols - 1, int(near.x + reach) + 1);
+    const int y0 = std::max(1, static_cast<int>(near.y - reach)),
+              y1 = std::min(small.rows - 1, int(near.y + reach) + 1);
     if (x1 - x0 < 4 || y1 - y0 < 4) {
         return lines;
     }
@@ -117,7 +119,8 @@ std::vector<Voted> VotedLines(const cv::Mat& small, PointD near, double reach, d
             double a = std::atan2(double(dy), double(dx));
             a += a < 0 ? 2 * kPi : 0;
             const int ai = static_cast<int>(a * 180 / kPi / kVoteBinDeg) % kAngles;
-            const double c = std::cos((ai + 0.5) * kVoteBinDeg * kPi / 180), s = std::sin((ai + 0.5) * kVoteBinDeg * kPi / 180);
+            const double c = std::cos((ai + 0.5) * kVoteBinDeg * kPi / 180),
+                         s = std::sin((ai + 0.5) * kVoteBinDeg * kPi / 180);
             const int ri = mid + static_cast<int>(std::lround(px * c + py * s));
             if (ri >= 0 && ri < offsets) {
                 votes.at<float>(ai, ri) += 1;

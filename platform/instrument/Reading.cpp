@@ -91,6 +91,9 @@ void Record(device::Device& device, const Reading& r)
         fields.emplace_back("pts_ms", ms);
         fields.emplace_back("pts_from", Quote(r.frame->stamped ? "stamp" : "frame rate"));
     }
+    if (!r.state.empty()) {
+        fields.emplace_back("state", Quote(r.state));
+    }
     device.Record(r.find == Find::Corner ? "corner" : "edge", fields);
 }
 

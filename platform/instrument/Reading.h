@@ -22,6 +22,9 @@ struct Reading {
     // The video's frame it was read in (its number and its time in the video), when the camera
     // plays a recording: a series of readings keeps the video's time, however fast it played.
     std::optional<device::FrameTime> frame;
+    // While a corner is followed from picture to picture: "followed" or "lost"; empty for
+    // a reading asked for once.
+    std::string state;
 };
 
 // The uncertainty as the user is told it: in tenths, rounded up, and never below the tenth the
@@ -39,7 +42,8 @@ std::string Words(const Reading& reading, bool ascii = false);
 
 // Kept in the device's record (the trace): what was asked ("corner" or "edge"), where, and the
 // reading with its uncertainty, or why there is none; read in a video, the frame's number and
-// time ("frame", "pts_ms", and "pts_from": "stamp", or "frame rate" where the video's stamps lied).
+// time ("frame", "pts_ms", and "pts_from": "stamp", or "frame rate" where the video's stamps lied);
+// and while following, its state.
 void Record(device::Device& device, const Reading& reading);
 
 } // namespace instrument

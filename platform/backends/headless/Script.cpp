@@ -15,6 +15,7 @@
 #include "device/Device.h"
 #include "files/BoundedFile.h"
 #include "instrument/Finger.h"
+#include "instrument/Follower.h"
 #include "instrument/Reading.h"
 
 namespace headless {
@@ -46,6 +47,7 @@ const Syntax kSyntax[] = {
     {"frame", Command::Kind::Frame, 1, false, "frame N"},
     {"pause", Command::Kind::Pause, 0, false, "pause"},
     {"play", Command::Kind::Play, 0, false, "play"},
+    {"follow", Command::Kind::Follow, 0, false, "follow on|off"},
 };
 
 // One rule for every number of a script: decimal, an optional sign, digits and an
@@ -106,6 +108,7 @@ const char* Script::Help()
            "  corner X Y           aim the corner nearest (X, Y) under the hub, lay both needles along it\n"
            "  frame N              show frame N of the video (0 is its first), paused there\n"
            "  pause                pause the video; play: play it on from the frame on show\n"
+           "  follow on|off        follow the corner read last from picture to picture, or stop\n"
            "  # ...                a comment; blank lines are ignored\n"
            "  numbers are decimal (-90, 0.5); a script holds at most 100000 lines and 1 MiB\n";
 }
@@ -174,7 +177,12 @@ bool Script::Parse(const std::string& text, const std::string& name, Script& out
         }
         Command c{syntax->kind, number, {}, {}};
         const size_t args = w.size() - 1;
-        if (syntax->kind == Command::Kind::Screenshot) {
+        if (syntax->kind == Command::Kind::Follow) {
+            if (args != 1 || (w[1] != "on" && w[1] != "off")) {
+                return fail("expected: " + std::string(syntax->usage));
+            }
+            c.text = w[1];
+        } else if (syntax->kind == Command::Kind::Screenshot) {
             if (args == 0) {
                 return fail("expected: " + std::string(syntax->usage));
             }
@@ -269,6 +277,12 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
     Outcome outcome;
     // Where the needles lie, for the finger that lays them along edges.
     instrument::NeedleWatch watch(dev);
+    // Follows in step with the script's clock: each picture is searched as it comes.
+    instrument::Follower follower(dev, watch, instrument::Follower::Run::Here,
+                                  {[&](const device::Aim& aim) { dev.PostAim(aim); },
+                                   [&](const std::string& line) { report(m_name + ": " + line); },
+                                   {}});
+    instrument::Plan lastCorner; // what `follow on` follows
     const auto touch = [&](Phase phase, double x, double y) {
         dev.PostTouch(phase, static_cast<int>(x), static_cast<int>(y));
         dev.RunFor(0);
@@ -278,6 +292,13 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             break;
         }
         const auto& n = c.numbers;
+        // The script's own touches and readings take the needles from the follower.
+        if (c.kind == Command::Kind::Down || c.kind == Command::Kind::Press || c.kind == Command::Kind::Drag) {
+            follower.Stop("line " + std::to_string(c.line) + " touches the screen");
+        } else if (c.kind == Command::Kind::Edge || c.kind == Command::Kind::Corner) {
+            follower.Stop("line " + std::to_string(c.line) + " reads " +
+                          (c.kind == Command::Kind::Edge ? "an edge" : "a corner"));
+        }
         switch (c.kind) {
         case Command::Kind::Down: touch(Phase::Press, n[0], n[1]); break;
         case Command::Kind::Move: touch(Phase::Move, n[0], n[1]); break;
@@ -325,8 +346,12 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             const bool corner = c.kind == Command::Kind::Corner;
             const instrument::Plan plan =
                 corner ? instrument::PlanCorner(dev, request) : instrument::PlanEdge(dev, request);
-            instrument::Reading reading{
-                corner ? instrument::Find::Corner : instrument::Find::Edge, request.screen, {}, {}, 0, plan.frame};
+            // A corner laid, however wide its uncertainty, is one to follow from.
+            lastCorner = plan.Refused() ? instrument::Plan{} : plan;
+            instrument::Reading reading;
+            reading.find = corner ? instrument::Find::Corner : instrument::Find::Edge;
+            reading.screen = request.screen;
+            reading.frame = plan.frame;
             // A reading laid with a wide uncertainty is a reading: its words say how wide.
             if (plan.Refused()) {
                 reading.refused = plan.notice.empty() ? "nothing to lay" : plan.notice;
@@ -364,6 +389,16 @@ Script::Outcome Script::Run(device::Device& dev, const std::function<void(const 
             if (!done) {
                 report(m_name + ":" + std::to_string(c.line) + ": " + reason);
                 outcome.unplayed++;
+            }
+            break;
+        }
+        case Command::Kind::Follow: {
+            std::string why;
+            if (c.text == "off") {
+                follower.Stop("line " + std::to_string(c.line) + " says follow off");
+            } else if (!follower.Start(lastCorner, why)) {
+                report(m_name + ":" + std::to_string(c.line) + ": " + why);
+                outcome.unread++;
             }
             break;
         }

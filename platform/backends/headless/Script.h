@@ -30,12 +30,13 @@ struct Command {
         Corner,
         Frame,
         Pause,
-        Play
+        Play,
+        Follow
     };
     Kind kind;
     int line = 0;
     std::vector<double> numbers;
-    std::string text; // the screenshot's file
+    std::string text; // the screenshot's file; "on" or "off" for follow
 };
 
 class Script {

@@ -27,7 +27,28 @@ EdgeSearch::EdgeSearch(device::Device& device, const detail::Held& held, const F
       m_presentation(presentation),
       m_window(window),
       m_presenter(presenter),
-      m_needles(device)
+      m_needles(device),
+      m_follower(device, m_needles, instrument::Follower::Run::Beside,
+                 {[this](const device::Aim& aim) {
+                      m_aimer.Set(aim);
+                      m_aimer.Flush();
+                  },
+                  [this](const std::string& line) {
+                      Say(m_device, line);
+                      if (m_presenter) {
+                          m_presenter->ShowNotice(line, kRefusalNotice, true);
+                      }
+                      m_presentation.MustPresent(true);
+                  },
+                  [this](const instrument::Reading& reading, const instrument::Plan& plan, std::int64_t) {
+                      // Each picture's reading in the title, the fitted lines over the picture.
+                      SDL_SetWindowTitle(m_window.get(),
+                                         ("Veltora - following " + instrument::Words(reading, true)).c_str());
+                      if (m_presenter) {
+                          m_presenter->ShowFitted(plan.fitted);
+                      }
+                      m_presentation.MustPresent(true);
+                  }})
 {}
 
 EdgeSearch::~EdgeSearch()
@@ -96,6 +117,8 @@ void EdgeSearch::LayAlongPicture(bool corner)
     if (m_held.portraitForm || Searching()) {
         return;
     }
+    m_follower.Stop(corner ? "C was pressed" : "E was pressed");
+    m_lastCorner = {};
     int wx = 0, wy = 0;
     SDL_GetMouseState(&wx, &wy);
     // The window's aim is the one the camera is about to take.
@@ -116,6 +139,9 @@ void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading rea
         TellReading(reading);
         return;
     }
+    if (plan.corner) {
+        m_lastCorner = plan;
+    }
     // The aim goes to the camera now, before the touches: nothing else may come to send it.
     instrument::Carry(m_device, plan, [this](const device::Aim& aim) {
         m_aimer.Set(aim);
@@ -133,6 +159,24 @@ void EdgeSearch::CarryPlan(const instrument::Plan& plan, instrument::Reading rea
         }
         m_presentation.MustPresent(true);
     });
+}
+
+void EdgeSearch::FollowCorner()
+{
+    if (m_follower.Following()) {
+        m_follower.Stop("L was pressed");
+        return;
+    }
+    std::string why;
+    if (!m_follower.Start(m_lastCorner, why)) {
+        Say(m_device, why);
+        if (m_presenter) {
+            m_presenter->ShowNotice(why, kRefusalNotice, true);
+        }
+    } else if (m_presenter) {
+        m_presenter->ShowNotice("following the corner (L again to stop)", kReadingNotice, true);
+    }
+    m_presentation.MustPresent(true);
 }
 
 void EdgeSearch::TellReading(const instrument::Reading& reading)

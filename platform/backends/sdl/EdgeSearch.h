@@ -9,6 +9,7 @@
 
 #include "device/Aiming.h"
 #include "instrument/Finger.h"
+#include "instrument/Follower.h"
 #include "instrument/Reading.h"
 #include "sdl/SdlHandles.h"
 
@@ -39,6 +40,9 @@ public:
     bool Searching() const { return m_searching; }
     // E (an edge) and C (a corner) under the mouse.
     void LayAlongPicture(bool corner);
+    // L: follows the corner C read last from picture to picture; again, stops.
+    void FollowCorner();
+    const instrument::Follower& Follower() const { return m_follower; }
 
 private:
     // Looks for an edge (or a corner) about a screen point, with the finger down or not and
@@ -61,6 +65,9 @@ private:
     const std::unique_ptr<Presenter>& m_presenter;
     // Where the needles lie: it watches every touch from the start.
     instrument::NeedleWatch m_needles;
+    // The corner C laid last, for L to follow.
+    instrument::Plan m_lastCorner;
+    instrument::Follower m_follower;
     bool m_searching = false;
     // What a search posts back is carried out only while this lives.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

@@ -75,6 +75,10 @@ std::vector<KeyEntry> MakeTable()
         {"C",
          "aim the corner nearest the mouse under the hub, needles along it",
          {{{SDLK_c}, false, [](KeyTarget& t, bool) { t.LayAlongPicture(true); }}}},
+        {"L",
+         "after C: follow that corner from picture to picture (videos,\n"
+         "webcams); again, C, E, a touch or another camera: stop",
+         {{{SDLK_l}, false, [](KeyTarget& t, bool) { t.FollowCorner(); }}}},
         {"B F",
          "send the application to the background / bring it back",
          {{{SDLK_b}, false, [](KeyTarget& t, bool) { t.SendToBackground(); }},

@@ -23,6 +23,7 @@ public:
     // A video: 0 pauses or plays it, +1 and -1 step a frame forward and back (paused).
     virtual void PlayVideo(int step) = 0;
     virtual void LayAlongPicture(bool corner) = 0;
+    virtual void FollowCorner() = 0;
     virtual void SendToBackground() = 0;
     virtual void BringToForeground() = 0;
     virtual void TakeScreenshot(bool asSeen) = 0;

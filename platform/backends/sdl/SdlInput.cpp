@@ -275,6 +275,7 @@ void Input::PlayVideo(int step)
 }
 
 void Input::LayAlongPicture(bool corner) { m_edges.LayAlongPicture(corner); }
+void Input::FollowCorner() { m_edges.FollowCorner(); }
 
 void Input::TurnPicture()
 {

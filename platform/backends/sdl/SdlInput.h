@@ -58,6 +58,7 @@ private:
     void StepPicture(int direction) override;
     void PlayVideo(int step) override;
     void LayAlongPicture(bool corner) override;
+    void FollowCorner() override;
     void SendToBackground() override;
     void BringToForeground() override;
     void TakeScreenshot(bool asSeen) override;

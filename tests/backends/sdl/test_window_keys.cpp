@@ -33,6 +33,7 @@ struct Recorder : sdl::KeyTarget {
     void StepPicture(int direction) override { Add("step " + std::to_string(direction)); }
     void PlayVideo(int step) override { Add("video " + std::to_string(step)); }
     void LayAlongPicture(bool corner) override { Add(corner ? "corner" : "edge"); }
+    void FollowCorner() override { Add("follow"); }
     void SendToBackground() override { Add("background"); }
     void BringToForeground() override { Add("foreground"); }
     void TakeScreenshot(bool asSeen) override { Add(asSeen ? "shot as seen" : "shot of the screen"); }
@@ -140,13 +141,14 @@ TEST(WindowKeys, KeysActAsListedAndOnlyStepsRepeatWhileHeld)
     EXPECT_EQ(press(SDLK_n), "step 1");
     EXPECT_EQ(press(SDLK_p), "step -1");
     EXPECT_EQ(press(SDLK_c), "corner");
+    EXPECT_EQ(press(SDLK_l), "follow");
     EXPECT_EQ(press(SDLK_F1), "keys");
     EXPECT_EQ(press(SDLK_SPACE), "video 0");
     EXPECT_EQ(press(SDLK_COMMA, true), "video -1");
     EXPECT_EQ(press(SDLK_PERIOD, true), "video 1");
     EXPECT_EQ(press(SDLK_SPACE, true), "");
     // Held, a key that does a thing once does it once.
-    for (const SDL_Keycode once : {SDLK_1, SDLK_0, SDLK_r, SDLK_b, SDLK_s, SDLK_q, SDLK_h}) {
+    for (const SDL_Keycode once : {SDLK_1, SDLK_0, SDLK_r, SDLK_b, SDLK_s, SDLK_q, SDLK_h, SDLK_l}) {
         EXPECT_EQ(press(once, true), "") << SDL_GetKeyName(once);
     }
     EXPECT_EQ(press(SDLK_x), "");
