@@ -225,7 +225,9 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     look.why = Why::Nothing;
     if (read && two && !spoiled) {
         look.why = Why::Two;
-    } else if (spoiled) {
+    } else if (spoiled && (spoiled->fitted.why != Why::Bends || spoiled->fitted.bend <= kPlainBendDeg)) {
+        // An "edge" whose halves turn apart by tens of degrees is two edges, not one that bends:
+        // that is no corner, not a bent one.
         look.why = spoiled->fitted.why;
         look.bend = spoiled->fitted.bend;
     } else if (nearest >= 0) {

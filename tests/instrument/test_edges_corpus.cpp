@@ -28,14 +28,15 @@ double Opening(device::PointD a, device::PointD b)
 
 } // namespace
 
-// At 1 and 2.5 screen pixels a picture pixel, as the finger looks (reach 120 screen pixels,
-// meeting point within 12), the pointer as close to the corner on the screen at both. Where the
-// truth is known to a tenth the readout is that tenth or the next. The wrong readings, the
-// pointers beside a corner that are read, and the clear corners read are held where they stand
-// today (of 220 readings at both scales, 4 wrong: a board's corner on a desk read 0.6 degrees
-// off at both scales against an allowance of 0.5, a name tag's emblem taken for its lower edge,
-// and a roof's ridge where a tile's edge meets it; 72 of 110 clear corners read): a floor to
-// raise towards none wrong and nine in ten read, not the goal.
+// At 1, 1.7 and 2.5 screen pixels a picture pixel, as the finger looks (reach 120 screen
+// pixels, meeting point within 12), the pointer as close to the corner on the screen at each.
+// Where the truth is known to a tenth the readout is that tenth or the next. The wrong readings
+// (pointers beside a corner that are read among them) and the clear corners read are held where
+// they stand today: of 330 readings, 8 wrong (a board's corner on a desk 0.6 degrees off at
+// every scale against an allowance of 0.5; a name tag's emblem taken for its lower edge; two
+// small chips' corners among their pins at 1.7; a roof's ridge where a tile's edge meets it, and
+// the rocket's platform where the rocket's side meets it, read as corners), 108 of 165 clear
+// corners read. A floor to raise towards none wrong and nine in ten read, not the goal.
 TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
 {
     std::ifstream in(std::string(VELTORA_SOURCE_DIR) + "/tests/data/corners/corpus.json");
@@ -43,7 +44,7 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
     const nlohmann::json corpus = nlohmann::json::parse(in);
     std::map<std::string, codec::DecodedImage> photos;
     int wrong = 0, clear = 0, clearRead = 0, beside = 0, besideRefused = 0, tenthCases = 0, tenthOk = 0;
-    for (double scale : {1.0, 2.5}) {
+    for (double scale : {1.0, 1.7, 2.5}) {
         for (const auto& c : corpus.at("cases")) {
             const std::string photo = c.at("photo");
             const auto colon = photo.find(':');
@@ -99,9 +100,9 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
     }
     std::printf("[ corpus ] wrong %d, clear corners read %d of %d, beside refused %d of %d, tenth %d of %d\n", wrong,
                 clearRead, clear, besideRefused, beside, tenthOk, tenthCases);
-    EXPECT_LE(wrong, 4);
-    EXPECT_GE(besideRefused, beside - 1);
-    EXPECT_GE(clearRead, 72);
+    EXPECT_LE(wrong, 8);
+    EXPECT_GE(besideRefused, beside - 2);
+    EXPECT_GE(clearRead, 108);
     EXPECT_EQ(tenthOk, tenthCases);
 }
 
