@@ -36,15 +36,8 @@ std::optional<Reading> Reader::Change(const Reading& next)
 
 std::vector<Reading> Reader::Line(const std::string& line)
 {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) {
-        return {};
-    }
     TraceLine read;
-    if (!ReadTraceLine(line, read)) {
-        m_badLines++;
-        return {};
-    }
-    if (!read.type) {
+    if (!ReadTypedLine(line, read, m_badLines)) {
         return {};
     }
     const bool call = *read.type == "call" && read.name;

@@ -47,15 +47,8 @@ std::vector<SeriesRow> Series::Flush()
 
 std::vector<SeriesRow> Series::Line(const std::string& line)
 {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) {
-        return {};
-    }
     TraceLine read;
-    if (!ReadTraceLine(line, read)) {
-        m_badLines++;
-        return {};
-    }
-    if (!read.type) {
+    if (!ReadTypedLine(line, read, m_badLines)) {
         return {};
     }
     if (*read.type == "canvas" && read.hasDraws && m_waiting) {

@@ -242,6 +242,18 @@ private:
 
 } // namespace
 
+bool ReadTypedLine(const std::string& line, TraceLine& out, int& bad)
+{
+    if (line.find_first_not_of(" \t\r") == std::string::npos) {
+        return false;
+    }
+    if (!ReadTraceLine(line, out)) {
+        bad++;
+        return false;
+    }
+    return out.type.has_value();
+}
+
 bool ReadTraceLine(const std::string& line, TraceLine& out)
 {
     // The trace writes UTF-8 (a refusal's "°" is kept as written), but the names it quotes (a

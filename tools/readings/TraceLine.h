@@ -36,5 +36,8 @@ struct TraceLine {
 // JSON, another kind of value, a number no double holds, or nested deeper than any trace
 // line is.
 bool ReadTraceLine(const std::string& line, TraceLine& out);
+// A line with a type, read; a blank line is passed over, and one that is not a trace line
+// counts in `bad`.
+bool ReadTypedLine(const std::string& line, TraceLine& out, int& bad);
 
 } // namespace readings
