@@ -137,7 +137,9 @@ void Draw(cairo_t* cr, const std::vector<SeriesRow>& rows, const PlotLayout& l)
         Text(cr, Label(a, l.aStep), l.left - 9, l.Y(a), 1, 0.5);
     }
     cairo_stroke(cr);
-    Text(cr, "time in the video (s)", (l.left + l.right) / 2, l.height - 8, 0.5, 1);
+    // A series read from a live camera or the demo scene keeps the run's time, not a video's.
+    const bool video = std::any_of(rows.begin(), rows.end(), [](const SeriesRow& r) { return r.timeFrom != "run"; });
+    Text(cr, video ? "time in the video (s)" : "time in the run (s)", (l.left + l.right) / 2, l.height - 8, 0.5, 1);
     cairo_save(cr);
     cairo_translate(cr, 16, (l.top + l.bottom) / 2);
     cairo_rotate(cr, -M_PI / 2);
