@@ -43,8 +43,19 @@ void* operator new(std::size_t size)
     }
     throw std::bad_alloc();
 }
+// The nothrow form (std::stable_sort's buffer, say) fails the same way, and is freed by the
+// same delete: left to the library's own, its memory would come from another allocator.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
 #pragma GCC diagnostic pop
 
 using namespace Osp::Base;
