@@ -283,7 +283,8 @@ bool VideoSource::Render(std::int64_t timeUs, const device::PixelView& out, std:
         } else if (Clock::now() - p.lastNewFrame > m_timing.stall) {
             return Fail("no new picture for " + Seconds(m_timing.stall), reason);
         }
-    } else if (!p.shownAny || (timeUs != p.lastTimeUs && !p.paused)) {
+    } else if (!p.paused && (!p.shownAny || timeUs != p.lastTimeUs)) {
+        // Paused, the frame in hand stays, even one shown by number before anything was drawn.
         if (p.firstFramePending) {
             p.firstFramePending = false;
         } else {

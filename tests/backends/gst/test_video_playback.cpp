@@ -100,6 +100,24 @@ TEST_F(VideoPlayback, AFrameByNumberIsTheOneWhoseStampIsItsNumberOverTheRate)
     EXPECT_EQ(*m_source.ShownFrame(), (FrameTime{0, StampUs(0), true}));
 }
 
+// A script's first line may show a frame, or pause, before the preview has drawn anything:
+// the frame asked for is the one drawn, however long it then stays paused.
+TEST_F(VideoPlayback, AFrameShownBeforeTheFirstDrawingStaysOnShow)
+{
+    ASSERT_TRUE(m_source.ShowFrame(5, m_reason)) << m_reason;
+    for (int k = 0; k < 4; k++) EXPECT_EQ(Shown(k * kFrameUs), 5) << k;
+    EXPECT_EQ(*m_source.ShownFrame(), (FrameTime{5, StampUs(5), true}));
+    ASSERT_TRUE(m_source.Play(Playback::Play, m_reason));
+    EXPECT_EQ(Shown(4 * kFrameUs), 6);
+
+    VideoSource paused{VideoSource::Kind::File, m_path};
+    ASSERT_TRUE(paused.Open(m_reason)) << m_reason;
+    ASSERT_TRUE(paused.Play(Playback::Pause, m_reason));
+    for (int k = 0; k < 3; k++) EXPECT_EQ(FrameNumber(Render(paused, k * kFrameUs)), 0) << k;
+    ASSERT_TRUE(paused.Play(Playback::Forward, m_reason)) << m_reason;
+    EXPECT_EQ(FrameNumber(Render(paused, 3 * kFrameUs)), 1);
+}
+
 // A Matroska file of the counting video's frames whose stamps (in ms) are as given: the
 // muxer keeps a stamp that repeats one before it.
 void WriteStampedVideo(const std::string& path, const std::vector<int>& stampsMs)
