@@ -37,6 +37,7 @@ void CameraSensor::SetSource(std::unique_ptr<CameraSource> source)
     m_pSource = std::move(source);
     m_opened = false;
     m_lastValid = false;
+    m_lastPictureUs.reset();
     ++m_generation;
 }
 
@@ -303,6 +304,7 @@ bool CameraSensor::Take(Micros now, FrameSize frameSize, const PixelView& target
     }
     drawn = drawn.Intersected(whole);
     m_lastValid = true;
+    m_lastPictureUs = now;
     m_lastTarget = target;
     m_lastFrameSize = frameSize;
     m_lastTurns = turns;

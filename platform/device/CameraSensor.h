@@ -77,6 +77,9 @@ public:
     // the part of the target that got new pixels (empty: the picture is the same).
     bool CaptureChanges(Micros now, FrameSize frameSize, const PixelView& target, PixelRect& changed);
     std::uint64_t FramesProduced() const { return m_framesProduced; }
+    // When the picture on show was taken: what the user sees, the same picture however long
+    // the preview stands still (held, say). None before the source's first picture.
+    std::optional<Micros> LastPictureTime() const { return m_lastPictureUs; }
 
     // A recording paused, played, stepped or shown at a frame (CameraSource::Play and
     // ShowFrame); false with the reason when the camera has no recording or cannot.
@@ -107,6 +110,7 @@ private:
     std::vector<std::uint32_t> m_frame;
     bool m_frameFailureTold = false;
     std::uint64_t m_framesProduced = 0;
+    std::optional<Micros> m_lastPictureUs;
     // Where the last capture drew, by the current source; invalid after a source change or
     // a capture that drew nothing.
     bool m_lastValid = false;

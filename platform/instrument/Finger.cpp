@@ -237,19 +237,21 @@ Pending Prepare(device::Device& device, const Request& request, Find find)
     const DialShape& shape = ShapeOf(request.dial);
     // Memory for the picture or its part may run out; that is told, never a crash.
     try {
-        p.looked = camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
-            p.size = {picture.width, picture.height};
-            const double scale = instrument::SourceScale(request.aim, Seen(p), kFrame);
-            const auto toPicture = [&](PointD screen) {
-                const PointD f = instrument::FrameToSource(request.aim, Seen(p), kFrame, screen);
-                return PointD{f.x * p.size.width, f.y * p.size.height};
-            };
-            p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale,
-                        kCornerWithin / scale};
-            p.hub = toPicture(shape.hub);
-            p.tolerance = kThroughHub / scale;
-            p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
-        });
+        // The picture the user sees: the one last taken, held or not.
+        p.looked = camera.Source()->SeePicture(
+            camera.LastPictureTime().value_or(device.Now()), [&](const device::PixelView& picture) {
+                p.size = {picture.width, picture.height};
+                const double scale = instrument::SourceScale(request.aim, Seen(p), kFrame);
+                const auto toPicture = [&](PointD screen) {
+                    const PointD f = instrument::FrameToSource(request.aim, Seen(p), kFrame, screen);
+                    return PointD{f.x * p.size.width, f.y * p.size.height};
+                };
+                p.search = {toPicture(request.screen), (find == Find::Corner ? kCornerReach : kEdgeReach) / scale,
+                            kCornerWithin / scale};
+                p.hub = toPicture(shape.hub);
+                p.tolerance = kThroughHub / scale;
+                p.part = CutPart(picture, {p.search.near, std::max(p.search.radius, kFitReach)});
+            });
         p.frame = camera.ShownFrame();
     } catch (const std::exception& e) {
         p.refusal = std::string("cannot search the camera's picture: ") + e.what();

@@ -107,10 +107,12 @@ FollowPending PrepareFollow(device::Device& device, const Request& request, cons
         return f;
     }
     try {
-        camera.Source()->SeePicture(device.Now(), [&](const device::PixelView& picture) {
-            f = PrepareFollow(picture, request, track, camera.PictureTurns(), camera.HeldTurns());
-            f.seenUs = device.Now();
-        });
+        // The picture the user sees: the one last taken, held or not.
+        camera.Source()->SeePicture(
+            camera.LastPictureTime().value_or(device.Now()), [&](const device::PixelView& picture) {
+                f = PrepareFollow(picture, request, track, camera.PictureTurns(), camera.HeldTurns());
+                f.seenUs = device.Now();
+            });
         // A video's own frame: the series keeps the recording's time, not the machine's.
         f.pending.frame = camera.ShownFrame();
     } catch (const std::exception& e) {
