@@ -36,6 +36,12 @@ struct FrameTime {
 
 // What a person does to a recording besides watching it play.
 enum class Playback { Pause, Play, Toggle, Forward, Back };
+// Why a camera that shows no recording does nothing of the kind.
+inline const char* OnlyAVideo(Playback what)
+{
+    return what == Playback::Forward || what == Playback::Back ? "only a video can step a frame"
+                                                               : "only a video can pause";
+}
 
 class CameraSource {
 public:
@@ -111,8 +117,7 @@ public:
     // the source has no recording to pause, or the step cannot be made.
     virtual bool Play(Playback what, std::string& reason)
     {
-        (void)what;
-        reason = "only a video can pause";
+        reason = OnlyAVideo(what);
         return false;
     }
     // Shows frame `index` (0-based) of a recording, paused there; false with the reason when

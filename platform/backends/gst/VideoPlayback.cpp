@@ -45,7 +45,7 @@ bool VideoSource::Paused() const { return m_pPipeline && m_pPipeline->paused; }
 bool VideoSource::Play(device::Playback what, std::string& reason)
 {
     if (m_kind != Kind::File) {
-        reason = "only a video can pause";
+        reason = device::OnlyAVideo(what);
         return false;
     }
     if (!m_pPipeline) {

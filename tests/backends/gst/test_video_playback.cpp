@@ -187,6 +187,8 @@ TEST(VideoPlaybackLive, OnlyAVideoFileCanPauseOrShowAFrame)
     std::string reason;
     EXPECT_FALSE(live.Play(Playback::Toggle, reason));
     EXPECT_EQ(reason, "only a video can pause");
+    EXPECT_FALSE(live.Play(Playback::Back, reason));
+    EXPECT_EQ(reason, "only a video can step a frame");
     EXPECT_FALSE(live.ShowFrame(0, reason));
     EXPECT_FALSE(live.ShownFrame().has_value());
 }
