@@ -64,8 +64,7 @@ std::vector<KeyEntry> MakeTable()
           {{SDLK_p}, false, [](KeyTarget& t, bool) { t.StepPicture(-1); }}}},
         {"drop a file", "show that photo or video", {}},
         {"Space , .",
-         "pause and play a video / step it a frame back, forward\n"
-         "(a step pauses it first)",
+         "pause and play a video / step a frame back, forward",
          {{{SDLK_SPACE}, false, [](KeyTarget& t, bool) { t.PlayVideo(0); }},
           {{SDLK_COMMA}, true, [](KeyTarget& t, bool) { t.PlayVideo(-1); }},
           {{SDLK_PERIOD}, true, [](KeyTarget& t, bool) { t.PlayVideo(1); }}}},
@@ -73,11 +72,10 @@ std::vector<KeyEntry> MakeTable()
          "lay the needle nearest the mouse along the picture's edge there",
          {{{SDLK_e}, false, [](KeyTarget& t, bool) { t.LayAlongPicture(false); }}}},
         {"C",
-         "aim the corner nearest the mouse under the hub, needles along it",
+         "aim the corner under the mouse under the hub, needles along it",
          {{{SDLK_c}, false, [](KeyTarget& t, bool) { t.LayAlongPicture(true); }}}},
         {"L",
-         "after C: follow that corner from picture to picture (videos,\n"
-         "webcams); again, C, E, a touch or another camera: stop",
+         "after C: follow that corner from picture to picture; again: stop",
          {{{SDLK_l}, false, [](KeyTarget& t, bool) { t.FollowCorner(); }}}},
         {"B F",
          "send the application to the background / bring it back",
