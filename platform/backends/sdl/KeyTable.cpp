@@ -43,10 +43,7 @@ std::vector<KeyEntry> MakeTable()
           {{SDLK_UP}, true, [](KeyTarget& t, bool shift) { t.PanBy(0, -Pan(shift)); }},
           {{SDLK_DOWN}, true, [](KeyTarget& t, bool shift) { t.PanBy(0, Pan(shift)); }}}},
         {"right button drag", "move the camera's picture", {}},
-        {"middle button",
-         "bring the picture point under the mouse under the hub of the\n"
-         "dial shown",
-         {}},
+        {"middle button", "bring the picture point under the mouse under the dial's hub", {}},
         {"wheel, + -",
          "zoom the camera about the mouse / the centre (1/8x to 8x)",
          {{{SDLK_PLUS, SDLK_EQUALS, SDLK_KP_PLUS}, true, [](KeyTarget& t, bool) { t.ZoomBy(kZoomStep); }},
@@ -55,8 +52,7 @@ std::vector<KeyEntry> MakeTable()
          "the whole picture (letterboxed); again: fill the screen",
          {{{SDLK_0, SDLK_KP_0}, false, [](KeyTarget& t, bool) { t.ToggleWholePicture(); }}}},
         {"R",
-         "turn the picture a quarter turn clockwise, as if the object\n"
-         "were turned in front of the phone (N and P keep the turn)",
+         "turn the picture a quarter turn clockwise (N and P keep it)",
          {{{SDLK_r}, false, [](KeyTarget& t, bool) { t.TurnPicture(); }}}},
         {"N P",
          "the next / previous picture in the picture's folder",
