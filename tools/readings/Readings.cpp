@@ -137,21 +137,6 @@ std::vector<Reading> Reader::Finger(const TraceLine& read, Reading row)
 
 std::string CsvHeader() { return "time_ms,angle,uncertainty,other_side,orientation,mode,note"; }
 
-namespace {
-// A CSV field holding a comma, a quote or a line end is quoted, its quotes doubled.
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string out = "\"";
-    for (const char c : text) {
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return out + "\"";
-}
-} // namespace
-
 std::string CsvRow(const Reading& r)
 {
     // Below 2^42 ms a double still tells microseconds apart, so three decimals are the trace's

@@ -21,18 +21,6 @@ std::string Fixed(double v, const char* format)
 
 bool KnownState(const std::string& s) { return s == "read" || s == "followed" || s == "lost" || s == "refused"; }
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string out = "\"";
-    for (const char c : text) {
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return out + "\"";
-}
-
 } // namespace
 
 std::vector<SeriesRow> Series::Flush()

@@ -242,6 +242,18 @@ private:
 
 } // namespace
 
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return out + "\"";
+}
+
 bool ReadTypedLine(const std::string& line, TraceLine& out, int& bad)
 {
     if (line.find_first_not_of(" \t\r") == std::string::npos) {

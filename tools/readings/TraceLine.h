@@ -39,5 +39,7 @@ bool ReadTraceLine(const std::string& line, TraceLine& out);
 // A line with a type, read; a blank line is passed over, and one that is not a trace line
 // counts in `bad`.
 bool ReadTypedLine(const std::string& line, TraceLine& out, int& bad);
+// A CSV field: one holding a comma, a quote or a line end is quoted, its quotes doubled.
+std::string CsvField(const std::string& text);
 
 } // namespace readings
