@@ -52,16 +52,19 @@ inline void InitGstreamer()
     ASSERT_TRUE(gst::EnsureGstreamer(reason)) << reason;
 }
 
-// An MJPEG AVI of kFrames frames at 15 fps: frame i is grey Level(i) on its left half and blue
-// on its right half, so a rendered frame tells which frame of the file it is.
-inline void WriteCountingVideo(const std::string& path, int width = 160, int height = 120)
+// The counting video's frames, as many as `stamps` gives (their presentation times), MJPEG in
+// `muxer`'s container: frame i is grey Level(i) on its left half and blue on its right half,
+// so a rendered frame tells which frame of the file it is.
+inline void WriteCountingFrames(const std::string& path, const std::string& muxer,
+                                const std::vector<GstClockTime>& stamps, GstClockTime duration, int width = 160,
+                                int height = 120)
 {
     InitGstreamer();
     GError* err = nullptr;
     const std::string caps = "video/x-raw,format=BGRx,width=" + std::to_string(width) +
                              ",height=" + std::to_string(height) + ",framerate=15/1";
     GstElement* pipeline = gst_parse_launch(("appsrc name=src format=time caps=" + caps +
-                                             " ! videoconvert ! jpegenc quality=95 ! avimux ! filesink name=out")
+                                             " ! videoconvert ! jpegenc quality=95 ! " + muxer + " ! filesink name=out")
                                                 .c_str(),
                                             &err);
     ASSERT_EQ(err, nullptr) << err->message;
@@ -70,19 +73,29 @@ inline void WriteCountingVideo(const std::string& path, int width = 160, int hei
     gst_object_unref(out);
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    for (int i = 0; i < kFrames; ++i) {
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
         std::vector<std::uint32_t> pixels(std::size_t(width) * height);
-        const std::uint32_t grey = 0xFF000000u | std::uint32_t(Level(i)) * 0x010101u;
+        const std::uint32_t grey = 0xFF000000u | std::uint32_t(Level(int(i))) * 0x010101u;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) pixels[std::size_t(y) * width + x] = x < width / 2 ? grey : 0xFF0000FFu;
         GstBuffer* buffer = gst_buffer_new_memdup(pixels.data(), pixels.size() * 4);
-        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);
-        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, 15);
+        GST_BUFFER_PTS(buffer) = stamps[i];
+        GST_BUFFER_DURATION(buffer) = duration;
         ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(src), buffer), GST_FLOW_OK);
     }
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     gst_object_unref(src);
     ASSERT_EQ(RunToEnd(pipeline), "");
+}
+
+// An MJPEG AVI of kFrames frames at 15 fps.
+inline void WriteCountingVideo(const std::string& path, int width = 160, int height = 120)
+{
+    std::vector<GstClockTime> stamps;
+    for (int i = 0; i < kFrames; ++i) {
+        stamps.push_back(gst_util_uint64_scale(i, GST_SECOND, 15));
+    }
+    WriteCountingFrames(path, "avimux", stamps, gst_util_uint64_scale(1, GST_SECOND, 15), width, height);
 }
 
 // Which frame of the counting video a rendered frame shows, by the grey of its left half;
