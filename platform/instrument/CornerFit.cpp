@@ -130,7 +130,10 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
         }
     }
     if (k.uncertainty > kMostDoubtDeg) {
-        out.why = Why::Short;
+        // Doubt that comes of an edge turning away past its run is told as the bend it is.
+        const double turn = std::max(f[0].turn, f[1].turn);
+        out.why = turn > 0.5 * kMostDoubtDeg ? Why::Bends : Why::Short;
+        out.bend = turn;
     }
     for (const fit::Fit& a : f) {
         if (a.fault == fit::Fault::Bends) {
@@ -139,7 +142,39 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
         }
     }
     out.fitted = true;
+    out.inside = inside;
     return out;
+}
+
+// Reads each arm of a corner on as far as `farther` along its edge: where the edge goes on but
+// turns a little, the angle depends on how much of it is read, and that is doubt about it too.
+void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
+{
+    Corner& k = fitted.corner;
+    const PointD arms[2] = {k.arm1, k.arm2};
+    const PointD* ends[2] = {&k.to1, &k.to2};
+    double extra = 0;
+    for (int i = 0; i < 2; i++) {
+        const PointD a = arms[i], other = arms[1 - i];
+        const double reached = Length(part.ToPart(*ends[i]) - k.vertex);
+        if (reached + kMinArm > farther) {
+            continue;
+        }
+        const double sine = std::abs(Cross(a, other)), cosine = std::abs(Dot(a, other));
+        const double skip = (kBlur + kFineHalfWidth * cosine) / std::max(sine, 0.05) + 1.0;
+        const PointD n{-a.y, a.x};
+        const int want = fitted.inside * (Dot(n, other) > 0 ? 1 : -1);
+        const fit::Fit on = fit::FitAcross(part.gray, k.vertex, a, skip, farther, kFineHalfWidth, want, true, part.grain);
+        if (on.fault != fit::Fault::None && on.fault != fit::Fault::Bends) {
+            continue;
+        }
+        if (on.reached < reached + kMinArm) {
+            continue;
+        }
+        const double turn = std::acos(std::clamp(std::abs(Dot(on.whole.direction, a)), 0.0, 1.0)) * 180.0 / kPi;
+        extra = std::hypot(extra, turn);
+    }
+    k.uncertainty = std::hypot(k.uncertainty, extra);
 }
 
 // Of two fits of one candidate: one that found a corner, else one that says most of what spoiled

@@ -18,6 +18,7 @@ struct Fitted {
     Why why = Why::Found;
     bool fitted = false; // both arms were fitted: the corner is what they make, whatever spoiled it
     double bend = 0;
+    int inside = 1; // the inside is lighter (+1) or darker (-1) than the outside
     Corner corner; // part pixels
 };
 
@@ -29,6 +30,10 @@ double Grain(const cv::Mat& gray);
 // (-1) than its outside.
 Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, double coarseHalf, double reach,
                  double within, int inside);
+
+// Widens a fitted corner's uncertainty by how far its arms turn where their edges go on, read as
+// far as `farther` (part pixels) from the corner.
+void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther);
 
 // Of two fits of one proposal, whether `l` is the one to keep.
 bool Better(const Fitted& l, const Fitted& r, PointD proposed);

@@ -19,8 +19,11 @@ namespace {
 
 // A point may lie outside the corner it is on by this share of the distance it may lie from it;
 // two corners that fit it within this share of that distance of each other are both meant.
-constexpr double kOutside = 1.0;
+constexpr double kOutside = 0.7;
 constexpr double kTie = 0.25;
+// A point this share of that distance from an edge, or this many pixels (an edge's blur), is on it.
+constexpr double kOnEdge = 0.1;
+constexpr double kOnEdgePx = 1.0;
 // Of the fits of one corner (along either side of a thick line, say) that fit the point within
 // this share of that distance of the best, the surest is read.
 constexpr double kSame = 0.5;
@@ -191,6 +194,23 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
             read = &t;
         }
     }
+    // A faint fit of a corner that is fitted much clearer too (along the other side of a thick
+    // line) is that corner. Else, of corners that fit the point about as well, one much clearer
+    // than the best fitting is meant: a faint corner beside it (a shadow's, the grain's) is not.
+    if (read) {
+        const Tried* clearer = nullptr;
+        for (int same = 1; same >= 0 && !clearer; same--) {
+            for (const Tried& t : tried) {
+                if (t.fitted.why == Why::Found && distinct(t, *read) != bool(same) &&
+                    (same || t.key <= read->key + kTie * within) &&
+                    read->fitted.corner.clarity < kFainter * t.fitted.corner.clarity &&
+                    (!clearer || t.fitted.corner.clarity > clearer->fitted.corner.clarity)) {
+                    clearer = &t;
+                }
+            }
+        }
+        read = clearer ? clearer : read;
+    }
     // The same corner fitted from several proposals: the surest fit of it.
     for (const Tried& t : tried) {
         if (read && t.fitted.why == Why::Found && !distinct(t, *read) && t.key <= read->key + kSame * within &&
@@ -198,6 +218,27 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
             read = &t;
         }
     }
+    // Where one edge runs on through the meeting point and another stops on it (a T), the
+    // corners either side of the stop are both there: a point on the edge that runs on means
+    // neither more than the other.
+    const auto onTheBar = [&](const Tried& r, const Tried& t) {
+        const double close = std::cos(8 * kPi / 180);
+        const PointD ra[2] = {r.arm1, r.arm2}, ta[2] = {t.arm1, t.arm2};
+        for (int i = 0; i < 2; i++) {
+            for (int j = 0; j < 2; j++) {
+                // On the edge that runs on: near it, and nearer it than the one that stops (a
+                // point inside a narrow corner is near both).
+                const PointD q = near - r.fitted.corner.vertex;
+                const double bar = std::abs(Cross(q, ra[i])), stem = std::abs(Cross(q, ra[1 - i]));
+                if (Dot(ra[i], ta[j]) < -close && Dot(ra[1 - i], ta[1 - j]) > close &&
+                    Length(r.fitted.corner.vertex - t.fitted.corner.vertex) <= kTie * within + 1 &&
+                    bar <= std::max(kOnEdgePx, kOnEdge * within) && 2 * bar < stem) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
     const Tried* spoiled = nullptr;
     bool two = false;
     // Only a corner whose arms were both fitted, clear, and bending by no more than an edge that
@@ -214,12 +255,26 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
         // A corner much fainter than the one read (grain, a shadow meeting its edge) is not meant.
         two = two || (read && t.fitted.why == Why::Found && distinct(t, *read) && t.key <= read->key + kTie * within &&
                       t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
+        two = two || (read && plain(t) && onTheBar(*read, t));
     }
+    Fitted further;
     if (read && !spoiled && !two) {
+        further = read->fitted;
+        fit::LookFurther(part, further, std::max(search.radius, double(std::max(part.gray.cols, part.gray.rows))));
+        if (further.corner.uncertainty > kMostDoubtDeg) {
+            further.why = Why::Short;
+        }
+    }
+    if (read && !spoiled && !two && further.why == Why::Found) {
         fit = read->key;
         look.why = Why::Found;
-        look.corner = read->fitted.corner;
+        look.corner = further.corner;
         look.corner->vertex = part.ToPicture(look.corner->vertex);
+        return look;
+    }
+    if (read && !spoiled && !two) {
+        // Read on, the corner's edges turn too far from it to fix its angle.
+        look.why = Why::Short;
         return look;
     }
     look.why = Why::Nothing;

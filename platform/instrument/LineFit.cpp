@@ -33,6 +33,8 @@ constexpr double kArmDrift = 1.5;
 // while that holds this many points; one that bends more is told.
 constexpr double kMostBendReadDeg = 1.5;
 constexpr size_t kMinBendPoints = 12;
+// Of the bend of an arm read again over its nearer half, this share stays in its doubt.
+constexpr double kKeptBendShare = 0.5;
 using device::Dot;
 using device::kPi;
 
@@ -100,6 +102,9 @@ std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double
     }
     return run;
 }
+
+// Degrees between two lines' unit directions, either sense.
+double Between(PointD a, PointD b) { return std::acos(std::clamp(std::abs(Dot(a, b)), 0.0, 1.0)) * 180.0 / kPi; }
 
 // Total least squares: the line nearest the points, perpendicular distance squared.
 Line FitLine(const std::vector<PointD>& pts)
@@ -215,7 +220,7 @@ bool Straight(std::vector<PointD>& kept, PointD d, Fit& fit)
     const size_t mid = kept.size() / 2;
     const std::vector<PointD> nearHalf(kept.begin(), kept.begin() + mid), farHalf(kept.begin() + mid, kept.end());
     const Line ln = FitLine(nearHalf), lf = FitLine(farHalf);
-    fit.bend = std::acos(std::clamp(std::abs(Dot(ln.direction, lf.direction)), 0.0, 1.0)) * 180.0 / kPi;
+    fit.bend = Between(ln.direction, lf.direction);
     const double halves = std::hypot(Uncertainty(ln, nearHalf), Uncertainty(lf, farHalf));
     // What the halves disagree by beyond chance is doubt about the whole line's angle too.
     fit.u95 = std::hypot(Uncertainty(line, kept), 0.5 * std::max(0.0, fit.bend - 0.5 * halves));
@@ -300,19 +305,16 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         }
     }
     double span = t1 - t0;
+    // The line through the whole edge, where it goes on past the arm's straight run.
+    Fit all;
+    bool goesOn = false;
     if (arm) {
         std::vector<PointD> turn;
         kept = Run(kept, keptAlong, turn);
         if (kept.size() >= 8 && !turn.empty()) {
-            // An edge that goes on past its run but leaves the line bends: it is told, with
-            // how far its halves turn apart over all of it.
             std::vector<PointD> whole = kept;
             whole.insert(whole.end(), turn.begin(), turn.end());
-            Fit all;
-            if (Straight(whole, d, all) && all.fault == Fault::Bends) {
-                all.polarity = balance > 0 ? 1 : -1;
-                return all;
-            }
+            goesOn = Straight(whole, d, all);
         }
         if (kept.size() < 4) {
             fit.fault = Fault::Missing;
@@ -326,6 +328,9 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     // An arm that bends a little is read again over its nearer half, as long as that is long
     // enough to tell: a rough or slightly curved edge is straight near the corner.
     Straight(kept, d, fit);
+    const double wholeBend = fit.fault == Fault::Bends ? fit.bend : 0.0;
+    const Line whole = fit.line;
+    const double reached = kept.empty() ? 0.0 : Dot(kept.back() - p, d);
     while (arm && fit.fault == Fault::Bends && fit.bend <= kMostBendReadDeg && kept.size() >= 2 * kMinBendPoints) {
         kept.resize(kept.size() / 2);
         Fit nearer;
@@ -335,6 +340,19 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         fit = nearer;
     }
     if (fit.fault != Fault::Faint) {
+        // The nearer half is the corner's, but the edge is not straight: how far its angle
+        // depends on the stretch read stays in the doubt. So does the turn of an edge that goes
+        // on past the run: the run ends there, but whether the corner's edge is the run or all
+        // of it, the picture cannot say.
+        if (fit.bend < wholeBend) {
+            fit.u95 = std::hypot(fit.u95, kKeptBendShare * wholeBend);
+        }
+        if (goesOn) {
+            fit.turn = Between(all.line.direction, fit.line.direction);
+            fit.u95 = std::hypot(fit.u95, fit.turn);
+        }
+        fit.whole = whole;
+        fit.reached = reached;
         // The slope was read along +(-d.y, d.x); the fitted line keeps d's sense.
         fit.polarity = balance > 0 ? 1 : -1;
         fit.contrast = Contrast(g, fit);
