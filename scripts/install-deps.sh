@@ -16,7 +16,7 @@ packages=(
   libopencv-imgproc-dev
   nlohmann-json3-dev
   # Only for their sample photographs, which the corner corpus (tests/data/corners) reads.
-  python3-skimage python3-sklearn python-matplotlib-data rust-doc
+  python3-skimage python3-sklearn python-matplotlib-data rust-doc lomiri-wallpapers-16.04
   # Only for the desktop help's screen recording (a VP8 WebM) that a following test plays.
   gnome-user-docs
 )

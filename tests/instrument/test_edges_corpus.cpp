@@ -32,10 +32,11 @@ double Opening(device::PointD a, device::PointD b)
 // pixels, meeting point within 12), the pointer as close to the corner on the screen at each.
 // Where the truth is known to a tenth the readout is that tenth or the next. The wrong readings
 // (pointers beside a corner that are read among them) and the clear corners read are held where
-// they stand today: of 210 readings, 8 wrong (a board's corner on a desk 0.6 degrees off at
+// they stand today: of 270 readings, 12 wrong (a board's corner on a desk 0.6 degrees off at
 // every scale against an allowance of 0.5; a name tag's emblem taken for its lower edge; two
 // small chips' corners among their pins at 1.7; a roof's ridge where a tile's edge meets it, and
-// the rocket's platform where the rocket's side meets it, read as corners), 108 of 165 clear
+// the rocket's platform where the rocket's side meets it, read as corners; a bridge's cable
+// where a clamp joins it to the strut; the soft inside corner of a clock's 7), 110 of 171 clear
 // corners read. A floor to raise towards none wrong and nine in ten read, not the goal.
 TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
 {
@@ -100,9 +101,9 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
     }
     std::printf("[ corpus ] wrong %d, clear corners read %d of %d, beside refused %d of %d, tenth %d of %d\n", wrong,
                 clearRead, clear, besideRefused, beside, tenthOk, tenthCases);
-    EXPECT_LE(wrong, 8);
+    EXPECT_LE(wrong, 12);
     EXPECT_GE(besideRefused, beside - 2);
-    EXPECT_GE(clearRead, 108);
+    EXPECT_GE(clearRead, 110);
     EXPECT_EQ(tenthOk, tenthCases);
 }
 
