@@ -164,7 +164,8 @@ void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
         const double skip = (kBlur + kFineHalfWidth * cosine) / std::max(sine, 0.05) + 1.0;
         const PointD n{-a.y, a.x};
         const int want = fitted.inside * (Dot(n, other) > 0 ? 1 : -1);
-        const fit::Fit on = fit::FitAcross(part.gray, k.vertex, a, skip, farther, kFineHalfWidth, want, true, part.grain);
+        const fit::Fit on =
+            fit::FitAcross(part.gray, k.vertex, a, skip, farther, kFineHalfWidth, want, true, part.grain);
         if (on.fault != fit::Fault::None && on.fault != fit::Fault::Bends) {
             continue;
         }

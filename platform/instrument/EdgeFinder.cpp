@@ -17,9 +17,8 @@ namespace instrument {
 
 namespace {
 
-// A point may lie outside the corner it is on by this share of the distance it may lie from it;
-// two corners that fit it within this share of that distance of each other are both meant.
-constexpr double kOutside = 0.7;
+// Two corners that fit the point within this share of the distance it may lie from them of each
+// other are both meant.
 constexpr double kTie = 0.25;
 // A point this share of that distance from an edge, or this many pixels (an edge's blur), is on it.
 constexpr double kOnEdge = 0.1;
@@ -104,11 +103,11 @@ using propose::Unit;
 
 // Whether a corner fits the point: its meeting point within reach, and the point on the corner or
 // inside it, or a little outside as a finger falls; `key` says how well (lower is better).
-bool Fits(PointD near, PointD vertex, PointD arm1, PointD arm2, double within, double& key)
+bool Fits(PointD near, PointD vertex, PointD arm1, PointD arm2, double within, double share, double& key)
 {
     const double away = Length(vertex - near), outside = Outside(near - vertex, arm1, arm2);
     key = away + 2 * outside;
-    return away <= within && outside <= kOutside * within;
+    return away <= within && outside <= share * within;
 }
 
 } // namespace
@@ -179,7 +178,7 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
             nearest = nearest < 0 ? away : std::min(nearest, away);
         }
         Tried t{0, fitted.fitted ? k.arm1 : c.arm1, fitted.fitted ? k.arm2 : c.arm2, fitted};
-        if (Fits(near, fitted.fitted ? k.vertex : c.vertex, t.arm1, t.arm2, within, t.key)) {
+        if (Fits(near, fitted.fitted ? k.vertex : c.vertex, t.arm1, t.arm2, within, search.outside, t.key)) {
             tried.push_back(t);
         }
     }

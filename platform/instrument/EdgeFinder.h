@@ -38,6 +38,9 @@ struct Search {
     PointD near;
     double radius = 0;
     double within = 0;
+    // How far the point may lie outside the corner, a share of `within`: a finger falls a little
+    // outside the corner it means; a corner followed may have moved anywhere near its prediction.
+    double outside = 0.7;
 };
 
 // An edge whose angle is known no better than this many degrees (about 95 %) cannot fix a

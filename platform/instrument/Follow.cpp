@@ -82,7 +82,7 @@ FollowPending PrepareFollow(const device::PixelView& picture, const Request& req
     const PointD v = track.last.vertex;
     const double ahead = std::hypot(f.predicted.x - v.x, f.predicted.y - v.y);
     const double slack = std::sqrt(1.0 + std::clamp(track.missed, 0, kFollowMissedAhead));
-    p.search = {f.predicted, kFollowReach * slack / scale + ahead, kFollowJump * slack / scale};
+    p.search = {f.predicted, kFollowReach * slack / scale + ahead, kFollowJump * slack / scale, 1.0};
     p.part = CutPart(picture, {f.predicted, std::max(p.search.radius, kFitReach + ahead)});
     return f;
 }

@@ -1,0 +1,109 @@
+// When the finder may not read what lies under the point: where an edge runs on through a corner
+// (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
+// makes the reading's doubt wider, however straight the stretch itself.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "device/Aiming.h"
+#include "device/Geometry.h"
+#include "instrument/EdgeFinder.h"
+
+namespace {
+
+using device::kPi;
+
+constexpr int kWidth = 400, kHeight = 300;
+
+// A picture whose grey level at a point is `shade`'s, drawn four by four within each pixel so its
+// edges lie to a fraction of a pixel.
+std::vector<std::uint32_t> Draw(const std::function<int(double, double)>& shade)
+{
+    std::vector<std::uint32_t> pixels(std::size_t(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; y++) {
+        for (int x = 0; x < kWidth; x++) {
+            int sum = 0;
+            for (int k = 0; k < 16; k++) {
+                sum += shade(x + (k % 4 + 0.5) / 4, y + (k / 4 + 0.5) / 4);
+            }
+            const auto g = static_cast<std::uint32_t>(sum / 16);
+            pixels[std::size_t(y) * kWidth + x] = 0xff000000u | g << 16 | g << 8 | g;
+        }
+    }
+    return pixels;
+}
+
+instrument::CornerLook Look(std::vector<std::uint32_t> pixels, device::PointD at, double radius, double within)
+{
+    const device::PixelView view{pixels.data(), kWidth, kHeight, kWidth * 4};
+    const instrument::Search search{at, radius, within};
+    return instrument::LookForCorner(instrument::CutPart(view, {at, std::max(radius, 120.0)}), search);
+}
+
+double Opening(const instrument::Corner& k)
+{
+    return std::acos(std::clamp(k.arm1.x * k.arm2.x + k.arm1.y * k.arm2.y, -1.0, 1.0)) * 180 / kPi;
+}
+
+} // namespace
+
+// A wall (light) and a door (dark) above a floor (mid grey): the floor's edge runs on under both,
+// the door's side stops on it. Each corner is read from inside it; from the floor's edge beside
+// the door, or at the very meeting point, neither is.
+TEST(EdgesTrust, APointOnAnEdgeThatRunsOnPastAStopMeansNeitherCorner)
+{
+    const double stopX = 200, floorY = 150;
+    const auto pixels = Draw([&](double x, double y) { return y >= floorY ? 120 : x < stopX ? 200 : 40; });
+    for (const device::PointD inside : {device::PointD{196, 146}, device::PointD{204, 146}}) {
+        const instrument::CornerLook look = Look(pixels, inside, 120, 12);
+        ASSERT_TRUE(look.corner) << "from " << inside.x << ": why " << int(look.why);
+        EXPECT_NEAR(Opening(*look.corner), 90.0, 0.1 + look.corner->uncertainty);
+        EXPECT_NEAR(look.corner->vertex.x, stopX, 0.6);
+        EXPECT_NEAR(look.corner->vertex.y, floorY, 0.6);
+    }
+    for (const device::PointD on : {device::PointD{195, floorY}, device::PointD{205.5, floorY - 0.3}}) {
+        const instrument::CornerLook look = Look(pixels, on, 120, 12);
+        EXPECT_FALSE(look.corner) << "from " << on.x << ": read " << Opening(*look.corner);
+        EXPECT_EQ(look.why, instrument::Why::Two) << "from " << on.x;
+    }
+    // Far enough along the floor's edge from the door, it is only an edge: no corner is there.
+    const instrument::CornerLook along = Look(pixels, {150, floorY}, 120, 12);
+    EXPECT_FALSE(along.corner);
+    EXPECT_NE(along.why, instrument::Why::Two);
+}
+
+// A dark block whose top edge runs straight for a while, then turns down by 3 degrees. Read over
+// its straight stretch only, the corner would claim a tenth; the turn beyond is doubt about which
+// stretch is the corner's edge, and the reading says so. Zoomed in (a short reach), the arm is
+// read on past the reach for the same reason. The same block with a straight edge claims a tenth.
+TEST(EdgesTrust, AnEdgeThatGoesOnTurningWidensTheDoubtOfItsCorner)
+{
+    const double vx = 100.3, vy = 100.6, straight = 60, turnDeg = 3;
+    const double slope = std::tan(turnDeg * kPi / 180);
+    const auto block = [&](bool turns) {
+        return Draw([=](double x, double y) {
+            const double dx = x - vx;
+            const double top = vy + (turns && dx > straight ? slope * (dx - straight) : 0.0);
+            return dx >= 0 && y >= top ? 50 : 190;
+        });
+    };
+    const auto straightBlock = block(false), turningBlock = block(true);
+    const device::PointD at{vx + 2, vy + 2};
+    for (const double reach : {120.0, 40.0}) {
+        const instrument::CornerLook plain = Look(straightBlock, at, reach, reach / 10);
+        ASSERT_TRUE(plain.corner) << "reach " << reach;
+        EXPECT_NEAR(Opening(*plain.corner), 90.0, 0.05);
+        EXPECT_LE(plain.corner->uncertainty, 0.1);
+
+        const instrument::CornerLook turning = Look(turningBlock, at, reach, reach / 10);
+        if (!turning.corner) {
+            EXPECT_EQ(turning.why, instrument::Why::Bends) << "reach " << reach;
+            continue;
+        }
+        // Near the corner the edge is square; all of it leans by up to the turn.
+        EXPECT_NEAR(Opening(*turning.corner), 90.0, turning.corner->uncertainty);
+        EXPECT_GE(turning.corner->uncertainty, 0.5) << "reach " << reach;
+    }
+}
