@@ -24,6 +24,22 @@ using device::kPi;
 using device::Length;
 using propose::Meet;
 
+// Near the vertex the other edge lies within a reading `half` pixels across (and its blur a few
+// pixels beyond): an arm is read from where it no longer does, as a corner's arms start there.
+double Skip(PointD arm, PointD other, double half)
+{
+    const double sine = std::abs(Cross(arm, other)), cosine = std::abs(Dot(arm, other));
+    return (kBlur + half * cosine) / std::max(sine, 0.05) + 1.0;
+}
+
+// The polarity an arm's edge must have for the corner's inside, towards `other`, to be lighter
+// (`inside` +1) or darker (-1) than its outside.
+int Want(PointD arm, PointD other, int inside)
+{
+    const PointD n{-arm.y, arm.x};
+    return inside * (Dot(n, other) > 0 ? 1 : -1);
+}
+
 } // namespace
 
 // The picture's grain (noise, fine texture): the median difference between neighbouring pixels,
@@ -66,20 +82,12 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
         return Dot(n, other) > 0 ? 1 : -1;
     };
     for (double half : {coarseHalf, kFineHalfWidth}) {
-        const double sine = std::abs(Cross(arm1, arm2)), cosine = std::abs(Dot(arm1, arm2));
-        // Near the vertex the other edge lies within the reading (and its blur a few pixels
-        // beyond): start where it no longer does. An arm must start there, as a corner's do.
-        const double skip =
-            std::min((kBlur + half * cosine) / std::max(sine, 0.05) + 1.0, 0.5 * std::min(c.len1, c.len2));
-        const auto want = [&](PointD arm, PointD other) {
-            const PointD n{-arm.y, arm.x};
-            return inside * (Dot(n, other) > 0 ? 1 : -1);
-        };
+        const double skip = std::min(Skip(arm1, arm2, half), 0.5 * std::min(c.len1, c.len2));
         // Close about the first fit each arm reads on as far as its edge goes.
         const double len1 = half == coarseHalf ? c.len1 - 2 : std::max(c.len1 - 2, reach);
         const double len2 = half == coarseHalf ? c.len2 - 2 : std::max(c.len2 - 2, reach);
-        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, len1, half, want(arm1, arm2), true, part.grain);
-        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, len2, half, want(arm2, arm1), true, part.grain);
+        f[0] = fit::FitAcross(part.gray, vertex, arm1, skip, len1, half, Want(arm1, arm2, inside), true, part.grain);
+        f[1] = fit::FitAcross(part.gray, vertex, arm2, skip, len2, half, Want(arm2, arm1, inside), true, part.grain);
         for (const fit::Fit& a : f) {
             if (a.fault == fit::Fault::Missing) {
                 out.why = Why::Nothing;
@@ -160,12 +168,8 @@ void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
         if (reached + kMinArm > farther) {
             continue;
         }
-        const double sine = std::abs(Cross(a, other)), cosine = std::abs(Dot(a, other));
-        const double skip = (kBlur + kFineHalfWidth * cosine) / std::max(sine, 0.05) + 1.0;
-        const PointD n{-a.y, a.x};
-        const int want = fitted.inside * (Dot(n, other) > 0 ? 1 : -1);
-        const fit::Fit on =
-            fit::FitAcross(part.gray, k.vertex, a, skip, farther, kFineHalfWidth, want, true, part.grain);
+        const fit::Fit on = fit::FitAcross(part.gray, k.vertex, a, Skip(a, other, kFineHalfWidth), farther,
+                                           kFineHalfWidth, Want(a, other, fitted.inside), true, part.grain);
         if (on.fault != fit::Fault::None && on.fault != fit::Fault::Bends) {
             continue;
         }
