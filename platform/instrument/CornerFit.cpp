@@ -156,12 +156,12 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
 
 // Reads each arm of a corner on as far as `farther` along its edge: where the edge goes on but
 // turns a little, the angle depends on how much of it is read, and that is doubt about it too.
-void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
+double LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
 {
     Corner& k = fitted.corner;
     const PointD arms[2] = {k.arm1, k.arm2};
     const PointD* ends[2] = {&k.to1, &k.to2};
-    double extra = 0;
+    double extra = 0, most = 0;
     for (int i = 0; i < 2; i++) {
         const PointD a = arms[i], other = arms[1 - i];
         const double reached = Length(part.ToPart(*ends[i]) - k.vertex);
@@ -176,10 +176,12 @@ void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther)
         if (on.reached < reached + kMinArm) {
             continue;
         }
-        const double turn = std::acos(std::clamp(std::abs(Dot(on.whole.direction, a)), 0.0, 1.0)) * 180.0 / kPi;
+        const double turn = fit::Between(on.whole.direction, a);
         extra = std::hypot(extra, turn);
+        most = std::max(most, turn);
     }
     k.uncertainty = std::hypot(k.uncertainty, extra);
+    return most;
 }
 
 // Of two fits of one candidate: one that found a corner, else one that says most of what spoiled

@@ -32,8 +32,8 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
                  double within, int inside);
 
 // Widens a fitted corner's uncertainty by how far its arms turn where their edges go on, read as
-// far as `farther` (part pixels) from the corner.
-void LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther);
+// far as `farther` (part pixels) from the corner; the most either turns, in degrees.
+double LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther);
 
 // Of two fits of one proposal, whether `l` is the one to keep.
 bool Better(const Fitted& l, const Fitted& r, PointD proposed);

@@ -223,11 +223,11 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     const auto onTheBar = [&](const Tried& r, const Tried& t) {
         const double close = std::cos(8 * kPi / 180);
         const PointD ra[2] = {r.arm1, r.arm2}, ta[2] = {t.arm1, t.arm2};
+        const PointD q = near - r.fitted.corner.vertex;
         for (int i = 0; i < 2; i++) {
             for (int j = 0; j < 2; j++) {
                 // On the edge that runs on: near it, and nearer it than the one that stops (a
                 // point inside a narrow corner is near both).
-                const PointD q = near - r.fitted.corner.vertex;
                 const double bar = std::abs(Cross(q, ra[i])), stem = std::abs(Cross(q, ra[1 - i]));
                 if (Dot(ra[i], ta[j]) < -close && Dot(ra[1 - i], ta[1 - j]) > close &&
                     Length(r.fitted.corner.vertex - t.fitted.corner.vertex) <= kTie * within + 1 &&
@@ -256,24 +256,20 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
                       t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
         two = two || (read && plain(t) && onTheBar(*read, t));
     }
-    Fitted further;
     if (read && !spoiled && !two) {
-        further = read->fitted;
-        fit::LookFurther(part, further, std::max(search.radius, double(std::max(part.gray.cols, part.gray.rows))));
+        Fitted further = read->fitted;
+        const double turn =
+            fit::LookFurther(part, further, std::max(search.radius, double(std::max(part.gray.cols, part.gray.rows))));
         if (further.corner.uncertainty > kMostDoubtDeg) {
-            further.why = Why::Short;
+            // Read on, the corner's edges turn too far to fix its angle.
+            look.why = turn > 0.5 * kMostDoubtDeg ? Why::Bends : Why::Short;
+            look.bend = turn;
+            return look;
         }
-    }
-    if (read && !spoiled && !two && further.why == Why::Found) {
         fit = read->key;
         look.why = Why::Found;
         look.corner = further.corner;
         look.corner->vertex = part.ToPicture(look.corner->vertex);
-        return look;
-    }
-    if (read && !spoiled && !two) {
-        // Read on, the corner's edges turn too far from it to fix its angle.
-        look.why = Why::Short;
         return look;
     }
     look.why = Why::Nothing;

@@ -103,9 +103,6 @@ std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double
     return run;
 }
 
-// Degrees between two lines' unit directions, either sense.
-double Between(PointD a, PointD b) { return std::acos(std::clamp(std::abs(Dot(a, b)), 0.0, 1.0)) * 180.0 / kPi; }
-
 // Total least squares: the line nearest the points, perpendicular distance squared.
 Line FitLine(const std::vector<PointD>& pts)
 {
@@ -180,6 +177,8 @@ double Contrast(const cv::Mat& g, const Fit& fit)
 }
 
 } // namespace
+
+double Between(PointD a, PointD b) { return std::acos(std::clamp(std::abs(Dot(a, b)), 0.0, 1.0)) * 180.0 / kPi; }
 
 // The line through edge points ordered along it, leaving out those off it; whether its halves
 // agree. False when too few points are left (`fit` Faint).

@@ -40,6 +40,9 @@ struct Fit {
     double reached = 0;
 };
 
+// Degrees between two lines' unit directions, either sense.
+double Between(PointD a, PointD b);
+
 // Reads across the line p + t d for t in [t0, t1], `half` pixels either side; the fitted
 // direction keeps the sense of d. A stretch too short to read is Short, one with too few edge
 // points Faint; one whose halves
