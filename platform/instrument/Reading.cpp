@@ -63,7 +63,23 @@ std::string ShownAngle(NeedleWatch& watch)
 std::string Words(const Reading& r, bool ascii)
 {
     if (!r.refused.empty()) {
-        return r.refused;
+        if (!ascii) {
+            return r.refused;
+        }
+        // A reason names degrees too ("this edge bends: 2.8° between its halves").
+        std::string words;
+        for (size_t i = 0; i < r.refused.size(); i++) {
+            if (r.refused.compare(i, 2, "\u00b0") == 0) {
+                words += " deg";
+                i++;
+            } else if (r.refused.compare(i, 2, "\u00b1") == 0) {
+                words += "+/-";
+                i++;
+            } else {
+                words += r.refused[i];
+            }
+        }
+        return words;
     }
     const std::string degree = ascii ? " deg" : "\u00b0";
     const std::string u = StatedUncertainty(r.uncertainty) + degree;

@@ -13,6 +13,7 @@
 #include "demo/DemoScene.h"
 #include "instrument/Dial.h"
 #include "instrument/Finger.h"
+#include "instrument/Reading.h"
 #include "instrument/SeenPicture.h"
 #include "sdl/ViewGeometry.h"
 #include "support/WindowFiles.h"
@@ -232,4 +233,21 @@ TEST(WindowCorner, ANoticeAtTheTopLeavesTheReadoutAndTheButtonsToBeRead)
         rig.Key(SDLK_h);
         rig.Settle();
     }
+}
+
+// The title shows plain letters only: a refusal that names degrees names them so too, as a
+// reading does; the notice on the screen keeps the degree sign.
+TEST(WindowCorner, TheTitleSaysARefusalsDegreesInPlainLetters)
+{
+    instrument::Reading bent;
+    bent.refused = "no corner read at (17, 339): this edge bends: 2.8\u00b0 between its halves";
+    const std::string title = instrument::Words(bent, true);
+    EXPECT_EQ(title, "no corner read at (17, 339): this edge bends: 2.8 deg between its halves");
+    EXPECT_TRUE(std::all_of(title.begin(), title.end(), [](char c) { return c > 0 && c < 127; })) << title;
+    EXPECT_EQ(instrument::Words(bent), bent.refused);
+    instrument::Reading read;
+    read.angle = "91.2";
+    read.uncertainty = 0.6;
+    EXPECT_EQ(instrument::Words(read, true),
+              "91.2 deg +/- 0.6 deg: the picture fixes this angle only to 0.6 deg, not to a tenth");
 }
