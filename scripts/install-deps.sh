@@ -17,6 +17,8 @@ packages=(
   nlohmann-json3-dev
   # Only for their sample photographs, which the corner corpus (tests/data/corners) reads.
   python3-skimage python3-sklearn python-matplotlib-data rust-doc lomiri-wallpapers-16.04
+  # GIMP's manual (50 MB) for its tutorials' photographs: a pole's crossarms, a truck's load.
+  gimp-help-en
   # Only for the desktop help's screen recording (a VP8 WebM) that a following test plays.
   gnome-user-docs
 )
