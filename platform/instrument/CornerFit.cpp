@@ -18,6 +18,10 @@ constexpr double kBlur = 3.0;
 // much, and this many of the grain's standard deviations.
 constexpr double kLeastClarity = 8.0;
 constexpr double kClarityGrains = 4.0;
+// An edge past a corner's vertex is its arm's edge running on when it keeps to the arm's line
+// within this many degrees and pixels.
+constexpr double kRunsOnDeg = 3.0;
+constexpr double kRunsOnPx = 1.0;
 using device::Cross;
 using device::Dot;
 using device::kPi;
@@ -182,6 +186,22 @@ double LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther
     }
     k.uncertainty = std::hypot(k.uncertainty, extra);
     return most;
+}
+
+// Whether the edge along `arm` runs on past the vertex, the other way, as the same line: the
+// corner is then one side of a T (or an X) and the edge does not end there.
+bool RunsOn(const PicturePart::Data& part, const Corner& k, PointD arm, PointD other)
+{
+    const PointD back = -1.0 * arm;
+    const double skip = Skip(back, other, kFineHalfWidth);
+    const fit::Fit on =
+        fit::FitAcross(part.gray, k.vertex, back, skip, skip + 2 * kMinArm, kFineHalfWidth, 0, true, part.grain);
+    if (on.fault != fit::Fault::None && on.fault != fit::Fault::Bends) {
+        return false;
+    }
+    const PointD n{-arm.y, arm.x};
+    return on.reached >= skip + kMinArm && fit::Between(on.line.direction, arm) <= kRunsOnDeg &&
+           std::abs(Dot(on.line.point - k.vertex, n)) <= kRunsOnPx;
 }
 
 // Of two fits of one candidate: one that found a corner, else one that says most of what spoiled

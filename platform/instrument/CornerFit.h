@@ -35,6 +35,9 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
 // far as `farther` (part pixels) from the corner; the most either turns, in degrees.
 double LookFurther(const PicturePart::Data& part, Fitted& fitted, double farther);
 
+// Whether the edge along a corner's `arm` (part pixels) runs on past its vertex as the same line.
+bool RunsOn(const PicturePart::Data& part, const Corner& k, PointD arm, PointD other);
+
 // Of two fits of one proposal, whether `l` is the one to keep.
 bool Better(const Fitted& l, const Fitted& r, PointD proposed);
 

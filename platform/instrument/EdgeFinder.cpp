@@ -256,6 +256,17 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
                       t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
         two = two || (read && plain(t) && onTheBar(*read, t));
     }
+    // The same where the other corner of the T could not be fitted: the edge under the point is
+    // read on past the meeting point.
+    if (read && !two) {
+        const Corner& k = read->fitted.corner;
+        const PointD arms[2] = {k.arm1, k.arm2}, q = near - k.vertex;
+        for (int i = 0; i < 2 && !two; i++) {
+            const double bar = std::abs(Cross(q, arms[i])), stem = std::abs(Cross(q, arms[1 - i]));
+            two = bar <= std::max(kOnEdgePx, kOnEdge * within) && 2 * bar < stem &&
+                  fit::RunsOn(part, k, arms[i], arms[1 - i]);
+        }
+    }
     if (read && !spoiled && !two) {
         Fitted further = read->fitted;
         const double turn =

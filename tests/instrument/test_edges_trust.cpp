@@ -74,6 +74,28 @@ TEST(EdgesTrust, APointOnAnEdgeThatRunsOnPastAStopMeansNeitherCorner)
     EXPECT_NE(along.why, instrument::Why::Two);
 }
 
+// The same where only one corner of the T is a corner: the wall is lighter than the door and
+// the floor, but the door lies between them in grey, so its side and the floor make no corner.
+// From the floor's edge beside the door the edge is seen to run on, and the wall's corner is not
+// read; from inside it, it is. At an L's corner, where nothing runs on, a point on an edge beside
+// the meeting point reads the corner.
+TEST(EdgesTrust, AnEdgeSeenToRunOnPastTheOnlyCornerMeansItNeither)
+{
+    const double stopX = 200, floorY = 150;
+    const auto tee = Draw([&](double x, double y) { return y >= floorY ? 40 : x < stopX ? 200 : 120; });
+    const instrument::CornerLook on = Look(tee, {195, floorY}, 120, 12);
+    EXPECT_FALSE(on.corner) << "read " << Opening(*on.corner);
+    EXPECT_EQ(on.why, instrument::Why::Two);
+    const instrument::CornerLook inside = Look(tee, {196, 146}, 120, 12);
+    ASSERT_TRUE(inside.corner) << "why " << int(inside.why);
+    EXPECT_NEAR(Opening(*inside.corner), 90.0, 0.1 + inside.corner->uncertainty);
+
+    const auto ell = Draw([&](double x, double y) { return y >= floorY || x >= stopX ? 40 : 200; });
+    const instrument::CornerLook beside = Look(ell, {195, floorY}, 120, 12);
+    ASSERT_TRUE(beside.corner) << "why " << int(beside.why);
+    EXPECT_NEAR(Opening(*beside.corner), 90.0, 0.1 + beside.corner->uncertainty);
+}
+
 // A dark block whose top edge runs straight for a while, then turns down by 3 degrees. Read over
 // its straight stretch only, the corner would claim a tenth; the turn beyond is doubt about which
 // stretch is the corner's edge, and the reading says so. Zoomed in (a short reach), the arm is
