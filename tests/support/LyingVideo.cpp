@@ -60,11 +60,7 @@ std::string WriteMjpegAvi(const std::string& path, const std::vector<std::vector
     if (pipeline == nullptr) {
         return error;
     }
-    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-    g_object_set(out, "location", path.c_str(), nullptr);
-    gst_object_unref(out);
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstElement* src = PlayIntoFile(pipeline, path);
     for (std::size_t i = 0; i < frames.size() && error.empty(); ++i) {
         GstBuffer* buffer = gst_buffer_new_memdup(frames[i].data(), frames[i].size());
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, 15);

@@ -23,6 +23,16 @@ GstElement* ParsePipeline(const std::string& description, std::string& error)
     return pipeline;
 }
 
+GstElement* PlayIntoFile(GstElement* pipeline, const std::string& path)
+{
+    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    g_object_set(out, "location", path.c_str(), nullptr);
+    gst_object_unref(out);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    return src;
+}
+
 std::string RunToEnd(GstElement* pipeline)
 {
     std::string error;

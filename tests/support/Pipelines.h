@@ -11,6 +11,10 @@ namespace testing_support {
 // The pipeline a description makes (GStreamer started first), or null with `error` set.
 GstElement* ParsePipeline(const std::string& description, std::string& error);
 
+// Points a pipeline's `filesink name=out` at `path`, starts it, and gives its `appsrc name=src`
+// to push pictures into (the caller releases it).
+GstElement* PlayIntoFile(GstElement* pipeline, const std::string& path);
+
 // Plays `pipeline` to its end (at most ten seconds), then stops and releases it. GStreamer's
 // error text, or nothing when it finished.
 std::string RunToEnd(GstElement* pipeline);

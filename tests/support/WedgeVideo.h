@@ -74,11 +74,7 @@ inline std::string WriteWedgeVideo(const std::string& path, const WedgeMotion& m
     if (!pipeline) {
         return error;
     }
-    GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-    g_object_set(out, "location", path.c_str(), nullptr);
-    gst_object_unref(out);
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstElement* src = PlayIntoFile(pipeline, path);
     for (int i = 0; i < motion.frames; i++) {
         const Wedge w = motion.pose(i);
         std::vector<std::uint32_t> pixels = DrawWedge(w, width, height, 11 + i);
