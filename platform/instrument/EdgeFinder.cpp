@@ -23,6 +23,8 @@ constexpr double kTie = 0.25;
 // A point this share of that distance from an edge, or this many pixels (an edge's blur), is on it.
 constexpr double kOnEdge = 0.1;
 constexpr double kOnEdgePx = 1.0;
+// A point this far outside a corner (pixels) lies outside it, not on its edge.
+constexpr double kOutsidePx = 0.5;
 // Of the fits of one corner (along either side of a thick line, say) that fit the point within
 // this share of that distance of the best, the surest is read.
 constexpr double kSame = 0.5;
@@ -103,9 +105,11 @@ using propose::Unit;
 
 // Whether a corner fits the point: its meeting point within reach, and the point on the corner or
 // inside it, or a little outside as a finger falls; `key` says how well (lower is better).
-bool Fits(PointD near, PointD vertex, PointD arm1, PointD arm2, double within, double share, double& key)
+bool Fits(PointD near, PointD vertex, PointD arm1, PointD arm2, double within, double share, double& key,
+          double& outside)
 {
-    const double away = Length(vertex - near), outside = Outside(near - vertex, arm1, arm2);
+    const double away = Length(vertex - near);
+    outside = Outside(near - vertex, arm1, arm2);
     key = away + 2 * outside;
     return away <= within && outside <= share * within;
 }
@@ -147,7 +151,7 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     // meant: say so) or one that could not be read fits it clearly better (say what spoiled it).
     // A corner fitted beyond reach is only told of.
     struct Tried {
-        double key;
+        double key, outside;
         PointD arm1, arm2;
         Fitted fitted;
     };
@@ -177,8 +181,8 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
             const double away = Length(k.vertex - near);
             nearest = nearest < 0 ? away : std::min(nearest, away);
         }
-        Tried t{0, fitted.fitted ? k.arm1 : c.arm1, fitted.fitted ? k.arm2 : c.arm2, fitted};
-        if (Fits(near, fitted.fitted ? k.vertex : c.vertex, t.arm1, t.arm2, within, search.outside, t.key)) {
+        Tried t{0, 0, fitted.fitted ? k.arm1 : c.arm1, fitted.fitted ? k.arm2 : c.arm2, fitted};
+        if (Fits(near, fitted.fitted ? k.vertex : c.vertex, t.arm1, t.arm2, within, search.outside, t.key, t.outside)) {
             tried.push_back(t);
         }
     }
@@ -255,6 +259,10 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
         two = two || (read && t.fitted.why == Why::Found && distinct(t, *read) && t.key <= read->key + kTie * within &&
                       t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
         two = two || (read && plain(t) && onTheBar(*read, t));
+        // A point outside the corner read, fitted better by another as clear whose edges bend a
+        // little (a thin bar's far side, say), may mean either.
+        two = two || (read && plain(t) && t.fitted.why == Why::Bends && distinct(t, *read) && t.key < read->key &&
+                      read->outside > kOutsidePx && t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
     }
     // The same where the other corner of the T could not be fitted: the edge under the point is
     // read on past the meeting point.

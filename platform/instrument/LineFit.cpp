@@ -26,6 +26,15 @@ constexpr double kBendSlackDeg = 0.4;
 // An arm read from a corner ends at the first gap this long (pixels) without an edge point on
 // the line so far: where its object's edge ends, before it runs on into another object's.
 constexpr double kArmGap = 5.0;
+// An arm's edge starts within this many pixels of where it is looked for: past that gap, what
+// lies between may be a bar crossing it, and the edge beyond another object's.
+constexpr double kArmStart = 4.0;
+// Along an arm its edge keeps to between this share and this many times its steepness over its
+// first few points: an edge in line with it but much steeper (a clamp over a cable) or much
+// fainter is another object's.
+constexpr double kLeastSteep = 0.4;
+constexpr double kMostSteep = 4.0;
+constexpr size_t kStartPoints = 6;
 // A point farther than this from the line so far (pixels, or three times the points' own
 // spread) leaves the edge: a gap, not a turn of the line.
 constexpr double kArmDrift = 1.5;
@@ -55,16 +64,22 @@ bool Sample(const cv::Mat& g, double x, double y, double& v)
 // along the stretch each point was read. None when the edge does not start near the start.
 // `turn` gets the points after the run where the edge goes on but leaves its line: an edge that
 // turns, not one that ends.
-std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double>& at, std::vector<PointD>& turn)
+std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double>& at, const std::vector<double>& step,
+                        std::vector<PointD>& turn)
 {
     std::vector<PointD> run;
     turn.clear();
-    if (pts.empty() || at.front() > kArmGap) {
+    if (pts.empty() || at.front() > kArmStart) {
         return run;
     }
+    // How steep the edge is where the arm starts.
+    std::vector<double> first(step.begin(), step.begin() + std::min<size_t>(step.size(), kStartPoints));
+    std::nth_element(first.begin(), first.begin() + first.size() / 2, first.end());
+    const double steep = first[first.size() / 2];
     // Running sums for the total least squares line through the points so far.
     double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, last = at.front();
-    size_t i = 0;
+    size_t i = 0, steepRun = 0;
+    double steepAt = at.front();
     for (; i < pts.size() && at[i] - last <= kArmGap; i++) {
         const PointD q = pts[i];
         if (n >= 10) {
@@ -75,6 +90,19 @@ std::vector<PointD> Run(const std::vector<PointD>& pts, const std::vector<double
             if (std::abs(Dot(q - PointD{mx, my}, normal)) > kArmDrift) {
                 continue;
             }
+        }
+        if (step[i] > kMostSteep * steep) {
+            continue;
+        }
+        // An arm whose edge grows much fainter for longer than a gap has ended: what goes on in
+        // line with it is another object's edge (the lit box's side ends, a dim rail goes on).
+        if (step[i] >= kLeastSteep * steep) {
+            steepAt = at[i];
+            steepRun = run.size() + 1;
+        } else if (at[i] - steepAt > kArmGap) {
+            run.resize(steepRun);
+            last = steepAt;
+            break;
         }
         run.push_back(q);
         last = at[i];
@@ -247,6 +275,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     std::vector<PointD> pts;
     std::vector<double> along;
     std::vector<int> signs;
+    std::vector<double> steps;
     for (int i = 0; i < reads; i++) {
         const double t = t0 + (t1 - t0) * (i + 0.5) / reads;
         const PointD c = p + t * d;
@@ -285,6 +314,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         pts.push_back(c + (best - k + delta) * n);
         along.push_back(t - t0);
         signs.push_back(slope[best] > 0 ? 1 : -1);
+        steps.push_back(b);
     }
     // One edge goes from dark to light one way only; readings the other way saw something else.
     // An arm's way is the one its start shows.
@@ -296,11 +326,12 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         balance = want;
     }
     std::vector<PointD> kept;
-    std::vector<double> keptAlong;
+    std::vector<double> keptAlong, keptSteps;
     for (size_t i = 0; i < pts.size(); i++) {
         if ((signs[i] > 0) == (balance > 0)) {
             kept.push_back(pts[i]);
             keptAlong.push_back(along[i]);
+            keptSteps.push_back(steps[i]);
         }
     }
     double span = t1 - t0;
@@ -309,7 +340,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     bool goesOn = false;
     if (arm) {
         std::vector<PointD> turn;
-        kept = Run(kept, keptAlong, turn);
+        kept = Run(kept, keptAlong, keptSteps, turn);
         if (kept.size() >= 8 && !turn.empty()) {
             std::vector<PointD> whole = kept;
             whole.insert(whole.end(), turn.begin(), turn.end());

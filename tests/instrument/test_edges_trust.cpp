@@ -1,6 +1,6 @@
 // When the finder may not read what lies under the point: where an edge runs on through a corner
 // (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
-// makes the reading's doubt wider, however straight the stretch itself.
+// makes the reading's doubt wider; an arm ends where its object's edge gives way to another's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -127,5 +127,29 @@ TEST(EdgesTrust, AnEdgeThatGoesOnTurningWidensTheDoubtOfItsCorner)
         // Near the corner the edge is square; all of it leans by up to the turn.
         EXPECT_NEAR(Opening(*turning.corner), 90.0, turning.corner->uncertainty);
         EXPECT_GE(turning.corner->uncertainty, 0.5) << "reach " << reach;
+    }
+}
+
+// A dim block's corner whose left side, 24 pixels long, ends where another object's edge goes on
+// in line with it but leaning 4 degrees: a rail much fainter than the block's side, or a clamp
+// much steeper. The corner is the block's, read along its own side: square, not leaning.
+TEST(EdgesTrust, AnArmEndsWhereItsObjectsEdgeGivesWayToAnothersInLine)
+{
+    const double vx = 200.3, vy = 150.6, side = 24, lean = std::tan(4 * kPi / 180);
+    for (const int beyond : {30, 250}) {
+        const auto pixels = Draw([=](double x, double y) {
+            const double top = vy - side;
+            if (y > vy) {
+                return 0;
+            }
+            if (y >= top) {
+                return x >= vx ? 60 : 20;
+            }
+            // Above the block: the other object's edge leans away from the block's side.
+            return x >= vx - (top - y) * lean ? beyond : 20;
+        });
+        const instrument::CornerLook look = Look(pixels, {vx + 2, vy - 2}, 120, 12);
+        ASSERT_TRUE(look.corner) << "beyond " << beyond << ": why " << int(look.why);
+        EXPECT_NEAR(Opening(*look.corner), 90.0, 0.1 + look.corner->uncertainty) << "beyond " << beyond;
     }
 }
