@@ -19,6 +19,8 @@ packages=(
   python3-skimage python3-sklearn python-matplotlib-data rust-doc lomiri-wallpapers-16.04
   # GIMP's manual (50 MB) for its tutorials' photographs: a pole's crossarms, a truck's load.
   gimp-help-en
+  # Hugin's help (8 MB) for its photo of an office block's windows.
+  hugin-data
   # Only for the desktop help's screen recording (a VP8 WebM) that a following test plays.
   gnome-user-docs
 )
