@@ -199,13 +199,17 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     }
     // A faint fit of a corner that is fitted much clearer too (along the other side of a thick
     // line) is that corner. Else, of corners that fit the point about as well, one much clearer
-    // than the best fitting is meant: a faint corner beside it (a shadow's, the grain's) is not.
+    // than the best fitting is meant: a faint corner beside it (a shadow's, the grain's) is not;
+    // one far clearer still is meant if it fits the point less well, within the same margin that
+    // tells fits of one corner apart.
     if (read) {
         const Tried* clearer = nullptr;
         for (int same = 1; same >= 0 && !clearer; same--) {
             for (const Tried& t : tried) {
                 if (t.fitted.why == Why::Found && distinct(t, *read) != bool(same) &&
-                    (same || t.key <= read->key + kTie * within) &&
+                    (same || t.key <= read->key + kTie * within ||
+                     (read->fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
+                      t.key <= read->key + kSame * within)) &&
                     read->fitted.corner.clarity < kFainter * t.fitted.corner.clarity &&
                     (!clearer || t.fitted.corner.clarity > clearer->fitted.corner.clarity)) {
                     clearer = &t;
