@@ -1,6 +1,7 @@
 // When the finder may not read what lies under the point: where an edge runs on through a corner
 // (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
-// makes the reading's doubt wider; an arm ends where its object's edge gives way to another's.
+// makes the reading's doubt wider; an arm ends where its object's edge gives way to another's; a
+// far clearer corner is read before a faint one beside it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -152,4 +153,23 @@ TEST(EdgesTrust, AnArmEndsWhereItsObjectsEdgeGivesWayToAnothersInLine)
         ASSERT_TRUE(look.corner) << "beyond " << beyond << ": why " << int(look.why);
         EXPECT_NEAR(Opening(*look.corner), 90.0, 0.1 + look.corner->uncertainty) << "beyond " << beyond;
     }
+}
+
+// A lit block's corner (120 degrees, opening right) and, 3 px along its lower edge, a shadow's
+// faint corner under it, far fainter. A point just inside the shadow's corner fits it best, but
+// the block's corner fits it nearly as well: the block's is the corner a user sees and is read.
+TEST(EdgesTrust, AFarClearerCornerBesideAFaintOneIsTheOneRead)
+{
+    const device::PointD a{200.3, 150.6}, b{a.x + 1.5, a.y + 1.5 * std::sqrt(3.0)};
+    const double steep = std::sqrt(3.0);
+    const auto pixels = Draw([=](double x, double y) {
+        if (x > a.x && std::abs(y - a.y) <= steep * (x - a.x)) {
+            return 200;
+        }
+        // Under the block's lower edge, the shadow lies between it and a faint line down from b.
+        return y > a.y + steep * (x - a.x) && y > b.y - steep * (x - b.x) ? 40 : 55;
+    });
+    const instrument::CornerLook look = Look(pixels, b + device::PointD{0, 1.5}, 120, 12);
+    ASSERT_TRUE(look.corner) << "why " << int(look.why);
+    EXPECT_NEAR(Opening(*look.corner), 120.0, 0.1 + look.corner->uncertainty);
 }
