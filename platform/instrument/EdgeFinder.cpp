@@ -255,8 +255,14 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
                (t.fitted.why != Why::Bends || t.fitted.bend <= kPlainBendDeg);
     };
     for (const Tried& t : tried) {
+        // What spoiled a corner that fits the point clearly better than the one read is told; so
+        // is what spoiled one far clearer that fits it nearly as well, as a clearer corner would
+        // be read (above): its faint neighbour is not read in its stead.
         if (t.fitted.why != Why::Found && (!spoiled || t.key < spoiled->key) &&
-            (!read || (plain(t) && distinct(t, *read) && t.key < read->key - kTie * within))) {
+            (!read || (plain(t) && distinct(t, *read) &&
+                       (t.key < read->key - kTie * within ||
+                        (read->fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
+                         t.key <= read->key + kSame * within))))) {
             spoiled = &t;
         }
         // A corner much fainter than the one read (grain, a shadow meeting its edge) is not meant.

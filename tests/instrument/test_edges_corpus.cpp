@@ -31,12 +31,12 @@ double Opening(device::PointD a, device::PointD b)
 // At 1, 1.7 and 2.5 screen pixels a picture pixel, as the finger looks (reach 120 screen
 // pixels, meeting point within 12), the pointer as close to the corner on the screen at each.
 // Where the truth is known to a tenth the readout is that tenth or the next; pointers beside a
-// corner are refused. Every count is held where it stands today: of 396 readings 6 are wrong,
-// 3 of corners (a bridge's cable meeting its strut under a clamp, where the clamp's own corner is
-// read; a floppy disk's rounded corner seen whole, where the shadow's corner beside it is read; a
-// disk's corner under a scrap of paper) and 3 of pointers beside a corner (2 px past the stop of a
-// T; in a shadow's faint corner beside a disk), 145 of the 255 readings of clear corners are read
-// right, and the one reading whose truth is known to a tenth (that same cable) misses it.
+// corner are refused. Every count is held where it stands today: of 396 readings 5 are wrong,
+// 2 of corners (a bridge's cable meeting its strut under a clamp, where the clamp's own corner is
+// read; a floppy disk's corner under a scrap of paper) and 3 of pointers beside a corner (2 px past
+// the stop of a T; in a shadow's faint corner beside a disk), 145 of the 255 readings of clear
+// corners are read right, and the one reading whose truth is known to a tenth (that same cable)
+// misses it.
 // A floor to raise towards none wrong and nine in ten read, not the goal.
 TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
 {
@@ -103,7 +103,7 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
     std::printf(
         "[ corpus ] wrong %d, clear corners read %d of %d (%d right), beside refused %d of %d, tenth %d of %d\n", wrong,
         clearRead, clear, clearRight, besideRefused, beside, tenthOk, tenthCases);
-    EXPECT_LE(wrong, 6);
+    EXPECT_LE(wrong, 5);
     EXPECT_LE(beside - besideRefused, 3);
     EXPECT_GE(clearRight, 145);
     EXPECT_LE(tenthCases - tenthOk, 1);
