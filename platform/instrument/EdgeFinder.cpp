@@ -202,14 +202,16 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     // than the best fitting is meant: a faint corner beside it (a shadow's, the grain's) is not;
     // one far clearer still is meant if it fits the point less well, within the same margin that
     // tells fits of one corner apart.
+    const auto farClearer = [&](const Tried& r, const Tried& t) {
+        return r.fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
+               t.key <= r.key + kSame * within;
+    };
     if (read) {
         const Tried* clearer = nullptr;
         for (int same = 1; same >= 0 && !clearer; same--) {
             for (const Tried& t : tried) {
                 if (t.fitted.why == Why::Found && distinct(t, *read) != bool(same) &&
-                    (same || t.key <= read->key + kTie * within ||
-                     (read->fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
-                      t.key <= read->key + kSame * within)) &&
+                    (same || t.key <= read->key + kTie * within || farClearer(*read, t)) &&
                     read->fitted.corner.clarity < kFainter * t.fitted.corner.clarity &&
                     (!clearer || t.fitted.corner.clarity > clearer->fitted.corner.clarity)) {
                     clearer = &t;
@@ -259,10 +261,8 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
         // is what spoiled one far clearer that fits it nearly as well, as a clearer corner would
         // be read (above): its faint neighbour is not read in its stead.
         if (t.fitted.why != Why::Found && (!spoiled || t.key < spoiled->key) &&
-            (!read || (plain(t) && distinct(t, *read) &&
-                       (t.key < read->key - kTie * within ||
-                        (read->fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
-                         t.key <= read->key + kSame * within))))) {
+            (!read ||
+             (plain(t) && distinct(t, *read) && (t.key < read->key - kTie * within || farClearer(*read, t))))) {
             spoiled = &t;
         }
         // A corner much fainter than the one read (grain, a shadow meeting its edge) is not meant.
