@@ -202,17 +202,18 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     // than the best fitting is meant: a faint corner beside it (a shadow's, the grain's) is not;
     // one far clearer still is meant if it fits the point less well, within the same margin that
     // tells fits of one corner apart.
-    const auto farClearer = [&](const Tried& r, const Tried& t) {
-        return r.fitted.corner.clarity < kFainter * kFainter * t.fitted.corner.clarity &&
-               t.key <= r.key + kSame * within;
+    const auto clearerMeant = [&](const Tried& r, const Tried& t) {
+        const double c = r.fitted.corner.clarity, ct = t.fitted.corner.clarity;
+        return (t.key <= r.key + kTie * within && c < kFainter * ct) ||
+               (t.key <= r.key + kSame * within && c < kFainter * kFainter * ct);
     };
     if (read) {
         const Tried* clearer = nullptr;
         for (int same = 1; same >= 0 && !clearer; same--) {
             for (const Tried& t : tried) {
                 if (t.fitted.why == Why::Found && distinct(t, *read) != bool(same) &&
-                    (same || t.key <= read->key + kTie * within || farClearer(*read, t)) &&
-                    read->fitted.corner.clarity < kFainter * t.fitted.corner.clarity &&
+                    (same ? read->fitted.corner.clarity < kFainter * t.fitted.corner.clarity
+                          : clearerMeant(*read, t)) &&
                     (!clearer || t.fitted.corner.clarity > clearer->fitted.corner.clarity)) {
                     clearer = &t;
                 }
@@ -258,11 +259,11 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
     };
     for (const Tried& t : tried) {
         // What spoiled a corner that fits the point clearly better than the one read is told; so
-        // is what spoiled one far clearer that fits it nearly as well, as a clearer corner would
-        // be read (above): its faint neighbour is not read in its stead.
+        // is what spoiled one that a clearer corner would be read for (above): its faint
+        // neighbour is not read in its stead (a clamp's short corner where a cable meets a strut).
         if (t.fitted.why != Why::Found && (!spoiled || t.key < spoiled->key) &&
             (!read ||
-             (plain(t) && distinct(t, *read) && (t.key < read->key - kTie * within || farClearer(*read, t))))) {
+             (plain(t) && distinct(t, *read) && (t.key < read->key - kTie * within || clearerMeant(*read, t))))) {
             spoiled = &t;
         }
         // A corner much fainter than the one read (grain, a shadow meeting its edge) is not meant.
