@@ -1,7 +1,9 @@
-// What finding one corner costs on a 4000x3000 photo, as the finger does for `C`: the part of
-// the picture within reach of the point at zoom 1, reduced for the detector, then both edges
-// fitted at full resolution and checked straight, with the angle's uncertainty.
+// What finding one corner (`C`) or edge (`E`) costs on a 4000x3000 photo, as the finger does: the
+// part of the picture within reach of the point at zoom 1, reduced for the detector, then the
+// edges fitted at full resolution and checked straight, with the angle's uncertainty.
 #include <benchmark/benchmark.h>
+
+#include <cmath>
 
 #include "instrument/EdgeFinder.h"
 #include "support/Wedge.h"
@@ -49,5 +51,23 @@ void BM_CornerUnderThePointOn4000x3000(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CornerUnderThePointOn4000x3000)->Unit(benchmark::kMillisecond);
+
+// `E` with the hub on the corner: the finger on an edge (reach 60 screen pixels, 300 picture
+// pixels), or on the object's face 100 picture pixels from both, where the nearest edge through
+// the hub is found away from the point and the line from the hub through the point is read too.
+void BM_EdgeThroughTheHubOn4000x3000(benchmark::State& state)
+{
+    const Photo12Mp photo;
+    const double a = photo.wedge.arm1Deg * device::kPi / 180, off = state.range(0);
+    const device::PointD hub{photo.wedge.vertexX, photo.wedge.vertexY};
+    const device::PointD at{hub.x + 400 * std::cos(a) - off * std::sin(a),
+                            hub.y - 400 * std::sin(a) - off * std::cos(a)};
+    const instrument::Search search{at, 300, 60};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            instrument::LookForEdgeThrough(instrument::CutPart(photo.picture, {at, 300}), search, hub, 20));
+    }
+}
+BENCHMARK(BM_EdgeThroughTheHubOn4000x3000)->Arg(0)->Arg(100)->ArgName("off")->Unit(benchmark::kMillisecond);
 
 } // namespace

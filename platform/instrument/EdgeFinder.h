@@ -82,7 +82,8 @@ private:
 PicturePart CutPart(const device::PixelView& picture, Search search);
 
 // The straight edge nearest `search.near` whose line passes within `tolerance` pixels of
-// `through`; none when no edge there fits. `part` was cut for the same search.
+// `through`, its fitted stretch within `search.within` of the point; none when no edge there
+// fits. `part` was cut for the same search.
 std::optional<Edge> FindEdgeThrough(const PicturePart& part, Search search, PointD through, double tolerance);
 
 // The two edges that meet nearest `search.near`, and where they meet; none when no two do.

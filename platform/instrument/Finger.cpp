@@ -299,7 +299,7 @@ Plan Found(const Pending& pending)
         if (!look.edge) {
             plan.notice = look.why == Why::Nothing ? "no straight edge through the hub near " + At(request.screen)
                                                    : "the edge through the hub near " + At(request.screen) +
-                                                         " is not read: " + Told(look, scale, kCornerWithin);
+                                                         " is not read: " + Told(look, scale, kCornerWithin, true);
             return plan;
         }
         LayAlong(plan, pending, *look.edge);

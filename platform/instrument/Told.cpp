@@ -14,14 +14,13 @@ constexpr double kTenth = 0.1;
 } // namespace
 
 // What spoiled a search, as the user would say it; `scale` is screen pixels a picture pixel.
-std::string Told(const Look& look, double scale, double within)
+std::string Told(const Look& look, double scale, double within, bool edge)
 {
     char buf[160];
     switch (look.why) {
     case Why::Away:
-        std::snprintf(buf, sizeof buf,
-                      "the nearest corner is %.0f px away (a corner is read within %.0f px of the point)",
-                      look.away * scale, within);
+        std::snprintf(buf, sizeof buf, "the nearest %s is %.0f px away (%s is read within %.0f px of the point)",
+                      edge ? "edge" : "corner", look.away * scale, edge ? "an edge" : "a corner", within);
         break;
     case Why::Bends: std::snprintf(buf, sizeof buf, "this edge bends: %.1f\u00b0 between its halves", look.bend); break;
     case Why::Short:

@@ -9,9 +9,9 @@
 
 namespace instrument {
 
-// Why a search read nothing; `scale` is screen pixels a picture pixel, `within` how near the
-// point (screen pixels) a corner is read.
-std::string Told(const Look& look, double scale, double within);
+// Why a search for a corner (or, `edge`, an edge) read nothing; `scale` is screen pixels a
+// picture pixel, `within` how near the point (screen pixels) it is read.
+std::string Told(const Look& look, double scale, double within, bool edge = false);
 
 // Keeps a reading's uncertainty (degrees) with its plan; a wider one than a tenth is said.
 void Measured(Plan& plan, double uncertainty, const char* what);

@@ -180,3 +180,47 @@ TEST(EdgesTrust, AFarClearerCornerBesideAFaintOneIsTheOneRead)
     const instrument::CornerLook spoiled = Look(draw(15), at, 120, 12);
     EXPECT_FALSE(spoiled.corner) << "read " << Opening(*spoiled.corner);
 }
+
+namespace {
+
+instrument::EdgeLook LookAlong(std::vector<std::uint32_t> pixels, device::PointD at, device::PointD hub)
+{
+    const device::PixelView view{pixels.data(), kWidth, kHeight, kWidth * 4};
+    // As the finger looks at the screen's scale: reach 60, within 12, the line within 4 of the hub.
+    const instrument::Search search{at, 60, 12};
+    return instrument::LookForEdgeThrough(instrument::CutPart(view, {at, 120.0}), search, hub, 4);
+}
+
+} // namespace
+
+// The edge read through the hub is the one under the point: a point on a block's flat face is
+// told how far the nearest edge through the hub lies, not laid along it; a stitched seam, its
+// stitches too short to be seen as lines, is read along the line from the hub through the point.
+TEST(EdgesTrust, AnEdgeThroughTheHubIsReadUnderThePointOrTold)
+{
+    const device::PointD v{120.3, 220.6};
+    const auto block = Draw([=](double x, double y) { return x > v.x && y < v.y ? 190 : 70; });
+    // 20 pixels above the block's lower edge, on its face.
+    const instrument::EdgeLook face = LookAlong(block, {v.x + 60, v.y - 20}, v);
+    EXPECT_FALSE(face.edge);
+    EXPECT_EQ(face.why, instrument::Why::Away);
+    EXPECT_NEAR(face.away, 20, 1.5);
+    // On the lower edge itself it is read.
+    const instrument::EdgeLook edge = LookAlong(block, {v.x + 60, v.y - 1}, v);
+    ASSERT_TRUE(edge.edge) << "why " << int(edge.why);
+    EXPECT_NEAR(std::abs(edge.edge->direction.y), 0.0, 1e-3);
+
+    // Stitches 4 pixels long and 4 apart, 3 wide, rising at 50 degrees from the hub.
+    const double rise = 50 * kPi / 180;
+    const device::PointD along{std::cos(rise), -std::sin(rise)}, across{-along.y, along.x};
+    const auto seam = Draw([=](double x, double y) {
+        const device::PointD q = device::PointD{x, y} - v;
+        const double t = device::Dot(q, along), s = device::Dot(q, across);
+        return t > 0 && std::abs(s) < 1.5 && std::fmod(t, 8.0) < 4.0 ? 60 : 180;
+    });
+    const instrument::EdgeLook stitched = LookAlong(seam, v + 90.0 * along + 1.5 * across, v);
+    ASSERT_TRUE(stitched.edge) << "why " << int(stitched.why);
+    const double read = std::atan2(-stitched.edge->direction.y, stitched.edge->direction.x) * 180 / kPi;
+    EXPECT_NEAR(std::fmod(read + 360, 180.0), 50.0, 0.1 + stitched.edge->uncertainty);
+    EXPECT_LT(stitched.edge->uncertainty, 1.0);
+}
