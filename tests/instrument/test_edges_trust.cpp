@@ -1,7 +1,8 @@
 // When the finder may not read what lies under the point: where an edge runs on through a corner
 // (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
 // makes the reading's doubt wider; an arm ends where its object's edge gives way to another's; a
-// far clearer corner is read before a faint one beside it.
+// far clearer corner is read before a faint one beside it; an edge laid from the hub is the one
+// under the point, and holds its turn farther on in its doubt.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -223,4 +224,34 @@ TEST(EdgesTrust, AnEdgeThroughTheHubIsReadUnderThePointOrTold)
     const double read = std::atan2(-stitched.edge->direction.y, stitched.edge->direction.x) * 180 / kPi;
     EXPECT_NEAR(std::fmod(read + 360, 180.0), 50.0, 0.1 + stitched.edge->uncertainty);
     EXPECT_LT(stitched.edge->uncertainty, 1.0);
+}
+
+// `E` along a stitched seam (the line from the hub through the point finds it) that runs
+// straight for 60 pixels from the hub, then turns by 3 degrees: read over the stretch under the
+// point, the edge would claim a tenth; the turn farther on is doubt about which stretch is the
+// edge, and the reading says so. Straight all along, it claims about a tenth.
+TEST(EdgesTrust, AnEdgeThroughTheHubThatGoesOnTurningHasTheTurnInItsDoubt)
+{
+    const device::PointD v{100.3, 150.6}, along{1, 0}, across{0, 1};
+    const double straight = 60, slope = std::tan(3 * kPi / 180);
+    const auto seam = [&](bool turns) {
+        return Draw([=](double x, double y) {
+            const device::PointD q = device::PointD{x, y} - v;
+            const double t = device::Dot(q, along);
+            const double s = device::Dot(q, across) - (turns && t > straight ? slope * (t - straight) : 0.0);
+            return t > 0 && std::abs(s) < 1.5 && std::fmod(t, 8.0) < 4.0 ? 60 : 180;
+        });
+    };
+    const device::PointD at = v + 35.0 * along + 1.5 * across;
+    const instrument::EdgeLook plain = LookAlong(seam(false), at, v);
+    ASSERT_TRUE(plain.edge) << "why " << int(plain.why);
+    EXPECT_NEAR(std::abs(plain.edge->direction.y), 0.0, 1e-3);
+    EXPECT_LE(plain.edge->uncertainty, 0.15);
+    const instrument::EdgeLook turning = LookAlong(seam(true), at, v);
+    if (!turning.edge) {
+        EXPECT_EQ(turning.why, instrument::Why::Bends);
+        return;
+    }
+    EXPECT_NEAR(std::abs(turning.edge->direction.y), 0.0, std::sin(turning.edge->uncertainty * kPi / 180));
+    EXPECT_GE(turning.edge->uncertainty, 0.5);
 }
