@@ -150,31 +150,31 @@ TEST(EdgesCorpus, RealEdgesReadWithinTheirTruthOrRefused)
     std::map<const codec::DecodedImage*, cornertruth::Gray> grays;
     int edges = 0, read = 0, wrong = 0;
     std::map<int, int> refused;
-    for (double scale : {1.0, 1.7, 2.5}) {
-        for (const auto& c : corpus.json.at("cases")) {
-            if (!c.contains("arms") || !c.contains("vertex")) {
+    for (const auto& c : corpus.json.at("cases")) {
+        if (!c.contains("arms") || !c.contains("vertex")) {
+            continue;
+        }
+        const codec::DecodedImage& im = corpus.photos.at(c.at("photo"));
+        if (!grays.count(&im)) {
+            grays[&im] = cornertruth::Gray::FromArgb(im.pixels.data(), im.width, im.height);
+        }
+        const device::PixelView view = corpus.View(c);
+        for (int k = 0; k < 2; k++) {
+            const auto& a = c.at("arms")[k];
+            const cornertruth::ArmFit truth =
+                cornertruth::FitArm(grays[&im], {a[0], a[1]}, {a[2], a[3]}, c.value("across", 3.0));
+            if (!truth.ok) {
                 continue;
             }
-            const codec::DecodedImage& im = corpus.photos.at(c.at("photo"));
-            if (!grays.count(&im)) {
-                grays[&im] = cornertruth::Gray::FromArgb(im.pixels.data(), im.width, im.height);
-            }
-            const device::PixelView view = corpus.View(c);
-            for (int k = 0; k < 2; k++) {
-                const auto& a = c.at("arms")[k];
-                const cornertruth::ArmFit truth =
-                    cornertruth::FitArm(grays[&im], {a[0], a[1]}, {a[2], a[3]}, c.value("across", 3.0));
-                if (!truth.ok) {
-                    continue;
-                }
-                // The finger on the middle of the hand-placed stretch, on the fitted edge; the hub
-                // on the corner's meeting point.
-                const device::PointD dir{truth.direction.x, truth.direction.y};
-                const device::PointD on{truth.point.x, truth.point.y};
-                const device::PointD middle{0.5 * (a[0].get<double>() + a[2].get<double>()),
-                                            0.5 * (a[1].get<double>() + a[3].get<double>())};
-                const device::PointD finger = on + device::Dot(middle - on, dir) * dir;
-                const device::PointD hub{c.at("vertex")[0], c.at("vertex")[1]};
+            // The finger on the middle of the hand-placed stretch, on the fitted edge; the hub on
+            // the corner's meeting point.
+            const device::PointD dir{truth.direction.x, truth.direction.y};
+            const device::PointD on{truth.point.x, truth.point.y};
+            const device::PointD middle{0.5 * (a[0].get<double>() + a[2].get<double>()),
+                                        0.5 * (a[1].get<double>() + a[3].get<double>())};
+            const device::PointD finger = on + device::Dot(middle - on, dir) * dir;
+            const device::PointD hub{c.at("vertex")[0], c.at("vertex")[1]};
+            for (double scale : {1.0, 1.7, 2.5}) {
                 const instrument::Search search{finger, 60 / scale, 12 / scale};
                 const instrument::EdgeLook look = instrument::LookForEdgeThrough(
                     instrument::CutPart(view, {search.near, std::max(search.radius, 120.0)}), search, hub, 4 / scale);
