@@ -90,7 +90,7 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
     // The edge along a line found first `coarse` pixels either side of it, when it passes through
     // the hub.
     const auto judge = [&](const Segment& s, double coarse) -> std::optional<EdgeLook> {
-        EdgeLook look;
+        EdgeLook told;
         Line line{s.a, Unit(s.b - s.a)};
         double t0 = 0, t1 = s.Length();
         fit::Fit fitted;
@@ -117,25 +117,25 @@ EdgeLook LookForEdgeThrough(const PicturePart& cut, Search search, PointD throug
         const double away =
             DistanceToSegment(near, {line.point + fitted.t0 * line.direction, line.point + fitted.t1 * line.direction});
         if (away > within) {
-            look.why = Why::Away;
-            look.away = away;
+            told.why = Why::Away;
+            told.away = away;
         } else if (fitted.fault == fit::Fault::Bends) {
-            look.why = Why::Bends;
-            look.bend = fitted.bend;
+            told.why = Why::Bends;
+            told.bend = fitted.bend;
         } else if (std::abs(fitted.t1 - fitted.t0) < kMinArm || fitted.u95 > kMostDoubtDeg) {
-            look.why = Why::Short;
+            told.why = Why::Short;
         } else if (const double turn = ReadOn(part, line, fitted), u = std::hypot(fitted.u95, turn);
                    u > kMostDoubtDeg) {
             // Read on, the edge turns too far to fix its angle.
-            look.why = turn > 0.5 * kMostDoubtDeg ? Why::Bends : Why::Short;
-            look.bend = turn;
+            told.why = turn > 0.5 * kMostDoubtDeg ? Why::Bends : Why::Short;
+            told.bend = turn;
         } else {
-            look.why = Why::Found;
-            look.edge = Edge{part.ToPicture(line.point), line.direction, u,
+            told.why = Why::Found;
+            told.edge = Edge{part.ToPicture(line.point), line.direction, u,
                              part.ToPicture(line.point + fitted.t0 * line.direction),
                              part.ToPicture(line.point + fitted.t1 * line.direction)};
         }
-        return look;
+        return told;
     };
     for (size_t i = 0; i < candidates.size() && i < 6; i++) {
         if (std::optional<EdgeLook> seen = judge(candidates[i].second, coarseHalf)) {
