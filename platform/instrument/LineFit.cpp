@@ -39,7 +39,7 @@ constexpr size_t kStartPoints = 6;
 // spread) leaves the edge: a gap, not a turn of the line.
 constexpr double kArmDrift = 1.5;
 // An arm that bends by no more than this many degrees is read again over its nearer half,
-// while that holds this many points; one that bends more is told.
+// while that holds this many points (else over all of it); one that bends more is told.
 constexpr double kMostBendReadDeg = 1.5;
 constexpr size_t kMinBendPoints = 12;
 // Of the bend of an arm read again over its nearer half, this share stays in its doubt.
@@ -368,6 +368,13 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
             break;
         }
         fit = nearer;
+    }
+    // An arm that bends a little but is too short to be read again over its nearer half is read
+    // over all of it, and the whole bend is doubt about its angle: which stretch is the corner's
+    // edge, the picture cannot say.
+    if (arm && fit.fault == Fault::Bends && fit.bend <= kMostBendReadDeg) {
+        fit.fault = Fault::None;
+        fit.u95 = std::hypot(fit.u95, fit.bend);
     }
     if (fit.fault != Fault::Faint) {
         // The nearer half is the corner's, but the edge is not straight: how far its angle

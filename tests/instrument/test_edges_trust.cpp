@@ -1,8 +1,9 @@
 // When the finder may not read what lies under the point: where an edge runs on through a corner
 // (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
 // makes the reading's doubt wider; an arm ends where its object's edge gives way to another's; a
-// far clearer corner is read before a faint one beside it; an edge laid from the hub is the one
-// under the point, and holds its turn farther on in its doubt.
+// far clearer corner is read before a faint one beside it; a short arm that turns a little has the
+// turn in its doubt; an edge laid from the hub is the one under the point, and holds its turn
+// farther on in its doubt.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -153,6 +154,32 @@ TEST(EdgesTrust, AnArmEndsWhereItsObjectsEdgeGivesWayToAnothersInLine)
         const instrument::CornerLook look = Look(pixels, {vx + 2, vy - 2}, 120, 12);
         ASSERT_TRUE(look.corner) << "beyond " << beyond << ": why " << int(look.why);
         EXPECT_NEAR(Opening(*look.corner), 90.0, 0.1 + look.corner->uncertainty) << "beyond " << beyond;
+    }
+}
+
+// A dark bar's corner whose short side (22 px, too short to be read again over its nearer half)
+// turns by a degree and a half halfway down: the side's angle depends on which half is meant, so
+// the corner is read with that turn in its doubt, not told as a bend; turned by 6 degrees, it is.
+TEST(EdgesTrust, AShortArmThatTurnsALittleHasTheTurnInItsDoubt)
+{
+    const double vx = 150.3, vy = 120.6, side = 22;
+    for (const double turnDeg : {1.5, 6.0}) {
+        const double lean = std::tan(turnDeg * kPi / 180);
+        const auto pixels = Draw([=](double x, double y) {
+            const double dy = y - vy, left = vx + (dy > side / 2 ? lean * (dy - side / 2) : 0.0);
+            return dy >= 0 && dy <= side && x >= left ? 40 : 190;
+        });
+        const instrument::CornerLook look = Look(pixels, {vx + 3, vy + 3}, 120, 12);
+        if (turnDeg > 2.5) {
+            EXPECT_FALSE(look.corner) << "read " << Opening(*look.corner);
+            EXPECT_EQ(look.why, instrument::Why::Bends);
+            continue;
+        }
+        ASSERT_TRUE(look.corner) << "why " << int(look.why) << " bend " << look.bend;
+        // The side's halves lie at 90 and 88.5 degrees from the top: the doubt holds both.
+        EXPECT_NEAR(Opening(*look.corner), 90.0, 0.1 + look.corner->uncertainty);
+        EXPECT_NEAR(Opening(*look.corner), 88.5, 0.1 + look.corner->uncertainty);
+        EXPECT_GE(look.corner->uncertainty, 1.0);
     }
 }
 
