@@ -216,7 +216,10 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
         }
         read = clearer ? clearer : read;
     }
-    // The same corner fitted from several proposals: the surest fit of it.
+    // The same corner fitted from several proposals (or along the other side of a thin outline):
+    // the surest fit of it. Whether another corner fits the point about as well is judged
+    // against the best fit of the point, not the sure fit's meeting point a few pixels off.
+    const double fitsBest = read ? read->key : 0;
     for (const Tried& t : tried) {
         if (read && t.fitted.why == Why::Found && !distinct(t, *read) && t.key <= read->key + kSame * within &&
             t.fitted.corner.uncertainty < read->fitted.corner.uncertainty) {
@@ -262,7 +265,8 @@ CornerLook Choose(const Part& part, const std::vector<Candidate>& candidates, Se
             spoiled = &t;
         }
         // A corner much fainter than the one read (grain, a shadow meeting its edge) is not meant.
-        two = two || (read && t.fitted.why == Why::Found && distinct(t, *read) && t.key <= read->key + kTie * within &&
+        two = two || (read && t.fitted.why == Why::Found && distinct(t, *read) &&
+                      t.key <= std::min(read->key, fitsBest) + kTie * within &&
                       t.fitted.corner.clarity >= kFainter * read->fitted.corner.clarity);
         two = two || (read && plain(t) && onTheBar(*read, t));
         // A point outside the corner read, fitted better by another as clear whose edges bend a
