@@ -18,6 +18,10 @@ constexpr double kBlur = 3.0;
 // much, and this many of the grain's standard deviations.
 constexpr double kLeastClarity = 8.0;
 constexpr double kClarityGrains = 4.0;
+// A corner whose angle is known this well (degrees, about 95 %) needs its edges to stand only
+// this many of the grain's deviations out of it: a textured board, not a faint edge.
+constexpr double kTightDeg = 0.5;
+constexpr double kTightClarityGrains = 2.0;
 // An edge past a corner's vertex is its arm's edge running on when it keeps to the arm's line
 // within this many degrees and pixels.
 constexpr double kRunsOnDeg = 3.0;
@@ -126,8 +130,10 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
     k.arm2 = arm2;
     k.uncertainty = std::hypot(f[0].u95, f[1].u95);
     k.clarity = std::min(f[0].contrast, f[1].contrast);
-    // An edge must stand out of the picture's grain along its length, not at a few points only.
-    if (k.clarity < std::max(kLeastClarity, kClarityGrains * part.grain)) {
+    // An edge must stand out of the picture's grain along its length, not at a few points only;
+    // a little less where both arms' lines are fitted tight, as grain never lines up.
+    const double grains = k.uncertainty <= kTightDeg ? kTightClarityGrains : kClarityGrains;
+    if (k.clarity < std::max(kLeastClarity, grains * part.grain)) {
         out.why = Why::Faint;
     }
     PointD* ends[2][2] = {{&k.from1, &k.to1}, {&k.from2, &k.to2}};
