@@ -26,6 +26,8 @@ constexpr double kTightClarityGrains = 2.0;
 // within this many degrees and pixels.
 constexpr double kRunsOnDeg = 3.0;
 constexpr double kRunsOnPx = 1.0;
+// Each arm is at least this share of how far the corner may lie from the point.
+constexpr double kArmWithinShare = 0.5;
 using device::Cross;
 using device::Dot;
 using device::kPi;
@@ -143,7 +145,9 @@ Fitted FitCorner(const PicturePart::Data& part, const propose::Candidate& c, dou
         const double near = std::min(f[i].t0, f[i].t1), far = std::max(f[i].t0, f[i].t1);
         *ends[i][0] = part.ToPicture(l.point + near * l.direction);
         *ends[i][1] = part.ToPicture(l.point + far * l.direction);
-        if (far - near < std::max(kMinArm, within < reach ? within : 0.0)) {
+        // Where the corner may lie far from the point (a corner followed), one with arms much
+        // shorter than that distance is likelier some small thing's than the one meant.
+        if (far - near < std::max(kMinArm, within < reach ? kArmWithinShare * within : 0.0)) {
             out.why = Why::Short;
         }
     }

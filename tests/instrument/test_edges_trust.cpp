@@ -186,15 +186,17 @@ TEST(EdgesTrust, AShortArmThatTurnsALittleHasTheTurnInItsDoubt)
 // A lit block's corner (120 degrees, opening right) and, 3 px along its lower edge, a shadow's
 // faint corner under it, far fainter. A point just inside the shadow's corner fits it best, but
 // the block's corner fits it nearly as well: the block's is the corner a user sees and is read.
-// Where the block's upper edge is too short to fix its angle, the shadow's is not read instead.
+// Where the block's upper edge bends too far to fix its angle, the shadow's is not read instead.
 TEST(EdgesTrust, AFarClearerCornerBesideAFaintOneIsTheOneRead)
 {
     const device::PointD a{200.3, 150.6}, b{a.x + 1.5, a.y + 1.5 * std::sqrt(3.0)};
     const double steep = std::sqrt(3.0);
-    // The block's upper edge turns flat `top` pixels above its corner.
-    const auto draw = [=](double top) {
+    // The block's upper edge turns by `turnDeg` 40 pixels along from its corner.
+    const auto draw = [=](double turnDeg) {
+        const double bent = std::tan((60 + turnDeg) * kPi / 180), from = 20;
         return Draw([=](double x, double y) {
-            if (x > a.x && std::abs(y - a.y) <= steep * (x - a.x) && y >= a.y - top) {
+            const double dx = x - a.x, up = dx <= from ? steep * dx : steep * from + bent * (dx - from);
+            if (dx > 0 && y - a.y <= steep * dx && a.y - y <= up) {
                 return 200;
             }
             // Under the block's lower edge, the shadow lies between it and a faint line from b.
@@ -202,11 +204,12 @@ TEST(EdgesTrust, AFarClearerCornerBesideAFaintOneIsTheOneRead)
         });
     };
     const device::PointD at = b + device::PointD{0, 1.5};
-    const instrument::CornerLook look = Look(draw(1000), at, 120, 12);
+    const instrument::CornerLook look = Look(draw(0), at, 120, 12);
     ASSERT_TRUE(look.corner) << "why " << int(look.why);
     EXPECT_NEAR(Opening(*look.corner), 120.0, 0.1 + look.corner->uncertainty);
-    const instrument::CornerLook spoiled = Look(draw(15), at, 120, 12);
+    const instrument::CornerLook spoiled = Look(draw(-6), at, 120, 12);
     EXPECT_FALSE(spoiled.corner) << "read " << Opening(*spoiled.corner);
+    EXPECT_EQ(spoiled.why, instrument::Why::Bends);
 }
 
 namespace {
