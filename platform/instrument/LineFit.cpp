@@ -42,6 +42,11 @@ constexpr double kArmDrift = 1.5;
 // while that holds this many points (else over all of it); one that bends more is told.
 constexpr double kMostBendReadDeg = 1.5;
 constexpr size_t kMinBendPoints = 12;
+// An arm's first this many points, by its corner, are fitted on their own as well; they may turn
+// from the whole line by this many times their own doubt (the other edge's blur leans the first
+// of them a little, however straight the edge).
+constexpr size_t kNearPoints = 20;
+constexpr double kNearSlack = 2.0;
 // Of the bend of an arm read again over its nearer half, this share stays in its doubt.
 constexpr double kKeptBendShare = 0.5;
 using device::Dot;
@@ -204,6 +209,32 @@ double Contrast(const cv::Mat& g, const Fit& fit)
     return across[across.size() / 2];
 }
 
+// Leaves out of `pts` the points far off `line` (fitted through them), and fits it again through
+// the rest. False, changing nothing, when too few would be left.
+bool Trim(std::vector<PointD>& pts, Line& line)
+{
+    const PointD normal{-line.direction.y, line.direction.x};
+    std::vector<double> off;
+    for (const PointD& q : pts) {
+        off.push_back(std::abs(Dot(q - line.point, normal)));
+    }
+    std::vector<double> sorted = off;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
+    std::vector<PointD> inliers;
+    for (size_t i = 0; i < pts.size(); i++) {
+        if (off[i] <= limit) {
+            inliers.push_back(pts[i]);
+        }
+    }
+    if (inliers.size() < 8) {
+        return false;
+    }
+    pts.swap(inliers);
+    line = FitLine(pts);
+    return true;
+}
+
 } // namespace
 
 double Between(PointD a, PointD b) { return std::acos(std::clamp(std::abs(Dot(a, b)), 0.0, 1.0)) * 180.0 / kPi; }
@@ -215,25 +246,9 @@ bool Straight(std::vector<PointD>& kept, PointD d, Fit& fit)
     fit.fault = Fault::Faint;
     Line line = FitLine(kept);
     for (int round = 0; round < 2; round++) {
-        const PointD normal{-line.direction.y, line.direction.x};
-        std::vector<double> off;
-        for (const PointD& q : kept) {
-            off.push_back(std::abs(Dot(q - line.point, normal)));
-        }
-        std::vector<double> sorted = off;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const double limit = std::max(0.25, 3.0 * 1.4826 * sorted[sorted.size() / 2]);
-        std::vector<PointD> inliers;
-        for (size_t i = 0; i < kept.size(); i++) {
-            if (off[i] <= limit) {
-                inliers.push_back(kept[i]);
-            }
-        }
-        if (inliers.size() < 8) {
+        if (!Trim(kept, line)) {
             return false;
         }
-        kept.swap(inliers);
-        line = FitLine(kept);
     }
     if (Dot(line.direction, d) < 0) {
         line.direction = -1.0 * line.direction;
@@ -357,6 +372,7 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     }
     // An arm that bends a little is read again over its nearer half, as long as that is long
     // enough to tell: a rough or slightly curved edge is straight near the corner.
+    const std::vector<PointD> run = kept;
     Straight(kept, d, fit);
     const double wholeBend = fit.fault == Fault::Bends ? fit.bend : 0.0;
     const Line whole = fit.line;
@@ -387,6 +403,18 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
         if (goesOn) {
             fit.turn = Between(all.line.direction, fit.line.direction);
             fit.u95 = std::hypot(fit.u95, fit.turn);
+        }
+        // By the corner, the arm's first points fitted alone (those the whole line left out as
+        // off it too) lie along the line within twice their own doubt, or the edge turns near
+        // its corner: how far beyond that is doubt about the corner's angle.
+        if (arm && run.size() >= 2 * kNearPoints) {
+            std::vector<PointD> start(run.begin(), run.begin() + kNearPoints);
+            Line near = FitLine(start);
+            Trim(start, near);
+            const double over = Between(near.direction, fit.line.direction) - kNearSlack * Uncertainty(near, start);
+            if (over > 0) {
+                fit.u95 = std::hypot(fit.u95, over);
+            }
         }
         fit.whole = whole;
         fit.reached = reached;

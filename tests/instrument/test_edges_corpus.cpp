@@ -69,7 +69,7 @@ double Opening(device::PointD a, device::PointD b)
 // Where the truth is known to a tenth the readout is that tenth or the next; pointers beside a
 // corner are refused. Every count is held where it stands today: of 396 readings 4 are wrong,
 // 1 of a corner (a floppy disk's corner under a scrap of paper) and 3 of pointers beside a corner
-// (2 px past the stop of a T; in a shadow's faint corner beside a disk), and 160 of the 255
+// (2 px past the stop of a T; in a shadow's faint corner beside a disk), and 161 of the 255
 // readings of clear corners are read right. The one corner known to a tenth (a bridge's cable
 // meeting its strut under a clamp) is refused at every zoom.
 // A floor to raise towards none wrong and nine in ten read, not the goal.
@@ -129,7 +129,7 @@ TEST(EdgesCorpus, RealPhotosReadWithinTheirTruthOrRefused)
         clearRead, clear, clearRight, besideRefused, beside, tenthOk, tenthCases);
     EXPECT_LE(wrong, 4);
     EXPECT_LE(beside - besideRefused, 3);
-    EXPECT_GE(clearRight, 160);
+    EXPECT_GE(clearRight, 161);
     EXPECT_EQ(tenthOk, tenthCases);
 }
 

@@ -1,9 +1,9 @@
 // When the finder may not read what lies under the point: where an edge runs on through a corner
 // (a T), the point on it means neither corner; an edge that goes on turning past the stretch read
 // makes the reading's doubt wider; an arm ends where its object's edge gives way to another's; a
-// far clearer corner is read before a faint one beside it; a short arm that turns a little has the
-// turn in its doubt; an edge laid from the hub is the one under the point, and holds its turn
-// farther on in its doubt.
+// far clearer corner is read before a faint one beside it; an arm that turns near its corner, or a
+// short one that turns a little, has the turn in its doubt; an edge laid from the hub is the one
+// under the point, and holds its turn farther on in its doubt.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -181,6 +181,23 @@ TEST(EdgesTrust, AShortArmThatTurnsALittleHasTheTurnInItsDoubt)
         EXPECT_NEAR(Opening(*look.corner), 88.5, 0.1 + look.corner->uncertainty);
         EXPECT_GE(look.corner->uncertainty, 1.0);
     }
+}
+
+// A lit block's corner (120 degrees) whose upper edge turns by 3 degrees 30 px from the tip and
+// runs on straight: the long edge fits its line tightly and leaves the stretch by the tip out, so
+// only that stretch fitted on its own shows the turn. The reading holds it in its doubt.
+TEST(EdgesTrust, AnArmThatTurnsNearItsCornerHasTheTurnInItsDoubt)
+{
+    const device::PointD a{200.3, 150.6};
+    const double steep = std::sqrt(3.0), bent = std::tan(57 * kPi / 180), from = 15;
+    const auto pixels = Draw([=](double x, double y) {
+        const double dx = x - a.x, up = dx <= from ? steep * dx : steep * from + bent * (dx - from);
+        return dx > 0 && y - a.y <= steep * dx && a.y - y <= up ? 200 : 55;
+    });
+    const instrument::CornerLook look = Look(pixels, {a.x + 4, a.y}, 120, 12);
+    ASSERT_TRUE(look.corner) << "why " << int(look.why);
+    EXPECT_NEAR(Opening(*look.corner), 117.0, 0.1 + look.corner->uncertainty);
+    EXPECT_GE(look.corner->uncertainty, 1.0);
 }
 
 // A lit block's corner (120 degrees, opening right) and, 3 px along its lower edge, a shadow's
