@@ -370,9 +370,10 @@ Fit FitAcross(const cv::Mat& g, PointD p, PointD d, double t0, double t1, double
     if (kept.size() < 8 || double(kept.size()) < 0.4 * span * reads / (t1 - t0)) {
         return fit;
     }
+    // An arm's points by its corner, before the line leaves any out (read again below).
+    const std::vector<PointD> run = arm ? kept : std::vector<PointD>{};
     // An arm that bends a little is read again over its nearer half, as long as that is long
     // enough to tell: a rough or slightly curved edge is straight near the corner.
-    const std::vector<PointD> run = kept;
     Straight(kept, d, fit);
     const double wholeBend = fit.fault == Fault::Bends ? fit.bend : 0.0;
     const Line whole = fit.line;
